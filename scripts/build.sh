@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Configures and builds into build/<type> (Debug, Release or Asan). Usage: build.sh [TYPE] [targets...]
+set -euo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+type=${1:-Debug}
+shift || true
+dir="$top/build/$(echo "$type" | tr '[:upper:]' '[:lower:]')"
+args=(-G Ninja -S "$top" -B "$dir")
+case "$type" in
+    Asan) args+=(-DCMAKE_BUILD_TYPE=Debug -DQC_SANITIZE=ON) ;;
+    *) args+=(-DCMAKE_BUILD_TYPE="$type") ;;
+esac
+if [ ! -f "$dir/build.ninja" ]; then
+    cmake "${args[@]}" >/dev/null
+fi
+cmake --build "$dir" ${1:+--target "$@"}

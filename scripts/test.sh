@@ -1,0 +1,11 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds and runs every test. Usage: test.sh [Debug|Asan] [ctest args...]
+set -euo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+type=${1:-Debug}
+shift || true
+bash "$top/scripts/setup.sh"
+bash "$top/scripts/build.sh" "$type"
+dir="$top/build/$(echo "$type" | tr '[:upper:]' '[:lower:]')"
+cd "$dir"
+ctest --output-on-failure -j2 --timeout 900 "$@"

@@ -1,0 +1,53 @@
+#pragma once
+// The one way logic reaches the user: message boxes, the busy pointer, the progress bar, letting
+// pending window events through and showing a window modally. The Qt windows implement it; tests
+// implement it with a script of answers and a record of what was shown.
+
+#include <QString>
+
+#include <chrono>
+
+namespace qc {
+
+enum class Buttons { Ok, YesNo };
+enum class Icon { None, Exclamation };
+
+// Numbered as the message box results that callers compare against (6 = Yes, 7 = No).
+enum class Answer { Ok = 1, Yes = 6, No = 7 };
+
+enum class ModalWindow { SqlPreview, FindAndReplace, EditLine, DatatypesConversion, AdvancedOptions };
+
+class UiPort {
+public:
+    virtual ~UiPort() = default;
+
+    // Shows a modal message box and returns the button pressed. An empty title means the
+    // application title.
+    virtual Answer message(const QString& text, const QString& title = {}, Buttons buttons = Buttons::Ok,
+                           Icon icon = Icon::None) = 0;
+
+    // The hourglass on the window (true) or the default pointer (false).
+    virtual void setBusy(bool busy) = 0;
+    virtual void setProgressValue(double percent) = 0;
+    virtual void setProgressText(const QString& text) = 0;
+
+    // Shows the window modally, owned by this port's window, and returns when it is closed.
+    virtual void showModal(ModalWindow window) = 0;
+
+    // Lets pending window events through, at most once per interval: long loops call this per
+    // row and per value, so the windows stay responsive without the loop's speed depending on it.
+    void letEventsThrough();
+    void setEventInterval(std::chrono::microseconds interval) { interval_ = interval; }
+
+protected:
+    virtual void processEvents() = 0;
+
+private:
+    std::chrono::microseconds interval_{std::chrono::milliseconds(15)};
+    std::chrono::steady_clock::time_point last_{};
+};
+
+// The title of every message box that names no title of its own.
+QString applicationTitle();
+
+} // namespace qc

@@ -1,0 +1,102 @@
+#pragma once
+// The database access layer: connections and recordsets with the operations, properties and
+// calling order the rest of the program relies on. Open picks the provider from the connection
+// string: "Provider=vfpoledb.1;..." opens the embedded FoxPro engine, "Driver=..." goes to ODBC.
+// Every failure throws an exception derived from std::exception whose what() is the description
+// shown to the user (odbc::Error, foxpro::Error).
+
+#include "odbc/value.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace qc::data {
+
+using odbc::Value;
+
+inline constexpr int adUseServer = 2;
+inline constexpr int adOpenStatic = 3;
+inline constexpr int adLockOptimistic = 3;
+inline constexpr int adSchemaTables = 20;
+
+class Recordset;
+
+class Connection {
+public:
+    Connection();
+    ~Connection();
+    Connection(const Connection&) = delete;
+    Connection& operator=(const Connection&) = delete;
+
+    // Properties, set before Open.
+    void setCursorLocation(int location);
+    void setCommandTimeout(int seconds);
+    // Seconds; 0 (the default) means the provider's default of 15 seconds.
+    void setConnectionTimeout(int seconds);
+
+    void Open(const std::string& connectionString);
+    bool isOpen() const;
+    // Executes one statement; no result is read.
+    void Execute(std::string_view statement);
+    // Only adSchemaTables: a recordset with the fields "TABLE_TYPE" and "TABLE_NAME".
+    std::unique_ptr<Recordset> OpenSchema(int schema);
+    void Close();
+
+    struct Impl;
+    Impl& impl();
+
+private:
+    std::unique_ptr<Impl> impl_;
+};
+
+class Recordset {
+public:
+    Recordset();
+    ~Recordset();
+    Recordset(const Recordset&) = delete;
+    Recordset& operator=(const Recordset&) = delete;
+
+    // Opens a result: a forward-only stream of rows; RecordCount comes from a count of its own.
+    void Open(const std::string& source, Connection& connection, int cursorType, int lockType);
+    bool isOpen() const;
+
+    bool Eof() const;
+    bool Bof() const;
+    // Number of rows of the result set.
+    std::int64_t RecordCount();
+    void MoveNext();
+    void Close();
+
+    // Fields in column order.
+    int fieldCount() const;
+    const std::string& fieldName(int index) const;
+    // The ADO data-type number of the column.
+    int fieldType(int index) const;
+    // The current row's value of the column.
+    const Value& fieldValue(int index) const;
+    // By name, case-insensitive; throws when there is no such field.
+    const Value& fieldValue(std::string_view name) const;
+
+    // A recordset over a producer of rows (schema listings, the FoxPro provider).
+    class Source {
+    public:
+        virtual ~Source() = default;
+        virtual int fieldCount() const = 0;
+        virtual const std::string& fieldName(int index) const = 0;
+        virtual int fieldType(int index) const = 0;
+        // Moves to the next row; false at the end.
+        virtual bool fetch() = 0;
+        virtual const Value& value(int index) const = 0;
+        virtual std::int64_t rowCount() = 0;
+    };
+    void openSource(std::unique_ptr<Source> source);
+
+private:
+    std::unique_ptr<Source> source_;
+    bool eof_ = true;
+    bool bof_ = true;
+};
+
+} // namespace qc::data

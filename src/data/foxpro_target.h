@@ -1,0 +1,28 @@
+#pragma once
+// The FoxPro target: the connection strings for the folder or container target, the check that
+// it can be opened and the listing of its tables.
+
+#include "app/ui_port.h"
+#include "data/form1_fields.h"
+
+#include <QStringListModel>
+
+#include <string>
+
+namespace qc::data {
+
+// The target as the check and the listing open it: the container with ";Collating
+// Sequence=machine;", or the folder with ";Collating Sequence=general;".
+std::string foxproConnectionString(const Form1Fields& fields);
+
+// The target as a conversion run opens it: either form, ending ";Collating Sequence=machine;".
+std::string foxproRunConnectionString(const Form1Fields& fields);
+
+// True when the target opens now. Reports only a failure to create the connection.
+bool IsValidFoxProConnection(const Form1Fields& fields, UiPort& ui);
+
+// Replaces the list's entries by the target's tables; failures are reported under the
+// procedure's own name.
+void AddTablesToFoxproListbox(const Form1Fields& fields, QStringListModel& list, UiPort& ui);
+
+} // namespace qc::data

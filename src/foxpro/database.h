@@ -1,0 +1,35 @@
+#pragma once
+// The embedded FoxPro engine as the access layer sees it: a folder of free tables or a database
+// container, executing one statement per call.
+
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace foxpro {
+
+// Every failure of the engine. A failing statement's description begins "SQL error: ".
+class Error : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+class Database {
+public:
+    virtual ~Database() = default;
+
+    // Opens the folder (free tables) or the .dbc file at path; throws Error when it does not
+    // exist or cannot be used.
+    static std::unique_ptr<Database> open(const std::string& path);
+
+    // Executes one CREATE TABLE, DROP TABLE or INSERT INTO statement (a trailing ";" allowed).
+    // When it returns, its effect is in the files and the files are consistent.
+    virtual void execute(std::string_view statement) = 0;
+
+    // The tables, lower case: the folder's .dbf files, or the tables the container holds.
+    virtual std::vector<std::string> tableNames() = 0;
+};
+
+} // namespace foxpro

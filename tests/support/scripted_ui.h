@@ -1,0 +1,61 @@
+#pragma once
+// A user-interface port for tests: answers questions from a script, records every message,
+// pointer change and progress update, and fails the test on a prompt it did not expect.
+
+#include "app/ui_port.h"
+
+#include <QString>
+
+#include <deque>
+#include <functional>
+#include <vector>
+
+namespace qc::test {
+
+struct Shown {
+    QString text;
+    QString title;
+    Buttons buttons;
+    Icon icon;
+};
+
+class ScriptedUi : public UiPort {
+public:
+    ScriptedUi();
+    ~ScriptedUi() override;
+
+    // The next Yes/No question whose text contains `contains` gets `answer`.
+    void expectQuestion(const QString& contains, Answer answer);
+    // What showModal does (for example, act as the user of the preview window would).
+    std::function<void(ModalWindow)> onModal;
+    // Called at every pass of letting events through (the interval is 0 in tests).
+    std::function<void()> onEvents;
+
+    Answer message(const QString& text, const QString& title, Buttons buttons, Icon icon) override;
+    void setBusy(bool busy) override;
+    void setProgressValue(double percent) override;
+    void setProgressText(const QString& text) override;
+    void showModal(ModalWindow window) override;
+
+    std::vector<Shown> messages;
+    std::vector<double> progressValues;
+    std::vector<QString> progressTexts;
+    std::vector<bool> busyChanges;
+    std::vector<ModalWindow> modals;
+    bool busy = false;
+
+    // Messages that are error reports ("Application Error").
+    std::vector<Shown> errorReports() const;
+
+protected:
+    void processEvents() override;
+
+private:
+    struct Expected {
+        QString contains;
+        Answer answer;
+    };
+    std::deque<Expected> questions_;
+};
+
+} // namespace qc::test

@@ -1,0 +1,30 @@
+#pragma once
+// The SQL Server stand-in of the shared tools, started on a free port for a test and stopped
+// when the object goes.
+
+#include <QProcess>
+
+#include <memory>
+#include <string>
+
+namespace qc::test {
+
+class TdsServer {
+public:
+    // Serves the fixture file (a .sqlite, .json or .py fixture of the stand-in's format).
+    explicit TdsServer(const std::string& fixture, int port = 0);
+    ~TdsServer();
+
+    int port() const { return port_; }
+    // "127.0.0.1"
+    static std::string host() { return "127.0.0.1"; }
+
+    // The stand-in's standard fixture with `rows` rows in BigTable, built once per process.
+    static std::string standardFixture(int rows = 500);
+
+private:
+    std::unique_ptr<QProcess> process_;
+    int port_ = 0;
+};
+
+} // namespace qc::test
