@@ -1,0 +1,173 @@
+#include "app/ui/look/look.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCheckBox>
+#include <QDir>
+#include <QEvent>
+#include <QFile>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QImage>
+#include <QLabel>
+#include <QPixmap>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QWidget>
+
+#include <stdexcept>
+
+namespace qc::look {
+
+namespace {
+
+const char* const kBusyProperty = "qcBusy";
+
+// Window, frames, labels, check boxes and option buttons take the background; text boxes, lists,
+// push buttons and the progress bar keep their own.
+void paintBackground(QWidget& window, const QColor& colour) {
+    auto apply = [&](QWidget& w) {
+        QPalette palette = w.palette();
+        palette.setColor(QPalette::Window, colour);
+        w.setPalette(palette);
+        w.setAutoFillBackground(true);
+    };
+    apply(window);
+    for (QWidget* child : window.findChildren<QWidget*>()) {
+        if (qobject_cast<QGroupBox*>(child) || qobject_cast<QLabel*>(child) ||
+            qobject_cast<QCheckBox*>(child) || qobject_cast<QRadioButton*>(child))
+            apply(*child);
+    }
+}
+
+QColor buttonFace() {
+    return QApplication::palette().color(QPalette::Button);
+}
+
+// Watches pointer movement over a window's children and applies the window's pointer convention.
+class PointerFilter : public QObject {
+  public:
+    PointerFilter(QWidget& window, const QCursor& custom, std::initializer_list<QWidget*> defaultOver)
+        : QObject(&window), window_(window), custom_(custom), defaultOver_(defaultOver) {}
+
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::Enter && event->type() != QEvent::MouseMove)
+            return false;
+        if (isBusy(window_))
+            return false;
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (qobject_cast<QPushButton*>(widget)) {
+            window_.setCursor(custom_);
+        } else if (widget == &window_ || qobject_cast<QGroupBox*>(widget) || defaultOver_.contains(widget)) {
+            window_.setCursor(Qt::ArrowCursor);
+        }
+        return false;
+    }
+
+  private:
+    QWidget& window_;
+    QCursor custom_;
+    QList<QWidget*> defaultOver_;
+};
+
+} // namespace
+
+QString programFolder() {
+    return QCoreApplication::applicationDirPath();
+}
+
+bool FileExists(const QString& path) {
+    const QFileInfo info(path);
+    return info.exists() && info.lastModified().isValid();
+}
+
+int px(int twips) {
+    return (twips + 7) / 15;
+}
+
+QRect twipsRect(int left, int top, int width, int height) {
+    return QRect(px(left), px(top), px(width), px(height));
+}
+
+QFont windowFont() {
+    QFont font(QStringLiteral("Arial"));
+    font.setPointSizeF(9);
+    font.setBold(true);
+    return font;
+}
+
+QFont buttonFont() {
+    QFont font(QStringLiteral("Arial"));
+    font.setPointSizeF(11.25);
+    font.setBold(true);
+    return font;
+}
+
+void ApplySkin(QWidget& mainWindow) {
+    const QString skin = programFolder() + QStringLiteral("/x/o.cjs");
+    const QFileInfo info(skin);
+    // Only a regular, visible file counts as the skin.
+    if (!info.exists() || !info.isFile() || info.isHidden())
+        return;
+    paintBackground(mainWindow, buttonFace());
+    QFile file(skin);
+    if (!file.open(QIODevice::ReadOnly))
+        throw std::runtime_error("Could not load the skin file " + skin.toStdString() + ".");
+    mainWindow.setStyleSheet(QString::fromUtf8(file.readAll()));
+}
+
+void ApplyFormColors(QWidget& window) {
+    paintBackground(window, buttonFace());
+}
+
+void applyWhiteLook(QWidget& window) {
+    paintBackground(window, Qt::white);
+}
+
+QCursor handCursorFrom(const QString& curFile) {
+    QFile file(curFile);
+    if (!file.open(QIODevice::ReadOnly))
+        return QCursor(Qt::ArrowCursor);
+    const QByteArray bytes = file.readAll();
+    // A .cur file: ICONDIR (reserved, type 2, count) then entries whose planes/bit-count words
+    // hold the hot spot, which Qt's image reader drops.
+    if (bytes.size() < 22 || static_cast<uchar>(bytes[2]) != 2)
+        return QCursor(Qt::ArrowCursor);
+    auto word = [&](int at) {
+        return static_cast<int>(static_cast<uchar>(bytes[at]) | static_cast<uchar>(bytes[at + 1]) << 8);
+    };
+    const int hotX = word(6 + 4);
+    const int hotY = word(6 + 6);
+    QImage image;
+    if (!image.loadFromData(bytes, "CUR") && !image.loadFromData(bytes, "ICO") && !image.loadFromData(bytes))
+        return QCursor(Qt::ArrowCursor);
+    return QCursor(QPixmap::fromImage(image), hotX, hotY);
+}
+
+QCursor handCursor() {
+    const QString path = programFolder() + QStringLiteral("/HAND-M.CUR");
+    return FileExists(path) ? handCursorFrom(path) : QCursor(Qt::ArrowCursor);
+}
+
+void installPointerConvention(QWidget& window, const QCursor& custom,
+                              std::initializer_list<QWidget*> defaultOver) {
+    auto* filter = new PointerFilter(window, custom, defaultOver); // owned by the window
+    window.installEventFilter(filter);
+    window.setMouseTracking(true);
+    for (QWidget* child : window.findChildren<QWidget*>()) {
+        child->installEventFilter(filter);
+        if (qobject_cast<QGroupBox*>(child))
+            child->setMouseTracking(true);
+    }
+}
+
+void setBusy(QWidget& window, bool busy) {
+    window.setProperty(kBusyProperty, busy);
+    window.setCursor(busy ? Qt::WaitCursor : Qt::ArrowCursor);
+}
+
+bool isBusy(const QWidget& window) {
+    return window.property(kBusyProperty).toBool();
+}
+
+} // namespace qc::look

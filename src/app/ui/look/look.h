@@ -1,0 +1,59 @@
+#pragma once
+// The look every window shares: twips-based geometry, the Arial fonts, the white or button-face
+// backgrounds, the optional skin of the main window, and the pointer convention (hand over push
+// buttons, default over backgrounds and frames, never replacing the hourglass).
+
+#include <QCursor>
+#include <QFont>
+#include <QRect>
+#include <QString>
+
+#include <initializer_list>
+
+class QWidget;
+
+namespace qc::look {
+
+// The folder of the running program; files the program looks for lie beside it.
+QString programFolder();
+
+// True when the file system can report the path's modification time; false on any failure.
+bool FileExists(const QString& path);
+
+// Designed positions are in twips; 15 twips make a pixel.
+int px(int twips);
+QRect twipsRect(int left, int top, int width, int height);
+
+// Arial 9 pt bold (window texts) and Arial 11.25 pt bold (push buttons).
+QFont windowFont();
+QFont buttonFont();
+
+// Loads the skin (a Qt style sheet in x/o.cjs beside the program) onto the main window, giving the
+// window and its frames, labels, check boxes and option buttons the button-face colour. Without
+// the file (or when it is not a regular file) the window keeps its white designed look. Throws when
+// the file is there but cannot be read.
+void ApplySkin(QWidget& mainWindow);
+
+// Gives a secondary window and its frames, labels, check boxes and option buttons the button face.
+void ApplyFormColors(QWidget& window);
+
+// Gives the main window and its frames, labels, check boxes and option buttons the white designed
+// background.
+void applyWhiteLook(QWidget& window);
+
+// The hand pointer read from HAND-M.CUR beside the program (with the hot spot stored in the file),
+// or the arrow when that file is missing or unreadable.
+QCursor handCursor();
+QCursor handCursorFrom(const QString& curFile);
+
+// The pointer convention on a window: moving over any of its push buttons shows `custom` (the
+// hand, or the arrow when no cursor file was found); over the window itself, its frames and the
+// listed widgets shows the default pointer; neither replaces the hourglass.
+void installPointerConvention(QWidget& window, const QCursor& custom,
+                              std::initializer_list<QWidget*> defaultOver = {});
+
+// The hourglass on the window (busy) or the default pointer.
+void setBusy(QWidget& window, bool busy);
+bool isBusy(const QWidget& window);
+
+} // namespace qc::look
