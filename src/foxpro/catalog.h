@@ -1,0 +1,56 @@
+#pragma once
+// Where a Database's tables live.
+//
+// The statement executor (statement_executor.h) parses a statement, checks the table name and
+// encodes the values; everything that depends on *where* tables are kept goes through a
+// Catalog:
+//   - a folder of free tables (FolderCatalog, folder_catalog.h): one name.dbf (+ name.fpt) per
+//     table, no back-link, field names cut to 10 characters by shortFieldNames();
+//   - a database container (.dbc): the table files beside the container, a back-link naming the
+//     container in each table's header, one Table and one Field record per field in the .dbc,
+//     long field names (up to 128) kept there and the 10-character names in the DBF.
+//
+// Contract for an implementation:
+//   - Names given to it are already checked by checkTableName() (no path separators, no "."
+//     or ".."); it compares them case-insensitively and writes file names in lower case.
+//   - Every failure throws foxpro::Error with a plain FoxPro-style message ("File 'x.dbf' does
+//     not exist."); the executor puts "SQL error: " in front.
+//   - createTable() writes the table with DbfFile::create() (dbf_file.h), passing the back-link
+//     text, and fails with "File 'x.dbf' already exists." when the table is there already.
+//     When it fails half-way it removes what it wrote.
+//   - dropTable() is called only after the executor has closed its own handle on the table.
+//   - Each call leaves the files consistent when it returns; nothing is held only in memory.
+
+#include "foxpro/table_layout.h"
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace foxpro {
+
+class Catalog {
+public:
+    virtual ~Catalog() = default;
+
+    // The tables, lower case, in a stable order.
+    virtual std::vector<std::string> tableNames() = 0;
+
+    // The .dbf of the table `name`, found case-insensitively; nullopt when there is none.
+    virtual std::optional<std::filesystem::path> findTable(const std::string& name) = 0;
+
+    // Creates the table `name`. `columns` carry the field names exactly as the statement wrote
+    // them (the catalog derives the names stored in the DBF) and their types, widths and NULL
+    // rules; they have passed TableLayout::make() with the derived names.
+    virtual void createTable(const std::string& name, const std::vector<FieldSpec>& columns) = 0;
+
+    // Removes the table `name` (files and registration).
+    virtual void dropTable(const std::string& name) = 0;
+
+    // The names an INSERT's field list may use for the table's fields, in DBF field order (the
+    // long names in a container). `layout` is the table's layout as read from its DBF.
+    virtual std::vector<std::string> fieldNames(const std::string& name, const TableLayout& layout) = 0;
+};
+
+} // namespace foxpro

@@ -1,0 +1,88 @@
+#pragma once
+// A Visual FoxPro table file (.dbf) and its memo file (.fpt): create, open, read records and
+// append them so that the files are consistent after every append.
+
+#include "foxpro/field_value.h"
+#include "foxpro/file_io.h"
+#include "foxpro/fpt_file.h"
+#include "foxpro/table_layout.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace foxpro {
+
+// Neither a table nor its memo file may pass this size: Visual FoxPro opens neither beyond it.
+inline constexpr std::uint64_t kMaxFileSize = 2147483647;
+
+// A record being assembled: the record bytes plus the memo values still to be written.
+struct RecordImage {
+    std::string bytes;             // recordLength bytes; deletion flag at 0
+    struct Memo {
+        int field = 0;             // index into TableLayout::fields
+        std::uint32_t type = kMemoText;
+        std::string data;
+    };
+    std::vector<Memo> memos;       // their block numbers are filled in by DbfFile::append
+};
+
+class DbfFile {
+public:
+    DbfFile() = default;
+
+    // Writes a new table (and an empty memo file when the layout has memo fields). Fails with
+    // "File 'x.dbf' already exists." when either file is there; removes what it wrote when it
+    // fails half-way. `backlink` is the container's file name relative to the table, or empty.
+    static DbfFile create(const std::filesystem::path& dbfPath, const TableLayout& layout,
+                          const std::string& backlink = {});
+
+    // Opens an existing table; its memo file is found case-insensitively beside it.
+    static DbfFile open(const std::filesystem::path& dbfPath, bool writable);
+
+    const TableLayout& layout() const { return layout_; }
+    std::uint32_t recordCount() const { return recordCount_; }
+    std::string backlink() const { return backlink_; }
+    const std::filesystem::path& path() const { return dbf_.path(); }
+    FptFile* memo() { return memo_ ? memo_.get() : nullptr; }
+
+    // A blank record: every field empty (NULL where the field allows it), not deleted.
+    RecordImage blankRecord() const;
+
+    // Writes the memo values, then the record and the end-of-file mark, then the record
+    // count. Checks first that neither file would pass `sizeLimit`, so that a failing append
+    // writes nothing.
+    void append(RecordImage& record, std::uint64_t sizeLimit = kMaxFileSize);
+
+    // Raw bytes of record `index` (0-based).
+    std::string readRecord(std::uint32_t index) const;
+    bool isDeleted(const std::string& record) const { return !record.empty() && record[0] == '*'; }
+    void setDeleted(std::uint32_t index, bool deleted);
+
+    // The value of field `field` in a record read by readRecord (memo values are loaded).
+    FieldValue value(const std::string& record, int field) const;
+
+    // Rewrites the back-link area (a table joining or leaving a container).
+    void setBacklink(const std::string& backlink);
+
+    // Autoincrement fields: stores the next value in the field's descriptor.
+    void setAutoNext(int field, std::uint32_t next);
+
+    void close();
+
+private:
+    File dbf_;
+    std::unique_ptr<FptFile> memo_;
+    TableLayout layout_;
+    std::uint32_t recordCount_ = 0;
+    std::string backlink_;
+};
+
+// Record bytes helpers shared by the value encoder.
+bool nullBitSet(const TableLayout& layout, const std::string& record, int bit);
+void setNullBit(const TableLayout& layout, std::string& record, int bit, bool on);
+
+} // namespace foxpro

@@ -1,0 +1,50 @@
+#pragma once
+// A file descriptor that closes itself, with whole-buffer positioned reads and writes whose
+// failures become Error messages naming the file ("Disk is full writing file 'x.dbf'.").
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace foxpro {
+
+class File {
+public:
+    enum class Mode { Read, ReadWrite, CreateNew };
+
+    File() = default;
+    File(const std::filesystem::path& path, Mode mode);
+    ~File();
+    File(File&& other) noexcept;
+    File& operator=(File&& other) noexcept;
+    File(const File&) = delete;
+    File& operator=(const File&) = delete;
+
+    bool isOpen() const { return fd_ >= 0; }
+    const std::filesystem::path& path() const { return path_; }
+    // The file name as messages show it.
+    std::string displayName() const { return path_.filename().string(); }
+
+    std::uint64_t size() const;
+    // Reads exactly `length` bytes at `offset`; a short file is an Error ("corrupt").
+    std::string readAt(std::uint64_t offset, std::size_t length) const;
+    // Reads up to `length` bytes at `offset`.
+    std::string readSomeAt(std::uint64_t offset, std::size_t length) const;
+    void writeAt(std::uint64_t offset, std::string_view bytes);
+    void truncate(std::uint64_t length);
+    void close();
+
+private:
+    int fd_ = -1;
+    std::filesystem::path path_;
+};
+
+// The message for a failing system call on `file` with errno `error`.
+std::string fileErrorMessage(int error, const std::string& file, const char* doing);
+
+// Finds `fileName` in `folder` comparing names case-insensitively (ASCII); nullopt-like empty
+// path when absent. An exact match wins over other spellings.
+std::filesystem::path findFileIgnoringCase(const std::filesystem::path& folder, const std::string& fileName);
+
+} // namespace foxpro

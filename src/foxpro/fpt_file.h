@@ -1,0 +1,51 @@
+#pragma once
+// The FPT memo file: a 512-byte header (next free block, block size, both big-endian) and
+// values stored in whole blocks, each starting with its type and length (big-endian).
+
+#include "foxpro/file_io.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace foxpro {
+
+inline constexpr std::uint32_t kMemoText = 1;   // memo text (M)
+inline constexpr std::uint32_t kMemoBinary = 0; // blob, general, picture
+
+class FptFile {
+public:
+    FptFile() = default;
+    // Writes a new, empty memo file (64-byte blocks); fails when the file exists.
+    static FptFile create(const std::filesystem::path& path);
+    static FptFile open(const std::filesystem::path& path, bool writable);
+
+    struct Block {
+        std::uint32_t type = 0;
+        std::string data;
+    };
+
+    std::uint32_t nextFree() const { return nextFree_; }
+    std::uint32_t blockSize() const { return blockSize_; }
+    const File& file() const { return file_; }
+
+    // Blocks a value of `length` bytes takes.
+    std::uint32_t blocksFor(std::size_t length) const;
+    // The file's size after appending values of these lengths.
+    std::uint64_t sizeAfter(const std::vector<std::size_t>& lengths) const;
+
+    // Appends values in one write, then moves the header's next-free block past them. Returns
+    // each value's block number. Values of length 0 take no block and get block number 0.
+    std::vector<std::uint32_t> append(const std::vector<Block>& values);
+
+    // The value at `block`; throws Error when it lies outside the file.
+    Block read(std::uint32_t block) const;
+
+private:
+    File file_;
+    std::uint32_t nextFree_ = 0;
+    std::uint32_t blockSize_ = 64;
+};
+
+} // namespace foxpro
