@@ -2,12 +2,13 @@
 
 namespace qc {
 
-void UiPort::letEventsThrough() {
+bool UiPort::letEventsThrough() {
     const auto now = std::chrono::steady_clock::now();
     if (now - last_ < interval_)
-        return;
+        return false;
     last_ = now;
     processEvents();
+    return true;
 }
 
 QString applicationTitle() { return QStringLiteral("Quintarel Converter"); }

@@ -36,7 +36,8 @@ public:
 
     // Lets pending window events through, at most once per interval: long loops call this per
     // row and per value, so the windows stay responsive without the loop's speed depending on it.
-    void letEventsThrough();
+    // True when events were let through on this call: loops refresh their progress display then.
+    bool letEventsThrough();
     void setEventInterval(std::chrono::microseconds interval) { interval_ = interval; }
 
 protected:
