@@ -1,0 +1,236 @@
+#include "engine/conversion_run.h"
+
+#include "data/foxpro_target.h"
+#include "data/mssql_source.h"
+#include "engine/list_box.h"
+#include "engine/row_statements.h"
+#include "engine/type_mapping.h"
+
+#include <stdexcept>
+
+namespace qc::engine {
+
+namespace {
+
+template <class T> T& existing(const std::unique_ptr<T>& object) {
+    if (!object)
+        throw std::runtime_error("Object variable or With block variable not set");
+    return *object;
+}
+
+} // namespace
+
+void ConversionRun::PushButton7_Click() {
+    ErrorTrap trap(ui_, QStringLiteral("Form1"), QStringLiteral("PushButton7_Click"));
+    if (Converting)
+        return;        // [100]
+    Converting = true; // [102]
+    MainForm& f = form_;
+    const data::Form1Fields& fields = f.fields;
+
+    trap.step(104, [&] { f.mssql_conn = std::make_unique<data::Connection>(); });
+    trap.step(106, [&] { recordset_ = std::make_unique<data::Recordset>(); });
+    trap.step(108, [&] { f.FoxPro_conn = std::make_unique<data::Connection>(); });
+    connectionsOpen_ = false;
+
+    const bool unreachable = trap.test(114, [&] { return !data::IsValidFoxProConnection(fields, ui_); }) ||
+                             trap.test(116, [&] { return !data::IsValidMSSQLConnection(fields); });
+    if (!unreachable) {
+        trap.step(118, [&] { ui_.setBusy(true); });
+        trap.step(120, [&] { f.List1.setStringList({}); });
+        trap.step(122, [&] { f.List2.setStringList({}); });
+        trap.step(124, [&] { data::AddTablesToMSSQLListbox(fields, f.List1, ui_); });
+        trap.step(126, [&] { data::AddTablesToFoxproListbox(fields, f.List2, ui_); });
+
+        trap.step(128, [&] { existing(f.FoxPro_conn).setCursorLocation(data::adUseServer); });
+        trap.step(130, [&] { existing(f.FoxPro_conn).setCommandTimeout(5000); });
+        trap.step(132, [&] { existing(f.FoxPro_conn).setConnectionTimeout(5000); });
+        const auto openTarget = [&] {
+            existing(f.FoxPro_conn).Open(data::foxproRunConnectionString(fields));
+        };
+        if (trap.test(134, [&] { return fields.OptionDBC1; }))
+            trap.step(136, openTarget);
+        else
+            trap.step(138, openTarget);
+
+        trap.step(140, [&] { existing(f.mssql_conn).setCursorLocation(data::adUseServer); });
+        trap.step(142, [&] { existing(f.mssql_conn).setCommandTimeout(5000); });
+        trap.step(144, [&] { existing(f.mssql_conn).setConnectionTimeout(5000); });
+        connectionsOpen_ = true; // [146]
+        const auto openSource = [&] { existing(f.mssql_conn).Open(data::mssqlConnectionString(fields)); };
+        if (trap.test(148, [&] { return fields.Check4; }))
+            trap.step(150, openSource);
+        else
+            trap.step(152, openSource);
+
+        trap.step(156, [&] { f.sqlLines.clear(); });
+        trap.step(158, [&] { f.datatypeRows.clear(); });
+
+        int last = -1;
+        trap.step(154, [&] { last = f.List1.rowCount() - 1; });
+        for (int index = last; index >= 0; --index)
+            if (convertTable(trap, index) == TableOutcome::EndRun)
+                break;
+
+        perFilePreview(trap);
+
+        if (trap.test(466, [&] { return connectionsOpen_; })) {
+            trap.step(468, [&] { existing(f.mssql_conn).Close(); });
+            trap.step(470, [&] { existing(f.FoxPro_conn).Close(); });
+        }
+        trap.step(472, [&] { ui_.setBusy(false); });
+        trap.step(474, [&] { ui_.setProgressValue(0); });
+        trap.step(476, [&] { ui_.setProgressText(QStringLiteral("Progress Bar")); });
+        trap.step(478, [&] { ui_.message(QStringLiteral("Done.")); });
+    }
+    recordset_.reset();
+    Converting = false; // [480]
+}
+
+ConversionRun::TableOutcome ConversionRun::convertTable(ErrorTrap& trap, int index) {
+    MainForm& f = form_;
+    const data::Form1Fields& fields = f.fields;
+    constexpr int kNotAsked = 0;
+    int answer = kNotAsked;
+
+    trap.step(160, [&] { ui_.letEventsThrough(); });
+    trap.step(162, [&] {
+        if (index >= f.List1.rowCount())
+            throw std::out_of_range("Invalid list index.");
+        CurrentTable = f.List1.data(f.List1.index(index), Qt::DisplayRole).toString();
+    });
+
+    if (trap.test(164, [&] { return IsInListBox(f.List2, CurrentTable); }))
+        trap.step(166, [&] {
+            answer = static_cast<int>(ui_.message(QStringLiteral("Would you like to overwrite ") +
+                                                      CurrentTable + QStringLiteral("?"),
+                                                  QStringLiteral("Overwrite?"), Buttons::YesNo, Icon::None));
+        });
+    else
+        answer = kNotAsked; // [168]
+
+    if (answer != static_cast<int>(Answer::No)) { // [170]
+        if (trap.test(172, [&] { return fields.Option2; })) {
+            trap.step(174, [&] { f.sqlLines.clear(); });
+            trap.step(176, [&] { f.datatypeRows.clear(); });
+        }
+        const std::string table = CurrentTable.toStdString();
+        if (answer == static_cast<int>(Answer::Yes)) { // [178]
+            output(trap, "DROP TABLE " + bracketedName(table) + ";", 180, 182, 184);
+            trap.step(186, [&] { RemoveFromListBox(f.List2, CurrentTable.toLower()); });
+        }
+        trap.step(188, [&] {
+            ui_.setProgressText(QStringLiteral("Please wait.. Processing table ") + CurrentTable);
+        });
+        trap.step(190, [&] {
+            existing(recordset_)
+                .Open(data::selectAllStatement(table), existing(f.mssql_conn), data::adOpenStatic,
+                      data::adLockOptimistic);
+        });
+
+        TableDefinition definition;
+        if (recordset_)
+            definition = buildTableDefinition(trap, *recordset_, CurrentTable, f.datatypeRows);
+        output(trap, definition.statement, 316, 318, 320);
+
+        copyRows(trap, definition.NumericColumns);
+
+        trap.step(432, [&] { existing(recordset_).Close(); });
+        ExecuteTableSQL = true; // [434]
+
+        if (trap.test(436, [&] { return fields.Check1; }) && trap.test(438, [&] { return fields.Option2; })) {
+            trap.step(440, [&] { ui_.showModal(ModalWindow::SqlPreview); });
+            if (trap.test(442, [&] { return ExecuteTableSQL; }))
+                return TableOutcome::EndRun;
+        }
+    }
+    trap.step(444, [&] { ui_.setProgressText(QString()); });
+    return TableOutcome::Next; // [446]
+}
+
+void ConversionRun::copyRows(ErrorTrap& trap, const std::vector<int>& numericColumns) {
+    rowCounter_ = 0;
+    rowTotal_ = 0;
+    if (!recordset_ || !recordset_->isOpen())
+        return; // nothing to read; the failed open has been reported
+    data::Recordset& rs = *recordset_;
+
+    std::vector<int> numeric;
+    trap.step(322, [&] { numeric = numericColumns; });
+    bool hasRows = false;
+    // A failing test here means the recordset cannot be read, so the rows are skipped instead of
+    // being attempted without end.
+    try {
+        hasRows = !rs.Eof() && !rs.Bof();
+    } catch (const std::exception& e) {
+        trap.report(324, QString::fromUtf8(e.what()));
+    }
+    if (!hasRows)
+        return;
+    trap.step(326, [&] { rowTotal_ = rs.RecordCount(); });
+
+    RowStatement statement(CurrentTable.toStdString(), std::move(numeric), form_.locale);
+    const odbc::Value unread{odbc::Null{}};
+    const int fieldCount = rs.fieldCount();
+    for (;;) {
+        trap.step(328, [&] { ui_.letEventsThrough(); });
+        ++rowCounter_; // [332]
+        trap.step(334, [&] {
+            ui_.setProgressValue((static_cast<double>(rowCounter_) + 1.0) /
+                                 (static_cast<double>(rowTotal_) + 1.0) * 100.0);
+        });
+        statement.beginRow(); // [330, 336, 338]
+        for (int field = 0; field < fieldCount; ++field) {
+            trap.step(342, [&] { ui_.letEventsThrough(); });
+            // A value that cannot be read is written as NULL.
+            const odbc::Value* value = &unread;
+            trap.step(344, [&] { value = &rs.fieldValue(field); });
+            trap.step(346, [&] { statement.appendValue(*value); });
+        }
+        statement.finishRow(); // [410, 412]
+        output(trap, statement.text(), 414, 416, 426);
+
+        // A failed move leaves the stream where it is: going on would repeat the same row.
+        bool moved = true;
+        try {
+            rs.MoveNext();
+        } catch (const std::exception& e) {
+            moved = false;
+            trap.report(428, QString::fromUtf8(e.what()));
+        }
+        if (!moved)
+            break;
+        bool more = false;
+        try {
+            more = !rs.Eof();
+        } catch (const std::exception& e) {
+            trap.report(430, QString::fromUtf8(e.what()));
+        }
+        if (!more)
+            break;
+    }
+}
+
+void ConversionRun::perFilePreview(ErrorTrap& trap) {
+    MainForm& f = form_;
+    if (!trap.test(448, [&] { return f.fields.Check1; }) || !trap.test(450, [&] { return f.fields.Option1; }))
+        return;
+    f.SQLFormOK = false; // [452]
+    trap.step(454, [&] { ui_.showModal(ModalWindow::SqlPreview); });
+    if (trap.test(456, [&] { return !f.SQLFormOK; })) {
+        trap.step(458, [&] { existing(f.mssql_conn).Close(); });
+        trap.step(460, [&] { existing(f.FoxPro_conn).Close(); });
+        connectionsOpen_ = false; // [462]
+        trap.step(464, [&] { ui_.setProgressText(QString()); });
+    }
+}
+
+void ConversionRun::output(ErrorTrap& trap, const std::string& statement, int testLine, int appendLine,
+                           int executeLine) {
+    if (trap.test(testLine, [&] { return form_.fields.Check1; }))
+        trap.step(appendLine, [&] { form_.sqlLines.append(statement); });
+    else
+        trap.step(executeLine, [&] { existing(form_.FoxPro_conn).Execute(statement); });
+}
+
+} // namespace qc::engine

@@ -1,0 +1,265 @@
+#include "engine/row_statements.h"
+
+#include "engine/type_mapping.h"
+
+#include <QString>
+
+#include <charconv>
+#include <cstdio>
+#include <type_traits>
+
+namespace qc::engine {
+
+namespace {
+
+const odbc::Value kEmptyText{std::string()};
+
+std::string utf8(QChar c) {
+    return QString(c).toStdString();
+}
+
+// The text can only be a number: sign, digits, one point, an exponent. Nothing else gets
+// written unquoted into a statement.
+bool isPlainNumber(std::string_view s) {
+    std::size_t i = 0;
+    if (i < s.size() && (s[i] == '+' || s[i] == '-'))
+        ++i;
+    bool digits = false;
+    while (i < s.size() && s[i] >= '0' && s[i] <= '9')
+        ++i, digits = true;
+    if (i < s.size() && s[i] == '.') {
+        ++i;
+        while (i < s.size() && s[i] >= '0' && s[i] <= '9')
+            ++i, digits = true;
+    }
+    if (!digits)
+        return false;
+    if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
+        ++i;
+        if (i < s.size() && (s[i] == '+' || s[i] == '-'))
+            ++i;
+        bool exponent = false;
+        while (i < s.size() && s[i] >= '0' && s[i] <= '9')
+            ++i, exponent = true;
+        if (!exponent)
+            return false;
+    }
+    return i == s.size();
+}
+
+// Appends the number with at least `width` digits, zero-padded.
+void appendPadded(std::string& out, long long number, int width) {
+    char buffer[24];
+    const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, number < 0 ? -number : number);
+    (void)ec;
+    if (number < 0)
+        out += '-';
+    for (auto length = end - buffer; length < width; ++length)
+        out += '0';
+    out.append(buffer, end);
+}
+
+} // namespace
+
+const odbc::Value& NullToDefault(const odbc::Value& value, const odbc::Value& fallback) {
+    return odbc::isNull(value) ? fallback : value;
+}
+
+RowStatement::RowStatement(std::string_view table, std::vector<int> numericColumns, const Locale& locale)
+    : prefix_("INSERT INTO " + bracketedName(table) + " VALUES ("),
+      numericColumns_(std::move(numericColumns)), decimalSeparator_(utf8(locale.decimalSeparator)),
+      dateSeparator_(utf8(locale.dateSeparator)), timeSeparator_(utf8(locale.timeSeparator)) {
+    text_.reserve(256);
+}
+
+void RowStatement::beginRow() {
+    cursor_ = 0;
+    text_.assign(prefix_);
+    position_ = 0;
+}
+
+RowStatement::Form RowStatement::nextForm() {
+    if (numericColumns_.empty())
+        return Form::TextOnly;
+    if (cursor_ < numericColumns_.size() && numericColumns_[cursor_] == position_) {
+        ++cursor_;
+        return Form::Numeric;
+    }
+    return Form::TextAmongNumeric;
+}
+
+void RowStatement::appendValue(const odbc::Value& raw) {
+    const odbc::Value& value = NullToDefault(raw, kEmptyText);
+    const Form form = nextForm();
+    std::visit(
+        [&](const auto& v) {
+            using T = std::decay_t<decltype(v)>;
+            if constexpr (std::is_same_v<T, odbc::Null>) {
+                appendNull();
+            } else if constexpr (std::is_same_v<T, bool>) {
+                if (form == Form::Numeric)
+                    appendUnquoted(v ? "1" : "0");
+                else
+                    appendQuoted(v ? "True" : "False");
+            } else if constexpr (std::is_same_v<T, std::int64_t>) {
+                char buffer[24];
+                const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, v);
+                (void)ec;
+                const std::string_view digits(buffer, static_cast<std::size_t>(end - buffer));
+                form == Form::Numeric ? appendUnquoted(digits) : appendQuoted(digits);
+            } else if constexpr (std::is_same_v<T, double>) {
+                // The shortest text that reads back as the same double.
+                char buffer[32];
+                const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, v);
+                (void)ec;
+                appendNumber(std::string_view(buffer, static_cast<std::size_t>(end - buffer)), form);
+            } else if constexpr (std::is_same_v<T, odbc::Decimal>) {
+                if (v.digits.empty())
+                    appendNull();
+                else
+                    appendNumber(v.digits, form);
+            } else if constexpr (std::is_same_v<T, odbc::Date>) {
+                text_ += '\'';
+                appendDate(v);
+                text_ += "', ";
+            } else if constexpr (std::is_same_v<T, odbc::DateTime>) {
+                text_ += '\'';
+                appendDate(v.date);
+                // A date-time at midnight is written as the date alone.
+                if (v.time.hour != 0 || v.time.minute != 0 || v.time.second != 0) {
+                    text_ += ' ';
+                    appendClock(v.time);
+                }
+                text_ += "', ";
+            } else if constexpr (std::is_same_v<T, odbc::Time>) {
+                appendTime(v);
+            } else if constexpr (std::is_same_v<T, std::string>) {
+                if (v.empty())
+                    appendNull();
+                else if (form != Form::Numeric)
+                    appendQuoted(v);
+                else if (v == "True" || v == "False")
+                    appendUnquoted(v == "True" ? "1" : "0");
+                else if (isPlainNumber(v))
+                    appendUnquoted(v);
+                else
+                    appendQuoted(v); // the target refuses it as it would any mismatch
+            } else if constexpr (std::is_same_v<T, odbc::Bytes>) {
+                if (v.empty()) {
+                    appendNull();
+                    return;
+                }
+                static constexpr char hex[] = "0123456789ABCDEF";
+                text_ += '\'';
+                for (std::uint8_t b : v) {
+                    text_ += hex[b >> 4];
+                    text_ += hex[b & 0x0F];
+                }
+                text_ += "', ";
+            } else if constexpr (std::is_same_v<T, odbc::Guid>) {
+                if (v.text.empty())
+                    appendNull();
+                else
+                    appendQuoted(v.text);
+            }
+        },
+        value);
+    ++position_;
+}
+
+void RowStatement::finishRow() {
+    if (text_.size() >= 2)
+        text_.resize(text_.size() - 2);
+    text_ += ");";
+}
+
+void RowStatement::appendNull() {
+    if (!text_.empty() && text_.back() == ' ')
+        text_.pop_back();
+    text_ += "NULL, ";
+}
+
+void RowStatement::appendUnquoted(std::string_view text) {
+    text_ += text;
+    text_ += ", ";
+}
+
+void RowStatement::appendQuoted(std::string_view text) {
+    text_ += '\'';
+    for (std::size_t start = 0;;) {
+        const std::size_t quote = text.find('\'', start);
+        if (quote == std::string_view::npos) {
+            text_.append(text.substr(start));
+            break;
+        }
+        text_.append(text.substr(start, quote + 1 - start));
+        text_ += '\'';
+        start = quote + 1;
+    }
+    text_ += "', ";
+}
+
+void RowStatement::appendNumber(std::string_view digits, Form form) {
+    if (form == Form::Numeric) {
+        appendUnquoted(digits);
+        return;
+    }
+    if (form == Form::TextOnly) {
+        appendQuoted(digits);
+        return;
+    }
+    // A number in a text column of a table that has numeric columns keeps the user's own
+    // decimal separator, as the text of the number reads in that locale.
+    text_ += '\'';
+    const std::size_t point = digits.find('.');
+    if (point == std::string_view::npos) {
+        text_ += digits;
+    } else {
+        text_ += digits.substr(0, point);
+        text_ += decimalSeparator_;
+        text_ += digits.substr(point + 1);
+    }
+    text_ += "', ";
+}
+
+void RowStatement::appendDate(const odbc::Date& date) {
+    appendPadded(text_, date.month, 2);
+    text_ += dateSeparator_;
+    appendPadded(text_, date.day, 2);
+    text_ += dateSeparator_;
+    appendPadded(text_, date.year, 4);
+}
+
+void RowStatement::appendClock(const odbc::Time& time) {
+    appendPadded(text_, time.hour, 2);
+    text_ += timeSeparator_;
+    appendPadded(text_, time.minute, 2);
+    text_ += timeSeparator_;
+    appendPadded(text_, time.second, 2);
+}
+
+void RowStatement::appendTime(const odbc::Time& time) {
+    text_ += '\'';
+    appendClock(time);
+    if (time.nanos != 0) {
+        char fraction[16];
+        std::snprintf(fraction, sizeof fraction, "%09u", static_cast<unsigned>(time.nanos % 1000000000u));
+        std::string_view digits(fraction, 9);
+        digits = digits.substr(0, digits.find_last_not_of('0') + 1);
+        text_ += '.';
+        text_ += digits;
+    }
+    text_ += "', ";
+}
+
+std::string rowStatement(std::string_view table, const std::vector<int>& numericColumns,
+                         const std::vector<odbc::Value>& row, const Locale& locale) {
+    RowStatement statement(table, numericColumns, locale);
+    statement.beginRow();
+    for (const auto& value : row)
+        statement.appendValue(value);
+    statement.finishRow();
+    return statement.text();
+}
+
+} // namespace qc::engine

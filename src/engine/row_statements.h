@@ -1,0 +1,61 @@
+#pragma once
+// One INSERT INTO statement per source row, every value written as a literal. Columns listed in
+// the table's NumericColumns are written unquoted; everything else is quoted with apostrophes
+// doubled. How a value is written follows from its own type, never from what its text looks
+// like, so a text that merely resembles a date or a number reaches the target unchanged.
+
+#include "app/locale.h"
+#include "odbc/value.h"
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qc::engine {
+
+// The value itself, or the fallback when the value is Null.
+const odbc::Value& NullToDefault(const odbc::Value& value, const odbc::Value& fallback);
+
+// Builds the statements of one table into one buffer that is reused from row to row.
+class RowStatement {
+  public:
+    RowStatement(std::string_view table, std::vector<int> numericColumns, const Locale& locale);
+
+    // Starts "INSERT INTO [table] VALUES (" with the field position and numeric cursor at 0.
+    void beginRow();
+    // Appends the next field's value, followed by ", ".
+    void appendValue(const odbc::Value& value);
+    // Drops the final ", " and closes the statement with ");".
+    void finishRow();
+
+    const std::string& text() const { return text_; }
+
+  private:
+    enum class Form { Numeric, TextAmongNumeric, TextOnly };
+    Form nextForm();
+
+    void appendNull();
+    void appendUnquoted(std::string_view text);
+    void appendQuoted(std::string_view text);
+    void appendNumber(std::string_view digits, Form form);
+    // mm/dd/yyyy and hh:nn:ss with the locale's separators, unquoted.
+    void appendDate(const odbc::Date& date);
+    void appendClock(const odbc::Time& time);
+    void appendTime(const odbc::Time& time);
+
+    std::string prefix_;
+    std::vector<int> numericColumns_;
+    std::string decimalSeparator_;
+    std::string dateSeparator_;
+    std::string timeSeparator_;
+
+    std::string text_;
+    int position_ = 0;
+    std::size_t cursor_ = 0;
+};
+
+// The whole statement of one row, for callers that hold the row's values.
+std::string rowStatement(std::string_view table, const std::vector<int>& numericColumns,
+                         const std::vector<odbc::Value>& row, const Locale& locale);
+
+} // namespace qc::engine
