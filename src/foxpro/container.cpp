@@ -1,0 +1,422 @@
+#include "foxpro/container.h"
+
+#include "foxpro/database.h"
+#include "foxpro/dbc_index.h"
+#include "foxpro/names.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace foxpro {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr std::uint8_t kEndOfFile = 0x1A;
+constexpr std::uint8_t kPropertyParentTable = 18;
+constexpr std::size_t kMaxHeaderLength = 32 + 32 * 256 + 1 + kBacklinkLength;
+
+std::string name(const fs::path& p) {
+    return p.filename().string();
+}
+
+std::uint32_t le(const std::string& b, std::size_t at, int bytes) {
+    std::uint32_t v = 0;
+    for (int i = bytes - 1; i >= 0; --i)
+        v = (v << 8) | static_cast<unsigned char>(b[at + i]);
+    return v;
+}
+
+// A sibling file: the container's name with another extension, in the case of its own.
+std::string siblingName(const fs::path& dbcPath, const char* lowerExtension) {
+    std::string ext = lowerExtension;
+    const std::string own = dbcPath.extension().string();
+    if (!own.empty() && own == asciiUpper(own))
+        ext = asciiUpper(ext);
+    return dbcPath.stem().string() + ext;
+}
+
+// The read-only attribute is the owner's write bit; it holds even for a superuser, for whom
+// access() would always allow writing.
+bool writable(const fs::path& p) {
+    struct stat info {};
+    if (::stat(p.c_str(), &info) != 0 || (info.st_mode & S_IWUSR) == 0)
+        return false;
+    return ::access(p.c_str(), W_OK) == 0;
+}
+
+// Flushes a file or folder to the disk so that a rename that follows is not reordered before it.
+void sync(const fs::path& p) {
+    const int fd = ::open(p.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    ::fsync(fd);
+    ::close(fd);
+}
+
+fs::path pendingPath(const fs::path& target) {
+    return target.parent_path() / ("." + name(target) + ".new");
+}
+
+// Writes `bytes` to a fresh file beside `target`, flushed, with the target's permissions.
+fs::path writePending(const fs::path& target, std::string_view bytes) {
+    const fs::path pending = pendingPath(target);
+    std::error_code ignored;
+    fs::remove(pending, ignored);
+    {
+        File file(pending, File::Mode::CreateNew);
+        try {
+            file.writeAt(0, bytes);
+        } catch (...) {
+            file.close();
+            fs::remove(pending, ignored);
+            throw;
+        }
+    }
+    struct stat info {};
+    if (::stat(target.c_str(), &info) == 0)
+        ::chmod(pending.c_str(), info.st_mode & 07777);
+    sync(pending);
+    return pending;
+}
+
+void install(const fs::path& pending, const fs::path& target) {
+    std::error_code error;
+    fs::rename(pending, target, error);
+    if (error)
+        throw Error(fileErrorMessage(error.value(), name(target), "writing"));
+    sync(target.parent_path());
+}
+
+std::string indexBytes(const std::vector<DbcRecord>& records) {
+    const auto image = buildContainerIndex(records);
+    return {image.begin(), image.end()};
+}
+
+void checkIndexHeader(const fs::path& dcxPath) {
+    const Error invalid("Index file '" + name(dcxPath) + "' is missing or is invalid.");
+    File dcx(dcxPath, File::Mode::Read);
+    const std::string header = dcx.readSomeAt(0, 1024);
+    if (header.size() < 1024)
+        throw invalid;
+    const std::uint32_t root = le(header, 0, 4);
+    const std::uint32_t keyLength = le(header, 12, 2);
+    if (root < 1024 || root % 512 != 0 || root + 512 > dcx.size() || keyLength == 0 || keyLength > 240)
+        throw invalid;
+}
+
+fs::path requireSibling(const fs::path& dbcPath, const char* extension, const std::string& what) {
+    const std::string wanted = siblingName(dbcPath, extension);
+    fs::path found = findFileIgnoringCase(dbcPath.parent_path(), wanted);
+    if (found.empty())
+        throw Error(what + " '" + wanted + "' is missing or is invalid.");
+    return found;
+}
+
+} // namespace
+
+fs::path pendingIndexPath(const fs::path& dcxPath) {
+    return pendingPath(dcxPath);
+}
+
+void Container::create(const fs::path& dbcPath) {
+    const fs::path folder = dbcPath.parent_path();
+    const std::vector<fs::path> targets = {folder / siblingName(dbcPath, ".dct"),
+                                           folder / siblingName(dbcPath, ".dcx"), dbcPath};
+    for (const auto& target : targets)
+        if (!findFileIgnoringCase(folder, name(target)).empty())
+            throw Error(fileErrorMessage(EEXIST, name(target), "creating"));
+
+    std::vector<DbcRecord> records;
+    for (const char* object : {"Database", "TransactionLog", "StoredProceduresSource",
+                               "StoredProceduresObject", "StoredProceduresDependencies"}) {
+        DbcRecord r;
+        r.objectId = static_cast<std::int32_t>(records.size() + 1);
+        r.parentId = 1;
+        r.objectType = "Database";
+        r.objectName = object;
+        records.push_back(r);
+    }
+
+    std::vector<fs::path> written;
+    try {
+        // The memo first: the Database record's Version property goes to its first block.
+        const fs::path dctPending = pendingPath(targets[0]);
+        std::error_code ignored;
+        fs::remove(dctPending, ignored);
+        {
+            FptFile dct = FptFile::create(dctPending);
+            written.push_back(dctPending);
+            const auto version = encodeProperties({DbcProperty::int32(dbc_property::version, 10)});
+            records[0].propertyBlock =
+                dct.append({{kMemoText, std::string(version.begin(), version.end())}})[0];
+        }
+        sync(dctPending);
+        written.push_back(writePending(targets[1], indexBytes(records)));
+
+        std::string dbc = dbcLayout().headerBytes("", static_cast<std::uint32_t>(records.size()));
+        for (const auto& r : records)
+            dbc += r.encode();
+        dbc += static_cast<char>(kEndOfFile);
+        written.push_back(writePending(targets[2], dbc));
+
+        // The .dbc comes last: until it is there, there is no container.
+        for (std::size_t i = 0; i < targets.size(); ++i) {
+            install(pendingPath(targets[i]), targets[i]);
+            written.push_back(targets[i]);
+        }
+    } catch (...) {
+        std::error_code ignored;
+        for (const auto& p : written)
+            fs::remove(p, ignored);
+        throw;
+    }
+}
+
+Container Container::open(const fs::path& dbcPath) {
+    std::error_code error;
+    if (!fs::is_regular_file(dbcPath, error))
+        throw Error(fileErrorMessage(ENOENT, name(dbcPath), "opening"));
+    Container c;
+    c.dbcPath_ = dbcPath;
+    c.dctPath_ = requireSibling(dbcPath, ".dct", "Memo file");
+    c.dcxPath_ = requireSibling(dbcPath, ".dcx", "Index file");
+    c.readOnly_ = !writable(dbcPath) || !writable(c.dctPath_) || !writable(c.dcxPath_) ||
+                  !writable(c.folder().empty() ? fs::path(".") : c.folder());
+
+    c.dbc_ = File(dbcPath, c.readOnly_ ? File::Mode::Read : File::Mode::ReadWrite);
+    const std::string start = c.dbc_.readSomeAt(0, 32);
+    const Error notContainer("File '" + name(dbcPath) + "' is not a database container.");
+    if (start.size() < 32)
+        throw notContainer;
+    const std::size_t headerLength = le(start, 8, 2);
+    if (headerLength < 32 || headerLength > kMaxHeaderLength)
+        throw notContainer;
+    c.layout_ = TableLayout::parse(c.dbc_.readAt(0, headerLength), name(dbcPath));
+    if (!isDbcLayout(c.layout_))
+        throw notContainer;
+    c.dct_ = FptFile::open(c.dctPath_, !c.readOnly_);
+    checkIndexHeader(c.dcxPath_);
+    c.loadRecords();
+    c.recoverIndex();
+    return c;
+}
+
+void Container::loadRecords() {
+    const std::string header = dbc_.readAt(0, 32);
+    const std::uint64_t count = le(header, 4, 4);
+    const std::uint64_t bytes = count * kDbcRecordLength;
+    if (layout_.headerLength + bytes > dbc_.size())
+        throw Error("File '" + name(dbcPath_) +
+                    "' is damaged: it holds fewer records than its header counts.");
+    const std::string all = dbc_.readAt(static_cast<std::uint64_t>(layout_.headerLength), bytes);
+    records_.clear();
+    raw_.clear();
+    for (std::uint64_t i = 0; i < count; ++i) {
+        raw_.push_back(all.substr(i * kDbcRecordLength, kDbcRecordLength));
+        records_.push_back(DbcRecord::decode(raw_.back()));
+    }
+}
+
+// An index left beside the container means a change was committed (or abandoned) without the
+// index being put in place: the committed records decide what the index holds.
+void Container::recoverIndex() {
+    std::error_code error;
+    const bool pendingIndex = fs::exists(pendingPath(dcxPath_), error);
+    const bool pendingTable = fs::exists(pendingPath(dbcPath_), error);
+    if ((!pendingIndex && !pendingTable) || readOnly_)
+        return;
+    fs::remove(pendingPath(dbcPath_), error);
+    install(writePending(dcxPath_, indexBytes(records_)), dcxPath_);
+}
+
+void Container::requireWritable() const {
+    if (readOnly_)
+        throw Error("Database container '" + name(dbcPath_) + "' is read-only.");
+}
+
+std::vector<DbcProperty> Container::properties(const DbcRecord& record) const {
+    if (record.propertyBlock == 0)
+        return {};
+    const auto block = dct_.read(record.propertyBlock);
+    return decodeProperties({reinterpret_cast<const std::uint8_t*>(block.data.data()), block.data.size()});
+}
+
+std::vector<std::string> Container::tableNames() const {
+    std::vector<std::string> out;
+    for (const auto& r : records_)
+        if (!r.deleted && r.objectType == "Table")
+            out.push_back(dbcLower(r.objectName));
+    return out;
+}
+
+const DbcRecord* Container::findTable(const std::string& tableName) const {
+    const std::string wanted = dbcLower(tableName);
+    for (const auto& r : records_)
+        if (!r.deleted && r.objectType == "Table" && dbcLower(r.objectName) == wanted)
+            return &r;
+    return nullptr;
+}
+
+fs::path Container::tableFile(const DbcRecord& table) const {
+    const auto path = findProperty(properties(table), dbc_property::path);
+    std::string relative = path ? path->asText() : table.objectName + ".dbf";
+    std::replace(relative.begin(), relative.end(), '\\', '/');
+    const fs::path rel(relative);
+    bool outside = relative.empty() || rel.is_absolute() || relative.find(':') != std::string::npos;
+    for (const auto& part : rel)
+        outside = outside || part == "..";
+    if (outside)
+        throw Error("Table '" + table.objectName + "' lies outside the folder of database container '" +
+                    name(dbcPath_) + "'.");
+    const fs::path folderOfFile = folder() / rel.parent_path();
+    fs::path found = findFileIgnoringCase(folderOfFile, rel.filename().string());
+    return found.empty() ? folderOfFile / rel.filename() : found;
+}
+
+std::vector<std::string> Container::fieldNames(const DbcRecord& table) const {
+    std::vector<const DbcRecord*> fields;
+    for (const auto& r : records_)
+        if (!r.deleted && r.objectType == "Field" && r.parentId == table.objectId)
+            fields.push_back(&r);
+    std::stable_sort(fields.begin(), fields.end(),
+                     [](const DbcRecord* a, const DbcRecord* b) { return a->objectId < b->objectId; });
+    std::vector<std::string> out;
+    for (const auto* f : fields)
+        out.push_back(f->objectName);
+    return out;
+}
+
+std::string Container::backlink() const {
+    return asciiLower(name(dbcPath_));
+}
+
+void Container::addTable(const std::string& tableName, const std::string& fileName,
+                         const std::vector<std::string>& fieldNames) {
+    requireWritable();
+    if (findTable(tableName) != nullptr)
+        throw Error("Table '" + tableName + "' already exists in database container '" + name(dbcPath_) +
+                    "'.");
+
+    std::int32_t nextId = 0;
+    for (const auto& r : records_)
+        nextId = std::max(nextId, r.objectId);
+    std::vector<DbcRecord> added;
+    DbcRecord table;
+    table.objectId = ++nextId;
+    table.parentId = 1;
+    table.objectType = "Table";
+    table.objectName = tableName;
+    added.push_back(table);
+    for (const auto& field : fieldNames) {
+        DbcRecord r;
+        r.objectId = ++nextId;
+        r.parentId = table.objectId;
+        r.objectType = "Field";
+        r.objectName = field;
+        added.push_back(r);
+    }
+    std::vector<std::string> addedBytes;
+    for (const auto& r : added)
+        addedBytes.push_back(r.encode()); // checks every text fits before anything is written
+
+    const auto property = encodeProperties(
+        {DbcProperty::byte(dbc_property::subType, 1), DbcProperty::text(dbc_property::path, fileName)});
+    added[0].propertyBlock = dct_.append({{kMemoText, std::string(property.begin(), property.end())}})[0];
+    addedBytes[0] = added[0].encode();
+
+    // The records go past the counted ones; only the new count makes them part of the table.
+    const auto oldCount = static_cast<std::uint32_t>(records_.size());
+    std::string tail;
+    for (const auto& bytes : addedBytes)
+        tail += bytes;
+    tail += static_cast<char>(kEndOfFile);
+    const std::uint64_t end =
+        static_cast<std::uint64_t>(layout_.headerLength) + std::uint64_t{oldCount} * kDbcRecordLength;
+    std::vector<DbcRecord> after = records_;
+    after.insert(after.end(), added.begin(), added.end());
+    fs::path pendingIndex;
+    try {
+        dbc_.writeAt(end, tail);
+        pendingIndex = writePending(dcxPath_, indexBytes(after));
+    } catch (...) {
+        // Uncounted records are harmless, but the table ends where it ended before.
+        try {
+            dbc_.truncate(end);
+            dbc_.writeAt(end, std::string(1, static_cast<char>(kEndOfFile)));
+        } catch (...) {
+        }
+        throw;
+    }
+    const auto newCount = static_cast<std::uint32_t>(after.size());
+    std::string stamp(7, '\0');
+    std::uint8_t date[3];
+    todayForHeader(date);
+    for (int i = 0; i < 3; ++i)
+        stamp[i] = static_cast<char>(date[i]);
+    for (int i = 0; i < 4; ++i)
+        stamp[3 + i] = static_cast<char>(newCount >> (8 * i));
+    dbc_.writeAt(1, stamp);
+
+    records_ = std::move(after);
+    raw_.insert(raw_.end(), addedBytes.begin(), addedBytes.end());
+    install(pendingIndex, dcxPath_);
+}
+
+fs::path Container::removeTable(const std::string& tableName) {
+    requireWritable();
+    const DbcRecord* table = findTable(tableName);
+    if (table == nullptr)
+        throw Error("Table '" + tableName + "' is not in database container '" + name(dbcPath_) + "'.");
+    const fs::path file = tableFile(*table);
+    const std::int32_t id = table->objectId;
+    const std::string lowerName = dbcLower(table->objectName);
+
+    std::vector<DbcRecord> after = records_;
+    std::vector<std::string> afterRaw = raw_;
+    for (std::size_t i = 0; i < after.size(); ++i) {
+        auto& r = after[i];
+        if (r.deleted)
+            continue;
+        bool goes = r.objectId == id || r.parentId == id;
+        if (!goes && r.objectType == "Relation") {
+            const auto parent = findProperty(properties(r), kPropertyParentTable);
+            goes = parent && dbcLower(parent->asText()) == lowerName;
+        }
+        if (goes) {
+            r.deleted = true;
+            afterRaw[i][0] = '*';
+        }
+    }
+
+    std::string image = dbc_.readAt(0, static_cast<std::size_t>(layout_.headerLength));
+    std::uint8_t date[3];
+    todayForHeader(date);
+    for (int i = 0; i < 3; ++i)
+        image[1 + i] = static_cast<char>(date[i]);
+    for (const auto& bytes : afterRaw)
+        image += bytes;
+    image += static_cast<char>(kEndOfFile);
+
+    const fs::path pendingTable = writePending(dbcPath_, image);
+    fs::path pendingIndex;
+    try {
+        pendingIndex = writePending(dcxPath_, indexBytes(after));
+    } catch (...) {
+        std::error_code ignored;
+        fs::remove(pendingTable, ignored);
+        throw;
+    }
+    install(pendingTable, dbcPath_); // the commit
+    dbc_ = File(dbcPath_, File::Mode::ReadWrite);
+    records_ = std::move(after);
+    raw_ = std::move(afterRaw);
+    install(pendingIndex, dcxPath_);
+    return file;
+}
+
+} // namespace foxpro

@@ -1,0 +1,89 @@
+#pragma once
+// A Visual FoxPro database container: the .dbc table of object records, its .dct memo holding
+// their properties and its .dcx index. The engine never reads the index; it rewrites it from the
+// records after every change so that Visual FoxPro finds the new objects.
+//
+// Changes are ordered so that a crash of the process leaves the container as it was or as it is
+// after the change: values are appended to the .dct before anything points at them, new records
+// are written past the record count before the count (the commit) includes them, rewritten
+// files are written beside the old ones and renamed over them. The index is renamed into place
+// right after the commit; if the process dies between the two, the index file left beside the
+// container tells the next open to rebuild the index from the committed records.
+
+#include "foxpro/dbc_property.h"
+#include "foxpro/dbc_record.h"
+#include "foxpro/file_io.h"
+#include "foxpro/fpt_file.h"
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace foxpro {
+
+class Container {
+  public:
+    // Writes a new, empty container (the five records of a fresh database) at dbcPath, with its
+    // .dct and .dcx beside it. Fails, writing nothing, when any of the three files exists.
+    static void create(const std::filesystem::path& dbcPath);
+
+    // Opens an existing container. Throws Error, changing nothing, when the .dbc, .dct or .dcx is
+    // missing or is not what a container holds. A container whose files cannot be written opens
+    // read-only: every change then fails with an Error before anything is written.
+    static Container open(const std::filesystem::path& dbcPath);
+
+    Container(Container&&) noexcept = default;
+    Container& operator=(Container&&) noexcept = default;
+
+    const std::filesystem::path& path() const { return dbcPath_; }
+    std::filesystem::path folder() const { return dbcPath_.parent_path(); }
+    bool readOnly() const { return readOnly_; }
+
+    const std::vector<DbcRecord>& records() const { return records_; }
+    std::vector<DbcProperty> properties(const DbcRecord& record) const;
+
+    // The live Table records' names in record order.
+    std::vector<std::string> tableNames() const;
+    // The live Table record named `name` (case-insensitive), or null.
+    const DbcRecord* findTable(const std::string& name) const;
+    // The table's .dbf, from its Path property, relative to the container's folder. Throws
+    // Error when the path leaves that folder.
+    std::filesystem::path tableFile(const DbcRecord& table) const;
+    // The long names of the table's fields, in DBF order.
+    std::vector<std::string> fieldNames(const DbcRecord& table) const;
+
+    // The back-link a table beside the container carries: the container's file name, lower case.
+    std::string backlink() const;
+
+    // Adds a Table record for `name` (its file `fileName` beside the container) and one Field
+    // record per long field name, then rewrites the index.
+    void addTable(const std::string& name, const std::string& fileName,
+                  const std::vector<std::string>& fieldNames);
+
+    // Marks deleted the Table record of `name`, the records that belong to it and the relations
+    // that name it, then rewrites the index. Returns the table's file.
+    std::filesystem::path removeTable(const std::string& name);
+
+  private:
+    Container() = default;
+    void requireWritable() const;
+    void loadRecords();
+    void writeIndex(const std::vector<DbcRecord>& records);
+    void recoverIndex();
+
+    std::filesystem::path dbcPath_;
+    std::filesystem::path dctPath_;
+    std::filesystem::path dcxPath_;
+    File dbc_;
+    FptFile dct_;
+    TableLayout layout_;
+    std::vector<DbcRecord> records_;
+    std::vector<std::string> raw_; // the records' bytes as read, rewritten unchanged but for flags
+    bool readOnly_ = false;
+};
+
+// The name of the index file written beside `dcxPath` before it replaces it.
+std::filesystem::path pendingIndexPath(const std::filesystem::path& dcxPath);
+
+} // namespace foxpro

@@ -1,0 +1,31 @@
+#pragma once
+// The tables of a database container: their files beside the .dbc, bound to it by a back-link,
+// registered in it with their long field names.
+
+#include "foxpro/catalog.h"
+#include "foxpro/container.h"
+
+namespace foxpro {
+
+class ContainerCatalog : public Catalog {
+  public:
+    explicit ContainerCatalog(Container container) : container_(std::move(container)) {}
+
+    const Container& container() const { return container_; }
+
+    std::vector<std::string> tableNames() override;
+    std::optional<std::filesystem::path> findTable(const std::string& name) override;
+    void createTable(const std::string& name, const std::vector<FieldSpec>& columns) override;
+    void dropTable(const std::string& name) override;
+    std::vector<std::string> fieldNames(const std::string& name, const TableLayout& layout) override;
+
+  private:
+    Container container_;
+};
+
+// The names a container keeps for fields named `names` (UTF-8, as a statement wrote them): lower
+// case, characters other than letters, digits and "_" become "_", a leading digit gets a "_" in
+// front, at most 128 characters, made unique with a numbered suffix.
+std::vector<std::string> dbcLongFieldNames(const std::vector<std::string>& names);
+
+} // namespace foxpro
