@@ -18,6 +18,22 @@ template <class T> T& existing(const std::unique_ptr<T>& object) {
     return *object;
 }
 
+// The fields of the run's recordset; reading them from a closed one fails as ADO does.
+class RecordsetFields : public FieldList {
+  public:
+    explicit RecordsetFields(const data::Recordset& recordset) : recordset_(recordset) {}
+    int count() const override {
+        if (!recordset_.isOpen())
+            throw std::runtime_error("Operation is not allowed when the object is closed.");
+        return recordset_.fieldCount();
+    }
+    const std::string& name(int field) const override { return recordset_.fieldName(field); }
+    int type(int field) const override { return recordset_.fieldType(field); }
+
+  private:
+    const data::Recordset& recordset_;
+};
+
 } // namespace
 
 void ConversionRun::PushButton7_Click() {
@@ -130,7 +146,8 @@ ConversionRun::TableOutcome ConversionRun::convertTable(ErrorTrap& trap, int ind
 
         TableDefinition definition;
         if (recordset_)
-            definition = buildTableDefinition(trap, *recordset_, CurrentTable, f.datatypeRows);
+            definition =
+                buildTableDefinition(trap, RecordsetFields(*recordset_), CurrentTable, f.datatypeRows);
         output(trap, definition.statement, 316, 318, 320);
 
         copyRows(trap, definition.NumericColumns);

@@ -1,7 +1,6 @@
 #include "engine/type_mapping.h"
 
 #include <array>
-#include <stdexcept>
 #include <utility>
 
 namespace qc::engine {
@@ -88,11 +87,6 @@ std::string doubled(std::string_view name, char open, char close) {
     return out;
 }
 
-void requireOpen(const data::Recordset& recordset) {
-    if (!recordset.isOpen())
-        throw std::runtime_error("Operation is not allowed when the object is closed.");
-}
-
 } // namespace
 
 QString GetDataTypeName(int type) {
@@ -117,7 +111,7 @@ std::string quotedName(std::string_view name) {
     return doubled(name, '"', '"');
 }
 
-TableDefinition buildTableDefinition(ErrorTrap& trap, const data::Recordset& recordset, const QString& table,
+TableDefinition buildTableDefinition(ErrorTrap& trap, const FieldList& fields, const QString& table,
                                      DatatypeRows& rows) {
     TableDefinition def;
     const std::string tableName = table.toStdString();
@@ -129,21 +123,17 @@ TableDefinition buildTableDefinition(ErrorTrap& trap, const data::Recordset& rec
     trap.step(198, [&] { position = 0; });
 
     int fieldCount = 0;
-    trap.step(200, [&] {
-        requireOpen(recordset);
-        fieldCount = recordset.fieldCount();
-    });
+    trap.step(200, [&] { fieldCount = fields.count(); });
     std::string typeWord;
     for (int field = 0; field < fieldCount; ++field) {
         trap.step(202, [&] { trap.ui().letEventsThrough(); });
         trap.step(204, [&] { rows.addRow(table); });
-        trap.step(206, [&] { rows.setLastRow(2, QString::fromStdString(recordset.fieldName(field))); });
-        trap.step(208, [&] { quoted = quotedName(recordset.fieldName(field)); });
+        trap.step(206, [&] { rows.setLastRow(2, QString::fromStdString(fields.name(field))); });
+        trap.step(208, [&] { quoted = quotedName(fields.name(field)); });
         // A type that cannot be read leaves the empty word, so the column still gets the
         // catch-all CHAR rule instead of the previous column's type.
         typeWord.clear();
-        trap.step(210,
-                  [&] { typeWord = GetDataTypeName(recordset.fieldType(field)).toLower().toStdString(); });
+        trap.step(210, [&] { typeWord = GetDataTypeName(fields.type(field)).toLower().toStdString(); });
         const TypeRule& rule = ruleForTypeWord(typeWord);
         trap.step(rule.firstLine + 2, [&] { def.statement.append(quoted).append(rule.fragment); });
         trap.step(rule.firstLine + 4, [&] { rows.setLastRow(3, QString::fromLatin1(rule.sourceWord)); });

@@ -5,7 +5,6 @@
 // fixed sequence of substrings; the first rule that matches decides.
 
 #include "app/error_trap.h"
-#include "data/db_access.h"
 #include "engine/datatype_rows.h"
 
 #include <QString>
@@ -42,10 +41,19 @@ struct TableDefinition {
     std::vector<int> NumericColumns; // ascending 0-based field positions
 };
 
-// Builds the definition of the table from the open recordset's fields and appends its datatype
-// rows. Every step runs through the caller's trap with its statement number, and lets window
-// events through once per column.
-TableDefinition buildTableDefinition(ErrorTrap& trap, const data::Recordset& recordset, const QString& table,
+// The fields of a result as the definition reads them; any of the three may throw.
+class FieldList {
+  public:
+    virtual ~FieldList() = default;
+    virtual int count() const = 0;
+    virtual const std::string& name(int field) const = 0;
+    virtual int type(int field) const = 0; // ADO data-type number
+};
+
+// Builds the definition of the table from its fields and appends its datatype rows. Every step
+// runs through the caller's trap with its statement number, and lets window events through once
+// per column.
+TableDefinition buildTableDefinition(ErrorTrap& trap, const FieldList& fields, const QString& table,
                                      DatatypeRows& rows);
 
 } // namespace qc::engine
