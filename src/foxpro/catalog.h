@@ -31,7 +31,7 @@
 namespace foxpro {
 
 class Catalog {
-public:
+  public:
     virtual ~Catalog() = default;
 
     // The tables, lower case, in a stable order.
@@ -41,8 +41,8 @@ public:
     virtual std::optional<std::filesystem::path> findTable(const std::string& name) = 0;
 
     // Creates the table `name`. `columns` carry the field names exactly as the statement wrote
-    // them (the catalog derives the names stored in the DBF) and their types, widths and NULL
-    // rules; they have passed TableLayout::make() with the derived names.
+    // them (the catalog derives the names stored in the DBF, e.g. with shortFieldNames(), and
+    // builds the layout with TableLayout::make()) and their types, widths and NULL rules.
     virtual void createTable(const std::string& name, const std::vector<FieldSpec>& columns) = 0;
 
     // Removes the table `name` (files and registration).

@@ -2,6 +2,7 @@
 // The embedded FoxPro engine as the access layer sees it: a folder of free tables or a database
 // container, executing one statement per call.
 
+#include <cstdint>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -12,17 +13,23 @@ namespace foxpro {
 
 // Every failure of the engine. A failing statement's description begins "SQL error: ".
 class Error : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
 class Database {
-public:
+  public:
+    struct Limits {
+        // Neither a table nor a memo file may grow past this many bytes.
+        std::uint64_t maxFileSize = 2147483647;
+    };
+
     virtual ~Database() = default;
 
     // Opens the folder (free tables) or the .dbc file at path; throws Error when it does not
     // exist or cannot be used.
     static std::unique_ptr<Database> open(const std::string& path);
+    static std::unique_ptr<Database> open(const std::string& path, const Limits& limits);
 
     // Executes one CREATE TABLE, DROP TABLE or INSERT INTO statement (a trailing ";" allowed).
     // When it returns, its effect is in the files and the files are consistent.

@@ -21,17 +21,17 @@ inline constexpr std::uint64_t kMaxFileSize = 2147483647;
 
 // A record being assembled: the record bytes plus the memo values still to be written.
 struct RecordImage {
-    std::string bytes;             // recordLength bytes; deletion flag at 0
+    std::string bytes; // recordLength bytes; deletion flag at 0
     struct Memo {
-        int field = 0;             // index into TableLayout::fields
+        int field = 0; // index into TableLayout::fields
         std::uint32_t type = kMemoText;
         std::string data;
     };
-    std::vector<Memo> memos;       // their block numbers are filled in by DbfFile::append
+    std::vector<Memo> memos; // their block numbers are filled in by DbfFile::append
 };
 
 class DbfFile {
-public:
+  public:
     DbfFile() = default;
 
     // Writes a new table (and an empty memo file when the layout has memo fields). Fails with
@@ -73,7 +73,7 @@ public:
 
     void close();
 
-private:
+  private:
     File dbf_;
     std::unique_ptr<FptFile> memo_;
     TableLayout layout_;

@@ -10,7 +10,7 @@
 namespace foxpro {
 
 class File {
-public:
+  public:
     enum class Mode { Read, ReadWrite, CreateNew };
 
     File() = default;
@@ -35,7 +35,7 @@ public:
     void truncate(std::uint64_t length);
     void close();
 
-private:
+  private:
     int fd_ = -1;
     std::filesystem::path path_;
 };

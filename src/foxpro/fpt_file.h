@@ -15,7 +15,7 @@ inline constexpr std::uint32_t kMemoText = 1;   // memo text (M)
 inline constexpr std::uint32_t kMemoBinary = 0; // blob, general, picture
 
 class FptFile {
-public:
+  public:
     FptFile() = default;
     // Writes a new, empty memo file (64-byte blocks); fails when the file exists.
     static FptFile create(const std::filesystem::path& path);
@@ -42,7 +42,7 @@ public:
     // The value at `block`; throws Error when it lies outside the file.
     Block read(std::uint32_t block) const;
 
-private:
+  private:
     File file_;
     std::uint32_t nextFree_ = 0;
     std::uint32_t blockSize_ = 64;

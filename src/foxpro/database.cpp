@@ -1,0 +1,27 @@
+#include "foxpro/database.h"
+
+#include "foxpro/folder_catalog.h"
+#include "foxpro/names.h"
+#include "foxpro/statement_executor.h"
+
+namespace foxpro {
+
+namespace {
+
+bool isContainerPath(const std::string& path) {
+    return path.size() >= 4 && asciiLower(path.substr(path.size() - 4)) == ".dbc";
+}
+
+} // namespace
+
+std::unique_ptr<Database> Database::open(const std::string& path) {
+    return open(path, Limits{});
+}
+
+std::unique_ptr<Database> Database::open(const std::string& path, const Limits& limits) {
+    if (isContainerPath(path))
+        throw Error("Database container support is not available.");
+    return std::make_unique<StatementExecutor>(std::make_unique<FolderCatalog>(path), limits);
+}
+
+} // namespace foxpro

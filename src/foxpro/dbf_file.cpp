@@ -1,0 +1,316 @@
+#include "foxpro/dbf_file.h"
+
+#include "foxpro/codepage.h"
+#include "foxpro/database.h"
+#include "foxpro/names.h"
+
+#include <cstring>
+#include <system_error>
+
+namespace foxpro {
+
+namespace {
+
+std::uint32_t le32(const std::string& in, std::size_t at) {
+    std::uint32_t value = 0;
+    for (int i = 3; i >= 0; --i)
+        value = (value << 8) | static_cast<unsigned char>(in[at + i]);
+    return value;
+}
+
+void putLe32(char* out, std::uint32_t value) {
+    for (int i = 0; i < 4; ++i)
+        out[i] = static_cast<char>((value >> (8 * i)) & 0xFF);
+}
+
+std::filesystem::path memoPathFor(const std::filesystem::path& dbfPath) {
+    auto path = dbfPath;
+    return path.replace_extension(".fpt");
+}
+
+} // namespace
+
+bool nullBitSet(const TableLayout& layout, const std::string& record, int bit) {
+    if (bit < 0 || layout.nullFlagsLength == 0)
+        return false;
+    const auto byte =
+        static_cast<unsigned char>(record[static_cast<std::size_t>(layout.nullFlagsOffset + bit / 8)]);
+    return (byte & (1u << (bit % 8))) != 0;
+}
+
+void setNullBit(const TableLayout& layout, std::string& record, int bit, bool on) {
+    if (bit < 0)
+        return;
+    char& byte = record[static_cast<std::size_t>(layout.nullFlagsOffset + bit / 8)];
+    if (on)
+        byte = static_cast<char>(byte | (1 << (bit % 8)));
+    else
+        byte = static_cast<char>(byte & ~(1 << (bit % 8)));
+}
+
+DbfFile DbfFile::create(const std::filesystem::path& dbfPath, const TableLayout& layout,
+                        const std::string& backlink) {
+    const auto memoPath = memoPathFor(dbfPath);
+    const std::string dbfName = dbfPath.filename().string();
+    if (!findFileIgnoringCase(dbfPath.parent_path(), dbfName).empty())
+        throw Error("File '" + dbfName + "' already exists.");
+    if (layout.hasMemo() &&
+        !findFileIgnoringCase(dbfPath.parent_path(), memoPath.filename().string()).empty())
+        throw Error("File '" + memoPath.filename().string() + "' already exists.");
+    DbfFile table;
+    table.layout_ = layout;
+    table.backlink_ = backlink;
+    // The header is built before anything is written, so a back-link that does not fit leaves
+    // no file behind.
+    std::string bytes = layout.headerBytes(backlink, 0);
+    bytes += '\x1A';
+    table.dbf_ = File(dbfPath, File::Mode::CreateNew);
+    try {
+        if (layout.hasMemo())
+            table.memo_ = std::make_unique<FptFile>(FptFile::create(memoPath));
+        table.dbf_.writeAt(0, bytes);
+    } catch (...) {
+        const bool madeMemo = table.memo_ != nullptr;
+        table.close();
+        std::error_code ignored;
+        std::filesystem::remove(dbfPath, ignored);
+        if (madeMemo)
+            std::filesystem::remove(memoPath, ignored);
+        throw;
+    }
+    return table;
+}
+
+DbfFile DbfFile::open(const std::filesystem::path& dbfPath, bool writable) {
+    DbfFile table;
+    table.dbf_ = File(dbfPath, writable ? File::Mode::ReadWrite : File::Mode::Read);
+    const std::string name = table.dbf_.displayName();
+    const std::string start = table.dbf_.readSomeAt(0, 32);
+    if (start.size() < 32)
+        throw Error("File '" + name + "' is not a valid table (header too short).");
+    const std::size_t headerLength =
+        static_cast<unsigned char>(start[8]) | (static_cast<unsigned char>(start[9]) << 8);
+    const std::string header = table.dbf_.readSomeAt(0, headerLength);
+    table.layout_ = TableLayout::parse(header, name);
+    table.recordCount_ = le32(header, 4);
+    const std::size_t terminator = 32 + 32 * static_cast<std::size_t>(table.layout_.descriptorCount());
+    if (terminator + 1 < header.size()) {
+        std::string link = header.substr(terminator + 1);
+        link.resize(std::strlen(link.c_str()));
+        table.backlink_ = link;
+    }
+    const std::uint64_t needed = static_cast<std::uint64_t>(table.layout_.headerLength) +
+                                 static_cast<std::uint64_t>(table.recordCount_) * table.layout_.recordLength;
+    if (table.dbf_.size() < needed)
+        throw Error("File '" + name + "' is not a valid table (records are missing).");
+    bool memoFields = false;
+    for (const auto& field : table.layout_.fields)
+        memoFields = memoFields || field.isMemo();
+    if (memoFields) {
+        const std::string memoName = memoPathFor(dbfPath).filename().string();
+        const auto memoPath = findFileIgnoringCase(dbfPath.parent_path(), memoName);
+        if (memoPath.empty())
+            throw Error("Memo file '" + memoName + "' is missing or is invalid.");
+        table.memo_ = std::make_unique<FptFile>(FptFile::open(memoPath, writable));
+    }
+    return table;
+}
+
+RecordImage DbfFile::blankRecord() const {
+    RecordImage image;
+    image.bytes.assign(static_cast<std::size_t>(layout_.recordLength), ' ');
+    if (layout_.nullFlagsLength > 0)
+        std::memset(image.bytes.data() + layout_.nullFlagsOffset, 0,
+                    static_cast<std::size_t>(layout_.nullFlagsLength));
+    for (const auto& field : layout_.fields) {
+        char* at = image.bytes.data() + field.offset;
+        switch (field.type) {
+        case 'C':
+        case 'N':
+        case 'F':
+        case 'D':
+        case 'L':
+            break;
+        case 'V':
+        case 'Q':
+            std::memset(at, field.type == 'V' ? ' ' : 0, static_cast<std::size_t>(field.width));
+            at[field.width - 1] = 0;
+            setNullBit(layout_, image.bytes, field.lengthBit, true);
+            break;
+        default:
+            std::memset(at, 0, static_cast<std::size_t>(field.width));
+            break;
+        }
+        setNullBit(layout_, image.bytes, field.nullBit, field.nullable);
+    }
+    return image;
+}
+
+void DbfFile::append(RecordImage& record, std::uint64_t sizeLimit) {
+    if (record.bytes.size() != static_cast<std::size_t>(layout_.recordLength))
+        throw Error("Record length does not match table '" + dbf_.displayName() + "'.");
+    std::vector<std::size_t> lengths;
+    for (const auto& memo : record.memos)
+        lengths.push_back(memo.data.size());
+    if (!record.memos.empty()) {
+        if (!memo_)
+            throw Error("Memo file for '" + dbf_.displayName() + "' is missing or is invalid.");
+        if (memo_->sizeAfter(lengths) > sizeLimit)
+            throw Error("File '" + memo_->file().displayName() +
+                        "' is too large: it would pass 2,147,483,647 bytes. The row was not written.");
+    }
+    const std::uint64_t at = static_cast<std::uint64_t>(layout_.headerLength) +
+                             static_cast<std::uint64_t>(recordCount_) * layout_.recordLength;
+    if (at + layout_.recordLength + 1 > sizeLimit || recordCount_ == 0xFFFFFFFFu)
+        throw Error("File '" + dbf_.displayName() +
+                    "' is too large: it would pass 2,147,483,647 bytes. The row was not written.");
+    if (!record.memos.empty()) {
+        std::vector<FptFile::Block> blocks;
+        blocks.reserve(record.memos.size());
+        for (auto& memo : record.memos)
+            blocks.push_back({memo.type, std::move(memo.data)});
+        const auto numbers = memo_->append(blocks);
+        for (std::size_t i = 0; i < numbers.size(); ++i)
+            putLe32(record.bytes.data() +
+                        layout_.fields[static_cast<std::size_t>(record.memos[i].field)].offset,
+                    numbers[i]);
+        record.memos.clear();
+    }
+    // Record and end-of-file mark first, the count after: until the count moves, readers see
+    // the table as it was.
+    record.bytes.push_back('\x1A');
+    dbf_.writeAt(at, record.bytes);
+    record.bytes.pop_back();
+    char header[7];
+    std::uint8_t date[3];
+    todayForHeader(date);
+    std::memcpy(header, date, 3);
+    putLe32(header + 3, recordCount_ + 1);
+    dbf_.writeAt(1, std::string_view(header, sizeof header));
+    ++recordCount_;
+}
+
+std::string DbfFile::readRecord(std::uint32_t index) const {
+    if (index >= recordCount_)
+        throw Error("Record " + std::to_string(index + 1) + " is out of range in '" + dbf_.displayName() +
+                    "'.");
+    return dbf_.readAt(static_cast<std::uint64_t>(layout_.headerLength) +
+                           static_cast<std::uint64_t>(index) * layout_.recordLength,
+                       static_cast<std::size_t>(layout_.recordLength));
+}
+
+void DbfFile::setDeleted(std::uint32_t index, bool deleted) {
+    if (index >= recordCount_)
+        throw Error("Record " + std::to_string(index + 1) + " is out of range in '" + dbf_.displayName() +
+                    "'.");
+    dbf_.writeAt(static_cast<std::uint64_t>(layout_.headerLength) +
+                     static_cast<std::uint64_t>(index) * layout_.recordLength,
+                 deleted ? "*" : " ");
+}
+
+FieldValue DbfFile::value(const std::string& record, int index) const {
+    const FieldLayout& field = layout_.fields.at(static_cast<std::size_t>(index));
+    FieldValue out;
+    if (field.nullBit >= 0 && nullBitSet(layout_, record, field.nullBit))
+        return out;
+    const std::string raw =
+        record.substr(static_cast<std::size_t>(field.offset), static_cast<std::size_t>(field.width));
+    auto trimmed = [](std::string text) {
+        const auto first = text.find_first_not_of(' ');
+        if (first == std::string::npos)
+            return std::string();
+        return text.substr(first, text.find_last_not_of(' ') - first + 1);
+    };
+    switch (field.type) {
+    case 'C': {
+        std::string text = raw;
+        text.erase(text.find_last_not_of(' ') + 1);
+        out.kind = field.binary ? FieldValue::Kind::Bytes : FieldValue::Kind::Text;
+        out.text = field.binary ? text : cp1252ToUtf8(text);
+        break;
+    }
+    case 'V':
+    case 'Q': {
+        std::string bytes = raw;
+        if (nullBitSet(layout_, record, field.lengthBit))
+            bytes.resize(std::min<std::size_t>(static_cast<unsigned char>(raw.back()), raw.size() - 1));
+        const bool text = field.type == 'V' && !field.binary;
+        out.kind = text ? FieldValue::Kind::Text : FieldValue::Kind::Bytes;
+        out.text = text ? cp1252ToUtf8(bytes) : bytes;
+        break;
+    }
+    case 'N':
+    case 'F':
+        out.kind = FieldValue::Kind::Numeric;
+        out.text = trimmed(raw);
+        break;
+    case 'D':
+        out.kind = FieldValue::Kind::Date;
+        out.text = trimmed(raw);
+        break;
+    case 'L':
+        out.kind = FieldValue::Kind::Logical;
+        out.text = (raw == "T" || raw == "t" || raw == "Y" || raw == "y")   ? "T"
+                   : (raw == "F" || raw == "f" || raw == "N" || raw == "n") ? "F"
+                                                                            : "";
+        break;
+    case 'I':
+        out.kind = FieldValue::Kind::Integer;
+        out.integer = static_cast<std::int32_t>(le32(raw, 0));
+        break;
+    case 'B': {
+        out.kind = FieldValue::Kind::Double;
+        std::memcpy(&out.number, raw.data(), 8);
+        break;
+    }
+    case 'Y': {
+        out.kind = FieldValue::Kind::Currency;
+        const std::uint64_t bits = le32(raw, 0) | (static_cast<std::uint64_t>(le32(raw, 4)) << 32);
+        out.integer = static_cast<std::int64_t>(bits);
+        break;
+    }
+    case 'T':
+        out.kind = FieldValue::Kind::DateTime;
+        out.integer = static_cast<std::int32_t>(le32(raw, 0));
+        out.milliseconds = static_cast<std::int32_t>(le32(raw, 4));
+        break;
+    default: { // M W G
+        const std::uint32_t block = le32(raw, 0);
+        const bool text = field.type == 'M' && !field.binary;
+        out.kind = text ? FieldValue::Kind::Text : FieldValue::Kind::Bytes;
+        if (block != 0) {
+            if (!memo_)
+                throw Error("Memo file for '" + dbf_.displayName() + "' is missing or is invalid.");
+            auto block_ = memo_->read(block);
+            out.text = text ? cp1252ToUtf8(block_.data) : std::move(block_.data);
+        }
+        break;
+    }
+    }
+    return out;
+}
+
+void DbfFile::setBacklink(const std::string& backlink) {
+    const std::size_t start = 32 + 32 * static_cast<std::size_t>(layout_.descriptorCount()) + 1;
+    const std::size_t room = static_cast<std::size_t>(layout_.headerLength) - start;
+    if (backlink.size() >= room)
+        throw Error("The container path '" + backlink + "' is too long for a table header.");
+    std::string area(room, '\0');
+    area.replace(0, backlink.size(), backlink);
+    dbf_.writeAt(start, area);
+    backlink_ = backlink;
+}
+
+void DbfFile::setAutoNext(int field, std::uint32_t next) {
+    char bytes[4];
+    putLe32(bytes, next);
+    dbf_.writeAt(32 + 32 * static_cast<std::uint64_t>(field) + 19, std::string_view(bytes, 4));
+    layout_.fields.at(static_cast<std::size_t>(field)).autoNext = next;
+}
+
+void DbfFile::close() {
+    memo_.reset();
+    dbf_.close();
+}
+
+} // namespace foxpro

@@ -1,0 +1,147 @@
+#include "foxpro/file_io.h"
+
+#include "foxpro/database.h"
+#include "foxpro/names.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <utility>
+
+namespace foxpro {
+
+std::string fileErrorMessage(int error, const std::string& file, const char* doing) {
+    switch (error) {
+    case ENOSPC:
+    case EDQUOT:
+        return "Disk is full " + std::string(doing) + " file '" + file + "'.";
+    case EACCES:
+    case EPERM:
+    case EROFS:
+        return "Access is denied to file '" + file + "'.";
+    case ENOENT:
+        return "File '" + file + "' does not exist.";
+    case EEXIST:
+        return "File '" + file + "' already exists.";
+    case EFBIG:
+        return "File '" + file + "' is too large.";
+    default:
+        return "Error " + std::string(doing) + " file '" + file + "': " + std::strerror(error) + ".";
+    }
+}
+
+File::File(const std::filesystem::path& path, Mode mode) : path_(path) {
+    int flags = O_CLOEXEC;
+    switch (mode) {
+    case Mode::Read:
+        flags |= O_RDONLY;
+        break;
+    case Mode::ReadWrite:
+        flags |= O_RDWR;
+        break;
+    case Mode::CreateNew:
+        flags |= O_RDWR | O_CREAT | O_EXCL;
+        break;
+    }
+    do {
+        fd_ = ::open(path.c_str(), flags, 0644);
+    } while (fd_ < 0 && errno == EINTR);
+    if (fd_ < 0)
+        throw Error(fileErrorMessage(errno, displayName(), "opening"));
+}
+
+File::~File() {
+    close();
+}
+
+File::File(File&& other) noexcept : fd_(std::exchange(other.fd_, -1)), path_(std::move(other.path_)) {}
+
+File& File::operator=(File&& other) noexcept {
+    if (this != &other) {
+        close();
+        fd_ = std::exchange(other.fd_, -1);
+        path_ = std::move(other.path_);
+    }
+    return *this;
+}
+
+void File::close() {
+    if (fd_ >= 0)
+        ::close(fd_);
+    fd_ = -1;
+}
+
+std::uint64_t File::size() const {
+    struct stat info {};
+    if (::fstat(fd_, &info) != 0)
+        throw Error(fileErrorMessage(errno, displayName(), "reading"));
+    return static_cast<std::uint64_t>(info.st_size);
+}
+
+std::string File::readSomeAt(std::uint64_t offset, std::size_t length) const {
+    std::string out(length, '\0');
+    std::size_t done = 0;
+    while (done < length) {
+        const ssize_t got = ::pread(fd_, out.data() + done, length - done, static_cast<off_t>(offset + done));
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            throw Error(fileErrorMessage(errno, displayName(), "reading"));
+        }
+        if (got == 0)
+            break;
+        done += static_cast<std::size_t>(got);
+    }
+    out.resize(done);
+    return out;
+}
+
+std::string File::readAt(std::uint64_t offset, std::size_t length) const {
+    std::string out = readSomeAt(offset, length);
+    if (out.size() != length)
+        throw Error("File '" + displayName() + "' is not a valid table (it ends early).");
+    return out;
+}
+
+void File::writeAt(std::uint64_t offset, std::string_view bytes) {
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t put =
+            ::pwrite(fd_, bytes.data() + done, bytes.size() - done, static_cast<off_t>(offset + done));
+        if (put < 0) {
+            if (errno == EINTR)
+                continue;
+            throw Error(fileErrorMessage(errno, displayName(), "writing"));
+        }
+        if (put == 0)
+            throw Error(fileErrorMessage(ENOSPC, displayName(), "writing"));
+        done += static_cast<std::size_t>(put);
+    }
+}
+
+void File::truncate(std::uint64_t length) {
+    if (::ftruncate(fd_, static_cast<off_t>(length)) != 0)
+        throw Error(fileErrorMessage(errno, displayName(), "writing"));
+}
+
+std::filesystem::path findFileIgnoringCase(const std::filesystem::path& folder, const std::string& fileName) {
+    std::error_code error;
+    const auto exact = folder / fileName;
+    if (std::filesystem::is_regular_file(exact, error))
+        return exact;
+    const std::string wanted = asciiLower(fileName);
+    std::filesystem::path found;
+    for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end;
+         it.increment(error)) {
+        const std::string name = it->path().filename().string();
+        if (asciiLower(name) == wanted && it->is_regular_file(error)) {
+            if (found.empty() || name < found.filename().string())
+                found = it->path();
+        }
+    }
+    return found;
+}
+
+} // namespace foxpro

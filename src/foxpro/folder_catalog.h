@@ -1,0 +1,26 @@
+#pragma once
+// A folder of free tables: each table is name.dbf (+ name.fpt) in the folder, field names at
+// most 10 characters, no back-link.
+
+#include "foxpro/catalog.h"
+
+#include <filesystem>
+
+namespace foxpro {
+
+class FolderCatalog : public Catalog {
+  public:
+    // Throws Error when `folder` is not an existing folder.
+    explicit FolderCatalog(std::filesystem::path folder);
+
+    std::vector<std::string> tableNames() override;
+    std::optional<std::filesystem::path> findTable(const std::string& name) override;
+    void createTable(const std::string& name, const std::vector<FieldSpec>& columns) override;
+    void dropTable(const std::string& name) override;
+    std::vector<std::string> fieldNames(const std::string& name, const TableLayout& layout) override;
+
+  private:
+    std::filesystem::path folder_;
+};
+
+} // namespace foxpro

@@ -1,0 +1,108 @@
+#include "foxpro/fpt_file.h"
+
+#include "foxpro/database.h"
+
+namespace foxpro {
+
+namespace {
+
+constexpr std::uint32_t kHeaderSize = 512;
+
+void putBe32(std::string& out, std::size_t at, std::uint32_t value) {
+    for (int i = 0; i < 4; ++i)
+        out[at + i] = static_cast<char>((value >> (8 * (3 - i))) & 0xFF);
+}
+
+std::uint32_t be(const std::string& in, std::size_t at, int bytes) {
+    std::uint32_t value = 0;
+    for (int i = 0; i < bytes; ++i)
+        value = (value << 8) | static_cast<unsigned char>(in[at + i]);
+    return value;
+}
+
+} // namespace
+
+FptFile FptFile::create(const std::filesystem::path& path) {
+    FptFile memo;
+    memo.file_ = File(path, File::Mode::CreateNew);
+    memo.blockSize_ = 64;
+    memo.nextFree_ = kHeaderSize / memo.blockSize_;
+    std::string header(kHeaderSize, '\0');
+    putBe32(header, 0, memo.nextFree_);
+    header[6] = 0;
+    header[7] = 64;
+    memo.file_.writeAt(0, header);
+    return memo;
+}
+
+FptFile FptFile::open(const std::filesystem::path& path, bool writable) {
+    FptFile memo;
+    memo.file_ = File(path, writable ? File::Mode::ReadWrite : File::Mode::Read);
+    const std::string header = memo.file_.readAt(0, 8);
+    memo.nextFree_ = be(header, 0, 4);
+    memo.blockSize_ = be(header, 6, 2);
+    if (memo.blockSize_ == 0)
+        memo.blockSize_ = 1;
+    if (memo.nextFree_ < (kHeaderSize + memo.blockSize_ - 1) / memo.blockSize_ && writable)
+        throw Error("Memo file '" + memo.file_.displayName() + "' is missing or is invalid.");
+    return memo;
+}
+
+std::uint32_t FptFile::blocksFor(std::size_t length) const {
+    if (length == 0)
+        return 0;
+    return static_cast<std::uint32_t>((8 + length + blockSize_ - 1) / blockSize_);
+}
+
+std::uint64_t FptFile::sizeAfter(const std::vector<std::size_t>& lengths) const {
+    std::uint64_t blocks = nextFree_;
+    for (auto length : lengths)
+        blocks += blocksFor(length);
+    return blocks * blockSize_;
+}
+
+std::vector<std::uint32_t> FptFile::append(const std::vector<Block>& values) {
+    std::vector<std::uint32_t> numbers;
+    std::string bytes;
+    std::uint32_t next = nextFree_;
+    for (const auto& value : values) {
+        const std::uint32_t blocks = blocksFor(value.data.size());
+        if (blocks == 0) {
+            numbers.push_back(0);
+            continue;
+        }
+        numbers.push_back(next);
+        const std::size_t start = bytes.size();
+        bytes.resize(start + static_cast<std::size_t>(blocks) * blockSize_, '\0');
+        putBe32(bytes, start, value.type);
+        putBe32(bytes, start + 4, static_cast<std::uint32_t>(value.data.size()));
+        bytes.replace(start + 8, value.data.size(), value.data);
+        next += blocks;
+    }
+    if (next == nextFree_)
+        return numbers;
+    // The blocks first, the header after: a reader never finds a next-free block pointing past
+    // data that is not there.
+    file_.writeAt(static_cast<std::uint64_t>(nextFree_) * blockSize_, bytes);
+    std::string header(4, '\0');
+    putBe32(header, 0, next);
+    file_.writeAt(0, header);
+    nextFree_ = next;
+    return numbers;
+}
+
+FptFile::Block FptFile::read(std::uint32_t block) const {
+    const std::uint64_t offset = static_cast<std::uint64_t>(block) * blockSize_;
+    const std::string head = file_.readSomeAt(offset, 8);
+    if (head.size() != 8)
+        throw Error("Memo file '" + file_.displayName() + "' is missing or is invalid.");
+    Block out;
+    out.type = be(head, 0, 4);
+    const std::uint32_t length = be(head, 4, 4);
+    if (offset + 8 + length > file_.size())
+        throw Error("Memo file '" + file_.displayName() + "' is missing or is invalid.");
+    out.data = file_.readAt(offset + 8, length);
+    return out;
+}
+
+} // namespace foxpro

@@ -1,0 +1,144 @@
+#include "foxpro/statement_executor.h"
+
+#include "foxpro/names.h"
+#include "foxpro/value_encoder.h"
+
+#include <new>
+
+namespace foxpro {
+
+StatementExecutor::StatementExecutor(std::unique_ptr<Catalog> catalog, const Limits& limits)
+    : catalog_(std::move(catalog)), limits_(limits) {}
+
+std::vector<std::string> StatementExecutor::tableNames() {
+    return catalog_->tableNames();
+}
+
+void StatementExecutor::execute(std::string_view text) {
+    try {
+        const Statement statement = parseStatement(text);
+        if (const auto* create = std::get_if<CreateTable>(&statement))
+            this->create(*create);
+        else if (const auto* drop = std::get_if<DropTable>(&statement))
+            this->drop(*drop);
+        else
+            insert(std::get<InsertInto>(statement));
+    } catch (const std::bad_alloc&) {
+        throw Error("SQL error: There is not enough memory to complete this operation.");
+    } catch (const std::exception& error) {
+        throw Error(std::string("SQL error: ") + error.what());
+    }
+}
+
+void StatementExecutor::create(const CreateTable& statement) {
+    checkTableName(statement.table);
+    if (catalog_->findTable(statement.table))
+        throw Error("File '" + tableFileName(statement.table, ".dbf") + "' already exists.");
+    std::vector<FieldSpec> columns;
+    columns.reserve(statement.columns.size());
+    for (const auto& definition : statement.columns) {
+        FieldSpec spec;
+        spec.name = definition.name;
+        spec.type = definition.type;
+        spec.width = definition.width;
+        spec.decimals = definition.decimals;
+        spec.nullable = definition.nullable;
+        columns.push_back(std::move(spec));
+    }
+    open_.erase(asciiLower(statement.table));
+    catalog_->createTable(statement.table, columns);
+}
+
+void StatementExecutor::drop(const DropTable& statement) {
+    checkTableName(statement.table);
+    open_.erase(asciiLower(statement.table));
+    catalog_->dropTable(statement.table);
+}
+
+StatementExecutor::OpenTable& StatementExecutor::openTable(const std::string& name) {
+    const std::string key = asciiLower(name);
+    auto found = open_.find(key);
+    if (found != open_.end())
+        return *found->second;
+    const auto path = catalog_->findTable(name);
+    if (!path)
+        throw Error("File '" + tableFileName(name, ".dbf") + "' does not exist.");
+    auto table = std::make_unique<OpenTable>();
+    table->file = DbfFile::open(*path, true);
+    table->names = catalog_->fieldNames(name, table->file.layout());
+    table->blank = table->file.blankRecord();
+    return *open_.emplace(key, std::move(table)).first->second;
+}
+
+void StatementExecutor::insert(const InsertInto& statement) {
+    checkTableName(statement.table);
+    OpenTable& table = openTable(statement.table);
+    const TableLayout& layout = table.file.layout();
+    const int fieldCount = static_cast<int>(layout.fields.size());
+
+    // Which field each value goes to.
+    std::vector<int> targets;
+    if (statement.fields.empty()) {
+        for (int i = 0; i < fieldCount; ++i)
+            if (!layout.fields[static_cast<std::size_t>(i)].autoIncrement)
+                targets.push_back(i);
+    } else {
+        std::vector<bool> given(static_cast<std::size_t>(fieldCount), false);
+        for (const auto& name : statement.fields) {
+            int match = -1;
+            for (int i = 0; i < fieldCount && match < 0; ++i)
+                if (equalsIgnoreCase(table.names[static_cast<std::size_t>(i)], name) ||
+                    equalsIgnoreCase(layout.fields[static_cast<std::size_t>(i)].name, name))
+                    match = i;
+            if (match < 0)
+                throw Error("Column '" + name + "' is not found.");
+            if (given[static_cast<std::size_t>(match)])
+                throw Error("Field " + layout.fields[static_cast<std::size_t>(match)].name +
+                            " is named twice.");
+            if (layout.fields[static_cast<std::size_t>(match)].autoIncrement)
+                throw Error("Field " + layout.fields[static_cast<std::size_t>(match)].name +
+                            " is read-only: it is numbered automatically.");
+            given[static_cast<std::size_t>(match)] = true;
+            targets.push_back(match);
+        }
+    }
+    if (statement.values.size() != targets.size())
+        throw Error(statement.values.size() < targets.size()
+                        ? "Not enough values for the fields of the table."
+                        : "Too many values for the fields of the table.");
+
+    if (layout.codePageMark != 0x03 && layout.codePageMark != 0x00) {
+        for (std::size_t i = 0; i < targets.size(); ++i) {
+            const char type = layout.fields[static_cast<std::size_t>(targets[i])].type;
+            if ((type == 'C' || type == 'V' || type == 'M') &&
+                statement.values[i].kind == Literal::Kind::Text)
+                throw Error("Table '" + table.file.path().filename().string() +
+                            "' does not use code page 1252; text cannot be added to it.");
+        }
+    }
+    RecordImage record = table.blank;
+    for (std::size_t i = 0; i < targets.size(); ++i)
+        encodeValue(layout, targets[i], statement.values[i], record);
+    std::vector<std::pair<int, std::uint32_t>> counters;
+    for (int i = 0; i < fieldCount; ++i) {
+        const auto& field = layout.fields[static_cast<std::size_t>(i)];
+        if (!field.autoIncrement)
+            continue;
+        char* at = record.bytes.data() + field.offset;
+        for (int b = 0; b < 4; ++b)
+            at[b] = static_cast<char>((field.autoNext >> (8 * b)) & 0xFF);
+        setNullBit(layout, record.bytes, field.nullBit, false);
+        counters.emplace_back(i, field.autoNext + field.autoStep);
+    }
+    try {
+        table.file.append(record, limits_.maxFileSize);
+        for (const auto& [field, next] : counters)
+            table.file.setAutoNext(field, next);
+    } catch (...) {
+        // Whatever the files now hold, the next call reads it afresh.
+        open_.erase(asciiLower(statement.table));
+        throw;
+    }
+}
+
+} // namespace foxpro

@@ -1,0 +1,40 @@
+#pragma once
+// The Database that executes statements against a Catalog, keeping the tables it appends to
+// open between calls. Nothing is held only in memory: every call leaves the files complete.
+
+#include "foxpro/catalog.h"
+#include "foxpro/database.h"
+#include "foxpro/dbf_file.h"
+#include "foxpro/statement.h"
+
+#include <cstdint>
+#include <map>
+#include <memory>
+
+namespace foxpro {
+
+class StatementExecutor : public Database {
+  public:
+    StatementExecutor(std::unique_ptr<Catalog> catalog, const Limits& limits);
+
+    void execute(std::string_view statement) override;
+    std::vector<std::string> tableNames() override;
+
+  private:
+    struct OpenTable {
+        DbfFile file;
+        std::vector<std::string> names; // as INSERT field lists may write them
+        RecordImage blank;
+    };
+
+    void create(const CreateTable& statement);
+    void drop(const DropTable& statement);
+    void insert(const InsertInto& statement);
+    OpenTable& openTable(const std::string& name);
+
+    std::unique_ptr<Catalog> catalog_;
+    Limits limits_;
+    std::map<std::string, std::unique_ptr<OpenTable>> open_; // by lower-case name
+};
+
+} // namespace foxpro

@@ -1,0 +1,352 @@
+#include "foxpro/database.h"
+#include "foxpro/names.h"
+#include "foxpro/statement.h"
+
+#include <cctype>
+#include <climits>
+
+namespace foxpro {
+
+namespace {
+
+[[noreturn]] void syntaxError() {
+    throw Error("Syntax error.");
+}
+
+bool isWordStart(char c) {
+    return std::isalpha(static_cast<unsigned char>(c)) || c == '_' || static_cast<unsigned char>(c) >= 0x80;
+}
+bool isWordChar(char c) {
+    return isWordStart(c) || std::isdigit(static_cast<unsigned char>(c));
+}
+bool isDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+
+struct TypeWord {
+    const char* word;
+    char type;
+};
+
+constexpr TypeWord kTypeWords[] = {
+    {"CHAR", 'C'},      {"CHARACTER", 'C'}, {"C", 'C'},        {"VARCHAR", 'V'},   {"V", 'V'},
+    {"INT", 'I'},       {"INTEGER", 'I'},   {"SMALLINT", 'I'}, {"I", 'I'},         {"DOUBLE", 'B'},
+    {"B", 'B'},         {"DEC", 'N'},       {"DECIMAL", 'N'},  {"NUMERIC", 'N'},   {"NUM", 'N'},
+    {"N", 'N'},         {"FLOAT", 'F'},     {"F", 'F'},        {"CURRENCY", 'Y'},  {"MONEY", 'Y'},
+    {"Y", 'Y'},         {"DATE", 'D'},      {"D", 'D'},        {"TIMESTAMP", 'T'}, {"DATETIME", 'T'},
+    {"T", 'T'},         {"LOGICAL", 'L'},   {"BIT", 'L'},      {"L", 'L'},         {"LONG", 'M'},
+    {"MEMO", 'M'},      {"TEXT", 'M'},      {"M", 'M'},        {"BLOB", 'W'},      {"W", 'W'},
+    {"VARBINARY", 'Q'}, {"Q", 'Q'},         {"GENERAL", 'G'},  {"G", 'G'},
+};
+
+class Parser {
+  public:
+    explicit Parser(std::string_view text) : s_(text) {}
+
+    Statement statement() {
+        skipSpace();
+        if (atEnd() || !isWordStart(peek()))
+            throw Error("Unrecognized command verb.");
+        const std::string verb = asciiUpper(bareWord());
+        Statement result;
+        if (verb == "CREATE") {
+            expectWord("TABLE");
+            result = create();
+        } else if (verb == "DROP") {
+            expectWord("TABLE");
+            result = DropTable{name()};
+        } else if (verb == "INSERT") {
+            expectWord("INTO");
+            result = insert();
+        } else {
+            throw Error("Unrecognized command verb.");
+        }
+        skipSpace();
+        if (accept(';'))
+            skipSpace();
+        if (!atEnd())
+            syntaxError();
+        return result;
+    }
+
+  private:
+    bool atEnd() const { return pos_ >= s_.size(); }
+    char peek(std::size_t ahead = 0) const { return pos_ + ahead < s_.size() ? s_[pos_ + ahead] : '\0'; }
+
+    void skipSpace() {
+        while (!atEnd() && (s_[pos_] == ' ' || s_[pos_] == '\t' || s_[pos_] == '\r' || s_[pos_] == '\n'))
+            ++pos_;
+    }
+
+    bool accept(char c) {
+        skipSpace();
+        if (peek() != c)
+            return false;
+        ++pos_;
+        return true;
+    }
+
+    void expect(char c) {
+        if (!accept(c))
+            syntaxError();
+    }
+
+    std::string bareWord() {
+        skipSpace();
+        if (!isWordStart(peek()))
+            syntaxError();
+        const std::size_t start = pos_;
+        while (!atEnd() && isWordChar(s_[pos_]))
+            ++pos_;
+        return std::string(s_.substr(start, pos_ - start));
+    }
+
+    bool peekWord(const char* word) {
+        skipSpace();
+        std::size_t i = 0;
+        for (; word[i] != '\0'; ++i)
+            if (std::toupper(static_cast<unsigned char>(peek(i))) != word[i])
+                return false;
+        return !isWordChar(peek(i));
+    }
+
+    void expectWord(const char* word) {
+        if (!peekWord(word))
+            syntaxError();
+        bareWord();
+    }
+
+    // A name: bare, [bracketed] (]] stands for ]) or "double-quoted" ("" stands for ").
+    std::string name() {
+        skipSpace();
+        const char open = peek();
+        if (open != '[' && open != '"')
+            return bareWord();
+        const char close = open == '[' ? ']' : '"';
+        ++pos_;
+        std::string out;
+        for (;;) {
+            if (atEnd())
+                syntaxError();
+            const char c = s_[pos_++];
+            if (c == close) {
+                if (peek() == close) {
+                    out += close;
+                    ++pos_;
+                    continue;
+                }
+                break;
+            }
+            out += c;
+        }
+        return out;
+    }
+
+    int smallNumber() {
+        skipSpace();
+        if (!isDigit(peek()))
+            syntaxError();
+        long value = 0;
+        while (isDigit(peek())) {
+            value = value * 10 + (s_[pos_++] - '0');
+            if (value > 100000)
+                syntaxError();
+        }
+        return static_cast<int>(value);
+    }
+
+    CreateTable create() {
+        CreateTable out;
+        out.table = name();
+        expect('(');
+        do {
+            out.columns.push_back(column());
+        } while (accept(','));
+        expect(')');
+        return out;
+    }
+
+    ColumnDefinition column() {
+        ColumnDefinition column;
+        column.name = name();
+        const std::string word = asciiUpper(bareWord());
+        bool known = false;
+        for (const auto& entry : kTypeWords) {
+            if (word == entry.word) {
+                column.type = entry.type;
+                known = true;
+                break;
+            }
+        }
+        if (!known)
+            throw Error("Field " + column.name + ": '" + word + "' is not a field type.");
+        switch (column.type) {
+        case 'C':
+        case 'V':
+        case 'Q':
+            column.width = 254;
+            break;
+        case 'N':
+        case 'F':
+            column.width = 20;
+            column.decimals = 6;
+            break;
+        case 'B':
+            column.decimals = 4;
+            break;
+        default:
+            break;
+        }
+        if (accept('(')) {
+            column.width = smallNumber();
+            column.decimals = 0;
+            if (accept(','))
+                column.decimals = smallNumber();
+            expect(')');
+        }
+        if (peekWord("NOT")) {
+            bareWord();
+            expectWord("NULL");
+            column.nullable = false;
+        } else if (peekWord("NULL")) {
+            bareWord();
+        }
+        return column;
+    }
+
+    InsertInto insert() {
+        InsertInto out;
+        out.table = name();
+        if (accept('(')) {
+            do {
+                out.fields.push_back(name());
+            } while (accept(','));
+            expect(')');
+        }
+        expectWord("VALUES");
+        expect('(');
+        do {
+            out.values.push_back(literal());
+        } while (accept(','));
+        expect(')');
+        return out;
+    }
+
+    Literal literal() {
+        skipSpace();
+        Literal out;
+        const char c = peek();
+        if (c == '\'') {
+            ++pos_;
+            out.kind = Literal::Kind::Text;
+            for (;;) {
+                if (atEnd())
+                    syntaxError();
+                const std::size_t quote = s_.find('\'', pos_);
+                if (quote == std::string_view::npos)
+                    syntaxError();
+                out.text.append(s_.substr(pos_, quote - pos_));
+                pos_ = quote + 1;
+                if (peek() == '\'') {
+                    out.text += '\'';
+                    ++pos_;
+                    continue;
+                }
+                break;
+            }
+            return out;
+        }
+        if (c == '{')
+            return dateLiteral();
+        if (c == '.') {
+            if (isDigit(peek(1)))
+                return number();
+            ++pos_;
+            const std::string word = asciiUpper(bareWord());
+            if (peek() != '.')
+                syntaxError();
+            ++pos_;
+            if (word == "T" || word == "Y")
+                out.kind = Literal::Kind::True;
+            else if (word == "F" || word == "N")
+                out.kind = Literal::Kind::False;
+            else if (word == "NULL")
+                out.kind = Literal::Kind::Null;
+            else
+                syntaxError();
+            return out;
+        }
+        if (c == '+' || c == '-' || isDigit(c))
+            return number();
+        if (peekWord("NULL")) {
+            bareWord();
+            return out;
+        }
+        syntaxError();
+    }
+
+    Literal number() {
+        Literal out;
+        out.kind = Literal::Kind::Number;
+        const std::size_t start = pos_;
+        if (peek() == '+' || peek() == '-')
+            ++pos_;
+        std::size_t digits = 0;
+        while (isDigit(peek())) {
+            ++pos_;
+            ++digits;
+        }
+        if (peek() == '.') {
+            ++pos_;
+            while (isDigit(peek())) {
+                ++pos_;
+                ++digits;
+            }
+        }
+        if (digits == 0)
+            syntaxError();
+        if (peek() == 'e' || peek() == 'E') {
+            ++pos_;
+            if (peek() == '+' || peek() == '-')
+                ++pos_;
+            if (!isDigit(peek()))
+                syntaxError();
+            while (isDigit(peek()))
+                ++pos_;
+        }
+        if (isWordChar(peek()) || peek() == '.')
+            syntaxError();
+        out.text = std::string(s_.substr(start, pos_ - start));
+        return out;
+    }
+
+    Literal dateLiteral() {
+        Literal out;
+        ++pos_; // {
+        skipSpace();
+        if (accept('}')) {
+            out.kind = Literal::Kind::EmptyDate;
+            return out;
+        }
+        if (!accept('^'))
+            syntaxError();
+        const std::size_t close = s_.find('}', pos_);
+        if (close == std::string_view::npos)
+            syntaxError();
+        out.text = std::string(s_.substr(pos_, close - pos_));
+        pos_ = close + 1;
+        out.kind = out.text.find(':') == std::string::npos ? Literal::Kind::Date : Literal::Kind::DateTime;
+        return out;
+    }
+
+    std::string_view s_;
+    std::size_t pos_ = 0;
+};
+
+} // namespace
+
+Statement parseStatement(std::string_view text) {
+    return Parser(text).statement();
+}
+
+} // namespace foxpro

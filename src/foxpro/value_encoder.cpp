@@ -1,0 +1,237 @@
+#include "foxpro/value_encoder.h"
+
+#include "foxpro/codepage.h"
+#include "foxpro/database.h"
+#include "foxpro/dates.h"
+#include "foxpro/decimal_number.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstring>
+
+namespace foxpro {
+
+namespace {
+
+[[noreturn]] void mismatch(const FieldLayout& field) {
+    throw Error("Data type mismatch: field " + field.name + " cannot hold this value.");
+}
+
+[[noreturn]] void overflow(const FieldLayout& field) {
+    throw Error("Numeric overflow in field " + field.name +
+                ". The value does not fit; the row was not written.");
+}
+
+void putLe(char* out, std::uint64_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i)
+        out[i] = static_cast<char>((value >> (8 * i)) & 0xFF);
+}
+
+DecimalNumber numberOf(const FieldLayout& field, const Literal& value) {
+    if (value.kind != Literal::Kind::Number)
+        mismatch(field);
+    auto number = DecimalNumber::parse(value.text);
+    if (!number)
+        mismatch(field);
+    return *number;
+}
+
+// The date (and time) a literal stands for in a Date or DateTime field.
+DateTimeParts dateOf(const FieldLayout& field, const Literal& value) {
+    const bool strict = value.kind == Literal::Kind::Date || value.kind == Literal::Kind::DateTime;
+    if (!strict && value.kind != Literal::Kind::Text)
+        mismatch(field);
+    auto parts = parseDateText(value.text);
+    // The strict form {^...} always begins with a four-digit year.
+    const auto start = value.text.find_first_not_of(' ');
+    const bool yearFirst = start != std::string::npos && value.text.size() >= start + 5 &&
+                           value.text.find_first_not_of("0123456789", start) == start + 4;
+    if (!parts || (strict && !yearFirst))
+        throw Error("Field " + field.name + ": '" + value.text + "' is not a date.");
+    if (!isValidDate(parts->year, parts->month, parts->day) || !isValidTime(*parts))
+        throw Error("Field " + field.name + ": '" + value.text + "' is not a valid date or time.");
+    return *parts;
+}
+
+void putText(const FieldLayout& field, const Literal& value, RecordImage& record, const TableLayout& layout) {
+    if (value.kind != Literal::Kind::Text)
+        mismatch(field);
+    const std::string bytes = field.type == 'Q' ? value.text : utf8ToCp1252(value.text, field.name);
+    if (bytes.size() > static_cast<std::size_t>(field.width))
+        throw Error("String is too long to fit in field " + field.name + ".");
+    char* at = record.bytes.data() + field.offset;
+    const auto width = static_cast<std::size_t>(field.width);
+    std::memset(at, field.type == 'Q' ? 0 : ' ', width);
+    std::memcpy(at, bytes.data(), bytes.size());
+    if (field.type == 'V' || field.type == 'Q') {
+        const bool shorter = bytes.size() < width;
+        if (shorter)
+            at[width - 1] = static_cast<char>(bytes.size());
+        setNullBit(layout, record.bytes, field.lengthBit, shorter);
+    }
+}
+
+void putMemo(const FieldLayout& field, int index, const Literal& value, RecordImage& record) {
+    if (value.kind != Literal::Kind::Text || field.type == 'G')
+        mismatch(field);
+    std::memset(record.bytes.data() + field.offset, 0, 4);
+    if (value.text.empty())
+        return;
+    RecordImage::Memo memo;
+    memo.field = index;
+    if (field.type == 'W') {
+        memo.type = kMemoBinary;
+        memo.data = value.text;
+    } else {
+        memo.type = kMemoText;
+        memo.data = utf8ToCp1252(value.text, field.name);
+    }
+    if (memo.data.size() > 0x7FFFFFF0u)
+        throw Error("String is too long to fit in field " + field.name + ".");
+    record.memos.push_back(std::move(memo));
+}
+
+void putNumeric(const FieldLayout& field, const Literal& value, char* at) {
+    const auto fixed = numberOf(field, value).toFixed(field.decimals);
+    if (!fixed || fixed->size() > static_cast<std::size_t>(field.width))
+        overflow(field);
+    const auto width = static_cast<std::size_t>(field.width);
+    std::memset(at, ' ', width);
+    std::memcpy(at + width - fixed->size(), fixed->data(), fixed->size());
+}
+
+void putLogical(const FieldLayout& field, const Literal& value, char* at) {
+    bool truth = false;
+    switch (value.kind) {
+    case Literal::Kind::True:
+        truth = true;
+        break;
+    case Literal::Kind::False:
+        break;
+    case Literal::Kind::Number: {
+        const auto number = numberOf(field, value);
+        const auto whole = number.toInt64();
+        if (!whole || (*whole != 0 && *whole != 1))
+            mismatch(field);
+        truth = *whole == 1;
+        break;
+    }
+    case Literal::Kind::Text: {
+        const std::string& t = value.text;
+        if (t == "T" || t == "t" || t == "1")
+            truth = true;
+        else if (!(t == "F" || t == "f" || t == "0"))
+            mismatch(field);
+        break;
+    }
+    default:
+        mismatch(field);
+    }
+    *at = truth ? 'T' : 'F';
+}
+
+} // namespace
+
+void encodeValue(const TableLayout& layout, int index, const Literal& value, RecordImage& record) {
+    const FieldLayout& field = layout.fields[static_cast<std::size_t>(index)];
+    char* at = record.bytes.data() + field.offset;
+    if (value.kind == Literal::Kind::Null) {
+        if (!field.nullable)
+            throw Error("Field " + field.name + " does not accept null values.");
+        setNullBit(layout, record.bytes, field.nullBit, true);
+        return;
+    }
+    setNullBit(layout, record.bytes, field.nullBit, false);
+    switch (field.type) {
+    case 'C':
+    case 'V':
+    case 'Q':
+        putText(field, value, record, layout);
+        break;
+    case 'M':
+    case 'W':
+    case 'G':
+        putMemo(field, index, value, record);
+        break;
+    case 'N':
+    case 'F':
+        putNumeric(field, value, at);
+        break;
+    case 'B': {
+        if (value.kind != Literal::Kind::Number)
+            mismatch(field);
+        std::string_view text = value.text;
+        if (!text.empty() && text.front() == '+')
+            text.remove_prefix(1);
+        double number = 0;
+        const auto result = std::from_chars(text.data(), text.data() + text.size(), number);
+        if (result.ec == std::errc::result_out_of_range) {
+            if (DecimalNumber::parse(value.text).value_or(DecimalNumber{}).exponent > 0)
+                overflow(field);
+            number = 0; // a value too small to tell from zero
+        } else if (result.ec != std::errc() || result.ptr != text.data() + text.size() ||
+                   !std::isfinite(number)) {
+            mismatch(field);
+        }
+        std::uint64_t bits = 0;
+        std::memcpy(&bits, &number, 8);
+        putLe(at, bits, 8);
+        break;
+    }
+    case 'I': {
+        const auto number = numberOf(field, value);
+        if (!number.isIntegral())
+            throw Error("Field " + field.name + " holds whole numbers only; " + value.text + " is not one.");
+        const auto whole = number.toInt64();
+        if (!whole || *whole < INT32_MIN || *whole > INT32_MAX)
+            overflow(field);
+        putLe(at, static_cast<std::uint32_t>(static_cast<std::int32_t>(*whole)), 4);
+        break;
+    }
+    case 'Y': {
+        const auto fixed = numberOf(field, value).toFixed(4);
+        if (!fixed)
+            overflow(field);
+        std::string digits = *fixed;
+        digits.erase(digits.find('.'), 1);
+        const auto units = DecimalNumber::parse(digits);
+        const auto whole = units ? units->toInt64() : std::nullopt;
+        if (!whole)
+            overflow(field);
+        putLe(at, static_cast<std::uint64_t>(*whole), 8);
+        break;
+    }
+    case 'D': {
+        if (value.kind == Literal::Kind::EmptyDate ||
+            (value.kind == Literal::Kind::Text && value.text.empty())) {
+            std::memset(at, ' ', 8);
+            break;
+        }
+        const auto parts = dateOf(field, value);
+        if (parts.hasTime && millisecondsOfDay(parts) != 0)
+            throw Error("Field " + field.name + " holds dates only; '" + value.text + "' has a time of day.");
+        char text[9];
+        std::snprintf(text, sizeof text, "%04d%02d%02d", parts.year, parts.month, parts.day);
+        std::memcpy(at, text, 8);
+        break;
+    }
+    case 'T': {
+        if (value.kind == Literal::Kind::EmptyDate ||
+            (value.kind == Literal::Kind::Text && value.text.empty())) {
+            std::memset(at, 0, 8);
+            break;
+        }
+        const auto parts = dateOf(field, value);
+        putLe(at, static_cast<std::uint32_t>(julianDay(parts.year, parts.month, parts.day)), 4);
+        putLe(at + 4, static_cast<std::uint32_t>(millisecondsOfDay(parts)), 4);
+        break;
+    }
+    case 'L':
+        putLogical(field, value, at);
+        break;
+    default:
+        mismatch(field);
+    }
+}
+
+} // namespace foxpro

@@ -1,0 +1,13 @@
+#pragma once
+// Puts a literal into a field of a record being assembled, in the field's binary form, or
+// refuses it: a value that does not fit, has the wrong type or is not a real date is an Error
+// and nothing is changed silently.
+
+#include "foxpro/dbf_file.h"
+#include "foxpro/statement.h"
+
+namespace foxpro {
+
+void encodeValue(const TableLayout& layout, int field, const Literal& value, RecordImage& record);
+
+} // namespace foxpro
