@@ -1,0 +1,280 @@
+#include "data/db_access.h"
+
+#include "data/odbc_sources.h"
+#include "data/provider_string.h"
+#include "foxpro/database.h"
+#include "odbc/ado_types.h"
+#include "odbc/connection.h"
+#include "odbc/statement.h"
+
+#include <cctype>
+#include <stdexcept>
+
+// The engine's entry point is bound weakly until the engine provides it, so programs that link
+// this layer build meanwhile and a FoxPro connection fails with a clear message instead.
+std::unique_ptr<foxpro::Database> foxproDatabaseOpen(const std::string& path) __asm__(
+    "_ZN6foxpro8Database4openERKNSt7__cxx1112basic_stringIcSt11char_traitsIcESaIcEEE") __attribute__((weak));
+
+namespace qc::data {
+
+namespace {
+// ADO's own descriptions, so the error reports read as the user knows them.
+[[noreturn]] void closedObject() {
+    throw std::runtime_error("Operation is not allowed when the object is closed.");
+}
+[[noreturn]] void openObject() {
+    throw std::runtime_error("Operation is not allowed when the object is open.");
+}
+[[noreturn]] void noCurrentRecord() {
+    throw std::runtime_error("Either BOF or EOF is True, or the current record has been deleted. Requested "
+                             "operation requires a current record.");
+}
+[[noreturn]] void noSuchItem() {
+    throw std::out_of_range(
+        "Item cannot be found in the collection corresponding to the requested name or ordinal.");
+}
+
+bool equalsIgnoringCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
+            return false;
+    return true;
+}
+
+// "SELECT * FROM rest" counted as "SELECT COUNT(*) FROM rest"; any other text is not counted.
+std::optional<std::string> countStatement(std::string_view source) {
+    std::size_t i = 0;
+    const auto skipBlanks = [&] {
+        while (i < source.size() && std::isspace(static_cast<unsigned char>(source[i])))
+            ++i;
+    };
+    const auto word = [&](std::string_view w) {
+        skipBlanks();
+        if (source.size() - i < w.size() || !equalsIgnoringCase(source.substr(i, w.size()), w))
+            return false;
+        i += w.size();
+        return true;
+    };
+    if (!word("SELECT") || !word("*") || !word("FROM"))
+        return std::nullopt;
+    if (i == source.size() || !std::isspace(static_cast<unsigned char>(source[i])))
+        return std::nullopt;
+    return "SELECT COUNT(*) FROM" + std::string(source.substr(i));
+}
+} // namespace
+
+struct Connection::Impl {
+    int cursorLocation = adUseServer;
+    int commandTimeout = 30;
+    int connectionTimeout = 0;
+    std::unique_ptr<odbc::Connection> odbc;
+    std::unique_ptr<foxpro::Database> foxpro;
+
+    bool open() const { return (odbc && odbc->isOpen()) || foxpro; }
+};
+
+Connection::Connection() : impl_(std::make_unique<Impl>()) {}
+Connection::~Connection() = default;
+
+Connection::Impl& Connection::impl() {
+    return *impl_;
+}
+
+void Connection::setCursorLocation(int location) {
+    impl_->cursorLocation = location;
+}
+void Connection::setCommandTimeout(int seconds) {
+    impl_->commandTimeout = seconds < 0 ? 0 : seconds;
+}
+void Connection::setConnectionTimeout(int seconds) {
+    impl_->connectionTimeout = seconds < 0 ? 0 : seconds;
+}
+
+bool Connection::isOpen() const {
+    return impl_->open();
+}
+
+void Connection::Open(const std::string& connectionString) {
+    if (impl_->open())
+        openObject();
+    if (providerAttribute(connectionString, "Provider") && !namesFoxProProvider(connectionString))
+        throw std::runtime_error("Provider cannot be found. It may not be properly installed.");
+    if (namesFoxProProvider(connectionString)) {
+        const auto path = providerAttribute(connectionString, "Data Source");
+        if (!path || path->empty())
+            throw foxpro::Error("The connection string names no Data Source.");
+        if (!foxproDatabaseOpen)
+            throw foxpro::Error("The FoxPro engine is not available in this build.");
+        impl_->foxpro = foxproDatabaseOpen(*path);
+        return;
+    }
+    auto connection = std::make_unique<odbc::Connection>();
+    connection->setLoginTimeout(impl_->connectionTimeout);
+    connection->open(connectionString);
+    impl_->odbc = std::move(connection);
+}
+
+void Connection::Execute(std::string_view statement) {
+    if (impl_->foxpro) {
+        impl_->foxpro->execute(statement);
+        return;
+    }
+    if (!impl_->open())
+        closedObject();
+    odbc::Statement stmt(*impl_->odbc);
+    stmt.setQueryTimeout(impl_->commandTimeout);
+    stmt.execute(statement);
+}
+
+std::unique_ptr<Recordset> Connection::OpenSchema(int schema) {
+    if (!impl_->open())
+        closedObject();
+    if (schema != adSchemaTables)
+        throw std::runtime_error("Object or provider is not capable of performing requested operation.");
+    auto recordset = std::make_unique<Recordset>();
+    if (impl_->foxpro) {
+        std::vector<std::vector<Value>> rows;
+        for (auto& name : impl_->foxpro->tableNames())
+            rows.push_back({odbc::Null{}, odbc::Null{}, Value(std::move(name)), Value(std::string("TABLE")),
+                            odbc::Null{}});
+        std::vector<int> types(tablesSchemaFieldNames().size(), odbc::adVarWChar);
+        recordset->openSource(
+            std::make_unique<RowsSource>(tablesSchemaFieldNames(), std::move(types), std::move(rows)));
+    } else {
+        recordset->openSource(odbcTablesSchema(*impl_->odbc, impl_->commandTimeout));
+    }
+    return recordset;
+}
+
+void Connection::Close() {
+    if (!impl_->open())
+        closedObject();
+    impl_->foxpro.reset();
+    impl_->odbc.reset();
+}
+
+Recordset::Recordset() = default;
+Recordset::~Recordset() = default;
+
+void Recordset::Open(const std::string& source, Connection& connection, int /*cursorType*/,
+                     int /*lockType*/) {
+    if (source_)
+        openObject();
+    Connection::Impl& conn = connection.impl();
+    if (!conn.open())
+        closedObject();
+    if (!conn.odbc)
+        throw std::runtime_error("The FoxPro provider answers no queries: only statements can be executed.");
+    // The rows are streamed on a forward-only cursor, so the total is counted first: while a
+    // result is pending, the connection takes no second statement.
+    std::int64_t count = -1;
+    if (const auto counting = countStatement(source)) {
+        odbc::Statement counter(*conn.odbc);
+        counter.setQueryTimeout(conn.commandTimeout);
+        counter.execute(*counting);
+        std::vector<Value> row;
+        if (counter.next(row) && !row.empty()) {
+            if (const auto* n = std::get_if<std::int64_t>(&row[0]))
+                count = *n;
+            else if (const auto* d = std::get_if<odbc::Decimal>(&row[0]))
+                count = std::stoll(d->digits);
+        }
+        counter.close();
+    }
+    auto statement = std::make_unique<odbc::Statement>(*conn.odbc);
+    statement->setQueryTimeout(conn.commandTimeout);
+    statement->execute(source);
+    openSource(std::make_unique<OdbcQuerySource>(std::move(statement), count));
+}
+
+void Recordset::openSource(std::unique_ptr<Source> source) {
+    if (source_)
+        openObject();
+    eof_ = !source->fetch();
+    bof_ = eof_;
+    source_ = std::move(source);
+}
+
+bool Recordset::isOpen() const {
+    return source_ != nullptr;
+}
+
+bool Recordset::Eof() const {
+    if (!source_)
+        closedObject();
+    return eof_;
+}
+
+bool Recordset::Bof() const {
+    if (!source_)
+        closedObject();
+    return bof_;
+}
+
+std::int64_t Recordset::RecordCount() {
+    if (!source_)
+        closedObject();
+    return source_->rowCount();
+}
+
+void Recordset::MoveNext() {
+    if (!source_)
+        closedObject();
+    if (eof_)
+        noCurrentRecord();
+    bof_ = false;
+    eof_ = !source_->fetch();
+}
+
+void Recordset::Close() {
+    if (!source_)
+        closedObject();
+    source_.reset();
+    eof_ = bof_ = true;
+}
+
+int Recordset::fieldCount() const {
+    if (!source_)
+        closedObject();
+    return source_->fieldCount();
+}
+
+const std::string& Recordset::fieldName(int index) const {
+    if (!source_)
+        closedObject();
+    if (index < 0 || index >= source_->fieldCount())
+        noSuchItem();
+    return source_->fieldName(index);
+}
+
+int Recordset::fieldType(int index) const {
+    if (!source_)
+        closedObject();
+    if (index < 0 || index >= source_->fieldCount())
+        noSuchItem();
+    return source_->fieldType(index);
+}
+
+const Value& Recordset::fieldValue(int index) const {
+    if (!source_)
+        closedObject();
+    if (index < 0 || index >= source_->fieldCount())
+        noSuchItem();
+    if (eof_)
+        noCurrentRecord();
+    return source_->value(index);
+}
+
+const Value& Recordset::fieldValue(std::string_view name) const {
+    if (!source_)
+        closedObject();
+    const int n = source_->fieldCount();
+    for (int i = 0; i < n; ++i)
+        if (equalsIgnoringCase(source_->fieldName(i), name))
+            return fieldValue(i);
+    noSuchItem();
+}
+
+} // namespace qc::data

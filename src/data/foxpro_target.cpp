@@ -1,0 +1,91 @@
+#include "data/foxpro_target.h"
+
+#include "app/error_trap.h"
+#include "data/db_access.h"
+#include "data/list_model.h"
+#include "data/provider_string.h"
+
+#include <stdexcept>
+
+namespace qc::data {
+
+namespace {
+// A path holding ";" would end the Data Source early: such a path goes in quotes.
+std::string connectionString(const QString& path, const char* collation) {
+    return "Provider=vfpoledb.1;Data Source=" + quoteProviderValue(path.toStdString()) +
+           ";Collating Sequence=" + collation + ";";
+}
+
+template <class T> T& need(const std::unique_ptr<T>& object) {
+    if (!object)
+        throw std::runtime_error("Object variable or With block variable not set");
+    return *object;
+}
+
+std::string text(const Value& v) {
+    if (const auto* s = std::get_if<std::string>(&v))
+        return *s;
+    return {};
+}
+} // namespace
+
+std::string foxproConnectionString(const Form1Fields& fields) {
+    return fields.OptionDBC1 ? connectionString(fields.DBCPath1, "machine")
+                             : connectionString(fields.Text2, "general");
+}
+
+std::string foxproRunConnectionString(const Form1Fields& fields) {
+    return connectionString(fields.OptionDBC1 ? fields.DBCPath1 : fields.Text2, "machine");
+}
+
+bool IsValidFoxProConnection(const Form1Fields& fields, UiPort& ui) {
+    ErrorTrap trap(ui, QStringLiteral("Foxpro"), QStringLiteral("IsValidFoxProConnection"));
+    std::unique_ptr<Connection> connection;
+    trap.step(102, [&] { connection = std::make_unique<Connection>(); });
+    // From here on a failure is the expected answer "no", not something to report.
+    bool result = false;
+    try {
+        need(connection).setCursorLocation(adUseServer);
+        need(connection).Open(foxproConnectionString(fields));
+        result = true;
+    } catch (...) {
+        result = false;
+    }
+    return result;
+}
+
+void AddTablesToFoxproListbox(const Form1Fields& fields, QStringListModel& list, UiPort& ui) {
+    ErrorTrap trap(ui, QStringLiteral("Foxpro"), QStringLiteral("AddTablesToFoxproListbox"));
+    std::string connectionText;
+    std::unique_ptr<Connection> connection;
+    std::unique_ptr<Recordset> schema;
+    trap.step(102, [&] { connectionText = foxproConnectionString(fields); });
+    trap.step(104, [&] { connection = std::make_unique<Connection>(); });
+    trap.step(106, [&] { need(connection).Open(connectionText); });
+    trap.step(108, [&] { schema = need(connection).OpenSchema(adSchemaTables); });
+    trap.step(110, [&] { list.setStringList({}); });
+    // A failing end test leaves the loop (its "true" branch), so a schema that never opened is
+    // reported once, not once per pass.
+    while (!trap.test(112, [&] { return need(schema).Eof(); })) {
+        if (trap.test(114, [&] { return text(schema->fieldValue("TABLE_TYPE")) == "TABLE"; })) {
+            trap.step(116, [&] { ui.letEventsThrough(); });
+            trap.step(118, [&] {
+                appendToList(list, QString::fromStdString(text(schema->fieldValue("TABLE_NAME"))));
+            });
+        }
+        bool moved = false;
+        trap.step(122, [&] {
+            schema->MoveNext();
+            moved = true;
+        });
+        // A row the recordset cannot leave would be reported again on every pass.
+        if (!moved)
+            break;
+    }
+    trap.step(126, [&] { need(schema).Close(); });
+    trap.step(128, [&] { schema.reset(); });
+    trap.step(130, [&] { need(connection).Close(); });
+    trap.step(132, [&] { connection.reset(); });
+}
+
+} // namespace qc::data

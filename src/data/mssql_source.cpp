@@ -1,0 +1,71 @@
+#include "data/mssql_source.h"
+
+#include "data/db_access.h"
+#include "data/list_model.h"
+#include "odbc/connection_string.h"
+
+namespace qc::data {
+
+namespace {
+// A value holding ";" (or opening with "{") would end the attribute early or let the rest be read
+// as keys of its own: such a value goes in braces. Any other text stands exactly as typed.
+std::string field(const QString& text) {
+    return odbc::quoteAttributeValue(text.toStdString());
+}
+
+std::string text(const Value& v) {
+    if (const auto* s = std::get_if<std::string>(&v))
+        return *s;
+    return {};
+}
+} // namespace
+
+std::string mssqlConnectionString(const Form1Fields& f) {
+    std::string server = f.Text5.toStdString();
+    if (!f.Check4)
+        server += "," + f.Text6.toStdString();
+    return "Driver={SQL Server};Server=" + odbc::quoteAttributeValue(server) + ";Database=" + field(f.Text8) +
+           ";Uid=" + field(f.Text3) + ";Pwd=" + field(f.Text4) + ";";
+}
+
+bool IsValidMSSQLConnection(const Form1Fields& fields) {
+    try {
+        Connection connection;
+        connection.Open(mssqlConnectionString(fields));
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+void AddTablesToMSSQLListbox(const Form1Fields& fields, QStringListModel& list, UiPort& ui) {
+    Connection connection;
+    connection.Open(mssqlConnectionString(fields));
+    auto schema = connection.OpenSchema(adSchemaTables);
+    list.setStringList({});
+    while (!schema->Eof()) {
+        if (text(schema->fieldValue("TABLE_TYPE")) == "TABLE") {
+            ui.letEventsThrough();
+            const QString name = QString::fromStdString(text(schema->fieldValue("TABLE_NAME")));
+            if (!name.toUpper().contains(QStringLiteral("SYS")))
+                appendToList(list, name);
+        }
+        schema->MoveNext();
+    }
+    schema->Close();
+    connection.Close();
+}
+
+std::string selectAllStatement(const std::string& table) {
+    std::string statement = "SELECT * FROM [";
+    statement.reserve(statement.size() + table.size() + 2);
+    for (char c : table) {
+        statement.push_back(c);
+        if (c == ']')
+            statement.push_back(']');
+    }
+    statement += "]";
+    return statement;
+}
+
+} // namespace qc::data

@@ -1,0 +1,423 @@
+#include "odbc/statement.h"
+
+#include "odbc/ado_types.h"
+#include "odbc/connection.h"
+#include "odbc/decimal_text.h"
+#include "odbc/error.h"
+#include "odbc/handles.h"
+#include "odbc/utf.h"
+
+#include <cstring>
+
+namespace odbc {
+
+namespace {
+// Characters per SQLGetData call for text; a sql_variant (at most 8,016 bytes) fits in one.
+constexpr std::size_t kTextChunk = 8192;
+constexpr std::size_t kByteChunk = 16384;
+// No value past this many bytes can be stored anywhere downstream; a driver that keeps
+// answering "more data" must not keep us reading.
+constexpr std::size_t kValueLimit = std::size_t{1} << 31;
+
+template <class T> T& reuse(Value& v) {
+    if (auto* p = std::get_if<T>(&v))
+        return *p;
+    return v.emplace<T>();
+}
+
+int digitsAt(std::string_view s, std::size_t at, std::size_t count) {
+    if (at + count > s.size())
+        return -1;
+    int n = 0;
+    for (std::size_t i = at; i < at + count; ++i) {
+        if (s[i] < '0' || s[i] > '9')
+            return -1;
+        n = n * 10 + (s[i] - '0');
+    }
+    return n;
+}
+
+std::string hex(unsigned long v, int width) {
+    static const char* digits = "0123456789ABCDEF";
+    std::string out(static_cast<std::size_t>(width), '0');
+    for (int i = width - 1; i >= 0; --i, v >>= 4)
+        out[static_cast<std::size_t>(i)] = digits[v & 0xF];
+    return out;
+}
+} // namespace
+
+Statement::Statement(const Connection& connection) : handles_(connection.shared()) {
+    stmt_ = handles_->allocateStatement();
+    session_ = handles_->session;
+    chunk_.resize(kTextChunk + 1);
+    byteChunk_.resize(kByteChunk);
+}
+
+Statement::~Statement() {
+    handles_->freeStatement(stmt_, session_);
+}
+
+void Statement::fail(SQLRETURN rc, const char* context) {
+    check(rc, SQL_HANDLE_STMT, stmt_, context);
+}
+
+void Statement::setQueryTimeout(int seconds) {
+    const SQLULEN value = static_cast<SQLULEN>(seconds < 0 ? 0 : seconds);
+    const SQLRETURN rc =
+        SQLSetStmtAttr(stmt_, SQL_ATTR_QUERY_TIMEOUT, reinterpret_cast<SQLPOINTER>(value), 0);
+    if (!succeeded(rc))
+        fail(rc, "Setting the query time-out");
+}
+
+void Statement::execute(std::string_view sql) {
+    close();
+    if (session_ != handles_->session || !handles_->connected)
+        throw Error("08003", 0, "The connection is closed.");
+    std::u16string wide = utf8ToUtf16(sql);
+    const SQLRETURN rc =
+        SQLExecDirectW(stmt_, reinterpret_cast<SQLWCHAR*>(wide.data()), static_cast<SQLINTEGER>(wide.size()));
+    if (rc != SQL_NO_DATA && !succeeded(rc))
+        fail(rc, "Executing the statement");
+    describe();
+}
+
+void Statement::tables() {
+    close();
+    if (session_ != handles_->session || !handles_->connected)
+        throw Error("08003", 0, "The connection is closed.");
+    const SQLRETURN rc = SQLTablesW(stmt_, nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0);
+    if (!succeeded(rc))
+        fail(rc, "Listing the tables");
+    describe();
+}
+
+void Statement::describe() {
+    columns_.clear();
+    kinds_.clear();
+    SQLSMALLINT count = 0;
+    fail(SQLNumResultCols(stmt_, &count), "Counting the result columns");
+    for (SQLUSMALLINT i = 1; i <= static_cast<SQLUSMALLINT>(count); ++i) {
+        std::vector<SQLWCHAR> name(256);
+        SQLSMALLINT nameLength = 0, type = 0, decimals = 0, nullable = 0;
+        SQLULEN size = 0;
+        SQLRETURN rc = SQLDescribeColW(stmt_, i, name.data(), static_cast<SQLSMALLINT>(name.size()),
+                                       &nameLength, &type, &size, &decimals, &nullable);
+        if (succeeded(rc) && nameLength >= static_cast<SQLSMALLINT>(name.size())) {
+            name.resize(static_cast<std::size_t>(nameLength) + 1);
+            rc = SQLDescribeColW(stmt_, i, name.data(), static_cast<SQLSMALLINT>(name.size()), &nameLength,
+                                 &type, &size, &decimals, &nullable);
+        }
+        fail(rc, "Describing a result column");
+        Column column;
+        const auto chars = std::min<std::size_t>(static_cast<std::size_t>(nameLength), name.size() - 1);
+        column.name = utf16ToUtf8(std::u16string_view(reinterpret_cast<const char16_t*>(name.data()), chars));
+        column.sqlType = type;
+        column.size = size;
+        column.decimals = decimals;
+        column.nullable = nullable != SQL_NO_NULLS;
+        column.adoType = adoType(type, size);
+        columns_.push_back(std::move(column));
+        Kind kind = Kind::Text;
+        switch (type) {
+        case SQL_BIT:
+            kind = Kind::Bool;
+            break;
+        case SQL_TINYINT:
+        case SQL_SMALLINT:
+        case SQL_INTEGER:
+        case SQL_BIGINT:
+            kind = Kind::Integer;
+            break;
+        case SQL_REAL:
+        case SQL_FLOAT:
+        case SQL_DOUBLE:
+            kind = Kind::Double;
+            break;
+        case SQL_DECIMAL:
+        case SQL_NUMERIC:
+            kind = Kind::Decimal;
+            break;
+        case SQL_TYPE_DATE:
+        case SQL_DATE:
+            kind = Kind::Date;
+            break;
+        case SQL_TYPE_TIME:
+        case SQL_TIME:
+            kind = Kind::Time;
+            break;
+        case kSqlSsTime2:
+            kind = Kind::TimeText;
+            break;
+        case SQL_TYPE_TIMESTAMP:
+        case SQL_TIMESTAMP:
+            kind = Kind::DateTime;
+            break;
+        case SQL_BINARY:
+        case SQL_VARBINARY:
+        case SQL_LONGVARBINARY:
+        case kSqlSsUdt:
+            kind = Kind::Bytes;
+            break;
+        case SQL_GUID:
+            kind = Kind::Guid;
+            break;
+        case kSqlSsVariant:
+            kind = Kind::VariantText;
+            break;
+        default:
+            kind = Kind::Text;
+        }
+        kinds_.push_back(kind);
+    }
+    cursorOpen_ = count > 0;
+    if (!cursorOpen_)
+        SQLFreeStmt(stmt_, SQL_CLOSE);
+}
+
+bool Statement::next(std::vector<Value>& row) {
+    if (!cursorOpen_)
+        return false;
+    if (session_ != handles_->session)
+        throw Error("08003", 0, "The connection is closed.");
+    const SQLRETURN rc = SQLFetch(stmt_);
+    if (rc == SQL_NO_DATA) {
+        close();
+        return false;
+    }
+    if (!succeeded(rc))
+        fail(rc, "Fetching a row");
+    row.resize(columns_.size());
+    for (std::size_t i = 0; i < columns_.size(); ++i)
+        readValue(static_cast<SQLUSMALLINT>(i + 1), kinds_[i], row[i]);
+    return true;
+}
+
+void Statement::close() {
+    if (cursorOpen_ && session_ == handles_->session)
+        SQLFreeStmt(stmt_, SQL_CLOSE);
+    cursorOpen_ = false;
+}
+
+bool Statement::truncated() {
+    return firstSqlState(SQL_HANDLE_STMT, stmt_) == "01004";
+}
+
+void Statement::readValue(SQLUSMALLINT column, Kind kind, Value& out) {
+    SQLLEN ind = 0;
+    SQLRETURN rc = SQL_SUCCESS;
+    switch (kind) {
+    case Kind::Bool: {
+        unsigned char b = 0;
+        rc = SQLGetData(stmt_, column, SQL_C_BIT, &b, sizeof b, &ind);
+        fail(rc, "Reading a value");
+        if (ind == SQL_NULL_DATA)
+            out = Null{};
+        else
+            out = b != 0;
+        return;
+    }
+    case Kind::Integer: {
+        SQLBIGINT n = 0;
+        rc = SQLGetData(stmt_, column, SQL_C_SBIGINT, &n, sizeof n, &ind);
+        fail(rc, "Reading a value");
+        if (ind == SQL_NULL_DATA)
+            out = Null{};
+        else
+            out = static_cast<std::int64_t>(n);
+        return;
+    }
+    case Kind::Double: {
+        double d = 0;
+        rc = SQLGetData(stmt_, column, SQL_C_DOUBLE, &d, sizeof d, &ind);
+        fail(rc, "Reading a value");
+        if (ind == SQL_NULL_DATA)
+            out = Null{};
+        else
+            out = d;
+        return;
+    }
+    case Kind::Decimal:
+        readDecimal(column, out);
+        return;
+    case Kind::Date: {
+        SQL_DATE_STRUCT d{};
+        rc = SQLGetData(stmt_, column, SQL_C_TYPE_DATE, &d, sizeof d, &ind);
+        fail(rc, "Reading a value");
+        if (ind == SQL_NULL_DATA)
+            out = Null{};
+        else
+            out = Date{d.year, d.month, d.day};
+        return;
+    }
+    case Kind::Time: {
+        SQL_TIME_STRUCT t{};
+        rc = SQLGetData(stmt_, column, SQL_C_TYPE_TIME, &t, sizeof t, &ind);
+        fail(rc, "Reading a value");
+        if (ind == SQL_NULL_DATA)
+            out = Null{};
+        else
+            out = Time{t.hour, t.minute, t.second, 0};
+        return;
+    }
+    case Kind::TimeText:
+        readTimeText(column, out);
+        return;
+    case Kind::DateTime: {
+        SQL_TIMESTAMP_STRUCT t{};
+        rc = SQLGetData(stmt_, column, SQL_C_TYPE_TIMESTAMP, &t, sizeof t, &ind);
+        fail(rc, "Reading a value");
+        if (ind == SQL_NULL_DATA)
+            out = Null{};
+        else
+            out = DateTime{Date{t.year, t.month, t.day}, Time{t.hour, t.minute, t.second, t.fraction}};
+        return;
+    }
+    case Kind::Guid: {
+        SQLGUID g{};
+        rc = SQLGetData(stmt_, column, SQL_C_GUID, &g, sizeof g, &ind);
+        fail(rc, "Reading a value");
+        if (ind == SQL_NULL_DATA) {
+            out = Null{};
+            return;
+        }
+        std::string text = hex(g.Data1, 8) + "-" + hex(g.Data2, 4) + "-" + hex(g.Data3, 4) + "-";
+        for (int i = 0; i < 8; ++i) {
+            if (i == 2)
+                text += "-";
+            text += hex(g.Data4[i], 2);
+        }
+        out = Guid{std::move(text)};
+        return;
+    }
+    case Kind::Bytes:
+        readBytes(column, out);
+        return;
+    case Kind::Text:
+        readText(column, out, false);
+        return;
+    case Kind::VariantText:
+        readText(column, out, true);
+        return;
+    }
+}
+
+void Statement::readText(SQLUSMALLINT column, Value& out, bool singleChunk) {
+    const std::size_t room = chunk_.size() - 1;
+    pieces_.clear();
+    for (;;) {
+        SQLLEN ind = 0;
+        const SQLRETURN rc = SQLGetData(stmt_, column, SQL_C_WCHAR, chunk_.data(),
+                                        static_cast<SQLLEN>(chunk_.size() * sizeof(SQLWCHAR)), &ind);
+        if (rc == SQL_NO_DATA)
+            break;
+        fail(rc, "Reading a value");
+        if (ind == SQL_NULL_DATA) {
+            out = Null{};
+            return;
+        }
+        const bool more = rc == SQL_SUCCESS_WITH_INFO && truncated();
+        std::size_t got = room;
+        if (!more) {
+            if (ind >= 0)
+                got = std::min(static_cast<std::size_t>(ind) / sizeof(SQLWCHAR), room);
+            else
+                got = std::char_traits<char16_t>::length(reinterpret_cast<const char16_t*>(chunk_.data()));
+        }
+        const std::u16string_view piece(reinterpret_cast<const char16_t*>(chunk_.data()), got);
+        if (!more && pieces_.empty()) {
+            auto& text = reuse<std::string>(out);
+            text.clear();
+            appendUtf8(piece, text);
+            return;
+        }
+        pieces_.append(piece);
+        // A sql_variant read as text never reports its end: one chunk holds all of it.
+        if (!more || singleChunk)
+            break;
+        if (pieces_.size() * sizeof(char16_t) >= kValueLimit)
+            throw Error("22001", 0,
+                        "Column \"" + columns_[column - 1].name + "\" holds a value larger than 2 GB.");
+    }
+    auto& text = reuse<std::string>(out);
+    text.clear();
+    appendUtf8(pieces_, text);
+}
+
+void Statement::readBytes(SQLUSMALLINT column, Value& out) {
+    bool first = true;
+    for (;;) {
+        SQLLEN ind = 0;
+        const SQLRETURN rc = SQLGetData(stmt_, column, SQL_C_BINARY, byteChunk_.data(),
+                                        static_cast<SQLLEN>(byteChunk_.size()), &ind);
+        if (rc == SQL_NO_DATA)
+            break;
+        fail(rc, "Reading a value");
+        if (ind == SQL_NULL_DATA) {
+            out = Null{};
+            return;
+        }
+        auto& bytes = reuse<Bytes>(out);
+        if (first)
+            bytes.clear();
+        first = false;
+        const bool more = rc == SQL_SUCCESS_WITH_INFO && truncated();
+        std::size_t got = byteChunk_.size();
+        if (!more && ind >= 0)
+            got = std::min(static_cast<std::size_t>(ind), byteChunk_.size());
+        bytes.insert(bytes.end(), byteChunk_.begin(), byteChunk_.begin() + static_cast<std::ptrdiff_t>(got));
+        if (!more)
+            return;
+        if (bytes.size() >= kValueLimit)
+            throw Error("22001", 0,
+                        "Column \"" + columns_[column - 1].name + "\" holds a value larger than 2 GB.");
+    }
+    if (first)
+        reuse<Bytes>(out).clear();
+}
+
+void Statement::readDecimal(SQLUSMALLINT column, Value& out) {
+    char text[128] = {};
+    SQLLEN ind = 0;
+    const SQLRETURN rc = SQLGetData(stmt_, column, SQL_C_CHAR, text, sizeof text, &ind);
+    fail(rc, "Reading a value");
+    if (ind == SQL_NULL_DATA) {
+        out = Null{};
+        return;
+    }
+    if (rc == SQL_SUCCESS_WITH_INFO && truncated())
+        throw Error("22003", 0,
+                    "Column \"" + columns_[column - 1].name + "\" holds a number too long to read.");
+    const std::string_view raw(text, std::strlen(text));
+    auto plain = plainDecimal(raw);
+    if (!plain)
+        throw Error("22018", 0,
+                    "Column \"" + columns_[column - 1].name + "\" holds \"" + std::string(raw) +
+                        "\", which is no number.");
+    reuse<Decimal>(out).digits = std::move(*plain);
+}
+
+void Statement::readTimeText(SQLUSMALLINT column, Value& out) {
+    char text[64] = {};
+    SQLLEN ind = 0;
+    const SQLRETURN rc = SQLGetData(stmt_, column, SQL_C_CHAR, text, sizeof text, &ind);
+    fail(rc, "Reading a value");
+    if (ind == SQL_NULL_DATA) {
+        out = Null{};
+        return;
+    }
+    const std::string_view s(text, std::strlen(text));
+    const int h = digitsAt(s, 0, 2), m = digitsAt(s, 3, 2), sec = digitsAt(s, 6, 2);
+    if (h < 0 || m < 0 || sec < 0 || s[2] != ':' || s[5] != ':')
+        throw Error("22018", 0,
+                    "Column \"" + columns_[column - 1].name + "\" holds \"" + std::string(s) +
+                        "\", which is no time.");
+    std::uint32_t nanos = 0;
+    if (s.size() > 9 && s[8] == '.') {
+        std::uint32_t scale = 100000000;
+        for (std::size_t i = 9; i < s.size() && s[i] >= '0' && s[i] <= '9' && scale > 0; ++i, scale /= 10)
+            nanos += static_cast<std::uint32_t>(s[i] - '0') * scale;
+    }
+    out = Time{h, m, sec, nanos};
+}
+
+} // namespace odbc

@@ -1,0 +1,83 @@
+#pragma once
+// One statement on an open connection: executes a query or lists the tables, describes the result
+// columns and streams the rows on a forward-only cursor as typed values.
+
+#include "odbc/column.h"
+#include "odbc/value.h"
+
+#include <sql.h>
+#include <sqlext.h>
+
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace odbc {
+
+class Connection;
+namespace detail {
+struct Handles;
+}
+
+class Statement {
+  public:
+    explicit Statement(const Connection& connection);
+    ~Statement();
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+
+    // Seconds a statement may run; 0 means no limit. Set before execute.
+    void setQueryTimeout(int seconds);
+
+    void execute(std::string_view sql);
+    // SQLTables with no restrictions: TABLE_CAT, TABLE_SCHEM, TABLE_NAME, TABLE_TYPE, REMARKS.
+    void tables();
+
+    const std::vector<Column>& columns() const { return columns_; }
+
+    // Moves to the next row and reads all its values into `row` (one per column, in order; the
+    // strings and byte vectors already there are reused). False at the end, where the cursor is
+    // closed and the connection free for the next statement.
+    bool next(std::vector<Value>& row);
+
+    // Closes the cursor (the rest of the result is discarded).
+    void close();
+
+  private:
+    enum class Kind {
+        Bool,
+        Integer,
+        Double,
+        Decimal,
+        Date,
+        Time,
+        TimeText,
+        DateTime,
+        Text,
+        Bytes,
+        Guid,
+        VariantText
+    };
+
+    void describe();
+    void readValue(SQLUSMALLINT column, Kind kind, Value& out);
+    void readText(SQLUSMALLINT column, Value& out, bool bounded);
+    void readBytes(SQLUSMALLINT column, Value& out);
+    void readDecimal(SQLUSMALLINT column, Value& out);
+    void readTimeText(SQLUSMALLINT column, Value& out);
+    bool truncated();
+    void fail(SQLRETURN rc, const char* context);
+
+    std::shared_ptr<detail::Handles> handles_;
+    unsigned session_ = 0;
+    SQLHSTMT stmt_ = SQL_NULL_HSTMT;
+    bool cursorOpen_ = false;
+    std::vector<Column> columns_;
+    std::vector<Kind> kinds_;
+    std::vector<SQLWCHAR> chunk_;
+    std::u16string pieces_;
+    std::vector<std::uint8_t> byteChunk_;
+};
+
+} // namespace odbc

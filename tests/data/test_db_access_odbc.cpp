@@ -1,0 +1,172 @@
+// The access layer over a real ODBC driver (SQLite): calling order, streaming and failures.
+#include "data/db_access.h"
+#include "odbc/ado_types.h"
+#include "odbc/error.h"
+#include "sqlite_database.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+using namespace qc::data;
+using qc::test::SqliteDatabase;
+
+namespace {
+const char* kScript = R"(
+CREATE TABLE "Order Lines"(id INTEGER, item VARCHAR(30), qty SMALLINT, price DOUBLE, placed DATE, note TEXT);
+INSERT INTO "Order Lines" VALUES (1, 'Widget', 3, 2.5, '2024-02-29', 'first');
+INSERT INTO "Order Lines" VALUES (2, 'Gadget''s', NULL, NULL, NULL, NULL);
+INSERT INTO "Order Lines" VALUES (3, 'Ünïcode €', 7, -0.125, '1999-12-31', 'line1
+line2');
+CREATE TABLE Empty(id INTEGER);
+CREATE VIEW OrderView AS SELECT id FROM "Order Lines";
+)";
+
+std::string text(const Value& v) {
+    return std::get<std::string>(v);
+}
+
+struct Row {
+    std::int64_t id;
+    std::string item;
+};
+} // namespace
+
+TEST(DbAccessOdbc, StreamsATableInCallingOrder) {
+    SqliteDatabase db(kScript);
+    Connection conn;
+    conn.setCursorLocation(adUseServer);
+    conn.setCommandTimeout(5000);
+    conn.setConnectionTimeout(5000);
+    conn.Open(db.connectionString());
+    ASSERT_TRUE(conn.isOpen());
+
+    Recordset rs;
+    rs.Open("SELECT * FROM [Order Lines]", conn, adOpenStatic, adLockOptimistic);
+    EXPECT_FALSE(rs.Eof());
+    EXPECT_FALSE(rs.Bof());
+    EXPECT_EQ(rs.RecordCount(), 3);
+    ASSERT_EQ(rs.fieldCount(), 6);
+    EXPECT_EQ(rs.fieldName(0), "id");
+    EXPECT_EQ(rs.fieldName(5), "note");
+    EXPECT_EQ(rs.fieldType(0), odbc::adInteger);
+    EXPECT_EQ(rs.fieldType(1), odbc::adVarChar);
+    EXPECT_EQ(rs.fieldType(2), odbc::adSmallInt);
+    EXPECT_EQ(rs.fieldType(3), odbc::adDouble);
+    EXPECT_EQ(rs.fieldType(4), odbc::adDBDate);
+    EXPECT_EQ(rs.fieldType(5), odbc::adLongVarChar);
+
+    std::vector<Row> rows;
+    std::vector<Value> third;
+    while (!rs.Eof()) {
+        rows.push_back({std::get<std::int64_t>(rs.fieldValue(0)), text(rs.fieldValue("ITEM"))});
+        if (rows.size() == 2) {
+            for (int i = 2; i < 6; ++i)
+                EXPECT_TRUE(odbc::isNull(rs.fieldValue(i))) << i;
+        }
+        if (rows.size() == 3)
+            for (int i = 0; i < rs.fieldCount(); ++i)
+                third.push_back(rs.fieldValue(i));
+        rs.MoveNext();
+        EXPECT_FALSE(rs.Bof());
+    }
+    ASSERT_EQ(rows.size(), 3u);
+    EXPECT_EQ(rows[1].item, "Gadget's");
+    EXPECT_EQ(rows[2].item, "Ünïcode €");
+    EXPECT_EQ(std::get<std::int64_t>(third[2]), 7);
+    EXPECT_EQ(std::get<double>(third[3]), -0.125);
+    EXPECT_EQ(std::get<odbc::Date>(third[4]), (odbc::Date{1999, 12, 31}));
+    EXPECT_EQ(text(third[5]), "line1\nline2");
+
+    // Past the end there is no current row.
+    EXPECT_THROW(rs.MoveNext(), std::exception);
+    EXPECT_THROW(rs.fieldValue(0), std::exception);
+    rs.Close();
+    EXPECT_FALSE(rs.isOpen());
+
+    // The connection is free again, and the same recordset object opens anew.
+    rs.Open("SELECT * FROM [Empty]", conn, adOpenStatic, adLockOptimistic);
+    EXPECT_TRUE(rs.Eof());
+    EXPECT_TRUE(rs.Bof());
+    EXPECT_EQ(rs.RecordCount(), 0);
+    rs.Close();
+    conn.Close();
+    EXPECT_FALSE(conn.isOpen());
+}
+
+TEST(DbAccessOdbc, TablesSchemaNamesTypesAsAdoDoes) {
+    SqliteDatabase db(kScript);
+    Connection conn;
+    conn.Open(db.connectionString());
+    auto schema = conn.OpenSchema(adSchemaTables);
+    std::vector<std::pair<std::string, std::string>> seen;
+    while (!schema->Eof()) {
+        seen.emplace_back(text(schema->fieldValue("TABLE_TYPE")), text(schema->fieldValue("TABLE_NAME")));
+        schema->MoveNext();
+    }
+    schema->Close();
+    std::sort(seen.begin(), seen.end());
+    const std::vector<std::pair<std::string, std::string>> expected{
+        {"TABLE", "Empty"}, {"TABLE", "Order Lines"}, {"VIEW", "OrderView"}};
+    EXPECT_EQ(seen, expected);
+    EXPECT_THROW(conn.OpenSchema(4), std::exception);
+}
+
+TEST(DbAccessOdbc, FailuresAreClearAndLeaveObjectsUsable) {
+    SqliteDatabase db(kScript);
+    Connection conn;
+    // Everything before Open fails as ADO does on a closed object.
+    EXPECT_THROW(conn.Execute("SELECT 1"), std::exception);
+    EXPECT_THROW(conn.OpenSchema(adSchemaTables), std::exception);
+    Recordset rs;
+    EXPECT_THROW(rs.Open("SELECT * FROM [Empty]", conn, 3, 3), std::exception);
+    EXPECT_THROW(rs.Eof(), std::exception);
+    EXPECT_THROW(rs.Close(), std::exception);
+
+    conn.Open(db.connectionString());
+    EXPECT_THROW(conn.Open(db.connectionString()), std::exception);
+    // A table that went away between listing and reading.
+    db.run("DROP TABLE Empty;");
+    try {
+        rs.Open("SELECT * FROM [Empty]", conn, 3, 3);
+        FAIL() << "a missing table opened";
+    } catch (const odbc::Error& e) {
+        EXPECT_NE(std::string(e.what()).find("no such table"), std::string::npos) << e.what();
+    }
+    EXPECT_FALSE(rs.isOpen());
+    rs.Open("SELECT * FROM [Order Lines]", conn, 3, 3);
+    EXPECT_THROW(rs.fieldValue("nonesuch"), std::out_of_range);
+    EXPECT_THROW(rs.fieldName(6), std::out_of_range);
+    EXPECT_THROW(rs.fieldType(-1), std::out_of_range);
+    rs.Close();
+
+    EXPECT_THROW(conn.Execute("THIS IS NOT SQL"), odbc::Error);
+    conn.Execute("CREATE TABLE Later(x INTEGER)");
+    conn.Close();
+    EXPECT_THROW(conn.Close(), std::exception);
+
+    Connection wrongDriver;
+    try {
+        wrongDriver.Open("Driver={No Such Driver 42};Database=" + db.path() + ";");
+        FAIL() << "an unknown driver opened";
+    } catch (const odbc::Error& e) {
+        // unixODBC says which driver it could not load.
+        EXPECT_NE(std::string(e.what()).find("No Such Driver 42"), std::string::npos) << e.what();
+    }
+    EXPECT_FALSE(wrongDriver.isOpen());
+    Connection otherProvider;
+    EXPECT_THROW(otherProvider.Open("Provider=SQLOLEDB;Data Source=x;"), std::runtime_error);
+}
+
+TEST(DbAccessOdbc, ARecordsetOutlivingItsConnectionFailsCleanly) {
+    SqliteDatabase db(kScript);
+    Recordset rs;
+    {
+        Connection conn;
+        conn.Open(db.connectionString());
+        rs.Open("SELECT * FROM [Order Lines]", conn, 3, 3);
+        conn.Close();
+        EXPECT_THROW(rs.MoveNext(), odbc::Error);
+    }
+    rs.Close();
+}
