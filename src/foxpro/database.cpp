@@ -1,5 +1,6 @@
 #include "foxpro/database.h"
 
+#include "foxpro/container_catalog.h"
 #include "foxpro/folder_catalog.h"
 #include "foxpro/names.h"
 #include "foxpro/statement_executor.h"
@@ -20,7 +21,8 @@ std::unique_ptr<Database> Database::open(const std::string& path) {
 
 std::unique_ptr<Database> Database::open(const std::string& path, const Limits& limits) {
     if (isContainerPath(path))
-        throw Error("Database container support is not available.");
+        return std::make_unique<StatementExecutor>(
+            std::make_unique<ContainerCatalog>(Container::open(path)), limits);
     return std::make_unique<StatementExecutor>(std::make_unique<FolderCatalog>(path), limits);
 }
 
