@@ -10,11 +10,6 @@
 #include <cctype>
 #include <stdexcept>
 
-// The engine's entry point is bound weakly until the engine provides it, so programs that link
-// this layer build meanwhile and a FoxPro connection fails with a clear message instead.
-std::unique_ptr<foxpro::Database> foxproDatabaseOpen(const std::string& path) __asm__(
-    "_ZN6foxpro8Database4openERKNSt7__cxx1112basic_stringIcSt11char_traitsIcESaIcEEE") __attribute__((weak));
-
 namespace qc::data {
 
 namespace {
@@ -105,9 +100,7 @@ void Connection::Open(const std::string& connectionString) {
         const auto path = providerAttribute(connectionString, "Data Source");
         if (!path || path->empty())
             throw foxpro::Error("The connection string names no Data Source.");
-        if (!foxproDatabaseOpen)
-            throw foxpro::Error("The FoxPro engine is not available in this build.");
-        impl_->foxpro = foxproDatabaseOpen(*path);
+        impl_->foxpro = foxpro::Database::open(*path);
         return;
     }
     auto connection = std::make_unique<odbc::Connection>();
