@@ -10,9 +10,13 @@
 #include <QGroupBox>
 #include <QImage>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPainter>
+#include <QPainterPath>
 #include <QPixmap>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTimer>
 #include <QWidget>
 
 #include <stdexcept>
@@ -22,6 +26,7 @@ namespace qc::look {
 namespace {
 
 const char* const kBusyProperty = "qcBusy";
+const char* const kOwnCursorProperty = "qcCursorBeforeBusy";
 
 // Window, frames, labels, check boxes and option buttons take the background; text boxes, lists,
 // push buttons and the progress bar keep their own.
@@ -68,6 +73,24 @@ class PointerFilter : public QObject {
     QWidget& window_;
     QCursor custom_;
     QList<QWidget*> defaultOver_;
+};
+
+// Selects a text box's whole text when it gets the focus. The selection is made once the focus
+// event is done, so a mouse click that gave the focus does not undo it.
+class SelectAllFilter : public QObject {
+  public:
+    explicit SelectAllFilter(QLineEdit& box) : QObject(&box), box_(box) {}
+
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::FocusIn) {
+            box_.selectAll();
+            QTimer::singleShot(0, &box_, [box = &box_] { box->selectAll(); });
+        }
+        return false;
+    }
+
+  private:
+    QLineEdit& box_;
 };
 
 } // namespace
@@ -149,6 +172,36 @@ QCursor handCursor() {
     return FileExists(path) ? handCursorFrom(path) : QCursor(Qt::ArrowCursor);
 }
 
+QIcon applicationIcon() {
+    // A database drum with an arrow into a table grid: drawn here, so no icon file has to ship.
+    QIcon icon;
+    for (const int size : {16, 32, 48, 64}) {
+        QPixmap pixmap(size, size);
+        pixmap.fill(Qt::transparent);
+        QPainter painter(&pixmap);
+        painter.setRenderHint(QPainter::Antialiasing);
+        painter.scale(size / 64.0, size / 64.0);
+        painter.setPen(QPen(QColor(0x1f, 0x3a, 0x68), 3));
+        painter.setBrush(QColor(0x4a, 0x7f, 0xc1));
+        QPainterPath drum;
+        drum.addRect(6, 12, 28, 30);
+        painter.drawPath(drum);
+        painter.drawEllipse(QRectF(6, 6, 28, 12));
+        painter.drawArc(QRectF(6, 36, 28, 12), 180 * 16, 180 * 16);
+        painter.setBrush(QColor(0xf2, 0xc1, 0x4e));
+        painter.drawRect(QRectF(34, 30, 26, 28));
+        painter.drawLine(QPointF(34, 39), QPointF(60, 39));
+        painter.drawLine(QPointF(34, 48), QPointF(60, 48));
+        painter.drawLine(QPointF(47, 30), QPointF(47, 58));
+        painter.setPen(QPen(QColor(0xc0, 0x30, 0x30), 4, Qt::SolidLine, Qt::RoundCap));
+        painter.drawLine(QPointF(22, 52), QPointF(30, 60));
+        painter.drawLine(QPointF(30, 60), QPointF(22, 62));
+        painter.end();
+        icon.addPixmap(pixmap);
+    }
+    return icon;
+}
+
 void installPointerConvention(QWidget& window, const QCursor& custom,
                               std::initializer_list<QWidget*> defaultOver) {
     auto* filter = new PointerFilter(window, custom, defaultOver); // owned by the window
@@ -161,9 +214,27 @@ void installPointerConvention(QWidget& window, const QCursor& custom,
     }
 }
 
+void selectAllOnFocus(QLineEdit& box) {
+    box.installEventFilter(new SelectAllFilter(box)); // owned by the box
+}
+
 void setBusy(QWidget& window, bool busy) {
     window.setProperty(kBusyProperty, busy);
     window.setCursor(busy ? Qt::WaitCursor : Qt::ArrowCursor);
+    // Text boxes and other children with a pointer of their own would show it over the hourglass:
+    // they take the hourglass too while the window is busy, and get their own pointer back after.
+    for (QWidget* child : window.findChildren<QWidget*>()) {
+        if (child->isWindow())
+            continue;
+        const QVariant saved = child->property(kOwnCursorProperty);
+        if (busy && !saved.isValid() && child->testAttribute(Qt::WA_SetCursor)) {
+            child->setProperty(kOwnCursorProperty, QVariant::fromValue(child->cursor()));
+            child->setCursor(Qt::WaitCursor);
+        } else if (!busy && saved.isValid()) {
+            child->setCursor(saved.value<QCursor>());
+            child->setProperty(kOwnCursorProperty, QVariant());
+        }
+    }
 }
 
 bool isBusy(const QWidget& window) {

@@ -5,11 +5,14 @@
 
 #include <QCursor>
 #include <QFont>
+#include <QIcon>
+#include <QProgressBar>
 #include <QRect>
 #include <QString>
 
 #include <initializer_list>
 
+class QLineEdit;
 class QWidget;
 
 namespace qc::look {
@@ -46,13 +49,28 @@ void applyWhiteLook(QWidget& window);
 QCursor handCursor();
 QCursor handCursorFrom(const QString& curFile);
 
+// The program's icon, shown by every window.
+QIcon applicationIcon();
+
 // The pointer convention on a window: moving over any of its push buttons shows `custom` (the
 // hand, or the arrow when no cursor file was found); over the window itself, its frames and the
 // listed widgets shows the default pointer; neither replaces the hourglass.
 void installPointerConvention(QWidget& window, const QCursor& custom,
                               std::initializer_list<QWidget*> defaultOver = {});
 
-// The hourglass on the window (busy) or the default pointer.
+// A progress bar that shows its format as plain text: QProgressBar would expand "%p", "%v" and
+// "%m" in it, and the texts shown here carry table names, which may hold a per cent sign.
+class TextProgressBar : public QProgressBar {
+  public:
+    using QProgressBar::QProgressBar;
+    QString text() const override { return format(); }
+};
+
+// Selects the box's whole text whenever it receives the focus.
+void selectAllOnFocus(QLineEdit& box);
+
+// The hourglass on the window (busy) or the default pointer. While busy, the hourglass also shows
+// over the window's text boxes and other children that have a pointer of their own.
 void setBusy(QWidget& window, bool busy);
 bool isBusy(const QWidget& window);
 

@@ -1,0 +1,47 @@
+#pragma once
+// The per-user settings store: named string values under the application name "Corvenna" and the
+// section "Marravex" (on Linux the file ~/.config/Corvenna/Marravex.conf, readable by its owner
+// only because it holds the password as typed). Every value is written the moment it changes and
+// read back once, while the main window loads.
+
+#include <QString>
+
+namespace qc {
+
+// The stored text, or `defaultValue` when the key is absent. Reading never creates a key.
+QString ReadSetting(const QString& key, const QString& defaultValue = {});
+
+// Stores the text, replacing any earlier value, and writes the file at once. Throws
+// std::runtime_error when the file cannot be written.
+void WriteSetting(const QString& key, const QString& value);
+
+// Where the values live.
+QString settingsFilePath();
+
+// Reads a stored text as a 16-bit whole number: surrounding spaces are allowed, a fraction is
+// rounded half to even. Throws std::runtime_error ("Type mismatch", "Overflow") otherwise.
+qint16 settingToInteger(const QString& text);
+
+// Reads a stored text as a truth value: "True" or "False" in any case, or a number (non-zero is
+// true). Throws std::runtime_error ("Type mismatch") otherwise.
+bool settingToBool(const QString& text);
+
+// Truth values are stored as "True" or "False".
+QString boolSettingText(bool value);
+
+namespace key {
+inline const QString MSSQLServer = QStringLiteral("MSSQL Server");
+inline const QString MSSQLPort = QStringLiteral("MSSQL Port");
+inline const QString MSSQLUser = QStringLiteral("MSSQL User");
+inline const QString MSSQLPassword = QStringLiteral("MSSQL Password");
+inline const QString MSSQLDatabase = QStringLiteral("MSSQL Database");
+inline const QString LocalConnection = QStringLiteral("Local Connection");
+inline const QString FreeTableFolder = QStringLiteral("FreeTableFolder");
+inline const QString DBCFile = QStringLiteral("DBCFile");
+inline const QString FoxproOption = QStringLiteral("FoxproOption");
+inline const QString Check1 = QStringLiteral("Check1");
+inline const QString Option1 = QStringLiteral("Option1");
+inline const QString Option2 = QStringLiteral("Option2");
+} // namespace key
+
+} // namespace qc
