@@ -12,7 +12,8 @@ namespace foxpro::test {
 
 ScratchFolder::ScratchFolder() {
     std::random_device seed;
-    path_ = std::filesystem::temp_directory_path() / ("qc-foxpro-" + std::to_string(seed()) + std::to_string(seed()));
+    path_ = std::filesystem::temp_directory_path() /
+            ("qc-foxpro-" + std::to_string(seed()) + std::to_string(seed()));
     std::filesystem::create_directories(path_);
 }
 
@@ -41,7 +42,9 @@ std::filesystem::path memoBeside(const std::filesystem::path& dbf) {
 }
 } // namespace
 
-std::string fixture(const std::string& relative) { return qc::test::sharedDir() + "/fixtures/" + relative; }
+std::string fixture(const std::string& relative) {
+    return qc::test::sharedDir() + "/fixtures/" + relative;
+}
 
 std::string vfpDump(const std::filesystem::path& dbf) {
     std::vector<std::string> args{qc::test::sharedDir() + "/tools/vfp-oracle/vfpdump.py", dbf.string()};

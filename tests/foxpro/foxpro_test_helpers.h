@@ -11,7 +11,7 @@ namespace foxpro::test {
 
 // A fresh folder removed with everything in it when the object goes.
 class ScratchFolder {
-public:
+  public:
     ScratchFolder();
     ~ScratchFolder();
     ScratchFolder(const ScratchFolder&) = delete;
@@ -20,7 +20,7 @@ public:
     std::string str() const { return path_.string(); }
     std::filesystem::path file(const std::string& name) const { return path_ / name; }
 
-private:
+  private:
     std::filesystem::path path_;
 };
 

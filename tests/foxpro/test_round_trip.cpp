@@ -13,9 +13,11 @@ namespace {
 TEST(RoundTrip, ConverterStatementsReadBackByTheDumper) {
     ScratchFolder folder;
     auto db = foxpro::Database::open(folder.str());
-    db->execute(R"(CREATE TABLE [Orders] ("OrderID" INT, "Customer" BLOB, "Placed" TIMESTAMP, "Amount" DOUBLE, "Note" long, "Paid" SMALLINT);)");
+    db->execute(
+        R"(CREATE TABLE [Orders] ("OrderID" INT, "Customer" BLOB, "Placed" TIMESTAMP, "Amount" DOUBLE, "Note" long, "Paid" SMALLINT);)");
     db->execute("INSERT INTO [Orders] VALUES (7, 'O''Brien', '08/31/2021 14:05:00', 12.5,NULL, 1);");
-    db->execute("INSERT INTO [Orders] VALUES (NULL, 'Zoë \xE2\x82\xAC \xE4\xB8\xAD', '2021-02-28', -0.25,'line 1\r\nline 2, \"quoted\" it''s', 0);");
+    db->execute("INSERT INTO [Orders] VALUES (NULL, 'Zoë \xE2\x82\xAC \xE4\xB8\xAD', '2021-02-28', "
+                "-0.25,'line 1\r\nline 2, \"quoted\" it''s', 0);");
     db->execute("INSERT INTO [Orders] VALUES (NULL,NULL,NULL,NULL,NULL,NULL);");
 
     EXPECT_EQ(db->tableNames(), std::vector<std::string>{"orders"});
@@ -26,12 +28,17 @@ TEST(RoundTrip, ConverterStatementsReadBackByTheDumper) {
     EXPECT_NE(dump.find("version=0x32"), std::string::npos) << dump;
     EXPECT_NE(dump.find("records=3"), std::string::npos);
     EXPECT_NE(dump.find("flags=0x02 codepage=0x03"), std::string::npos);
-    EXPECT_NE(dump.find("field 'ORDERID'      type=I disp=   1 len=  4 dec= 0 flags=0x06"), std::string::npos) << dump;
-    EXPECT_NE(dump.find("field 'CUSTOMER'     type=W disp=   5 len=  4 dec= 0 flags=0x06"), std::string::npos);
-    EXPECT_NE(dump.find("field 'AMOUNT'       type=B disp=  17 len=  8 dec= 4 flags=0x06"), std::string::npos);
-    EXPECT_NE(dump.find("field 'NOTE'         type=M disp=  25 len=  4 dec= 0 flags=0x02"), std::string::npos);
+    EXPECT_NE(dump.find("field 'ORDERID'      type=I disp=   1 len=  4 dec= 0 flags=0x06"), std::string::npos)
+        << dump;
+    EXPECT_NE(dump.find("field 'CUSTOMER'     type=W disp=   5 len=  4 dec= 0 flags=0x06"),
+              std::string::npos);
+    EXPECT_NE(dump.find("field 'AMOUNT'       type=B disp=  17 len=  8 dec= 4 flags=0x06"),
+              std::string::npos);
+    EXPECT_NE(dump.find("field 'NOTE'         type=M disp=  25 len=  4 dec= 0 flags=0x02"),
+              std::string::npos);
     EXPECT_NE(dump.find("field 'PAID'         type=I"), std::string::npos);
-    EXPECT_NE(dump.find("field '_NullFlags'   type=0 disp=  33 len=  1 dec= 0 flags=0x05"), std::string::npos);
+    EXPECT_NE(dump.find("field '_NullFlags'   type=0 disp=  33 len=  1 dec= 0 flags=0x05"),
+              std::string::npos);
     EXPECT_NE(dump.find("memo: nextfree="), std::string::npos);
 
     const auto records = dumpedRecords(dump);
@@ -44,7 +51,8 @@ TEST(RoundTrip, ConverterStatementsReadBackByTheDumper) {
     EXPECT_NE(records[0].find("PAID=1 |"), std::string::npos);
     // The blob keeps the UTF-8 bytes as they came.
     EXPECT_NE(records[1].find("ORDERID=NULL"), std::string::npos) << records[1];
-    EXPECT_NE(records[1].find(R"(type=0 len=12 data=b'Zo\\xc3\\xab \\xe2\\x82\\xac \\xe4\\xb8\\xad')"), std::string::npos)
+    EXPECT_NE(records[1].find(R"(type=0 len=12 data=b'Zo\\xc3\\xab \\xe2\\x82\\xac \\xe4\\xb8\\xad')"),
+              std::string::npos)
         << records[1];
     EXPECT_NE(records[1].find("(2021-02-28 00:00:00.000)"), std::string::npos);
     EXPECT_NE(records[1].find("AMOUNT=-0.25"), std::string::npos);
@@ -57,15 +65,18 @@ TEST(RoundTrip, ConverterStatementsReadBackByTheDumper) {
 
 // A 0x30 table (no V, Q or W field) that python3-dbfread and pgdbf can read.
 class PlainTable : public ::testing::Test {
-protected:
+  protected:
     void SetUp() override {
         db = foxpro::Database::open(folder.str());
-        db->execute("CREATE TABLE people (name C(30), amount N(10,2), ratio B, qty I NOT NULL, price Y, born D, "
-                    "stamp T, flag L, notes M, f F(8,3))");
-        db->execute("INSERT INTO people VALUES ('Ann, \"the\" first', 1234.56, 3.25, 42, 19.99, {^2000-01-01}, "
-                    "{^2000-01-01 12:34:56}, .T., 'It''s\r\nmulti-line, caf\xC3\xA9', -1.5)");
+        db->execute(
+            "CREATE TABLE people (name C(30), amount N(10,2), ratio B, qty I NOT NULL, price Y, born D, "
+            "stamp T, flag L, notes M, f F(8,3))");
+        db->execute(
+            "INSERT INTO people VALUES ('Ann, \"the\" first', 1234.56, 3.25, 42, 19.99, {^2000-01-01}, "
+            "{^2000-01-01 12:34:56}, .T., 'It''s\r\nmulti-line, caf\xC3\xA9', -1.5)");
         db->execute("INSERT INTO people VALUES (NULL, NULL, NULL, -7, NULL, NULL, NULL, NULL, NULL, NULL)");
-        db->execute("INSERT INTO people (qty, name, flag, born) VALUES (0, '\xE2\x82\xAC\xC3\xA0\xC3\xBF', 'F', '12/31/1999')");
+        db->execute("INSERT INTO people (qty, name, flag, born) VALUES (0, '\xE2\x82\xAC\xC3\xA0\xC3\xBF', "
+                    "'F', '12/31/1999')");
     }
     ScratchFolder folder;
     std::unique_ptr<foxpro::Database> db;
