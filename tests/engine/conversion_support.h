@@ -1,0 +1,34 @@
+#pragma once
+// Helpers of the end-to-end conversion tests: FoxPro tables read back with the independent
+// dumper, SQLite source databases, and running one test in a child process whose ODBC set-up
+// maps the driver name "SQL Server" to the SQLite driver.
+
+#include <map>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace qc::test {
+
+// One table as vfpdump.py decodes it. A cell is nullopt for NULL; numbers as printed; texts
+// decoded; date-times as "yyyy-mm-dd hh:mm:ss.mmm"; memo and blob cells as their first bytes.
+struct DumpedTable {
+    std::vector<std::string> fields; // upper-case names, _NullFlags included
+    std::map<std::string, char> types;
+    std::vector<std::map<std::string, std::optional<std::string>>> records;
+    std::map<std::string, std::vector<long>> memoLengths; // per memo field, per record
+};
+DumpedTable dumpTable(const std::string& dbfPath);
+
+// Creates a SQLite database file by running the SQL script with Python's sqlite3.
+void makeSqliteDatabase(const std::string& path, const std::string& script);
+
+// Sends statements to a FoxPro folder through the engine's provider.
+void executeOnFoxPro(const std::string& folder, const std::vector<std::string>& statements);
+
+// True in the child that runs the current test with ODBC's "SQL Server" driver name mapped to
+// the SQLite driver; in the parent, runs that child, checks that its test passed and returns
+// false, so the caller returns at once.
+bool inSqliteChild();
+
+} // namespace qc::test
