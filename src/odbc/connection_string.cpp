@@ -53,7 +53,7 @@ std::optional<std::string> connectionAttribute(std::string_view s, std::string_v
         } else {
             const std::size_t semi = s.find(';', eq + 1);
             const std::size_t end = semi == std::string_view::npos ? s.size() : semi;
-            value = std::string(s.substr(eq + 1, end - eq - 1));
+            value = std::string(trim(s.substr(eq + 1, end - eq - 1)));
             i = end + 1;
         }
         if (sameKey(name, key))

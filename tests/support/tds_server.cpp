@@ -24,24 +24,32 @@ std::string TdsServer::standardFixture(int rows) {
     auto found = built.find(rows);
     if (found != built.end())
         return found->second;
-    const std::string out =
-        scratch().filePath(QStringLiteral("fixture-%1.sqlite").arg(rows)).toStdString();
+    const std::string out = scratch().filePath(QStringLiteral("fixture-%1.sqlite").arg(rows)).toStdString();
     const auto result = runPython(
-        {sharedDir() + "/tools/tds-server/make_fixture.py", "--rows", std::to_string(rows), "--out", out}, 300);
+        {sharedDir() + "/tools/tds-server/make_fixture.py", "--rows", std::to_string(rows), "--out", out},
+        300);
     if (result.exitCode != 0)
         throw std::runtime_error("make_fixture.py failed: " + result.errors);
     built[rows] = out;
     return out;
 }
 
-TdsServer::TdsServer(const std::string& fixture, int port) : process_(std::make_unique<QProcess>()) {
-    const QString portFile = scratch().filePath(QStringLiteral("port-%1").arg(reinterpret_cast<quintptr>(this)));
+TdsServer::TdsServer(const std::string& fixture, int port, const std::vector<std::string>& extraArgs)
+    : process_(std::make_unique<QProcess>()) {
+    const QString portFile =
+        scratch().filePath(QStringLiteral("port-%1").arg(reinterpret_cast<quintptr>(this)));
     QFile::remove(portFile);
     process_->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    process_->start(QStringLiteral("/usr/bin/python3"),
-                    {QString::fromStdString(sharedDir() + "/tools/tds-server/tds_server.py"), QStringLiteral("--port"),
-                     QString::number(port), QStringLiteral("--fixture"), QString::fromStdString(fixture),
-                     QStringLiteral("--port-file"), portFile});
+    QStringList args{QString::fromStdString(sharedDir() + "/tools/tds-server/tds_server.py"),
+                     QStringLiteral("--port"),
+                     QString::number(port),
+                     QStringLiteral("--fixture"),
+                     QString::fromStdString(fixture),
+                     QStringLiteral("--port-file"),
+                     portFile};
+    for (const auto& arg : extraArgs)
+        args << QString::fromStdString(arg);
+    process_->start(QStringLiteral("/usr/bin/python3"), args);
     if (!process_->waitForStarted(10000))
         throw std::runtime_error("the SQL Server stand-in did not start");
     for (int i = 0; i < 600; ++i) {

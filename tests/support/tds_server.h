@@ -6,13 +6,16 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace qc::test {
 
 class TdsServer {
-public:
-    // Serves the fixture file (a .sqlite, .json or .py fixture of the stand-in's format).
-    explicit TdsServer(const std::string& fixture, int port = 0);
+  public:
+    // Serves the fixture file (a .sqlite, .json or .py fixture of the stand-in's format); the
+    // extra arguments go to the stand-in as they are (for example "--user", "name:password").
+    explicit TdsServer(const std::string& fixture, int port = 0,
+                       const std::vector<std::string>& extraArgs = {});
     ~TdsServer();
 
     int port() const { return port_; }
@@ -22,7 +25,7 @@ public:
     // The stand-in's standard fixture with `rows` rows in BigTable, built once per process.
     static std::string standardFixture(int rows = 500);
 
-private:
+  private:
     std::unique_ptr<QProcess> process_;
     int port_ = 0;
 };

@@ -1,0 +1,151 @@
+// FreeTDS through unixODBC against the SQL Server stand-in: what is sent after the login, the
+// default port, login failures and time-outs.
+#include "odbc/connection.h"
+#include "odbc/error.h"
+#include "odbc/freetds_environment.h"
+#include "odbc/statement.h"
+#include "support/tds_server.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+using qc::test::TdsServer;
+
+namespace {
+std::string connectionString(const std::string& server, const std::string& password = "Test#Pass1") {
+    return "Driver={SQL Server};Server=" + server + ";Database=TestDB;Uid=testuser;Pwd=" + password + ";";
+}
+
+std::string hostPort(int port) {
+    return TdsServer::host() + "," + std::to_string(port);
+}
+
+// True when this process, not its environment, decides TDSPORT.
+bool portIsOurs() {
+    odbc::prepareFreeTdsPort("Server=host,1");
+    return std::getenv("TDSPORT") == nullptr;
+}
+
+// Binds the port on 127.0.0.1 and lets it go again; 0 picks a free one. Returns the port, or 0
+// when it was taken.
+int bindAndRelease(int port) {
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_port = htons(static_cast<std::uint16_t>(port));
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    int bound = 0;
+    if (bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0) {
+        socklen_t length = sizeof address;
+        getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length);
+        bound = ntohs(address.sin_port);
+    }
+    close(fd);
+    return bound;
+}
+} // namespace
+
+TEST(FreeTds, AsksTheServerForWholeLongValues) {
+    TdsServer server(TdsServer::standardFixture());
+    QTemporaryDir dir;
+    const std::string dump = dir.filePath(QStringLiteral("tds.log")).toStdString();
+    setenv("TDSDUMP", dump.c_str(), 1);
+    odbc::Connection connection;
+    connection.open(connectionString(hostPort(server.port())));
+    unsetenv("TDSDUMP");
+    QFile log(QString::fromStdString(dump));
+    ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(log.readAll().contains("SET TEXTSIZE 2147483647"));
+
+    // A 10,004-character (max) value arrives whole.
+    odbc::Statement st(connection);
+    st.execute("SELECT * FROM [AllTypes]");
+    std::vector<odbc::Value> row;
+    bool sawLong = false;
+    while (st.next(row))
+        for (const auto& v : row)
+            if (const auto* s = std::get_if<std::string>(&v); s && s->size() >= 10004)
+                sawLong = true;
+    EXPECT_TRUE(sawLong);
+}
+
+TEST(FreeTds, PortVariableFollowsTheServerText) {
+    if (!portIsOurs())
+        GTEST_SKIP() << "TDSPORT is set by the environment";
+    odbc::prepareFreeTdsPort(connectionString("myhost"));
+    ASSERT_NE(std::getenv("TDSPORT"), nullptr);
+    EXPECT_STREQ(std::getenv("TDSPORT"), "1433");
+    // A port or an instance name: the variable must not override it.
+    odbc::prepareFreeTdsPort(connectionString("myhost,1500"));
+    EXPECT_EQ(std::getenv("TDSPORT"), nullptr);
+    odbc::prepareFreeTdsPort(connectionString("myhost"));
+    odbc::prepareFreeTdsPort(connectionString("myhost\\SQLEXPRESS"));
+    EXPECT_EQ(std::getenv("TDSPORT"), nullptr);
+    odbc::prepareFreeTdsPort("Driver={SQLite3};Database=/tmp/x.db;");
+    EXPECT_EQ(std::getenv("TDSPORT"), nullptr);
+}
+
+TEST(FreeTds, AServerWithoutPortIsReachedOnTheDefaultPort) {
+    if (!portIsOurs())
+        GTEST_SKIP() << "TDSPORT is set by the environment";
+    if (bindAndRelease(1433) == 0)
+        GTEST_SKIP() << "port 1433 is taken";
+    TdsServer server(TdsServer::standardFixture(), 1433);
+    odbc::Connection connection;
+    connection.open(connectionString(TdsServer::host()));
+    EXPECT_TRUE(connection.isOpen());
+    EXPECT_EQ(connection.dbmsName(), "Microsoft SQL Server");
+}
+
+TEST(FreeTds, LoginFailuresAreFastAndCarryTheServersCode) {
+    TdsServer server(TdsServer::standardFixture());
+    odbc::Connection connection;
+    try {
+        connection.open(connectionString(hostPort(server.port()), "wrong"));
+        FAIL() << "a wrong password logged in";
+    } catch (const odbc::Error& e) {
+        EXPECT_EQ(e.nativeCode(), 18456) << e.what();
+        EXPECT_NE(e.message().find("Login failed"), std::string::npos) << e.what();
+    }
+    EXPECT_FALSE(connection.isOpen());
+    // The same object connects once the login is right.
+    connection.open(connectionString(hostPort(server.port())));
+    EXPECT_TRUE(connection.isOpen());
+
+    const auto start = std::chrono::steady_clock::now();
+    odbc::Connection nobody;
+    nobody.setLoginTimeout(5);
+    EXPECT_THROW(nobody.open(connectionString(hostPort(bindAndRelease(0)))), odbc::Error);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+}
+
+TEST(FreeTds, AStatementWhileAResultIsPendingFailsAndTheConnectionRecovers) {
+    TdsServer server(TdsServer::standardFixture());
+    odbc::Connection connection;
+    connection.open(connectionString(hostPort(server.port())));
+    odbc::Statement rows(connection);
+    rows.execute("SELECT * FROM [BigTable]");
+    std::vector<odbc::Value> row;
+    ASSERT_TRUE(rows.next(row));
+    odbc::Statement count(connection);
+    try {
+        count.execute("SELECT COUNT(*) FROM [BigTable]");
+        FAIL() << "a second result opened while one was pending";
+    } catch (const odbc::Error& e) {
+        EXPECT_EQ(e.sqlState(), "24000") << e.what();
+    }
+    rows.close();
+    count.execute("SELECT COUNT(*) FROM [BigTable]");
+    ASSERT_TRUE(count.next(row));
+    EXPECT_EQ(std::get<std::int64_t>(row[0]), 500);
+}
