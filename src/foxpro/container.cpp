@@ -6,7 +6,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -49,20 +48,11 @@ bool writable(const fs::path& p) {
     return ::access(p.c_str(), W_OK) == 0;
 }
 
-// Flushes a file or folder to the disk so that a rename that follows is not reordered before it.
-void sync(const fs::path& p) {
-    const int fd = ::open(p.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return;
-    ::fsync(fd);
-    ::close(fd);
-}
-
 fs::path pendingPath(const fs::path& target) {
     return target.parent_path() / ("." + name(target) + ".new");
 }
 
-// Writes `bytes` to a fresh file beside `target`, flushed, with the target's permissions.
+// Writes `bytes` to a fresh file beside `target`, with the target's permissions.
 fs::path writePending(const fs::path& target, std::string_view bytes) {
     const fs::path pending = pendingPath(target);
     std::error_code ignored;
@@ -80,7 +70,6 @@ fs::path writePending(const fs::path& target, std::string_view bytes) {
     struct stat info {};
     if (::stat(target.c_str(), &info) == 0)
         ::chmod(pending.c_str(), info.st_mode & 07777);
-    sync(pending);
     return pending;
 }
 
@@ -89,7 +78,6 @@ void install(const fs::path& pending, const fs::path& target) {
     fs::rename(pending, target, error);
     if (error)
         throw Error(fileErrorMessage(error.value(), name(target), "writing"));
-    sync(target.parent_path());
 }
 
 std::string indexBytes(const std::vector<DbcRecord>& records) {
@@ -155,7 +143,6 @@ void Container::create(const fs::path& dbcPath) {
             records[0].propertyBlock =
                 dct.append({{kMemoText, std::string(version.begin(), version.end())}})[0];
         }
-        sync(dctPending);
         written.push_back(writePending(targets[1], indexBytes(records)));
 
         std::string dbc = dbcLayout().headerBytes("", static_cast<std::uint32_t>(records.size()));

@@ -8,7 +8,9 @@
 // are written past the record count before the count (the commit) includes them, rewritten
 // files are written beside the old ones and renamed over them. The index is renamed into place
 // right after the commit; if the process dies between the two, the index file left beside the
-// container tells the next open to rebuild the index from the committed records.
+// container tells the next open to rebuild the index from the committed records. The files are
+// not flushed to the disk on each change: a change survives the death of the process, and
+// what survives a power failure is left to the file system.
 
 #include "foxpro/dbc_property.h"
 #include "foxpro/dbc_record.h"

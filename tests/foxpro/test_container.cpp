@@ -96,6 +96,7 @@ TEST(Container, NewContainerHoldsTheDatabaseRecords) {
     foxpro::Container::create(folder / "Sales.DBC");
     EXPECT_TRUE(fs::exists(folder / "Sales.DCT"));
     EXPECT_TRUE(fs::exists(folder / "Sales.DCX"));
+    EXPECT_TRUE(foxpro::Database::open((folder / "Sales.DBC").string())->tableNames().empty());
     const auto c = foxpro::Container::open(folder / "Sales.DBC");
     ASSERT_EQ(c.records().size(), 5u);
     EXPECT_EQ(c.records()[4].objectName, "StoredProceduresDependencies");

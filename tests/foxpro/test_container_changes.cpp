@@ -1,0 +1,281 @@
+// Changes to a database container through statements: tables created, filled and dropped, the
+// index after each change, long field names, and what a damaged or read-only container does.
+#include "test_dbc_support.h"
+
+#include "foxpro/container.h"
+#include "foxpro/container_catalog.h"
+#include "foxpro/database.h"
+#include "foxpro/dbc_index.h"
+#include "support/environment.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+
+namespace {
+
+namespace fs = std::filesystem;
+using qc::test::readBytes;
+using qc::test::ScratchFolder;
+using qc::test::snapshot;
+using Keys = std::vector<std::pair<std::uint32_t, std::string>>;
+
+std::string dump(const fs::path& dbf, const fs::path& memo = {}) {
+    std::vector<std::string> args{qc::test::sharedDir() + "/tools/vfp-oracle/vfpdump.py", dbf.string()};
+    if (!memo.empty())
+        args.insert(args.end(), {"--memo", memo.string()});
+    const auto result = qc::test::runPython(args);
+    EXPECT_EQ(result.exitCode, 0) << result.errors;
+    return result.output;
+}
+
+std::string pad(std::string s, std::size_t n) {
+    s.resize(n, ' ');
+    return s;
+}
+
+// The keys both tags must hold for the live records, sorted as the index sorts them.
+std::map<std::string, Keys> expectedKeys(const fs::path& dbc) {
+    const auto c = foxpro::Container::open(dbc);
+    std::map<std::string, Keys> out;
+    for (std::size_t i = 0; i < c.records().size(); ++i) {
+        const auto& r = c.records()[i];
+        if (r.deleted)
+            continue;
+        char id[16];
+        std::snprintf(id, sizeof id, "%10d", r.parentId);
+        const std::string type = id + pad(r.objectType, 10);
+        std::string name = r.objectName;
+        std::transform(name.begin(), name.end(), name.begin(),
+                       [](unsigned char ch) { return std::tolower(ch); });
+        out["OBJECTTYPE"].emplace_back(static_cast<std::uint32_t>(i + 1), type);
+        out["OBJECTNAME"].emplace_back(static_cast<std::uint32_t>(i + 1), type + pad(name, 128));
+    }
+    for (auto& [tag, keys] : out)
+        std::sort(keys.begin(), keys.end(), [](const auto& a, const auto& b) {
+            return a.second != b.second ? a.second < b.second : a.first < b.first;
+        });
+    return out;
+}
+
+void expectIndexCurrent(const fs::path& dbc, const fs::path& dcx) {
+    const auto keys = qc::test::dumpIndexKeys(dcx);
+    const auto want = expectedKeys(dbc);
+    ASSERT_EQ(keys.size(), 2u);
+    EXPECT_EQ(keys.at("OBJECTNAME"), want.at("OBJECTNAME"));
+    EXPECT_EQ(keys.at("OBJECTTYPE"), want.at("OBJECTTYPE"));
+    EXPECT_EQ(qc::test::checkIndexTree(dcx), "");
+}
+
+std::string sqlError(foxpro::Database& db, const std::string& statement) {
+    try {
+        db.execute(statement);
+    } catch (const foxpro::Error& e) {
+        return e.what();
+    }
+    return "no error";
+}
+
+class ContainerChanges : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        foxpro::Container::create(dbc);
+        db = foxpro::Database::open(dbc.string());
+    }
+    ScratchFolder folder;
+    fs::path dbc = folder / "shop.dbc";
+    std::unique_ptr<foxpro::Database> db;
+};
+
+TEST_F(ContainerChanges, CreateAndInsertBindTheTableToTheContainer) {
+    db->execute("CREATE TABLE [Orders] (OrderID INT NOT NULL, [Customer Name] VARCHAR(40), Notes MEMO, "
+                "a_field_name_that_is_longer_than_ten CHAR(5));");
+    db->execute("INSERT INTO Orders VALUES (1, 'Alice', 'first', 'abc')");
+    db->execute("INSERT INTO orders (orderid, a_field_name_that_is_longer_than_ten, customer_name) "
+                "VALUES (2, 'xyz', 'Bob')");
+    EXPECT_EQ(db->tableNames(), std::vector<std::string>{"orders"});
+
+    const std::string table = dump(folder / "orders.dbf", folder / "orders.fpt");
+    EXPECT_NE(table.find("backlink=b'shop.dbc'"), std::string::npos) << table;
+    EXPECT_NE(table.find("'A_FIELD_NA'"), std::string::npos) << table;
+    EXPECT_NE(table.find("CUSTOMER_N='Bob'"), std::string::npos) << table;
+    EXPECT_NE(table.find("A_FIELD_NA='xyz'"), std::string::npos) << table;
+    EXPECT_NE(table.find("records=2"), std::string::npos) << table;
+
+    const std::string container = dump(dbc, folder / "shop.dct");
+    EXPECT_NE(container.find("records=10"), std::string::npos) << container;
+    EXPECT_NE(container.find("OBJECTTYPE='Table' | OBJECTNAME='orders'"), std::string::npos);
+    EXPECT_NE(container.find("x01orders.dbf\\\\x00"), std::string::npos) << container;
+    EXPECT_NE(container.find("OBJECTID=10 | PARENTID=6 | OBJECTTYPE='Field' | "
+                             "OBJECTNAME='a_field_name_that_is_longer_than_ten'"),
+              std::string::npos);
+    expectIndexCurrent(dbc, folder / "shop.dcx");
+}
+
+TEST_F(ContainerChanges, DropMarksTheRecordsAndRemovesTheFiles) {
+    db->execute("CREATE TABLE a (x INT, m MEMO)");
+    db->execute("CREATE TABLE b (y INT)");
+    db->execute("INSERT INTO a VALUES (1, 'memo')");
+    db->execute("DROP TABLE A");
+    EXPECT_EQ(db->tableNames(), std::vector<std::string>{"b"});
+    EXPECT_FALSE(fs::exists(folder / "a.dbf"));
+    EXPECT_FALSE(fs::exists(folder / "a.fpt"));
+    EXPECT_TRUE(fs::exists(folder / "b.dbf"));
+    const std::string container = dump(dbc);
+    EXPECT_NE(container.find("rec 6 del='*' OBJECTID=6 | PARENTID=1 | OBJECTTYPE='Table' | OBJECTNAME='a'"),
+              std::string::npos)
+        << container;
+    EXPECT_NE(container.find("rec 8 del='*'"), std::string::npos);
+    EXPECT_NE(container.find("rec 9 del=' ' OBJECTID=9 | PARENTID=1 | OBJECTTYPE='Table'"),
+              std::string::npos);
+    expectIndexCurrent(dbc, folder / "shop.dcx");
+
+    // The name is free again, and the new records get new ids.
+    db->execute("CREATE TABLE a (z CHAR(3))");
+    db->execute("INSERT INTO a VALUES ('new')");
+    EXPECT_NE(dump(dbc).find("OBJECTID=11 | PARENTID=1 | OBJECTTYPE='Table' | OBJECTNAME='a'"),
+              std::string::npos);
+    EXPECT_NE(dump(folder / "a.dbf").find("Z='new'"), std::string::npos);
+    expectIndexCurrent(dbc, folder / "shop.dcx");
+    EXPECT_NE(sqlError(*db, "DROP TABLE nothere").find("SQL error: "), std::string::npos);
+}
+
+TEST_F(ContainerChanges, LongFieldNamesStayInTheContainer) {
+    const std::string name128 = "n" + std::string(127, 'x');
+    const std::string name129 = "m" + std::string(128, 'y');
+    db->execute("CREATE TABLE t (contact_type_id INT, contact_type INT, " + name128 + " INT, " + name129 +
+                " INT, [2nd] INT, [Größe] INT)");
+    db->execute("INSERT INTO t (" + name128 + ", " + name129.substr(0, 128) + ") VALUES (7, 8)");
+    foxpro::ContainerCatalog catalog(foxpro::Container::open(dbc));
+    const auto table = dump(folder / "t.dbf");
+    for (const char* shortName : {"'CONTACT_TY'", "'CONTACT_T2'", "'NXXXXXXXXX'", "'MYYYYYYYYY'", "'_2ND'"})
+        EXPECT_NE(table.find(shortName), std::string::npos) << shortName << table;
+    EXPECT_NE(table.find("NXXXXXXXXX=7 | MYYYYYYYYY=8"), std::string::npos) << table;
+    const auto c = foxpro::Container::open(dbc);
+    EXPECT_EQ(c.fieldNames(*c.findTable("T")),
+              (std::vector<std::string>{"contact_type_id", "contact_type", name128, name129.substr(0, 128),
+                                        "_2nd", "gr__e"}));
+    EXPECT_EQ(foxpro::dbcLongFieldNames({"Id", "ID_", "id"}), (std::vector<std::string>{"id", "id_", "id2"}));
+}
+
+TEST_F(ContainerChanges, TableFileBesideTheContainerIsRefused) {
+    qc::test::writeBytes(folder / "Stray.DBF", "not ours");
+    qc::test::writeBytes(folder / "other.fpt", "not ours either");
+    const auto before = snapshot(folder.path());
+    EXPECT_NE(sqlError(*db, "CREATE TABLE stray (x INT)").find("already exists"), std::string::npos);
+    EXPECT_NE(sqlError(*db, "CREATE TABLE other (x INT)").find("already exists"), std::string::npos);
+    EXPECT_NE(sqlError(*db, "DROP TABLE stray").find("SQL error: "), std::string::npos);
+    EXPECT_EQ(snapshot(folder.path()), before);
+    EXPECT_TRUE(db->tableNames().empty());
+}
+
+TEST_F(ContainerChanges, ReadOnlyContainerRefusesChanges) {
+    db->execute("CREATE TABLE kept (x INT)");
+    db.reset();
+    fs::permissions(dbc, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+                    fs::perm_options::remove);
+    const auto before = snapshot(folder.path());
+    auto readOnly = foxpro::Database::open(dbc.string());
+    EXPECT_EQ(readOnly->tableNames(), std::vector<std::string>{"kept"});
+    EXPECT_NE(sqlError(*readOnly, "CREATE TABLE t (x INT)").find("read-only"), std::string::npos);
+    EXPECT_NE(sqlError(*readOnly, "DROP TABLE kept").find("read-only"), std::string::npos);
+    EXPECT_EQ(snapshot(folder.path()), before);
+}
+
+TEST(ContainerOpen, MissingOrDamagedContainersFailAndStayUntouched) {
+    ScratchFolder folder;
+    const auto dbc = folder / "d.dbc";
+    foxpro::Container::create(dbc);
+    auto opens = [&](const fs::path& path) -> std::string {
+        const auto before = snapshot(folder.path());
+        try {
+            foxpro::Database::open(path.string());
+        } catch (const foxpro::Error& e) {
+            EXPECT_EQ(snapshot(folder.path()), before) << path;
+            return e.what();
+        }
+        return "opened";
+    };
+    EXPECT_EQ(opens(dbc), "opened");
+    EXPECT_NE(opens(folder / "none.dbc").find("does not exist"), std::string::npos);
+
+    const std::string memo = readBytes(folder / "d.dct");
+    fs::remove(folder / "d.dct");
+    EXPECT_NE(opens(dbc).find("'d.dct' is missing"), std::string::npos);
+    qc::test::writeBytes(folder / "d.dct", memo);
+
+    const std::string index = readBytes(folder / "d.dcx");
+    qc::test::writeBytes(folder / "d.dcx", "");
+    EXPECT_NE(opens(dbc).find("'d.dcx'"), std::string::npos);
+    qc::test::writeBytes(folder / "d.dcx", index);
+
+    // A table that is not a container, and a container that lost its last records.
+    const std::string table = readBytes(dbc);
+    qc::test::writeBytes(dbc, readBytes(fs::path(qc::test::sharedDir()) / "fixtures/vfp9/table1.dbf"));
+    EXPECT_NE(opens(dbc).find("not a database container"), std::string::npos);
+    qc::test::writeBytes(dbc, table.substr(0, table.size() - 200));
+    EXPECT_NE(opens(dbc), "opened");
+    qc::test::writeBytes(dbc, table);
+    EXPECT_EQ(opens(dbc), "opened");
+}
+
+// An index left beside the container by a change that did not finish: the next open rebuilds
+// the index from the committed records, unless the container is read-only.
+TEST_F(ContainerChanges, InterruptedIndexIsRebuiltOnOpen) {
+    const std::string fresh = readBytes(folder / "shop.dcx");
+    db->execute("CREATE TABLE t (x INT, y CHAR(2))");
+    db.reset();
+    const std::string current = readBytes(folder / "shop.dcx");
+    qc::test::writeBytes(folder / "shop.dcx", fresh);
+    qc::test::writeBytes(foxpro::pendingIndexPath(folder / "shop.dcx"), "half");
+
+    fs::permissions(dbc, fs::perms::owner_write, fs::perm_options::remove);
+    foxpro::Container::open(dbc);
+    EXPECT_TRUE(readBytes(folder / "shop.dcx") == fresh);
+    fs::permissions(dbc, fs::perms::owner_write, fs::perm_options::add);
+
+    foxpro::Container::open(dbc);
+    EXPECT_TRUE(readBytes(folder / "shop.dcx") == current);
+    EXPECT_FALSE(fs::exists(foxpro::pendingIndexPath(folder / "shop.dcx")));
+}
+
+// Records written past the count by a change that did not commit are not part of the
+// container, and the next change writes over them.
+TEST_F(ContainerChanges, UncommittedRecordsAreIgnoredAndOverwritten) {
+    db.reset();
+    std::string bytes = readBytes(dbc);
+    bytes.pop_back(); // the end-of-file mark, overwritten by the first record written
+    foxpro::DbcRecord stray;
+    stray.objectId = 6;
+    stray.parentId = 1;
+    stray.objectType = "Table";
+    stray.objectName = "ghost";
+    qc::test::writeBytes(dbc, bytes + stray.encode());
+    db = foxpro::Database::open(dbc.string());
+    EXPECT_TRUE(db->tableNames().empty());
+    db->execute("CREATE TABLE real (x INT)");
+    EXPECT_EQ(db->tableNames(), std::vector<std::string>{"real"});
+    const std::string container = dump(dbc);
+    EXPECT_EQ(container.find("ghost"), std::string::npos);
+    EXPECT_NE(container.find("after last record: 1a"), std::string::npos) << container;
+    expectIndexCurrent(dbc, folder / "shop.dcx");
+}
+
+// A container of 200 tables of 40 fields: the index stays complete and ordered, and a few
+// drops in the middle take exactly their records out.
+TEST_F(ContainerChanges, IndexHoldsEveryLiveRecordOfManyTables) {
+    for (int t = 0; t < 200; ++t) {
+        std::string statement = "CREATE TABLE table_" + std::to_string(t) + " (";
+        for (int f = 0; f < 40; ++f)
+            statement +=
+                (f ? ", " : "") + std::string("column_with_a_long_name_") + std::to_string(f) + " INT";
+        db->execute(statement + ")");
+    }
+    for (int t : {0, 77, 199})
+        db->execute("DROP TABLE table_" + std::to_string(t));
+    EXPECT_EQ(db->tableNames().size(), 197u);
+    expectIndexCurrent(dbc, folder / "shop.dcx");
+}
+
+} // namespace
