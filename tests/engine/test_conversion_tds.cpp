@@ -1,0 +1,175 @@
+// The conversion run end to end through FreeTDS and the SQL Server stand-in into a FoxPro folder.
+#include "conversion_support.h"
+
+#include "engine/conversion_run.h"
+#include "support/scripted_ui.h"
+#include "support/tds_server.h"
+
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+using namespace qc;
+using namespace qc::engine;
+using qc::test::ScriptedUi;
+
+namespace {
+
+struct TdsConversion {
+    test::TdsServer server{test::TdsServer::standardFixture()};
+    QTemporaryDir dir;
+    std::string target = dir.path().toStdString();
+    MainForm form;
+    ScriptedUi ui;
+
+    TdsConversion() {
+        auto& f = form.fields;
+        f.Text5 = QString::fromStdString(test::TdsServer::host());
+        f.Text6 = QString::number(server.port());
+        f.Text8 = QStringLiteral("TestDB");
+        f.Text3 = QStringLiteral("testuser");
+        f.Text4 = QStringLiteral("Test#Pass1");
+        f.OptionDBC1 = false;
+        f.Text2 = dir.path();
+    }
+    std::string dbf(const std::string& name) const { return target + "/" + name + ".dbf"; }
+};
+
+} // namespace
+
+// The cell of the record's field at a position (free-table field names are shortened).
+std::optional<std::string> at(const test::DumpedTable& t, std::size_t record, std::size_t field) {
+    return t.records.at(record).at(t.fields.at(field));
+}
+
+std::optional<std::string> text(const std::string& s) {
+    return s;
+}
+
+TEST(ConversionTds, EveryUserTableLandsValueForValue) {
+    TdsConversion c;
+    ConversionRun run(c.form, c.ui);
+    run.PushButton7_Click();
+
+    QStringList listed = c.form.List1.stringList();
+    listed.sort();
+    EXPECT_EQ(listed, (QStringList{"AllTypes", "BigTable", "EmptyTable", "LongColumnNames", "NotNullTypes",
+                                   "Order Details", "Weird]Name"}));
+    // Rows that cannot fit their FoxPro field: AllTypes 1, 3, 4 and NotNullTypes 1, 3, 4 hold a
+    // bigint beyond 32 bits for an INT field; AllTypes 5 and NotNullTypes 5 hold an nchar text
+    // outside code page 1252 for a CHAR field. Each is reported once, at the INSERT.
+    const auto reports = c.ui.errorReports();
+    ASSERT_EQ(reports.size(), 8u);
+    int overflow = 0, codePage = 0;
+    for (const auto& r : reports) {
+        EXPECT_TRUE(r.text.contains(QStringLiteral("PushButton7_Click at line 426\r\r")))
+            << r.text.toStdString();
+        overflow += r.text.contains(QStringLiteral("C_BIGINT"));
+        codePage += r.text.contains(QStringLiteral("C_NCHAR"));
+    }
+    EXPECT_EQ(overflow, 6);
+    EXPECT_EQ(codePage, 2);
+    EXPECT_EQ(c.ui.messages.back().text, QStringLiteral("Done."));
+
+    EXPECT_TRUE(test::dumpTable(c.dbf("notnulltypes")).records.empty());
+    EXPECT_TRUE(test::dumpTable(c.dbf("emptytable")).records.empty());
+
+    const auto all = test::dumpTable(c.dbf("alltypes"));
+    ASSERT_EQ(all.records.size(), 2u);
+    EXPECT_EQ(at(all, 0, 0), text("2"));
+    EXPECT_EQ(at(all, 0, 1), text("all NULL"));
+    for (std::size_t f = 2; f < 32; ++f)
+        EXPECT_EQ(at(all, 0, f), std::nullopt) << all.fields[f];
+    const std::string awkward = "O'Brien, \"Jr.\"\r\nline 2;\ttab";
+    const std::vector<std::optional<std::string>> row6{
+        "6",
+        "midnight and 9999-12-31 dates",
+        "-1",
+        "-1",
+        "-1",
+        "128",
+        "1", // int, bigint, smallint, tinyint, bit
+        "-0.0001",
+        "1.0",
+        "100.0",
+        "-0.0001",
+        "0.0", // decimal, decimal38, numeric, money, smallmoney
+        "-0.0",
+        "0", // float (DOUBLE), real (CHAR)
+        "9999-12-31 00:00:00.000",
+        "2000-01-01 00:00:00.000", // datetime, smalldatetime
+        "20000101",
+        "12:00:00",
+        "9999-12-31 00:00:00.000", // date, time (CHAR), datetime2
+        "full width",
+        "Caf\xc3\xa9 na\xc3\xafve \xe2\x82\xac \xe2\x80\x93 d\xc3\xa9j\xc3\xa0 vu, it's",
+        awkward,                                          // varchar(max) memo
+        "Caf\xe9 na\xefve \x80 \x96 d\xe9j\xe0 vu, it's", // text memo, stored in code page 1252
+        "1234567890",
+        awkward,
+        awkward,
+        awkward, // nchar, nvarchar, nvarchar(max), ntext
+        "0100000000000000",
+        "00",
+        "00",
+        "0102", // binary(8), varbinary, varbinary(max), image
+        "A0EEBC99-9C0B-4EF8-BB6D-6BB9BD380A11"};
+    for (std::size_t f = 0; f < row6.size(); ++f)
+        EXPECT_EQ(at(all, 1, f), row6[f]) << all.fields[f];
+
+    const auto details = test::dumpTable(c.dbf("order details"));
+    ASSERT_EQ(details.records.size(), 3u);
+    EXPECT_EQ(at(details, 1, 0), text("10248"));
+    EXPECT_EQ(at(details, 1, 1), text("Singaporean Hokkien"));
+    EXPECT_EQ(at(details, 1, 2), text("10"));
+    EXPECT_EQ(at(details, 1, 3), text("9.8"));
+
+    const auto weird = test::dumpTable(c.dbf("weird]name"));
+    ASSERT_EQ(weird.records.size(), 2u);
+    EXPECT_EQ(at(weird, 0, 1), text("a]b"));
+    EXPECT_EQ(at(weird, 1, 1), text("[x]"));
+
+    const auto longNames = test::dumpTable(c.dbf("longcolumnnames"));
+    ASSERT_EQ(longNames.records.size(), 2u);
+    const std::vector<std::optional<std::string>> first{"1", "Anna M\xc3\xbcller", "20240301", "1234.5", "y"};
+    const std::vector<std::optional<std::string>> second{"2", "Jean-Luc O'Neil", std::nullopt, std::nullopt,
+                                                         std::nullopt};
+    for (std::size_t f = 0; f < 5; ++f) {
+        EXPECT_EQ(at(longNames, 0, f), first[f]) << f;
+        EXPECT_EQ(at(longNames, 1, f), second[f]) << f;
+    }
+
+    const auto big = test::dumpTable(c.dbf("bigtable"));
+    ASSERT_EQ(big.records.size(), 500u);
+    for (int i : {1, 7, 59, 500}) {
+        const std::size_t r = static_cast<std::size_t>(i - 1);
+        char created[32];
+        std::snprintf(created, sizeof created, "2020-01-01 %02d:%02d:%02d.000", (i / 3600) % 24,
+                      (i / 60) % 60, i % 60);
+        char amount[32];
+        std::snprintf(amount, sizeof amount, "%.2f", i * 1.25);
+        std::string amountText = amount;
+        while (amountText.back() == '0')
+            amountText.pop_back();
+        if (amountText.back() == '.')
+            amountText += '0';
+        EXPECT_EQ(at(big, r, 0), text(std::to_string(i)));
+        EXPECT_EQ(at(big, r, 1), text("Row " + std::to_string(i) + " \xe2\x80\x93 r\xc3\xa9sum\xc3\xa9"));
+        EXPECT_EQ(at(big, r, 2), text(amountText)) << i;
+        EXPECT_EQ(at(big, r, 3), text(created));
+        EXPECT_EQ(at(big, r, 4), text(std::to_string(i % 2)));
+        EXPECT_EQ(at(big, r, 5), i % 7 == 0 ? std::nullopt : text("note " + std::to_string(i) + ", it's"));
+    }
+}
+
+TEST(ConversionTds, AWrongPasswordEndsTheRunSilently) {
+    TdsConversion c;
+    c.form.fields.Text4 = QStringLiteral("wrong");
+    ConversionRun run(c.form, c.ui);
+    run.PushButton7_Click();
+    EXPECT_TRUE(c.ui.messages.empty());
+    EXPECT_TRUE(c.ui.busyChanges.empty());
+    EXPECT_TRUE(std::filesystem::is_empty(c.target));
+}
