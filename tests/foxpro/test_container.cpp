@@ -143,3 +143,51 @@ TEST(Container, ReadsFoxProContainerAndItsTables) {
 }
 
 } // namespace
+
+namespace {
+
+// Dropping a table of FoxPro's own container takes its fields, indexes and relations with it,
+// and the relations of other tables that name it as their parent.
+TEST(Container, DropFromFoxProContainerTakesDependentRecords) {
+    ScratchFolder folder;
+    for (const auto& entry : fs::directory_iterator(fixtures() / "vfp" / "foxprodb")) {
+        fs::copy_file(entry.path(), folder / entry.path().filename().string());
+        fs::permissions(folder / entry.path().filename().string(), fs::perms::owner_write,
+                        fs::perm_options::add);
+    }
+    const auto dbc = folder / "FOXPRO-DB-TEST.DBC";
+    auto db = foxpro::Database::open(dbc.string());
+    db->execute("DROP TABLE contacts");
+    EXPECT_FALSE(fs::exists(folder / "contacts.dbf"));
+    EXPECT_FALSE(fs::exists(folder / "contacts.FPT"));
+    EXPECT_FALSE(fs::exists(folder / "contacts.CDX"));
+    EXPECT_TRUE(fs::exists(folder / "calls.dbf"));
+
+    const auto c = foxpro::Container::open(dbc);
+    std::vector<int> deleted;
+    for (const auto& r : c.records())
+        if (r.deleted)
+            deleted.push_back(r.objectId);
+    std::vector<int> want;
+    for (int id = 12; id <= 41; ++id)
+        want.push_back(id);
+    for (int id : {51, 52, 54, 55, 56, 58}) // 52 and 54 were deleted already
+        want.push_back(id);
+    std::sort(want.begin(), want.end());
+    EXPECT_EQ(deleted, want);
+    EXPECT_EQ(c.tableNames(), (std::vector<std::string>{"types", "setup", "calls"}));
+
+    // The index now holds exactly the live records; a new table gets the next id.
+    db->execute("CREATE TABLE extra (x INT)");
+    const auto keys = qc::test::dumpIndexKeys(folder / "FOXPRO-DB-TEST.DCX");
+    std::size_t live = 0;
+    for (const auto& r : foxpro::Container::open(dbc).records())
+        live += r.deleted ? 0 : 1;
+    EXPECT_EQ(keys.at("OBJECTTYPE").size(), live);
+    EXPECT_EQ(keys.at("OBJECTNAME").size(), live);
+    EXPECT_EQ(qc::test::checkIndexTree(folder / "FOXPRO-DB-TEST.DCX"), "");
+    EXPECT_EQ(foxpro::Container::open(dbc).findTable("EXTRA")->objectId, 59);
+    EXPECT_EQ(foxpro::DbfFile::open(folder / "extra.dbf", false).backlink(), "foxpro-db-test.dbc");
+}
+
+} // namespace
