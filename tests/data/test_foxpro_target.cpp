@@ -1,0 +1,164 @@
+// The FoxPro target: its connection strings, the provider behind them, the connection check and
+// the table listing with their error traps.
+#include "data/db_access.h"
+#include "data/foxpro_target.h"
+#include "data/provider_string.h"
+#include "foxpro/database.h"
+#include "support/environment.h"
+#include "support/scripted_ui.h"
+
+#include <QDir>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+using namespace qc::data;
+using qc::test::ScriptedUi;
+
+namespace {
+Form1Fields folderTarget(const QString& folder) {
+    Form1Fields f;
+    f.OptionDBC1 = false;
+    f.Text2 = folder;
+    return f;
+}
+
+std::string text(const Value& v) {
+    return std::get<std::string>(v);
+}
+
+std::vector<int> reportedLines(const ScriptedUi& ui) {
+    std::vector<int> lines;
+    for (const auto& shown : ui.errorReports()) {
+        const int at = shown.text.indexOf(QStringLiteral("at line "));
+        lines.push_back(shown.text.mid(at + 8, 3).toInt());
+    }
+    return lines;
+}
+} // namespace
+
+TEST(FoxproConnectionString, ChoosesTheFormAndKeepsAnyPathWhole) {
+    Form1Fields f;
+    f.OptionDBC1 = true;
+    f.DBCPath1 = QStringLiteral("/data/sales.dbc");
+    f.Text2 = QStringLiteral("/data/free");
+    EXPECT_EQ(foxproConnectionString(f),
+              "Provider=vfpoledb.1;Data Source=/data/sales.dbc;Collating Sequence=machine;");
+    EXPECT_EQ(foxproRunConnectionString(f), foxproConnectionString(f));
+    f.OptionDBC1 = false;
+    EXPECT_EQ(foxproConnectionString(f),
+              "Provider=vfpoledb.1;Data Source=/data/free;Collating Sequence=general;");
+    EXPECT_EQ(foxproRunConnectionString(f),
+              "Provider=vfpoledb.1;Data Source=/data/free;Collating Sequence=machine;");
+
+    // A path the plain form would cut short is quoted, and reads back as it was.
+    for (const char* path : {"/data/a;b", "/data/\"q\";x", " /lead", "'single"}) {
+        f.Text2 = QString::fromUtf8(path);
+        const auto read = providerAttribute(foxproConnectionString(f), "Data Source");
+        ASSERT_TRUE(read) << path;
+        EXPECT_EQ(*read, path);
+    }
+    EXPECT_EQ(providerAttribute("provider = VFPOLEDB.1 ; data source='a''b';Other=1", "DATA SOURCE"), "a'b");
+    EXPECT_TRUE(namesFoxProProvider("PROVIDER=VfpOleDb;"));
+    EXPECT_FALSE(namesFoxProProvider("Driver={SQL Server};Server=x;"));
+    EXPECT_FALSE(namesFoxProProvider("Provider=SQLOLEDB;"));
+}
+
+TEST(FoxproProvider, OpensExecutesAndListsAFolder) {
+    QTemporaryDir dir;
+    Connection conn;
+    conn.setCursorLocation(adUseServer);
+    // Keys in any case, unknown keys ignored.
+    conn.Open("provider=VFPOLEDB.1;DATA SOURCE=" + dir.path().toStdString() +
+              ";Collating Sequence=general;Mode=x;");
+    ASSERT_TRUE(conn.isOpen());
+    conn.Execute("CREATE TABLE [Orders] (\"OrderID\" INT, \"Customer\" C(20));");
+    conn.Execute("INSERT INTO [Orders] VALUES (7, 'O''Brien');");
+    try {
+        conn.Execute("INSERT INTO [Orders] VALUES (1, 'far too long for twenty characters');");
+        FAIL() << "an over-long text was accepted";
+    } catch (const std::exception& e) {
+        EXPECT_TRUE(std::string(e.what()).starts_with("SQL error: ")) << e.what();
+    }
+    auto schema = conn.OpenSchema(adSchemaTables);
+    ASSERT_FALSE(schema->Eof());
+    EXPECT_EQ(text(schema->fieldValue("TABLE_TYPE")), "TABLE");
+    EXPECT_EQ(text(schema->fieldValue("TABLE_NAME")), "orders");
+    schema->MoveNext();
+    EXPECT_TRUE(schema->Eof());
+    schema->Close();
+    // The provider answers statements, not queries.
+    Recordset rs;
+    EXPECT_THROW(rs.Open("SELECT * FROM [orders]", conn, 3, 3), std::exception);
+    conn.Close();
+
+    // Read back by a reader that is not ours.
+    const auto out = qc::test::runPython(
+        {"-c",
+         "import dbfread,sys; t=dbfread.DBF(sys.argv[1]); print([(r['ORDERID'], r['CUSTOMER']) for r in t])",
+         dir.filePath(QStringLiteral("orders.dbf")).toStdString()});
+    EXPECT_EQ(out.output, "[(7, \"O'Brien\")]\n") << out.errors;
+}
+
+TEST(FoxproProvider, AMissingTargetFailsToOpen) {
+    QTemporaryDir dir;
+    Connection conn;
+    EXPECT_THROW(conn.Open("Provider=vfpoledb.1;Data Source=" + dir.filePath("nope").toStdString() + ";"),
+                 std::exception);
+    EXPECT_FALSE(conn.isOpen());
+    EXPECT_THROW(conn.Open("Provider=vfpoledb.1;Collating Sequence=machine;"), std::exception);
+    EXPECT_FALSE(QDir(dir.filePath("nope")).exists());
+}
+
+TEST(FoxproTarget, ConnectionCheckSaysYesOrNoSilently) {
+    QTemporaryDir dir;
+    ScriptedUi ui;
+    EXPECT_TRUE(IsValidFoxProConnection(folderTarget(dir.path()), ui));
+    EXPECT_FALSE(IsValidFoxProConnection(folderTarget(dir.filePath(QStringLiteral("missing"))), ui));
+    Form1Fields dbc;
+    dbc.OptionDBC1 = true;
+    EXPECT_FALSE(IsValidFoxProConnection(dbc, ui));
+    dbc.DBCPath1 = dir.filePath(QStringLiteral("missing.dbc"));
+    EXPECT_FALSE(IsValidFoxProConnection(dbc, ui));
+    EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST(FoxproTarget, ListsTheTablesOfTheTarget) {
+    QTemporaryDir dir;
+    {
+        Connection conn;
+        conn.Open("Provider=vfpoledb.1;Data Source=" + dir.path().toStdString() + ";");
+        conn.Execute("CREATE TABLE Customers (id INT)");
+        conn.Execute("CREATE TABLE SysLog (id INT)");
+    }
+    ScriptedUi ui;
+    int events = 0;
+    ui.onEvents = [&] { ++events; };
+    QStringListModel list(QStringList{QStringLiteral("stale")});
+    AddTablesToFoxproListbox(folderTarget(dir.path()), list, ui);
+    QStringList names = list.stringList();
+    names.sort();
+    // No name filter here: a table whose name begins with SYS is listed.
+    EXPECT_EQ(names, (QStringList{"customers", "syslog"}));
+    EXPECT_EQ(events, 2);
+    EXPECT_TRUE(ui.messages.empty());
+
+    QTemporaryDir empty;
+    AddTablesToFoxproListbox(folderTarget(empty.path()), list, ui);
+    EXPECT_EQ(list.rowCount(), 0);
+    EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST(FoxproTarget, AListingThatCannotOpenReportsEachFailingStepOnce) {
+    QTemporaryDir dir;
+    ScriptedUi ui;
+    QStringListModel list(QStringList{QStringLiteral("stale")});
+    AddTablesToFoxproListbox(folderTarget(dir.filePath(QStringLiteral("missing"))), list, ui);
+    // Open, schema, the end test of the row loop (which then ends), the two closes.
+    EXPECT_EQ(reportedLines(ui), (std::vector<int>{106, 108, 112, 126, 130}));
+    const auto reports = ui.errorReports();
+    ASSERT_FALSE(reports.empty());
+    EXPECT_TRUE(
+        reports[0].text.contains(QStringLiteral("in Ferroquill2021/08/31.Foxpro.AddTablesToFoxproListbox ")));
+    EXPECT_EQ(list.rowCount(), 0);
+}

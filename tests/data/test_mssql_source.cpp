@@ -1,0 +1,227 @@
+// The SQL Server source: connection strings, the reachability check, the user-table listing and
+// reading every column type, through FreeTDS against the SQL Server stand-in.
+#include "data/db_access.h"
+#include "data/mssql_source.h"
+#include "odbc/ado_types.h"
+#include "odbc/error.h"
+#include "support/scripted_ui.h"
+#include "support/tds_server.h"
+
+#include <gtest/gtest.h>
+
+using namespace qc::data;
+using qc::test::ScriptedUi;
+using qc::test::TdsServer;
+
+namespace {
+Form1Fields login(int port, const QString& password = QStringLiteral("Test#Pass1")) {
+    Form1Fields f;
+    f.Text5 = QString::fromStdString(TdsServer::host());
+    f.Text6 = QString::number(port);
+    f.Text8 = QStringLiteral("TestDB");
+    f.Text3 = QStringLiteral("testuser");
+    f.Text4 = password;
+    return f;
+}
+
+// One stand-in for the tests of this file, with a second login whose password holds ";".
+TdsServer& server() {
+    static TdsServer instance(TdsServer::standardFixture(), 0, {"--user", "semi:Acc;ept=1"});
+    return instance;
+}
+
+std::string text(const Value& v) {
+    return std::get<std::string>(v);
+}
+} // namespace
+
+TEST(MssqlConnectionString, FollowsTheTemplatesAndQuotesOnlyWhatWouldBreakThem) {
+    Form1Fields f;
+    f.Text5 = QStringLiteral("srv");
+    f.Text6 = QStringLiteral("1500");
+    f.Text8 = QStringLiteral("Sales");
+    f.Text3 = QStringLiteral("me");
+    f.Text4 = QStringLiteral("Test#Pass1");
+    EXPECT_EQ(mssqlConnectionString(f),
+              "Driver={SQL Server};Server=srv,1500;Database=Sales;Uid=me;Pwd=Test#Pass1;");
+    f.Check4 = true;
+    EXPECT_EQ(mssqlConnectionString(f),
+              "Driver={SQL Server};Server=srv;Database=Sales;Uid=me;Pwd=Test#Pass1;");
+    // Blanks, a lone "}" and other punctuation go in as typed.
+    f.Text4 = QStringLiteral(" a}b= ");
+    EXPECT_EQ(mssqlConnectionString(f), "Driver={SQL Server};Server=srv;Database=Sales;Uid=me;Pwd= a}b= ;");
+    // A ";" could inject keys of its own: the value goes in braces, "}" doubled.
+    f.Text4 = QStringLiteral("x;Database=master");
+    EXPECT_EQ(mssqlConnectionString(f),
+              "Driver={SQL Server};Server=srv;Database=Sales;Uid=me;Pwd={x;Database=master};");
+    f.Text4 = QStringLiteral("p;}q");
+    f.Text3 = QStringLiteral("{me");
+    EXPECT_EQ(mssqlConnectionString(f),
+              "Driver={SQL Server};Server=srv;Database=Sales;Uid={{me};Pwd={p;}}q};");
+}
+
+TEST(MssqlSelect, EveryListedNameCanBeRead) {
+    EXPECT_EQ(selectAllStatement("Orders"), "SELECT * FROM [Orders]");
+    EXPECT_EQ(selectAllStatement("Order Details"), "SELECT * FROM [Order Details]");
+    EXPECT_EQ(selectAllStatement("Weird]Name"), "SELECT * FROM [Weird]]Name]");
+    EXPECT_EQ(selectAllStatement("]]"), "SELECT * FROM []]]]]");
+}
+
+TEST(MssqlSource, ChecksTheLoginWithoutSayingAnything) {
+    EXPECT_TRUE(IsValidMSSQLConnection(login(server().port())));
+    EXPECT_FALSE(IsValidMSSQLConnection(login(server().port(), QStringLiteral("wrong"))));
+    // The password with ";" reaches the server whole.
+    Form1Fields semi = login(server().port(), QStringLiteral("Acc;ept=1"));
+    semi.Text3 = QStringLiteral("semi");
+    EXPECT_TRUE(IsValidMSSQLConnection(semi));
+    Form1Fields empty = login(server().port());
+    empty.Text5.clear();
+    EXPECT_FALSE(IsValidMSSQLConnection(empty));
+}
+
+TEST(MssqlSource, ListsExactlyTheUserTablesWithoutSys) {
+    ScriptedUi ui;
+    int events = 0;
+    ui.onEvents = [&] { ++events; };
+    QStringListModel list(QStringList{QStringLiteral("stale")});
+    AddTablesToMSSQLListbox(login(server().port()), list, ui);
+    EXPECT_EQ(list.stringList(), (QStringList{"AllTypes", "BigTable", "EmptyTable", "LongColumnNames",
+                                              "NotNullTypes", "Order Details", "Weird]Name"}));
+    // Events go through once per user table, the SYS ones (EmergencySystems, sysdiagrams) included.
+    EXPECT_EQ(events, 9);
+    EXPECT_TRUE(ui.messages.empty());
+
+    // A login that fails reaches the caller and leaves the list as it was.
+    EXPECT_THROW(AddTablesToMSSQLListbox(login(server().port(), QStringLiteral("wrong")), list, ui),
+                 odbc::Error);
+    EXPECT_EQ(list.rowCount(), 7);
+}
+
+TEST(MssqlSource, ReadsEveryColumnTypeWithItsValueAndAdoNumber) {
+    Connection conn;
+    conn.setCursorLocation(adUseServer);
+    conn.setCommandTimeout(5000);
+    conn.setConnectionTimeout(5000);
+    conn.Open(mssqlConnectionString(login(server().port())));
+    Recordset rs;
+    rs.Open(selectAllStatement("AllTypes"), conn, adOpenStatic, adLockOptimistic);
+    ASSERT_FALSE(rs.Eof());
+    EXPECT_EQ(rs.RecordCount(), 6);
+    using namespace odbc;
+    const std::vector<int> types{
+        adInteger,       adVarChar,      adInteger,      adBigInt,      adSmallInt,    adUnsignedTinyInt,
+        adBoolean,       adNumeric,      adNumeric,      adNumeric,     adNumeric,     adNumeric,
+        adDouble,        adSingle,       adDBTimeStamp,  adDBTimeStamp, adDBDate,      adDBTime,
+        adDBTimeStamp,   adChar,         adVarChar,      adLongVarChar, adLongVarChar, adWChar,
+        adVarWChar,      adLongVarWChar, adLongVarWChar, adBinary,      adVarBinary,   adLongVarBinary,
+        adLongVarBinary, adGUID};
+    ASSERT_EQ(rs.fieldCount(), static_cast<int>(types.size()));
+    for (int i = 0; i < rs.fieldCount(); ++i)
+        EXPECT_EQ(rs.fieldType(i), types[static_cast<std::size_t>(i)]) << rs.fieldName(i);
+
+    // The typical row, value by value.
+    EXPECT_EQ(std::get<std::int64_t>(rs.fieldValue("c_int")), 42);
+    EXPECT_EQ(std::get<std::int64_t>(rs.fieldValue("c_bigint")), 1234567890123);
+    EXPECT_EQ(std::get<std::int64_t>(rs.fieldValue("c_smallint")), -123);
+    EXPECT_EQ(std::get<std::int64_t>(rs.fieldValue("c_tinyint")), 7);
+    EXPECT_EQ(std::get<bool>(rs.fieldValue("c_bit")), true);
+    EXPECT_EQ(std::get<Decimal>(rs.fieldValue("c_decimal")).digits, "12345.6789");
+    EXPECT_EQ(std::get<Decimal>(rs.fieldValue("c_decimal38")).digits, "-1234567890.0123456789");
+    EXPECT_EQ(std::get<Decimal>(rs.fieldValue("c_numeric")).digits, "-42.50");
+    EXPECT_EQ(std::get<Decimal>(rs.fieldValue("c_money")).digits, "1234.5678");
+    EXPECT_EQ(std::get<Decimal>(rs.fieldValue("c_smallmoney")).digits, "-12.3456");
+    EXPECT_EQ(std::get<double>(rs.fieldValue("c_float")), 3.141592653589793);
+    EXPECT_EQ(std::get<double>(rs.fieldValue("c_real")), 2.5);
+    EXPECT_EQ(std::get<DateTime>(rs.fieldValue("c_datetime")),
+              (DateTime{{2024, 2, 29}, {13, 45, 30, 123000000}}));
+    EXPECT_EQ(std::get<DateTime>(rs.fieldValue("c_smalldatetime")),
+              (DateTime{{2024, 2, 29}, {13, 45, 0, 0}}));
+    EXPECT_EQ(std::get<Date>(rs.fieldValue("c_date")), (Date{2024, 2, 29}));
+    EXPECT_EQ(std::get<Time>(rs.fieldValue("c_time")), (Time{13, 45, 30, 123456700}));
+    EXPECT_EQ(std::get<DateTime>(rs.fieldValue("c_datetime2")),
+              (DateTime{{2024, 2, 29}, {13, 45, 30, 123456700}}));
+    EXPECT_EQ(text(rs.fieldValue("c_char")), "abc       ");
+    EXPECT_EQ(text(rs.fieldValue("c_varchar")), "hello");
+    EXPECT_EQ(text(rs.fieldValue("c_varchar_max")), "hello max");
+    EXPECT_EQ(text(rs.fieldValue("c_text")), "hello text");
+    EXPECT_EQ(text(rs.fieldValue("c_nchar")), "été       ");
+    EXPECT_EQ(text(rs.fieldValue("c_nvarchar")), "Привет");
+    EXPECT_EQ(text(rs.fieldValue("c_nvarchar_max")), "你好 max");
+    EXPECT_EQ(text(rs.fieldValue("c_ntext")), "ntext ü");
+    EXPECT_EQ(std::get<Bytes>(rs.fieldValue("c_binary")), (Bytes{1, 2, 3, 4, 5, 6, 7, 8}));
+    EXPECT_EQ(std::get<Bytes>(rs.fieldValue("c_varbinary")), (Bytes{0xDE, 0xAD, 0xBE, 0xEF}));
+    EXPECT_EQ(std::get<Bytes>(rs.fieldValue("c_varbinary_max")), (Bytes{0x00, 0xFF, 0x00, 0xFF}));
+    EXPECT_EQ(std::get<Bytes>(rs.fieldValue("c_image")),
+              (Bytes{0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A, 0x0A}));
+    EXPECT_EQ(std::get<Guid>(rs.fieldValue("c_guid")).text, "6F9619FF-8B86-D011-B42D-00C04FC964FF");
+
+    rs.MoveNext(); // all NULL but the key and the note
+    for (int i = 2; i < rs.fieldCount(); ++i)
+        EXPECT_TRUE(isNull(rs.fieldValue(i))) << rs.fieldName(i);
+
+    rs.MoveNext(); // maximum values: long values arrive whole
+    EXPECT_EQ(std::get<std::int64_t>(rs.fieldValue("c_bigint")), INT64_MAX);
+    EXPECT_EQ(std::get<Decimal>(rs.fieldValue("c_decimal38")).digits,
+              "9999999999999999999999999999.9999999999");
+    EXPECT_EQ(text(rs.fieldValue("c_varchar_max")).size(), 10004u);
+    EXPECT_EQ(text(rs.fieldValue("c_text")).size(), 10004u);
+    EXPECT_TRUE(text(rs.fieldValue("c_ntext")).ends_with(" end Ж"));
+    EXPECT_EQ(std::get<Bytes>(rs.fieldValue("c_image")), Bytes(9000, 0xCD));
+
+    rs.MoveNext(); // minimum values
+    EXPECT_EQ(std::get<DateTime>(rs.fieldValue("c_datetime2")), (DateTime{{1, 1, 1}, {0, 0, 0, 0}}));
+    EXPECT_EQ(text(rs.fieldValue("c_varchar")), "");
+    EXPECT_TRUE(std::get<Bytes>(rs.fieldValue("c_varbinary")).empty());
+
+    rs.MoveNext(); // awkward text
+    EXPECT_EQ(text(rs.fieldValue("c_varchar")), "O'Brien, \"Jr.\"\r\nline 2;\ttab");
+    EXPECT_EQ(text(rs.fieldValue("c_nvarchar")), "Ελληνικά 日本語 Ж 😀 'q', x\ny");
+    EXPECT_EQ(text(rs.fieldValue("c_varchar_max")), "Café naïve € – déjà vu, it's");
+    EXPECT_EQ(std::get<Time>(rs.fieldValue("c_time")), (Time{0, 0, 0, 100}));
+
+    rs.MoveNext();
+    rs.MoveNext();
+    EXPECT_TRUE(rs.Eof());
+    rs.Close();
+
+    rs.Open(selectAllStatement("Weird]Name"), conn, adOpenStatic, adLockOptimistic);
+    EXPECT_EQ(rs.RecordCount(), 2);
+    EXPECT_EQ(text(rs.fieldValue("val")), "a]b");
+    rs.Close();
+
+    // A table gone between listing and reading: a clear error, and the connection stays usable.
+    try {
+        rs.Open(selectAllStatement("Vanished"), conn, adOpenStatic, adLockOptimistic);
+        FAIL() << "a missing table opened";
+    } catch (const odbc::Error& e) {
+        EXPECT_EQ(e.nativeCode(), 208) << e.what();
+    }
+    rs.Open(selectAllStatement("EmptyTable"), conn, adOpenStatic, adLockOptimistic);
+    EXPECT_TRUE(rs.Eof() && rs.Bof());
+    rs.Close();
+    conn.Close();
+}
+
+TEST(MssqlSource, StreamsABigTableWithItsCount) {
+    Connection conn;
+    conn.Open(mssqlConnectionString(login(server().port())));
+    Recordset rs;
+    rs.Open(selectAllStatement("BigTable"), conn, adOpenStatic, adLockOptimistic);
+    EXPECT_EQ(rs.RecordCount(), 500);
+    std::int64_t n = 0;
+    while (!rs.Eof()) {
+        ++n;
+        ASSERT_EQ(std::get<std::int64_t>(rs.fieldValue(0)), n);
+        EXPECT_EQ(odbc::isNull(rs.fieldValue("note")), n % 7 == 0);
+        rs.MoveNext();
+    }
+    EXPECT_EQ(n, 500);
+    // Closing part-way leaves the connection usable.
+    rs.Close();
+    rs.Open(selectAllStatement("BigTable"), conn, adOpenStatic, adLockOptimistic);
+    rs.MoveNext();
+    rs.Close();
+    rs.Open(selectAllStatement("Order Details"), conn, adOpenStatic, adLockOptimistic);
+    EXPECT_EQ(rs.RecordCount(), 3);
+    EXPECT_EQ(rs.fieldName(1), "Product Name");
+}
