@@ -1,0 +1,99 @@
+#include "preview/script_execution.h"
+
+#include "app/error_trap.h"
+
+#include <array>
+#include <stdexcept>
+#include <string_view>
+
+namespace qc::preview {
+
+namespace {
+
+bool isBlank(std::string_view text) {
+    return text.find_first_not_of(' ') == std::string_view::npos;
+}
+
+} // namespace
+
+bool isSqlError(const QString& description) {
+    static constexpr std::array<QLatin1StringView, 3> phrases = {QLatin1StringView("SQLException"),
+                                                                 QLatin1StringView("SQL error"),
+                                                                 QLatin1StringView("unsuccessful metadata")};
+    for (const auto phrase : phrases)
+        if (description.contains(phrase, Qt::CaseInsensitive))
+            return true;
+    return false;
+}
+
+ScriptOutcome executeScript(const ScriptRun& run, UiPort& ui) {
+    ErrorTrap trap(ui, QStringLiteral("Form2"), QStringLiteral("PushButton1_Click"));
+    int n = 0;
+    bool stopped = false;
+
+    // Every failure is judged first: an SQL error stops the run at line n, anything else gets
+    // the uniform report and the run goes on with the next step.
+    const auto attempt = [&](int line, auto&& step) {
+        try {
+            step();
+        } catch (const std::exception& e) {
+            const QString description = QString::fromUtf8(e.what());
+            if (!isSqlError(description)) {
+                trap.report(line, description);
+                return;
+            }
+            stopped = true;
+            trap.step(140, [&] { run.errorLineIndex = n; });
+            trap.step(142, [&] { run.lines.select(n); });
+            trap.step(144, [&] { run.showErrorText(description); });
+            trap.step(146, [&] { ui.setBusy(false); });
+            trap.step(148, [&] { ui.setProgressValue(0); });
+            trap.step(150, [&] { ui.setProgressText(QStringLiteral("Progress Bar")); });
+            trap.step(152, [&] { ui.message(QStringLiteral("Error found.")); });
+        } catch (...) {
+            trap.report(line, QStringLiteral("Unknown error."));
+        }
+    };
+
+    bool empty = false;
+    attempt(102, [&] { empty = run.lines.count() == 0; });
+    if (stopped)
+        return ScriptOutcome::StoppedAtError;
+    if (empty) {
+        attempt(104, [&] { ui.message(QStringLiteral("No SQL to run.")); });
+        return ScriptOutcome::NothingToRun;
+    }
+    attempt(108, [&] { ui.setBusy(true); });
+
+    int count = 0;
+    attempt(110, [&] { count = run.lines.count(); });
+    for (n = 1; n <= count && !stopped; ++n) {
+        bool refresh = false;
+        attempt(112, [&] { refresh = ui.letEventsThrough() || n == count; });
+        if (refresh) {
+            attempt(114, [&] { ui.setProgressValue(static_cast<double>(n) / run.lines.count() * 100.0); });
+            attempt(116, [&] {
+                ui.setProgressText(QStringLiteral("Please wait.. Processing row: ") + QString::number(n) +
+                                   QStringLiteral(" of ") + QString::number(run.lines.count()));
+            });
+        }
+        attempt(118, [&] {
+            const std::string& text = run.lines.text(n);
+            if (isBlank(text))
+                return;
+            if (run.connection == nullptr)
+                throw std::runtime_error("The FoxPro connection is not open.");
+            run.connection->Execute(text);
+        });
+    }
+    if (stopped)
+        return ScriptOutcome::StoppedAtError;
+
+    attempt(124, [&] { run.sqlFormOk = true; });
+    attempt(126, [&] { ui.setBusy(false); });
+    attempt(128, [&] { ui.setProgressValue(0); });
+    attempt(130, [&] { ui.setProgressText(QStringLiteral("Progress Bar")); });
+    return ScriptOutcome::Completed;
+}
+
+} // namespace qc::preview

@@ -1,0 +1,65 @@
+#include "preview/ui/datatypes_window.h"
+
+#include "app/error_trap.h"
+#include "app/ui/look/look.h"
+
+#include <QHeaderView>
+
+namespace qc::preview::ui {
+
+using look::twipsRect;
+
+Form5::Form5(engine::DatatypeRows& rows, const WindowSeams& seams, QWidget* owner)
+    : QDialog(owner), PushButton5(QStringLiteral("< Back"), this), ListView1(this), rows_(rows),
+      port_(*this, seams) {
+    setFixedSize(look::px(8040), look::px(8340));
+    setFont(look::windowFont());
+    PushButton5.setGeometry(twipsRect(120, 120, 7800, 405));
+    PushButton5.setFont(look::buttonFont());
+    PushButton5.setAutoDefault(false);
+    ListView1.setGeometry(twipsRect(120, 630, 7800, 7605));
+    ListView1.setToolTip(QStringLiteral(
+        "Click item to edit it. Move | line to right and out of window to reveal full names."));
+    ListView1.setSelectionBehavior(QAbstractItemView::SelectRows);
+    ListView1.setSelectionMode(QAbstractItemView::SingleSelection);
+    ListView1.setEditTriggers(QAbstractItemView::NoEditTriggers);
+    ListView1.setShowGrid(false);
+    ListView1.setWordWrap(false);
+    ListView1.verticalHeader()->hide();
+    ListView1.verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    ListView1.horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    ListView1.horizontalHeader()->setStretchLastSection(false);
+    ListView1.horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    ListView1.horizontalHeader()->setSectionsClickable(false);
+    setTabOrder(&ListView1, &PushButton5);
+    connect(&PushButton5, &QPushButton::clicked, this, &Form5::PushButton5_Click);
+    Form_Load();
+}
+
+void Form5::Form_Load() {
+    ErrorTrap trap(port_, QStringLiteral("Form5"), QStringLiteral("Form_Load"));
+    trap.step(100, [&] { look::ApplyFormColors(*this); });
+    trap.step(102, [&] { setWindowIcon(look::applicationIcon()); });
+    trap.step(104, [&] { setWindowTitle(QStringLiteral("Datatypes Conversion - Marravex")); });
+    trap.step(106, [&] {
+        look::installPointerConvention(*this, look::handCursor(), {&ListView1, ListView1.viewport()});
+    });
+    trap.step(108, [&] { ListView1.setModel(&rows_); });
+    trap.step(110, [&] {
+        for (int column = 0; column < 4; ++column)
+            ListView1.setColumnWidth(column, look::px(1700));
+    });
+}
+
+void Form5::done(int result) {
+    // Closing destroys the rows with the window; a second look shows only the headers.
+    rows_.clear();
+    QDialog::done(result);
+}
+
+void Form5::PushButton5_Click() {
+    ErrorTrap trap(port_, QStringLiteral("Form5"), QStringLiteral("PushButton5_Click"));
+    trap.step(102, [&] { reject(); });
+}
+
+} // namespace qc::preview::ui

@@ -1,0 +1,34 @@
+#pragma once
+// The Datatypes Conversion window (Form5): per source column, the table, the column, the source
+// type word and the FoxPro type word it was mapped to. Viewing only; closing empties the rows.
+
+#include "engine/datatype_rows.h"
+#include "preview/ui/window_port.h"
+
+#include <QDialog>
+#include <QPushButton>
+#include <QTableView>
+
+namespace qc::preview::ui {
+
+class Form5 : public QDialog {
+    Q_OBJECT
+  public:
+    Form5(engine::DatatypeRows& rows, const WindowSeams& seams, QWidget* owner = nullptr);
+
+    WindowPort& port() { return port_; }
+
+    void done(int result) override;
+    void PushButton5_Click();
+
+    QPushButton PushButton5;
+    QTableView ListView1;
+
+  private:
+    void Form_Load();
+
+    engine::DatatypeRows& rows_;
+    WindowPort port_;
+};
+
+} // namespace qc::preview::ui

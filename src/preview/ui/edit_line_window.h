@@ -1,0 +1,49 @@
+#pragma once
+// The Edit Line window (Form4): rewrites one line of the SQL line list.
+
+#include "preview/sql_line_list.h"
+#include "preview/ui/window_port.h"
+
+#include <QDialog>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+#include <string>
+
+namespace qc::preview::ui {
+
+class Form4 : public QDialog {
+    Q_OBJECT
+  public:
+    Form4(SqlLineList& lines, const WindowSeams& seams, QWidget* owner = nullptr);
+
+    WindowPort& port() { return port_; }
+
+    // The 1-based line being edited; the opener sets it before showing the window.
+    int ListLine = 0;
+    // Puts the line's text into the text box; the opener calls it before showing the window.
+    void setLineText(const std::string& text);
+
+    void PushButton1_Click();
+    void PushButton2_Click();
+
+    QPlainTextEdit Text1;
+    QPushButton PushButton2;
+    QPushButton PushButton1;
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    void Form_Load();
+    // The text to store: the loaded line itself when the box still shows it, else the box's
+    // text with the loaded line's CR LF breaks kept.
+    std::string editedText() const;
+
+    SqlLineList& lines_;
+    WindowPort port_;
+    std::string loaded_;
+    QString loadedShown_;
+};
+
+} // namespace qc::preview::ui

@@ -1,0 +1,72 @@
+#include "preview/ui/window_port.h"
+
+#include "app/ui/look/look.h"
+
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QDialog>
+#include <QMessageBox>
+
+#include <cmath>
+
+namespace qc::preview::ui {
+
+WindowPort::WindowPort(QWidget& window, const WindowSeams& seams, look::TextProgressBar* progressBar)
+    : window_(window), seams_(seams), progressBar_(progressBar) {}
+
+Answer WindowPort::message(const QString& text, const QString& title, Buttons buttons, Icon icon) {
+    const QString caption = title.isEmpty() ? applicationTitle() : title;
+    if (seams_.message)
+        return seams_.message(text, caption, buttons, icon);
+    QMessageBox box(icon == Icon::Exclamation ? QMessageBox::Warning : QMessageBox::NoIcon, caption, text,
+                    buttons == Buttons::YesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok,
+                    &window_);
+    switch (box.exec()) {
+    case QMessageBox::Yes:
+        return Answer::Yes;
+    case QMessageBox::No:
+        return Answer::No;
+    default:
+        return Answer::Ok;
+    }
+}
+
+void WindowPort::setBusy(bool busy) {
+    look::setBusy(window_, busy);
+}
+
+void WindowPort::setProgressValue(double percent) {
+    if (progressBar_ != nullptr)
+        progressBar_->setValue(static_cast<int>(std::lround(percent)));
+}
+
+void WindowPort::setProgressText(const QString& text) {
+    // The bar shows its format as it is, per cent signs included.
+    if (progressBar_ != nullptr)
+        progressBar_->setFormat(text);
+}
+
+void WindowPort::showModal(ModalWindow window) {
+    if (opener)
+        opener(window);
+}
+
+void WindowPort::runModal(QDialog& child) {
+    if (seams_.runModal)
+        seams_.runModal(child);
+    else
+        child.exec();
+}
+
+void WindowPort::openUrl(const QUrl& url) {
+    if (seams_.openUrl)
+        seams_.openUrl(url);
+    else
+        QDesktopServices::openUrl(url);
+}
+
+void WindowPort::processEvents() {
+    QCoreApplication::processEvents();
+}
+
+} // namespace qc::preview::ui

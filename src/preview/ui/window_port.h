@@ -1,0 +1,59 @@
+#pragma once
+// How a preview window reaches the user: its message boxes, its pointer, its progress bar and
+// the child windows it shows modally. Tests replace the message boxes, the modal loops and the
+// desktop's URL opener through the seams, so windows run without anyone at the screen.
+
+#include "app/ui_port.h"
+
+#include <QString>
+#include <QUrl>
+
+#include <functional>
+
+class QDialog;
+class QWidget;
+
+namespace qc::look {
+class TextProgressBar;
+}
+
+namespace qc::preview::ui {
+
+struct WindowSeams {
+    // Answers a message box instead of showing it.
+    std::function<Answer(const QString& text, const QString& title, Buttons buttons, Icon icon)> message;
+    // Runs a child window instead of its modal event loop.
+    std::function<void(QDialog& window)> runModal;
+    // Receives an address instead of the desktop.
+    std::function<void(const QUrl& url)> openUrl;
+};
+
+class WindowPort : public UiPort {
+  public:
+    // The seams are read at each use, so a window's owner may set them after creating it.
+    WindowPort(QWidget& window, const WindowSeams& seams, look::TextProgressBar* progressBar = nullptr);
+
+    Answer message(const QString& text, const QString& title = {}, Buttons buttons = Buttons::Ok,
+                   Icon icon = Icon::None) override;
+    void setBusy(bool busy) override;
+    void setProgressValue(double percent) override;
+    void setProgressText(const QString& text) override;
+    // Opens the child window through `opener`; without one nothing is shown.
+    void showModal(ModalWindow window) override;
+
+    // Shows a child window modally, owned by this port's window.
+    void runModal(QDialog& child);
+    void openUrl(const QUrl& url);
+
+    std::function<void(ModalWindow)> opener;
+
+  protected:
+    void processEvents() override;
+
+  private:
+    QWidget& window_;
+    const WindowSeams& seams_;
+    look::TextProgressBar* progressBar_;
+};
+
+} // namespace qc::preview::ui

@@ -1,0 +1,148 @@
+#include "preview/script_execution.h"
+
+#include "preview/foxpro_folder.h"
+#include "support/scripted_ui.h"
+
+#include <QTemporaryDir>
+
+#include <filesystem>
+
+using namespace qc;
+using namespace qc::preview;
+
+namespace {
+
+struct ScriptRunTest : ::testing::Test {
+    test::FoxProFolder target;
+    SqlLineList lines;
+    test::ScriptedUi ui;
+    bool sqlFormOk = false;
+    int errorLineIndex = 0;
+    QString errorText;
+
+    void add(std::initializer_list<const char*> texts) {
+        for (const char* text : texts)
+            lines.append(text);
+    }
+    ScriptOutcome run(data::Connection* connection) {
+        return executeScript(
+            {lines, connection, sqlFormOk, errorLineIndex, [this](const QString& text) { errorText = text; }},
+            ui);
+    }
+    ScriptOutcome run() { return run(target.connection.get()); }
+};
+
+TEST(SqlErrorPhrases, MatchAnywhereInAnyLetterCase) {
+    EXPECT_TRUE(isSqlError(QStringLiteral("SQL error: Syntax error.")));
+    EXPECT_TRUE(isSqlError(QStringLiteral("Provider said: SQL ERROR in line")));
+    EXPECT_TRUE(isSqlError(QStringLiteral("java.sql.sqlexception thrown")));
+    EXPECT_TRUE(isSqlError(QStringLiteral("Unsuccessful Metadata update")));
+    EXPECT_FALSE(isSqlError(QStringLiteral("Operation is not allowed when the object is closed.")));
+    EXPECT_FALSE(isSqlError(QStringLiteral("SQL-error")));
+    EXPECT_FALSE(isSqlError(QString()));
+}
+
+TEST_F(ScriptRunTest, BlankMiddleLineIsCountedButNotSent) {
+    add({"CREATE TABLE t (a I)", "   ", "INSERT INTO t VALUES (7);"});
+    EXPECT_EQ(run(), ScriptOutcome::Completed);
+    // A blank line sent to the engine would have stopped the run with a syntax error.
+    EXPECT_TRUE(sqlFormOk);
+    EXPECT_TRUE(ui.messages.empty());
+    ASSERT_GE(ui.progressTexts.size(), 2u);
+    EXPECT_EQ(ui.progressTexts[ui.progressTexts.size() - 2],
+              QStringLiteral("Please wait.. Processing row: 3 of 3"));
+    EXPECT_EQ(ui.progressTexts.back(), QStringLiteral("Progress Bar"));
+    const auto records = target.records("t");
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_NE(records[0].find("A=7"), std::string::npos) << records[0];
+    EXPECT_EQ(ui.busyChanges, (std::vector<bool>{true, false}));
+}
+
+TEST_F(ScriptRunTest, FourLinesShowQuarterSteps) {
+    add({"CREATE TABLE t (a I)", "INSERT INTO t VALUES (1)", "INSERT INTO t VALUES (2)",
+         "INSERT INTO t VALUES (3)"});
+    EXPECT_EQ(run(), ScriptOutcome::Completed);
+    EXPECT_EQ(ui.progressValues, (std::vector<double>{25, 50, 75, 100, 0}));
+    EXPECT_EQ(ui.progressTexts.front(), QStringLiteral("Please wait.. Processing row: 1 of 4"));
+    EXPECT_EQ(target.records("t").size(), 3u);
+}
+
+TEST_F(ScriptRunTest, SqlErrorStopsAtItsLineAndKeepsEarlierWork) {
+    add({"CREATE TABLE t (a I)", "INSERT INTO missing VALUES (1)", "INSERT INTO t VALUES (3)",
+         "INSERT INTO t VALUES (4)", "INSERT INTO t VALUES (5)"});
+    EXPECT_EQ(run(), ScriptOutcome::StoppedAtError);
+    EXPECT_EQ(errorLineIndex, 2);
+    EXPECT_EQ(lines.selectedLine(), 2);
+    EXPECT_TRUE(errorText.startsWith(QStringLiteral("SQL error")));
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].text, QStringLiteral("Error found."));
+    EXPECT_FALSE(sqlFormOk);
+    EXPECT_FALSE(ui.busy);
+    EXPECT_EQ(ui.progressValues.back(), 0);
+    EXPECT_EQ(ui.progressTexts.back(), QStringLiteral("Progress Bar"));
+    // Line 1 ran, lines 3 to 5 were never sent.
+    EXPECT_TRUE(std::filesystem::exists(target.dbf("t")));
+    EXPECT_TRUE(target.records("t").empty());
+}
+
+TEST_F(ScriptRunTest, RunningAgainStartsFromTheFirstLine) {
+    add({"CREATE TABLE t (a I)", "INSERT INTO missing VALUES (1)", "INSERT INTO t VALUES (3)"});
+    ASSERT_EQ(run(), ScriptOutcome::StoppedAtError);
+    lines.setText(2, "INSERT INTO t VALUES (2)");
+    // The table from line 1 exists now, so sending line 1 again fails there.
+    EXPECT_EQ(run(), ScriptOutcome::StoppedAtError);
+    EXPECT_EQ(errorLineIndex, 1);
+    EXPECT_EQ(lines.selectedLine(), 1);
+}
+
+TEST_F(ScriptRunTest, OtherErrorsAreReportedAndTheRunGoesOn) {
+    add({"CREATE TABLE t (a I)", "", "INSERT INTO t VALUES (1)"});
+    data::Connection closed;
+    EXPECT_EQ(run(&closed), ScriptOutcome::Completed);
+    EXPECT_TRUE(sqlFormOk);
+    EXPECT_EQ(errorLineIndex, 0);
+    const auto reports = ui.errorReports();
+    ASSERT_EQ(reports.size(), 2u); // the two non-blank lines
+    for (const auto& report : reports) {
+        EXPECT_TRUE(
+            report.text.startsWith(QStringLiteral("Operation is not allowed when the object is closed.")));
+        EXPECT_TRUE(report.text.contains(
+            QStringLiteral("in Ferroquill2021/08/31.Form2.PushButton1_Click at line 118")));
+        EXPECT_EQ(report.icon, Icon::Exclamation);
+    }
+}
+
+TEST_F(ScriptRunTest, NoConnectionIsAnOrdinaryFailurePerLine) {
+    add({"CREATE TABLE t (a I)"});
+    EXPECT_EQ(run(nullptr), ScriptOutcome::Completed);
+    EXPECT_EQ(ui.errorReports().size(), 1u);
+}
+
+TEST_F(ScriptRunTest, EmptyListChangesNothing) {
+    sqlFormOk = false;
+    EXPECT_EQ(run(), ScriptOutcome::NothingToRun);
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].text, QStringLiteral("No SQL to run."));
+    EXPECT_EQ(ui.messages[0].title, QString());
+    EXPECT_FALSE(sqlFormOk);
+    EXPECT_TRUE(ui.busyChanges.empty());
+    EXPECT_TRUE(ui.progressValues.empty());
+}
+
+// A provider other than FoxPro, whose description carries a phrase in capitals.
+TEST_F(ScriptRunTest, PhraseInCapitalsFromAnotherProviderStops) {
+    QTemporaryDir dir;
+    data::Connection sqlite;
+    sqlite.Open("Driver=SQLite3;Database=" + dir.filePath(QStringLiteral("t.db")).toStdString() + ";");
+    add({"CREATE TABLE c (a, CONSTRAINT [PLAIN RULE] CHECK (a > 0))",
+         "CREATE TABLE d (a, CONSTRAINT [SQL ERROR RULE] CHECK (a > 0))", "INSERT INTO c VALUES (0)",
+         "INSERT INTO d VALUES (0)", "INSERT INTO c VALUES (5)"});
+    EXPECT_EQ(run(&sqlite), ScriptOutcome::StoppedAtError);
+    EXPECT_EQ(errorLineIndex, 4);
+    EXPECT_TRUE(errorText.contains(QStringLiteral("SQL ERROR RULE"))) << errorText.toStdString();
+    // Line 3's failure names no phrase: reported, and the run went on to line 4.
+    ASSERT_EQ(ui.errorReports().size(), 1u);
+    EXPECT_TRUE(ui.errorReports()[0].text.contains(QStringLiteral("PLAIN RULE")));
+}
+
+} // namespace
