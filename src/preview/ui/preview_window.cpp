@@ -96,13 +96,15 @@ void Form2::layOut() {
     ProgressBar1.setAlignment(Qt::AlignCenter);
     ProgressBar1.setFormat(QStringLiteral("Progress Bar"));
 
-    const std::initializer_list<QWidget*> order = {&ListView1,   &PushButton1,  &PushButton3, &PushButton2,
-                                                   &Text1,       &PushButton6,  &PushButton4, &PushButton8,
-                                                   &PushButton5, &ProgressBar1, &PushButton7, &PushButton9};
-    const QWidget* previous = nullptr;
+    // The progress bar sits between "< Back" and "View Datatype Conversion" in the designed order
+    // but takes no focus, so the chain skips it.
+    const std::initializer_list<QWidget*> order = {&ListView1,   &PushButton1, &PushButton3, &PushButton2,
+                                                   &Text1,       &PushButton6, &PushButton4, &PushButton8,
+                                                   &PushButton5, &PushButton7, &PushButton9};
+    QWidget* previous = nullptr;
     for (QWidget* widget : order) {
         if (previous != nullptr)
-            setTabOrder(const_cast<QWidget*>(previous), widget);
+            setTabOrder(previous, widget);
         previous = widget;
     }
 

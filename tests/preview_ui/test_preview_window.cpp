@@ -1,0 +1,294 @@
+#include "preview_window_fixture.h"
+
+#include "preview/foxpro_folder.h"
+#include "preview/ui/datatypes_window.h"
+#include "preview/ui/edit_line_window.h"
+#include "preview/ui/find_replace_window.h"
+
+#include <QClipboard>
+#include <QHeaderView>
+#include <QTest>
+#include <QUrlQuery>
+
+using namespace qc;
+using namespace qc::preview::ui;
+using qc::test::PreviewWindowTest;
+
+namespace {
+
+QPoint textPoint(Form2& w, int row) {
+    const QRect rect = w.ListView1.visualRect(w.ListView1.model()->index(row, 0));
+    return QPoint(rect.left() + rect.width() / 2, rect.center().y());
+}
+
+TEST_F(PreviewWindowTest, LaysOutTheDesignedWindow) {
+    Form2& w = open();
+    EXPECT_EQ(w.windowTitle(), QStringLiteral("SQL Preview - Marravex"));
+    EXPECT_EQ(w.size(), QSize(look::px(8040), look::px(8430)));
+    EXPECT_EQ(w.PushButton9.text(), QStringLiteral("Skip Table / Do Not Execute SQL"));
+    EXPECT_EQ(w.PushButton8.text(), QStringLiteral(" Email Error Message To Corvenna"));
+    EXPECT_EQ(w.PushButton1.geometry(), look::twipsRect(120, 4040, 7800, 405));
+    EXPECT_EQ(w.ListView1.geometry(), look::twipsRect(120, 630, 7800, 3315));
+    EXPECT_EQ(w.Text1.parentWidget(), &w.Frame2);
+    EXPECT_EQ(w.Frame2.title(), QStringLiteral("Error:"));
+    EXPECT_EQ(w.PushButton4.font().pointSizeF(), 11.25);
+    EXPECT_EQ(w.Text1.font().pointSizeF(), 9);
+    EXPECT_TRUE(w.ListView1.font().bold());
+    EXPECT_EQ(w.ListView1.model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("SQL Preview"));
+    EXPECT_EQ(w.ListView1.columnWidth(0), look::px(7000));
+    EXPECT_TRUE(w.ListView1.toolTip().startsWith(QStringLiteral("Click item to edit it.")));
+    EXPECT_EQ(w.ProgressBar1.text(), QStringLiteral("Progress Bar"));
+    EXPECT_EQ(w.ErrorLineIndex(), 0);
+    EXPECT_TRUE(w.Text1.toPlainText().isEmpty());
+
+    const std::vector<QWidget*> order = {&w.ListView1,   &w.PushButton1, &w.PushButton3, &w.PushButton2,
+                                         &w.Text1,       &w.PushButton6, &w.PushButton4, &w.PushButton8,
+                                         &w.PushButton5, &w.PushButton7, &w.PushButton9};
+    std::vector<QWidget*> chain;
+    QWidget* at = &w.ListView1;
+    do {
+        if (std::find(order.begin(), order.end(), at) != order.end())
+            chain.push_back(at);
+        at = at->nextInFocusChain();
+    } while (at != &w.ListView1 && chain.size() < order.size());
+    EXPECT_EQ(chain, order);
+}
+
+TEST_F(PreviewWindowTest, ExecuteRunsEveryLineThenHandsBackAndCloses) {
+    test::FoxProFolder target;
+    form.FoxPro_conn = std::move(target.connection);
+    form.datatypeRows.addRow(QStringLiteral("t"));
+    addLines({"CREATE TABLE t (a I)", "INSERT INTO t VALUES (1)", "INSERT INTO t VALUES (2)",
+              "INSERT INTO t VALUES (3)"});
+    Form2& w = open();
+    std::vector<int> values;
+    QObject::connect(&w.ProgressBar1, &QProgressBar::valueChanged, [&](int v) { values.push_back(v); });
+    w.PushButton1.click();
+    EXPECT_EQ(values, (std::vector<int>{25, 50, 75, 100, 0}));
+    EXPECT_TRUE(form.SQLFormOK);
+    EXPECT_FALSE(w.isVisible());
+    EXPECT_EQ(w.result(), QDialog::Accepted);
+    EXPECT_EQ(form.sqlLines.count(), 0);
+    EXPECT_EQ(form.datatypeRows.count(), 0);
+    EXPECT_EQ(target.records("t").size(), 3u);
+    EXPECT_TRUE(messages.empty());
+}
+
+TEST_F(PreviewWindowTest, SqlErrorStopsWithTheLineShownAndTheWindowOpen) {
+    test::FoxProFolder target;
+    form.FoxPro_conn = std::move(target.connection);
+    addLines({"CREATE TABLE t (a I)", "INSERT INTO nowhere VALUES (1)", "INSERT INTO t VALUES (3)",
+              "INSERT INTO t VALUES (4)", "INSERT INTO t VALUES (5)"});
+    for (int i = 0; i < 300; ++i)
+        form.sqlLines.append("INSERT INTO t VALUES (9)");
+    Form2& w = open();
+    w.ListView1.scrollToBottom();
+    bool lockedDuringRun = false;
+    onMessage = [&](const QString& text) {
+        if (text != QStringLiteral("Error found."))
+            return;
+        // The message shows while the run still holds the window.
+        lockedDuringRun = !w.PushButton1.isEnabled() && !w.PushButton5.isEnabled() &&
+                          !w.ListView1.isEnabled() && w.scriptRunning();
+        w.close();
+        w.PushButton5.click();
+    };
+    w.PushButton1.click();
+    EXPECT_TRUE(lockedDuringRun);
+    EXPECT_EQ(messageTexts(), std::vector<QString>{QStringLiteral("Error found.")});
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_FALSE(form.SQLFormOK);
+    EXPECT_EQ(w.ErrorLineIndex(), 2);
+    EXPECT_EQ(w.ListView1.currentIndex().row(), 1);
+    EXPECT_TRUE(w.ListView1.viewport()->rect().contains(w.ListView1.visualRect(w.ListView1.currentIndex())));
+    EXPECT_TRUE(w.Text1.toPlainText().startsWith(QStringLiteral("SQL error")));
+    EXPECT_TRUE(w.PushButton1.isEnabled());
+    EXPECT_EQ(w.ProgressBar1.text(), QStringLiteral("Progress Bar"));
+    EXPECT_TRUE(target.records("t").empty());
+    EXPECT_EQ(form.sqlLines.count(), 305);
+
+    // Jump To Error Line finds it again after the user moved on.
+    w.ListView1.scrollToBottom();
+    w.ListView1.setCurrentIndex(w.ListView1.model()->index(300, 0));
+    w.PushButton6.click();
+    EXPECT_EQ(w.ListView1.currentIndex().row(), 1);
+    EXPECT_TRUE(w.ListView1.viewport()->rect().contains(w.ListView1.visualRect(w.ListView1.currentIndex())));
+}
+
+TEST_F(PreviewWindowTest, JumpWithoutAnErrorAndExecuteOnEmptyListChangeNothing) {
+    Form2& w = open();
+    w.PushButton6.click();
+    w.PushButton1.click();
+    EXPECT_EQ(messageTexts(), std::vector<QString>{QStringLiteral("No SQL to run.")});
+    EXPECT_TRUE(w.isVisible());
+    EXPECT_FALSE(form.SQLFormOK);
+}
+
+TEST_F(PreviewWindowTest, ClickOnTextEditsTheLineAndClickOnTheBoxTicksIt) {
+    addLines({"DROP TABLE [a];", "INSERT INTO [a] VALUES ('x')\r\n  ;  "});
+    Form2& w = open();
+    int editedLine = 0;
+    QString shownText;
+    onChild = [&](QDialog& child) {
+        auto& edit = dynamic_cast<Form4&>(child);
+        editedLine = edit.ListLine;
+        shownText = edit.Text1.toPlainText();
+        edit.PushButton2.click(); // OK without typing
+    };
+    QTest::mouseClick(w.ListView1.viewport(), Qt::LeftButton, {}, textPoint(w, 1));
+    EXPECT_EQ(children, 1);
+    EXPECT_EQ(editedLine, 2);
+    EXPECT_EQ(shownText, QStringLiteral("INSERT INTO [a] VALUES ('x')\n  ;  "));
+    EXPECT_EQ(form.sqlLines.text(2), "INSERT INTO [a] VALUES ('x')\r\n  ;  ");
+
+    QTest::mouseClick(w.ListView1.viewport(), Qt::LeftButton, {}, w.ListView1.checkBoxRect(0).center());
+    EXPECT_EQ(children, 1);
+    EXPECT_TRUE(form.sqlLines.checked(1));
+    EXPECT_FALSE(form.sqlLines.checked(2));
+}
+
+TEST_F(PreviewWindowTest, EditedLinesKeepTheirBreaksAndEmptiedLinesAreSkipped) {
+    test::FoxProFolder target;
+    form.FoxPro_conn = std::move(target.connection);
+    addLines({"CREATE TABLE t (a I)", "this line is not SQL", "INSERT INTO t VALUES (1)"});
+    Form2& w = open();
+    onChild = [&](QDialog& child) {
+        auto& edit = dynamic_cast<Form4&>(child);
+        edit.Text1.setPlainText(edit.ListLine == 2 ? QString() : QStringLiteral("INSERT INTO t\nVALUES (5)"));
+        edit.PushButton2.click();
+    };
+    QTest::mouseClick(w.ListView1.viewport(), Qt::LeftButton, {}, textPoint(w, 1));
+    QTest::mouseClick(w.ListView1.viewport(), Qt::LeftButton, {}, textPoint(w, 2));
+    EXPECT_EQ(form.sqlLines.text(2), "");
+    EXPECT_EQ(form.sqlLines.text(3), "INSERT INTO t\nVALUES (5)");
+    w.PushButton1.click();
+    EXPECT_TRUE(form.SQLFormOK);
+    const auto records = target.records("t");
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_NE(records[0].find("A=5"), std::string::npos);
+}
+
+TEST_F(PreviewWindowTest, CopySqlTakesTheTickedLines) {
+    QGuiApplication::clipboard()->setText(QStringLiteral("before"));
+    Form2& w = open();
+    w.PushButton2.click(); // empty list: clipboard untouched, message all the same
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("before"));
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_EQ(messages[0].text,
+              QStringLiteral("Results have been copied to the clipboard.\r\rClick a text area where "
+                             "you normally type and press Ctrl+V to paste the clipboard."));
+
+    addLines({"DROP TABLE [a];  ", "CREATE TABLE [a] (b I)", "INSERT INTO [a] VALUES (1)"});
+    w.PushButton2.click(); // nothing ticked
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QString());
+
+    w.ListView1.tickAll.trigger();
+    form.sqlLines.setChecked(2, false);
+    w.PushButton2.click();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(),
+              QStringLiteral("DROP TABLE [a];\r\nINSERT INTO [a] VALUES (1)\r\n"));
+    w.ListView1.untickAll.trigger();
+    EXPECT_FALSE(form.sqlLines.checked(1) || form.sqlLines.checked(3));
+}
+
+TEST_F(PreviewWindowTest, ErrorTextIsCopiedAndMailedWhole) {
+    Form2& w = open();
+    QGuiApplication::clipboard()->setText(QStringLiteral("before"));
+    w.Text1.setPlainText(QStringLiteral("   "));
+    w.PushButton4.click();
+    w.PushButton8.click();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("before"));
+    EXPECT_TRUE(urls.empty());
+    EXPECT_TRUE(messages.empty());
+
+    const QString error = QStringLiteral("  SQL error: a & b? #1 = 50% + 1\n  next line  ");
+    w.Text1.setPlainText(error);
+    w.PushButton4.click();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), error);
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_TRUE(
+        messages[0].text.startsWith(QStringLiteral("Error message have been copied to the clipboard.\r\r")));
+
+    w.PushButton8.click();
+    ASSERT_EQ(urls.size(), 1u);
+    const QUrl& url = urls[0];
+    EXPECT_EQ(url.scheme(), QStringLiteral("mailto"));
+    EXPECT_EQ(url.path(), QStringLiteral("support@marravex.example.org"));
+    EXPECT_FALSE(url.hasFragment());
+    const QUrlQuery query(url);
+    EXPECT_EQ(query.queryItems().size(), 2);
+    EXPECT_EQ(query.queryItemValue(QStringLiteral("subject"), QUrl::FullyDecoded),
+              QStringLiteral("Marravex"));
+    EXPECT_EQ(query.queryItemValue(QStringLiteral("body"), QUrl::FullyDecoded),
+              QStringLiteral("Here is the error message that I get: \n") + error);
+}
+
+TEST_F(PreviewWindowTest, SkipTableClearsTheFlagAndBackLeavesBothFlags) {
+    engine::ExecuteTableSQL = true;
+    form.SQLFormOK = false;
+    addLines({"DROP TABLE [a];"});
+    Form2& w = open();
+    w.PushButton5.click();
+    EXPECT_FALSE(w.isVisible());
+    EXPECT_TRUE(engine::ExecuteTableSQL);
+    EXPECT_FALSE(form.SQLFormOK);
+    EXPECT_EQ(form.sqlLines.count(), 0);
+
+    addLines({"DROP TABLE [a];"});
+    Form2& again = open();
+    again.PushButton9.click();
+    EXPECT_FALSE(again.isVisible());
+    EXPECT_FALSE(engine::ExecuteTableSQL);
+    EXPECT_EQ(form.sqlLines.count(), 0);
+}
+
+TEST_F(PreviewWindowTest, FindAndReplaceChangesTheListAndCloses) {
+    addLines({"INSERT INTO [dbo_t] VALUES (1)", "insert into [DBO_t] values (2)", "DROP TABLE [x];"});
+    Form2& w = open();
+    int result = -1;
+    onChild = [&](QDialog& child) {
+        auto& find = dynamic_cast<Form3&>(child);
+        EXPECT_EQ(find.windowTitle(), QStringLiteral("Find and Replace - Marravex"));
+        find.Text1.setText(QStringLiteral("dbo_"));
+        find.Text2.setText(QStringLiteral(""));
+        find.PushButton2.click();
+        result = find.result();
+    };
+    w.PushButton3.click();
+    EXPECT_EQ(result, QDialog::Accepted);
+    EXPECT_EQ(messageTexts(), std::vector<QString>{QStringLiteral("Done.")});
+    EXPECT_EQ(form.sqlLines.text(1), "INSERT INTO [t] VALUES (1)");
+    EXPECT_EQ(form.sqlLines.text(2), "insert into [t] values (2)");
+    EXPECT_EQ(form.sqlLines.text(3), "DROP TABLE [x];");
+    EXPECT_EQ(w.ListView1.model()->data(w.ListView1.model()->index(0, 0)).toString(),
+              QStringLiteral("INSERT INTO [t] VALUES (1)"));
+}
+
+TEST_F(PreviewWindowTest, DatatypesWindowShowsTheRowsOnceThenIsEmpty) {
+    for (const char* column : {"id", "name", "born"}) {
+        form.datatypeRows.addRow(QStringLiteral("people"));
+        form.datatypeRows.setLastRow(2, QString::fromLatin1(column));
+        form.datatypeRows.setLastRow(3, QStringLiteral("adInteger"));
+        form.datatypeRows.setLastRow(4, QStringLiteral("I"));
+    }
+    Form2& w = open();
+    std::vector<int> rowsShown;
+    onChild = [&](QDialog& child) {
+        auto& types = dynamic_cast<Form5&>(child);
+        const QAbstractItemModel& model = *types.ListView1.model();
+        rowsShown.push_back(model.rowCount());
+        EXPECT_EQ(model.columnCount(), 4);
+        EXPECT_EQ(model.headerData(3, Qt::Horizontal).toString(), QStringLiteral("New FoxPro Datatype"));
+        EXPECT_EQ(types.ListView1.columnWidth(2), look::px(1700));
+        if (model.rowCount() == 3) {
+            EXPECT_EQ(model.data(model.index(1, 0)).toString(), QStringLiteral("people"));
+            EXPECT_EQ(model.data(model.index(1, 1)).toString(), QStringLiteral("name"));
+        }
+        types.PushButton5.click();
+    };
+    w.PushButton7.click();
+    w.PushButton7.click();
+    EXPECT_EQ(rowsShown, (std::vector<int>{3, 0}));
+}
+
+} // namespace
