@@ -69,6 +69,7 @@ class TagBuilder {
 
     // Splits the sorted keys into leaves and builds the interior levels above them.
     void plan() {
+        measure();
         planLeaves();
         const std::size_t capacity = (cdxPageSize - interiorHeaderSize) / (tag_.keyLength + 8u);
         while (levels_.back().size() > 1) {
@@ -118,19 +119,30 @@ class TagBuilder {
   private:
     const std::string& key(std::size_t i) const { return tag_.keys[i].bytes; }
 
-    Packed pack(std::size_t i, bool firstInNode) const {
-        Packed p;
-        const auto& k = key(i);
-        while (p.trail < k.size() && k[k.size() - 1 - p.trail] == tag_.pad)
-            ++p.trail;
-        if (!firstInNode) {
-            const auto& prev = key(i - 1);
-            while (p.dup < k.size() && prev[p.dup] == k[p.dup])
-                ++p.dup;
-            p.dup = std::min(p.dup, k.size() - p.trail);
+    // What each key shares with the key before it and how many pad bytes end it, worked out
+    // once: the leaves are planned and then written from these.
+    void measure() {
+        const std::size_t n = tag_.keys.size();
+        const std::size_t length = tag_.keyLength;
+        trail_.assign(n, 0);
+        shared_.assign(n, 0);
+        for (std::size_t i = 0; i < n; ++i) {
+            const char* k = tag_.keys[i].bytes.data();
+            std::size_t trail = 0;
+            while (trail < length && k[length - 1 - trail] == tag_.pad)
+                ++trail;
+            trail_[i] = trail;
+            if (i > 0) {
+                const char* prev = tag_.keys[i - 1].bytes.data();
+                std::size_t dup = 0;
+                while (dup < length && prev[dup] == k[dup])
+                    ++dup;
+                shared_[i] = std::min(dup, length - trail);
+            }
         }
-        return p;
     }
+
+    Packed pack(std::size_t i, bool firstInNode) const { return {firstInNode ? 0 : shared_[i], trail_[i]}; }
 
     void planLeaves() {
         std::vector<Node> leaves;
@@ -229,6 +241,8 @@ class TagBuilder {
     }
 
     const CdxTag& tag_;
+    std::vector<std::size_t> trail_;
+    std::vector<std::size_t> shared_;
     std::vector<std::vector<Node>> levels_;
 };
 

@@ -181,7 +181,8 @@ TEST(Container, DropFromFoxProContainerTakesDependentRecords) {
     db->execute("CREATE TABLE extra (x INT)");
     const auto keys = qc::test::dumpIndexKeys(folder / "FOXPRO-DB-TEST.DCX");
     std::size_t live = 0;
-    for (const auto& r : foxpro::Container::open(dbc).records())
+    const auto after = foxpro::Container::open(dbc);
+    for (const auto& r : after.records())
         live += r.deleted ? 0 : 1;
     EXPECT_EQ(keys.at("OBJECTTYPE").size(), live);
     EXPECT_EQ(keys.at("OBJECTNAME").size(), live);
