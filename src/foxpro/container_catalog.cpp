@@ -29,16 +29,25 @@ std::string longFieldName(const std::string& name) {
     return asciiLower(out).substr(0, kMaxLongName);
 }
 
-void removeTableFiles(const fs::path& dbf) {
-    std::error_code ignored;
+// Deletes the table's files; the first failure is reported once all were tried.
+void removeTableFiles(const fs::path& dbf, bool report) {
+    std::string failure;
+    auto remove = [&](const fs::path& file) {
+        std::error_code error;
+        fs::remove(file, error);
+        if (error && failure.empty())
+            failure = fileErrorMessage(error.value(), file.filename().string(), "deleting");
+    };
     const fs::path folder = dbf.parent_path();
     const std::string stem = dbf.stem().string();
     for (const char* ext : {".fpt", ".cdx"}) {
         const fs::path found = findFileIgnoringCase(folder, stem + ext);
         if (!found.empty())
-            fs::remove(found, ignored);
+            remove(found);
     }
-    fs::remove(dbf, ignored);
+    remove(dbf);
+    if (report && !failure.empty())
+        throw Error(failure);
 }
 
 } // namespace
@@ -80,7 +89,8 @@ void ContainerCatalog::createTable(const std::string& name, const std::vector<Fi
     for (const char* ext : {".dbf", ".fpt", ".cdx"}) {
         const std::string other = tableFileName(name, ext);
         if (!findFileIgnoringCase(container_.folder(), other).empty())
-            throw Error(fileErrorMessage(EEXIST, other, "creating"));
+            throw Error("File '" + other + "' already exists and does not belong to database container '" +
+                        container_.path().filename().string() + "'.");
     }
 
     std::vector<std::string> statementNames;
@@ -98,7 +108,7 @@ void ContainerCatalog::createTable(const std::string& name, const std::vector<Fi
     try {
         container_.addTable(asciiLower(name), fileName, longNames);
     } catch (...) {
-        removeTableFiles(dbf);
+        removeTableFiles(dbf, false);
         throw;
     }
 }
@@ -106,7 +116,9 @@ void ContainerCatalog::createTable(const std::string& name, const std::vector<Fi
 void ContainerCatalog::dropTable(const std::string& name) {
     if (container_.findTable(name) == nullptr)
         throw Error(fileErrorMessage(ENOENT, tableFileName(name, ".dbf"), "opening"));
-    removeTableFiles(container_.removeTable(name));
+    // The container lets go of the table first: once that is done, files left behind are only
+    // files, and a failure to delete them is reported.
+    removeTableFiles(container_.removeTable(name), true);
 }
 
 std::vector<std::string> ContainerCatalog::fieldNames(const std::string& name, const TableLayout& layout) {

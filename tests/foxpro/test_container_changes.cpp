@@ -157,6 +157,14 @@ TEST_F(ContainerChanges, LongFieldNamesStayInTheContainer) {
               (std::vector<std::string>{"contact_type_id", "contact_type", name128, name129.substr(0, 128),
                                         "_2nd", "gr__e"}));
     EXPECT_EQ(foxpro::dbcLongFieldNames({"Id", "ID_", "id"}), (std::vector<std::string>{"id", "id_", "id2"}));
+
+    // A table name the container cannot hold leaves no file behind.
+    const auto before = snapshot(folder.path());
+    EXPECT_NE(sqlError(*db, "CREATE TABLE " + std::string(129, 't') + " (x INT)").find("too long"),
+              std::string::npos);
+    EXPECT_EQ(snapshot(folder.path()), before);
+    db->execute("CREATE TABLE " + std::string(128, 't') + " (x INT)");
+    EXPECT_EQ(db->tableNames().back(), std::string(128, 't'));
 }
 
 TEST_F(ContainerChanges, TableFileBesideTheContainerIsRefused) {
