@@ -1,10 +1,13 @@
+// The program starts with the main window: its load restores every stored field, then it is shown
+// centred and the program runs until it is closed.
+#include "app/ui/main_window.h"
+
 #include <QApplication>
-#include <QWidget>
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    QWidget window;
-    window.setWindowTitle(QStringLiteral("Marravex"));
-    window.show();
+    qc::app::ui::Form1 window;
+    window.Form_Load();
+    window.showCentred();
     return app.exec();
 }

@@ -1,0 +1,112 @@
+// The main window's push buttons: help texts, connection tests, the target pickers and
+// "Start Converting".
+#include "app/error_trap.h"
+#include "app/settings.h"
+#include "app/ui/main_window.h"
+#include "data/db_access.h"
+#include "data/foxpro_target.h"
+#include "data/mssql_source.h"
+
+namespace qc::app::ui {
+
+namespace {
+const QString kWindow = QStringLiteral("Form1");
+const QString kConnected = QStringLiteral("Connection successful.");
+} // namespace
+
+void Form1::PushButton4_Click() {
+    ErrorTrap trap(port_, kWindow, QStringLiteral("PushButton4_Click"));
+    Answer answer = Answer::No;
+    trap.step(100, [&] {
+        port_.message(
+            QStringLiteral("If you cannot establish connection to your MS SQL Server database with this "
+                           "program, please go to: ") +
+            QStringLiteral("\r\r") + QString::fromLatin1(kSqlManagerAddress) + QStringLiteral("\r\r") +
+            QStringLiteral("Download and install the EMS SQL Manager 2005 Lite for SQL Server. Try to "
+                           "connect to ") +
+            QStringLiteral("the same database (with the same login information you are using here). "
+                           "This will determine if ") +
+            QStringLiteral("the login you are using is correct."));
+    });
+    trap.step(102, [&] {
+        answer = port_.message(QStringLiteral("Would you like to see an image of how I connect locally?"), {},
+                               Buttons::YesNo);
+    });
+    if (trap.test(104, [&] { return answer == Answer::No; }))
+        return;
+    // Whether the picture is there is not checked: the desktop reports a missing file its own way.
+    trap.step(106, [&] {
+        openUrl(QUrl::fromLocalFile(look::programFolder() + QStringLiteral("/local-connection-example.jpg")));
+    });
+}
+
+void Form1::PushButton5_Click() {
+    ErrorTrap trap(port_, kWindow, QStringLiteral("PushButton5_Click"));
+    trap.step(100, [&] {
+        port_.message(
+            QStringLiteral(
+                "This software transfers text-based and numeric fields but does not handle binary / "
+                "pictures fields.") +
+            QStringLiteral("\r\n\r\n") +
+            QStringLiteral("Use SQL Preview if your tables contains less than 32767 rows.") +
+            QStringLiteral("\r\n\r\n") + QStringLiteral("Questions? Please contact Team Corvenna at ") +
+            QString::fromLatin1(kContactAddress));
+    });
+}
+
+void Form1::PushButton6_Click() {
+    // A failed login is an expected outcome here: one plain message, no error report.
+    port_.setBusy(true);
+    try {
+        data::Connection connection;
+        connection.Open(data::mssqlConnectionString(form_.fields));
+        port_.message(kConnected);
+    } catch (...) {
+        port_.message(QStringLiteral("Could not connect. Please check with your administrator."));
+    }
+    port_.setBusy(false);
+}
+
+void Form1::PushButton7_Click() {
+    run_.PushButton7_Click();
+}
+
+void Form1::PushButton8_Click() {
+    ErrorTrap trap(port_, kWindow, QStringLiteral("PushButton8_Click"));
+    trap.step(100, [&] { port_.setBusy(true); });
+    if (trap.test(102, [&] { return data::IsValidFoxProConnection(form_.fields, port_); }))
+        trap.step(104, [&] { port_.message(kConnected); });
+    else
+        trap.step(106, [&] { port_.message(QStringLiteral("Could not connect.")); });
+    trap.step(108, [&] { port_.setBusy(false); });
+}
+
+void Form1::PushButton1_Click() {
+    ErrorTrap trap(port_, kWindow, QStringLiteral("PushButton1_Click"));
+    QString folder;
+    trap.step(100,
+              [&] { folder = fileDialogs.chooseFolder(this, QStringLiteral("Please select folder:"), {}); });
+    if (trap.test(102, [&] { return folder.isEmpty(); }))
+        return;
+    trap.step(104, [&] {
+        // Choosing the folder already shown still makes it the target.
+        if (Text2.text() == folder)
+            Text2_Change(folder);
+        else
+            Text2.setText(folder);
+    });
+}
+
+void Form1::PushButton2_Click() {
+    ErrorTrap trap(port_, kWindow, QStringLiteral("PushButton2_Click"));
+    trap.step(100, [&] { WriteSetting(key::FoxproOption, QStringLiteral("2")); });
+    trap.step(102, [&] { form_.fields.OptionDBC1 = false; });
+    trap.step(104, [&] { Text2.setText(look::programFolder() + QStringLiteral("/Samples")); });
+}
+
+void Form1::PushButton12_Click() {
+    ErrorTrap trap(port_, kWindow, QStringLiteral("PushButton12_Click"));
+    trap.step(100, [&] { openModal(ModalWindow::AdvancedOptions); });
+}
+
+} // namespace qc::app::ui

@@ -1,0 +1,68 @@
+// The main window's load: the look, the pointer, the titles and every stored field, in the order
+// whose side effects the program relies on (a stored folder restored before the stored target
+// choice makes the folder the target).
+#include "app/error_trap.h"
+#include "app/settings.h"
+#include "app/ui/check_value.h"
+#include "app/ui/main_window.h"
+
+#include <QCoreApplication>
+
+namespace qc::app::ui {
+
+namespace {
+
+// Sets an option button's value: True selects it (clearing the other), False clears it, which may
+// leave neither selected.
+void setOptionValue(QRadioButton& option, bool value) {
+    if (value) {
+        option.setChecked(true);
+    } else if (option.isChecked()) {
+        option.setAutoExclusive(false);
+        option.setChecked(false);
+        option.setAutoExclusive(true);
+    }
+}
+
+} // namespace
+
+void Form1::Form_Load() {
+    ErrorTrap trap(port_, QStringLiteral("Form1"), QStringLiteral("Form_Load"));
+    const QString cursorFile = look::programFolder() + QStringLiteral("/HAND-M.CUR");
+    QCursor custom(Qt::ArrowCursor);
+
+    trap.step(100, [&] { look::ApplySkin(*this); });
+    if (trap.test(102, [&] { return look::FileExists(cursorFile); }))
+        trap.step(104, [&] { custom = look::handCursorFrom(cursorFile); });
+    trap.step(106, [&] {
+        look::installPointerConvention(*this, custom, {&Frame3, &Frame1, &Frame2, &Text2, &Text5, &Text6});
+    });
+    trap.step(108, [&] { setWindowTitle(QStringLiteral("Marravex")); });
+    trap.step(110, [&] { setWindowIcon(look::applicationIcon()); });
+    trap.step(112, [&] { QCoreApplication::setApplicationName(applicationTitle()); });
+    trap.step(
+        114, [&] { setCheckValue(Check1, settingToInteger(ReadSetting(key::Check1, QStringLiteral("1")))); });
+    trap.step(
+        116, [&] { setOptionValue(Option1, settingToBool(ReadSetting(key::Option1, QStringLiteral("1")))); });
+    trap.step(
+        118, [&] { setOptionValue(Option2, settingToBool(ReadSetting(key::Option2, QStringLiteral("0")))); });
+    trap.step(120, [&] { Text2.setText(ReadSetting(key::FreeTableFolder)); });
+    trap.step(122, [&] { form_.fields.DBCPath1 = ReadSetting(key::DBCFile); });
+    if (trap.test(124, [&] { return ReadSetting(key::FoxproOption) != QStringLiteral("2"); })) {
+        trap.step(126, [&] { form_.fields.OptionDBC1 = true; });
+    } else if (trap.test(128, [&] { return ReadSetting(key::FoxproOption) == QStringLiteral("2"); })) {
+        trap.step(130, [&] { form_.fields.OptionDBC1 = false; });
+    }
+    trap.step(132, [&] { Text5.setText(ReadSetting(key::MSSQLServer)); });
+    trap.step(134, [&] { Text3.setText(ReadSetting(key::MSSQLUser)); });
+    trap.step(136, [&] { Text4.setText(ReadSetting(key::MSSQLPassword)); });
+    trap.step(138, [&] { Text8.setText(ReadSetting(key::MSSQLDatabase)); });
+    trap.step(140, [&] { Text6.setText(ReadSetting(key::MSSQLPort, QStringLiteral("1433"))); });
+    if (trap.test(142, [&] {
+            return ReadSetting(key::LocalConnection, QStringLiteral("0")) != QStringLiteral("0");
+        }))
+        trap.step(144, [&] { Check4.setChecked(true); });
+    trap.step(146, [&] { Check1_Click(); });
+}
+
+} // namespace qc::app::ui

@@ -1,0 +1,51 @@
+#pragma once
+// The user-interface port of one window: real message boxes owned by the window, the hourglass on
+// it, its progress bar, and modal windows opened on request. Message boxes go through a function
+// that tests replace with answers of their own.
+
+#include "app/ui_port.h"
+
+#include <QString>
+
+#include <functional>
+
+class QProgressBar;
+class QWidget;
+
+namespace qc::app::ui {
+
+// Shows a modal QMessageBox owned by `owner` and returns the button pressed.
+Answer showMessageBox(QWidget* owner, const QString& text, const QString& title, Buttons buttons, Icon icon);
+
+class WindowPort : public UiPort {
+  public:
+    using MessageBoxFunction =
+        std::function<Answer(QWidget* owner, const QString& text, const QString& title, Buttons, Icon)>;
+
+    // `progress` may be null for a window without a progress bar; `openModal` opens the windows
+    // that the logic asks for.
+    WindowPort(QWidget& window, QProgressBar* progress, std::function<void(ModalWindow)> openModal);
+
+    Answer message(const QString& text, const QString& title = {}, Buttons buttons = Buttons::Ok,
+                   Icon icon = Icon::None) override;
+    void setBusy(bool busy) override;
+    void setProgressValue(double percent) override;
+    void setProgressText(const QString& text) override;
+    void showModal(ModalWindow window) override;
+
+    // True while the logic is letting pending events through.
+    bool lettingEventsThrough() const { return eventDepth_ > 0; }
+
+    MessageBoxFunction messageBox = showMessageBox;
+
+  protected:
+    void processEvents() override;
+
+  private:
+    QWidget& window_;
+    QProgressBar* progress_;
+    std::function<void(ModalWindow)> openModal_;
+    int eventDepth_ = 0;
+};
+
+} // namespace qc::app::ui

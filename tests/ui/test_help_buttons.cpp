@@ -1,0 +1,94 @@
+#include "ui_test.h"
+
+#include "app/ui/look/look.h"
+
+#include "app/error_trap.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
+
+using namespace qc;
+using namespace qc::test;
+
+namespace {
+class HelpButtons : public WindowTest {};
+} // namespace
+
+TEST_F(HelpButtons, ConnectionHelpOffersTheExamplePictureEvenWithEmptyFields) {
+    auto w = loadedWindow();
+    std::vector<QUrl> opened;
+    w->openUrl = [&](const QUrl& url) {
+        opened.push_back(url);
+        return true;
+    };
+    ui.expectQuestion(QStringLiteral("Would you like to see an image of how I connect locally?"), Answer::No);
+    control<QPushButton>(*w, "PushButton4").click();
+    ASSERT_EQ(ui.messages.size(), 2u);
+    EXPECT_EQ(ui.messages[0].text,
+              QStringLiteral(
+                  "If you cannot establish connection to your MS SQL Server database with this program, "
+                  "please go to: \r\rhttps://www.example.org/marravex/sql-manager\r\rDownload and install "
+                  "the EMS SQL Manager 2005 Lite for SQL Server. Try to connect to the same database (with "
+                  "the same login information you are using here). This will determine if the login you "
+                  "are using is correct."));
+    EXPECT_EQ(ui.messages[0].title, QStringLiteral("Quintarel Converter"));
+    EXPECT_EQ(ui.messages[1].buttons, Buttons::YesNo);
+    EXPECT_TRUE(opened.empty());
+
+    ui.expectQuestion(QStringLiteral("connect locally"), Answer::Yes);
+    control<QPushButton>(*w, "PushButton4").click();
+    ASSERT_EQ(opened.size(), 1u);
+    EXPECT_EQ(opened[0],
+              QUrl::fromLocalFile(look::programFolder() + QStringLiteral("/local-connection-example.jpg")));
+    EXPECT_TRUE(ui.errorReports().empty());
+}
+
+TEST_F(HelpButtons, GeneralHelpNamesWhatIsNotTransferredAndWhereToAsk) {
+    auto w = loadedWindow();
+    control<QPushButton>(*w, "PushButton5").click();
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(
+        ui.messages[0].text,
+        QStringLiteral("This software transfers text-based and numeric fields but does not handle binary / "
+                       "pictures fields.\r\n\r\nUse SQL Preview if your tables contains less than 32767 "
+                       "rows.\r\n\r\nQuestions? Please contact Team Corvenna at "
+                       "https://www.example.org/marravex/contact"));
+    EXPECT_EQ(ui.messages[0].buttons, Buttons::Ok);
+}
+
+TEST_F(HelpButtons, TheRealMessageBoxCarriesTitleIconAndButtons) {
+    auto w = loadedWindow();
+    w->port().messageBox = app::ui::showMessageBox;
+    QString seenTitle, seenText;
+    QMessageBox::Icon seenIcon = QMessageBox::NoIcon;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        seenTitle = box->windowTitle();
+        seenText = box->text();
+        seenIcon = box->icon();
+        box->button(QMessageBox::Yes)->click();
+    });
+    EXPECT_EQ(
+        w->port().message(QStringLiteral("Overwrite it?"), QStringLiteral("Overwrite?"), Buttons::YesNo),
+        Answer::Yes);
+    EXPECT_EQ(seenTitle, QStringLiteral("Overwrite?"));
+    EXPECT_EQ(seenIcon, QMessageBox::NoIcon);
+
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        seenTitle = box->windowTitle();
+        seenText = box->text();
+        seenIcon = box->icon();
+        box->button(QMessageBox::Ok)->click();
+    });
+    showErrorReport(w->port(), QStringLiteral("Boom"), QStringLiteral("Form1"), QStringLiteral("Form_Load"),
+                    100);
+    EXPECT_EQ(seenTitle, QStringLiteral("Application Error"));
+    EXPECT_EQ(seenIcon, QMessageBox::Warning);
+    EXPECT_TRUE(
+        seenText.startsWith(QStringLiteral("Boom\nin Ferroquill2021/08/31.Form1.Form_Load at line 100")));
+}

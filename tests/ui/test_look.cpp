@@ -1,0 +1,110 @@
+#include "ui_test.h"
+
+#include "app/ui/look/look.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QEnterEvent>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+
+using namespace qc;
+using namespace qc::test;
+
+namespace {
+
+class Look : public WindowTest {};
+
+void enter(QWidget& w) {
+    QEnterEvent event(QPointF(1, 1), QPointF(1, 1), QPointF(1, 1));
+    QApplication::sendEvent(&w, &event);
+}
+
+} // namespace
+
+TEST_F(Look, OurHandCursorFileIsBesideTheProgramAndKeepsItsHotSpot) {
+    const QString file = look::programFolder() + QStringLiteral("/HAND-M.CUR");
+    ASSERT_TRUE(look::FileExists(file));
+    const QCursor hand = look::handCursorFrom(file);
+    EXPECT_EQ(hand.shape(), Qt::BitmapCursor);
+    EXPECT_EQ(hand.hotSpot(), QPoint(7, 0));
+    EXPECT_EQ(hand.pixmap().size(), QSize(32, 32));
+
+    QTemporaryDir dir;
+    EXPECT_EQ(look::handCursorFrom(dir.filePath(QStringLiteral("missing.cur"))).shape(), Qt::ArrowCursor);
+    QFile junk(dir.filePath(QStringLiteral("junk.cur")));
+    ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
+    junk.write("not a cursor at all, just text");
+    junk.close();
+    EXPECT_EQ(look::handCursorFrom(junk.fileName()).shape(), Qt::ArrowCursor);
+    EXPECT_FALSE(look::FileExists(dir.filePath(QStringLiteral("missing.cur"))));
+}
+
+TEST_F(Look, TheHandShowsOverButtonsButNeverReplacesTheHourglass) {
+    auto w = loadedWindow();
+    auto& start = control<QPushButton>(*w, "PushButton7");
+    auto& frame = control<QGroupBox>(*w, "Frame1");
+    auto& label = control<QLabel>(*w, "Label1");
+    enter(start);
+    EXPECT_EQ(w->cursor().shape(), Qt::BitmapCursor);
+    enter(label); // labels leave the pointer as it is
+    EXPECT_EQ(w->cursor().shape(), Qt::BitmapCursor);
+    enter(frame);
+    EXPECT_EQ(w->cursor().shape(), Qt::ArrowCursor);
+
+    w->port().setBusy(true);
+    enter(start);
+    EXPECT_EQ(w->cursor().shape(), Qt::WaitCursor);
+    enter(frame);
+    EXPECT_EQ(w->cursor().shape(), Qt::WaitCursor);
+    // Text boxes show the hourglass too while busy, and their own pointer after.
+    EXPECT_EQ(control<QLineEdit>(*w, "Text5").cursor().shape(), Qt::WaitCursor);
+    w->port().setBusy(false);
+    EXPECT_EQ(w->cursor().shape(), Qt::ArrowCursor);
+    EXPECT_EQ(control<QLineEdit>(*w, "Text5").cursor().shape(), Qt::IBeamCursor);
+}
+
+TEST_F(Look, WithoutASkinTheMainWindowIsWhiteAndTheSecondaryWindowsUseButtonFace) {
+    ASSERT_FALSE(QFile::exists(look::programFolder() + QStringLiteral("/x/o.cjs")));
+    auto w = loadedWindow();
+    const auto background = [](QWidget& widget) { return widget.palette().color(QPalette::Window); };
+    EXPECT_EQ(background(*w), QColor(Qt::white));
+    EXPECT_EQ(background(control<QGroupBox>(*w, "Frame3")), QColor(Qt::white));
+    EXPECT_EQ(background(control<QLabel>(*w, "Label2")), QColor(Qt::white));
+
+    QWidget secondary;
+    QLabel inside(&secondary);
+    look::ApplyFormColors(secondary);
+    EXPECT_EQ(background(secondary), QApplication::palette().color(QPalette::Button));
+    EXPECT_EQ(background(inside), QApplication::palette().color(QPalette::Button));
+}
+
+TEST_F(Look, ASkinThatCannotBeReadIsReportedAtLine100AndTheLoadGoesOn) {
+    const QString skinFolder = look::programFolder() + QStringLiteral("/x");
+    ASSERT_FALSE(QFile::exists(skinFolder));
+    QDir().mkpath(skinFolder);
+    QFile skin(skinFolder + QStringLiteral("/o.cjs"));
+    ASSERT_TRUE(skin.open(QIODevice::WriteOnly));
+    skin.write("QPushButton { font-style: italic; }");
+    skin.close();
+    store({{key::MSSQLServer, QStringLiteral("restored")}});
+
+    auto skinned = loadedWindow();
+    EXPECT_TRUE(ui.errorReports().empty());
+    EXPECT_EQ(skinned->palette().color(QPalette::Window), QApplication::palette().color(QPalette::Button));
+    EXPECT_TRUE(skinned->styleSheet().contains(QStringLiteral("italic")));
+
+    skin.setPermissions(QFileDevice::Permissions());
+    const bool unreadable = !QFile(skin.fileName()).open(QIODevice::ReadOnly);
+    if (unreadable) {
+        auto failed = loadedWindow();
+        ASSERT_EQ(ui.errorReports().size(), 1u);
+        EXPECT_TRUE(ui.errorReports()[0].text.contains(QStringLiteral("Form1.Form_Load at line 100")));
+        EXPECT_EQ(control<QLineEdit>(*failed, "Text5").text(), QStringLiteral("restored"));
+    }
+    QDir(skinFolder).removeRecursively();
+}

@@ -1,0 +1,139 @@
+#include "ui_test.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QTest>
+
+using namespace qc;
+using namespace qc::test;
+
+namespace {
+
+class MainWindowFields : public WindowTest {};
+
+// Records every value a key takes while `act` runs (the store is read after each change).
+std::vector<QString> valuesWhileTyping(QLineEdit& box, const QString& typed, const QString& key) {
+    std::vector<QString> seen;
+    QObject::connect(&box, &QLineEdit::textChanged, &box, [&seen, key] { seen.push_back(*stored(key)); });
+    QTest::keyClicks(&box, typed);
+    return seen;
+}
+
+} // namespace
+
+TEST_F(MainWindowFields, TypingWritesEveryIntermediateTextOfEachLoginBox) {
+    auto w = loadedWindow();
+    const std::pair<const char*, const QString*> boxes[] = {{"Text5", &key::MSSQLServer},
+                                                            {"Text3", &key::MSSQLUser},
+                                                            {"Text4", &key::MSSQLPassword},
+                                                            {"Text8", &key::MSSQLDatabase}};
+    for (const auto& [name, key] : boxes) {
+        auto& box = control<QLineEdit>(*w, name);
+        EXPECT_EQ(valuesWhileTyping(box, QStringLiteral("abc"), *key),
+                  (std::vector<QString>{QStringLiteral("a"), QStringLiteral("ab"), QStringLiteral("abc")}))
+            << name;
+    }
+    auto& port = control<QLineEdit>(*w, "Text6");
+    port.clear();
+    EXPECT_EQ(stored(key::MSSQLPort), QString());
+    QTest::keyClicks(&port, QStringLiteral("1434"));
+    EXPECT_EQ(stored(key::MSSQLPort), QStringLiteral("1434"));
+    EXPECT_EQ(w->form().fields.Text6, QStringLiteral("1434"));
+    EXPECT_EQ(w->form().fields.Text4, QStringLiteral("abc"));
+    EXPECT_EQ(control<QLineEdit>(*w, "Text4").echoMode(), QLineEdit::Password);
+
+    // The next start shows what was typed last.
+    auto next = loadedWindow();
+    EXPECT_EQ(control<QLineEdit>(*next, "Text5").text(), QStringLiteral("abc"));
+    EXPECT_EQ(control<QLineEdit>(*next, "Text6").text(), QStringLiteral("1434"));
+}
+
+TEST_F(MainWindowFields, TheFolderBoxSelectsTheFolderTargetAtItsFirstCharacterAndEmptyingItKeepsTheChoice) {
+    auto w = loadedWindow();
+    auto& folder = control<QLineEdit>(*w, "Text2");
+    ASSERT_TRUE(w->form().fields.OptionDBC1);
+    QTest::keyClicks(&folder, QStringLiteral("/t"));
+    EXPECT_FALSE(w->form().fields.OptionDBC1);
+    EXPECT_EQ(stored(key::FoxproOption), QStringLiteral("2"));
+    EXPECT_EQ(stored(key::FreeTableFolder), QStringLiteral("/t"));
+    EXPECT_EQ(w->form().fields.Text2, QStringLiteral("/t"));
+
+    // Back to the container target, then the box is emptied: the choice stays.
+    WriteSetting(key::FoxproOption, QStringLiteral("1"));
+    w->form().fields.OptionDBC1 = true;
+    folder.clear();
+    EXPECT_TRUE(w->form().fields.OptionDBC1);
+    EXPECT_EQ(stored(key::FoxproOption), QStringLiteral("1"));
+    EXPECT_EQ(stored(key::FreeTableFolder), QString());
+}
+
+TEST_F(MainWindowFields, SqlPreviewModeGreysTheOptionsWithoutChangingTheSelection) {
+    auto w = loadedWindow();
+    auto& check1 = control<QCheckBox>(*w, "Check1");
+    auto& option1 = control<QRadioButton>(*w, "Option1");
+    auto& option2 = control<QRadioButton>(*w, "Option2");
+    option2.click();
+    check1.click();
+    EXPECT_FALSE(option1.isEnabled());
+    EXPECT_FALSE(option2.isEnabled());
+    EXPECT_TRUE(option2.isChecked());
+    EXPECT_EQ(stored(key::Check1), QStringLiteral("0"));
+    EXPECT_FALSE(w->form().fields.Check1);
+    check1.click();
+    EXPECT_TRUE(option1.isEnabled());
+    EXPECT_TRUE(option2.isEnabled());
+    EXPECT_TRUE(option2.isChecked());
+    EXPECT_EQ(stored(key::Check1), QStringLiteral("1"));
+    EXPECT_TRUE(w->form().fields.Check1);
+}
+
+TEST_F(MainWindowFields, EachOptionClickWritesBothKeys) {
+    auto w = loadedWindow();
+    control<QRadioButton>(*w, "Option2").click();
+    EXPECT_EQ(stored(key::Option1), QStringLiteral("False"));
+    EXPECT_EQ(stored(key::Option2), QStringLiteral("True"));
+    EXPECT_TRUE(w->form().fields.Option2);
+    EXPECT_FALSE(w->form().fields.Option1);
+    control<QRadioButton>(*w, "Option1").click();
+    EXPECT_EQ(stored(key::Option1), QStringLiteral("True"));
+    EXPECT_EQ(stored(key::Option2), QStringLiteral("False"));
+}
+
+TEST_F(MainWindowFields, LocalConnectionWritesItsOwnKeyAndNothingElse) {
+    auto w = loadedWindow();
+    const auto before = storedSettings();
+    auto& local = control<QCheckBox>(*w, "Check4");
+    local.click();
+    auto after = storedSettings();
+    EXPECT_EQ(after[key::LocalConnection], QStringLiteral("1"));
+    after.erase(key::LocalConnection);
+    EXPECT_EQ(after, before);
+    EXPECT_TRUE(w->form().fields.Check4);
+    EXPECT_TRUE(control<QLineEdit>(*w, "Text6").isEnabled());
+    local.click();
+    EXPECT_EQ(stored(key::LocalConnection), QStringLiteral("0"));
+    EXPECT_FALSE(w->form().fields.Check4);
+}
+
+TEST_F(MainWindowFields, AStoreThatCannotBeWrittenIsReportedByTheFieldThatTriedAndTheFieldStillChanges) {
+    auto w = loadedWindow();
+    QFile::remove(settingsFilePath());
+    QDir().mkpath(settingsFilePath());
+    QTest::keyClicks(&control<QLineEdit>(*w, "Text5"), QStringLiteral("x"));
+    QDir(settingsFilePath()).removeRecursively();
+    ASSERT_EQ(ui.errorReports().size(), 1u);
+    EXPECT_TRUE(ui.errorReports()[0].text.contains(QStringLiteral("Form1.Text5_Change at line 100")));
+    EXPECT_EQ(w->form().fields.Text5, QStringLiteral("x"));
+}
+
+TEST_F(MainWindowFields, TheFolderAndServerBoxesSelectTheirWholeTextOnFocus) {
+    auto w = loadedWindow();
+    w->show();
+    auto& server = control<QLineEdit>(*w, "Text5");
+    server.setText(QStringLiteral("somewhere"));
+    server.setFocus();
+    QTest::qWait(20);
+    EXPECT_EQ(server.selectedText(), QStringLiteral("somewhere"));
+}

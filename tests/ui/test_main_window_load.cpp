@@ -1,0 +1,163 @@
+#include "ui_test.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QRadioButton>
+
+using namespace qc;
+using namespace qc::test;
+
+namespace {
+
+class MainWindowLoad : public WindowTest {
+  protected:
+    QString text(app::ui::Form1& w, const char* name) { return control<QLineEdit>(w, name).text(); }
+};
+
+} // namespace
+
+TEST_F(MainWindowLoad, FirstRunWithNothingStored) {
+    auto w = loadedWindow();
+    EXPECT_TRUE(ui.messages.empty());
+    EXPECT_EQ(w->windowTitle(), QStringLiteral("Marravex"));
+    auto& check1 = control<QCheckBox>(*w, "Check1");
+    EXPECT_EQ(check1.checkState(), Qt::Checked);
+    EXPECT_TRUE(control<QRadioButton>(*w, "Option1").isChecked());
+    EXPECT_TRUE(control<QRadioButton>(*w, "Option1").isEnabled());
+    EXPECT_FALSE(control<QRadioButton>(*w, "Option2").isChecked());
+    EXPECT_TRUE(control<QRadioButton>(*w, "Option2").isEnabled());
+    EXPECT_EQ(text(*w, "Text6"), QStringLiteral("1433"));
+    EXPECT_FALSE(control<QCheckBox>(*w, "Check4").isChecked());
+    for (const char* box : {"Text5", "Text3", "Text4", "Text8", "Text2"})
+        EXPECT_EQ(text(*w, box), QString()) << box;
+    EXPECT_EQ(control<QProgressBar>(*w, "ProgressBar1").text(), QStringLiteral("Progress Bar"));
+
+    const auto& f = w->form().fields;
+    EXPECT_TRUE(f.OptionDBC1);
+    EXPECT_EQ(f.DBCPath1, QString());
+    EXPECT_TRUE(f.Check1);
+    EXPECT_TRUE(f.Option1);
+    EXPECT_FALSE(f.Option2);
+    EXPECT_EQ(f.Text6, QStringLiteral("1433"));
+
+    // The load wrote back what its handlers write; no target choice and no empty folder.
+    EXPECT_EQ(stored(key::Check1), QStringLiteral("1"));
+    EXPECT_EQ(stored(key::MSSQLPort), QStringLiteral("1433"));
+    EXPECT_FALSE(stored(key::FoxproOption));
+    EXPECT_FALSE(stored(key::FreeTableFolder));
+    EXPECT_FALSE(stored(key::LocalConnection));
+}
+
+TEST_F(MainWindowLoad, RestoresEveryStoredField) {
+    store({{key::MSSQLServer, QStringLiteral("db.example.org")},
+           {key::MSSQLPort, QStringLiteral("14330")},
+           {key::MSSQLUser, QStringLiteral("sa")},
+           {key::MSSQLPassword, QStringLiteral("p,w;d")},
+           {key::MSSQLDatabase, QStringLiteral("Shop")},
+           {key::LocalConnection, QStringLiteral("1")},
+           {key::Check1, QStringLiteral("0")},
+           {key::Option1, QStringLiteral("False")},
+           {key::Option2, QStringLiteral("True")},
+           {key::DBCFile, QStringLiteral("/data/shop.dbc")}});
+    auto w = loadedWindow();
+    EXPECT_TRUE(ui.messages.empty());
+    EXPECT_EQ(text(*w, "Text5"), QStringLiteral("db.example.org"));
+    EXPECT_EQ(text(*w, "Text6"), QStringLiteral("14330"));
+    EXPECT_EQ(text(*w, "Text3"), QStringLiteral("sa"));
+    EXPECT_EQ(text(*w, "Text4"), QStringLiteral("p,w;d"));
+    EXPECT_EQ(text(*w, "Text8"), QStringLiteral("Shop"));
+    EXPECT_TRUE(control<QCheckBox>(*w, "Check4").isChecked());
+    // SQL Preview mode off: both option buttons greyed, the selection kept.
+    EXPECT_EQ(control<QCheckBox>(*w, "Check1").checkState(), Qt::Unchecked);
+    EXPECT_FALSE(control<QRadioButton>(*w, "Option1").isEnabled());
+    EXPECT_FALSE(control<QRadioButton>(*w, "Option2").isEnabled());
+    EXPECT_TRUE(control<QRadioButton>(*w, "Option2").isChecked());
+    EXPECT_FALSE(control<QRadioButton>(*w, "Option1").isChecked());
+
+    const auto& f = w->form().fields;
+    EXPECT_EQ(f.Text5, QStringLiteral("db.example.org"));
+    EXPECT_EQ(f.Text4, QStringLiteral("p,w;d"));
+    EXPECT_TRUE(f.Check4);
+    EXPECT_FALSE(f.Check1);
+    EXPECT_TRUE(f.Option2);
+    EXPECT_FALSE(f.Option1);
+    EXPECT_TRUE(f.OptionDBC1);
+    EXPECT_EQ(f.DBCPath1, QStringLiteral("/data/shop.dbc"));
+    EXPECT_EQ(stored(key::Check1), QStringLiteral("0"));
+}
+
+TEST_F(MainWindowLoad, OnlyAnExactZeroLeavesLocalConnectionUntickedAndAStoredEmptyPortStaysEmpty) {
+    store({{key::LocalConnection, QString()}, {key::MSSQLPort, QString()}});
+    auto w = loadedWindow();
+    EXPECT_TRUE(control<QCheckBox>(*w, "Check4").isChecked());
+    EXPECT_EQ(stored(key::LocalConnection), QStringLiteral("1"));
+    EXPECT_EQ(text(*w, "Text6"), QString());
+    EXPECT_EQ(stored(key::MSSQLPort), QString());
+}
+
+TEST_F(MainWindowLoad, AStoredFolderWinsOverAStoredContainerChoice) {
+    store({{key::FoxproOption, QStringLiteral("1")},
+           {key::FreeTableFolder, QStringLiteral("/data/free")},
+           {key::DBCFile, QStringLiteral("/data/shop.dbc")}});
+    auto w = loadedWindow();
+    EXPECT_EQ(text(*w, "Text2"), QStringLiteral("/data/free"));
+    EXPECT_FALSE(w->form().fields.OptionDBC1);
+    EXPECT_EQ(w->form().fields.DBCPath1, QStringLiteral("/data/shop.dbc"));
+    EXPECT_EQ(stored(key::FoxproOption), QStringLiteral("2"));
+}
+
+TEST_F(MainWindowLoad, AContainerChoiceSurvivesWhileNoFolderIsStored) {
+    store({{key::FoxproOption, QStringLiteral("1")}, {key::DBCFile, QStringLiteral("/data/shop.dbc")}});
+    auto w = loadedWindow();
+    EXPECT_TRUE(w->form().fields.OptionDBC1);
+    EXPECT_EQ(stored(key::FoxproOption), QStringLiteral("1"));
+
+    store({{key::FoxproOption, QStringLiteral("2")}});
+    auto again = loadedWindow();
+    EXPECT_FALSE(again->form().fields.OptionDBC1);
+}
+
+TEST_F(MainWindowLoad, AStoredValueThatIsNoNumberIsReportedAndTheLoadGoesOn) {
+    store({{key::Check1, QStringLiteral("abc")},
+           {key::Option2, QStringLiteral("maybe")},
+           {key::MSSQLServer, QStringLiteral("after")}});
+    auto w = loadedWindow();
+    const auto reports = ui.errorReports();
+    ASSERT_EQ(reports.size(), 2u);
+    EXPECT_EQ(reports[0].text.section(QStringLiteral("\r\n"), 0, 0), QStringLiteral("Type mismatch"));
+    EXPECT_TRUE(
+        reports[0].text.contains(QStringLiteral("in Ferroquill2021/08/31.Form1.Form_Load at line 114")));
+    EXPECT_TRUE(reports[1].text.contains(QStringLiteral("Form1.Form_Load at line 118")));
+    EXPECT_EQ(reports[0].icon, Icon::Exclamation);
+    // The check box keeps its designed state, the closing click handling greys the options, and
+    // every later step still ran.
+    EXPECT_EQ(control<QCheckBox>(*w, "Check1").checkState(), Qt::Unchecked);
+    EXPECT_FALSE(control<QRadioButton>(*w, "Option1").isEnabled());
+    EXPECT_TRUE(control<QRadioButton>(*w, "Option1").isChecked());
+    EXPECT_EQ(text(*w, "Text5"), QStringLiteral("after"));
+    EXPECT_EQ(stored(key::Check1), QStringLiteral("0"));
+}
+
+TEST_F(MainWindowLoad, CheckValuesBeyondTheThreeStatesAreRefusedAndGreyedIsNotTicked) {
+    store({{key::Check1, QStringLiteral("5")}});
+    auto refused = loadedWindow();
+    ASSERT_EQ(ui.errorReports().size(), 1u);
+    EXPECT_TRUE(ui.errorReports()[0].text.startsWith(QStringLiteral("Invalid property value\r\n")));
+
+    store({{key::Check1, QStringLiteral("2")}});
+    auto greyed = loadedWindow();
+    EXPECT_EQ(control<QCheckBox>(*greyed, "Check1").checkState(), Qt::PartiallyChecked);
+    EXPECT_FALSE(control<QRadioButton>(*greyed, "Option1").isEnabled());
+    EXPECT_FALSE(greyed->form().fields.Check1);
+    EXPECT_EQ(stored(key::Check1), QStringLiteral("2"));
+}
+
+TEST_F(MainWindowLoad, NeitherOptionStoredAsSelectedLeavesBothClear) {
+    store({{key::Option1, QStringLiteral("0")}, {key::Option2, QStringLiteral("False")}});
+    auto w = loadedWindow();
+    EXPECT_FALSE(control<QRadioButton>(*w, "Option1").isChecked());
+    EXPECT_FALSE(control<QRadioButton>(*w, "Option2").isChecked());
+    EXPECT_FALSE(w->form().fields.Option1);
+    EXPECT_FALSE(w->form().fields.Option2);
+}

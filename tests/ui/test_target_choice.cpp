@@ -1,0 +1,144 @@
+#include "ui_test.h"
+
+#include "app/ui/look/look.h"
+#include "data/ui/advanced_options_window.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+using namespace qc;
+using namespace qc::test;
+
+namespace {
+
+class TargetChoice : public WindowTest {
+  protected:
+    // Opens Advanced Options from the "dbc" button and lets `user` act in it.
+    void inAdvancedOptions(app::ui::Form1& w, const std::function<void(data::ui::Form6&)>& user) {
+        int opened = 0;
+        w.runModal = [&](QDialog& dialog) {
+            ++opened;
+            auto* options = qobject_cast<data::ui::Form6*>(&dialog);
+            ASSERT_NE(options, nullptr);
+            EXPECT_EQ(options->parentWidget(), &w);
+            user(*options);
+        };
+        control<QPushButton>(w, "PushButton12").click();
+        EXPECT_EQ(opened, 1);
+    }
+};
+
+} // namespace
+
+TEST_F(TargetChoice, TheFolderPickerSetsTheFolderTargetAndACancelChangesNothing) {
+    auto w = loadedWindow();
+    QString prompt = QStringLiteral("not asked");
+    QString answer;
+    w->fileDialogs.chooseFolder = [&](QWidget* owner, const QString& text, const QString& start) {
+        EXPECT_EQ(owner, w.get());
+        EXPECT_EQ(start, QString());
+        prompt = text;
+        return answer;
+    };
+    const auto before = storedSettings();
+    control<QPushButton>(*w, "PushButton1").click();
+    EXPECT_EQ(prompt, QStringLiteral("Please select folder:"));
+    EXPECT_EQ(storedSettings(), before);
+    EXPECT_TRUE(w->form().fields.OptionDBC1);
+
+    answer = QStringLiteral("/srv/fox tables");
+    control<QPushButton>(*w, "PushButton1").click();
+    EXPECT_EQ(control<QLineEdit>(*w, "Text2").text(), answer);
+    EXPECT_EQ(stored(key::FreeTableFolder), answer);
+    EXPECT_EQ(stored(key::FoxproOption), QStringLiteral("2"));
+    EXPECT_FALSE(w->form().fields.OptionDBC1);
+
+    // The container chosen meanwhile, then the same folder picked again: the folder is the target.
+    w->form().fields.OptionDBC1 = true;
+    WriteSetting(key::FoxproOption, QStringLiteral("1"));
+    control<QPushButton>(*w, "PushButton1").click();
+    EXPECT_FALSE(w->form().fields.OptionDBC1);
+    EXPECT_EQ(stored(key::FoxproOption), QStringLiteral("2"));
+}
+
+TEST_F(TargetChoice, TheSampleButtonPointsAtTheSamplesFolderEvenAfterAContainerWasChosen) {
+    store({{key::FoxproOption, QStringLiteral("1")}, {key::DBCFile, QStringLiteral("/data/shop.dbc")}});
+    auto w = loadedWindow();
+    ASSERT_TRUE(w->form().fields.OptionDBC1);
+    control<QPushButton>(*w, "PushButton2").click();
+    const QString samples = look::programFolder() + QStringLiteral("/Samples");
+    EXPECT_EQ(control<QLineEdit>(*w, "Text2").text(), samples);
+    EXPECT_EQ(stored(key::FreeTableFolder), samples);
+    EXPECT_EQ(stored(key::FoxproOption), QStringLiteral("2"));
+    EXPECT_FALSE(w->form().fields.OptionDBC1);
+    EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST_F(TargetChoice, OkWithAChosenContainerMakesItTheTargetAtOnce) {
+    store({{key::FreeTableFolder, QStringLiteral("/data/free")}, {key::DBCFile, QStringLiteral("/old.dbc")}});
+    auto w = loadedWindow();
+    ASSERT_FALSE(w->form().fields.OptionDBC1);
+    QString title, filter;
+    w->fileDialogs.chooseFile = [&](QWidget*, const QString& t, const QString& f) {
+        title = t;
+        filter = f;
+        return QStringLiteral("/data/shop.dbc");
+    };
+    inAdvancedOptions(*w, [&](data::ui::Form6& options) {
+        auto& path = control<QLineEdit>(options, "Text1");
+        EXPECT_EQ(path.text(), QStringLiteral("/old.dbc"));
+        control<QPushButton>(options, "PushButton5").click();
+        EXPECT_EQ(path.text(), QStringLiteral("/data/shop.dbc"));
+        EXPECT_EQ(stored(key::DBCFile), QStringLiteral("/data/shop.dbc"));
+        control<QPushButton>(options, "PushButton1").click();
+        EXPECT_EQ(options.result(), QDialog::Accepted);
+    });
+    EXPECT_EQ(title, QStringLiteral("Select Foxpro Database"));
+    EXPECT_EQ(filter, QStringLiteral("Microsoft Database (*.dbc)"));
+    EXPECT_TRUE(w->form().fields.OptionDBC1);
+    EXPECT_EQ(w->form().fields.DBCPath1, QStringLiteral("/data/shop.dbc"));
+    EXPECT_EQ(stored(key::FoxproOption), QStringLiteral("1"));
+    // The folder stays in its box and returns as the target at the next start.
+    EXPECT_EQ(control<QLineEdit>(*w, "Text2").text(), QStringLiteral("/data/free"));
+}
+
+TEST_F(TargetChoice, OkWithAnEmptyPathKeepsTheChoiceAndCancelAlwaysSelectsTheFolder) {
+    store({{key::FoxproOption, QStringLiteral("1")}, {key::DBCFile, QStringLiteral("/data/shop.dbc")}});
+    auto w = loadedWindow();
+    w->fileDialogs.chooseFile = [](QWidget*, const QString&, const QString&) { return QString(); };
+    inAdvancedOptions(*w, [&](data::ui::Form6& options) {
+        auto& path = control<QLineEdit>(options, "Text1");
+        control<QPushButton>(options, "PushButton5").click(); // cancelled: the path stays
+        EXPECT_EQ(path.text(), QStringLiteral("/data/shop.dbc"));
+        path.clear();
+        QTest::keyClicks(&path, QStringLiteral("/x"));
+        EXPECT_EQ(stored(key::DBCFile), QStringLiteral("/x"));
+        path.clear();
+        control<QPushButton>(options, "PushButton1").click();
+    });
+    EXPECT_TRUE(w->form().fields.OptionDBC1);
+    EXPECT_EQ(w->form().fields.DBCPath1, QStringLiteral("/data/shop.dbc"));
+    EXPECT_EQ(stored(key::FoxproOption), QStringLiteral("1"));
+    EXPECT_EQ(stored(key::DBCFile), QString());
+
+    inAdvancedOptions(*w, [&](data::ui::Form6& options) {
+        control<QPushButton>(options, "PushButton2").click();
+        EXPECT_EQ(options.result(), QDialog::Rejected);
+    });
+    EXPECT_FALSE(w->form().fields.OptionDBC1);
+    EXPECT_EQ(stored(key::FoxproOption), QStringLiteral("2"));
+    EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST_F(TargetChoice, AdvancedOptionsReportsItsFailuresUnderItsOwnName) {
+    auto w = loadedWindow();
+    w->fileDialogs.chooseFile = [](QWidget*, const QString&, const QString&) -> QString {
+        throw std::runtime_error("dialog broke");
+    };
+    inAdvancedOptions(
+        *w, [&](data::ui::Form6& options) { control<QPushButton>(options, "PushButton5").click(); });
+    ASSERT_EQ(ui.errorReports().size(), 1u);
+    EXPECT_TRUE(ui.errorReports()[0].text.startsWith(
+        QStringLiteral("dialog broke\r\nin Ferroquill2021/08/31.Form6.PushButton5_Click at line 100")));
+}

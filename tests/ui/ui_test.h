@@ -1,0 +1,48 @@
+#pragma once
+// Shared set-up of the window tests: an empty settings store before each test, the main window
+// with its message boxes answered by a scripted port, and direct access to stored values.
+
+#include "app/settings.h"
+#include "app/ui/main_window.h"
+#include "support/scripted_ui.h"
+
+#include <QSettings>
+#include <QString>
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <memory>
+#include <optional>
+
+namespace qc::test {
+
+// Every stored key and its text.
+std::map<QString, QString> storedSettings();
+std::optional<QString> stored(const QString& key);
+// Stores texts as a previous run would have left them.
+void store(const std::map<QString, QString>& values);
+void clearSettings();
+
+// Finds a control of a window by its designer name.
+template <class T> T& control(QWidget& window, const char* name) {
+    T* found = window.findChild<T*>(QString::fromLatin1(name));
+    if (!found)
+        throw std::runtime_error(std::string("no control ") + name);
+    return *found;
+}
+
+class WindowTest : public ::testing::Test {
+  protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // A main window whose message boxes go to `ui`, not loaded yet.
+    std::unique_ptr<app::ui::Form1> makeWindow();
+    // A main window after its load.
+    std::unique_ptr<app::ui::Form1> loadedWindow();
+
+    ScriptedUi ui;
+};
+
+} // namespace qc::test
