@@ -1,5 +1,6 @@
 // Writes the sample tables shipped beside the program, through the engine's own statements, so
 // that the samples are exactly what a conversion produces.
+#include "dbc_sample.h"
 #include "foxpro/database.h"
 
 #include <cstdio>
@@ -63,6 +64,9 @@ int main(int argc, char** argv) {
                     "\"Amount\" DOUBLE, \"Items\" long, \"Paid\" SMALLINT);");
         for (const char* row : kOrders)
             db->execute(std::string("INSERT INTO [orders] VALUES (") + row + ");");
+
+        // A database container with tables of its own, in a sub-folder.
+        samples::writeContainerSample(argv[1]);
     } catch (const std::exception& error) {
         std::fprintf(stderr, "make_samples: %s\n", error.what());
         return 1;
