@@ -1,6 +1,9 @@
 #include "ui_test.h"
 
 #include "app/ui/look/look.h"
+#include "data/foxpro_target.h"
+#include "data/ui/advanced_options_window.h"
+#include "foxpro/container.h"
 #include "support/environment.h"
 #include "support/tds_server.h"
 
@@ -177,6 +180,53 @@ TEST_F(StartConverting, WithLocalConnectionTheServerIsReachedOnTheDefaultPort) {
     expectOnlyRefusedRows(ui);
     EXPECT_EQ(ui.messages.back().text, QStringLiteral("Done."));
     EXPECT_EQ(readBack(target.filePath(QStringLiteral("bigtable.dbf"))), "50 50 True " + ids(1, 50) + "\n");
+}
+
+TEST_F(StartConverting, AContainerConfirmedInAdvancedOptionsIsTheTargetOfTheNextRunWithoutARestart) {
+    TdsServer server(TdsServer::standardFixture(50));
+    QTemporaryDir folder;
+    const QString dbc = folder.filePath(QStringLiteral("shop.dbc"));
+    foxpro::Container::create(dbc.toStdString());
+    // The folder target at start, and a folder the run could not open.
+    store({{key::FreeTableFolder, folder.filePath(QStringLiteral("missing"))}});
+    auto w = loadedWindow();
+    ASSERT_FALSE(w->form().fields.OptionDBC1);
+    typeLogin(*w, server.port());
+    control<QCheckBox>(*w, "Check1").click();
+    w->fileDialogs.chooseFile = [&](QWidget*, const QString&, const QString&) { return dbc; };
+    w->runModal = [](QDialog& dialog) {
+        control<QPushButton>(dialog, "PushButton5").click();
+        control<QPushButton>(dialog, "PushButton1").click();
+    };
+    control<QPushButton>(*w, "PushButton12").click();
+    control<QPushButton>(*w, "PushButton7").click();
+
+    expectOnlyRefusedRows(ui);
+    ASSERT_FALSE(ui.messages.empty());
+    EXPECT_EQ(ui.messages.back().text, QStringLiteral("Done."));
+    EXPECT_EQ(readBack(folder.filePath(QStringLiteral("bigtable.dbf"))), "50 50 True " + ids(1, 50) + "\n");
+    QStringListModel tables;
+    data::AddTablesToFoxproListbox(w->form().fields, tables, ui);
+    EXPECT_TRUE(tables.stringList().contains(QStringLiteral("bigtable")))
+        << tables.stringList().join(',').toStdString();
+}
+
+TEST_F(StartConverting, InSqlPreviewModeThePreviewWindowOpensOwnedByTheMainWindow) {
+    TdsServer server(TdsServer::standardFixture(50));
+    QTemporaryDir target;
+    auto w = loadedWindow();
+    typeLogin(*w, server.port());
+    QTest::keyClicks(&control<QLineEdit>(*w, "Text2"), target.path());
+    ASSERT_TRUE(w->form().fields.Check1);
+    int shown = 0;
+    w->runModal = [&](QDialog& dialog) {
+        ++shown;
+        EXPECT_EQ(dialog.parentWidget(), w.get());
+        EXPECT_GT(w->form().sqlLines.rowCount(), 50);
+    };
+    control<QPushButton>(*w, "PushButton7").click();
+    EXPECT_EQ(shown, 1);
+    EXPECT_TRUE(ui.errorReports().empty());
 }
 
 // Runs in a child process: starts a conversion and closes the window once a table has rows.
