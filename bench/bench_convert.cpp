@@ -1,10 +1,9 @@
 // Whole-conversion speed: one 200,000-row table of 8 mixed columns from the SQLite ODBC driver,
-// converted in immediate mode into a new FoxPro folder, against reading the same table through
-// the access layer in the same run. Prints rows per second for both; the last line is
+// converted in immediate mode into a new FoxPro folder, against the bare ODBC read of the same
+// table in the same run. Prints rows per second for both; the last line is
 // "ratio: X.XX" (conversion / read).
-#include "data/db_access.h"
 #include "engine/conversion_run.h"
-#include "support/environment.h"
+#include "read_fixture.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -19,7 +18,7 @@
 
 namespace {
 
-constexpr int kRows = 200000;
+constexpr int kRows = qc::bench::kReadRows;
 
 class QuietUi : public qc::UiPort {
   public:
@@ -37,52 +36,8 @@ class QuietUi : public qc::UiPort {
     void processEvents() override { QCoreApplication::processEvents(); }
 };
 
-void makeSource(const std::string& path) {
-    const auto result = qc::test::runPython(
-        {"-c",
-         "import sqlite3, sys\n"
-         "c = sqlite3.connect(sys.argv[1])\n"
-         "c.execute('CREATE TABLE Big (id INTEGER, name VARCHAR(40), amount NUMERIC(12,2), ratio DOUBLE,'\n"
-         "          ' created TIMESTAMP, born DATE, flag BIT, note VARCHAR(100))')\n"
-         "def row(i):\n"
-         "    return (i, 'Customer %d O\\'Neil' % i, '%d.%02d' % (i // 100, i % 100), i / 7.0,\n"
-         "            '2020-%02d-%02d %02d:%02d:%02d' % (i % 12 + 1, i % 28 + 1, i % 24, i % 60, (i * 7) % "
-         "60),\n"
-         "            '19%02d-%02d-%02d' % (i % 100, i % 12 + 1, i % 28 + 1), i % 2,\n"
-         "            None if i % 5 == 0 else 'note %d, with text' % i)\n"
-         "c.executemany('INSERT INTO Big VALUES (?,?,?,?,?,?,?,?)', (row(i) for i in range(1, "
-         "int(sys.argv[2]) + 1)))\n"
-         "c.commit()\n",
-         path, std::to_string(kRows)},
-        600);
-    if (result.exitCode != 0)
-        throw std::runtime_error("could not build the source: " + result.errors);
-}
-
 double seconds(std::chrono::steady_clock::time_point start) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-double readRowsPerSecond(const std::string& source) {
-    qc::data::Connection connection;
-    connection.Open("Driver={SQLite3};Database=" + source + ";");
-    qc::data::Recordset rs;
-    const auto start = std::chrono::steady_clock::now();
-    rs.Open("SELECT * FROM [Big]", connection, qc::data::adOpenStatic, qc::data::adLockOptimistic);
-    long rows = 0;
-    std::size_t touched = 0;
-    while (!rs.Eof()) {
-        for (int f = 0; f < rs.fieldCount(); ++f)
-            touched += rs.fieldValue(f).index();
-        ++rows;
-        rs.MoveNext();
-    }
-    rs.Close();
-    const double elapsed = seconds(start);
-    connection.Close();
-    if (rows != kRows || touched == 0)
-        throw std::runtime_error("the read saw " + std::to_string(rows) + " rows");
-    return rows / elapsed;
 }
 
 long recordCount(const std::string& dbf) {
@@ -132,11 +87,15 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     try {
         const std::string source = dir.filePath(QStringLiteral("source.db")).toStdString();
-        makeSource(source);
+        qc::bench::buildReadTable(source);
         double read = 0;
-        for (int i = 0; i < 2; ++i)
-            read = std::max(read, readRowsPerSecond(source));
-        std::printf("read:    %.0f rows/s\n", read);
+        for (int i = 0; i < 2; ++i) {
+            const auto bare = qc::bench::bareOdbcRead(qc::bench::sqliteConnectionString(source), "Big");
+            if (bare.rows != kRows)
+                throw std::runtime_error("the bare read saw " + std::to_string(bare.rows) + " rows");
+            read = std::max(read, bare.rows / bare.seconds);
+        }
+        std::printf("bare read: %.0f rows/s\n", read);
         const std::string target = dir.filePath(QStringLiteral("target")).toStdString();
         QDir().mkpath(QString::fromStdString(target));
         const double statements = convertRowsPerSecond(source, target, true);
