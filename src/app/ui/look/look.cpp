@@ -35,6 +35,8 @@ void paintBackground(QWidget& window, const QColor& colour) {
         QPalette palette = w.palette();
         palette.setColor(QPalette::Window, colour);
         w.setPalette(palette);
+        // Check boxes and option buttons fill with the button colour unless told otherwise.
+        w.setBackgroundRole(QPalette::Window);
         w.setAutoFillBackground(true);
     };
     apply(window);

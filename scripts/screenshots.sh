@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Takes the pictures of our windows on a virtual X server: docs/main-window.png,
+# docs/advanced-options.png and resources/local-connection-example.jpg (the picture the connection
+# help offers). Needs xvfb and the fonts of packages.txt; builds the window tests if needed.
+set -euo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+build=${1:-$top/build/screenshots}
+[ -f "$build/CMakeCache.txt" ] || cmake -G Ninja -S "$top" -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --build "$build" -j2 --target test_ui
+out=$(mktemp -d)
+trap 'rm -rf "$out"' EXIT
+QT_QPA_PLATFORM=xcb QT_FONT_DPI=96 QT_SCALE_FACTOR=1 QC_SCREENSHOT_DIR="$out" \
+    xvfb-run -a -s "-screen 0 1024x768x24 -dpi 96" \
+    "$build/bin/test_ui" --gtest_filter='Screenshots.*' --gtest_also_run_disabled_tests
+mkdir -p "$top/docs"
+cp "$out/main-window.png" "$out/advanced-options.png" "$top/docs/"
+cp "$out/local-connection-example.jpg" "$top/resources/"
+echo "pictures written to docs/ and resources/"
