@@ -190,7 +190,28 @@ Container Container::open(const fs::path& dbcPath) {
     checkIndexHeader(c.dcxPath_);
     c.loadRecords();
     c.recoverIndex();
+    c.stamp_ = c.fileStamp();
     return c;
+}
+
+std::vector<long long> Container::fileStamp() const {
+    std::vector<long long> out;
+    for (const auto* p : {&dbcPath_, &dctPath_}) {
+        struct stat info {};
+        if (::stat(p->c_str(), &info) != 0)
+            return {};
+        out.insert(out.end(),
+                   {static_cast<long long>(info.st_dev), static_cast<long long>(info.st_ino),
+                    static_cast<long long>(info.st_size), static_cast<long long>(info.st_mtim.tv_sec),
+                    static_cast<long long>(info.st_mtim.tv_nsec)});
+    }
+    return out;
+}
+
+void Container::reload() {
+    const auto now = fileStamp();
+    if (now.empty() || now != stamp_)
+        *this = open(dbcPath_);
 }
 
 void Container::loadRecords() {
@@ -351,6 +372,7 @@ void Container::addTable(const std::string& tableName, const std::string& fileNa
 
     records_ = std::move(after);
     raw_.insert(raw_.end(), addedBytes.begin(), addedBytes.end());
+    stamp_ = fileStamp();
     install(pendingIndex, dcxPath_);
 }
 
@@ -402,6 +424,7 @@ fs::path Container::removeTable(const std::string& tableName) {
     dbc_ = File(dbcPath_, File::Mode::ReadWrite);
     records_ = std::move(after);
     raw_ = std::move(afterRaw);
+    stamp_ = fileStamp();
     install(pendingIndex, dcxPath_);
     return file;
 }

@@ -38,6 +38,11 @@ class Container {
     Container(Container&&) noexcept = default;
     Container& operator=(Container&&) noexcept = default;
 
+    // Reads the container afresh when its files changed since this object last read or wrote
+    // them: another connection may have changed it, and a change made from a stale picture would
+    // write over that one.
+    void reload();
+
     const std::filesystem::path& path() const { return dbcPath_; }
     std::filesystem::path folder() const { return dbcPath_.parent_path(); }
     bool readOnly() const { return readOnly_; }
@@ -73,6 +78,8 @@ class Container {
     void loadRecords();
     void writeIndex(const std::vector<DbcRecord>& records);
     void recoverIndex();
+    // What identifies the state of the .dbc and .dct files: device, inode, size, change time.
+    std::vector<long long> fileStamp() const;
 
     std::filesystem::path dbcPath_;
     std::filesystem::path dctPath_;
@@ -83,6 +90,7 @@ class Container {
     std::vector<DbcRecord> records_;
     std::vector<std::string> raw_; // the records' bytes as read, rewritten unchanged but for flags
     bool readOnly_ = false;
+    std::vector<long long> stamp_;
 };
 
 // The name of the index file written beside `dcxPath` before it replaces it.

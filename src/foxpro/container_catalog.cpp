@@ -69,10 +69,12 @@ std::vector<std::string> dbcLongFieldNames(const std::vector<std::string>& names
 }
 
 std::vector<std::string> ContainerCatalog::tableNames() {
+    container_.reload();
     return container_.tableNames();
 }
 
 std::optional<fs::path> ContainerCatalog::findTable(const std::string& name) {
+    container_.reload();
     const DbcRecord* table = container_.findTable(name);
     if (table == nullptr)
         return std::nullopt;
@@ -81,6 +83,7 @@ std::optional<fs::path> ContainerCatalog::findTable(const std::string& name) {
 
 void ContainerCatalog::createTable(const std::string& name, const std::vector<FieldSpec>& columns) {
     const std::string fileName = tableFileName(name, ".dbf");
+    container_.reload();
     if (container_.readOnly())
         throw Error("Database container '" + container_.path().filename().string() + "' is read-only.");
     if (container_.findTable(name) != nullptr)
@@ -114,6 +117,7 @@ void ContainerCatalog::createTable(const std::string& name, const std::vector<Fi
 }
 
 void ContainerCatalog::dropTable(const std::string& name) {
+    container_.reload();
     if (container_.findTable(name) == nullptr)
         throw Error(fileErrorMessage(ENOENT, tableFileName(name, ".dbf"), "opening"));
     // The container lets go of the table first: once that is done, files left behind are only

@@ -287,3 +287,24 @@ TEST_F(ContainerChanges, IndexHoldsEveryLiveRecordOfManyTables) {
 }
 
 } // namespace
+
+namespace {
+
+// Two connections on one container: each change starts from what the other one wrote.
+TEST_F(ContainerChanges, SecondConnectionSeesAndKeepsTheFirstOnesChanges) {
+    auto other = foxpro::Database::open(dbc.string());
+    db->execute("CREATE TABLE first (x INT, m MEMO)");
+    other->execute("CREATE TABLE second (y INT)");
+    db->execute("DROP TABLE second");
+    other->execute("CREATE TABLE third (z INT)");
+    db->execute("INSERT INTO first VALUES (1, 'kept')");
+    EXPECT_EQ(other->tableNames(), (std::vector<std::string>{"first", "third"}));
+    const auto c = foxpro::Container::open(dbc);
+    EXPECT_EQ(c.findTable("first")->objectId, 6);
+    EXPECT_EQ(c.findTable("third")->objectId, 11);
+    EXPECT_EQ(foxpro::findProperty(c.properties(*c.findTable("third")), foxpro::dbc_property::path)->asText(),
+              "third.dbf");
+    expectIndexCurrent(dbc, folder / "shop.dcx");
+}
+
+} // namespace
