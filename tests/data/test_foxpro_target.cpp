@@ -8,6 +8,7 @@
 #include "support/scripted_ui.h"
 
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -146,6 +147,26 @@ TEST(FoxproTarget, ListsTheTablesOfTheTarget) {
     QTemporaryDir empty;
     AddTablesToFoxproListbox(folderTarget(empty.path()), list, ui);
     EXPECT_EQ(list.rowCount(), 0);
+    EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST(FoxproTarget, AContainerTargetIsCheckedAndListed) {
+    QTemporaryDir dir;
+    const QString source = QString::fromStdString(qc::test::sharedDir() + "/fixtures/vfp9");
+    for (const QString& name : QDir(source).entryList(QDir::Files))
+        ASSERT_TRUE(QFile::copy(source + "/" + name, dir.filePath(name)));
+    const QStringList containers =
+        QDir(dir.path()).entryList({QStringLiteral("*.dbc"), QStringLiteral("*.DBC")});
+    ASSERT_EQ(containers.size(), 1);
+    Form1Fields f;
+    f.OptionDBC1 = true;
+    f.DBCPath1 = dir.filePath(containers.front());
+    f.Text2 = dir.filePath(QStringLiteral("ignored"));
+    ScriptedUi ui;
+    EXPECT_TRUE(IsValidFoxProConnection(f, ui));
+    QStringListModel list;
+    AddTablesToFoxproListbox(f, list, ui);
+    EXPECT_EQ(list.stringList(), QStringList{QStringLiteral("table1")});
     EXPECT_TRUE(ui.messages.empty());
 }
 
