@@ -85,15 +85,4 @@ TEST(DbcRecord, RoundTripsAndRefusesTextsThatDoNotFit) {
     EXPECT_THROW(foxpro::DbcRecord::decode("short"), foxpro::Error);
 }
 
-TEST(DbcRecord, LayoutIsTheContainerTable) {
-    const auto& layout = foxpro::dbcLayout();
-    EXPECT_EQ(layout.recordLength, 165);
-    EXPECT_EQ(layout.headerLength, 552);
-    EXPECT_EQ(layout.tableFlags, 0x07);
-    EXPECT_TRUE(foxpro::isDbcLayout(layout));
-    auto other = layout;
-    other.fields[3].name = "OBJECTNAMX";
-    EXPECT_FALSE(foxpro::isDbcLayout(other));
-}
-
 } // namespace
