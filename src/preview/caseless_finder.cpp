@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 
 namespace qc::preview {
 
@@ -114,9 +115,17 @@ std::optional<CaselessFinder::Match> CaselessFinder::findAscii(std::string_view 
     const auto* pattern = reinterpret_cast<const unsigned char*>(asciiFolded_.data());
     const unsigned char first = pattern[0];
     const std::size_t lastStart = text.size() - m;
+    // A first character without case is looked for with memchr, which scans many bytes at once.
+    const bool caseless = first < 'a' || first > 'z';
     for (std::size_t i = 0; i <= lastStart; ++i) {
-        if (kAsciiLower[data[i]] != first)
+        if (caseless) {
+            const void* at = std::memchr(data + i, first, lastStart - i + 1);
+            if (at == nullptr)
+                return std::nullopt;
+            i = static_cast<std::size_t>(static_cast<const unsigned char*>(at) - data);
+        } else if (kAsciiLower[data[i]] != first) {
             continue;
+        }
         std::size_t j = 1;
         while (j < m && kAsciiLower[data[i + j]] == pattern[j])
             ++j;

@@ -35,6 +35,9 @@ const std::string& SqlLineList::text(int line) const { return lines_[slot(line)]
 
 void SqlLineList::setText(int line, std::string text) {
     lines_[slot(line)] = std::move(text);
+    // A caller changing many lines blocks the signals and announces the whole span once.
+    if (signalsBlocked())
+        return;
     const QModelIndex changed = index(line - 1);
     emit dataChanged(changed, changed, {Qt::DisplayRole});
 }

@@ -24,6 +24,10 @@ TEST(ReplaceFirst, OnlyTheFirstOccurrenceInAnyLetterCase) {
     // The replacement keeps its own case and is not searched again.
     EXPECT_EQ(replaced("aXa", "a", "aa"), "aaXa");
     EXPECT_EQ(replaced("DROP TABLE [t];", "table ", ""), "DROP [t];");
+    // Find texts that start with a character without case.
+    EXPECT_EQ(replaced("a {^1999 {^2024-01 {^2024-02", "{^2024-", "{^2025-"), "a {^1999 {^2025-01 {^2024-02");
+    EXPECT_EQ(replaced("ab(", "(", ")"), "ab)");
+    EXPECT_EQ(replaced("ab{", "{x", ""), "ab{");
     EXPECT_FALSE(replaceFirst("abc", CaselessFinder(QStringLiteral("abd")), "x"));
     EXPECT_FALSE(replaceFirst("ab", CaselessFinder(QStringLiteral("abc")), "x"));
     EXPECT_FALSE(replaceFirst("abc", CaselessFinder(QString()), "x"));
