@@ -111,7 +111,8 @@ fs::path pendingIndexPath(const fs::path& dcxPath) {
     return pendingPath(dcxPath);
 }
 
-void Container::create(const fs::path& dbcPath) {
+void Container::create(const fs::path& path) {
+    const fs::path dbcPath = fs::absolute(path);
     const fs::path folder = dbcPath.parent_path();
     const std::vector<fs::path> targets = {folder / siblingName(dbcPath, ".dct"),
                                            folder / siblingName(dbcPath, ".dcx"), dbcPath};
@@ -164,16 +165,18 @@ void Container::create(const fs::path& dbcPath) {
     }
 }
 
-Container Container::open(const fs::path& dbcPath) {
-    std::error_code error;
-    if (!fs::is_regular_file(dbcPath, error))
-        throw Error(fileErrorMessage(ENOENT, name(dbcPath), "opening"));
+Container Container::open(const fs::path& path) {
+    // File names are matched without regard to case, as on the system FoxPro runs on.
+    const fs::path given = fs::absolute(path);
+    const fs::path dbcPath = findFileIgnoringCase(given.parent_path(), name(given));
+    if (dbcPath.empty())
+        throw Error(fileErrorMessage(ENOENT, name(given), "opening"));
     Container c;
     c.dbcPath_ = dbcPath;
     c.dctPath_ = requireSibling(dbcPath, ".dct", "Memo file");
     c.dcxPath_ = requireSibling(dbcPath, ".dcx", "Index file");
-    c.readOnly_ = !writable(dbcPath) || !writable(c.dctPath_) || !writable(c.dcxPath_) ||
-                  !writable(c.folder().empty() ? fs::path(".") : c.folder());
+    c.readOnly_ =
+        !writable(dbcPath) || !writable(c.dctPath_) || !writable(c.dcxPath_) || !writable(c.folder());
 
     c.dbc_ = File(dbcPath, c.readOnly_ ? File::Mode::Read : File::Mode::ReadWrite);
     const std::string start = c.dbc_.readSomeAt(0, 32);

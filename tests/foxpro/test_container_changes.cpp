@@ -206,6 +206,7 @@ TEST(ContainerOpen, MissingOrDamagedContainersFailAndStayUntouched) {
         return "opened";
     };
     EXPECT_EQ(opens(dbc), "opened");
+    EXPECT_EQ(opens(folder / "D.DBC"), "opened"); // names match in any case
     EXPECT_NE(opens(folder / "none.dbc").find("does not exist"), std::string::npos);
 
     const std::string memo = readBytes(folder / "d.dct");
