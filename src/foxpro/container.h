@@ -46,6 +46,8 @@ class Container {
     const std::filesystem::path& path() const { return dbcPath_; }
     std::filesystem::path folder() const { return dbcPath_.parent_path(); }
     bool readOnly() const { return readOnly_; }
+    // Throws Error when the container is read-only.
+    void requireWritable() const;
 
     const std::vector<DbcRecord>& records() const { return records_; }
     std::vector<DbcProperty> properties(const DbcRecord& record) const;
@@ -74,7 +76,6 @@ class Container {
 
   private:
     Container() = default;
-    void requireWritable() const;
     void loadRecords();
     void writeIndex(const std::vector<DbcRecord>& records);
     void recoverIndex();

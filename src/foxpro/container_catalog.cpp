@@ -84,8 +84,7 @@ std::optional<fs::path> ContainerCatalog::findTable(const std::string& name) {
 void ContainerCatalog::createTable(const std::string& name, const std::vector<FieldSpec>& columns) {
     const std::string fileName = tableFileName(name, ".dbf");
     container_.reload();
-    if (container_.readOnly())
-        throw Error("Database container '" + container_.path().filename().string() + "' is read-only.");
+    container_.requireWritable();
     if (container_.findTable(name) != nullptr)
         throw Error(fileErrorMessage(EEXIST, fileName, "creating"));
     // A file of that name beside the container belongs to someone else: leave it alone.
