@@ -41,6 +41,11 @@ void ConversionRun::PushButton7_Click() {
     if (Converting)
         return;        // [100]
     Converting = true; // [102]
+    // The flag must fall again however the run ends, or the button would stay dead.
+    struct ConvertingReset {
+        bool& flag;
+        ~ConvertingReset() { flag = false; }
+    } reset{Converting};
     MainForm& f = form_;
     const data::Form1Fields& fields = f.fields;
 
@@ -100,8 +105,7 @@ void ConversionRun::PushButton7_Click() {
         trap.step(478, [&] { ui_.message(QStringLiteral("Done.")); });
     }
     recordset_.reset();
-    Converting = false; // [480]
-}
+} // Converting = False [480]
 
 ConversionRun::TableOutcome ConversionRun::convertTable(ErrorTrap& trap, int index) {
     MainForm& f = form_;

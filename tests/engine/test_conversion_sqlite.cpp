@@ -222,6 +222,9 @@ TEST(ConversionSqlite, PreviewPerTable) {
         for (int i = 1; i <= c.form.sqlLines.count(); ++i)
             lines.push_back(c.form.sqlLines.text(i));
         shown.push_back(lines);
+        // Each table's datatype rows start afresh, like its lines.
+        EXPECT_EQ(c.form.datatypeRows.count(),
+                  c.form.sqlLines.text(1).find("[People]") != std::string::npos ? 8 : 2);
         // "Skip Table / Do Not Execute SQL" for the first table, "< Back" for the second.
         if (shown.size() == 1)
             ExecuteTableSQL = false;
@@ -239,6 +242,28 @@ TEST(ConversionSqlite, PreviewPerTable) {
     EXPECT_TRUE(std::filesystem::is_empty(c.target));
     EXPECT_EQ(c.ui.messages.back().text, QStringLiteral("Done."));
     EXPECT_FALSE(c.form.FoxPro_conn->isOpen());
+}
+
+TEST(ConversionSqlite, NoPreviewForATableTheUserKeeps) {
+    if (!test::inSqliteChild())
+        return;
+    Conversion c;
+    c.form.fields.Check1 = true;
+    c.form.fields.Option1 = false;
+    c.form.fields.Option2 = true;
+    test::executeOnFoxPro(c.target, {"CREATE TABLE existing (k INT)"});
+    c.ui.expectQuestion(QStringLiteral("overwrite Existing?"), Answer::No);
+    std::vector<std::string> firstLines;
+    c.ui.onModal = [&](ModalWindow) {
+        firstLines.push_back(c.form.sqlLines.text(1));
+        ExecuteTableSQL = false;
+    };
+    ConversionRun run(c.form, c.ui);
+    run.PushButton7_Click();
+    EXPECT_EQ(c.ui.modals.size(), 3u);
+    for (const auto& line : firstLines)
+        EXPECT_EQ(line.find("Existing"), std::string::npos) << line;
+    EXPECT_EQ(c.ui.messages.back().text, QStringLiteral("Done."));
 }
 
 TEST(ConversionSqlite, PreviewPerFileHoldsEveryTable) {
