@@ -14,9 +14,9 @@ std::string fromEnv(const char* name, const char* fallback) {
 }
 } // namespace
 
-std::string sharedDir() { return fromEnv("QC_SHARED_DIR", "../shared"); }
+std::string sharedDir() { return fromEnv("QC_SHARED_DIR", QC_DEFAULT_SHARED_DIR); }
 
-std::string binDir() { return fromEnv("QC_BIN_DIR", "."); }
+std::string binDir() { return fromEnv("QC_BIN_DIR", QC_DEFAULT_BIN_DIR); }
 
 ProcessResult runProcess(const std::string& program, const std::vector<std::string>& args, int timeoutSeconds) {
     QProcess process;
