@@ -5,6 +5,7 @@
 #include "foxpro/names.h"
 
 #include <cstring>
+#include <ctime>
 #include <system_error>
 
 namespace foxpro {
@@ -118,6 +119,8 @@ DbfFile DbfFile::open(const std::filesystem::path& dbfPath, bool writable) {
 
 RecordImage DbfFile::blankRecord() const {
     RecordImage image;
+    // Room for the end-of-file mark append() writes with the record.
+    image.bytes.reserve(static_cast<std::size_t>(layout_.recordLength) + 1);
     image.bytes.assign(static_cast<std::size_t>(layout_.recordLength), ' ');
     if (layout_.nullFlagsLength > 0)
         std::memset(image.bytes.data() + layout_.nullFlagsOffset, 0,
@@ -181,12 +184,16 @@ void DbfFile::append(RecordImage& record, std::uint64_t sizeLimit) {
     record.bytes.push_back('\x1A');
     dbf_.writeAt(at, record.bytes);
     record.bytes.pop_back();
+    // The date changes at most once a day; looking it up once a minute is plenty.
+    const std::time_t minute = std::time(nullptr) / 60;
+    if (minute != dateMinute_) {
+        todayForHeader(date_);
+        dateMinute_ = minute;
+    }
     char header[7];
-    std::uint8_t date[3];
-    todayForHeader(date);
-    std::memcpy(header, date, 3);
+    std::memcpy(header, date_, 3);
     putLe32(header + 3, recordCount_ + 1);
-    dbf_.writeAt(1, std::string_view(header, sizeof header));
+    dbf_.writeHeaderAt(1, std::string_view(header, sizeof header));
     ++recordCount_;
 }
 

@@ -79,6 +79,8 @@ class DbfFile {
     TableLayout layout_;
     std::uint32_t recordCount_ = 0;
     std::string backlink_;
+    std::uint8_t date_[3] = {0, 0, 0};
+    long long dateMinute_ = -1;
 };
 
 // Record bytes helpers shared by the value encoder.

@@ -3,9 +3,12 @@
 #include "foxpro/database.h"
 #include "foxpro/names.h"
 
+#include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
@@ -56,21 +59,59 @@ File::~File() {
     close();
 }
 
-File::File(File&& other) noexcept : fd_(std::exchange(other.fd_, -1)), path_(std::move(other.path_)) {}
+File::File(File&& other) noexcept
+    : fd_(std::exchange(other.fd_, -1)), path_(std::move(other.path_)),
+      header_(std::exchange(other.header_, nullptr)), mapped_(std::exchange(other.mapped_, 0)),
+      mapTried_(std::exchange(other.mapTried_, false)) {}
 
 File& File::operator=(File&& other) noexcept {
     if (this != &other) {
         close();
         fd_ = std::exchange(other.fd_, -1);
         path_ = std::move(other.path_);
+        header_ = std::exchange(other.header_, nullptr);
+        mapped_ = std::exchange(other.mapped_, 0);
+        mapTried_ = std::exchange(other.mapTried_, false);
     }
     return *this;
 }
 
+namespace {
+constexpr std::size_t kHeaderMap = 4096;
+} // namespace
+
+void File::unmap() {
+    if (header_ != nullptr)
+        ::munmap(header_, kHeaderMap);
+    header_ = nullptr;
+    mapped_ = 0;
+    mapTried_ = false;
+}
+
 void File::close() {
+    unmap();
     if (fd_ >= 0)
         ::close(fd_);
     fd_ = -1;
+}
+
+void File::writeHeaderAt(std::uint64_t offset, std::string_view bytes) {
+    if (!mapTried_) {
+        mapTried_ = true;
+        mapped_ = static_cast<std::size_t>(std::min<std::uint64_t>(size(), kHeaderMap));
+        void* map = ::mmap(nullptr, kHeaderMap, PROT_READ | PROT_WRITE, MAP_SHARED, fd_, 0);
+        header_ = map == MAP_FAILED ? nullptr : static_cast<char*>(map);
+    }
+    // Only bytes that were inside the file when it was mapped are stored through the mapping
+    // (beyond its end they would not reach the file); truncate() drops the mapping.
+    if (header_ == nullptr || offset + bytes.size() > mapped_) {
+        writeAt(offset, bytes);
+        return;
+    }
+    // Earlier writes stay before this one for every reader.
+    std::atomic_thread_fence(std::memory_order_seq_cst);
+    std::memcpy(header_ + offset, bytes.data(), bytes.size());
+    std::atomic_thread_fence(std::memory_order_seq_cst);
 }
 
 std::uint64_t File::size() const {
@@ -122,6 +163,7 @@ void File::writeAt(std::uint64_t offset, std::string_view bytes) {
 }
 
 void File::truncate(std::uint64_t length) {
+    unmap();
     if (::ftruncate(fd_, static_cast<off_t>(length)) != 0)
         throw Error(fileErrorMessage(errno, displayName(), "writing"));
 }

@@ -32,12 +32,21 @@ class File {
     // Reads up to `length` bytes at `offset`.
     std::string readSomeAt(std::uint64_t offset, std::size_t length) const;
     void writeAt(std::uint64_t offset, std::string_view bytes);
+    // Writes into the file's first bytes (a header field) through a shared mapping when one
+    // can be made: the bytes are in the system's cache the moment they are stored, as with
+    // writeAt, without a system call. `offset + bytes.size()` must lie within the file.
+    void writeHeaderAt(std::uint64_t offset, std::string_view bytes);
     void truncate(std::uint64_t length);
     void close();
 
   private:
+    void unmap();
+
     int fd_ = -1;
     std::filesystem::path path_;
+    char* header_ = nullptr; // shared mapping of the first page, or null
+    std::size_t mapped_ = 0; // bytes of the mapping that lie inside the file
+    bool mapTried_ = false;
 };
 
 // The message for a failing system call on `file` with errno `error`.

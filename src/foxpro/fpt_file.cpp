@@ -63,7 +63,12 @@ std::uint64_t FptFile::sizeAfter(const std::vector<std::size_t>& lengths) const 
 
 std::vector<std::uint32_t> FptFile::append(const std::vector<Block>& values) {
     std::vector<std::uint32_t> numbers;
+    numbers.reserve(values.size());
     std::string bytes;
+    std::size_t total = 0;
+    for (const auto& value : values)
+        total += static_cast<std::size_t>(blocksFor(value.data.size())) * blockSize_;
+    bytes.reserve(total);
     std::uint32_t next = nextFree_;
     for (const auto& value : values) {
         const std::uint32_t blocks = blocksFor(value.data.size());
@@ -86,7 +91,7 @@ std::vector<std::uint32_t> FptFile::append(const std::vector<Block>& values) {
     file_.writeAt(static_cast<std::uint64_t>(nextFree_) * blockSize_, bytes);
     std::string header(4, '\0');
     putBe32(header, 0, next);
-    file_.writeAt(0, header);
+    file_.writeHeaderAt(0, header);
     nextFree_ = next;
     return numbers;
 }

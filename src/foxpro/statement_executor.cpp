@@ -67,6 +67,7 @@ StatementExecutor::OpenTable& StatementExecutor::openTable(const std::string& na
     table->file = DbfFile::open(*path, true);
     table->names = catalog_->fieldNames(name, table->file.layout());
     table->blank = table->file.blankRecord();
+    table->work.bytes.reserve(table->blank.bytes.size() + 1);
     return *open_.emplace(key, std::move(table)).first->second;
 }
 
@@ -78,6 +79,7 @@ void StatementExecutor::insert(const InsertInto& statement) {
 
     // Which field each value goes to.
     std::vector<int> targets;
+    targets.reserve(static_cast<std::size_t>(fieldCount));
     if (statement.fields.empty()) {
         for (int i = 0; i < fieldCount; ++i)
             if (!layout.fields[static_cast<std::size_t>(i)].autoIncrement)
@@ -116,7 +118,10 @@ void StatementExecutor::insert(const InsertInto& statement) {
                             "' does not use code page 1252; text cannot be added to it.");
         }
     }
-    RecordImage record = table.blank;
+    // The work record keeps its buffers from row to row.
+    RecordImage& record = table.work;
+    record.bytes = table.blank.bytes;
+    record.memos.clear();
     for (std::size_t i = 0; i < targets.size(); ++i)
         encodeValue(layout, targets[i], statement.values[i], record);
     std::vector<std::pair<int, std::uint32_t>> counters;

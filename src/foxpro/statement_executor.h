@@ -25,6 +25,7 @@ class StatementExecutor : public Database {
         DbfFile file;
         std::vector<std::string> names; // as INSERT field lists may write them
         RecordImage blank;
+        RecordImage work;
     };
 
     void create(const CreateTable& statement);

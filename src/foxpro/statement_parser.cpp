@@ -225,6 +225,7 @@ class Parser {
         }
         expectWord("VALUES");
         expect('(');
+        out.values.reserve(16);
         do {
             out.values.push_back(literal());
         } while (accept(','));
