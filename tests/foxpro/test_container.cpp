@@ -132,6 +132,11 @@ TEST(Container, ReadsFoxProContainerAndItsTables) {
                 EXPECT_NO_THROW(table.value(record, f)) << name << " record " << r << " field " << f;
         }
         totalRecords += table.recordCount();
+        const auto dumped = qc::test::runPython(
+            {qc::test::sharedDir() + "/tools/vfp-oracle/vfpdump.py", path->string(), "--records", "0"});
+        EXPECT_NE(dumped.output.find(" records=" + std::to_string(table.recordCount()) + " "),
+                  std::string::npos)
+            << name << dumped.output;
         EXPECT_EQ(table.backlink(), "foxpro-db-test.dbc");
     }
     EXPECT_GT(totalRecords, 0u);
@@ -140,6 +145,7 @@ TEST(Container, ReadsFoxProContainerAndItsTables) {
     EXPECT_EQ(catalog.fieldNames("types", types.layout()),
               (std::vector<std::string>{"contact_type_id", "contact_type"}));
     EXPECT_EQ(types.layout().fields[1].name, "CONTACT_T2");
+    EXPECT_EQ(types.value(types.readRecord(1), 1).text, "Seller");
 }
 
 } // namespace
