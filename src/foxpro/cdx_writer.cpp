@@ -65,7 +65,7 @@ struct Node {
 
 class TagBuilder {
   public:
-    TagBuilder(const CdxTag& tag) : tag_(tag) {}
+    explicit TagBuilder(const CdxTag& tag) : tag_(tag) {}
 
     // Splits the sorted keys into leaves and builds the interior levels above them.
     void plan() {
