@@ -12,8 +12,10 @@
 namespace odbc {
 
 namespace {
-// Characters per SQLGetData call for text; a sql_variant (at most 8,016 bytes) fits in one.
-constexpr std::size_t kTextChunk = 8192;
+// Characters per SQLGetData call for text.
+constexpr std::size_t kTextChunk = 4096;
+// A sql_variant holds at most 8,016 bytes: as text it fits in one read of this many characters.
+constexpr std::size_t kVariantChunk = 8192;
 constexpr std::size_t kByteChunk = 16384;
 // No value past this many bytes can be stored anywhere downstream; a driver that keeps
 // answering "more data" must not keep us reading.
@@ -302,12 +304,15 @@ void Statement::readValue(SQLUSMALLINT column, Kind kind, Value& out) {
 }
 
 void Statement::readText(SQLUSMALLINT column, Value& out, bool singleChunk) {
-    const std::size_t room = chunk_.size() - 1;
+    std::vector<SQLWCHAR>& chunk = singleChunk ? variantChunk_ : chunk_;
+    if (chunk.empty())
+        chunk.resize(kVariantChunk + 1);
+    const std::size_t room = chunk.size() - 1;
     pieces_.clear();
     for (;;) {
         SQLLEN ind = 0;
-        const SQLRETURN rc = SQLGetData(stmt_, column, SQL_C_WCHAR, chunk_.data(),
-                                        static_cast<SQLLEN>(chunk_.size() * sizeof(SQLWCHAR)), &ind);
+        const SQLRETURN rc = SQLGetData(stmt_, column, SQL_C_WCHAR, chunk.data(),
+                                        static_cast<SQLLEN>(chunk.size() * sizeof(SQLWCHAR)), &ind);
         if (rc == SQL_NO_DATA)
             break;
         fail(rc, "Reading a value");
@@ -321,9 +326,9 @@ void Statement::readText(SQLUSMALLINT column, Value& out, bool singleChunk) {
             if (ind >= 0)
                 got = std::min(static_cast<std::size_t>(ind) / sizeof(SQLWCHAR), room);
             else
-                got = std::char_traits<char16_t>::length(reinterpret_cast<const char16_t*>(chunk_.data()));
+                got = std::char_traits<char16_t>::length(reinterpret_cast<const char16_t*>(chunk.data()));
         }
-        const std::u16string_view piece(reinterpret_cast<const char16_t*>(chunk_.data()), got);
+        const std::u16string_view piece(reinterpret_cast<const char16_t*>(chunk.data()), got);
         if (!more && pieces_.empty()) {
             auto& text = reuse<std::string>(out);
             text.clear();

@@ -76,6 +76,7 @@ class Statement {
     std::vector<Column> columns_;
     std::vector<Kind> kinds_;
     std::vector<SQLWCHAR> chunk_;
+    std::vector<SQLWCHAR> variantChunk_;
     std::u16string pieces_;
     std::vector<std::uint8_t> byteChunk_;
 };
