@@ -1,5 +1,6 @@
 #include "foxpro/statement_executor.h"
 
+#include "foxpro/file_io.h"
 #include "foxpro/names.h"
 #include "foxpro/value_encoder.h"
 
@@ -68,6 +69,13 @@ StatementExecutor::OpenTable& StatementExecutor::openTable(const std::string& na
     table->names = catalog_->fieldNames(name, table->file.layout());
     table->blank = table->file.blankRecord();
     table->work.bytes.reserve(table->blank.bytes.size() + 1);
+    // Rows added behind the back of a structural index would be missing from it, and FoxPro
+    // would then find wrong rows through it without any warning.
+    auto index = *path;
+    table->indexed =
+        (table->file.layout().tableFlags & 0x01) != 0 &&
+        !findFileIgnoringCase(path->parent_path(), index.replace_extension(".cdx").filename().string())
+             .empty();
     return *open_.emplace(key, std::move(table)).first->second;
 }
 
@@ -75,6 +83,10 @@ void StatementExecutor::insert(const InsertInto& statement) {
     checkTableName(statement.table);
     OpenTable& table = openTable(statement.table);
     const TableLayout& layout = table.file.layout();
+    if (table.indexed)
+        throw Error(
+            "Table '" + table.file.path().filename().string() +
+            "' has a structural index (.cdx), which this engine cannot update; the row was not written.");
     const int fieldCount = static_cast<int>(layout.fields.size());
 
     // Which field each value goes to.

@@ -26,6 +26,7 @@ class StatementExecutor : public Database {
         std::vector<std::string> names; // as INSERT field lists may write them
         RecordImage blank;
         RecordImage work;
+        bool indexed = false; // has a structural index file
     };
 
     void create(const CreateTable& statement);
