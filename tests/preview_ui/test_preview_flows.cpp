@@ -1,0 +1,159 @@
+// The preview as a conversion run from "Start Converting" shows it: once for the whole database
+// or once per table, and the way the user leaves it steering the rest of the run.
+#include "app/ui/main_window.h"
+#include "preview/ui/preview_window.h"
+#include "support/environment.h"
+#include "support/scripted_ui.h"
+#include "support/tds_server.h"
+
+#include <QCheckBox>
+#include <QDir>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+using namespace qc;
+using preview::ui::Form2;
+
+namespace {
+
+template <class T> T& control(QWidget& window, const char* name) {
+    T* found = window.findChild<T*>(QString::fromLatin1(name));
+    if (found == nullptr)
+        throw std::runtime_error(std::string("no control ") + name);
+    return *found;
+}
+
+// Three small tables; the run takes the bottom entry of the source list first.
+std::string writeFixture(const QTemporaryDir& dir) {
+    const std::string path = dir.filePath(QStringLiteral("shop.json")).toStdString();
+    std::ofstream(path) << R"json({"users": {"testuser": "Test#Pass1"}, "databases": {"TestDB": {"tables": [
+        {"name": "Alpha", "columns": [["id", "int"], ["name", "nvarchar(20)"]], "rows": [[1, "a & b"], [2, "c"]]},
+        {"name": "Beta", "columns": [["id", "int"]], "rows": [[1], [2], [3]]},
+        {"name": "Gamma", "columns": [["id", "int"], ["note", "varchar(10)"]], "rows": [[7, "x"]]}]}}})json";
+    return path;
+}
+
+class PreviewFlow : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        QSettings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Corvenna"),
+                  QStringLiteral("Marravex"))
+            .clear();
+        server = std::make_unique<test::TdsServer>(writeFixture(fixtureDir));
+        window = std::make_unique<app::ui::Form1>();
+        window->port().messageBox = [this](QWidget*, const QString& text, const QString& title, Buttons b,
+                                           Icon i) { return ui.message(text, title, b, i); };
+        window->Form_Load();
+        auto type = [&](const char* name, const QString& text) {
+            auto& box = control<QLineEdit>(*window, name);
+            box.clear();
+            QTest::keyClicks(&box, text);
+        };
+        type("Text5", QString::fromStdString(test::TdsServer::host()));
+        type("Text6", QString::number(server->port()));
+        type("Text3", QStringLiteral("testuser"));
+        type("Text4", QStringLiteral("Test#Pass1"));
+        type("Text8", QStringLiteral("TestDB"));
+        type("Text2", target.path());
+        ASSERT_TRUE(window->form().fields.Check1);
+    }
+
+    // Starts the run; each preview window it shows goes to `user`, with its messages recorded.
+    void convert(const std::function<void(Form2&, int shown)>& user) {
+        window->runModal = [&](QDialog& dialog) {
+            auto& preview = dynamic_cast<Form2&>(dialog);
+            preview.seams().message = [this](const QString& text, const QString& title, Buttons b, Icon i) {
+                return ui.message(text, title, b, i);
+            };
+            previews.push_back({});
+            for (int line = 1; line <= window->form().sqlLines.count(); ++line)
+                previews.back().push_back(window->form().sqlLines.text(line));
+            user(preview, static_cast<int>(previews.size()));
+        };
+        control<QPushButton>(*window, "PushButton7").click();
+    }
+
+    bool tableWritten(const char* name) const {
+        return QFile::exists(target.filePath(QString::fromLatin1(name)));
+    }
+
+    std::size_t records(const char* table) const {
+        const auto result =
+            test::runPython({"-c",
+                             "import re, subprocess, sys\n"
+                             "out = subprocess.run([sys.executable, sys.argv[1], sys.argv[2]],\n"
+                             "    check=True, capture_output=True, text=True).stdout\n"
+                             "print(re.search(r'records=(\\d+)', out).group(1))\n",
+                             test::sharedDir() + "/tools/vfp-oracle/vfpdump.py",
+                             target.filePath(QString::fromLatin1(table)).toStdString()});
+        EXPECT_EQ(result.exitCode, 0) << result.errors;
+        return std::stoul(result.output);
+    }
+
+    QTemporaryDir fixtureDir;
+    QTemporaryDir target;
+    std::unique_ptr<test::TdsServer> server;
+    std::unique_ptr<app::ui::Form1> window;
+    test::ScriptedUi ui;
+    std::vector<std::vector<std::string>> previews;
+};
+
+TEST_F(PreviewFlow, PerFileShowsEveryTableOnceAndExecutesThem) {
+    control<QRadioButton>(*window, "Option1").click();
+    convert([&](Form2& preview, int) {
+        preview.port().setEventInterval(std::chrono::microseconds(0));
+        preview.PushButton1.click();
+        EXPECT_FALSE(preview.isVisible());
+    });
+    ASSERT_EQ(previews.size(), 1u);
+    const auto& lines = previews[0];
+    ASSERT_EQ(lines.size(), 9u); // three CREATE TABLE and six INSERT INTO lines
+    EXPECT_EQ(lines[0].rfind("CREATE TABLE [Gamma]", 0), 0u) << lines[0];
+    EXPECT_EQ(lines[2].rfind("CREATE TABLE [Beta]", 0), 0u) << lines[2];
+    EXPECT_EQ(lines[6].rfind("CREATE TABLE [Alpha]", 0), 0u) << lines[6];
+    EXPECT_TRUE(window->form().SQLFormOK);
+    EXPECT_EQ(window->form().sqlLines.count(), 0);
+    EXPECT_TRUE(ui.errorReports().empty());
+    ASSERT_FALSE(ui.messages.empty());
+    EXPECT_EQ(ui.messages.back().text, QStringLiteral("Done."));
+    EXPECT_EQ(records("alpha.dbf"), 2u);
+    EXPECT_EQ(records("beta.dbf"), 3u);
+    EXPECT_EQ(records("gamma.dbf"), 1u);
+}
+
+TEST_F(PreviewFlow, PerTableSkipGoesOnAndBackEndsTheRun) {
+    control<QRadioButton>(*window, "Option2").click();
+    convert([&](Form2& preview, int shown) {
+        if (shown == 1)
+            preview.PushButton9.click(); // "Skip Table / Do Not Execute SQL"
+        else
+            preview.PushButton5.click(); // "< Back"
+    });
+    ASSERT_EQ(previews.size(), 2u);
+    ASSERT_EQ(previews[0].size(), 2u);
+    EXPECT_EQ(previews[0][0].rfind("CREATE TABLE [Gamma]", 0), 0u);
+    ASSERT_EQ(previews[1].size(), 4u);
+    EXPECT_EQ(previews[1][0].rfind("CREATE TABLE [Beta]", 0), 0u);
+    EXPECT_EQ(ui.messages.back().text, QStringLiteral("Done."));
+    EXPECT_FALSE(tableWritten("gamma.dbf") || tableWritten("beta.dbf") || tableWritten("alpha.dbf"));
+}
+
+TEST_F(PreviewFlow, PerTableExecuteEndsTheRunAfterThatTable) {
+    control<QRadioButton>(*window, "Option2").click();
+    convert([&](Form2& preview, int) { preview.PushButton1.click(); });
+    ASSERT_EQ(previews.size(), 1u);
+    EXPECT_EQ(records("gamma.dbf"), 1u);
+    EXPECT_FALSE(tableWritten("beta.dbf"));
+    EXPECT_EQ(ui.messages.back().text, QStringLiteral("Done."));
+}
+
+} // namespace
