@@ -3,6 +3,7 @@
 #include "conversion_support.h"
 
 #include "engine/conversion_run.h"
+#include "support/environment.h"
 #include "support/scripted_ui.h"
 
 #include <QTemporaryDir>
@@ -396,4 +397,38 @@ TEST(ConversionSqlite, ASecondClickDuringARunDoesNothing) {
     EXPECT_EQ(c.processed().size(), 4u);
     EXPECT_EQ(test::dumpTable(c.dbf("people")).records.size(), 3u);
     EXPECT_FALSE(run.converting());
+}
+
+TEST(ConversionSqlite, IntoADatabaseContainerAndAgain) {
+    if (!test::inSqliteChild())
+        return;
+    Conversion c;
+    // A container made by Visual FoxPro itself; the converted tables join it.
+    for (const char* file : {"data1.dbc", "data1.DCT", "data1.DCX"}) {
+        std::filesystem::copy_file(test::sharedDir() + "/fixtures/vfp9/" + file, c.target + "/" + file);
+        std::filesystem::permissions(c.target + "/" + file, std::filesystem::perms::owner_write,
+                                     std::filesystem::perm_options::add);
+    }
+    c.form.fields.OptionDBC1 = true;
+    c.form.fields.DBCPath1 = QString::fromStdString(c.target + "/data1.dbc");
+    c.form.fields.Text2 = QStringLiteral("/nonexistent/folder");
+    {
+        ConversionRun run(c.form, c.ui);
+        run.PushButton7_Click();
+    }
+    EXPECT_TRUE(c.ui.errorReports().empty());
+    EXPECT_EQ(test::dumpTable(c.dbf("people")).records.size(), 3u);
+
+    // The second run finds every table in the container and replaces it after a Yes.
+    ScriptedUi again;
+    for (const auto& t : c.list1Reversed())
+        again.expectQuestion(QStringLiteral("Would you like to overwrite ") + t + QStringLiteral("?"),
+                             Answer::Yes);
+    ConversionRun run(c.form, again);
+    run.PushButton7_Click();
+    EXPECT_TRUE(again.errorReports().empty()) << again.errorReports().front().text.toStdString();
+    const auto people = test::dumpTable(c.dbf("people"));
+    EXPECT_EQ(people.records.size(), 3u);
+    EXPECT_EQ(people.records.at(0).at("NAME"), text("O'Brien"));
+    EXPECT_EQ(again.messages.back().text, QStringLiteral("Done."));
 }
