@@ -48,6 +48,8 @@ class Form1 : public QWidget {
     data::ui::FileDialogs fileDialogs;
     std::function<void(QDialog&)> runModal;
     std::function<bool(const QUrl&)> openUrl;
+    // Where the files shipped beside the program are looked up (cursor, skin, samples, picture).
+    QString programFolder = look::programFolder();
 
     void PushButton1_Click();  // "..."
     void PushButton2_Click();  // "Load Sample/Example Database"

@@ -36,7 +36,7 @@ void Form1::PushButton4_Click() {
         return;
     // Whether the picture is there is not checked: the desktop reports a missing file its own way.
     trap.step(106, [&] {
-        openUrl(QUrl::fromLocalFile(look::programFolder() + QStringLiteral("/local-connection-example.jpg")));
+        openUrl(QUrl::fromLocalFile(programFolder + QStringLiteral("/local-connection-example.jpg")));
     });
 }
 
@@ -101,7 +101,7 @@ void Form1::PushButton2_Click() {
     ErrorTrap trap(port_, kWindow, QStringLiteral("PushButton2_Click"));
     trap.step(100, [&] { WriteSetting(key::FoxproOption, QStringLiteral("2")); });
     trap.step(102, [&] { form_.fields.OptionDBC1 = false; });
-    trap.step(104, [&] { Text2.setText(look::programFolder() + QStringLiteral("/Samples")); });
+    trap.step(104, [&] { Text2.setText(programFolder + QStringLiteral("/Samples")); });
 }
 
 void Form1::PushButton12_Click() {

@@ -28,10 +28,10 @@ void setOptionValue(QRadioButton& option, bool value) {
 
 void Form1::Form_Load() {
     ErrorTrap trap(port_, QStringLiteral("Form1"), QStringLiteral("Form_Load"));
-    const QString cursorFile = look::programFolder() + QStringLiteral("/HAND-M.CUR");
+    const QString cursorFile = programFolder + QStringLiteral("/HAND-M.CUR");
     QCursor custom(Qt::ArrowCursor);
 
-    trap.step(100, [&] { look::ApplySkin(*this); });
+    trap.step(100, [&] { look::ApplySkin(*this, programFolder); });
     if (trap.test(102, [&] { return look::FileExists(cursorFile); }))
         trap.step(104, [&] { custom = look::handCursorFrom(cursorFile); });
     trap.step(106, [&] {

@@ -129,7 +129,11 @@ QFont buttonFont() {
 }
 
 void ApplySkin(QWidget& mainWindow) {
-    const QString skin = programFolder() + QStringLiteral("/x/o.cjs");
+    ApplySkin(mainWindow, programFolder());
+}
+
+void ApplySkin(QWidget& mainWindow, const QString& folder) {
+    const QString skin = folder + QStringLiteral("/x/o.cjs");
     const QFileInfo info(skin);
     // Only a regular, visible file counts as the skin.
     if (!info.exists() || !info.isFile() || info.isHidden())

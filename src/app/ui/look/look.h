@@ -36,6 +36,8 @@ QFont buttonFont();
 // the file (or when it is not a regular file) the window keeps its white designed look. Throws when
 // the file is there but cannot be read.
 void ApplySkin(QWidget& mainWindow);
+// The same with the skin looked up under `folder` instead of the program's folder.
+void ApplySkin(QWidget& mainWindow, const QString& folder);
 
 // Gives a secondary window and its frames, labels, check boxes and option buttons the button face.
 void ApplyFormColors(QWidget& window);
