@@ -2,6 +2,7 @@
 // temporary folder, so no test touches the real user's files.
 #include <QApplication>
 #include <QLocale>
+#include <QSettings>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
@@ -17,6 +18,9 @@ int main(int argc, char** argv) {
     QTemporaryDir home;
     setenv("XDG_CONFIG_HOME", home.path().toUtf8().constData(), 1);
     QStandardPaths::setTestModeEnabled(true);
+    // Test mode sends QSettings to ~/.qttest/config, one place for every test process: each
+    // process keeps its settings in its own temporary folder instead.
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, home.path());
     QLocale::setDefault(QLocale::c());
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
