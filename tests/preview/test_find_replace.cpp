@@ -106,12 +106,6 @@ TEST_F(ReplaceActionTest, ChangesMatchingLinesAndLeavesOthersByteForByte) {
     EXPECT_EQ(changes[0][1].value<QModelIndex>().row(), 2);
 }
 
-TEST_F(ReplaceActionTest, EmptyReplacementDeletesTheOccurrence) {
-    lines.append("INSERT INTO [dbo_t] VALUES (1)");
-    EXPECT_TRUE(replaceInAllLines(lines, QStringLiteral("DBO_"), QString(), ui));
-    EXPECT_EQ(lines.text(1), "INSERT INTO [t] VALUES (1)");
-}
-
 TEST_F(ReplaceActionTest, EmptyListKeepsTheWindowOpen) {
     EXPECT_FALSE(replaceInAllLines(lines, QStringLiteral("a"), QStringLiteral("b"), ui));
     ASSERT_EQ(ui.messages.size(), 1u);

@@ -58,15 +58,6 @@ TEST_F(ScriptRunTest, BlankMiddleLineIsCountedButNotSent) {
     EXPECT_EQ(ui.busyChanges, (std::vector<bool>{true, false}));
 }
 
-TEST_F(ScriptRunTest, FourLinesShowQuarterSteps) {
-    add({"CREATE TABLE t (a I)", "INSERT INTO t VALUES (1)", "INSERT INTO t VALUES (2)",
-         "INSERT INTO t VALUES (3)"});
-    EXPECT_EQ(run(), ScriptOutcome::Completed);
-    EXPECT_EQ(ui.progressValues, (std::vector<double>{25, 50, 75, 100, 0}));
-    EXPECT_EQ(ui.progressTexts.front(), QStringLiteral("Please wait.. Processing row: 1 of 4"));
-    EXPECT_EQ(target.records("t").size(), 3u);
-}
-
 TEST_F(ScriptRunTest, SqlErrorStopsAtItsLineAndKeepsEarlierWork) {
     add({"CREATE TABLE t (a I)", "INSERT INTO missing VALUES (1)", "INSERT INTO t VALUES (3)",
          "INSERT INTO t VALUES (4)", "INSERT INTO t VALUES (5)"});
@@ -110,12 +101,6 @@ TEST_F(ScriptRunTest, OtherErrorsAreReportedAndTheRunGoesOn) {
             QStringLiteral("in Ferroquill2021/08/31.Form2.PushButton1_Click at line 118")));
         EXPECT_EQ(report.icon, Icon::Exclamation);
     }
-}
-
-TEST_F(ScriptRunTest, NoConnectionIsAnOrdinaryFailurePerLine) {
-    add({"CREATE TABLE t (a I)"});
-    EXPECT_EQ(run(nullptr), ScriptOutcome::Completed);
-    EXPECT_EQ(ui.errorReports().size(), 1u);
 }
 
 TEST_F(ScriptRunTest, EmptyListChangesNothing) {

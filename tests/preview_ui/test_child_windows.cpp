@@ -47,17 +47,6 @@ TEST_F(ChildWindowTest, EditLineSelectsItsTextSoTypingReplacesIt) {
     EXPECT_EQ(edit.result(), QDialog::Accepted);
 }
 
-TEST_F(ChildWindowTest, EditLineCancelKeepsTheLine) {
-    lines.append("abc");
-    Form4 edit(lines, seams);
-    edit.ListLine = 1;
-    edit.setLineText(lines.text(1));
-    edit.Text1.setPlainText(QStringLiteral("changed"));
-    edit.PushButton1.click();
-    EXPECT_EQ(lines.text(1), "abc");
-    EXPECT_EQ(edit.result(), QDialog::Rejected);
-}
-
 TEST_F(ChildWindowTest, EditLineOfAMissingLineIsReportedAndStillCloses) {
     Form4 edit(lines, seams);
     edit.ListLine = 3;
@@ -83,17 +72,6 @@ TEST_F(ChildWindowTest, FindAndReplaceOnAnEmptyListStaysOpen) {
     EXPECT_EQ(messages[0].title, applicationTitle());
     EXPECT_TRUE(find.isVisible());
     EXPECT_TRUE(find.PushButton2.isEnabled());
-}
-
-TEST_F(ChildWindowTest, FindAndReplaceCancelChangesNothing) {
-    lines.append("abc");
-    Form3 find(lines, seams);
-    find.show();
-    find.Text1.setText(QStringLiteral("a"));
-    find.PushButton1.click();
-    EXPECT_EQ(lines.text(1), "abc");
-    EXPECT_FALSE(find.isVisible());
-    EXPECT_TRUE(messages.empty());
 }
 
 TEST_F(ChildWindowTest, DatatypesWindowEmptiesItsRowsWhenClosedAnyWay) {

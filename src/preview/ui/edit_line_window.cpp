@@ -38,9 +38,7 @@ void Form4::Form_Load() {
     trap.step(100, [&] { look::ApplyFormColors(*this); });
     trap.step(102, [&] { setWindowIcon(look::applicationIcon()); });
     trap.step(104, [&] { setWindowTitle(QStringLiteral("Edit Line - Marravex")); });
-    trap.step(106, [&] {
-        look::installPointerConvention(*this, look::handCursor(), {&Text1, Text1.viewport()});
-    });
+    trap.step(106, [&] { look::installPointerConvention(*this, look::handCursor()); });
 }
 
 void Form4::setLineText(const std::string& text) {
