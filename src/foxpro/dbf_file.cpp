@@ -4,6 +4,7 @@
 #include "foxpro/database.h"
 #include "foxpro/names.h"
 
+#include <algorithm>
 #include <cstring>
 #include <ctime>
 #include <system_error>
@@ -150,6 +151,10 @@ RecordImage DbfFile::blankRecord() const {
 }
 
 void DbfFile::append(RecordImage& record, std::uint64_t sizeLimit) {
+    // Another program may have added rows since; never write over them.
+    char count[4];
+    dbf_.readHeaderAt(4, count, 4);
+    recordCount_ = std::max(recordCount_, le32(std::string(count, 4), 0));
     if (record.bytes.size() != static_cast<std::size_t>(layout_.recordLength))
         throw Error("Record length does not match table '" + dbf_.displayName() + "'.");
     std::vector<std::size_t> lengths;

@@ -95,13 +95,28 @@ void File::close() {
     fd_ = -1;
 }
 
-void File::writeHeaderAt(std::uint64_t offset, std::string_view bytes) {
-    if (!mapTried_) {
-        mapTried_ = true;
-        mapped_ = static_cast<std::size_t>(std::min<std::uint64_t>(size(), kHeaderMap));
-        void* map = ::mmap(nullptr, kHeaderMap, PROT_READ | PROT_WRITE, MAP_SHARED, fd_, 0);
-        header_ = map == MAP_FAILED ? nullptr : static_cast<char*>(map);
+void File::map() {
+    if (mapTried_)
+        return;
+    mapTried_ = true;
+    mapped_ = static_cast<std::size_t>(std::min<std::uint64_t>(size(), kHeaderMap));
+    void* map = ::mmap(nullptr, kHeaderMap, PROT_READ | PROT_WRITE, MAP_SHARED, fd_, 0);
+    header_ = map == MAP_FAILED ? nullptr : static_cast<char*>(map);
+}
+
+void File::readHeaderAt(std::uint64_t offset, char* out, std::size_t length) {
+    map();
+    if (header_ == nullptr || offset + length > mapped_) {
+        const std::string bytes = readAt(offset, length);
+        std::memcpy(out, bytes.data(), length);
+        return;
     }
+    std::atomic_thread_fence(std::memory_order_seq_cst);
+    std::memcpy(out, header_ + offset, length);
+}
+
+void File::writeHeaderAt(std::uint64_t offset, std::string_view bytes) {
+    map();
     // Only bytes that were inside the file when it was mapped are stored through the mapping
     // (beyond its end they would not reach the file); truncate() drops the mapping.
     if (header_ == nullptr || offset + bytes.size() > mapped_) {

@@ -36,10 +36,13 @@ class File {
     // can be made: the bytes are in the system's cache the moment they are stored, as with
     // writeAt, without a system call. `offset + bytes.size()` must lie within the file.
     void writeHeaderAt(std::uint64_t offset, std::string_view bytes);
+    // Reads header bytes the same way (no system call once the mapping exists).
+    void readHeaderAt(std::uint64_t offset, char* out, std::size_t length);
     void truncate(std::uint64_t length);
     void close();
 
   private:
+    void map();
     void unmap();
 
     int fd_ = -1;

@@ -2,6 +2,8 @@
 
 #include "foxpro/database.h"
 
+#include <algorithm>
+
 namespace foxpro {
 
 namespace {
@@ -62,6 +64,10 @@ std::uint64_t FptFile::sizeAfter(const std::vector<std::size_t>& lengths) const 
 }
 
 std::vector<std::uint32_t> FptFile::append(const std::vector<Block>& values) {
+    // Another program may have added blocks since; never write over them.
+    char onDisk[4];
+    file_.readHeaderAt(0, onDisk, 4);
+    nextFree_ = std::max(nextFree_, be(std::string(onDisk, 4), 0, 4));
     std::vector<std::uint32_t> numbers;
     numbers.reserve(values.size());
     std::string bytes;

@@ -120,3 +120,28 @@ TEST_F(PlainTable, AppendingAfterReopenKeepsEarlierRows) {
 }
 
 } // namespace
+
+namespace {
+
+// Two connections to one folder taking turns: neither writes over the other's rows or memos.
+TEST(RoundTrip, TwoConnectionsTakingTurnsKeepEveryRow) {
+    ScratchFolder folder;
+    auto first = foxpro::Database::open(folder.str());
+    auto second = foxpro::Database::open(folder.str());
+    first->execute("CREATE TABLE shared (n I, m M)");
+    for (int i = 0; i < 6; ++i)
+        (i % 2 ? second : first)
+            ->execute("INSERT INTO shared VALUES (" + std::to_string(i) + ", 'memo " + std::to_string(i) +
+                      "')");
+    const auto records = dumpedRecords(vfpDump(folder.file("shared.dbf")));
+    ASSERT_EQ(records.size(), 6u);
+    for (int i = 0; i < 6; ++i) {
+        EXPECT_NE(records[static_cast<std::size_t>(i)].find("N=" + std::to_string(i) + " |"),
+                  std::string::npos);
+        EXPECT_NE(records[static_cast<std::size_t>(i)].find("data=b'memo " + std::to_string(i) + "'"),
+                  std::string::npos)
+            << records[static_cast<std::size_t>(i)];
+    }
+}
+
+} // namespace
