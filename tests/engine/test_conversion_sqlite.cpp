@@ -125,6 +125,7 @@ TEST(ConversionSqlite, ConvertsEveryTableAndAsksBeforeOverwriting) {
     EXPECT_EQ(c.ui.messages.back().icon, Icon::None);
     EXPECT_EQ(c.ui.busyChanges, (std::vector<bool>{true, false}));
     EXPECT_FALSE(run.converting());
+    EXPECT_TRUE(c.ui.modals.empty());
 
     // Bottom entry of List1 first; each table's progress text is cleared after it.
     QStringList listed = c.form.List1.stringList();
@@ -193,6 +194,9 @@ TEST(ConversionSqlite, NoToTheOverwriteQuestionLeavesTheTableAlone) {
     Conversion c;
     test::executeOnFoxPro(c.target, {"CREATE TABLE existing (k INT)", "INSERT INTO existing VALUES (99)"});
     c.ui.expectQuestion(QStringLiteral("overwrite Existing?"), Answer::No);
+    // Without SQL Preview mode no preview is shown, whichever option is selected.
+    c.form.fields.Option1 = false;
+    c.form.fields.Option2 = true;
     ConversionRun run(c.form, c.ui);
     run.PushButton7_Click();
 
@@ -205,6 +209,7 @@ TEST(ConversionSqlite, NoToTheOverwriteQuestionLeavesTheTableAlone) {
     EXPECT_EQ(processed.size(), 3u);
     EXPECT_TRUE(c.form.List2.stringList().contains(QStringLiteral("existing")));
     EXPECT_TRUE(std::filesystem::exists(c.dbf("people")));
+    EXPECT_TRUE(c.ui.modals.empty());
     EXPECT_EQ(c.ui.messages.back().text, QStringLiteral("Done."));
 }
 
