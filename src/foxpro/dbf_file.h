@@ -72,6 +72,8 @@ class DbfFile {
     void setAutoNext(int field, std::uint32_t next);
 
     void close();
+    // True when the table's file was deleted since it was opened (dropped by someone else).
+    bool isUnlinked() const { return dbf_.isUnlinked(); }
 
   private:
     File dbf_;

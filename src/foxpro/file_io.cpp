@@ -136,6 +136,11 @@ std::uint64_t File::size() const {
     return static_cast<std::uint64_t>(info.st_size);
 }
 
+bool File::isUnlinked() const {
+    struct stat info {};
+    return ::fstat(fd_, &info) != 0 || info.st_nlink == 0;
+}
+
 std::string File::readSomeAt(std::uint64_t offset, std::size_t length) const {
     std::string out(length, '\0');
     std::size_t done = 0;

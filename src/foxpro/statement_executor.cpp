@@ -59,8 +59,12 @@ void StatementExecutor::drop(const DropTable& statement) {
 StatementExecutor::OpenTable& StatementExecutor::openTable(const std::string& name) {
     const std::string key = asciiLower(name);
     auto found = open_.find(key);
-    if (found != open_.end())
-        return *found->second;
+    if (found != open_.end()) {
+        // Rows written to a table another connection dropped would be lost without a word.
+        if (!found->second->file.isUnlinked())
+            return *found->second;
+        open_.erase(found);
+    }
     const auto path = catalog_->findTable(name);
     if (!path)
         throw Error("File '" + tableFileName(name, ".dbf") + "' does not exist.");

@@ -5,6 +5,7 @@
 
 using foxpro::test::dbfreadRecords;
 using foxpro::test::dumpedRecords;
+using foxpro::test::failureOf;
 using foxpro::test::ScratchFolder;
 using foxpro::test::vfpDump;
 
@@ -142,6 +143,15 @@ TEST(RoundTrip, TwoConnectionsTakingTurnsKeepEveryRow) {
                   std::string::npos)
             << records[static_cast<std::size_t>(i)];
     }
+    // A table the other connection dropped and made anew is the new one for both.
+    second->execute("DROP TABLE shared");
+    EXPECT_EQ(failureOf(*first, "INSERT INTO shared VALUES (1, 'x')"),
+              "SQL error: File 'shared.dbf' does not exist.");
+    second->execute("CREATE TABLE shared (n I, m M)");
+    first->execute("INSERT INTO shared VALUES (7, 'after')");
+    const auto fresh = dumpedRecords(vfpDump(folder.file("shared.dbf")));
+    ASSERT_EQ(fresh.size(), 1u);
+    EXPECT_NE(fresh[0].find("N=7 |"), std::string::npos);
 }
 
 } // namespace
