@@ -9,6 +9,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTemporaryDir>
 
@@ -110,4 +111,15 @@ TEST_F(Look, ASkinBesideTheProgramGivesTheMainWindowButtonFaceAndItsStyle) {
     plain->Form_Load();
     EXPECT_EQ(plain->palette().color(QPalette::Window), QColor(Qt::white));
     EXPECT_TRUE(ui.errorReports().empty());
+}
+
+TEST_F(Look, TheProgressBarShowsItsTextAsGiven) {
+    auto w = loadedWindow();
+    auto& bar = control<QProgressBar>(*w, "ProgressBar1");
+    w->port().setProgressText(QStringLiteral("Please wait.. Processing table 100%p_%v"));
+    w->port().setProgressValue(37.6);
+    EXPECT_EQ(bar.text(), QStringLiteral("Please wait.. Processing table 100%p_%v"));
+    EXPECT_EQ(bar.value(), 38);
+    w->port().setProgressValue(250);
+    EXPECT_EQ(bar.value(), 100);
 }
