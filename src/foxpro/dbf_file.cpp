@@ -177,7 +177,7 @@ void DbfFile::append(RecordImage& record, std::uint64_t sizeLimit) {
         blocks.reserve(record.memos.size());
         for (auto& memo : record.memos)
             blocks.push_back({memo.type, std::move(memo.data)});
-        const auto numbers = memo_->append(blocks);
+        const auto numbers = memo_->append(blocks, sizeLimit);
         for (std::size_t i = 0; i < numbers.size(); ++i)
             putLe32(record.bytes.data() +
                         layout_.fields[static_cast<std::size_t>(record.memos[i].field)].offset,

@@ -61,31 +61,77 @@ File::~File() {
 
 File::File(File&& other) noexcept
     : fd_(std::exchange(other.fd_, -1)), path_(std::move(other.path_)),
-      header_(std::exchange(other.header_, nullptr)), mapped_(std::exchange(other.mapped_, 0)),
-      mapTried_(std::exchange(other.mapTried_, false)) {}
+      map_(std::exchange(other.map_, nullptr)), mapped_(std::exchange(other.mapped_, 0)),
+      mapTried_(std::exchange(other.mapTried_, false)), grown_(std::exchange(other.grown_, false)) {}
 
 File& File::operator=(File&& other) noexcept {
     if (this != &other) {
         close();
         fd_ = std::exchange(other.fd_, -1);
         path_ = std::move(other.path_);
-        header_ = std::exchange(other.header_, nullptr);
+        map_ = std::exchange(other.map_, nullptr);
         mapped_ = std::exchange(other.mapped_, 0);
         mapTried_ = std::exchange(other.mapTried_, false);
+        grown_ = std::exchange(other.grown_, false);
     }
     return *this;
 }
 
 namespace {
-constexpr std::size_t kHeaderMap = 4096;
+// Neither a table nor a memo file may pass 2 GB, so a mapping of this size covers every byte.
+constexpr std::size_t kMapLength = std::size_t{1} << 31;
+// How much room a growing file takes at a time.
+constexpr std::uint64_t kGrowStep = std::uint64_t{1} << 20;
 } // namespace
 
 void File::unmap() {
-    if (header_ != nullptr)
-        ::munmap(header_, kHeaderMap);
-    header_ = nullptr;
+    if (map_ != nullptr)
+        ::munmap(map_, kMapLength);
+    map_ = nullptr;
     mapped_ = 0;
     mapTried_ = false;
+}
+
+void File::writeGrowing(std::uint64_t offset, std::string_view bytes, std::uint64_t limit) {
+    map();
+    const std::uint64_t end = offset + bytes.size();
+    if (map_ == nullptr || end > kMapLength) {
+        writeAt(offset, bytes);
+        return;
+    }
+    if (end > mapped_) {
+        // Someone else may have grown the file meanwhile.
+        mapped_ = std::min<std::uint64_t>(std::max(mapped_, size()), kMapLength);
+    }
+    if (end > mapped_) {
+        const std::uint64_t target =
+            std::max(end, std::min(std::min(end + kGrowStep, limit), std::uint64_t{kMapLength}));
+        if (::fallocate(fd_, 0, static_cast<off_t>(mapped_), static_cast<off_t>(target - mapped_)) != 0) {
+            if (errno == EOPNOTSUPP || errno == ENOSYS) {
+                writeAt(offset, bytes);
+                return;
+            }
+            const int error = errno;
+            // Whatever part of the room was taken is given back.
+            if (::ftruncate(fd_, static_cast<off_t>(mapped_)) != 0) {
+            }
+            throw Error(fileErrorMessage(error, displayName(), "writing"));
+        }
+        mapped_ = target;
+        grown_ = grown_ || target > end;
+    }
+    std::atomic_thread_fence(std::memory_order_seq_cst);
+    std::memcpy(map_ + offset, bytes.data(), bytes.size());
+    std::atomic_thread_fence(std::memory_order_seq_cst);
+}
+
+void File::trimTo(std::uint64_t length) {
+    if (!grown_ || fd_ < 0)
+        return;
+    if (size() > length && ::ftruncate(fd_, static_cast<off_t>(length)) != 0)
+        throw Error(fileErrorMessage(errno, displayName(), "writing"));
+    mapped_ = std::min(mapped_, length);
+    grown_ = false;
 }
 
 void File::close() {
@@ -99,33 +145,33 @@ void File::map() {
     if (mapTried_)
         return;
     mapTried_ = true;
-    mapped_ = static_cast<std::size_t>(std::min<std::uint64_t>(size(), kHeaderMap));
-    void* map = ::mmap(nullptr, kHeaderMap, PROT_READ | PROT_WRITE, MAP_SHARED, fd_, 0);
-    header_ = map == MAP_FAILED ? nullptr : static_cast<char*>(map);
+    mapped_ = std::min<std::uint64_t>(size(), kMapLength);
+    void* map = ::mmap(nullptr, kMapLength, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_NORESERVE, fd_, 0);
+    map_ = map == MAP_FAILED ? nullptr : static_cast<char*>(map);
 }
 
 void File::readHeaderAt(std::uint64_t offset, char* out, std::size_t length) {
     map();
-    if (header_ == nullptr || offset + length > mapped_) {
+    if (map_ == nullptr || offset + length > mapped_) {
         const std::string bytes = readAt(offset, length);
         std::memcpy(out, bytes.data(), length);
         return;
     }
     std::atomic_thread_fence(std::memory_order_seq_cst);
-    std::memcpy(out, header_ + offset, length);
+    std::memcpy(out, map_ + offset, length);
 }
 
 void File::writeHeaderAt(std::uint64_t offset, std::string_view bytes) {
     map();
     // Only bytes that were inside the file when it was mapped are stored through the mapping
     // (beyond its end they would not reach the file); truncate() drops the mapping.
-    if (header_ == nullptr || offset + bytes.size() > mapped_) {
+    if (map_ == nullptr || offset + bytes.size() > mapped_) {
         writeAt(offset, bytes);
         return;
     }
     // Earlier writes stay before this one for every reader.
     std::atomic_thread_fence(std::memory_order_seq_cst);
-    std::memcpy(header_ + offset, bytes.data(), bytes.size());
+    std::memcpy(map_ + offset, bytes.data(), bytes.size());
     std::atomic_thread_fence(std::memory_order_seq_cst);
 }
 

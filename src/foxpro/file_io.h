@@ -40,6 +40,13 @@ class File {
     void writeHeaderAt(std::uint64_t offset, std::string_view bytes);
     // Reads header bytes the same way (no system call once the mapping exists).
     void readHeaderAt(std::uint64_t offset, char* out, std::size_t length);
+    // Writes `bytes` at `offset` (at or near the end of the file) through the mapping, growing
+    // the file first when needed by a step of real disk space, never past `limit`: a full disk
+    // is an Error here, never a fault later. Without a mapping it is writeAt.
+    void writeGrowing(std::uint64_t offset, std::string_view bytes, std::uint64_t limit);
+    // Gives back the room writeGrowing took beyond `length`.
+    void trimTo(std::uint64_t length);
+    bool hasGrown() const { return grown_; }
     void truncate(std::uint64_t length);
     void close();
 
@@ -49,9 +56,10 @@ class File {
 
     int fd_ = -1;
     std::filesystem::path path_;
-    char* header_ = nullptr; // shared mapping of the first page, or null
-    std::size_t mapped_ = 0; // bytes of the mapping that lie inside the file
+    char* map_ = nullptr;      // shared mapping of the file's first 2 GiB, or null
+    std::uint64_t mapped_ = 0; // bytes of the mapping that lie inside the file
     bool mapTried_ = false;
+    bool grown_ = false; // writeGrowing reserved room beyond the data
 };
 
 // The message for a failing system call on `file` with errno `error`.

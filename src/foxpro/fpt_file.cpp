@@ -63,7 +63,20 @@ std::uint64_t FptFile::sizeAfter(const std::vector<std::size_t>& lengths) const 
     return blocks * blockSize_;
 }
 
-std::vector<std::uint32_t> FptFile::append(const std::vector<Block>& values) {
+FptFile::~FptFile() {
+    if (!file_.isOpen() || !file_.hasGrown())
+        return;
+    try {
+        char onDisk[4];
+        file_.readHeaderAt(0, onDisk, 4);
+        file_.trimTo(static_cast<std::uint64_t>(std::max(nextFree_, be(std::string(onDisk, 4), 0, 4))) *
+                     blockSize_);
+    } catch (const Error&) {
+        // The room stays; readers never look past the next free block.
+    }
+}
+
+std::vector<std::uint32_t> FptFile::append(const std::vector<Block>& values, std::uint64_t reserveLimit) {
     // Another program may have added blocks since; never write over them.
     char onDisk[4];
     file_.readHeaderAt(0, onDisk, 4);
@@ -94,7 +107,11 @@ std::vector<std::uint32_t> FptFile::append(const std::vector<Block>& values) {
         return numbers;
     // The blocks first, the header after: a reader never finds a next-free block pointing past
     // data that is not there.
-    file_.writeAt(static_cast<std::uint64_t>(nextFree_) * blockSize_, bytes);
+    const std::uint64_t at = static_cast<std::uint64_t>(nextFree_) * blockSize_;
+    if (reserveLimit > 0)
+        file_.writeGrowing(at, bytes, reserveLimit);
+    else
+        file_.writeAt(at, bytes);
     std::string header(4, '\0');
     putBe32(header, 0, next);
     file_.writeHeaderAt(0, header);

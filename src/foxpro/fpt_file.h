@@ -17,6 +17,9 @@ inline constexpr std::uint32_t kMemoBinary = 0; // blob, general, picture
 class FptFile {
   public:
     FptFile() = default;
+    ~FptFile();
+    FptFile(FptFile&&) noexcept = default;
+    FptFile& operator=(FptFile&&) noexcept = default;
     // Writes a new, empty memo file (64-byte blocks); fails when the file exists.
     static FptFile create(const std::filesystem::path& path);
     static FptFile open(const std::filesystem::path& path, bool writable);
@@ -37,7 +40,9 @@ class FptFile {
 
     // Appends values in one write, then moves the header's next-free block past them. Returns
     // each value's block number. Values of length 0 take no block and get block number 0.
-    std::vector<std::uint32_t> append(const std::vector<Block>& values);
+    // With `reserveLimit` the file takes room ahead (never past that size) so that following
+    // appends need no system call; the room is given back when the file is closed.
+    std::vector<std::uint32_t> append(const std::vector<Block>& values, std::uint64_t reserveLimit = 0);
 
     // The value at `block`; throws Error when it lies outside the file.
     Block read(std::uint32_t block) const;

@@ -89,8 +89,11 @@ TEST(Durability, KilledWriterLosesNoReturnedRow) {
         const std::string pg = foxpro::test::pgdbfOutput(folder.file("stream.dbf"), ok);
         EXPECT_TRUE(ok) << pg.substr(0, 500);
         const std::string dbfread = foxpro::test::dbfreadRecords(folder.file("stream.dbf"));
-        EXPECT_EQ(static_cast<std::size_t>(std::count(dbfread.begin(), dbfread.end(), '\n')),
-                  table.recordCount());
+        // dbfread reads up to the end-of-file mark rather than the count: a row written whole
+        // just before the kill, whose count had not moved yet, shows there too.
+        const auto seen = static_cast<std::size_t>(std::count(dbfread.begin(), dbfread.end(), '\n'));
+        EXPECT_GE(seen, table.recordCount());
+        EXPECT_LE(seen, table.recordCount() + 1);
     }
 }
 

@@ -36,8 +36,11 @@ TEST(ForeignTables, AppendToAFoxProTableWithMemos) {
               std::string::npos)
         << after.back();
     EXPECT_NE(after.back().find("CATDATE='20240301'"), std::string::npos);
-    EXPECT_NE(dump.find("memo: nextfree=731 blocksize=64 size=46784"), std::string::npos);
+    EXPECT_NE(dump.find("memo: nextfree=731 blocksize=64"), std::string::npos);
     EXPECT_NE(dump.find("after last record: 1a"), std::string::npos);
+    // Room the memo file took ahead is given back when the connection closes.
+    db.reset();
+    EXPECT_EQ(std::filesystem::file_size(folder.file("dbase_30.fpt")), 731u * 64);
 }
 
 TEST(ForeignTables, AutoincrementFieldsNumberNewRows) {
