@@ -72,8 +72,8 @@ class DbfFile {
     void setAutoNext(int field, std::uint32_t next);
 
     void close();
-    // True when the table's file was deleted since it was opened (dropped by someone else).
-    bool isUnlinked() const { return dbf_.isUnlinked(); }
+    // An advisory lock on the table file (see File::lock).
+    bool lock(bool exclusive) { return dbf_.lock(exclusive); }
 
   private:
     File dbf_;

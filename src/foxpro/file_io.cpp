@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -182,9 +183,12 @@ std::uint64_t File::size() const {
     return static_cast<std::uint64_t>(info.st_size);
 }
 
-bool File::isUnlinked() const {
-    struct stat info {};
-    return ::fstat(fd_, &info) != 0 || info.st_nlink == 0;
+bool File::lock(bool exclusive) {
+    int result = 0;
+    do {
+        result = ::flock(fd_, (exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB);
+    } while (result != 0 && errno == EINTR);
+    return result == 0 || (errno != EWOULDBLOCK && errno != EAGAIN);
 }
 
 std::string File::readSomeAt(std::uint64_t offset, std::size_t length) const {

@@ -27,8 +27,9 @@ class File {
     std::string displayName() const { return path_.filename().string(); }
 
     std::uint64_t size() const;
-    // True when the file has been deleted (or replaced) since it was opened.
-    bool isUnlinked() const;
+    // Takes an advisory lock, shared or exclusive, without waiting; false when another open
+    // file holds a lock that excludes it. Released when the file closes.
+    bool lock(bool exclusive);
     // Reads exactly `length` bytes at `offset`; a short file is an Error ("corrupt").
     std::string readAt(std::uint64_t offset, std::size_t length) const;
     // Reads up to `length` bytes at `offset`.

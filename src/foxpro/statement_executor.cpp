@@ -53,23 +53,30 @@ void StatementExecutor::create(const CreateTable& statement) {
 void StatementExecutor::drop(const DropTable& statement) {
     checkTableName(statement.table);
     open_.erase(asciiLower(statement.table));
+    // A table another connection holds open is not dropped under it.
+    File held;
+    if (const auto path = catalog_->findTable(statement.table)) {
+        held = File(*path, File::Mode::Read);
+        if (!held.lock(true))
+            throw Error("File '" + path->filename().string() + "' is in use.");
+    }
     catalog_->dropTable(statement.table);
 }
 
 StatementExecutor::OpenTable& StatementExecutor::openTable(const std::string& name) {
     const std::string key = asciiLower(name);
     auto found = open_.find(key);
-    if (found != open_.end()) {
-        // Rows written to a table another connection dropped would be lost without a word.
-        if (!found->second->file.isUnlinked())
-            return *found->second;
-        open_.erase(found);
-    }
+    if (found != open_.end())
+        return *found->second;
     const auto path = catalog_->findTable(name);
     if (!path)
         throw Error("File '" + tableFileName(name, ".dbf") + "' does not exist.");
     auto table = std::make_unique<OpenTable>();
     table->file = DbfFile::open(*path, true);
+    // Held while the table stays open here, so that no other connection drops it meanwhile
+    // (rows written into a deleted file would be lost without a word).
+    if (!table->file.lock(false))
+        throw Error("File '" + path->filename().string() + "' is in use.");
     table->names = catalog_->fieldNames(name, table->file.layout());
     table->blank = table->file.blankRecord();
     table->work.bytes.reserve(table->blank.bytes.size() + 1);

@@ -50,6 +50,7 @@ TEST(TableNames, FilesAreLowerCaseAndFoundWhateverTheirCase) {
     EXPECT_EQ(listing(folder.path()),
               (std::vector<std::string>{"my orders.dbf", "my orders.fpt", "quote\"d.dbf"}));
     db->execute("INSERT INTO [MY ORDERS] VALUES ('x')");
+    db = foxpro::Database::open(folder.str());
     // Tables others wrote with upper-case files are found, listed and dropped with their memo.
     std::filesystem::rename(folder.file("my orders.dbf"), folder.file("OTHER.DBF"));
     std::filesystem::rename(folder.file("my orders.fpt"), folder.file("OTHER.FPT"));

@@ -143,15 +143,12 @@ TEST(RoundTrip, TwoConnectionsTakingTurnsKeepEveryRow) {
                   std::string::npos)
             << records[static_cast<std::size_t>(i)];
     }
-    // A table the other connection dropped and made anew is the new one for both.
+    // A table the other connection holds open is not dropped under it (rows written into a
+    // deleted file would be lost); once that connection is closed it is.
+    EXPECT_EQ(failureOf(*second, "DROP TABLE shared"), "SQL error: File 'shared.dbf' is in use.");
+    first.reset();
     second->execute("DROP TABLE shared");
-    EXPECT_EQ(failureOf(*first, "INSERT INTO shared VALUES (1, 'x')"),
-              "SQL error: File 'shared.dbf' does not exist.");
-    second->execute("CREATE TABLE shared (n I, m M)");
-    first->execute("INSERT INTO shared VALUES (7, 'after')");
-    const auto fresh = dumpedRecords(vfpDump(folder.file("shared.dbf")));
-    ASSERT_EQ(fresh.size(), 1u);
-    EXPECT_NE(fresh[0].find("N=7 |"), std::string::npos);
+    EXPECT_TRUE(second->tableNames().empty());
 }
 
 } // namespace
