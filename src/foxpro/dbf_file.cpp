@@ -321,6 +321,15 @@ void DbfFile::setAutoNext(int field, std::uint32_t next) {
 }
 
 void DbfFile::close() {
+    // The room the memo file took ahead is given back only when no other connection holds
+    // the table: one that does may still be writing into it.
+    if (memo_ && dbf_.isOpen() && memo_->file().hasGrown() && dbf_.lock(true)) {
+        try {
+            memo_->releaseRoom();
+        } catch (const Error&) {
+            // The room stays; readers never look past the next free block.
+        }
+    }
     memo_.reset();
     dbf_.close();
 }

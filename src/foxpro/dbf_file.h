@@ -33,6 +33,9 @@ struct RecordImage {
 class DbfFile {
   public:
     DbfFile() = default;
+    ~DbfFile() { close(); }
+    DbfFile(DbfFile&&) noexcept = default;
+    DbfFile& operator=(DbfFile&&) noexcept = default;
 
     // Writes a new table (and an empty memo file when the layout has memo fields). Fails with
     // "File 'x.dbf' already exists." when either file is there; removes what it wrote when it

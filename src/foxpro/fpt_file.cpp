@@ -63,17 +63,13 @@ std::uint64_t FptFile::sizeAfter(const std::vector<std::size_t>& lengths) const 
     return blocks * blockSize_;
 }
 
-FptFile::~FptFile() {
+void FptFile::releaseRoom() {
     if (!file_.isOpen() || !file_.hasGrown())
         return;
-    try {
-        char onDisk[4];
-        file_.readHeaderAt(0, onDisk, 4);
-        file_.trimTo(static_cast<std::uint64_t>(std::max(nextFree_, be(std::string(onDisk, 4), 0, 4))) *
-                     blockSize_);
-    } catch (const Error&) {
-        // The room stays; readers never look past the next free block.
-    }
+    char onDisk[4];
+    file_.readHeaderAt(0, onDisk, 4);
+    file_.trimTo(static_cast<std::uint64_t>(std::max(nextFree_, be(std::string(onDisk, 4), 0, 4))) *
+                 blockSize_);
 }
 
 std::vector<std::uint32_t> FptFile::append(const std::vector<Block>& values, std::uint64_t reserveLimit) {

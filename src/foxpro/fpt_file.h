@@ -17,9 +17,6 @@ inline constexpr std::uint32_t kMemoBinary = 0; // blob, general, picture
 class FptFile {
   public:
     FptFile() = default;
-    ~FptFile();
-    FptFile(FptFile&&) noexcept = default;
-    FptFile& operator=(FptFile&&) noexcept = default;
     // Writes a new, empty memo file (64-byte blocks); fails when the file exists.
     static FptFile create(const std::filesystem::path& path);
     static FptFile open(const std::filesystem::path& path, bool writable);
@@ -41,8 +38,12 @@ class FptFile {
     // Appends values in one write, then moves the header's next-free block past them. Returns
     // each value's block number. Values of length 0 take no block and get block number 0.
     // With `reserveLimit` the file takes room ahead (never past that size) so that following
-    // appends need no system call; the room is given back when the file is closed.
+    // appends need no system call; releaseRoom() gives it back.
     std::vector<std::uint32_t> append(const std::vector<Block>& values, std::uint64_t reserveLimit = 0);
+
+    // Cuts the file back to its next free block when append took room ahead. Only for the
+    // last writer: another connection may still be writing into that room.
+    void releaseRoom();
 
     // The value at `block`; throws Error when it lies outside the file.
     Block read(std::uint32_t block) const;

@@ -144,9 +144,20 @@ TEST(RoundTrip, TwoConnectionsTakingTurnsKeepEveryRow) {
             << records[static_cast<std::size_t>(i)];
     }
     // A table the other connection holds open is not dropped under it (rows written into a
-    // deleted file would be lost); once that connection is closed it is.
+    // deleted file would be lost).
     EXPECT_EQ(failureOf(*second, "DROP TABLE shared"), "SQL error: File 'shared.dbf' is in use.");
+    // The first to close leaves the memo file's room to the one still writing into it; the
+    // last gives it back.
     first.reset();
+    for (int i = 6; i < 40; ++i)
+        second->execute("INSERT INTO shared VALUES (" + std::to_string(i) + ", '" + std::string(3000, 'm') +
+                        "')");
+    second.reset();
+    const std::string dump = vfpDump(folder.file("shared.dbf"));
+    EXPECT_EQ(dumpedRecords(dump).size(), 40u);
+    const auto next = std::stoul(dump.substr(dump.find("memo: nextfree=") + 15));
+    EXPECT_EQ(std::filesystem::file_size(folder.file("shared.fpt")), next * 64);
+    second = foxpro::Database::open(folder.str());
     second->execute("DROP TABLE shared");
     EXPECT_TRUE(second->tableNames().empty());
 }
