@@ -45,10 +45,10 @@ void FolderCatalog::createTable(const std::string& name, const std::vector<Field
     for (const auto& column : columns)
         longNames.push_back(column.name);
     const auto shortNames = shortFieldNames(longNames);
-    std::vector<FieldSpec> specs = columns;
-    for (std::size_t i = 0; i < specs.size(); ++i)
-        specs[i].name = shortNames[i];
-    const auto layout = TableLayout::make(specs);
+    std::vector<FieldSpec> definitions = columns;
+    for (std::size_t i = 0; i < definitions.size(); ++i)
+        definitions[i].name = shortNames[i];
+    const auto layout = TableLayout::make(definitions);
     DbfFile::create(folder_ / tableFileName(name, ".dbf"), layout);
 }
 

@@ -38,13 +38,13 @@ void StatementExecutor::create(const CreateTable& statement) {
     std::vector<FieldSpec> columns;
     columns.reserve(statement.columns.size());
     for (const auto& definition : statement.columns) {
-        FieldSpec spec;
-        spec.name = definition.name;
-        spec.type = definition.type;
-        spec.width = definition.width;
-        spec.decimals = definition.decimals;
-        spec.nullable = definition.nullable;
-        columns.push_back(std::move(spec));
+        FieldSpec field;
+        field.name = definition.name;
+        field.type = definition.type;
+        field.width = definition.width;
+        field.decimals = definition.decimals;
+        field.nullable = definition.nullable;
+        columns.push_back(std::move(field));
     }
     open_.erase(asciiLower(statement.table));
     catalog_->createTable(statement.table, columns);

@@ -73,47 +73,47 @@ void assignBits(TableLayout& layout) {
 
 } // namespace
 
-TableLayout TableLayout::make(const std::vector<FieldSpec>& specs, std::uint8_t extraTableFlags) {
+TableLayout TableLayout::make(const std::vector<FieldSpec>& definitions, std::uint8_t extraTableFlags) {
     TableLayout layout;
     bool variable = false;
     bool autoInc = false;
     bool memo = false;
     int offset = 1;
-    for (const auto& spec : specs) {
-        if (!knownType(spec.type))
-            throw Error("Field " + spec.name + ": unknown field type.");
-        if (spec.name.empty() || spec.name.size() > 10)
-            throw Error("Field name '" + spec.name + "' is invalid.");
+    for (const auto& definition : definitions) {
+        if (!knownType(definition.type))
+            throw Error("Field " + definition.name + ": unknown field type.");
+        if (definition.name.empty() || definition.name.size() > 10)
+            throw Error("Field name '" + definition.name + "' is invalid.");
         FieldLayout field;
-        static_cast<FieldSpec&>(field) = spec;
-        const int fixed = fixedWidth(spec.type);
+        static_cast<FieldSpec&>(field) = definition;
+        const int fixed = fixedWidth(definition.type);
         if (fixed > 0) {
             field.width = fixed;
-        } else if (spec.type == 'N' || spec.type == 'F') {
-            if (spec.width < 1 || spec.width > 20 || spec.decimals < 0 ||
-                (spec.decimals > 0 && spec.decimals > spec.width - 2))
-                invalidWidth(spec.name);
-        } else if (spec.width < 1 || spec.width > 254) {
-            invalidWidth(spec.name);
+        } else if (definition.type == 'N' || definition.type == 'F') {
+            if (definition.width < 1 || definition.width > 20 || definition.decimals < 0 ||
+                (definition.decimals > 0 && definition.decimals > definition.width - 2))
+                invalidWidth(definition.name);
+        } else if (definition.width < 1 || definition.width > 254) {
+            invalidWidth(definition.name);
         }
-        if (spec.type == 'Y')
+        if (definition.type == 'Y')
             field.decimals = 4;
-        else if (spec.type == 'B') {
-            if (spec.decimals < 0 || spec.decimals > 18)
-                invalidWidth(spec.name);
-        } else if (spec.type != 'N' && spec.type != 'F')
+        else if (definition.type == 'B') {
+            if (definition.decimals < 0 || definition.decimals > 18)
+                invalidWidth(definition.name);
+        } else if (definition.type != 'N' && definition.type != 'F')
             field.decimals = 0;
-        if (spec.autoIncrement && spec.type != 'I')
-            throw Error("Field " + spec.name + ": only Integer fields can increment automatically.");
-        field.binary = spec.binary || isBinaryType(spec.type);
-        if (spec.type == 'G')
+        if (definition.autoIncrement && definition.type != 'I')
+            throw Error("Field " + definition.name + ": only Integer fields can increment automatically.");
+        field.binary = definition.binary || isBinaryType(definition.type);
+        if (definition.type == 'G')
             field.binary = false;
-        field.flags = static_cast<std::uint8_t>((field.binary ? 0x04 : 0) | (spec.nullable ? 0x02 : 0) |
-                                                (spec.autoIncrement ? 0x0C : 0));
+        field.flags = static_cast<std::uint8_t>((field.binary ? 0x04 : 0) | (definition.nullable ? 0x02 : 0) |
+                                                (definition.autoIncrement ? 0x0C : 0));
         field.offset = offset;
         offset += field.width;
-        variable = variable || spec.type == 'V' || spec.type == 'Q' || spec.type == 'W';
-        autoInc = autoInc || spec.autoIncrement;
+        variable = variable || definition.type == 'V' || definition.type == 'Q' || definition.type == 'W';
+        autoInc = autoInc || definition.autoIncrement;
         memo = memo || field.isMemo();
         layout.fields.push_back(std::move(field));
     }

@@ -177,8 +177,8 @@ TEST_P(FixtureTable, EveryValueAgreesWithTheDumper) {
 TEST_P(FixtureTable, WriterReproducesTheHeader) {
     const std::string path = fixture(GetParam());
     auto table = foxpro::DbfFile::open(path, false);
-    std::vector<foxpro::FieldSpec> specs(table.layout().fields.begin(), table.layout().fields.end());
-    const auto layout = foxpro::TableLayout::make(specs, table.layout().tableFlags & 0x05);
+    std::vector<foxpro::FieldSpec> definitions(table.layout().fields.begin(), table.layout().fields.end());
+    const auto layout = foxpro::TableLayout::make(definitions, table.layout().tableFlags & 0x05);
     std::string ours = layout.headerBytes(table.backlink(), table.recordCount());
     const std::string theirs = readBytes(path).substr(0, ours.size());
     ours.replace(1, 3, theirs.substr(1, 3));
