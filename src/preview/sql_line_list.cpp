@@ -42,6 +42,14 @@ void SqlLineList::setText(int line, std::string text) {
     emit dataChanged(changed, changed, {Qt::DisplayRole});
 }
 
+void SqlLineList::replaceText(int line, std::size_t offset, std::size_t count, std::string_view with) {
+    lines_[slot(line)].replace(offset, count, with);
+    if (signalsBlocked())
+        return;
+    const QModelIndex changed = index(line - 1);
+    emit dataChanged(changed, changed, {Qt::DisplayRole});
+}
+
 bool SqlLineList::checked(int line) const { return checked_[slot(line)] != 0; }
 
 void SqlLineList::setChecked(int line, bool checked) {

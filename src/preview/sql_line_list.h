@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace qc::preview {
@@ -23,6 +24,8 @@ public:
     // 1-based; an index outside 1..count throws std::out_of_range.
     const std::string& text(int line) const;
     void setText(int line, std::string text);
+    // Replaces `count` bytes from byte `offset` of the line's text, in place.
+    void replaceText(int line, std::size_t offset, std::size_t count, std::string_view with);
 
     bool checked(int line) const;
     void setChecked(int line, bool checked);
