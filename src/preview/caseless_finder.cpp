@@ -160,17 +160,4 @@ std::optional<CaselessFinder::Match> CaselessFinder::findDecoded(std::string_vie
     return std::nullopt;
 }
 
-std::optional<std::string> replaceFirst(std::string_view line, const CaselessFinder& finder,
-                                        std::string_view replacement) {
-    const auto match = finder.find(line);
-    if (!match)
-        return std::nullopt;
-    std::string result;
-    result.reserve(line.size() - match->length + replacement.size());
-    result.append(line.substr(0, match->offset));
-    result.append(replacement);
-    result.append(line.substr(match->offset + match->length));
-    return result;
-}
-
 } // namespace qc::preview

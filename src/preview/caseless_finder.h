@@ -40,9 +40,4 @@ class CaselessFinder {
     bool reachableFromNonAscii_ = false;
 };
 
-// The line with the first caseless occurrence of the finder's text replaced by `replacement`,
-// or nothing when the text does not occur.
-std::optional<std::string> replaceFirst(std::string_view line, const CaselessFinder& finder,
-                                        std::string_view replacement);
-
 } // namespace qc::preview
