@@ -4,6 +4,7 @@
 #include "data/provider_string.h"
 #include "foxpro/database.h"
 #include "odbc/ado_types.h"
+#include "odbc/ascii_text.h"
 #include "odbc/connection.h"
 #include "odbc/statement.h"
 
@@ -29,15 +30,6 @@ namespace {
         "Item cannot be found in the collection corresponding to the requested name or ordinal.");
 }
 
-bool equalsIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
-}
-
 // "SELECT * FROM rest" counted as "SELECT COUNT(*) FROM rest"; any other text is not counted.
 std::optional<std::string> countStatement(std::string_view source) {
     std::size_t i = 0;
@@ -47,7 +39,7 @@ std::optional<std::string> countStatement(std::string_view source) {
     };
     const auto word = [&](std::string_view w) {
         skipBlanks();
-        if (source.size() - i < w.size() || !equalsIgnoringCase(source.substr(i, w.size()), w))
+        if (source.size() - i < w.size() || !odbc::equalsIgnoringCase(source.substr(i, w.size()), w))
             return false;
         i += w.size();
         return true;
@@ -265,7 +257,7 @@ const Value& Recordset::fieldValue(std::string_view name) const {
         closedObject();
     const int n = source_->fieldCount();
     for (int i = 0; i < n; ++i)
-        if (equalsIgnoringCase(source_->fieldName(i), name))
+        if (odbc::equalsIgnoringCase(source_->fieldName(i), name))
             return fieldValue(i);
     noSuchItem();
 }

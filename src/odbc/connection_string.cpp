@@ -1,45 +1,42 @@
 #include "odbc/connection_string.h"
 
+#include "odbc/ascii_text.h"
+
 #include <cctype>
 
 namespace odbc {
 
 namespace {
-std::string_view trim(std::string_view s) {
-    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front())))
-        s.remove_prefix(1);
-    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back())))
-        s.remove_suffix(1);
-    return s;
+// The character that encloses a value starting with `c`, or '\0' when `c` opens no enclosing.
+char closingFor(char c, ValueQuoting quoting) {
+    if (quoting == ValueQuoting::Braces)
+        return c == '{' ? '}' : '\0';
+    return c == '"' || c == '\'' ? c : '\0';
 }
 
-bool sameKey(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    return true;
+bool isSpace(char c) {
+    return std::isspace(static_cast<unsigned char>(c)) != 0;
 }
 } // namespace
 
-std::optional<std::string> connectionAttribute(std::string_view s, std::string_view key) {
+std::optional<std::string> connectionAttribute(std::string_view s, std::string_view key,
+                                               ValueQuoting quoting) {
     std::size_t i = 0;
     while (i < s.size()) {
         const std::size_t eq = s.find('=', i);
         if (eq == std::string_view::npos)
             return std::nullopt;
-        const std::string_view name = trim(s.substr(i, eq - i));
+        const std::string_view name = trimSpaces(s.substr(i, eq - i));
         std::size_t j = eq + 1;
         while (j < s.size() && s[j] == ' ')
             ++j;
         std::string value;
-        if (j < s.size() && s[j] == '{') {
+        if (const char close = j < s.size() ? closingFor(s[j], quoting) : '\0') {
             ++j;
             while (j < s.size()) {
-                if (s[j] == '}') {
-                    if (j + 1 < s.size() && s[j + 1] == '}') {
-                        value.push_back('}');
+                if (s[j] == close) {
+                    if (j + 1 < s.size() && s[j + 1] == close) {
+                        value.push_back(close);
                         j += 2;
                         continue;
                     }
@@ -53,25 +50,31 @@ std::optional<std::string> connectionAttribute(std::string_view s, std::string_v
         } else {
             const std::size_t semi = s.find(';', eq + 1);
             const std::size_t end = semi == std::string_view::npos ? s.size() : semi;
-            value = std::string(trim(s.substr(eq + 1, end - eq - 1)));
+            value = std::string(trimSpaces(s.substr(eq + 1, end - eq - 1)));
             i = end + 1;
         }
-        if (sameKey(name, key))
+        if (equalsIgnoringCase(name, key))
             return value;
     }
     return std::nullopt;
 }
 
-std::string quoteAttributeValue(std::string_view value) {
-    if (value.find(';') == std::string_view::npos && (value.empty() || value.front() != '{'))
+std::string quoteAttributeValue(std::string_view value, ValueQuoting quoting) {
+    const bool braces = quoting == ValueQuoting::Braces;
+    const bool plain = value.find(';') == std::string_view::npos &&
+                       (value.empty() || (closingFor(value.front(), quoting) == '\0' &&
+                                          (braces || (!isSpace(value.front()) && !isSpace(value.back())))));
+    if (plain)
         return std::string(value);
-    std::string quoted = "{";
+    const char open = braces ? '{' : '"';
+    const char close = braces ? '}' : '"';
+    std::string quoted(1, open);
     for (char c : value) {
         quoted.push_back(c);
-        if (c == '}')
-            quoted.push_back('}');
+        if (c == close)
+            quoted.push_back(close);
     }
-    quoted.push_back('}');
+    quoted.push_back(close);
     return quoted;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
-// Reading and quoting the attributes of an ODBC connection string ("KEY=value;KEY={va;lue};").
+// Reading and quoting the attributes of a connection string ("KEY=value;KEY={va;lue};"). Keys are
+// case-insensitive and the first one named wins; how a value holding ";" is enclosed depends on
+// the string's kind.
 
 #include <optional>
 #include <string>
@@ -7,12 +9,22 @@
 
 namespace odbc {
 
-// The value of the first attribute named `key` (case-insensitive), braces removed and "}}" read
-// as "}"; nothing when the string has no such attribute.
-std::optional<std::string> connectionAttribute(std::string_view connectionString, std::string_view key);
+enum class ValueQuoting {
+    // ODBC: "{va;lue}", a "}" inside written "}}".
+    Braces,
+    // OLE DB: "\"va;lue\"" or "'va;lue'", the enclosing quote doubled inside.
+    Quotes,
+};
 
-// The value as it must stand in a connection string: unchanged unless it holds ";" or begins with
-// "{", in which case it is wrapped in braces with every "}" doubled.
-std::string quoteAttributeValue(std::string_view value);
+// The value of the first attribute named `key` (case-insensitive), its enclosing removed and the
+// doubled closing character read once; nothing when the string has no such attribute.
+std::optional<std::string> connectionAttribute(std::string_view connectionString, std::string_view key,
+                                               ValueQuoting quoting = ValueQuoting::Braces);
+
+// The value as it must stand in a connection string: unchanged unless reading it back plainly
+// would change it (it holds ";", begins with an opening character, or - for quotes - has white
+// space at either end, which plain reading trims), in which case it is enclosed with the closing
+// character doubled ("{...}" for braces, "\"...\"" for quotes).
+std::string quoteAttributeValue(std::string_view value, ValueQuoting quoting = ValueQuoting::Braces);
 
 } // namespace odbc
