@@ -3,6 +3,7 @@
 // it, its progress bar, and modal windows opened on request. Message boxes go through a function
 // that tests replace with answers of their own.
 
+#include "app/ui/look/window_feedback.h"
 #include "app/ui_port.h"
 
 #include <QString>
@@ -14,8 +15,8 @@ class QWidget;
 
 namespace qc::app::ui {
 
-// Shows a modal QMessageBox owned by `owner` and returns the button pressed.
-Answer showMessageBox(QWidget* owner, const QString& text, const QString& title, Buttons buttons, Icon icon);
+// The real message box, the default of every window's port.
+using look::showMessageBox;
 
 class WindowPort : public UiPort {
   public:

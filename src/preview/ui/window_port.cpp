@@ -1,13 +1,11 @@
 #include "preview/ui/window_port.h"
 
 #include "app/ui/look/look.h"
+#include "app/ui/look/window_feedback.h"
 
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDialog>
-#include <QMessageBox>
-
-#include <cmath>
 
 namespace qc::preview::ui {
 
@@ -18,17 +16,7 @@ Answer WindowPort::message(const QString& text, const QString& title, Buttons bu
     const QString caption = title.isEmpty() ? applicationTitle() : title;
     if (seams_.message)
         return seams_.message(text, caption, buttons, icon);
-    QMessageBox box(icon == Icon::Exclamation ? QMessageBox::Warning : QMessageBox::NoIcon, caption, text,
-                    buttons == Buttons::YesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok,
-                    &window_);
-    switch (box.exec()) {
-    case QMessageBox::Yes:
-        return Answer::Yes;
-    case QMessageBox::No:
-        return Answer::No;
-    default:
-        return Answer::Ok;
-    }
+    return look::showMessageBox(&window_, text, caption, buttons, icon);
 }
 
 void WindowPort::setBusy(bool busy) {
@@ -36,8 +24,7 @@ void WindowPort::setBusy(bool busy) {
 }
 
 void WindowPort::setProgressValue(double percent) {
-    if (progressBar_ != nullptr)
-        progressBar_->setValue(static_cast<int>(std::lround(percent)));
+    look::showProgressValue(progressBar_, percent);
 }
 
 void WindowPort::setProgressText(const QString& text) {

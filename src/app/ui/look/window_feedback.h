@@ -1,0 +1,21 @@
+#pragma once
+// What every window's port shows the user: the message box and the progress bar's value.
+
+#include "app/ui_port.h"
+
+#include <QString>
+
+class QProgressBar;
+class QWidget;
+
+namespace qc::look {
+
+// Shows a modal QMessageBox owned by `owner` and returns the button pressed. The text is shown as
+// plain text, its CR LF and lone CR line breaks as lines.
+Answer showMessageBox(QWidget* owner, const QString& text, const QString& title, Buttons buttons, Icon icon);
+
+// Shows the percentage on the bar, rounded and held within 0 to 100. A missing bar or a value that
+// is not a finite number changes nothing.
+void showProgressValue(QProgressBar* bar, double percent);
+
+} // namespace qc::look
