@@ -19,6 +19,7 @@ class ScratchFolder {
     const std::filesystem::path& path() const { return path_; }
     std::string str() const { return path_.string(); }
     std::filesystem::path file(const std::string& name) const { return path_ / name; }
+    std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
 
   private:
     std::filesystem::path path_;

@@ -1,6 +1,8 @@
 #pragma once
-// Helpers for the container and index tests: a scratch folder, whole-file reads, and the keys
+// Helpers for the container and index tests: whole-file writes, folder snapshots, and the keys
 // of a compound index as the independent dumper reads them.
+
+#include "foxpro_test_helpers.h"
 
 #include <cstdint>
 #include <filesystem>
@@ -11,21 +13,9 @@
 
 namespace qc::test {
 
-// A fresh folder under the system's temporary folder, removed with everything in it.
-class ScratchFolder {
-  public:
-    ScratchFolder();
-    ~ScratchFolder();
-    ScratchFolder(const ScratchFolder&) = delete;
-    ScratchFolder& operator=(const ScratchFolder&) = delete;
-    const std::filesystem::path& path() const { return path_; }
-    std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
+using foxpro::test::readBytes;
+using foxpro::test::ScratchFolder;
 
-  private:
-    std::filesystem::path path_;
-};
-
-std::string readBytes(const std::filesystem::path& file);
 void writeBytes(const std::filesystem::path& file, const std::string& bytes);
 
 // Every file of a folder with its bytes, to show that a failing call changed nothing.
