@@ -4,6 +4,7 @@
 // "ratio: X.XX" (conversion / read).
 #include "engine/conversion_run.h"
 #include "read_fixture.h"
+#include "support/sqlite_source_fields.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -51,15 +52,8 @@ long recordCount(const std::string& dbf) {
 // to immediate mode is the FoxPro engine's share.
 double convertRowsPerSecond(const std::string& source, const std::string& target, bool preview) {
     qc::engine::MainForm form;
-    auto& f = form.fields;
-    f.Text5 = QStringLiteral("localhost");
-    f.Text6 = QStringLiteral("1433");
-    f.Text8 = QString::fromStdString(source);
-    f.Text3 = QStringLiteral("user");
-    f.Text4 = QStringLiteral("secret");
-    f.OptionDBC1 = false;
-    f.Text2 = QString::fromStdString(target);
-    f.Check1 = preview;
+    qc::test::fillSqliteSourceFields(form.fields, source, target);
+    form.fields.Check1 = preview;
     QuietUi ui;
     qc::engine::ConversionRun run(form, ui);
     const auto start = std::chrono::steady_clock::now();

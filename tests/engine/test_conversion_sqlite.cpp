@@ -5,6 +5,7 @@
 #include "engine/conversion_run.h"
 #include "support/environment.h"
 #include "support/scripted_ui.h"
+#include "support/sqlite_source_fields.h"
 
 #include <QTemporaryDir>
 
@@ -43,14 +44,7 @@ struct Conversion {
         std::filesystem::create_directory(target);
         if (!script.empty())
             test::makeSqliteDatabase(source, script);
-        auto& f = form.fields;
-        f.Text5 = QStringLiteral("localhost");
-        f.Text6 = QStringLiteral("1433");
-        f.Text8 = QString::fromStdString(source);
-        f.Text3 = QStringLiteral("user");
-        f.Text4 = QStringLiteral("secret");
-        f.OptionDBC1 = false;
-        f.Text2 = QString::fromStdString(target);
+        test::fillSqliteSourceFields(form.fields, source, target);
     }
     std::string dbf(const std::string& name) const { return target + "/" + name + ".dbf"; }
 
