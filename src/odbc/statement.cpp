@@ -63,6 +63,29 @@ void Statement::fail(SQLRETURN rc, const char* context) {
     check(rc, SQL_HANDLE_STMT, stmt_, context);
 }
 
+bool Statement::readFixed(SQLUSMALLINT column, SQLSMALLINT cType, void* buffer, SQLLEN size, Value& out,
+                          bool* cut) {
+    SQLLEN ind = 0;
+    const SQLRETURN rc = SQLGetData(stmt_, column, cType, buffer, size, &ind);
+    fail(rc, "Reading a value");
+    if (ind == SQL_NULL_DATA) {
+        out = Null{};
+        return false;
+    }
+    if (cut)
+        *cut = rc == SQL_SUCCESS_WITH_INFO && truncated();
+    return true;
+}
+
+void Statement::failColumn(SQLUSMALLINT column, const char* sqlState, const std::string& holds) {
+    throw Error(sqlState, 0, "Column \"" + columns_[column - 1].name + "\" holds " + holds);
+}
+
+void Statement::requireConnection() {
+    if (session_ != handles_->session || !handles_->connected)
+        throw Error("08003", 0, "The connection is closed.");
+}
+
 void Statement::setQueryTimeout(int seconds) {
     const SQLULEN value = static_cast<SQLULEN>(seconds < 0 ? 0 : seconds);
     const SQLRETURN rc =
@@ -73,8 +96,7 @@ void Statement::setQueryTimeout(int seconds) {
 
 void Statement::execute(std::string_view sql) {
     close();
-    if (session_ != handles_->session || !handles_->connected)
-        throw Error("08003", 0, "The connection is closed.");
+    requireConnection();
     std::u16string wide = utf8ToUtf16(sql);
     const SQLRETURN rc =
         SQLExecDirectW(stmt_, reinterpret_cast<SQLWCHAR*>(wide.data()), static_cast<SQLINTEGER>(wide.size()));
@@ -85,8 +107,7 @@ void Statement::execute(std::string_view sql) {
 
 void Statement::tables() {
     close();
-    if (session_ != handles_->session || !handles_->connected)
-        throw Error("08003", 0, "The connection is closed.");
+    requireConnection();
     const SQLRETURN rc = SQLTablesW(stmt_, nullptr, 0, nullptr, 0, nullptr, 0, nullptr, 0);
     if (!succeeded(rc))
         fail(rc, "Listing the tables");
@@ -205,36 +226,22 @@ bool Statement::truncated() {
 }
 
 void Statement::readValue(SQLUSMALLINT column, Kind kind, Value& out) {
-    SQLLEN ind = 0;
-    SQLRETURN rc = SQL_SUCCESS;
     switch (kind) {
     case Kind::Bool: {
         unsigned char b = 0;
-        rc = SQLGetData(stmt_, column, SQL_C_BIT, &b, sizeof b, &ind);
-        fail(rc, "Reading a value");
-        if (ind == SQL_NULL_DATA)
-            out = Null{};
-        else
+        if (readFixed(column, SQL_C_BIT, &b, sizeof b, out))
             out = b != 0;
         return;
     }
     case Kind::Integer: {
         SQLBIGINT n = 0;
-        rc = SQLGetData(stmt_, column, SQL_C_SBIGINT, &n, sizeof n, &ind);
-        fail(rc, "Reading a value");
-        if (ind == SQL_NULL_DATA)
-            out = Null{};
-        else
+        if (readFixed(column, SQL_C_SBIGINT, &n, sizeof n, out))
             out = static_cast<std::int64_t>(n);
         return;
     }
     case Kind::Double: {
         double d = 0;
-        rc = SQLGetData(stmt_, column, SQL_C_DOUBLE, &d, sizeof d, &ind);
-        fail(rc, "Reading a value");
-        if (ind == SQL_NULL_DATA)
-            out = Null{};
-        else
+        if (readFixed(column, SQL_C_DOUBLE, &d, sizeof d, out))
             out = d;
         return;
     }
@@ -243,21 +250,13 @@ void Statement::readValue(SQLUSMALLINT column, Kind kind, Value& out) {
         return;
     case Kind::Date: {
         SQL_DATE_STRUCT d{};
-        rc = SQLGetData(stmt_, column, SQL_C_TYPE_DATE, &d, sizeof d, &ind);
-        fail(rc, "Reading a value");
-        if (ind == SQL_NULL_DATA)
-            out = Null{};
-        else
+        if (readFixed(column, SQL_C_TYPE_DATE, &d, sizeof d, out))
             out = Date{d.year, d.month, d.day};
         return;
     }
     case Kind::Time: {
         SQL_TIME_STRUCT t{};
-        rc = SQLGetData(stmt_, column, SQL_C_TYPE_TIME, &t, sizeof t, &ind);
-        fail(rc, "Reading a value");
-        if (ind == SQL_NULL_DATA)
-            out = Null{};
-        else
+        if (readFixed(column, SQL_C_TYPE_TIME, &t, sizeof t, out))
             out = Time{t.hour, t.minute, t.second, 0};
         return;
     }
@@ -266,22 +265,14 @@ void Statement::readValue(SQLUSMALLINT column, Kind kind, Value& out) {
         return;
     case Kind::DateTime: {
         SQL_TIMESTAMP_STRUCT t{};
-        rc = SQLGetData(stmt_, column, SQL_C_TYPE_TIMESTAMP, &t, sizeof t, &ind);
-        fail(rc, "Reading a value");
-        if (ind == SQL_NULL_DATA)
-            out = Null{};
-        else
+        if (readFixed(column, SQL_C_TYPE_TIMESTAMP, &t, sizeof t, out))
             out = DateTime{Date{t.year, t.month, t.day}, Time{t.hour, t.minute, t.second, t.fraction}};
         return;
     }
     case Kind::Guid: {
         SQLGUID g{};
-        rc = SQLGetData(stmt_, column, SQL_C_GUID, &g, sizeof g, &ind);
-        fail(rc, "Reading a value");
-        if (ind == SQL_NULL_DATA) {
-            out = Null{};
+        if (!readFixed(column, SQL_C_GUID, &g, sizeof g, out))
             return;
-        }
         std::string text = hex(g.Data1, 8) + "-" + hex(g.Data2, 4) + "-" + hex(g.Data3, 4) + "-";
         for (int i = 0; i < 8; ++i) {
             if (i == 2)
@@ -340,8 +331,7 @@ void Statement::readText(SQLUSMALLINT column, Value& out, bool singleChunk) {
         if (!more || singleChunk)
             break;
         if (pieces_.size() * sizeof(char16_t) >= kValueLimit)
-            throw Error("22001", 0,
-                        "Column \"" + columns_[column - 1].name + "\" holds a value larger than 2 GB.");
+            failColumn(column, "22001", "a value larger than 2 GB.");
     }
     auto& text = reuse<std::string>(out);
     text.clear();
@@ -373,8 +363,7 @@ void Statement::readBytes(SQLUSMALLINT column, Value& out) {
         if (!more)
             return;
         if (bytes.size() >= kValueLimit)
-            throw Error("22001", 0,
-                        "Column \"" + columns_[column - 1].name + "\" holds a value larger than 2 GB.");
+            failColumn(column, "22001", "a value larger than 2 GB.");
     }
     if (first)
         reuse<Bytes>(out).clear();
@@ -382,40 +371,26 @@ void Statement::readBytes(SQLUSMALLINT column, Value& out) {
 
 void Statement::readDecimal(SQLUSMALLINT column, Value& out) {
     char text[128] = {};
-    SQLLEN ind = 0;
-    const SQLRETURN rc = SQLGetData(stmt_, column, SQL_C_CHAR, text, sizeof text, &ind);
-    fail(rc, "Reading a value");
-    if (ind == SQL_NULL_DATA) {
-        out = Null{};
+    bool cut = false;
+    if (!readFixed(column, SQL_C_CHAR, text, sizeof text, out, &cut))
         return;
-    }
-    if (rc == SQL_SUCCESS_WITH_INFO && truncated())
-        throw Error("22003", 0,
-                    "Column \"" + columns_[column - 1].name + "\" holds a number too long to read.");
+    if (cut)
+        failColumn(column, "22003", "a number too long to read.");
     const std::string_view raw(text, std::strlen(text));
     auto plain = plainDecimal(raw);
     if (!plain)
-        throw Error("22018", 0,
-                    "Column \"" + columns_[column - 1].name + "\" holds \"" + std::string(raw) +
-                        "\", which is no number.");
+        failColumn(column, "22018", "\"" + std::string(raw) + "\", which is no number.");
     reuse<Decimal>(out).digits = std::move(*plain);
 }
 
 void Statement::readTimeText(SQLUSMALLINT column, Value& out) {
     char text[64] = {};
-    SQLLEN ind = 0;
-    const SQLRETURN rc = SQLGetData(stmt_, column, SQL_C_CHAR, text, sizeof text, &ind);
-    fail(rc, "Reading a value");
-    if (ind == SQL_NULL_DATA) {
-        out = Null{};
+    if (!readFixed(column, SQL_C_CHAR, text, sizeof text, out))
         return;
-    }
     const std::string_view s(text, std::strlen(text));
     const int h = digitsAt(s, 0, 2), m = digitsAt(s, 3, 2), sec = digitsAt(s, 6, 2);
     if (h < 0 || m < 0 || sec < 0 || s[2] != ':' || s[5] != ':')
-        throw Error("22018", 0,
-                    "Column \"" + columns_[column - 1].name + "\" holds \"" + std::string(s) +
-                        "\", which is no time.");
+        failColumn(column, "22018", "\"" + std::string(s) + "\", which is no time.");
     std::uint32_t nanos = 0;
     if (s.size() > 9 && s[8] == '.') {
         std::uint32_t scale = 100000000;

@@ -66,8 +66,14 @@ class Statement {
     void readBytes(SQLUSMALLINT column, Value& out);
     void readDecimal(SQLUSMALLINT column, Value& out);
     void readTimeText(SQLUSMALLINT column, Value& out);
+    // Reads a value that fits the buffer whole. False, with `out` set to NULL, when the value is
+    // NULL; `cut` (when given) tells whether the driver had to shorten it.
+    bool readFixed(SQLUSMALLINT column, SQLSMALLINT cType, void* buffer, SQLLEN size, Value& out,
+                   bool* cut = nullptr);
     bool truncated();
     void fail(SQLRETURN rc, const char* context);
+    [[noreturn]] void failColumn(SQLUSMALLINT column, const char* sqlState, const std::string& holds);
+    void requireConnection();
 
     std::shared_ptr<detail::Handles> handles_;
     unsigned session_ = 0;
