@@ -1,0 +1,95 @@
+// A conversion into a database container: the tables join the container, keep their long column
+// names there, and are replaced after a Yes; in SQL Preview mode per file, the lines run through
+// the script execution on the run's own connection.
+#include "conversion_support.h"
+
+#include "engine/conversion_run.h"
+#include "foxpro/container.h"
+#include "preview/script_execution.h"
+#include "support/scripted_ui.h"
+#include "support/sqlite_source_fields.h"
+
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+
+using namespace qc;
+using namespace qc::engine;
+using qc::test::ScriptedUi;
+
+namespace {
+
+const char* const kContacts = R"sql(
+CREATE TABLE Contacts ("Customer Name" VARCHAR(40), "Customer Identifier" INTEGER, "Last Contacted On" TIMESTAMP);
+INSERT INTO Contacts VALUES ('O''Brien', 1, '2021-08-31 14:05:00');
+INSERT INTO Contacts VALUES ('Zoë', 2, NULL);
+)sql";
+
+// Stands in for the user pressing "Execute SQL" in the preview window.
+void executeTheLines(MainForm& form, UiPort& ui) {
+    int errorLine = 0;
+    QString errorText;
+    const auto outcome = preview::executeScript({form.sqlLines, form.FoxPro_conn.get(), form.SQLFormOK,
+                                                 errorLine, [&](const QString& e) { errorText = e; }},
+                                                ui);
+    EXPECT_EQ(outcome, preview::ScriptOutcome::Completed) << errorText.toStdString();
+}
+
+} // namespace
+
+TEST(ConversionContainer, PerFilePreviewThenImmediateReplacementKeepLongNames) {
+    if (!test::inSqliteChild())
+        return;
+    QTemporaryDir dir;
+    const std::string source = dir.filePath(QStringLiteral("source.db")).toStdString();
+    const std::filesystem::path dbc = std::filesystem::path(dir.path().toStdString()) / "shop.dbc";
+    test::makeSqliteDatabase(source, kContacts);
+    foxpro::Container::create(dbc);
+
+    MainForm form;
+    test::fillSqliteSourceFields(form.fields, source, "/nonexistent/folder");
+    form.fields.OptionDBC1 = true;
+    form.fields.DBCPath1 = QString::fromStdString(dbc.string());
+    form.fields.Check1 = true;
+    form.fields.Option1 = true;
+    form.fields.Option2 = false;
+
+    ScriptedUi preview;
+    int lines = 0;
+    preview.onModal = [&](ModalWindow) {
+        lines = form.sqlLines.count();
+        executeTheLines(form, preview);
+    };
+    ConversionRun(form, preview).PushButton7_Click();
+    EXPECT_TRUE(preview.errorReports().empty());
+    EXPECT_EQ(lines, 3); // CREATE TABLE and two rows
+    EXPECT_TRUE(form.SQLFormOK);
+
+    const auto container = foxpro::Container::open(dbc);
+    EXPECT_EQ(container.tableNames(), std::vector<std::string>{"contacts"});
+    const auto* table = container.findTable("contacts");
+    ASSERT_NE(table, nullptr);
+    const auto names = container.fieldNames(*table);
+    ASSERT_EQ(names.size(), 3u);
+    // The container keeps the long names; the table file holds the 10-character ones.
+    EXPECT_EQ(names[1], "customer_identifier");
+    EXPECT_EQ(names[2], "last_contacted_on");
+    const auto dumped = test::dumpTable((dbc.parent_path() / "contacts.dbf").string());
+    ASSERT_EQ(dumped.records.size(), 2u);
+    EXPECT_EQ(dumped.records[0].at("CUSTOMER_N"), std::optional<std::string>("O'Brien"));
+
+    // Immediate mode now: the table is in the container, so the run asks, drops and recreates it.
+    form.fields.Check1 = false;
+    ScriptedUi immediate;
+    immediate.expectQuestion(QStringLiteral("Would you like to overwrite Contacts?"), Answer::Yes);
+    ConversionRun(form, immediate).PushButton7_Click();
+    EXPECT_TRUE(immediate.errorReports().empty());
+    EXPECT_TRUE(immediate.modals.empty());
+    const auto again = foxpro::Container::open(dbc);
+    EXPECT_EQ(again.tableNames(), std::vector<std::string>{"contacts"});
+    EXPECT_EQ(test::dumpTable((dbc.parent_path() / "contacts.dbf").string()).records.size(), 2u);
+    EXPECT_EQ(immediate.messages.back().text, QStringLiteral("Done."));
+}
