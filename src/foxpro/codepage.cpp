@@ -2,8 +2,10 @@
 
 #include "foxpro/database.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <cstring>
 
 namespace foxpro {
 
@@ -72,27 +74,37 @@ bool isValidUtf8(std::string_view text) {
     return true;
 }
 
-std::string utf8ToCp1252(std::string_view text, const std::string& field) {
-    std::string out;
-    out.reserve(text.size());
+std::size_t utf8ToCp1252(std::string_view text, const std::string& field, char* out, std::size_t room) {
+    std::size_t length = 0;
+    const auto put = [&](char c) {
+        if (length < room)
+            out[length] = c;
+        ++length;
+    };
     for (std::size_t i = 0; i < text.size();) {
         const auto c = static_cast<unsigned char>(text[i]);
         if (c < 0x80) {
-            out += static_cast<char>(c);
-            ++i;
+            // A run of plain ASCII goes across in one copy.
+            std::size_t end = i + 1;
+            while (end < text.size() && static_cast<unsigned char>(text[end]) < 0x80)
+                ++end;
+            if (length < room)
+                std::memcpy(out + length, text.data() + i, std::min(end - i, room - length));
+            length += end - i;
+            i = end;
             continue;
         }
         std::uint32_t code = 0;
         if (!nextCodePoint(text, i, code))
             throw Error("The text for field " + field + " is not valid UTF-8.");
         if (code >= 0xA0 && code <= 0xFF) {
-            out += static_cast<char>(code);
+            put(static_cast<char>(code));
             continue;
         }
         bool found = false;
         for (int k = 0; k < 32; ++k) {
             if (kHigh[k] == code) {
-                out += static_cast<char>(0x80 + k);
+                put(static_cast<char>(0x80 + k));
                 found = true;
                 break;
             }
@@ -104,6 +116,13 @@ std::string utf8ToCp1252(std::string_view text, const std::string& field) {
                         ": code page 1252 has no such character.");
         }
     }
+    return length;
+}
+
+std::string utf8ToCp1252(std::string_view text, const std::string& field) {
+    // Every character takes at most as many bytes in the code page as in UTF-8.
+    std::string out(text.size(), '\0');
+    out.resize(utf8ToCp1252(text, field, out.data(), out.size()));
     return out;
 }
 

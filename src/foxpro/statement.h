@@ -45,5 +45,7 @@ using Statement = std::variant<CreateTable, DropTable, InsertInto>;
 // Parses one statement (a trailing ";" allowed). Throws Error with "Syntax error." or
 // "Unrecognized command verb." (no "SQL error: " prefix; the executor adds it).
 Statement parseStatement(std::string_view text);
+// The same into `reuse`, whose buffers an INSERT keeps for the next one.
+void parseStatement(std::string_view text, Statement& reuse);
 
 } // namespace foxpro

@@ -17,13 +17,13 @@ std::vector<std::string> StatementExecutor::tableNames() {
 
 void StatementExecutor::execute(std::string_view text) {
     try {
-        const Statement statement = parseStatement(text);
-        if (const auto* create = std::get_if<CreateTable>(&statement))
+        parseStatement(text, parsed_);
+        if (const auto* create = std::get_if<CreateTable>(&parsed_))
             this->create(*create);
-        else if (const auto* drop = std::get_if<DropTable>(&statement))
+        else if (const auto* drop = std::get_if<DropTable>(&parsed_))
             this->drop(*drop);
         else
-            insert(std::get<InsertInto>(statement));
+            insert(std::get<InsertInto>(parsed_));
     } catch (const std::bad_alloc&) {
         throw Error("SQL error: There is not enough memory to complete this operation.");
     } catch (const std::exception& error) {
@@ -46,13 +46,13 @@ void StatementExecutor::create(const CreateTable& statement) {
         field.nullable = definition.nullable;
         columns.push_back(std::move(field));
     }
-    open_.erase(asciiLower(statement.table));
+    forget(statement.table);
     catalog_->createTable(statement.table, columns);
 }
 
 void StatementExecutor::drop(const DropTable& statement) {
     checkTableName(statement.table);
-    open_.erase(asciiLower(statement.table));
+    forget(statement.table);
     // A table another connection holds open is not dropped under it.
     File held;
     if (const auto path = catalog_->findTable(statement.table)) {
@@ -63,11 +63,22 @@ void StatementExecutor::drop(const DropTable& statement) {
     catalog_->dropTable(statement.table);
 }
 
+void StatementExecutor::forget(const std::string& name) {
+    recent_ = nullptr;
+    open_.erase(asciiLower(name));
+}
+
 StatementExecutor::OpenTable& StatementExecutor::openTable(const std::string& name) {
+    // Rows come table by table: the table of the statement before is found without a lookup.
+    if (recent_ && name == recentName_)
+        return *recent_;
     const std::string key = asciiLower(name);
     auto found = open_.find(key);
-    if (found != open_.end())
-        return *found->second;
+    if (found != open_.end()) {
+        recent_ = found->second.get();
+        recentName_ = name;
+        return *recent_;
+    }
     const auto path = catalog_->findTable(name);
     if (!path)
         throw Error("File '" + tableFileName(name, ".dbf") + "' does not exist.");
@@ -87,7 +98,9 @@ StatementExecutor::OpenTable& StatementExecutor::openTable(const std::string& na
         (table->file.layout().tableFlags & 0x01) != 0 &&
         !findFileIgnoringCase(path->parent_path(), index.replace_extension(".cdx").filename().string())
              .empty();
-    return *open_.emplace(key, std::move(table)).first->second;
+    recent_ = open_.emplace(key, std::move(table)).first->second.get();
+    recentName_ = name;
+    return *recent_;
 }
 
 void StatementExecutor::insert(const InsertInto& statement) {
@@ -101,8 +114,8 @@ void StatementExecutor::insert(const InsertInto& statement) {
     const int fieldCount = static_cast<int>(layout.fields.size());
 
     // Which field each value goes to.
-    std::vector<int> targets;
-    targets.reserve(static_cast<std::size_t>(fieldCount));
+    std::vector<int>& targets = targets_;
+    targets.clear();
     if (statement.fields.empty()) {
         for (int i = 0; i < fieldCount; ++i)
             if (!layout.fields[static_cast<std::size_t>(i)].autoIncrement)
@@ -147,7 +160,8 @@ void StatementExecutor::insert(const InsertInto& statement) {
     record.memos.clear();
     for (std::size_t i = 0; i < targets.size(); ++i)
         encodeValue(layout, targets[i], statement.values[i], record);
-    std::vector<std::pair<int, std::uint32_t>> counters;
+    std::vector<std::pair<int, std::uint32_t>>& counters = counters_;
+    counters.clear();
     for (int i = 0; i < fieldCount; ++i) {
         const auto& field = layout.fields[static_cast<std::size_t>(i)];
         if (!field.autoIncrement)
@@ -164,7 +178,7 @@ void StatementExecutor::insert(const InsertInto& statement) {
             table.file.setAutoNext(field, next);
     } catch (...) {
         // Whatever the files now hold, the next call reads it afresh.
-        open_.erase(asciiLower(statement.table));
+        forget(statement.table);
         throw;
     }
 }

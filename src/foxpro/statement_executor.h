@@ -33,10 +33,18 @@ class StatementExecutor : public Database {
     void drop(const DropTable& statement);
     void insert(const InsertInto& statement);
     OpenTable& openTable(const std::string& name);
+    // Closes the table here, if open, so that the next statement reads its files afresh.
+    void forget(const std::string& name);
 
     std::unique_ptr<Catalog> catalog_;
     Limits limits_;
     std::map<std::string, std::unique_ptr<OpenTable>> open_; // by lower-case name
+    OpenTable* recent_ = nullptr; // the table the last statement used, under the name it gave
+    std::string recentName_;
+    // Kept from statement to statement for their buffers.
+    Statement parsed_;
+    std::vector<int> targets_;
+    std::vector<std::pair<int, std::uint32_t>> counters_;
 };
 
 } // namespace foxpro

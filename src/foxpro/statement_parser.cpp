@@ -43,21 +43,24 @@ class Parser {
   public:
     explicit Parser(std::string_view text) : s_(text) {}
 
-    Statement statement() {
+    // Parses into `result`; an INSERT reuses the buffers an earlier INSERT left there.
+    void statement(Statement& result) {
         skipSpace();
         if (atEnd() || !isWordStart(peek()))
             throw Error("Unrecognized command verb.");
-        const std::string verb = asciiUpper(bareWord());
-        Statement result;
-        if (verb == "CREATE") {
+        if (peekWord("CREATE")) {
+            skipWord();
             expectWord("TABLE");
             result = create();
-        } else if (verb == "DROP") {
+        } else if (peekWord("DROP")) {
+            skipWord();
             expectWord("TABLE");
             result = DropTable{name()};
-        } else if (verb == "INSERT") {
+        } else if (peekWord("INSERT")) {
+            skipWord();
             expectWord("INTO");
-            result = insert();
+            auto* reused = std::get_if<InsertInto>(&result);
+            insert(reused ? *reused : result.emplace<InsertInto>());
         } else {
             throw Error("Unrecognized command verb.");
         }
@@ -66,7 +69,6 @@ class Parser {
             skipSpace();
         if (!atEnd())
             syntaxError();
-        return result;
     }
 
   private:
@@ -91,15 +93,17 @@ class Parser {
             syntaxError();
     }
 
-    std::string bareWord() {
+    std::string_view wordView() {
         skipSpace();
         if (!isWordStart(peek()))
             syntaxError();
         const std::size_t start = pos_;
         while (!atEnd() && isWordChar(s_[pos_]))
             ++pos_;
-        return std::string(s_.substr(start, pos_ - start));
+        return s_.substr(start, pos_ - start);
     }
+    std::string bareWord() { return std::string(wordView()); }
+    void skipWord() { wordView(); }
 
     bool peekWord(const char* word) {
         skipSpace();
@@ -113,18 +117,26 @@ class Parser {
     void expectWord(const char* word) {
         if (!peekWord(word))
             syntaxError();
-        bareWord();
+        skipWord();
     }
 
     // A name: bare, [bracketed] (]] stands for ]) or "double-quoted" ("" stands for ").
     std::string name() {
+        std::string out;
+        nameInto(out);
+        return out;
+    }
+
+    void nameInto(std::string& out) {
         skipSpace();
         const char open = peek();
-        if (open != '[' && open != '"')
-            return bareWord();
+        if (open != '[' && open != '"') {
+            out.assign(wordView());
+            return;
+        }
         const char close = open == '[' ? ']' : '"';
         ++pos_;
-        std::string out;
+        out.clear();
         for (;;) {
             if (atEnd())
                 syntaxError();
@@ -139,7 +151,6 @@ class Parser {
             }
             out += c;
         }
-        return out;
     }
 
     int smallNumber() {
@@ -214,28 +225,35 @@ class Parser {
         return column;
     }
 
-    InsertInto insert() {
-        InsertInto out;
-        out.table = name();
+    // Element strings and vectors keep their room from the statement parsed before.
+    void insert(InsertInto& out) {
+        nameInto(out.table);
+        std::size_t fields = 0;
         if (accept('(')) {
             do {
-                out.fields.push_back(name());
+                if (fields == out.fields.size())
+                    out.fields.emplace_back();
+                nameInto(out.fields[fields++]);
             } while (accept(','));
             expect(')');
         }
+        out.fields.resize(fields);
         expectWord("VALUES");
         expect('(');
-        out.values.reserve(16);
+        std::size_t values = 0;
         do {
-            out.values.push_back(literal());
+            if (values == out.values.size())
+                out.values.emplace_back();
+            literal(out.values[values++]);
         } while (accept(','));
         expect(')');
-        return out;
+        out.values.resize(values);
     }
 
-    Literal literal() {
+    void literal(Literal& out) {
         skipSpace();
-        Literal out;
+        out.kind = Literal::Kind::Null;
+        out.text.clear();
         const char c = peek();
         if (c == '\'') {
             ++pos_;
@@ -255,13 +273,13 @@ class Parser {
                 }
                 break;
             }
-            return out;
+            return;
         }
         if (c == '{')
-            return dateLiteral();
+            return dateLiteral(out);
         if (c == '.') {
             if (isDigit(peek(1)))
-                return number();
+                return number(out);
             ++pos_;
             const std::string word = asciiUpper(bareWord());
             if (peek() != '.')
@@ -275,19 +293,18 @@ class Parser {
                 out.kind = Literal::Kind::Null;
             else
                 syntaxError();
-            return out;
+            return;
         }
         if (c == '+' || c == '-' || isDigit(c))
-            return number();
+            return number(out);
         if (peekWord("NULL")) {
-            bareWord();
-            return out;
+            skipWord();
+            return;
         }
         syntaxError();
     }
 
-    Literal number() {
-        Literal out;
+    void number(Literal& out) {
         out.kind = Literal::Kind::Number;
         const std::size_t start = pos_;
         if (peek() == '+' || peek() == '-')
@@ -317,27 +334,24 @@ class Parser {
         }
         if (isWordChar(peek()) || peek() == '.')
             syntaxError();
-        out.text = std::string(s_.substr(start, pos_ - start));
-        return out;
+        out.text.assign(s_.substr(start, pos_ - start));
     }
 
-    Literal dateLiteral() {
-        Literal out;
+    void dateLiteral(Literal& out) {
         ++pos_; // {
         skipSpace();
         if (accept('}')) {
             out.kind = Literal::Kind::EmptyDate;
-            return out;
+            return;
         }
         if (!accept('^'))
             syntaxError();
         const std::size_t close = s_.find('}', pos_);
         if (close == std::string_view::npos)
             syntaxError();
-        out.text = std::string(s_.substr(pos_, close - pos_));
+        out.text.assign(s_.substr(pos_, close - pos_));
         pos_ = close + 1;
         out.kind = out.text.find(':') == std::string::npos ? Literal::Kind::Date : Literal::Kind::DateTime;
-        return out;
     }
 
     std::string_view s_;
@@ -347,7 +361,13 @@ class Parser {
 } // namespace
 
 Statement parseStatement(std::string_view text) {
-    return Parser(text).statement();
+    Statement result;
+    Parser(text).statement(result);
+    return result;
+}
+
+void parseStatement(std::string_view text, Statement& reuse) {
+    Parser(text).statement(reuse);
 }
 
 } // namespace foxpro

@@ -56,17 +56,22 @@ DateTimeParts dateOf(const FieldLayout& field, const Literal& value) {
 void putText(const FieldLayout& field, const Literal& value, RecordImage& record, const TableLayout& layout) {
     if (value.kind != Literal::Kind::Text)
         mismatch(field);
-    const std::string bytes = field.type == 'Q' ? value.text : utf8ToCp1252(value.text, field.name);
-    if (bytes.size() > static_cast<std::size_t>(field.width))
-        throw Error("String is too long to fit in field " + field.name + ".");
     char* at = record.bytes.data() + field.offset;
     const auto width = static_cast<std::size_t>(field.width);
     std::memset(at, field.type == 'Q' ? 0 : ' ', width);
-    std::memcpy(at, bytes.data(), bytes.size());
+    // Converted straight into the work record: a text too long leaves it half written, and the
+    // row is then refused as a whole.
+    std::size_t size = value.text.size();
+    if (field.type != 'Q')
+        size = utf8ToCp1252(value.text, field.name, at, width);
+    if (size > width)
+        throw Error("String is too long to fit in field " + field.name + ".");
+    if (field.type == 'Q')
+        std::memcpy(at, value.text.data(), size);
     if (field.type == 'V' || field.type == 'Q') {
-        const bool shorter = bytes.size() < width;
+        const bool shorter = size < width;
         if (shorter)
-            at[width - 1] = static_cast<char>(bytes.size());
+            at[width - 1] = static_cast<char>(size);
         setNullBit(layout, record.bytes, field.lengthBit, shorter);
     }
 }
