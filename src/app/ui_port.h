@@ -46,6 +46,10 @@ protected:
 private:
     std::chrono::microseconds interval_{std::chrono::milliseconds(15)};
     std::chrono::steady_clock::time_point last_{};
+    // The clock is asked only every stride_ calls; the stride follows the loop's pace.
+    std::chrono::steady_clock::time_point lastAsked_{};
+    int stride_ = 1;
+    int untilAsked_ = 0;
 };
 
 // The title of every message box that names no title of its own.
