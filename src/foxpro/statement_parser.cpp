@@ -2,7 +2,6 @@
 #include "foxpro/names.h"
 #include "foxpro/statement.h"
 
-#include <cctype>
 #include <climits>
 
 namespace foxpro {
@@ -13,14 +12,21 @@ namespace {
     throw Error("Syntax error.");
 }
 
-bool isWordStart(char c) {
-    return std::isalpha(static_cast<unsigned char>(c)) || c == '_' || static_cast<unsigned char>(c) >= 0x80;
+// Plain ASCII tests: statements are read the same whatever the process locale says.
+bool isAsciiLetter(char c) {
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
 }
-bool isWordChar(char c) {
-    return isWordStart(c) || std::isdigit(static_cast<unsigned char>(c));
+bool isWordStart(char c) {
+    return isAsciiLetter(c) || c == '_' || static_cast<unsigned char>(c) >= 0x80;
 }
 bool isDigit(char c) {
     return c >= '0' && c <= '9';
+}
+bool isWordChar(char c) {
+    return isWordStart(c) || isDigit(c);
+}
+char asciiUpperChar(char c) {
+    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
 }
 
 struct TypeWord {
@@ -109,7 +115,7 @@ class Parser {
         skipSpace();
         std::size_t i = 0;
         for (; word[i] != '\0'; ++i)
-            if (std::toupper(static_cast<unsigned char>(peek(i))) != word[i])
+            if (asciiUpperChar(peek(i)) != word[i])
                 return false;
         return !isWordChar(peek(i));
     }

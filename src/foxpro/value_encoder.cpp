@@ -8,6 +8,8 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <optional>
+#include <string_view>
 
 namespace foxpro {
 
@@ -34,6 +36,27 @@ DecimalNumber numberOf(const FieldLayout& field, const Literal& value) {
     if (!number)
         mismatch(field);
     return *number;
+}
+
+// A literal of sign and at most 18 digits, the usual whole number, read without the decimal
+// arithmetic the general form needs.
+std::optional<std::int64_t> plainWhole(const Literal& value) {
+    if (value.kind != Literal::Kind::Number)
+        return std::nullopt;
+    const std::string_view text = value.text;
+    std::size_t i = 0;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
+        negative = text[i++] == '-';
+    if (i == text.size() || text.size() - i > 18)
+        return std::nullopt;
+    std::int64_t whole = 0;
+    for (; i < text.size(); ++i) {
+        if (text[i] < '0' || text[i] > '9')
+            return std::nullopt;
+        whole = whole * 10 + (text[i] - '0');
+    }
+    return negative ? -whole : whole;
 }
 
 // The date (and time) a literal stands for in a Date or DateTime field.
@@ -184,6 +207,12 @@ void encodeValue(const TableLayout& layout, int index, const Literal& value, Rec
         break;
     }
     case 'I': {
+        if (const auto plain = plainWhole(value)) {
+            if (*plain < INT32_MIN || *plain > INT32_MAX)
+                overflow(field);
+            putLe(at, static_cast<std::uint32_t>(static_cast<std::int32_t>(*plain)), 4);
+            break;
+        }
         const auto number = numberOf(field, value);
         if (!number.isIntegral())
             throw Error("Field " + field.name + " holds whole numbers only; " + value.text + " is not one.");
