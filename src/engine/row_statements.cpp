@@ -49,6 +49,17 @@ bool isPlainNumber(std::string_view s) {
 
 // Appends the number with at least `width` digits, zero-padded.
 void appendPadded(std::string& out, long long number, int width) {
+    // Dates and clock times take this path for every value.
+    if (number >= 0 && number < 10000 && width <= 4) {
+        const auto n = static_cast<int>(number);
+        const char digits[4] = {static_cast<char>('0' + n / 1000), static_cast<char>('0' + n / 100 % 10),
+                                static_cast<char>('0' + n / 10 % 10), static_cast<char>('0' + n % 10)};
+        int length = n >= 1000 ? 4 : n >= 100 ? 3 : n >= 10 ? 2 : 1;
+        if (length < width)
+            length = width;
+        out.append(digits + 4 - length, static_cast<std::size_t>(length));
+        return;
+    }
     char buffer[24];
     const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, number < 0 ? -number : number);
     (void)ec;
