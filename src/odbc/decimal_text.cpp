@@ -1,6 +1,7 @@
 #include "odbc/decimal_text.h"
 
-#include <cctype>
+#include "odbc/ascii_text.h"
+
 #include <cstdlib>
 
 namespace odbc {
@@ -12,10 +13,7 @@ bool isDigit(char c) {
 } // namespace
 
 std::optional<std::string> plainDecimal(std::string_view s) {
-    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front())))
-        s.remove_prefix(1);
-    while (!s.empty() && std::isspace(static_cast<unsigned char>(s.back())))
-        s.remove_suffix(1);
+    s = trimSpaces(s);
     bool negative = false;
     if (!s.empty() && (s.front() == '-' || s.front() == '+')) {
         negative = s.front() == '-';
