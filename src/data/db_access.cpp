@@ -186,78 +186,72 @@ bool Recordset::isOpen() const {
     return source_ != nullptr;
 }
 
-bool Recordset::Eof() const {
+Recordset::Source& Recordset::openedSource() const {
     if (!source_)
         closedObject();
+    return *source_;
+}
+
+bool Recordset::Eof() const {
+    openedSource();
     return eof_;
 }
 
 bool Recordset::Bof() const {
-    if (!source_)
-        closedObject();
+    openedSource();
     return bof_;
 }
 
 std::int64_t Recordset::RecordCount() {
-    if (!source_)
-        closedObject();
-    return source_->rowCount();
+    return openedSource().rowCount();
 }
 
 void Recordset::MoveNext() {
-    if (!source_)
-        closedObject();
+    Source& source = openedSource();
     if (eof_)
         noCurrentRecord();
     bof_ = false;
-    eof_ = !source_->fetch();
+    eof_ = !source.fetch();
 }
 
 void Recordset::Close() {
-    if (!source_)
-        closedObject();
+    openedSource();
     source_.reset();
     eof_ = bof_ = true;
 }
 
 int Recordset::fieldCount() const {
-    if (!source_)
-        closedObject();
-    return source_->fieldCount();
+    return openedSource().fieldCount();
+}
+
+// The source of an open recordset whose fields include `index`.
+Recordset::Source& Recordset::sourceWithField(int index) const {
+    Source& source = openedSource();
+    if (index < 0 || index >= source.fieldCount())
+        noSuchItem();
+    return source;
 }
 
 const std::string& Recordset::fieldName(int index) const {
-    if (!source_)
-        closedObject();
-    if (index < 0 || index >= source_->fieldCount())
-        noSuchItem();
-    return source_->fieldName(index);
+    return sourceWithField(index).fieldName(index);
 }
 
 int Recordset::fieldType(int index) const {
-    if (!source_)
-        closedObject();
-    if (index < 0 || index >= source_->fieldCount())
-        noSuchItem();
-    return source_->fieldType(index);
+    return sourceWithField(index).fieldType(index);
 }
 
 const Value& Recordset::fieldValue(int index) const {
-    if (!source_)
-        closedObject();
-    if (index < 0 || index >= source_->fieldCount())
-        noSuchItem();
+    Source& source = sourceWithField(index);
     if (eof_)
         noCurrentRecord();
-    return source_->value(index);
+    return source.value(index);
 }
 
 const Value& Recordset::fieldValue(std::string_view name) const {
-    if (!source_)
-        closedObject();
-    const int n = source_->fieldCount();
+    const Source& source = openedSource();
+    const int n = source.fieldCount();
     for (int i = 0; i < n; ++i)
-        if (odbc::equalsIgnoringCase(source_->fieldName(i), name))
+        if (odbc::equalsIgnoringCase(source.fieldName(i), name))
             return fieldValue(i);
     noSuchItem();
 }

@@ -24,7 +24,7 @@ inline constexpr int adSchemaTables = 20;
 class Recordset;
 
 class Connection {
-public:
+  public:
     Connection();
     ~Connection();
     Connection(const Connection&) = delete;
@@ -47,12 +47,12 @@ public:
     struct Impl;
     Impl& impl();
 
-private:
+  private:
     std::unique_ptr<Impl> impl_;
 };
 
 class Recordset {
-public:
+  public:
     Recordset();
     ~Recordset();
     Recordset(const Recordset&) = delete;
@@ -81,7 +81,7 @@ public:
 
     // A recordset over a producer of rows (schema listings, the FoxPro provider).
     class Source {
-    public:
+      public:
         virtual ~Source() = default;
         virtual int fieldCount() const = 0;
         virtual const std::string& fieldName(int index) const = 0;
@@ -93,7 +93,11 @@ public:
     };
     void openSource(std::unique_ptr<Source> source);
 
-private:
+  private:
+    // Throw as ADO does when the recordset is closed (or the field does not exist).
+    Source& openedSource() const;
+    Source& sourceWithField(int index) const;
+
     std::unique_ptr<Source> source_;
     bool eof_ = true;
     bool bof_ = true;
