@@ -152,7 +152,7 @@ TEST(FoxproTarget, ListsTheTablesOfTheTarget) {
 
 TEST(FoxproTarget, AContainerTargetIsCheckedAndListed) {
     QTemporaryDir dir;
-    const QString source = QString::fromStdString(qc::test::sharedDir() + "/fixtures/vfp9");
+    const QString source = QString::fromStdString(qc::test::testFilesDir() + "/fixtures/vfp9");
     for (const QString& name : QDir(source).entryList(QDir::Files))
         ASSERT_TRUE(QFile::copy(source + "/" + name, dir.filePath(name)));
     const QStringList containers =

@@ -109,7 +109,7 @@ std::optional<std::string> decodeCell(char type, const std::string& raw, long& m
 } // namespace
 
 DumpedTable dumpTable(const std::string& dbfPath) {
-    std::vector<std::string> args{sharedDir() + "/tools/vfp-oracle/vfpdump.py", dbfPath};
+    std::vector<std::string> args{testFilesDir() + "/tools/vfp-oracle/vfpdump.py", dbfPath};
     std::filesystem::path memo(dbfPath);
     memo.replace_extension(".fpt");
     if (std::filesystem::exists(memo)) {

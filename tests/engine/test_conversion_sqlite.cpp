@@ -404,7 +404,7 @@ TEST(ConversionSqlite, IntoADatabaseContainerAndAgain) {
     Conversion c;
     // A container made by Visual FoxPro itself; the converted tables join it.
     for (const char* file : {"data1.dbc", "data1.DCT", "data1.DCX"}) {
-        std::filesystem::copy_file(test::sharedDir() + "/fixtures/vfp9/" + file, c.target + "/" + file);
+        std::filesystem::copy_file(test::testFilesDir() + "/fixtures/vfp9/" + file, c.target + "/" + file);
         std::filesystem::permissions(c.target + "/" + file, std::filesystem::perms::owner_write,
                                      std::filesystem::perm_options::add);
     }

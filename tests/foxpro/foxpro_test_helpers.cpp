@@ -48,11 +48,11 @@ std::filesystem::path memoBeside(const std::filesystem::path& dbf) {
 } // namespace
 
 std::string fixture(const std::string& relative) {
-    return qc::test::sharedDir() + "/fixtures/" + relative;
+    return qc::test::testFilesDir() + "/fixtures/" + relative;
 }
 
 std::string vfpDump(const std::filesystem::path& dbf) {
-    std::vector<std::string> args{qc::test::sharedDir() + "/tools/vfp-oracle/vfpdump.py", dbf.string()};
+    std::vector<std::string> args{qc::test::testFilesDir() + "/tools/vfp-oracle/vfpdump.py", dbf.string()};
     const auto memo = memoBeside(dbf);
     if (!memo.empty()) {
         args.push_back("--memo");

@@ -27,7 +27,7 @@ class ScratchFolder {
 
 std::string readBytes(const std::filesystem::path& file);
 
-// The shared dumper's output for a table (its memo file passed when it exists).
+// The independent dumper's output for a table (its memo file passed when it exists).
 std::string vfpDump(const std::filesystem::path& dbf);
 // The "rec N ..." lines of a dump, one entry per record.
 std::vector<std::string> dumpedRecords(const std::string& dump);

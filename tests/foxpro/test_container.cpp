@@ -19,7 +19,7 @@ using qc::test::readBytes;
 using qc::test::ScratchFolder;
 
 fs::path fixtures() {
-    return fs::path(qc::test::sharedDir()) / "fixtures";
+    return fs::path(qc::test::testFilesDir()) / "fixtures";
 }
 
 foxpro::FieldSpec spec(const char* name, char type, int width = 0, bool binary = false) {
@@ -133,7 +133,7 @@ TEST(Container, ReadsFoxProContainerAndItsTables) {
         }
         totalRecords += table.recordCount();
         const auto dumped = qc::test::runPython(
-            {qc::test::sharedDir() + "/tools/vfp-oracle/vfpdump.py", path->string(), "--records", "0"});
+            {qc::test::testFilesDir() + "/tools/vfp-oracle/vfpdump.py", path->string(), "--records", "0"});
         EXPECT_NE(dumped.output.find(" records=" + std::to_string(table.recordCount()) + " "),
                   std::string::npos)
             << name << dumped.output;

@@ -22,7 +22,7 @@ using qc::test::snapshot;
 using Keys = std::vector<std::pair<std::uint32_t, std::string>>;
 
 std::string dump(const fs::path& dbf, const fs::path& memo = {}) {
-    std::vector<std::string> args{qc::test::sharedDir() + "/tools/vfp-oracle/vfpdump.py", dbf.string()};
+    std::vector<std::string> args{qc::test::testFilesDir() + "/tools/vfp-oracle/vfpdump.py", dbf.string()};
     if (!memo.empty())
         args.insert(args.end(), {"--memo", memo.string()});
     const auto result = qc::test::runPython(args);
@@ -221,7 +221,7 @@ TEST(ContainerOpen, MissingOrDamagedContainersFailAndStayUntouched) {
 
     // A table that is not a container, and a container that lost its last records.
     const std::string table = readBytes(dbc);
-    qc::test::writeBytes(dbc, readBytes(fs::path(qc::test::sharedDir()) / "fixtures/vfp9/table1.dbf"));
+    qc::test::writeBytes(dbc, readBytes(fs::path(qc::test::testFilesDir()) / "fixtures/vfp9/table1.dbf"));
     EXPECT_NE(opens(dbc).find("not a database container"), std::string::npos);
     qc::test::writeBytes(dbc, table.substr(0, table.size() - 200));
     EXPECT_NE(opens(dbc), "opened");

@@ -178,7 +178,7 @@ class TreeCheck {
 } // namespace
 
 IndexKeys dumpIndexKeys(const fs::path& cdx) {
-    const auto result = runPython({sharedDir() + "/tools/vfp-oracle/cdxdump.py", cdx.string(), "--keys"});
+    const auto result = runPython({testFilesDir() + "/tools/vfp-oracle/cdxdump.py", cdx.string(), "--keys"});
     EXPECT_EQ(result.exitCode, 0) << result.errors;
     IndexKeys out;
     std::istringstream lines(result.output);

@@ -31,7 +31,7 @@ struct FoxProFolder {
 
     // The dumper's record lines ("rec 1 del=' ' A=1"), in file order.
     std::vector<std::string> records(const std::string& table) const {
-        const auto result = runPython({sharedDir() + "/tools/vfp-oracle/vfpdump.py", dbf(table)});
+        const auto result = runPython({testFilesDir() + "/tools/vfp-oracle/vfpdump.py", dbf(table)});
         EXPECT_EQ(result.exitCode, 0) << result.errors;
         std::vector<std::string> found;
         std::istringstream lines(result.output);

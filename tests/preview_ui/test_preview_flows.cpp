@@ -93,7 +93,7 @@ class PreviewFlow : public ::testing::Test {
                              "out = subprocess.run([sys.executable, sys.argv[1], sys.argv[2]],\n"
                              "    check=True, capture_output=True, text=True).stdout\n"
                              "print(re.search(r'records=(\\d+)', out).group(1))\n",
-                             test::sharedDir() + "/tools/vfp-oracle/vfpdump.py",
+                             test::testFilesDir() + "/tools/vfp-oracle/vfpdump.py",
                              target.filePath(QString::fromLatin1(table)).toStdString()});
         EXPECT_EQ(result.exitCode, 0) << result.errors;
         return std::stoul(result.output);

@@ -14,7 +14,7 @@ std::string fromEnv(const char* name, const char* fallback) {
 }
 } // namespace
 
-std::string sharedDir() { return fromEnv("QC_SHARED_DIR", QC_DEFAULT_SHARED_DIR); }
+std::string testFilesDir() { return fromEnv("QC_TEST_FILES_DIR", QC_DEFAULT_TEST_FILES_DIR); }
 
 std::string binDir() { return fromEnv("QC_BIN_DIR", QC_DEFAULT_BIN_DIR); }
 

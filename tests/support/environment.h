@@ -1,13 +1,14 @@
 #pragma once
-// Where the tests find the shared tools and the built program, and small process helpers.
+// Where the tests find their tools, fixtures and the built program, and small process helpers.
 
 #include <string>
 #include <vector>
 
 namespace qc::test {
 
-// The shared tools and fixtures folder (QC_SHARED_DIR).
-std::string sharedDir();
+// The folder holding tools/ (stand-in, dumpers) and fixtures/ (FoxPro-made files): tests/ of the
+// source tree unless QC_TEST_FILES_DIR says otherwise.
+std::string testFilesDir();
 // The folder of the built program (QC_BIN_DIR).
 std::string binDir();
 

@@ -26,7 +26,7 @@ std::string TdsServer::standardFixture(int rows) {
         return found->second;
     const std::string out = scratch().filePath(QStringLiteral("fixture-%1.sqlite").arg(rows)).toStdString();
     const auto result = runPython(
-        {sharedDir() + "/tools/tds-server/make_fixture.py", "--rows", std::to_string(rows), "--out", out},
+        {testFilesDir() + "/tools/tds-server/make_fixture.py", "--rows", std::to_string(rows), "--out", out},
         300);
     if (result.exitCode != 0)
         throw std::runtime_error("make_fixture.py failed: " + result.errors);
@@ -40,7 +40,7 @@ TdsServer::TdsServer(const std::string& fixture, int port, const std::vector<std
         scratch().filePath(QStringLiteral("port-%1").arg(reinterpret_cast<quintptr>(this)));
     QFile::remove(portFile);
     process_->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    QStringList args{QString::fromStdString(sharedDir() + "/tools/tds-server/tds_server.py"),
+    QStringList args{QString::fromStdString(testFilesDir() + "/tools/tds-server/tds_server.py"),
                      QStringLiteral("--port"),
                      QString::number(port),
                      QStringLiteral("--fixture"),

@@ -1,5 +1,5 @@
 #pragma once
-// The SQL Server stand-in of the shared tools, started on a free port for a test and stopped
+// The SQL Server stand-in of tests/tools, started on a free port for a test and stopped
 // when the object goes.
 
 #include <QProcess>

@@ -60,7 +60,7 @@ std::string readBack(const QString& dbf) {
                    "recs = [re.search(r'\\bID=(\\d+)', l).group(1) for l in out if l.startswith('rec ')]\n"
                    "tail = [l for l in out if l.startswith('after last record:')][0].split(':')[1].strip()\n"
                    "print(len(recs), n, tail in ('', '1a'), ' '.join(recs))\n",
-                   sharedDir() + "/tools/vfp-oracle/vfpdump.py", dbf.toStdString()});
+                   testFilesDir() + "/tools/vfp-oracle/vfpdump.py", dbf.toStdString()});
     EXPECT_EQ(result.exitCode, 0) << result.errors;
     return result.output;
 }
