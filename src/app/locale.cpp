@@ -4,20 +4,29 @@
 
 namespace qc {
 
-Locale Locale::fromSystem() {
-    const QLocale system = QLocale::system();
+namespace {
+// The first character between the fields of a format. Letters are fields, quotes enclose
+// literal words, and Unicode format characters (the right-to-left marks of Arabic formats)
+// are invisible: none of them separates anything.
+QChar separatorOf(const QString& format, QChar fallback) {
+    for (QChar c : format)
+        if (!c.isLetter() && !c.isSpace() && c != QLatin1Char('\'') && c.category() != QChar::Other_Format)
+            return c;
+    return fallback;
+}
+} // namespace
+
+Locale Locale::from(const QLocale& qt) {
     Locale locale;
-    locale.decimalSeparator = system.decimalPoint().isEmpty() ? QLatin1Char('.') : system.decimalPoint().at(0);
-    // The separators are the first non-letter between the fields of the short formats.
-    auto separatorOf = [](const QString& format, QChar fallback) {
-        for (QChar c : format)
-            if (!c.isLetter() && !c.isSpace())
-                return c;
-        return fallback;
-    };
-    locale.dateSeparator = separatorOf(system.dateFormat(QLocale::ShortFormat), QLatin1Char('/'));
-    locale.timeSeparator = separatorOf(system.timeFormat(QLocale::ShortFormat), QLatin1Char(':'));
+    const QString point = qt.decimalPoint();
+    locale.decimalSeparator = point.isEmpty() ? QLatin1Char('.') : point.at(0);
+    locale.dateSeparator = separatorOf(qt.dateFormat(QLocale::ShortFormat), QLatin1Char('/'));
+    locale.timeSeparator = separatorOf(qt.timeFormat(QLocale::ShortFormat), QLatin1Char(':'));
     return locale;
+}
+
+Locale Locale::fromSystem() {
+    return from(QLocale::system());
 }
 
 } // namespace qc

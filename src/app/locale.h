@@ -3,6 +3,8 @@
 
 #include <QChar>
 
+class QLocale;
+
 namespace qc {
 
 struct Locale {
@@ -10,6 +12,9 @@ struct Locale {
     QChar dateSeparator = QLatin1Char('/');
     QChar timeSeparator = QLatin1Char(':');
 
+    // The separators of a Qt locale: its decimal point and the first separator of its short
+    // date and time formats.
+    static Locale from(const QLocale& locale);
     static Locale fromSystem();
 };
 

@@ -52,6 +52,21 @@ std::optional<std::string> countStatement(std::string_view source) {
 }
 } // namespace
 
+Refusal refusalOf(const std::exception& failure) {
+    const auto* engine = dynamic_cast<const foxpro::Error*>(&failure);
+    if (!engine)
+        return Refusal::Row;
+    switch (engine->cause()) {
+    case foxpro::Error::Cause::Row:
+        return Refusal::Row;
+    case foxpro::Error::Cause::Table:
+        return Refusal::Table;
+    case foxpro::Error::Cause::Target:
+        return Refusal::Target;
+    }
+    return Refusal::Row;
+}
+
 struct Connection::Impl {
     int cursorLocation = adUseServer;
     int commandTimeout = 30;

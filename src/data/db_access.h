@@ -8,6 +8,7 @@
 #include "odbc/value.h"
 
 #include <cstdint>
+#include <exception>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -22,6 +23,13 @@ inline constexpr int adLockOptimistic = 3;
 inline constexpr int adSchemaTables = 20;
 
 class Recordset;
+
+// What a failed Execute says about the statements that would follow it on the same target: the
+// row's own values were refused (the next row may succeed), the table takes no more rows (in
+// use, gone, damaged, its CREATE refused), or the target takes nothing more (disk full,
+// read-only, access denied).
+enum class Refusal { Row, Table, Target };
+Refusal refusalOf(const std::exception& failure);
 
 class Connection {
   public:

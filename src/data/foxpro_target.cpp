@@ -38,7 +38,7 @@ std::string foxproRunConnectionString(const Form1Fields& fields) {
     return connectionString(fields.OptionDBC1 ? fields.DBCPath1 : fields.Text2, "machine");
 }
 
-bool IsValidFoxProConnection(const Form1Fields& fields, UiPort& ui) {
+bool IsValidFoxProConnection(const Form1Fields& fields, UiPort& ui, QString* reason) {
     ErrorTrap trap(ui, QStringLiteral("Foxpro"), QStringLiteral("IsValidFoxProConnection"));
     std::unique_ptr<Connection> connection;
     trap.step(102, [&] { connection = std::make_unique<Connection>(); });
@@ -48,8 +48,12 @@ bool IsValidFoxProConnection(const Form1Fields& fields, UiPort& ui) {
         need(connection).setCursorLocation(adUseServer);
         need(connection).Open(foxproConnectionString(fields));
         result = true;
+    } catch (const std::exception& e) {
+        if (reason)
+            *reason = QString::fromUtf8(e.what());
     } catch (...) {
-        result = false;
+        if (reason)
+            *reason = QStringLiteral("Unknown error.");
     }
     return result;
 }

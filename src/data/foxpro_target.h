@@ -18,8 +18,9 @@ std::string foxproConnectionString(const Form1Fields& fields);
 // The target as a conversion run opens it: either form, ending ";Collating Sequence=machine;".
 std::string foxproRunConnectionString(const Form1Fields& fields);
 
-// True when the target opens now. Reports only a failure to create the connection.
-bool IsValidFoxProConnection(const Form1Fields& fields, UiPort& ui);
+// True when the target opens now. Reports only a failure to create the connection; why the
+// target did not open goes to `reason` when given.
+bool IsValidFoxProConnection(const Form1Fields& fields, UiPort& ui, QString* reason = nullptr);
 
 // Replaces the list's entries by the target's tables; failures are reported under the
 // procedure's own name.

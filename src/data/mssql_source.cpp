@@ -28,14 +28,19 @@ std::string mssqlConnectionString(const Form1Fields& f) {
            ";Uid=" + field(f.Text3) + ";Pwd=" + field(f.Text4) + ";";
 }
 
-bool IsValidMSSQLConnection(const Form1Fields& fields) {
+bool IsValidMSSQLConnection(const Form1Fields& fields, QString* reason) {
     try {
         Connection connection;
         connection.Open(mssqlConnectionString(fields));
         return true;
+    } catch (const std::exception& e) {
+        if (reason)
+            *reason = QString::fromUtf8(e.what());
     } catch (...) {
-        return false;
+        if (reason)
+            *reason = QStringLiteral("Unknown error.");
     }
+    return false;
 }
 
 void AddTablesToMSSQLListbox(const Form1Fields& fields, QStringListModel& list, UiPort& ui) {

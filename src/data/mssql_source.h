@@ -15,8 +15,9 @@ namespace qc::data {
 // "Local Connection" is ticked.
 std::string mssqlConnectionString(const Form1Fields& fields);
 
-// True when a connection with the login fields opens; nothing is shown either way.
-bool IsValidMSSQLConnection(const Form1Fields& fields);
+// True when a connection with the login fields opens; nothing is shown either way. The driver's
+// message goes to `reason` when given.
+bool IsValidMSSQLConnection(const Form1Fields& fields, QString* reason = nullptr);
 
 // Replaces the list's entries by the source's user tables. Errors reach the caller.
 void AddTablesToMSSQLListbox(const Form1Fields& fields, QStringListModel& list, UiPort& ui);

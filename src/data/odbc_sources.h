@@ -21,7 +21,12 @@ class OdbcQuerySource : public Recordset::Source {
     }
     int fieldType(int index) const override { return fields_[static_cast<std::size_t>(index)].adoType; }
     bool fetch() override { return statement_->next(row_); }
-    const Value& value(int index) const override { return row_[static_cast<std::size_t>(index)]; }
+    // A value that could not be read fails here, where the row's values are taken one by one.
+    const Value& value(int index) const override {
+        if (const odbc::Error* failure = statement_->valueFailure(static_cast<std::size_t>(index)))
+            throw *failure;
+        return row_[static_cast<std::size_t>(index)];
+    }
     std::int64_t rowCount() override { return rowCount_; }
 
   private:

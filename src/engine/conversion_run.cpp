@@ -53,10 +53,24 @@ void ConversionRun::PushButton7_Click() {
     trap.step(106, [&] { recordset_ = std::make_unique<data::Recordset>(); });
     trap.step(108, [&] { f.FoxPro_conn = std::make_unique<data::Connection>(); });
     connectionsOpen_ = false;
+    targetRefused_ = false;
 
-    const bool unreachable = trap.test(114, [&] { return !data::IsValidFoxProConnection(fields, ui_); }) ||
-                             trap.test(116, [&] { return !data::IsValidMSSQLConnection(fields); });
-    if (!unreachable) {
+    // A check that fails ends the run, but never in silence: a run that shows nothing looks like
+    // a dead button, and the user presses it again.
+    QString reason;
+    if (trap.test(114, [&] { return !data::IsValidFoxProConnection(fields, ui_, &reason); })) {
+        if (!reason.isEmpty())
+            ui_.message(QStringLiteral("The FoxPro target cannot be opened:\r\n\r\n") + reason, {},
+                        Buttons::Ok, Icon::Exclamation);
+        return;
+    }
+    if (trap.test(116, [&] { return !data::IsValidMSSQLConnection(fields, &reason); })) {
+        if (!reason.isEmpty())
+            ui_.message(QStringLiteral("The SQL Server database cannot be reached:\r\n\r\n") + reason, {},
+                        Buttons::Ok, Icon::Exclamation);
+        return;
+    }
+    {
         trap.step(118, [&] { ui_.setBusy(true); });
         trap.step(120, [&] { f.List1.setStringList({}); });
         trap.step(122, [&] { f.List2.setStringList({}); });
@@ -89,7 +103,7 @@ void ConversionRun::PushButton7_Click() {
 
         int last = -1;
         trap.step(154, [&] { last = f.List1.rowCount() - 1; });
-        for (int index = last; index >= 0; --index)
+        for (int index = last; index >= 0 && !targetRefused_; --index)
             if (convertTable(trap, index) == TableOutcome::EndRun)
                 break;
 
@@ -135,8 +149,9 @@ ConversionRun::TableOutcome ConversionRun::convertTable(ErrorTrap& trap, int ind
             trap.step(176, [&] { f.datatypeRows.clear(); });
         }
         const std::string table = CurrentTable.toStdString();
+        tableRefused_ = false;
         if (answer == static_cast<int>(Answer::Yes)) { // [178]
-            output(trap, "DROP TABLE " + bracketedName(table) + ";", 180, 182, 184);
+            refused(output(trap, "DROP TABLE " + bracketedName(table) + ";", 180, 182, 184), true);
             trap.step(186, [&] { RemoveFromListBox(f.List2, CurrentTable.toLower()); });
         }
         trap.step(188, [&] {
@@ -152,9 +167,11 @@ ConversionRun::TableOutcome ConversionRun::convertTable(ErrorTrap& trap, int ind
         if (recordset_)
             definition =
                 buildTableDefinition(trap, RecordsetFields(*recordset_), CurrentTable, f.datatypeRows);
-        output(trap, definition.statement, 316, 318, 320);
+        if (!tableRefused_)
+            refused(output(trap, definition.statement, 316, 318, 320), true);
 
-        copyRows(trap, definition.NumericColumns);
+        if (!tableRefused_)
+            copyRows(trap, definition.NumericColumns);
 
         trap.step(432, [&] { existing(recordset_).Close(); });
         ExecuteTableSQL = true; // [434]
@@ -209,7 +226,9 @@ void ConversionRun::copyRows(ErrorTrap& trap, const std::vector<int>& numericCol
             trap.step(346, [&] { statement.appendValue(*value); });
         }
         statement.finishRow(); // [410, 412]
-        output(trap, statement.text(), 414, 416, 426);
+        refused(output(trap, statement.text(), 414, 416, 426, rowCounter_), false);
+        if (tableRefused_)
+            break;
 
         // A failed move leaves the stream where it is: going on would repeat the same row.
         bool moved = true;
@@ -246,12 +265,47 @@ void ConversionRun::perFilePreview(ErrorTrap& trap) {
     }
 }
 
-void ConversionRun::output(ErrorTrap& trap, const std::string& statement, int testLine, int appendLine,
-                           int executeLine) {
-    if (trap.test(testLine, [&] { return form_.fields.Check1; }))
+std::optional<data::Refusal> ConversionRun::output(ErrorTrap& trap, const std::string& statement,
+                                                   int testLine, int appendLine, int executeLine,
+                                                   std::int64_t sourceRow) {
+    if (trap.test(testLine, [&] { return form_.fields.Check1; })) {
         trap.step(appendLine, [&] { form_.sqlLines.append(statement); });
-    else
-        trap.step(executeLine, [&] { existing(form_.FoxPro_conn).Execute(statement); });
+        return std::nullopt;
+    }
+    try {
+        existing(form_.FoxPro_conn).Execute(statement);
+        return std::nullopt;
+    } catch (const std::exception& e) {
+        QString description = QString::fromUtf8(e.what());
+        if (sourceRow > 0) {
+            // The engine closes its description with "(table NAME)"; the row joins it there.
+            const QString row = QStringLiteral("source row ") + QString::number(sourceRow);
+            if (description.endsWith(QLatin1Char(')')))
+                description.insert(description.size() - 1, QStringLiteral(", ") + row);
+            else
+                description += QStringLiteral(" (") + row + QLatin1Char(')');
+        }
+        trap.report(executeLine, description);
+        return data::refusalOf(e);
+    } catch (...) {
+        trap.report(executeLine, QStringLiteral("Unknown error."));
+        return data::Refusal::Row;
+    }
+}
+
+void ConversionRun::refused(std::optional<data::Refusal> refusal, bool statementOfTable) {
+    if (!refusal)
+        return;
+    // A refusal that is not the row's own would repeat for every remaining row: a full disk,
+    // a read-only target or a table another program holds gives one report per row, with no
+    // way out for the user but killing the program, and a table whose creation failed may be
+    // another program's, which must not receive these rows. So one report stands for the
+    // table, and for the run when the whole target refuses. A table's DROP or CREATE that is
+    // refused leaves the table in no state to take rows, whatever the reason.
+    if (statementOfTable || *refusal != data::Refusal::Row)
+        tableRefused_ = true;
+    if (*refusal == data::Refusal::Target)
+        targetRefused_ = true;
 }
 
 } // namespace qc::engine

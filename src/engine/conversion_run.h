@@ -17,12 +17,14 @@
 
 #include "app/error_trap.h"
 #include "app/ui_port.h"
+#include "data/db_access.h"
 #include "engine/main_form.h"
 
 #include <QString>
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -42,7 +44,12 @@ class ConversionRun {
     void perFilePreview(ErrorTrap& trap);
     // Appends the statement to the SQL line list in SQL Preview mode, otherwise executes it;
     // the three numbers are those of the test, the append and the execution.
-    void output(ErrorTrap& trap, const std::string& statement, int testLine, int appendLine, int executeLine);
+    // Returns how the target refused an executed statement, if it did; a refused row's report
+    // names its source row (1-based) when `sourceRow` is given.
+    std::optional<data::Refusal> output(ErrorTrap& trap, const std::string& statement, int testLine,
+                                        int appendLine, int executeLine, std::int64_t sourceRow = 0);
+    // Takes note of a refusal: whether the rest of the table, or of the run, is given up.
+    void refused(std::optional<data::Refusal> refusal, bool statementOfTable);
 
     MainForm& form_;
     UiPort& ui_;
@@ -52,6 +59,8 @@ class ConversionRun {
     QString CurrentTable;
     std::unique_ptr<data::Recordset> recordset_;
     bool connectionsOpen_ = false;
+    bool tableRefused_ = false;  // the target takes no more rows of the current table
+    bool targetRefused_ = false; // the target takes nothing more in this run
     std::int64_t rowCounter_ = 0;
     std::int64_t rowTotal_ = 0;
 };

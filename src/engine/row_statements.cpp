@@ -6,6 +6,7 @@
 
 #include <charconv>
 #include <cstdio>
+#include <cstring>
 #include <type_traits>
 
 namespace qc::engine {
@@ -14,8 +15,12 @@ namespace {
 
 const odbc::Value kEmptyText{std::string()};
 
-std::string utf8(QChar c) {
-    return QString(c).toStdString();
+// The locale's separator when the engine reads it back in this place and code page 1252 can
+// hold it; otherwise the C locale's, so that no value is refused because of the user's locale.
+std::string separator(QChar c, const char* readable, char fallback) {
+    if (c.unicode() < 0x80 && c.unicode() != 0 && std::strchr(readable, static_cast<char>(c.unicode())))
+        return std::string(1, static_cast<char>(c.unicode()));
+    return std::string(1, fallback);
 }
 
 // The text can only be a number: sign, digits, one point, an exponent. Nothing else gets
@@ -78,8 +83,10 @@ const odbc::Value& NullToDefault(const odbc::Value& value, const odbc::Value& fa
 
 RowStatement::RowStatement(std::string_view table, std::vector<int> numericColumns, const Locale& locale)
     : prefix_("INSERT INTO " + bracketedName(table) + " VALUES ("),
-      numericColumns_(std::move(numericColumns)), decimalSeparator_(utf8(locale.decimalSeparator)),
-      dateSeparator_(utf8(locale.dateSeparator)), timeSeparator_(utf8(locale.timeSeparator)) {
+      numericColumns_(std::move(numericColumns)),
+      decimalSeparator_(separator(locale.decimalSeparator, ",.", '.')),
+      dateSeparator_(separator(locale.dateSeparator, "/.-", '/')),
+      timeSeparator_(separator(locale.timeSeparator, ":.", ':')) {
     text_.reserve(256);
 }
 

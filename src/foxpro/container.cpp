@@ -2,6 +2,7 @@
 
 #include "foxpro/database.h"
 #include "foxpro/dbc_index.h"
+#include "foxpro/file_io.h"
 #include "foxpro/names.h"
 
 #include <algorithm>
@@ -77,7 +78,7 @@ void install(const fs::path& pending, const fs::path& target) {
     std::error_code error;
     fs::rename(pending, target, error);
     if (error)
-        throw Error(fileErrorMessage(error.value(), name(target), "writing"));
+        throw fileError(error.value(), name(target), "writing");
 }
 
 std::string indexBytes(const std::vector<DbcRecord>& records) {
@@ -118,7 +119,7 @@ void Container::create(const fs::path& path) {
                                            folder / siblingName(dbcPath, ".dcx"), dbcPath};
     for (const auto& target : targets)
         if (!findFileIgnoringCase(folder, name(target)).empty())
-            throw Error(fileErrorMessage(EEXIST, name(target), "creating"));
+            throw fileError(EEXIST, name(target), "creating");
 
     std::vector<DbcRecord> records;
     for (const char* object : {"Database", "TransactionLog", "StoredProceduresSource",
@@ -170,7 +171,7 @@ Container Container::open(const fs::path& path) {
     const fs::path given = fs::absolute(path);
     const fs::path dbcPath = findFileIgnoringCase(given.parent_path(), name(given));
     if (dbcPath.empty())
-        throw Error(fileErrorMessage(ENOENT, name(given), "opening"));
+        throw fileError(ENOENT, name(given), "opening");
     Container c;
     c.dbcPath_ = dbcPath;
     c.dctPath_ = requireSibling(dbcPath, ".dct", "Memo file");

@@ -2,6 +2,7 @@
 
 #include "foxpro/database.h"
 #include "foxpro/dbf_file.h"
+#include "foxpro/file_io.h"
 #include "foxpro/names.h"
 
 #include <set>
@@ -86,7 +87,7 @@ void ContainerCatalog::createTable(const std::string& name, const std::vector<Fi
     container_.reload();
     container_.requireWritable();
     if (container_.findTable(name) != nullptr)
-        throw Error(fileErrorMessage(EEXIST, fileName, "creating"));
+        throw fileError(EEXIST, fileName, "creating");
     // A file of that name beside the container belongs to someone else: leave it alone.
     for (const char* ext : {".dbf", ".fpt", ".cdx"}) {
         const std::string other = tableFileName(name, ext);
@@ -118,7 +119,7 @@ void ContainerCatalog::createTable(const std::string& name, const std::vector<Fi
 void ContainerCatalog::dropTable(const std::string& name) {
     container_.reload();
     if (container_.findTable(name) == nullptr)
-        throw Error(fileErrorMessage(ENOENT, tableFileName(name, ".dbf"), "opening"));
+        throw fileError(ENOENT, tableFileName(name, ".dbf"), "opening");
     // The container lets go of the table first: once that is done, files left behind are only
     // files, and a failure to delete them is reported.
     removeTableFiles(container_.removeTable(name), true);

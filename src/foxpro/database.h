@@ -14,7 +14,18 @@ namespace foxpro {
 // Every failure of the engine. A failing statement's description begins "SQL error: ".
 class Error : public std::runtime_error {
   public:
-    using std::runtime_error::runtime_error;
+    // What a failure says about the statements that would follow it: a value of this row that
+    // the table cannot hold leaves the next row free to succeed; a table that is unusable (in
+    // use, gone, damaged) refuses every further row of it; a target that takes no more writes
+    // (disk full, read-only, access denied) refuses every further table as well.
+    enum class Cause { Row, Table, Target };
+
+    explicit Error(const std::string& message, Cause cause = Cause::Row)
+        : std::runtime_error(message), cause_(cause) {}
+    Cause cause() const { return cause_; }
+
+  private:
+    Cause cause_;
 };
 
 class Database {

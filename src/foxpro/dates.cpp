@@ -75,16 +75,21 @@ class Reader {
     std::size_t pos_ = 0;
 };
 
+// The clock parts are separated by ":" or, as several locales write them, by ".".
 bool readTime(Reader& r, DateTimeParts& p) {
     auto hour = r.number(1, 2);
-    if (!hour || !r.accept(':'))
+    if (!hour)
         return false;
+    const char separator = r.peek();
+    if (separator != ':' && separator != '.')
+        return false;
+    r.skip();
     auto minute = r.number(1, 2);
     if (!minute)
         return false;
     p.hour = *hour;
     p.minute = *minute;
-    if (r.accept(':')) {
+    if (r.accept(separator)) {
         auto second = r.number(1, 2);
         if (!second)
             return false;

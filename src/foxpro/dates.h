@@ -23,7 +23,8 @@ void dateFromJulianDay(std::int32_t julianDay, int& year, int& month, int& day);
 // Milliseconds since midnight.
 std::int32_t millisecondsOfDay(const DateTimeParts& parts);
 
-// Reads "mm/dd/yyyy[ hh:mm:ss[.fff]]" (separators "/", "." or "-") or
+// Reads "mm/dd/yyyy[ hh:mm:ss[.fff]]" (date separators "/", "." or "-"; time separators ":" or
+// ".", the same between all parts) or
 // "yyyy-mm-dd[ hh:mm:ss[.fff]]" (also with "T" before the time). The parts are not checked
 // for being a real date; nullopt when the text has neither form.
 std::optional<DateTimeParts> parseDateText(std::string_view text);

@@ -89,7 +89,7 @@ DbfFile DbfFile::open(const std::filesystem::path& dbfPath, bool writable) {
     const std::string name = table.dbf_.displayName();
     const std::string start = table.dbf_.readSomeAt(0, 32);
     if (start.size() < 32)
-        throw Error("File '" + name + "' is not a valid table (header too short).");
+        throw Error("File '" + name + "' is not a valid table (header too short).", Error::Cause::Table);
     const std::size_t headerLength =
         static_cast<unsigned char>(start[8]) | (static_cast<unsigned char>(start[9]) << 8);
     const std::string header = table.dbf_.readSomeAt(0, headerLength);
@@ -104,7 +104,7 @@ DbfFile DbfFile::open(const std::filesystem::path& dbfPath, bool writable) {
     const std::uint64_t needed = static_cast<std::uint64_t>(table.layout_.headerLength) +
                                  static_cast<std::uint64_t>(table.recordCount_) * table.layout_.recordLength;
     if (table.dbf_.size() < needed)
-        throw Error("File '" + name + "' is not a valid table (records are missing).");
+        throw Error("File '" + name + "' is not a valid table (records are missing).", Error::Cause::Table);
     bool memoFields = false;
     for (const auto& field : table.layout_.fields)
         memoFields = memoFields || field.isMemo();
@@ -112,7 +112,7 @@ DbfFile DbfFile::open(const std::filesystem::path& dbfPath, bool writable) {
         const std::string memoName = memoPathFor(dbfPath).filename().string();
         const auto memoPath = findFileIgnoringCase(dbfPath.parent_path(), memoName);
         if (memoPath.empty())
-            throw Error("Memo file '" + memoName + "' is missing or is invalid.");
+            throw Error("Memo file '" + memoName + "' is missing or is invalid.", Error::Cause::Table);
         table.memo_ = std::make_unique<FptFile>(FptFile::open(memoPath, writable));
     }
     return table;
@@ -162,7 +162,8 @@ void DbfFile::append(RecordImage& record, std::uint64_t sizeLimit) {
         lengths.push_back(memo.data.size());
     if (!record.memos.empty()) {
         if (!memo_)
-            throw Error("Memo file for '" + dbf_.displayName() + "' is missing or is invalid.");
+            throw Error("Memo file for '" + dbf_.displayName() + "' is missing or is invalid.",
+                        Error::Cause::Table);
         if (memo_->sizeAfter(lengths) > sizeLimit)
             throw Error("File '" + memo_->file().displayName() +
                         "' is too large: it would pass 2,147,483,647 bytes. The row was not written.");
@@ -171,7 +172,8 @@ void DbfFile::append(RecordImage& record, std::uint64_t sizeLimit) {
                              static_cast<std::uint64_t>(recordCount_) * layout_.recordLength;
     if (at + layout_.recordLength + 1 > sizeLimit || recordCount_ == 0xFFFFFFFFu)
         throw Error("File '" + dbf_.displayName() +
-                    "' is too large: it would pass 2,147,483,647 bytes. The row was not written.");
+                        "' is too large: it would pass 2,147,483,647 bytes. The row was not written.",
+                    Error::Cause::Table);
     if (!record.memos.empty()) {
         std::vector<FptFile::Block> blocks;
         blocks.reserve(record.memos.size());
@@ -292,7 +294,8 @@ FieldValue DbfFile::value(const std::string& record, int index) const {
         out.kind = text ? FieldValue::Kind::Text : FieldValue::Kind::Bytes;
         if (block != 0) {
             if (!memo_)
-                throw Error("Memo file for '" + dbf_.displayName() + "' is missing or is invalid.");
+                throw Error("Memo file for '" + dbf_.displayName() + "' is missing or is invalid.",
+                            Error::Cause::Table);
             auto block_ = memo_->read(block);
             out.text = text ? cp1252ToUtf8(block_.data) : std::move(block_.data);
         }

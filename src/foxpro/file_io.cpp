@@ -36,6 +36,19 @@ std::string fileErrorMessage(int error, const std::string& file, const char* doi
     }
 }
 
+Error fileError(int error, const std::string& file, const char* doing) {
+    switch (error) {
+    case ENOSPC:
+    case EDQUOT:
+    case EACCES:
+    case EPERM:
+    case EROFS:
+        return Error(fileErrorMessage(error, file, doing), Error::Cause::Target);
+    default:
+        return Error(fileErrorMessage(error, file, doing), Error::Cause::Table);
+    }
+}
+
 File::File(const std::filesystem::path& path, Mode mode) : path_(path) {
     int flags = O_CLOEXEC;
     switch (mode) {
@@ -53,7 +66,7 @@ File::File(const std::filesystem::path& path, Mode mode) : path_(path) {
         fd_ = ::open(path.c_str(), flags, 0644);
     } while (fd_ < 0 && errno == EINTR);
     if (fd_ < 0)
-        throw Error(fileErrorMessage(errno, displayName(), "opening"));
+        throw fileError(errno, displayName(), "opening");
 }
 
 File::~File() {
@@ -116,7 +129,7 @@ void File::writeGrowing(std::uint64_t offset, std::string_view bytes, std::uint6
             // Whatever part of the room was taken is given back.
             if (::ftruncate(fd_, static_cast<off_t>(mapped_)) != 0) {
             }
-            throw Error(fileErrorMessage(error, displayName(), "writing"));
+            throw fileError(error, displayName(), "writing");
         }
         mapped_ = target;
         grown_ = grown_ || target > end;
@@ -130,7 +143,7 @@ void File::trimTo(std::uint64_t length) {
     if (!grown_ || fd_ < 0)
         return;
     if (size() > length && ::ftruncate(fd_, static_cast<off_t>(length)) != 0)
-        throw Error(fileErrorMessage(errno, displayName(), "writing"));
+        throw fileError(errno, displayName(), "writing");
     mapped_ = std::min(mapped_, length);
     grown_ = false;
 }
@@ -179,7 +192,7 @@ void File::writeHeaderAt(std::uint64_t offset, std::string_view bytes) {
 std::uint64_t File::size() const {
     struct stat info {};
     if (::fstat(fd_, &info) != 0)
-        throw Error(fileErrorMessage(errno, displayName(), "reading"));
+        throw fileError(errno, displayName(), "reading");
     return static_cast<std::uint64_t>(info.st_size);
 }
 
@@ -199,7 +212,7 @@ std::string File::readSomeAt(std::uint64_t offset, std::size_t length) const {
         if (got < 0) {
             if (errno == EINTR)
                 continue;
-            throw Error(fileErrorMessage(errno, displayName(), "reading"));
+            throw fileError(errno, displayName(), "reading");
         }
         if (got == 0)
             break;
@@ -224,10 +237,10 @@ void File::writeAt(std::uint64_t offset, std::string_view bytes) {
         if (put < 0) {
             if (errno == EINTR)
                 continue;
-            throw Error(fileErrorMessage(errno, displayName(), "writing"));
+            throw fileError(errno, displayName(), "writing");
         }
         if (put == 0)
-            throw Error(fileErrorMessage(ENOSPC, displayName(), "writing"));
+            throw fileError(ENOSPC, displayName(), "writing");
         done += static_cast<std::size_t>(put);
     }
 }
@@ -235,7 +248,7 @@ void File::writeAt(std::uint64_t offset, std::string_view bytes) {
 void File::truncate(std::uint64_t length) {
     unmap();
     if (::ftruncate(fd_, static_cast<off_t>(length)) != 0)
-        throw Error(fileErrorMessage(errno, displayName(), "writing"));
+        throw fileError(errno, displayName(), "writing");
 }
 
 std::filesystem::path findFileIgnoringCase(const std::filesystem::path& folder, const std::string& fileName) {

@@ -65,6 +65,10 @@ class File {
 
 // The message for a failing system call on `file` with errno `error`.
 std::string fileErrorMessage(int error, const std::string& file, const char* doing);
+// That message as an Error whose cause follows from errno: a full disk or denied access
+// concerns the whole target, anything else the table whose file it is.
+class Error;
+Error fileError(int error, const std::string& file, const char* doing);
 
 // Finds `fileName` in `folder` comparing names case-insensitively (ASCII); nullopt-like empty
 // path when absent. An exact match wins over other spellings.

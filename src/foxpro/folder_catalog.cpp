@@ -29,7 +29,7 @@ std::vector<std::string> FolderCatalog::tableNames() {
             names.insert(asciiLower(path.stem().string()));
     }
     if (error)
-        throw Error(fileErrorMessage(error.value(), folder_.string(), "reading"));
+        throw fileError(error.value(), folder_.string(), "reading");
     return {names.begin(), names.end()};
 }
 
@@ -59,11 +59,11 @@ void FolderCatalog::dropTable(const std::string& name) {
     // The table goes first: when that fails nothing is lost, and once it is gone its memo and
     // index files are of no use to anyone.
     if (std::remove(dbf->c_str()) != 0)
-        throw Error(fileErrorMessage(errno, dbf->filename().string(), "deleting"));
+        throw fileError(errno, dbf->filename().string(), "deleting");
     for (const char* extension : {".fpt", ".cdx"}) {
         auto companion = findFileIgnoringCase(folder_, dbf->stem().string() + extension);
         if (!companion.empty() && std::remove(companion.c_str()) != 0)
-            throw Error(fileErrorMessage(errno, companion.filename().string(), "deleting"));
+            throw fileError(errno, companion.filename().string(), "deleting");
     }
 }
 

@@ -46,7 +46,8 @@ FptFile FptFile::open(const std::filesystem::path& path, bool writable) {
     if (memo.blockSize_ == 0)
         memo.blockSize_ = 1;
     if (memo.nextFree_ < (kHeaderSize + memo.blockSize_ - 1) / memo.blockSize_ && writable)
-        throw Error("Memo file '" + memo.file_.displayName() + "' is missing or is invalid.");
+        throw Error("Memo file '" + memo.file_.displayName() + "' is missing or is invalid.",
+                    Error::Cause::Table);
     return memo;
 }
 
@@ -119,12 +120,12 @@ FptFile::Block FptFile::read(std::uint32_t block) const {
     const std::uint64_t offset = static_cast<std::uint64_t>(block) * blockSize_;
     const std::string head = file_.readSomeAt(offset, 8);
     if (head.size() != 8)
-        throw Error("Memo file '" + file_.displayName() + "' is missing or is invalid.");
+        throw Error("Memo file '" + file_.displayName() + "' is missing or is invalid.", Error::Cause::Table);
     Block out;
     out.type = be(head, 0, 4);
     const std::uint32_t length = be(head, 4, 4);
     if (offset + 8 + length > file_.size())
-        throw Error("Memo file '" + file_.displayName() + "' is missing or is invalid.");
+        throw Error("Memo file '" + file_.displayName() + "' is missing or is invalid.", Error::Cause::Table);
     out.data = file_.readAt(offset + 8, length);
     return out;
 }

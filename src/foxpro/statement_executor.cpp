@@ -5,6 +5,7 @@
 #include "foxpro/value_encoder.h"
 
 #include <new>
+#include <system_error>
 
 namespace foxpro {
 
@@ -15,9 +16,26 @@ std::vector<std::string> StatementExecutor::tableNames() {
     return catalog_->tableNames();
 }
 
+namespace {
+// The table a statement works on, named in its failure so that a report tells which table
+// refused what.
+const std::string& tableOf(const Statement& statement) {
+    return std::visit([](const auto& s) -> const std::string& { return s.table; }, statement);
+}
+
+std::string withTable(const char* message, const std::string& table) {
+    return std::string("SQL error: ") + message + " (table " + table + ")";
+}
+} // namespace
+
 void StatementExecutor::execute(std::string_view text) {
     try {
         parseStatement(text, parsed_);
+    } catch (const std::exception& error) {
+        throw Error(std::string("SQL error: ") + error.what());
+    }
+    const std::string& table = tableOf(parsed_);
+    try {
         if (const auto* create = std::get_if<CreateTable>(&parsed_))
             this->create(*create);
         else if (const auto* drop = std::get_if<DropTable>(&parsed_))
@@ -25,9 +43,15 @@ void StatementExecutor::execute(std::string_view text) {
         else
             insert(std::get<InsertInto>(parsed_));
     } catch (const std::bad_alloc&) {
-        throw Error("SQL error: There is not enough memory to complete this operation.");
+        throw Error(withTable("There is not enough memory to complete this operation.", table),
+                    Error::Cause::Target);
+    } catch (const Error& error) {
+        throw Error(withTable(error.what(), table), error.cause());
+    } catch (const std::system_error& error) {
+        // Failures of the file system library carry the system's error number.
+        throw Error(withTable(error.what(), table), fileError(error.code().value(), "", "").cause());
     } catch (const std::exception& error) {
-        throw Error(std::string("SQL error: ") + error.what());
+        throw Error(withTable(error.what(), table), Error::Cause::Table);
     }
 }
 
@@ -58,7 +82,7 @@ void StatementExecutor::drop(const DropTable& statement) {
     if (const auto path = catalog_->findTable(statement.table)) {
         held = File(*path, File::Mode::Read);
         if (!held.lock(true))
-            throw Error("File '" + path->filename().string() + "' is in use.");
+            throw Error("File '" + path->filename().string() + "' is in use.", Error::Cause::Table);
     }
     catalog_->dropTable(statement.table);
 }
@@ -81,13 +105,13 @@ StatementExecutor::OpenTable& StatementExecutor::openTable(const std::string& na
     }
     const auto path = catalog_->findTable(name);
     if (!path)
-        throw Error("File '" + tableFileName(name, ".dbf") + "' does not exist.");
+        throw Error("File '" + tableFileName(name, ".dbf") + "' does not exist.", Error::Cause::Table);
     auto table = std::make_unique<OpenTable>();
     table->file = DbfFile::open(*path, true);
     // Held while the table stays open here, so that no other connection drops it meanwhile
     // (rows written into a deleted file would be lost without a word).
     if (!table->file.lock(false))
-        throw Error("File '" + path->filename().string() + "' is in use.");
+        throw Error("File '" + path->filename().string() + "' is in use.", Error::Cause::Table);
     table->names = catalog_->fieldNames(name, table->file.layout());
     table->blank = table->file.blankRecord();
     table->work.bytes.reserve(table->blank.bytes.size() + 1);
@@ -110,7 +134,8 @@ void StatementExecutor::insert(const InsertInto& statement) {
     if (table.indexed)
         throw Error(
             "Table '" + table.file.path().filename().string() +
-            "' has a structural index (.cdx), which this engine cannot update; the row was not written.");
+                "' has a structural index (.cdx), which this engine cannot update; the row was not written.",
+            Error::Cause::Table);
     const int fieldCount = static_cast<int>(layout.fields.size());
 
     // Which field each value goes to.
@@ -151,7 +176,8 @@ void StatementExecutor::insert(const InsertInto& statement) {
             if ((type == 'C' || type == 'V' || type == 'M') &&
                 statement.values[i].kind == Literal::Kind::Text)
                 throw Error("Table '" + table.file.path().filename().string() +
-                            "' does not use code page 1252; text cannot be added to it.");
+                                "' does not use code page 1252; text cannot be added to it.",
+                            Error::Cause::Table);
         }
     }
     // The work record keeps its buffers from row to row.

@@ -174,7 +174,7 @@ std::string TableLayout::headerBytes(const std::string& backlink, std::uint32_t 
 
 TableLayout TableLayout::parse(const std::string& bytes, const std::string& fileName) {
     auto corrupt = [&](const std::string& why) -> Error {
-        return Error("File '" + fileName + "' is not a valid table (" + why + ").");
+        return Error("File '" + fileName + "' is not a valid table (" + why + ").", Error::Cause::Table);
     };
     if (bytes.size() < 32)
         throw corrupt("header too short");

@@ -7,6 +7,8 @@
 #include "odbc/handles.h"
 #include "odbc/utf.h"
 
+#include <charconv>
+#include <cstdlib>
 #include <cstring>
 
 namespace odbc {
@@ -37,6 +39,25 @@ int digitsAt(std::string_view s, std::size_t at, std::size_t count) {
         n = n * 10 + (s[i] - '0');
     }
     return n;
+}
+
+bool isValidDate(const Date& d) {
+    return d.year >= 1 && d.year <= 9999 && d.month >= 1 && d.month <= 12 && d.day >= 1 && d.day <= 31;
+}
+
+bool isValidClock(const Time& t) {
+    return t.hour >= 0 && t.hour < 24 && t.minute >= 0 && t.minute < 60 && t.second >= 0 && t.second < 62;
+}
+
+// The double whose shortest text is that of the float: a single-precision value reads as the
+// number it was written as (0.1, not 0.10000000149011612).
+double widenedSingle(float f) {
+    char text[32];
+    const auto [end, ec] = std::to_chars(text, text + sizeof text - 1, f);
+    if (ec != std::errc())
+        return static_cast<double>(f);
+    *end = '\0';
+    return std::strtod(text, nullptr);
 }
 
 std::string hex(unsigned long v, int width) {
@@ -152,6 +173,8 @@ void Statement::describe() {
             kind = Kind::Integer;
             break;
         case SQL_REAL:
+            kind = Kind::Single;
+            break;
         case SQL_FLOAT:
         case SQL_DOUBLE:
             kind = Kind::Double;
@@ -210,9 +233,30 @@ bool Statement::next(std::vector<Value>& row) {
     if (!succeeded(rc))
         fail(rc, "Fetching a row");
     row.resize(columns_.size());
-    for (std::size_t i = 0; i < columns_.size(); ++i)
-        readValue(static_cast<SQLUSMALLINT>(i + 1), kinds_[i], row[i]);
+    if (anyFailure_) {
+        for (auto& failure : failures_)
+            failure.reset();
+        anyFailure_ = false;
+    }
+    for (std::size_t i = 0; i < columns_.size(); ++i) {
+        try {
+            readValue(static_cast<SQLUSMALLINT>(i + 1), kinds_[i], row[i]);
+        } catch (const Error& error) {
+            // One value the driver or this reader cannot convert costs that value, not the
+            // rest of the row nor the rows after it.
+            row[i] = Null{};
+            failures_.resize(columns_.size());
+            failures_[i] = error;
+            anyFailure_ = true;
+        }
+    }
     return true;
+}
+
+const Error* Statement::valueFailure(std::size_t column) const {
+    if (!anyFailure_ || column >= failures_.size() || !failures_[column])
+        return nullptr;
+    return &*failures_[column];
 }
 
 void Statement::close() {
@@ -239,6 +283,12 @@ void Statement::readValue(SQLUSMALLINT column, Kind kind, Value& out) {
             out = static_cast<std::int64_t>(n);
         return;
     }
+    case Kind::Single: {
+        float f = 0;
+        if (readFixed(column, SQL_C_FLOAT, &f, sizeof f, out))
+            out = widenedSingle(f);
+        return;
+    }
     case Kind::Double: {
         double d = 0;
         if (readFixed(column, SQL_C_DOUBLE, &d, sizeof d, out))
@@ -250,8 +300,12 @@ void Statement::readValue(SQLUSMALLINT column, Kind kind, Value& out) {
         return;
     case Kind::Date: {
         SQL_DATE_STRUCT d{};
-        if (readFixed(column, SQL_C_TYPE_DATE, &d, sizeof d, out))
-            out = Date{d.year, d.month, d.day};
+        if (!readFixed(column, SQL_C_TYPE_DATE, &d, sizeof d, out))
+            return;
+        const Date date{d.year, d.month, d.day};
+        if (!isValidDate(date))
+            failColumn(column, "22007", "a date the driver could not convert.");
+        out = date;
         return;
     }
     case Kind::Time: {
@@ -265,20 +319,26 @@ void Statement::readValue(SQLUSMALLINT column, Kind kind, Value& out) {
         return;
     case Kind::DateTime: {
         SQL_TIMESTAMP_STRUCT t{};
-        if (readFixed(column, SQL_C_TYPE_TIMESTAMP, &t, sizeof t, out))
-            out = DateTime{Date{t.year, t.month, t.day}, Time{t.hour, t.minute, t.second, t.fraction}};
+        if (!readFixed(column, SQL_C_TYPE_TIMESTAMP, &t, sizeof t, out))
+            return;
+        const DateTime value{Date{t.year, t.month, t.day}, Time{t.hour, t.minute, t.second, t.fraction}};
+        if (!isValidDate(value.date) || !isValidClock(value.time))
+            failColumn(column, "22007", "a date and time the driver could not convert.");
+        out = value;
         return;
     }
     case Kind::Guid: {
         SQLGUID g{};
         if (!readFixed(column, SQL_C_GUID, &g, sizeof g, out))
             return;
-        std::string text = hex(g.Data1, 8) + "-" + hex(g.Data2, 4) + "-" + hex(g.Data3, 4) + "-";
+        // Braced, as the platform's text form of a GUID (and so what stored files hold) is.
+        std::string text = "{" + hex(g.Data1, 8) + "-" + hex(g.Data2, 4) + "-" + hex(g.Data3, 4) + "-";
         for (int i = 0; i < 8; ++i) {
             if (i == 2)
                 text += "-";
             text += hex(g.Data4[i], 2);
         }
+        text += "}";
         out = Guid{std::move(text)};
         return;
     }

@@ -3,12 +3,14 @@
 // columns and streams the rows on a forward-only cursor as typed values.
 
 #include "odbc/column.h"
+#include "odbc/error.h"
 #include "odbc/value.h"
 
 #include <sql.h>
 #include <sqlext.h>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -38,8 +40,11 @@ class Statement {
 
     // Moves to the next row and reads all its values into `row` (one per column, in order; the
     // strings and byte vectors already there are reused). False at the end, where the cursor is
-    // closed and the connection free for the next statement.
+    // closed and the connection free for the next statement. A value that cannot be read does
+    // not fail the row: it is NULL in `row` and its failure is kept for valueFailure.
     bool next(std::vector<Value>& row);
+    // The failure of the current row's value of the 0-based column, or null when it was read.
+    const Error* valueFailure(std::size_t column) const;
 
     // Closes the cursor (the rest of the result is discarded).
     void close();
@@ -48,6 +53,7 @@ class Statement {
     enum class Kind {
         Bool,
         Integer,
+        Single,
         Double,
         Decimal,
         Date,
@@ -81,6 +87,8 @@ class Statement {
     bool cursorOpen_ = false;
     std::vector<Column> columns_;
     std::vector<Kind> kinds_;
+    std::vector<std::optional<Error>> failures_; // per column, of the current row
+    bool anyFailure_ = false;
     std::vector<SQLWCHAR> chunk_;
     std::vector<SQLWCHAR> variantChunk_;
     std::u16string pieces_;

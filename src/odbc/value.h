@@ -30,7 +30,7 @@ struct DateTime {
     Time time;
     bool operator==(const DateTime&) const = default;
 };
-// A GUID in its canonical 36-character form, upper case.
+// A GUID in its braced 38-character form, upper case: "{6F9619FF-8B86-D011-B42D-00C04FC964FF}".
 struct Guid {
     std::string text;
     bool operator==(const Guid&) const = default;

@@ -61,6 +61,9 @@ void Form1::PushButton6_Click() {
         data::Connection connection;
         connection.Open(data::mssqlConnectionString(form_.fields));
         port_.message(kConnected);
+    } catch (const std::exception& e) {
+        port_.message(QStringLiteral("Could not connect. Please check with your administrator.") +
+                      QStringLiteral("\r\n\r\n") + QString::fromUtf8(e.what()));
     } catch (...) {
         port_.message(QStringLiteral("Could not connect. Please check with your administrator."));
     }
@@ -74,10 +77,14 @@ void Form1::PushButton7_Click() {
 void Form1::PushButton8_Click() {
     ErrorTrap trap(port_, kWindow, QStringLiteral("PushButton8_Click"));
     trap.step(100, [&] { port_.setBusy(true); });
-    if (trap.test(102, [&] { return data::IsValidFoxProConnection(form_.fields, port_); }))
+    QString reason;
+    if (trap.test(102, [&] { return data::IsValidFoxProConnection(form_.fields, port_, &reason); }))
         trap.step(104, [&] { port_.message(kConnected); });
     else
-        trap.step(106, [&] { port_.message(QStringLiteral("Could not connect.")); });
+        trap.step(106, [&] {
+            port_.message(QStringLiteral("Could not connect.") +
+                          (reason.isEmpty() ? QString() : QStringLiteral("\r\n\r\n") + reason));
+        });
     trap.step(108, [&] { port_.setBusy(false); });
 }
 
