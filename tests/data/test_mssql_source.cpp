@@ -153,7 +153,7 @@ TEST(MssqlSource, ReadsEveryColumnTypeWithItsValueAndAdoNumber) {
     EXPECT_EQ(std::get<Bytes>(rs.fieldValue("c_varbinary_max")), (Bytes{0x00, 0xFF, 0x00, 0xFF}));
     EXPECT_EQ(std::get<Bytes>(rs.fieldValue("c_image")),
               (Bytes{0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A, 0x0A}));
-    EXPECT_EQ(std::get<Guid>(rs.fieldValue("c_guid")).text, "6F9619FF-8B86-D011-B42D-00C04FC964FF");
+    EXPECT_EQ(std::get<Guid>(rs.fieldValue("c_guid")).text, "{6F9619FF-8B86-D011-B42D-00C04FC964FF}");
 
     rs.MoveNext(); // all NULL but the key and the note
     for (int i = 2; i < rs.fieldCount(); ++i)

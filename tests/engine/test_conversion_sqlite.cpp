@@ -331,17 +331,28 @@ TEST(ConversionSqlite, RejectedRowsAreReportedOnceEach) {
     ConversionRun run(c.form, c.ui);
     run.PushButton7_Click();
 
-    // "a/b" cannot be a FoxPro table: its CREATE TABLE fails and each row is still attempted.
+    // "a/b" cannot be a FoxPro table: its CREATE TABLE fails and that one report stands for the
+    // table, whose rows are not attempted. Rows refused for their own values are reported each.
     std::vector<int> expected;
     for (const auto& t : c.list1Reversed())
         if (t == QStringLiteral("a/b"))
-            expected.insert(expected.end(), {320, 426, 426});
+            expected.insert(expected.end(), {320});
         else
             expected.insert(expected.end(), {426, 426});
     EXPECT_EQ(c.reportLines(), expected);
-    for (const auto& r : c.ui.errorReports())
+    QStringList rowReports;
+    for (const auto& r : c.ui.errorReports()) {
         EXPECT_TRUE(
             r.text.contains(QStringLiteral("in Ferroquill2021/08/31.Form1.PushButton7_Click at line ")));
+        if (r.text.contains(QStringLiteral("at line 426")))
+            rowReports << r.text.section(QLatin1Char('\r'), 0, 0);
+    }
+    // Each names its table and source row.
+    ASSERT_EQ(rowReports.size(), 2);
+    EXPECT_TRUE(rowReports[0].endsWith(QStringLiteral("(table Mixed, source row 2)")))
+        << rowReports[0].toStdString();
+    EXPECT_TRUE(rowReports[1].endsWith(QStringLiteral("(table Mixed, source row 3)")))
+        << rowReports[1].toStdString();
     const auto mixed = test::dumpTable(c.dbf("mixed"));
     ASSERT_EQ(mixed.records.size(), 2u);
     EXPECT_EQ(mixed.records[0].at("ID"), text("1"));
@@ -351,7 +362,7 @@ TEST(ConversionSqlite, RejectedRowsAreReportedOnceEach) {
     EXPECT_EQ(c.ui.messages.back().text, QStringLiteral("Done."));
 }
 
-TEST(ConversionSqlite, UnreachableDatabasesEndTheRunSilently) {
+TEST(ConversionSqlite, UnreachableDatabasesEndTheRunWithTheReason) {
     if (!test::inSqliteChild())
         return;
     {
@@ -359,7 +370,12 @@ TEST(ConversionSqlite, UnreachableDatabasesEndTheRunSilently) {
         c.form.fields.Text2 = QString::fromStdString(c.target + "/missing");
         ConversionRun run(c.form, c.ui);
         run.PushButton7_Click();
-        EXPECT_TRUE(c.ui.messages.empty());
+        ASSERT_EQ(c.ui.messages.size(), 1u);
+        EXPECT_TRUE(
+            c.ui.messages[0].text.startsWith(QStringLiteral("The FoxPro target cannot be opened:\r\n\r\n")));
+        EXPECT_TRUE(c.ui.messages[0].text.contains(QStringLiteral("missing")))
+            << c.ui.messages[0].text.toStdString();
+        EXPECT_TRUE(c.ui.errorReports().empty());
         EXPECT_TRUE(c.ui.busyChanges.empty());
         EXPECT_TRUE(c.ui.progressTexts.empty());
         EXPECT_FALSE(run.converting());
@@ -369,7 +385,10 @@ TEST(ConversionSqlite, UnreachableDatabasesEndTheRunSilently) {
         c.form.fields.Text8 = QString::fromStdString(c.target + "/no/such/dir/source.db");
         ConversionRun run(c.form, c.ui);
         run.PushButton7_Click();
-        EXPECT_TRUE(c.ui.messages.empty());
+        ASSERT_EQ(c.ui.messages.size(), 1u);
+        EXPECT_TRUE(c.ui.messages[0].text.startsWith(
+            QStringLiteral("The SQL Server database cannot be reached:\r\n\r\n")));
+        EXPECT_GT(c.ui.messages[0].text.size(), 50);
         EXPECT_TRUE(c.form.List1.stringList().isEmpty());
         EXPECT_TRUE(std::filesystem::is_empty(c.target));
     }

@@ -115,7 +115,7 @@ TEST(ConversionTds, EveryUserTableLandsValueForValue) {
         "00",
         "00",
         "0102", // binary(8), varbinary, varbinary(max), image
-        "A0EEBC99-9C0B-4EF8-BB6D-6BB9BD380A11"};
+        "{A0EEBC99-9C0B-4EF8-BB6D-6BB9BD380A11}"};
     for (std::size_t f = 0; f < row6.size(); ++f)
         EXPECT_EQ(at(all, 1, f), row6[f]) << all.fields[f];
 
@@ -164,12 +164,16 @@ TEST(ConversionTds, EveryUserTableLandsValueForValue) {
     }
 }
 
-TEST(ConversionTds, AWrongPasswordEndsTheRunSilently) {
+TEST(ConversionTds, AWrongPasswordEndsTheRunWithTheDriversReason) {
     TdsConversion c;
     c.form.fields.Text4 = QStringLiteral("wrong");
     ConversionRun run(c.form, c.ui);
     run.PushButton7_Click();
-    EXPECT_TRUE(c.ui.messages.empty());
+    ASSERT_EQ(c.ui.messages.size(), 1u);
+    EXPECT_TRUE(
+        c.ui.messages[0].text.startsWith(QStringLiteral("The SQL Server database cannot be reached:")));
+    EXPECT_TRUE(c.ui.messages[0].text.contains(QStringLiteral("18456")))
+        << c.ui.messages[0].text.toStdString();
     EXPECT_TRUE(c.ui.busyChanges.empty());
     EXPECT_TRUE(std::filesystem::is_empty(c.target));
 }

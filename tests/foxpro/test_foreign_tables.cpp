@@ -50,7 +50,7 @@ TEST(ForeignTables, AutoincrementFieldsNumberNewRows) {
     db->execute("INSERT INTO dbase_31 VALUES ('Tea', 1, 2, '10 tins', 4.5, 10, 0, 5, .F.)");
     db->execute("INSERT INTO dbase_31 (productnam, unitprice) VALUES ('Coffee', NULL)");
     EXPECT_EQ(failureOf(*db, "INSERT INTO dbase_31 (productid, productnam) VALUES (5, 'x')"),
-              "SQL error: Field PRODUCTID is read-only: it is numbered automatically.");
+              "SQL error: Field PRODUCTID is read-only: it is numbered automatically. (table dbase_31)");
     const std::string dump = vfpDump(folder.file("dbase_31.dbf"));
     EXPECT_NE(
         dump.find("field 'PRODUCTID'    type=I disp=   1 len=  4 dec= 0 flags=0x0c autoinc_next=80 step=1"),

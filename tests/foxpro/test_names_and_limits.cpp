@@ -59,7 +59,7 @@ TEST(TableNames, FilesAreLowerCaseAndFoundWhateverTheirCase) {
     EXPECT_EQ(db->tableNames(), (std::vector<std::string>{"other", "quote\"d"}));
     db->execute("INSERT INTO other VALUES ('y')");
     EXPECT_EQ(foxpro::test::dumpedRecords(foxpro::test::vfpDump(folder.file("OTHER.DBF"))).size(), 2u);
-    EXPECT_EQ(failureOf(*db, "CREATE TABLE Other (a C(1))"), "SQL error: File 'other.dbf' already exists.");
+    EXPECT_EQ(failureOf(*db, "CREATE TABLE Other (a C(1))"), "SQL error: File 'other.dbf' already exists. (table Other)");
     db->execute("DROP TABLE OTHER");
     EXPECT_EQ(listing(folder.path()), (std::vector<std::string>{"dir.dbf", "notes.txt", "quote\"d.dbf"}));
 }
@@ -94,7 +94,7 @@ TEST(FieldNames, FreeTableNamesAreShortUpperAndUnique) {
     db->execute("INSERT INTO t (customer_2, CUSTOMER_N) VALUES (5, 'x')");
     // A long name is not guessed at: cut to ten characters it would name the other field.
     EXPECT_EQ(failureOf(*db, "INSERT INTO t ([Customer Number]) VALUES (1)"),
-              "SQL error: Column 'Customer Number' is not found.");
+              "SQL error: Column 'Customer Number' is not found. (table t)");
     const auto records = foxpro::test::dumpedRecords(foxpro::test::vfpDump(folder.file("t.dbf")));
     ASSERT_EQ(records.size(), 1u);
     EXPECT_NE(records[0].find("CUSTOMER_N='x' | CUSTOMER_2=5"), std::string::npos) << records[0];
@@ -114,7 +114,7 @@ TEST(SizeLimit, AnInsertPastTheLimitWritesNothing) {
     EXPECT_EQ(rows, (2000 - 360 - 1) / 105);
     EXPECT_EQ(
         error,
-        "SQL error: File 't.dbf' is too large: it would pass 2,147,483,647 bytes. The row was not written.");
+        "SQL error: File 't.dbf' is too large: it would pass 2,147,483,647 bytes. The row was not written. (table t)");
     const std::string before = foxpro::test::readBytes(folder.file("t.dbf"));
     EXPECT_LE(before.size(), 2000u);
     EXPECT_EQ(foxpro::test::dumpedRecords(foxpro::test::vfpDump(folder.file("t.dbf"))).size(),
@@ -148,7 +148,7 @@ TEST(FailingWrites, ARefusedWriteLeavesAUsableTable) {
     const std::string error = failureOf(*db, "INSERT INTO t VALUES ('second', NULL)");
     setrlimit(RLIMIT_FSIZE, &old);
     std::signal(SIGXFSZ, previous);
-    EXPECT_EQ(error, "SQL error: File 't.dbf' is too large.");
+    EXPECT_EQ(error, "SQL error: File 't.dbf' is too large. (table t)");
     db->execute("INSERT INTO t VALUES ('third', 'again')");
     const auto records = foxpro::test::dumpedRecords(foxpro::test::vfpDump(folder.file("t.dbf")));
     ASSERT_EQ(records.size(), 2u);

@@ -145,7 +145,7 @@ TEST(RoundTrip, TwoConnectionsTakingTurnsKeepEveryRow) {
     }
     // A table the other connection holds open is not dropped under it (rows written into a
     // deleted file would be lost).
-    EXPECT_EQ(failureOf(*second, "DROP TABLE shared"), "SQL error: File 'shared.dbf' is in use.");
+    EXPECT_EQ(failureOf(*second, "DROP TABLE shared"), "SQL error: File 'shared.dbf' is in use. (table shared)");
     // The first to close leaves the memo file's room to the one still writing into it; the
     // last gives it back.
     first.reset();

@@ -70,17 +70,17 @@ TEST_F(StatementErrors, UnknownVerbs) {
 
 TEST_F(StatementErrors, MissingAndExistingTables) {
     EXPECT_EQ(failureOf(*db, "INSERT INTO [Orders] VALUES (1)"),
-              "SQL error: File 'orders.dbf' does not exist.");
-    EXPECT_EQ(failureOf(*db, "DROP TABLE Orders"), "SQL error: File 'orders.dbf' does not exist.");
-    EXPECT_EQ(failureOf(*db, "CREATE TABLE T (a C(1))"), "SQL error: File 't.dbf' already exists.");
+              "SQL error: File 'orders.dbf' does not exist. (table Orders)");
+    EXPECT_EQ(failureOf(*db, "DROP TABLE Orders"), "SQL error: File 'orders.dbf' does not exist. (table Orders)");
+    EXPECT_EQ(failureOf(*db, "CREATE TABLE T (a C(1))"), "SQL error: File 't.dbf' already exists. (table T)");
     EXPECT_EQ(failureOf(*db, "INSERT INTO t (nosuch) VALUES (1)"),
-              "SQL error: Column 'nosuch' is not found.");
+              "SQL error: Column 'nosuch' is not found. (table t)");
     EXPECT_EQ(failureOf(*db, "INSERT INTO t (name, NAME) VALUES ('a', 'b')"),
-              "SQL error: Field NAME is named twice.");
+              "SQL error: Field NAME is named twice. (table t)");
     EXPECT_EQ(failureOf(*db, "INSERT INTO t VALUES ('a')"),
-              "SQL error: Not enough values for the fields of the table.");
+              "SQL error: Not enough values for the fields of the table. (table t)");
     EXPECT_EQ(failureOf(*db, "INSERT INTO t (name) VALUES ('a', 1)"),
-              "SQL error: Too many values for the fields of the table.");
+              "SQL error: Too many values for the fields of the table. (table t)");
 }
 
 TEST_F(StatementErrors, ValuesThatDoNotFitWriteNothing) {
@@ -220,7 +220,7 @@ TEST_F(StatementErrors, CorruptTablesAreRefused) {
             << error;
     }
     EXPECT_EQ(failureOf(*db, "INSERT INTO nomemo (name) VALUES ('a')"),
-              "SQL error: Memo file 'nomemo.fpt' is missing or is invalid.");
+              "SQL error: Memo file 'nomemo.fpt' is missing or is invalid. (table nomemo)");
 }
 
 } // namespace
