@@ -34,6 +34,20 @@ class RecordsetFields : public FieldList {
     const data::Recordset& recordset_;
 };
 
+// The description with the source row added: the engine closes its own with "(table NAME)",
+// and the row joins it there; other descriptions get "(table NAME, source row N)" when a
+// table is given.
+QString withRow(QString description, const QString& table, std::int64_t sourceRow) {
+    const QString row = QStringLiteral("source row ") + QString::number(sourceRow);
+    if (table.isEmpty() && description.endsWith(QLatin1Char(')')))
+        description.insert(description.size() - 1, QStringLiteral(", ") + row);
+    else if (table.isEmpty())
+        description += QStringLiteral(" (") + row + QLatin1Char(')');
+    else
+        description += QStringLiteral(" (table ") + table + QStringLiteral(", ") + row + QLatin1Char(')');
+    return description;
+}
+
 } // namespace
 
 void ConversionRun::PushButton7_Click() {
@@ -222,7 +236,11 @@ void ConversionRun::copyRows(ErrorTrap& trap, const std::vector<int>& numericCol
             trap.step(342, [&] { ui_.letEventsThrough(); });
             // A value that cannot be read is written as NULL.
             const odbc::Value* value = &unread;
-            trap.step(344, [&] { value = &rs.fieldValue(field); });
+            try {
+                value = &rs.fieldValue(field);
+            } catch (const std::exception& e) {
+                trap.report(344, withRow(QString::fromUtf8(e.what()), CurrentTable, rowCounter_));
+            }
             trap.step(346, [&] { statement.appendValue(*value); });
         }
         statement.finishRow(); // [410, 412]
@@ -272,24 +290,20 @@ std::optional<data::Refusal> ConversionRun::output(ErrorTrap& trap, const std::s
         trap.step(appendLine, [&] { form_.sqlLines.append(statement); });
         return std::nullopt;
     }
+    // A target connection that never opened takes nothing: that is the whole target refusing.
+    const bool targetOpen = form_.FoxPro_conn && form_.FoxPro_conn->isOpen();
     try {
         existing(form_.FoxPro_conn).Execute(statement);
         return std::nullopt;
     } catch (const std::exception& e) {
         QString description = QString::fromUtf8(e.what());
-        if (sourceRow > 0) {
-            // The engine closes its description with "(table NAME)"; the row joins it there.
-            const QString row = QStringLiteral("source row ") + QString::number(sourceRow);
-            if (description.endsWith(QLatin1Char(')')))
-                description.insert(description.size() - 1, QStringLiteral(", ") + row);
-            else
-                description += QStringLiteral(" (") + row + QLatin1Char(')');
-        }
+        if (sourceRow > 0)
+            description = withRow(description, QString(), sourceRow);
         trap.report(executeLine, description);
-        return data::refusalOf(e);
+        return targetOpen ? data::refusalOf(e) : data::Refusal::Target;
     } catch (...) {
         trap.report(executeLine, QStringLiteral("Unknown error."));
-        return data::Refusal::Row;
+        return targetOpen ? data::Refusal::Row : data::Refusal::Target;
     }
 }
 

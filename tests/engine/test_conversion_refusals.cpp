@@ -3,6 +3,7 @@
 #include "conversion_support.h"
 
 #include "engine/conversion_run.h"
+#include "foxpro/database.h"
 #include "support/scripted_ui.h"
 #include "support/small_disk.h"
 #include "support/tds_server.h"
@@ -93,6 +94,8 @@ TEST(ConversionRefusals, AValueThatCannotBeReadCostsOnlyThatValue) {
     EXPECT_EQ(r.reportLines(), (std::vector<int>{344, 344}));
     for (const auto& report : r.ui.errorReports())
         EXPECT_TRUE(report.text.contains(QStringLiteral("Column \"taken\""))) << report.text.toStdString();
+    EXPECT_TRUE(r.ui.errorReports()[0].text.contains(QStringLiteral("(table Readings, source row 1)")));
+    EXPECT_TRUE(r.ui.errorReports()[1].text.contains(QStringLiteral("(table Readings, source row 3)")));
     EXPECT_EQ(r.ui.messages.back().text, QStringLiteral("Done."));
 
     const auto t = test::dumpTable(target.path().toStdString() + "/readings.dbf");
@@ -142,4 +145,26 @@ TEST(ConversionRefusals, AReadOnlyTargetGetsOneReportForTheWholeRun) {
         << r.ui.errorReports()[0].text.toStdString();
     EXPECT_EQ(r.ui.messages.back().text, QStringLiteral("Done."));
     EXPECT_TRUE(std::filesystem::is_empty(disk.path()));
+}
+
+TEST(ConversionRefusals, ATableAnotherProgramHoldsIsLeftAloneWithOneReport) {
+    QTemporaryDir target;
+    const std::string folder = target.path().toStdString();
+    // Another program has Held open: it keeps appending to it while the run goes on.
+    auto other = foxpro::Database::open(folder);
+    other->execute("CREATE TABLE Held (id INT, body CHAR(200))");
+    other->execute("INSERT INTO Held VALUES (99, 'theirs')");
+    RefusalRun r(wideTable("Held", 20) + ", " + wideTable("Free", 3), folder);
+    r.ui.expectQuestion(QStringLiteral("Held"), Answer::Yes);
+    r.convert();
+
+    // The refused DROP stands for the table: no CREATE, no rows into the other program's table.
+    ASSERT_EQ(r.reportLines(), (std::vector<int>{184}));
+    EXPECT_TRUE(r.ui.errorReports()[0].text.contains(QStringLiteral("is in use. (table Held)")))
+        << r.ui.errorReports()[0].text.toStdString();
+    EXPECT_EQ(r.ui.messages.back().text, QStringLiteral("Done."));
+    const auto held = test::dumpTable(folder + "/held.dbf");
+    ASSERT_EQ(held.records.size(), 1u);
+    EXPECT_EQ(held.records[0].at("ID"), text("99"));
+    EXPECT_EQ(test::dumpTable(folder + "/free.dbf").records.size(), 3u);
 }

@@ -5,6 +5,7 @@
 #include "support/scripted_ui.h"
 #include "support/tds_server.h"
 
+#include <QRegularExpression>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -66,6 +67,10 @@ TEST(ConversionTds, EveryUserTableLandsValueForValue) {
     for (const auto& r : reports) {
         EXPECT_TRUE(r.text.contains(QStringLiteral("PushButton7_Click at line 426\r\r")))
             << r.text.toStdString();
+        // Each names its table and the row of the source it came from.
+        static const QRegularExpression where(
+            QStringLiteral("\\(table (AllTypes|NotNullTypes), source row [1-5]\\)\r"));
+        EXPECT_TRUE(r.text.contains(where)) << r.text.toStdString();
         overflow += r.text.contains(QStringLiteral("C_BIGINT"));
         codePage += r.text.contains(QStringLiteral("C_NCHAR"));
     }

@@ -71,7 +71,8 @@ TEST_F(StatementErrors, UnknownVerbs) {
 TEST_F(StatementErrors, MissingAndExistingTables) {
     EXPECT_EQ(failureOf(*db, "INSERT INTO [Orders] VALUES (1)"),
               "SQL error: File 'orders.dbf' does not exist. (table Orders)");
-    EXPECT_EQ(failureOf(*db, "DROP TABLE Orders"), "SQL error: File 'orders.dbf' does not exist. (table Orders)");
+    EXPECT_EQ(failureOf(*db, "DROP TABLE Orders"),
+              "SQL error: File 'orders.dbf' does not exist. (table Orders)");
     EXPECT_EQ(failureOf(*db, "CREATE TABLE T (a C(1))"), "SQL error: File 't.dbf' already exists. (table T)");
     EXPECT_EQ(failureOf(*db, "INSERT INTO t (nosuch) VALUES (1)"),
               "SQL error: Column 'nosuch' is not found. (table t)");
@@ -110,6 +111,10 @@ TEST_F(StatementErrors, ValuesThatDoNotFitWriteNothing) {
         {"INSERT INTO t (name, ts) VALUES ('a', '08/31/2021 24:00:00')", "is not a valid date or time."},
         {"INSERT INTO t (name, ts) VALUES ('a', 'yesterday')", "Field TS: 'yesterday' is not a date."},
         {"INSERT INTO t (name, ts) VALUES ('a', '14:05:30')", "Field TS: '14:05:30' is not a date."},
+        // One separator between all clock parts, whichever the locale uses.
+        {"INSERT INTO t (name, ts) VALUES ('a', '08.31.2021 14:05.30')",
+         "Field TS: '08.31.2021 14:05.30' is not a date."},
+        {"INSERT INTO t (name, ts) VALUES ('a', '08.31.2021 14.05.60')", "is not a valid date or time."},
         {"INSERT INTO t (name, ts) VALUES ('a', {^08/31/2021})", "Field TS: '08/31/2021' is not a date."},
         {"INSERT INTO t (name) VALUES ('\xE4\xB8\xAD')", "Character U+4E2D cannot be stored in field NAME"},
         {"INSERT INTO t (name, m) VALUES ('a', 'ok \xF0\x9F\x98\x80')",
