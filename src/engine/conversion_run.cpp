@@ -84,54 +84,50 @@ void ConversionRun::PushButton7_Click() {
                         Buttons::Ok, Icon::Exclamation);
         return;
     }
-    {
-        trap.step(118, [&] { ui_.setBusy(true); });
-        trap.step(120, [&] { f.List1.setStringList({}); });
-        trap.step(122, [&] { f.List2.setStringList({}); });
-        trap.step(124, [&] { data::AddTablesToMSSQLListbox(fields, f.List1, ui_); });
-        trap.step(126, [&] { data::AddTablesToFoxproListbox(fields, f.List2, ui_); });
+    trap.step(118, [&] { ui_.setBusy(true); });
+    trap.step(120, [&] { f.List1.setStringList({}); });
+    trap.step(122, [&] { f.List2.setStringList({}); });
+    trap.step(124, [&] { data::AddTablesToMSSQLListbox(fields, f.List1, ui_); });
+    trap.step(126, [&] { data::AddTablesToFoxproListbox(fields, f.List2, ui_); });
 
-        trap.step(128, [&] { existing(f.FoxPro_conn).setCursorLocation(data::adUseServer); });
-        trap.step(130, [&] { existing(f.FoxPro_conn).setCommandTimeout(5000); });
-        trap.step(132, [&] { existing(f.FoxPro_conn).setConnectionTimeout(5000); });
-        const auto openTarget = [&] {
-            existing(f.FoxPro_conn).Open(data::foxproRunConnectionString(fields));
-        };
-        if (trap.test(134, [&] { return fields.OptionDBC1; }))
-            trap.step(136, openTarget);
-        else
-            trap.step(138, openTarget);
+    trap.step(128, [&] { existing(f.FoxPro_conn).setCursorLocation(data::adUseServer); });
+    trap.step(130, [&] { existing(f.FoxPro_conn).setCommandTimeout(5000); });
+    trap.step(132, [&] { existing(f.FoxPro_conn).setConnectionTimeout(5000); });
+    const auto openTarget = [&] { existing(f.FoxPro_conn).Open(data::foxproRunConnectionString(fields)); };
+    if (trap.test(134, [&] { return fields.OptionDBC1; }))
+        trap.step(136, openTarget);
+    else
+        trap.step(138, openTarget);
 
-        trap.step(140, [&] { existing(f.mssql_conn).setCursorLocation(data::adUseServer); });
-        trap.step(142, [&] { existing(f.mssql_conn).setCommandTimeout(5000); });
-        trap.step(144, [&] { existing(f.mssql_conn).setConnectionTimeout(5000); });
-        connectionsOpen_ = true; // [146]
-        const auto openSource = [&] { existing(f.mssql_conn).Open(data::mssqlConnectionString(fields)); };
-        if (trap.test(148, [&] { return fields.Check4; }))
-            trap.step(150, openSource);
-        else
-            trap.step(152, openSource);
+    trap.step(140, [&] { existing(f.mssql_conn).setCursorLocation(data::adUseServer); });
+    trap.step(142, [&] { existing(f.mssql_conn).setCommandTimeout(5000); });
+    trap.step(144, [&] { existing(f.mssql_conn).setConnectionTimeout(5000); });
+    connectionsOpen_ = true; // [146]
+    const auto openSource = [&] { existing(f.mssql_conn).Open(data::mssqlConnectionString(fields)); };
+    if (trap.test(148, [&] { return fields.Check4; }))
+        trap.step(150, openSource);
+    else
+        trap.step(152, openSource);
 
-        trap.step(156, [&] { f.sqlLines.clear(); });
-        trap.step(158, [&] { f.datatypeRows.clear(); });
+    trap.step(156, [&] { f.sqlLines.clear(); });
+    trap.step(158, [&] { f.datatypeRows.clear(); });
 
-        int last = -1;
-        trap.step(154, [&] { last = f.List1.rowCount() - 1; });
-        for (int index = last; index >= 0 && !targetRefused_; --index)
-            if (convertTable(trap, index) == TableOutcome::EndRun)
-                break;
+    int last = -1;
+    trap.step(154, [&] { last = f.List1.rowCount() - 1; });
+    for (int index = last; index >= 0 && !targetRefused_; --index)
+        if (convertTable(trap, index) == TableOutcome::EndRun)
+            break;
 
-        perFilePreview(trap);
+    perFilePreview(trap);
 
-        if (trap.test(466, [&] { return connectionsOpen_; })) {
-            trap.step(468, [&] { existing(f.mssql_conn).Close(); });
-            trap.step(470, [&] { existing(f.FoxPro_conn).Close(); });
-        }
-        trap.step(472, [&] { ui_.setBusy(false); });
-        trap.step(474, [&] { ui_.setProgressValue(0); });
-        trap.step(476, [&] { ui_.setProgressText(QStringLiteral("Progress Bar")); });
-        trap.step(478, [&] { ui_.message(QStringLiteral("Done.")); });
+    if (trap.test(466, [&] { return connectionsOpen_; })) {
+        trap.step(468, [&] { existing(f.mssql_conn).Close(); });
+        trap.step(470, [&] { existing(f.FoxPro_conn).Close(); });
     }
+    trap.step(472, [&] { ui_.setBusy(false); });
+    trap.step(474, [&] { ui_.setProgressValue(0); });
+    trap.step(476, [&] { ui_.setProgressText(QStringLiteral("Progress Bar")); });
+    trap.step(478, [&] { ui_.message(QStringLiteral("Done.")); });
     recordset_.reset();
 } // Converting = False [480]
 

@@ -6,14 +6,16 @@
 //   run.converting();              // true while a run is under way (it lets window events
 //                                  // through, so a second click can arrive: it is ignored)
 //
-// The run checks both databases (ending silently if either cannot be reached), refills
+// The run checks both databases (ending with the reason if either cannot be reached), refills
 // form.List1 and form.List2, opens form.mssql_conn and form.FoxPro_conn and converts the tables
 // of List1 from the last entry to the first: an overwrite question when the target already has
 // the table, then DROP TABLE (after a Yes), CREATE TABLE and one INSERT INTO per row. Statements
 // are executed at once or, with form.fields.Check1, collected in form.sqlLines and shown through
 // ui.showModal(ModalWindow::SqlPreview) per table (Option2) or once at the end (Option1); the
 // preview steers the run through ExecuteTableSQL and form.SQLFormOK. Every step runs through the
-// error trap of "Form1"/"PushButton7_Click": a failing step is reported and the run goes on.
+// error trap of "Form1"/"PushButton7_Click": a failing step is reported and the run goes on,
+// except that a table the target refuses (its DROP or CREATE, or a row for a reason not the
+// row's own) gets no further statements, and a target that refuses everything ends the tables.
 
 #include "app/error_trap.h"
 #include "app/ui_port.h"
