@@ -124,6 +124,26 @@ TEST(FoxproTarget, ConnectionCheckSaysYesOrNoSilently) {
     EXPECT_TRUE(ui.messages.empty());
 }
 
+TEST(FoxproTarget, AFailedCheckGivesTheEnginesReason) {
+    QTemporaryDir dir;
+    ScriptedUi ui;
+    QString reason;
+    EXPECT_FALSE(IsValidFoxProConnection(folderTarget(dir.filePath(QStringLiteral("missing"))), ui, &reason));
+    EXPECT_TRUE(reason.contains(QStringLiteral("missing"))) << reason.toStdString();
+    QFile garbage(dir.filePath(QStringLiteral("junk.dbc")));
+    ASSERT_TRUE(garbage.open(QIODevice::WriteOnly));
+    garbage.write("this is no database container");
+    garbage.close();
+    Form1Fields dbc;
+    dbc.OptionDBC1 = true;
+    dbc.DBCPath1 = garbage.fileName();
+    reason.clear();
+    EXPECT_FALSE(IsValidFoxProConnection(dbc, ui, &reason));
+    EXPECT_TRUE(reason.contains(QStringLiteral("junk.d")))
+        << reason.toStdString(); // the container or its companions
+    EXPECT_TRUE(ui.messages.empty());
+}
+
 TEST(FoxproTarget, ListsTheTablesOfTheTarget) {
     QTemporaryDir dir;
     {

@@ -79,6 +79,21 @@ TEST(MssqlSource, ChecksTheLoginWithoutSayingAnything) {
     EXPECT_FALSE(IsValidMSSQLConnection(empty));
 }
 
+TEST(MssqlSource, AFailedCheckGivesTheDriversReason) {
+    QString reason;
+    EXPECT_FALSE(IsValidMSSQLConnection(login(server().port(), QStringLiteral("wrong")), &reason));
+    EXPECT_TRUE(reason.contains(QStringLiteral("18456"))) << reason.toStdString();
+    // A port where nothing listens: the last port a stand-in had, closed again.
+    int closedPort = 0;
+    {
+        qc::test::TdsServer gone(qc::test::TdsServer::standardFixture());
+        closedPort = gone.port();
+    }
+    reason.clear();
+    EXPECT_FALSE(IsValidMSSQLConnection(login(closedPort), &reason));
+    EXPECT_FALSE(reason.isEmpty());
+}
+
 TEST(MssqlSource, ListsExactlyTheUserTablesWithoutSys) {
     ScriptedUi ui;
     int events = 0;
