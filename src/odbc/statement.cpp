@@ -242,6 +242,9 @@ bool Statement::next(std::vector<Value>& row) {
         try {
             readValue(static_cast<SQLUSMALLINT>(i + 1), kinds_[i], row[i]);
         } catch (const Error& error) {
+            // A lost connection fails the row: no later value or row could be read either.
+            if (error.sqlState().rfind("08", 0) == 0)
+                throw;
             // One value the driver or this reader cannot convert costs that value, not the
             // rest of the row nor the rows after it.
             row[i] = Null{};
