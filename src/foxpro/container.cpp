@@ -1,5 +1,6 @@
 #include "foxpro/container.h"
 
+#include "foxpro/codepage.h"
 #include "foxpro/database.h"
 #include "foxpro/dbc_index.h"
 #include "foxpro/names.h"
@@ -78,6 +79,13 @@ void install(const fs::path& pending, const fs::path& target) {
     fs::rename(pending, target, error);
     if (error)
         throw Error(fileErrorMessage(error.value(), name(target), "writing"));
+}
+
+// After the commit the change has happened: an index that cannot be put in place now stays
+// beside the container, and the next writer rebuilds it from the committed records.
+void installCommittedIndex(const fs::path& pending, const fs::path& target) {
+    std::error_code ignored;
+    fs::rename(pending, target, ignored);
 }
 
 std::string indexBytes(const std::vector<DbcRecord>& records) {
@@ -192,7 +200,12 @@ Container Container::open(const fs::path& path) {
     c.dct_ = FptFile::open(c.dctPath_, !c.readOnly_);
     checkIndexHeader(c.dcxPath_);
     c.loadRecords();
-    c.recoverIndex();
+    // Only when no connection uses the container: one that does may be in the middle of a change.
+    if (!c.readOnly_) {
+        File probe(c.dctPath_, File::Mode::ReadWrite);
+        if (probe.lockExclusive())
+            c.recoverIndex();
+    }
     c.stamp_ = c.fileStamp();
     return c;
 }
@@ -303,11 +316,49 @@ std::vector<std::string> Container::fieldNames(const DbcRecord& table) const {
 }
 
 std::string Container::backlink() const {
-    return asciiLower(name(dbcPath_));
+    const std::string link = asciiLower(name(dbcPath_));
+    try {
+        return utf8ToCp1252(link, "backlink");
+    } catch (const Error&) {
+        throw Error("The name of database container '" + name(dbcPath_) +
+                    "' cannot be written in code page 1252, which its tables use; give the container a "
+                    "name that code page can hold.");
+    }
+}
+
+std::vector<std::string> Container::uncountedTables() const {
+    const std::uint64_t end =
+        static_cast<std::uint64_t>(layout_.headerLength) + records_.size() * std::uint64_t{kDbcRecordLength};
+    const std::string tail = dbc_.readSomeAt(end, 1 << 20);
+    std::vector<std::string> out;
+    for (std::size_t at = 0; at + kDbcRecordLength <= tail.size(); at += kDbcRecordLength) {
+        try {
+            const auto r = DbcRecord::decode(tail.substr(at, kDbcRecordLength));
+            if (r.objectType == "Table" && !r.deleted)
+                out.push_back(dbcLower(r.objectName));
+        } catch (const Error&) {
+            break; // not a record written whole
+        }
+    }
+    return out;
+}
+
+void Container::trimUncounted() {
+    requireWritable();
+    const std::uint64_t end =
+        static_cast<std::uint64_t>(layout_.headerLength) + records_.size() * std::uint64_t{kDbcRecordLength};
+    const std::uint64_t size = dbc_.size();
+    if (size == end + 1 && dbc_.readAt(end, 1)[0] == static_cast<char>(kEndOfFile))
+        return;
+    if (size > end)
+        dbc_.truncate(end);
+    dbc_.writeAt(end, std::string(1, static_cast<char>(kEndOfFile)));
+    stamp_ = fileStamp();
 }
 
 void Container::addTable(const std::string& tableName, const std::string& fileName,
-                         const std::vector<std::string>& fieldNames) {
+                         const std::vector<std::string>& fieldNames,
+                         const std::function<void()>& beforeCommit) {
     requireWritable();
     if (findTable(tableName) != nullptr)
         throw Error("Table '" + tableName + "' already exists in database container '" + name(dbcPath_) +
@@ -354,9 +405,12 @@ void Container::addTable(const std::string& tableName, const std::string& fileNa
     try {
         dbc_.writeAt(end, tail);
         pendingIndex = writePending(dcxPath_, indexBytes(after));
+        beforeCommit();
     } catch (...) {
         // Uncounted records are harmless, but the table ends where it ended before.
         try {
+            if (!pendingIndex.empty())
+                fs::remove(pendingIndex);
             dbc_.truncate(end);
             dbc_.writeAt(end, std::string(1, static_cast<char>(kEndOfFile)));
         } catch (...) {
@@ -376,7 +430,7 @@ void Container::addTable(const std::string& tableName, const std::string& fileNa
     records_ = std::move(after);
     raw_.insert(raw_.end(), addedBytes.begin(), addedBytes.end());
     stamp_ = fileStamp();
-    install(pendingIndex, dcxPath_);
+    installCommittedIndex(pendingIndex, dcxPath_);
 }
 
 fs::path Container::removeTable(const std::string& tableName) {
@@ -428,7 +482,7 @@ fs::path Container::removeTable(const std::string& tableName) {
     records_ = std::move(after);
     raw_ = std::move(afterRaw);
     stamp_ = fileStamp();
-    install(pendingIndex, dcxPath_);
+    installCommittedIndex(pendingIndex, dcxPath_);
     return file;
 }
 

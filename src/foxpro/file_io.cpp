@@ -6,9 +6,9 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
-#include <sys/file.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -63,7 +63,8 @@ File::~File() {
 File::File(File&& other) noexcept
     : fd_(std::exchange(other.fd_, -1)), path_(std::move(other.path_)),
       map_(std::exchange(other.map_, nullptr)), mapped_(std::exchange(other.mapped_, 0)),
-      mapTried_(std::exchange(other.mapTried_, false)), grown_(std::exchange(other.grown_, false)) {}
+      mapTried_(std::exchange(other.mapTried_, false)), grown_(std::exchange(other.grown_, false)),
+      locked_(std::exchange(other.locked_, false)) {}
 
 File& File::operator=(File&& other) noexcept {
     if (this != &other) {
@@ -74,6 +75,7 @@ File& File::operator=(File&& other) noexcept {
         mapped_ = std::exchange(other.mapped_, 0);
         mapTried_ = std::exchange(other.mapTried_, false);
         grown_ = std::exchange(other.grown_, false);
+        locked_ = std::exchange(other.locked_, false);
     }
     return *this;
 }
@@ -97,7 +99,7 @@ void File::writeGrowing(std::uint64_t offset, std::string_view bytes, std::uint6
     map();
     const std::uint64_t end = offset + bytes.size();
     if (map_ == nullptr || end > kMapLength) {
-        writeAt(offset, bytes);
+        appendAt(offset, bytes);
         return;
     }
     if (end > mapped_) {
@@ -105,15 +107,24 @@ void File::writeGrowing(std::uint64_t offset, std::string_view bytes, std::uint6
         mapped_ = std::min<std::uint64_t>(std::max(mapped_, size()), kMapLength);
     }
     if (end > mapped_) {
-        const std::uint64_t target =
+        const std::uint64_t step =
             std::max(end, std::min(std::min(end + kGrowStep, limit), std::uint64_t{kMapLength}));
-        if (::fallocate(fd_, 0, static_cast<off_t>(mapped_), static_cast<off_t>(target - mapped_)) != 0) {
+        // A disk too full for a whole step may still hold these bytes.
+        std::uint64_t target = step;
+        int result = ::fallocate(fd_, 0, static_cast<off_t>(mapped_), static_cast<off_t>(target - mapped_));
+        if (result != 0 && (errno == ENOSPC || errno == EDQUOT) && step > end) {
+            // Whatever part of the step was taken is given back first.
+            if (::ftruncate(fd_, static_cast<off_t>(mapped_)) != 0) {
+            }
+            target = end;
+            result = ::fallocate(fd_, 0, static_cast<off_t>(mapped_), static_cast<off_t>(target - mapped_));
+        }
+        if (result != 0) {
             if (errno == EOPNOTSUPP || errno == ENOSYS) {
-                writeAt(offset, bytes);
+                appendAt(offset, bytes);
                 return;
             }
             const int error = errno;
-            // Whatever part of the room was taken is given back.
             if (::ftruncate(fd_, static_cast<off_t>(mapped_)) != 0) {
             }
             throw Error(fileErrorMessage(error, displayName(), "writing"));
@@ -140,6 +151,7 @@ void File::close() {
     if (fd_ >= 0)
         ::close(fd_);
     fd_ = -1;
+    locked_ = false;
 }
 
 void File::map() {
@@ -183,12 +195,47 @@ std::uint64_t File::size() const {
     return static_cast<std::uint64_t>(info.st_size);
 }
 
-bool File::lock(bool exclusive) {
+bool File::lockExclusive() {
+    if (locked_)
+        return true;
+    struct flock range {};
+    range.l_type = F_WRLCK;
+    range.l_whence = SEEK_SET;
+    range.l_start = static_cast<off_t>(kExclusiveUseOffset);
+    range.l_len = 1;
     int result = 0;
     do {
-        result = ::flock(fd_, (exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB);
+        result = ::fcntl(fd_, F_OFD_SETLK, &range);
     } while (result != 0 && errno == EINTR);
-    return result == 0 || (errno != EWOULDBLOCK && errno != EAGAIN);
+    if (result != 0) {
+        if (errno == EAGAIN || errno == EACCES)
+            return false;
+        throw Error(fileErrorMessage(errno, displayName(), "locking"));
+    }
+    locked_ = true;
+    return true;
+}
+
+bool File::isAt(const std::filesystem::path& path) const {
+    struct stat own {};
+    struct stat named {};
+    return fd_ >= 0 && ::fstat(fd_, &own) == 0 && ::stat(path.c_str(), &named) == 0 &&
+           own.st_dev == named.st_dev && own.st_ino == named.st_ino;
+}
+
+void renameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to) {
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+        return;
+    int error = errno;
+    if (error == EINVAL || error == ENOSYS) {
+        // A file system without the flag: a hard link fails on an existing name just the same.
+        if (::link(from.c_str(), to.c_str()) == 0) {
+            ::unlink(from.c_str());
+            return;
+        }
+        error = errno;
+    }
+    throw Error(fileErrorMessage(error, to.filename().string(), "renaming"));
 }
 
 std::string File::readSomeAt(std::uint64_t offset, std::size_t length) const {
@@ -229,6 +276,17 @@ void File::writeAt(std::uint64_t offset, std::string_view bytes) {
         if (put == 0)
             throw Error(fileErrorMessage(ENOSPC, displayName(), "writing"));
         done += static_cast<std::size_t>(put);
+    }
+}
+
+void File::appendAt(std::uint64_t offset, std::string_view bytes) {
+    const std::uint64_t before = size();
+    try {
+        writeAt(offset, bytes);
+    } catch (const Error&) {
+        if (size() > before && ::ftruncate(fd_, static_cast<off_t>(before)) != 0) {
+        }
+        throw;
     }
 }
 

@@ -40,8 +40,14 @@ class SummaryLine : public ::testing::Environment {
 
 } // namespace
 
-void countKillPoint(std::int64_t n) { counts().killPoints += n; }
-void countStateChecked(std::int64_t n) { counts().states += n; }
-void countRowsCompared(std::int64_t n) { counts().rows += n; }
+void countKillPoint(std::int64_t n) {
+    counts().killPoints += n;
+}
+void countStateChecked(std::int64_t n) {
+    counts().states += n;
+}
+void countRowsCompared(std::int64_t n) {
+    counts().rows += n;
+}
 
 } // namespace qc::test::faults

@@ -291,14 +291,19 @@ TEST_F(ContainerChanges, IndexHoldsEveryLiveRecordOfManyTables) {
 
 namespace {
 
-// Two connections on one container: each change starts from what the other one wrote.
-TEST_F(ContainerChanges, SecondConnectionSeesAndKeepsTheFirstOnesChanges) {
+// Two connections on one container: the one that writes first uses it exclusively until it
+// closes; the other then starts from what the first one wrote.
+TEST_F(ContainerChanges, SecondConnectionWaitsForTheFirstAndKeepsItsChanges) {
     auto other = foxpro::Database::open(dbc.string());
     db->execute("CREATE TABLE first (x INT, m MEMO)");
-    other->execute("CREATE TABLE second (y INT)");
+    EXPECT_EQ(sqlError(*other, "CREATE TABLE second (y INT)"), "SQL error: File 'shop.dbc' is in use.");
+    EXPECT_EQ(sqlError(*other, "INSERT INTO first VALUES (2, 'not mine')"),
+              "SQL error: File 'shop.dbc' is in use.");
+    db->execute("CREATE TABLE second (y INT)");
     db->execute("DROP TABLE second");
-    other->execute("CREATE TABLE third (z INT)");
     db->execute("INSERT INTO first VALUES (1, 'kept')");
+    db.reset();
+    other->execute("CREATE TABLE third (z INT)");
     EXPECT_EQ(other->tableNames(), (std::vector<std::string>{"first", "third"}));
     const auto c = foxpro::Container::open(dbc);
     EXPECT_EQ(c.findTable("first")->objectId, 6);
