@@ -110,13 +110,10 @@ void ContainerCatalog::recover() {
         if (!dbf.empty() && asciiLower(backlinkOf(dbf)) == link) {
             removeCompanions(dbf);
             removeFile(dbf);
-        } else if (dbf.empty() && fileExists(newTablePath(folder / fileName))) {
-            // Died between the memo file's rename and the table file's.
-            removeFile(folder / tableFileName(name, ".fpt"));
         }
     }
     container_.trimUncounted();
-    recoverTableChanges(folder, false,
+    recoverTableChanges(folder,
                         [&](const std::string& fileName) { return listed.count(asciiLower(fileName)) != 0; });
     container_.recoverIndex();
 

@@ -43,7 +43,7 @@ void FolderCatalog::beginWriting() {
     if (recovered_)
         return;
     FolderChangeLock lock(folder_);
-    recoverTableChanges(folder_, true, [](const std::string&) { return false; });
+    recoverTableChanges(folder_, [](const std::string&) { return false; });
     recovered_ = true;
 }
 

@@ -104,8 +104,7 @@ void removeCompanions(const fs::path& dbf) {
     }
 }
 
-void recoverTableChanges(const fs::path& folder, bool completeCreations,
-                         const std::function<bool(const std::string&)>& listed) {
+void recoverTableChanges(const fs::path& folder, const std::function<bool(const std::string&)>& listed) {
     std::vector<std::string> names;
     std::error_code error;
     for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error))
@@ -119,14 +118,12 @@ void recoverTableChanges(const fs::path& folder, bool completeCreations,
         const fs::path dbf = folder / target;
         const fs::path memo = fs::path(dbf).replace_extension(".fpt");
         const fs::path memoTemporary = newTablePath(memo);
-        // The memo file goes into place first, so a table file written whole whose memo file
-        // is in place lacks only its own rename.
+        // The memo file goes into place first: a table file written whole with memo fields,
+        // whose memo file left its temporary name and is not yet joined by the table, put it
+        // there in this change (a creation never starts over an existing memo file).
         const auto memoFields = writtenWhole(temporary);
-        if (completeCreations && memoFields && !fileExists(memoTemporary) &&
-            *memoFields == fileExists(memo) && !fileExists(dbf)) {
-            renameNoReplace(temporary, dbf);
-            continue;
-        }
+        if (memoFields && *memoFields && !fileExists(memoTemporary) && !fileExists(dbf))
+            removeFile(memo);
         removeFile(temporary);
         removeFile(memoTemporary);
     }

@@ -38,11 +38,11 @@ void removeFile(const std::filesystem::path& file);
 // Deletes the companions of the table file `dbf` (its .fpt and .cdx, found ignoring case).
 void removeCompanions(const std::filesystem::path& dbf);
 
-// Completes or undoes every table change left unfinished in `folder`. A creation whose memo file
-// is in place already is completed when `completeCreations` (a folder of free tables), else
-// undone; a drop of a table `listed` still names is undone, any other drop finished. Call with
-// the folder's change lock held.
-void recoverTableChanges(const std::filesystem::path& folder, bool completeCreations,
+// Completes or undoes every table change left unfinished in `folder`: a creation is undone (its
+// CREATE never returned, and a table that readers did not see is not there); a drop of a table
+// `listed` still names (a container that did not commit it) is undone, any other drop finished.
+// Call with the folder's change lock held.
+void recoverTableChanges(const std::filesystem::path& folder,
                          const std::function<bool(const std::string& fileName)>& listed);
 
 } // namespace foxpro
