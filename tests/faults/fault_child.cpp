@@ -12,6 +12,8 @@
 #include <cstdlib>
 #include <dlfcn.h>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <sstream>
 #include <thread>
 
@@ -64,7 +66,12 @@ TEST(FaultChild, Run) {
     waitForFile(std::getenv("QC_FAULT_GO"));
     if (arm)
         arm(1);
-    for (const auto& statement : split(std::getenv("QC_FAULT_STATEMENTS"))) {
+    std::string statements = std::getenv("QC_FAULT_STATEMENTS") ? std::getenv("QC_FAULT_STATEMENTS") : "";
+    if (const char* file = std::getenv("QC_FAULT_STATEMENTS_FILE"); file && *file) {
+        std::ifstream in(file, std::ios::binary);
+        statements.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    for (const auto& statement : split(statements.c_str())) {
         try {
             db->execute(statement);
             report("ok");
@@ -85,7 +92,12 @@ std::unique_ptr<QProcess> startChild(const ChildJob& job) {
     auto environment = QProcessEnvironment::systemEnvironment();
     environment.insert("QC_FAULT_TARGET", QString::fromStdString(job.target));
     environment.insert("QC_FAULT_SETUP", QString::fromStdString(joined(job.setup)));
-    environment.insert("QC_FAULT_STATEMENTS", QString::fromStdString(joined(job.statements)));
+    if (job.statementsFile.empty()) {
+        environment.insert("QC_FAULT_STATEMENTS", QString::fromStdString(joined(job.statements)));
+    } else {
+        std::ofstream(job.statementsFile, std::ios::binary) << joined(job.statements);
+        environment.insert("QC_FAULT_STATEMENTS_FILE", QString::fromStdString(job.statementsFile));
+    }
     environment.insert("QC_FAULT_GO", QString::fromStdString(job.goFile));
     environment.insert("QC_FAULT_END", QString::fromStdString(job.endFile));
     if (job.killAt > 0) {

@@ -19,6 +19,8 @@ struct ChildJob {
     // with the connection still open.
     std::string goFile;
     std::string endFile;
+    // Where the statements go when too many for the environment: a file the caller owns.
+    std::string statementsFile;
 };
 
 struct ChildResult {
