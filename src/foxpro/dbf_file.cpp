@@ -232,7 +232,7 @@ void DbfFile::append(RecordImage& record, std::uint64_t sizeLimit) {
             dbf_.truncate(at + 1);
             dbf_.writeAt(at, "\x1A");
             if (memo_ && memo_->nextFree() != memoBefore)
-                memo_->restoreNextFree(memoBefore);
+                memo_->undoAppend(memoBefore);
         } catch (const Error&) {
             // The first failure is the one to report; what could not be put back lies past
             // the counts, where readers do not look, and the next writer cuts it off.

@@ -129,12 +129,33 @@ void File::writeGrowing(std::uint64_t offset, std::string_view bytes, std::uint6
             }
             throw Error(fileErrorMessage(error, displayName(), "writing"));
         }
+        undoLength_ = mapped_;
         mapped_ = target;
         grown_ = grown_ || target > end;
+    } else {
+        undoLength_ = mapped_;
     }
+    // The bytes about to be written over, inside the file as it was, for undoLastAppend().
+    undoOffset_ = offset;
+    const std::uint64_t kept = offset < undoLength_ ? std::min<std::uint64_t>(end, undoLength_) - offset : 0;
+    undoBytes_.assign(map_ + offset, static_cast<std::size_t>(kept));
+    undoable_ = true;
     std::atomic_thread_fence(std::memory_order_seq_cst);
     std::memcpy(map_ + offset, bytes.data(), bytes.size());
     std::atomic_thread_fence(std::memory_order_seq_cst);
+}
+
+void File::undoLastAppend() {
+    if (!undoable_ || fd_ < 0)
+        return;
+    undoable_ = false;
+    if (!undoBytes_.empty())
+        writeHeaderAt(undoOffset_, undoBytes_);
+    if (size() != undoLength_) {
+        if (::ftruncate(fd_, static_cast<off_t>(undoLength_)) != 0)
+            throw Error(fileErrorMessage(errno, displayName(), "writing"));
+        mapped_ = std::min(mapped_, undoLength_);
+    }
 }
 
 void File::trimTo(std::uint64_t length) {
@@ -281,13 +302,26 @@ void File::writeAt(std::uint64_t offset, std::string_view bytes) {
 
 void File::appendAt(std::uint64_t offset, std::string_view bytes) {
     const std::uint64_t before = size();
+    undoable_ = false;
+    undoOffset_ = offset;
+    undoLength_ = before;
+    undoBytes_ = offset < before ? readSomeAt(offset, static_cast<std::size_t>(std::min<std::uint64_t>(
+                                                          bytes.size(), before - offset)))
+                                 : std::string();
     try {
         writeAt(offset, bytes);
     } catch (const Error&) {
         if (size() > before && ::ftruncate(fd_, static_cast<off_t>(before)) != 0) {
         }
+        if (!undoBytes_.empty()) {
+            try {
+                writeAt(offset, undoBytes_);
+            } catch (const Error&) {
+            }
+        }
         throw;
     }
+    undoable_ = true;
 }
 
 void File::truncate(std::uint64_t length) {

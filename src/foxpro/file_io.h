@@ -55,6 +55,9 @@ class File {
     // step cannot be had, by just the room the bytes need. A full disk is an Error here, never
     // a fault later, and leaves the file's length as it was. Without a mapping it is appendAt.
     void writeGrowing(std::uint64_t offset, std::string_view bytes, std::uint64_t limit);
+    // Undoes the last writeGrowing or appendAt that succeeded: the bytes it wrote over get their
+    // old content back and the file its old length (a statement failing after it).
+    void undoLastAppend();
     // Gives back the room writeGrowing took beyond `length`.
     void trimTo(std::uint64_t length);
     bool hasGrown() const { return grown_; }
@@ -72,6 +75,11 @@ class File {
     bool mapTried_ = false;
     bool grown_ = false; // writeGrowing reserved room beyond the data
     bool locked_ = false;
+    // What undoLastAppend() restores.
+    std::uint64_t undoOffset_ = 0;
+    std::uint64_t undoLength_ = 0;
+    std::string undoBytes_;
+    bool undoable_ = false;
 };
 
 // The byte a writer locks (an open file description lock, F_OFD_SETLK) to use a table or a

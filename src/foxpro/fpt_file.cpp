@@ -115,7 +115,8 @@ std::vector<std::uint32_t> FptFile::append(const std::vector<Block>& values, std
     return numbers;
 }
 
-void FptFile::restoreNextFree(std::uint32_t nextFree) {
+void FptFile::undoAppend(std::uint32_t nextFree) {
+    file_.undoLastAppend();
     std::string header(4, '\0');
     putBe32(header, 0, nextFree);
     file_.writeHeaderAt(0, header);

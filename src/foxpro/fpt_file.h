@@ -46,9 +46,9 @@ class FptFile {
     // last writer: another connection may still be writing into that room.
     void releaseRoom();
 
-    // Puts back the next free block an append moved (the append failed after writing it); a
-    // failing append has already cut the file back to its length.
-    void restoreNextFree(std::uint32_t nextFree);
+    // Undoes the last append (a statement that failed after it): the next free block
+    // `nextFree` it had before, its bytes and its length. A failing append has undone itself.
+    void undoAppend(std::uint32_t nextFree);
 
     // The value at `block`; throws Error when it lies outside the file.
     Block read(std::uint32_t block) const;
