@@ -59,6 +59,9 @@ class Catalog {
     // Removes the table `name` (files and registration).
     virtual void dropTable(const std::string& name) = 0;
 
+    // See Database::takeNotices().
+    virtual std::vector<std::string> takeNotices() { return {}; }
+
     // The names an INSERT's field list may use for the table's fields, in DBF field order (the
     // long names in a container). `layout` is the table's layout as read from its DBF.
     virtual std::vector<std::string> fieldNames(const std::string& name, const TableLayout& layout) = 0;

@@ -5,6 +5,8 @@
 #include "foxpro/catalog.h"
 #include "foxpro/container.h"
 
+#include <utility>
+
 namespace foxpro {
 
 class ContainerCatalog : public Catalog {
@@ -22,7 +24,7 @@ class ContainerCatalog : public Catalog {
 
     // Tables found bound to the container without being in it and set free meanwhile, each told
     // once: "Table 'x.dbf' ...".
-    std::vector<std::string> takeNotices() { return std::move(notices_); }
+    std::vector<std::string> takeNotices() override { return std::exchange(notices_, {}); }
 
   private:
     void recover();

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
+#include <limits>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -130,19 +131,28 @@ void File::writeGrowing(std::uint64_t offset, std::string_view bytes, std::uint6
             throw Error(fileErrorMessage(error, displayName(), "writing"));
         }
         undoLength_ = mapped_;
+        // Room taken now reads as zeros until written.
+        zeroFrom_ = std::min(zeroFrom_, mapped_);
         mapped_ = target;
         grown_ = grown_ || target > end;
     } else {
         undoLength_ = mapped_;
     }
-    // The bytes about to be written over, inside the file as it was, for undoLastAppend().
+    // The bytes about to be written over inside the file as it was, for undoLastAppend(): those
+    // in room this object took are zeros and need no copy.
     undoOffset_ = offset;
-    const std::uint64_t kept = offset < undoLength_ ? std::min<std::uint64_t>(end, undoLength_) - offset : 0;
-    undoBytes_.assign(map_ + offset, static_cast<std::size_t>(kept));
+    undoZeroFrom_ = zeroFrom_;
+    const std::uint64_t copied = std::min({end, undoLength_, std::max(offset, zeroFrom_)});
+    undoBytes_.assign(map_ + offset, static_cast<std::size_t>(copied > offset ? copied - offset : 0));
+    undoZeroEnd_ = std::min(end, undoLength_);
     undoable_ = true;
     std::atomic_thread_fence(std::memory_order_seq_cst);
     std::memcpy(map_ + offset, bytes.data(), bytes.size());
     std::atomic_thread_fence(std::memory_order_seq_cst);
+    if (zeroFrom_ > offset && zeroFrom_ != ~std::uint64_t{0})
+        zeroFrom_ = std::max(zeroFrom_, end);
+    else if (zeroFrom_ <= offset)
+        zeroFrom_ = offset == zeroFrom_ ? end : ~std::uint64_t{0}; // zeros behind a gap are not tracked
 }
 
 void File::undoLastAppend() {
@@ -151,6 +161,10 @@ void File::undoLastAppend() {
     undoable_ = false;
     if (!undoBytes_.empty())
         writeHeaderAt(undoOffset_, undoBytes_);
+    const std::uint64_t zeros = undoOffset_ + undoBytes_.size();
+    if (undoZeroEnd_ > zeros)
+        writeHeaderAt(zeros, std::string(static_cast<std::size_t>(undoZeroEnd_ - zeros), '\0'));
+    zeroFrom_ = undoZeroFrom_;
     if (size() != undoLength_) {
         if (::ftruncate(fd_, static_cast<off_t>(undoLength_)) != 0)
             throw Error(fileErrorMessage(errno, displayName(), "writing"));
@@ -305,6 +319,9 @@ void File::appendAt(std::uint64_t offset, std::string_view bytes) {
     undoable_ = false;
     undoOffset_ = offset;
     undoLength_ = before;
+    undoZeroEnd_ = 0;
+    zeroFrom_ = std::numeric_limits<std::uint64_t>::max();
+    undoZeroFrom_ = zeroFrom_;
     undoBytes_ = offset < before ? readSomeAt(offset, static_cast<std::size_t>(std::min<std::uint64_t>(
                                                           bytes.size(), before - offset)))
                                  : std::string();

@@ -79,7 +79,12 @@ class File {
     std::uint64_t undoOffset_ = 0;
     std::uint64_t undoLength_ = 0;
     std::string undoBytes_;
+    std::uint64_t undoZeroEnd_ = 0;  // bytes from undoOffset_ + undoBytes_.size() up to here were zeros
+    std::uint64_t undoZeroFrom_ = 0; // zeroFrom_ before the append
     bool undoable_ = false;
+    // From here to the end of the mapping the file holds zeros: room writeGrowing took and
+    // nothing has written yet.
+    std::uint64_t zeroFrom_ = ~std::uint64_t{0};
 };
 
 // The byte a writer locks (an open file description lock, F_OFD_SETLK) to use a table or a
