@@ -204,6 +204,7 @@ void DbfFile::append(RecordImage& record, std::uint64_t sizeLimit) {
         throw Error("File '" + dbf_.displayName() +
                     "' is too large: it would pass 2,147,483,647 bytes. The row was not written.");
     const std::uint32_t memoBefore = memo_ ? memo_->nextFree() : 0;
+    bool recordTried = false;
     try {
         if (!record.memos.empty()) {
             std::vector<FptFile::Block> blocks;
@@ -220,6 +221,7 @@ void DbfFile::append(RecordImage& record, std::uint64_t sizeLimit) {
         // Record and end-of-file mark first, the count after: until the count moves, readers see
         // the table as it was.
         record.bytes.push_back('\x1A');
+        recordTried = true;
         dbf_.writeAt(at, record.bytes);
         record.bytes.pop_back();
     } catch (...) {
@@ -229,8 +231,10 @@ void DbfFile::append(RecordImage& record, std::uint64_t sizeLimit) {
         // its mark (the byte was there before, so writing it needs no new room), the memo file
         // at its old next free block and length.
         try {
-            dbf_.truncate(at + 1);
-            dbf_.writeAt(at, "\x1A");
+            if (recordTried) {
+                dbf_.truncate(at + 1);
+                dbf_.writeAt(at, "\x1A");
+            }
             if (memo_ && memo_->nextFree() != memoBefore)
                 memo_->undoAppend(memoBefore);
         } catch (const Error&) {
