@@ -201,7 +201,9 @@ Container Container::open(const fs::path& path) {
     checkIndexHeader(c.dcxPath_);
     c.loadRecords();
     // Only when no connection uses the container: one that does may be in the middle of a change.
-    if (!c.readOnly_) {
+    // The lock is tried only when there is something to recover, so that a reader's open never
+    // turns away a writer starting at that moment.
+    if (!c.readOnly_ && c.changeLeftBehind()) {
         File probe(c.dctPath_, File::Mode::ReadWrite);
         if (probe.lockExclusive())
             c.recoverIndex();
@@ -248,12 +250,15 @@ void Container::loadRecords() {
 
 // An index left beside the container means a change was committed (or abandoned) without the
 // index being put in place: the committed records decide what the index holds.
-void Container::recoverIndex() {
+bool Container::changeLeftBehind() const {
     std::error_code error;
-    const bool pendingIndex = fs::exists(pendingPath(dcxPath_), error);
-    const bool pendingTable = fs::exists(pendingPath(dbcPath_), error);
-    if ((!pendingIndex && !pendingTable) || readOnly_)
+    return fs::exists(pendingPath(dcxPath_), error) || fs::exists(pendingPath(dbcPath_), error);
+}
+
+void Container::recoverIndex() {
+    if (!changeLeftBehind() || readOnly_)
         return;
+    std::error_code error;
     fs::remove(pendingPath(dbcPath_), error);
     install(writePending(dcxPath_, indexBytes(records_)), dcxPath_);
 }

@@ -96,6 +96,8 @@ class Container {
     Container() = default;
     void loadRecords();
     void writeIndex(const std::vector<DbcRecord>& records);
+    // A new index or a new .dbc lies beside the container.
+    bool changeLeftBehind() const;
     // What identifies the state of the .dbc and .dct files: device, inode, size, change time.
     std::vector<long long> fileStamp() const;
 
