@@ -128,6 +128,10 @@ void Connection::Execute(std::string_view statement) {
     stmt.execute(statement);
 }
 
+std::vector<std::string> Connection::takeNotices() {
+    return impl_->foxpro ? impl_->foxpro->takeNotices() : std::vector<std::string>{};
+}
+
 std::unique_ptr<Recordset> Connection::OpenSchema(int schema) {
     if (!impl_->open())
         closedObject();

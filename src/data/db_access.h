@@ -12,6 +12,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace qc::data {
 
@@ -48,6 +49,9 @@ class Connection {
     bool isOpen() const;
     // Executes one statement; no result is read.
     void Execute(std::string_view statement);
+    // What the FoxPro engine put right on its own since the last call, each told once; empty
+    // for other connections.
+    std::vector<std::string> takeNotices();
     // Only adSchemaTables: a recordset with the fields "TABLE_TYPE" and "TABLE_NAME".
     std::unique_ptr<Recordset> OpenSchema(int schema);
     void Close();

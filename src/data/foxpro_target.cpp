@@ -92,4 +92,12 @@ void AddTablesToFoxproListbox(const Form1Fields& fields, QStringListModel& list,
     trap.step(132, [&] { connection.reset(); });
 }
 
+void tellEngineNotices(Connection& target, UiPort& ui) {
+    QStringList lines;
+    for (const auto& notice : target.takeNotices())
+        lines.append(QString::fromStdString(notice));
+    if (!lines.isEmpty())
+        ui.message(lines.join(QStringLiteral("\r\n")));
+}
+
 } // namespace qc::data

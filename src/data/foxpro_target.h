@@ -26,4 +26,10 @@ bool IsValidFoxProConnection(const Form1Fields& fields, UiPort& ui, QString* rea
 // procedure's own name.
 void AddTablesToFoxproListbox(const Form1Fields& fields, QStringListModel& list, UiPort& ui);
 
+class Connection;
+// Shows what the engine put right on its own in the target (a table set free from a container
+// that did not hold it) in one message, so the user learns it once and nothing is changed in
+// silence. Shows nothing when there is nothing to tell.
+void tellEngineNotices(Connection& target, UiPort& ui);
+
 } // namespace qc::data

@@ -288,19 +288,24 @@ std::optional<data::Refusal> ConversionRun::output(ErrorTrap& trap, const std::s
     }
     // A target connection that never opened takes nothing: that is the whole target refusing.
     const bool targetOpen = form_.FoxPro_conn && form_.FoxPro_conn->isOpen();
+    std::optional<data::Refusal> refusal;
     try {
         existing(form_.FoxPro_conn).Execute(statement);
-        return std::nullopt;
     } catch (const std::exception& e) {
         QString description = QString::fromUtf8(e.what());
         if (sourceRow > 0)
             description = withRow(description, QString(), sourceRow);
         trap.report(executeLine, description);
-        return targetOpen ? data::refusalOf(e) : data::Refusal::Target;
+        refusal = targetOpen ? data::refusalOf(e) : data::Refusal::Target;
     } catch (...) {
         trap.report(executeLine, QStringLiteral("Unknown error."));
-        return targetOpen ? data::Refusal::Row : data::Refusal::Target;
+        refusal = targetOpen ? data::Refusal::Row : data::Refusal::Target;
     }
+    // What the engine mended while opening the target for writing is told whatever the
+    // statement's own fate.
+    if (form_.FoxPro_conn)
+        data::tellEngineNotices(*form_.FoxPro_conn, ui_);
+    return refusal;
 }
 
 void ConversionRun::refused(std::optional<data::Refusal> refusal, bool statementOfTable) {

@@ -15,12 +15,20 @@
 //     or ".."); it compares them case-insensitively and writes file names in lower case.
 //   - Every failure throws foxpro::Error with a plain FoxPro-style message ("File 'x.dbf' does
 //     not exist."); the executor puts "SQL error: " in front.
+//   - beginWriting() comes before every change of a connection: it takes what the catalog's
+//     exclusive use needs (a container's lock) and completes or undoes the changes a dead
+//     process left unfinished (table_files.h), so the change that follows starts from a state
+//     the engine knows.
 //   - createTable() writes the table with DbfFile::create() (dbf_file.h), passing the back-link
 //     text, and fails with "File 'x.dbf' already exists." when the table is there already.
-//     When it fails half-way it removes what it wrote.
-//   - dropTable() is called only after the executor has closed its own handle on the table.
-//   - Each call leaves the files consistent when it returns; nothing is held only in memory.
+//     When it fails half-way it removes what it wrote. It returns the table open for writing,
+//     holding its lock of exclusive use from before its name existed.
+//   - dropTable() is called while the executor holds the table's lock of exclusive use and no
+//     other handle on it.
+//   - Each call leaves the files consistent when it returns, and a process killed at any point
+//     of it leaves files that readers open and that the next beginWriting() puts right.
 
+#include "foxpro/dbf_file.h"
 #include "foxpro/table_layout.h"
 
 #include <filesystem>
@@ -40,13 +48,19 @@ class Catalog {
     // The .dbf of the table `name`, found case-insensitively; nullopt when there is none.
     virtual std::optional<std::filesystem::path> findTable(const std::string& name) = 0;
 
+    // Before every change; see the contract above.
+    virtual void beginWriting() = 0;
+
     // Creates the table `name`. `columns` carry the field names exactly as the statement wrote
     // them (the catalog derives the names stored in the DBF, e.g. with shortFieldNames(), and
     // builds the layout with TableLayout::make()) and their types, widths and NULL rules.
-    virtual void createTable(const std::string& name, const std::vector<FieldSpec>& columns) = 0;
+    virtual DbfFile createTable(const std::string& name, const std::vector<FieldSpec>& columns) = 0;
 
     // Removes the table `name` (files and registration).
     virtual void dropTable(const std::string& name) = 0;
+
+    // See Database::takeNotices().
+    virtual std::vector<std::string> takeNotices() { return {}; }
 
     // The names an INSERT's field list may use for the table's fields, in DBF field order (the
     // long names in a container). `layout` is the table's layout as read from its DBF.

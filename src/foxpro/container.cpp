@@ -1,5 +1,6 @@
 #include "foxpro/container.h"
 
+#include "foxpro/codepage.h"
 #include "foxpro/database.h"
 #include "foxpro/dbc_index.h"
 #include "foxpro/file_io.h"
@@ -79,6 +80,13 @@ void install(const fs::path& pending, const fs::path& target) {
     fs::rename(pending, target, error);
     if (error)
         throw fileError(error.value(), name(target), "writing");
+}
+
+// After the commit the change has happened: an index that cannot be put in place now stays
+// beside the container, and the next writer rebuilds it from the committed records.
+void installCommittedIndex(const fs::path& pending, const fs::path& target) {
+    std::error_code ignored;
+    fs::rename(pending, target, ignored);
 }
 
 std::string indexBytes(const std::vector<DbcRecord>& records) {
@@ -193,7 +201,14 @@ Container Container::open(const fs::path& path) {
     c.dct_ = FptFile::open(c.dctPath_, !c.readOnly_);
     checkIndexHeader(c.dcxPath_);
     c.loadRecords();
-    c.recoverIndex();
+    // Only when no connection uses the container: one that does may be in the middle of a change.
+    // The lock is tried only when there is something to recover, so that a reader's open never
+    // turns away a writer starting at that moment.
+    if (!c.readOnly_ && c.changeLeftBehind()) {
+        File probe(c.dctPath_, File::Mode::ReadWrite);
+        if (probe.lockExclusive())
+            c.recoverIndex();
+    }
     c.stamp_ = c.fileStamp();
     return c;
 }
@@ -236,12 +251,15 @@ void Container::loadRecords() {
 
 // An index left beside the container means a change was committed (or abandoned) without the
 // index being put in place: the committed records decide what the index holds.
-void Container::recoverIndex() {
+bool Container::changeLeftBehind() const {
     std::error_code error;
-    const bool pendingIndex = fs::exists(pendingPath(dcxPath_), error);
-    const bool pendingTable = fs::exists(pendingPath(dbcPath_), error);
-    if ((!pendingIndex && !pendingTable) || readOnly_)
+    return fs::exists(pendingPath(dcxPath_), error) || fs::exists(pendingPath(dbcPath_), error);
+}
+
+void Container::recoverIndex() {
+    if (!changeLeftBehind() || readOnly_)
         return;
+    std::error_code error;
     fs::remove(pendingPath(dbcPath_), error);
     install(writePending(dcxPath_, indexBytes(records_)), dcxPath_);
 }
@@ -304,11 +322,49 @@ std::vector<std::string> Container::fieldNames(const DbcRecord& table) const {
 }
 
 std::string Container::backlink() const {
-    return asciiLower(name(dbcPath_));
+    const std::string link = asciiLower(name(dbcPath_));
+    try {
+        return utf8ToCp1252(link, "backlink");
+    } catch (const Error&) {
+        throw Error("The name of database container '" + name(dbcPath_) +
+                    "' cannot be written in code page 1252, which its tables use; give the container a "
+                    "name that code page can hold.");
+    }
+}
+
+std::vector<std::string> Container::uncountedTables() const {
+    const std::uint64_t end =
+        static_cast<std::uint64_t>(layout_.headerLength) + records_.size() * std::uint64_t{kDbcRecordLength};
+    const std::string tail = dbc_.readSomeAt(end, 1 << 20);
+    std::vector<std::string> out;
+    for (std::size_t at = 0; at + kDbcRecordLength <= tail.size(); at += kDbcRecordLength) {
+        try {
+            const auto r = DbcRecord::decode(tail.substr(at, kDbcRecordLength));
+            if (r.objectType == "Table" && !r.deleted)
+                out.push_back(dbcLower(r.objectName));
+        } catch (const Error&) {
+            break; // not a record written whole
+        }
+    }
+    return out;
+}
+
+void Container::trimUncounted() {
+    requireWritable();
+    const std::uint64_t end =
+        static_cast<std::uint64_t>(layout_.headerLength) + records_.size() * std::uint64_t{kDbcRecordLength};
+    const std::uint64_t size = dbc_.size();
+    if (size == end + 1 && dbc_.readAt(end, 1)[0] == static_cast<char>(kEndOfFile))
+        return;
+    if (size > end)
+        dbc_.truncate(end);
+    dbc_.writeAt(end, std::string(1, static_cast<char>(kEndOfFile)));
+    stamp_ = fileStamp();
 }
 
 void Container::addTable(const std::string& tableName, const std::string& fileName,
-                         const std::vector<std::string>& fieldNames) {
+                         const std::vector<std::string>& fieldNames,
+                         const std::function<void()>& beforeCommit) {
     requireWritable();
     if (findTable(tableName) != nullptr)
         throw Error("Table '" + tableName + "' already exists in database container '" + name(dbcPath_) +
@@ -355,9 +411,12 @@ void Container::addTable(const std::string& tableName, const std::string& fileNa
     try {
         dbc_.writeAt(end, tail);
         pendingIndex = writePending(dcxPath_, indexBytes(after));
+        beforeCommit();
     } catch (...) {
         // Uncounted records are harmless, but the table ends where it ended before.
         try {
+            if (!pendingIndex.empty())
+                fs::remove(pendingIndex);
             dbc_.truncate(end);
             dbc_.writeAt(end, std::string(1, static_cast<char>(kEndOfFile)));
         } catch (...) {
@@ -377,7 +436,7 @@ void Container::addTable(const std::string& tableName, const std::string& fileNa
     records_ = std::move(after);
     raw_.insert(raw_.end(), addedBytes.begin(), addedBytes.end());
     stamp_ = fileStamp();
-    install(pendingIndex, dcxPath_);
+    installCommittedIndex(pendingIndex, dcxPath_);
 }
 
 fs::path Container::removeTable(const std::string& tableName) {
@@ -429,7 +488,7 @@ fs::path Container::removeTable(const std::string& tableName) {
     records_ = std::move(after);
     raw_ = std::move(afterRaw);
     stamp_ = fileStamp();
-    install(pendingIndex, dcxPath_);
+    installCommittedIndex(pendingIndex, dcxPath_);
     return file;
 }
 

@@ -8,7 +8,8 @@
 // are written past the record count before the count (the commit) includes them, rewritten
 // files are written beside the old ones and renamed over them. The index is renamed into place
 // right after the commit; if the process dies between the two, the index file left beside the
-// container tells the next open to rebuild the index from the committed records. The files are
+// container tells the next writer (or an open that can take the container's lock) to rebuild
+// the index from the committed records. The files are
 // not flushed to the disk on each change: a change survives the death of the process, and
 // what survives a power failure is left to the file system.
 
@@ -18,6 +19,7 @@
 #include "foxpro/fpt_file.h"
 
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -62,13 +64,29 @@ class Container {
     // The long names of the table's fields, in DBF order.
     std::vector<std::string> fieldNames(const DbcRecord& table) const;
 
-    // The back-link a table beside the container carries: the container's file name, lower case.
+    // The back-link a table beside the container carries: the container's file name, lower case,
+    // in code page 1252, the code page of the tables the engine makes. Throws Error when the
+    // name holds a character that code page cannot hold.
     std::string backlink() const;
 
+    // The container's memo file: it is never replaced (the .dbc and .dcx are, by renames), so
+    // its lock of exclusive use stays with the container.
+    const std::filesystem::path& memoPath() const { return dctPath_; }
+
     // Adds a Table record for `name` (its file `fileName` beside the container) and one Field
-    // record per long field name, then rewrites the index.
+    // record per long field name, then rewrites the index. `beforeCommit` runs once the records
+    // are written past the count and before the count takes them in: the uncounted Table record
+    // is the record of the change, should the process die before the count moves.
     void addTable(const std::string& name, const std::string& fileName,
-                  const std::vector<std::string>& fieldNames);
+                  const std::vector<std::string>& fieldNames, const std::function<void()>& beforeCommit);
+
+    // The names of Table records written past the count by a change that did not commit.
+    std::vector<std::string> uncountedTables() const;
+    // Cuts off what lies past the counted records and puts the end-of-file mark back.
+    void trimUncounted();
+    // Rebuilds the index when a change left its new index (or its new .dbc) beside the
+    // container. Only with the container's lock of exclusive use held.
+    void recoverIndex();
 
     // Marks deleted the Table record of `name`, the records that belong to it and the relations
     // that name it, then rewrites the index. Returns the table's file.
@@ -78,7 +96,8 @@ class Container {
     Container() = default;
     void loadRecords();
     void writeIndex(const std::vector<DbcRecord>& records);
-    void recoverIndex();
+    // A new index or a new .dbc lies beside the container.
+    bool changeLeftBehind() const;
     // What identifies the state of the .dbc and .dct files: device, inode, size, change time.
     std::vector<long long> fileStamp() const;
 

@@ -4,6 +4,7 @@
 #include "foxpro/dbf_file.h"
 #include "foxpro/file_io.h"
 #include "foxpro/names.h"
+#include "foxpro/table_files.h"
 
 #include <set>
 
@@ -30,25 +31,13 @@ std::string longFieldName(const std::string& name) {
     return asciiLower(out).substr(0, kMaxLongName);
 }
 
-// Deletes the table's files; the first failure is reported once all were tried.
-void removeTableFiles(const fs::path& dbf, bool report) {
-    std::string failure;
-    auto remove = [&](const fs::path& file) {
-        std::error_code error;
-        fs::remove(file, error);
-        if (error && failure.empty())
-            failure = fileErrorMessage(error.value(), file.filename().string(), "deleting");
-    };
-    const fs::path folder = dbf.parent_path();
-    const std::string stem = dbf.stem().string();
-    for (const char* ext : {".fpt", ".cdx"}) {
-        const fs::path found = findFileIgnoringCase(folder, stem + ext);
-        if (!found.empty())
-            remove(found);
+// The back-link of the table file `dbf`, empty when it has none or is no table.
+std::string backlinkOf(const fs::path& dbf) {
+    try {
+        return DbfFile::open(dbf, false).backlink();
+    } catch (const Error&) {
+        return {};
     }
-    remove(dbf);
-    if (report && !failure.empty())
-        throw Error(failure);
 }
 
 } // namespace
@@ -82,7 +71,78 @@ std::optional<fs::path> ContainerCatalog::findTable(const std::string& name) {
     return container_.tableFile(*table);
 }
 
-void ContainerCatalog::createTable(const std::string& name, const std::vector<FieldSpec>& columns) {
+void ContainerCatalog::beginWriting() {
+    container_.reload();
+    container_.requireWritable();
+    if (!useLock_.lockedExclusive()) {
+        File lock(container_.memoPath(), File::Mode::ReadWrite);
+        if (!lock.lockExclusive())
+            throw Error("File '" + container_.path().filename().string() + "' is in use.", Error::Cause::Target);
+        useLock_ = std::move(lock);
+    }
+    if (!recovered_) {
+        recover();
+        recovered_ = true;
+    }
+}
+
+// Under the container's lock: nobody else is changing it, so whatever a change left behind
+// was left by a process that died.
+void ContainerCatalog::recover() {
+    FolderChangeLock lock(container_.folder());
+    container_.reload();
+    const fs::path folder = container_.folder();
+    const std::string link = asciiLower(container_.backlink());
+    auto listedFiles = [&] {
+        std::set<std::string> files;
+        for (const auto& name : container_.tableNames())
+            if (const DbcRecord* table = container_.findTable(name))
+                files.insert(asciiLower(container_.tableFile(*table).filename().string()));
+        return files;
+    };
+    std::set<std::string> listed = listedFiles();
+
+    // A creation that wrote its records but not the count: its files go, if they are its own.
+    for (const auto& name : container_.uncountedTables()) {
+        const std::string fileName = tableFileName(name, ".dbf");
+        if (listed.count(fileName) != 0)
+            continue;
+        const fs::path dbf = findFileIgnoringCase(folder, fileName);
+        if (!dbf.empty() && asciiLower(backlinkOf(dbf)) == link) {
+            removeCompanions(dbf);
+            removeFile(dbf);
+        }
+    }
+    container_.trimUncounted();
+    recoverTableChanges(folder,
+                        [&](const std::string& fileName) { return listed.count(asciiLower(fileName)) != 0; });
+    container_.recoverIndex();
+
+    // A table bound to the container that the container does not hold, with no record of a
+    // change that made it so: it is set free, never deleted.
+    listed = listedFiles();
+    std::error_code error;
+    for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+        const fs::path path = it->path();
+        const std::string fileName = asciiLower(path.filename().string());
+        if (fileName.size() < 5 || fileName.compare(fileName.size() - 4, 4, ".dbf") != 0 ||
+            fileName[0] == '.' || listed.count(fileName) != 0 || asciiLower(backlinkOf(path)) != link)
+            continue;
+        try {
+            DbfFile table = DbfFile::open(path, true);
+            if (!table.lockExclusive())
+                continue;
+            table.setBacklink("");
+            notices_.push_back("Table '" + path.filename().string() + "' was bound to database container '" +
+                               container_.path().filename().string() +
+                               "' without being in it; it is now a free table.");
+        } catch (const Error&) {
+            // Left as it is: the next writer tries again.
+        }
+    }
+}
+
+DbfFile ContainerCatalog::createTable(const std::string& name, const std::vector<FieldSpec>& columns) {
     const std::string fileName = tableFileName(name, ".dbf");
     container_.reload();
     container_.requireWritable();
@@ -105,24 +165,48 @@ void ContainerCatalog::createTable(const std::string& name, const std::vector<Fi
     for (std::size_t i = 0; i < specs.size(); ++i)
         specs[i].name = shortNames[i];
     const TableLayout layout = TableLayout::make(specs);
+    const std::string link = container_.backlink();
 
-    const fs::path dbf = container_.folder() / fileName;
-    DbfFile::create(dbf, layout, container_.backlink()).close();
+    // The table is written under temporary names, renamed into place once the container's new
+    // records are written and before the count takes them in (see recover()).
+    FolderChangeLock lock(container_.folder());
+    DbfFile table = DbfFile::create(container_.folder() / fileName, layout, link);
     try {
-        container_.addTable(asciiLower(name), fileName, longNames);
+        container_.addTable(asciiLower(name), fileName, longNames, [&] { table.install(); });
     } catch (...) {
-        removeTableFiles(dbf, false);
+        table.discard();
         throw;
     }
+    return table;
 }
 
 void ContainerCatalog::dropTable(const std::string& name) {
     container_.reload();
-    if (container_.findTable(name) == nullptr)
+    const DbcRecord* table = container_.findTable(name);
+    if (table == nullptr)
         throw fileError(ENOENT, tableFileName(name, ".dbf"), "opening");
-    // The container lets go of the table first: once that is done, files left behind are only
-    // files, and a failure to delete them is reported.
-    removeTableFiles(container_.removeTable(name), true);
+    FolderChangeLock lock(container_.folder());
+    // The file goes out of the way before the container lets go of the table: a drop cut short
+    // before the container's commit is undone by the next writer, one cut short after it is
+    // finished. Once the container has let go, files left behind are only files, and a failure
+    // to delete them is reported.
+    const fs::path file = container_.tableFile(*table);
+    const fs::path dropped = droppedTablePath(file);
+    removeFile(dropped);
+    const bool present = fileExists(file);
+    if (present)
+        renameNoReplace(file, dropped);
+    try {
+        container_.removeTable(name);
+    } catch (...) {
+        if (present) {
+            std::error_code ignored;
+            fs::rename(dropped, file, ignored);
+        }
+        throw;
+    }
+    removeCompanions(file);
+    removeFile(dropped);
 }
 
 std::vector<std::string> ContainerCatalog::fieldNames(const std::string& name, const TableLayout& layout) {

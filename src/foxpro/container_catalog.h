@@ -5,6 +5,8 @@
 #include "foxpro/catalog.h"
 #include "foxpro/container.h"
 
+#include <utility>
+
 namespace foxpro {
 
 class ContainerCatalog : public Catalog {
@@ -15,12 +17,22 @@ class ContainerCatalog : public Catalog {
 
     std::vector<std::string> tableNames() override;
     std::optional<std::filesystem::path> findTable(const std::string& name) override;
-    void createTable(const std::string& name, const std::vector<FieldSpec>& columns) override;
+    void beginWriting() override;
+    DbfFile createTable(const std::string& name, const std::vector<FieldSpec>& columns) override;
     void dropTable(const std::string& name) override;
     std::vector<std::string> fieldNames(const std::string& name, const TableLayout& layout) override;
 
+    // Tables found bound to the container without being in it and set free meanwhile, each told
+    // once: "Table 'x.dbf' ...".
+    std::vector<std::string> takeNotices() override { return std::exchange(notices_, {}); }
+
   private:
+    void recover();
+
     Container container_;
+    File useLock_; // the container's lock of exclusive use, once this connection writes
+    bool recovered_ = false;
+    std::vector<std::string> notices_;
 };
 
 // The names a container keeps for fields named `names` (UTF-8, as a statement wrote them): lower

@@ -48,6 +48,10 @@ class Database {
 
     // The tables, lower case: the folder's .dbf files, or the tables the container holds.
     virtual std::vector<std::string> tableNames() = 0;
+
+    // What the engine put right on its own since the last call, each told once (a table found
+    // bound to a container that does not hold it, now a free table).
+    virtual std::vector<std::string> takeNotices() { return {}; }
 };
 
 } // namespace foxpro

@@ -3,6 +3,7 @@
 #include "foxpro/codepage.h"
 #include "foxpro/database.h"
 #include "foxpro/names.h"
+#include "foxpro/table_files.h"
 
 #include <algorithm>
 #include <cstring>
@@ -62,25 +63,55 @@ DbfFile DbfFile::create(const std::filesystem::path& dbfPath, const TableLayout&
     DbfFile table;
     table.layout_ = layout;
     table.backlink_ = backlink;
+    table.finalPath_ = dbfPath;
     // The header is built before anything is written, so a back-link that does not fit leaves
     // no file behind.
     std::string bytes = layout.headerBytes(backlink, 0);
     bytes += '\x1A';
-    table.dbf_ = File(dbfPath, File::Mode::CreateNew);
+    const auto dbfTemporary = newTablePath(dbfPath);
+    const auto memoTemporary = newTablePath(memoPath);
+    // Left by a creation that died; the caller holds the change lock, so nobody is writing them.
+    removeFile(dbfTemporary);
+    removeFile(memoTemporary);
     try {
+        // The memo file first: a table file written whole is the sign that the memo file was too.
         if (layout.hasMemo())
-            table.memo_ = std::make_unique<FptFile>(FptFile::create(memoPath));
+            table.memo_ = std::make_unique<FptFile>(FptFile::create(memoTemporary));
+        table.dbf_ = File(dbfTemporary, File::Mode::CreateNew);
+        table.dbf_.lockExclusive();
         table.dbf_.writeAt(0, bytes);
     } catch (...) {
-        const bool madeMemo = table.memo_ != nullptr;
-        table.close();
-        std::error_code ignored;
-        std::filesystem::remove(dbfPath, ignored);
-        if (madeMemo)
-            std::filesystem::remove(memoPath, ignored);
+        table.discard();
         throw;
     }
     return table;
+}
+
+void DbfFile::install() {
+    if (finalPath_.empty())
+        return;
+    if (memo_) {
+        const auto memoPath = memoPathFor(finalPath_);
+        renameNoReplace(memo_->file().path(), memoPath);
+        memo_->setPath(memoPath);
+    }
+    renameNoReplace(dbf_.path(), finalPath_);
+    dbf_.setPath(finalPath_);
+    finalPath_.clear();
+}
+
+void DbfFile::discard() {
+    std::vector<std::filesystem::path> files;
+    if (dbf_.isOpen() || !dbf_.path().empty())
+        files.push_back(dbf_.path());
+    if (memo_)
+        files.push_back(memo_->file().path());
+    memo_.reset();
+    dbf_.close();
+    for (const auto& file : files) {
+        std::error_code ignored;
+        std::filesystem::remove(file, ignored);
+    }
 }
 
 DbfFile DbfFile::open(const std::filesystem::path& dbfPath, bool writable) {
@@ -172,25 +203,48 @@ void DbfFile::append(RecordImage& record, std::uint64_t sizeLimit) {
                              static_cast<std::uint64_t>(recordCount_) * layout_.recordLength;
     if (at + layout_.recordLength + 1 > sizeLimit || recordCount_ == 0xFFFFFFFFu)
         throw Error("File '" + dbf_.displayName() +
-                        "' is too large: it would pass 2,147,483,647 bytes. The row was not written.",
+                    "' is too large: it would pass 2,147,483,647 bytes. The row was not written.",
                     Error::Cause::Table);
-    if (!record.memos.empty()) {
-        std::vector<FptFile::Block> blocks;
-        blocks.reserve(record.memos.size());
-        for (auto& memo : record.memos)
-            blocks.push_back({memo.type, std::move(memo.data)});
-        const auto numbers = memo_->append(blocks, sizeLimit);
-        for (std::size_t i = 0; i < numbers.size(); ++i)
-            putLe32(record.bytes.data() +
-                        layout_.fields[static_cast<std::size_t>(record.memos[i].field)].offset,
-                    numbers[i]);
-        record.memos.clear();
+    const std::uint32_t memoBefore = memo_ ? memo_->nextFree() : 0;
+    bool recordTried = false;
+    try {
+        if (!record.memos.empty()) {
+            std::vector<FptFile::Block> blocks;
+            blocks.reserve(record.memos.size());
+            for (auto& memo : record.memos)
+                blocks.push_back({memo.type, std::move(memo.data)});
+            const auto numbers = memo_->append(blocks, sizeLimit);
+            for (std::size_t i = 0; i < numbers.size(); ++i)
+                putLe32(record.bytes.data() +
+                            layout_.fields[static_cast<std::size_t>(record.memos[i].field)].offset,
+                        numbers[i]);
+            record.memos.clear();
+        }
+        // Record and end-of-file mark first, the count after: until the count moves, readers see
+        // the table as it was.
+        record.bytes.push_back('\x1A');
+        recordTried = true;
+        dbf_.writeAt(at, record.bytes);
+        record.bytes.pop_back();
+    } catch (...) {
+        if (record.bytes.size() > static_cast<std::size_t>(layout_.recordLength))
+            record.bytes.pop_back();
+        // Both files go back to what they were: the table ends at its last whole record with
+        // its mark (the byte was there before, so writing it needs no new room), the memo file
+        // at its old next free block and length.
+        try {
+            if (recordTried) {
+                dbf_.truncate(at + 1);
+                dbf_.writeAt(at, "\x1A");
+            }
+            if (memo_ && memo_->nextFree() != memoBefore)
+                memo_->undoAppend(memoBefore);
+        } catch (const Error&) {
+            // The first failure is the one to report; what could not be put back lies past
+            // the counts, where readers do not look, and the next writer cuts it off.
+        }
+        throw;
     }
-    // Record and end-of-file mark first, the count after: until the count moves, readers see
-    // the table as it was.
-    record.bytes.push_back('\x1A');
-    dbf_.writeAt(at, record.bytes);
-    record.bytes.pop_back();
     // The date changes at most once a day; looking it up once a minute is plenty.
     const std::time_t minute = std::time(nullptr) / 60;
     if (minute != dateMinute_) {
@@ -323,10 +377,29 @@ void DbfFile::setAutoNext(int field, std::uint32_t next) {
     layout_.fields.at(static_cast<std::size_t>(field)).autoNext = next;
 }
 
+void DbfFile::trimUncounted() {
+    char count[4];
+    dbf_.readHeaderAt(4, count, 4);
+    recordCount_ = le32(std::string(count, 4), 0);
+    const std::uint64_t end = static_cast<std::uint64_t>(layout_.headerLength) +
+                              static_cast<std::uint64_t>(recordCount_) * layout_.recordLength;
+    const std::uint64_t size = dbf_.size();
+    if (size == end + 1 && dbf_.readAt(end, 1)[0] == '\x1A')
+        return;
+    if (size > end)
+        dbf_.truncate(end);
+    dbf_.writeAt(end, "\x1A");
+}
+
+File DbfFile::release() {
+    memo_.reset();
+    return std::move(dbf_);
+}
+
 void DbfFile::close() {
-    // The room the memo file took ahead is given back only when no other connection holds
-    // the table: one that does may still be writing into it.
-    if (memo_ && dbf_.isOpen() && memo_->file().hasGrown() && dbf_.lock(true)) {
+    // The room the memo file took ahead is given back only by the connection that uses the
+    // table exclusively: no other one may be writing into it then.
+    if (memo_ && dbf_.isOpen() && memo_->file().hasGrown() && dbf_.lockedExclusive()) {
         try {
             memo_->releaseRoom();
         } catch (const Error&) {

@@ -37,11 +37,19 @@ class DbfFile {
     DbfFile(DbfFile&&) noexcept = default;
     DbfFile& operator=(DbfFile&&) noexcept = default;
 
-    // Writes a new table (and an empty memo file when the layout has memo fields). Fails with
-    // "File 'x.dbf' already exists." when either file is there; removes what it wrote when it
-    // fails half-way. `backlink` is the container's file name relative to the table, or empty.
+    // Writes a new table (and an empty memo file when the layout has memo fields) under the
+    // temporary names of newTablePath() (table_files.h) and takes its lock of exclusive use;
+    // install() then puts it in place. Fails with "File 'x.dbf' already exists." when either
+    // final file is there; removes what it wrote when it fails half-way. `backlink` is the
+    // container's file name relative to the table in the table's code page, or empty. Call with
+    // the folder's change lock held.
     static DbfFile create(const std::filesystem::path& dbfPath, const TableLayout& layout,
                           const std::string& backlink = {});
+    // Renames the files create() wrote to their final names, the memo file first, never over an
+    // existing file.
+    void install();
+    // Deletes the files create() wrote, under whichever names they have now.
+    void discard();
 
     // Opens an existing table; its memo file is found case-insensitively beside it.
     static DbfFile open(const std::filesystem::path& dbfPath, bool writable);
@@ -56,8 +64,8 @@ class DbfFile {
     RecordImage blankRecord() const;
 
     // Writes the memo values, then the record and the end-of-file mark, then the record
-    // count. Checks first that neither file would pass `sizeLimit`, so that a failing append
-    // writes nothing.
+    // count. Checks first that neither file would pass `sizeLimit`; a write that fails (a full
+    // disk) is cut back, so that both files are as they were before the call.
     void append(RecordImage& record, std::uint64_t sizeLimit = kMaxFileSize);
 
     // Raw bytes of record `index` (0-based).
@@ -75,12 +83,22 @@ class DbfFile {
     void setAutoNext(int field, std::uint32_t next);
 
     void close();
-    // An advisory lock on the table file (see File::lock).
-    bool lock(bool exclusive) { return dbf_.lock(exclusive); }
+    // Takes the lock of exclusive use of the table (see File::lockExclusive); false when another
+    // connection holds it.
+    bool lockExclusive() { return dbf_.lockExclusive(); }
+    // True when `path` still names the table file open here.
+    bool isAt(const std::filesystem::path& path) const { return dbf_.isAt(path); }
+    // Cuts off what lies past the counted records (a record written whole or in part by a
+    // process that died before counting it) and puts the end-of-file mark back. Only with the
+    // lock of exclusive use held.
+    void trimUncounted();
+    // Hands over the table file with its lock and closes the rest.
+    File release();
 
   private:
     File dbf_;
     std::unique_ptr<FptFile> memo_;
+    std::filesystem::path finalPath_; // where install() puts the table
     TableLayout layout_;
     std::uint32_t recordCount_ = 0;
     std::string backlink_;

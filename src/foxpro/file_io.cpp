@@ -6,9 +6,10 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
-#include <sys/file.h>
+#include <limits>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -76,7 +77,8 @@ File::~File() {
 File::File(File&& other) noexcept
     : fd_(std::exchange(other.fd_, -1)), path_(std::move(other.path_)),
       map_(std::exchange(other.map_, nullptr)), mapped_(std::exchange(other.mapped_, 0)),
-      mapTried_(std::exchange(other.mapTried_, false)), grown_(std::exchange(other.grown_, false)) {}
+      mapTried_(std::exchange(other.mapTried_, false)), grown_(std::exchange(other.grown_, false)),
+      locked_(std::exchange(other.locked_, false)) {}
 
 File& File::operator=(File&& other) noexcept {
     if (this != &other) {
@@ -87,6 +89,7 @@ File& File::operator=(File&& other) noexcept {
         mapped_ = std::exchange(other.mapped_, 0);
         mapTried_ = std::exchange(other.mapTried_, false);
         grown_ = std::exchange(other.grown_, false);
+        locked_ = std::exchange(other.locked_, false);
     }
     return *this;
 }
@@ -110,7 +113,7 @@ void File::writeGrowing(std::uint64_t offset, std::string_view bytes, std::uint6
     map();
     const std::uint64_t end = offset + bytes.size();
     if (map_ == nullptr || end > kMapLength) {
-        writeAt(offset, bytes);
+        appendAt(offset, bytes);
         return;
     }
     if (end > mapped_) {
@@ -118,25 +121,68 @@ void File::writeGrowing(std::uint64_t offset, std::string_view bytes, std::uint6
         mapped_ = std::min<std::uint64_t>(std::max(mapped_, size()), kMapLength);
     }
     if (end > mapped_) {
-        const std::uint64_t target =
+        const std::uint64_t step =
             std::max(end, std::min(std::min(end + kGrowStep, limit), std::uint64_t{kMapLength}));
-        if (::fallocate(fd_, 0, static_cast<off_t>(mapped_), static_cast<off_t>(target - mapped_)) != 0) {
+        // A disk too full for a whole step may still hold these bytes.
+        std::uint64_t target = step;
+        int result = ::fallocate(fd_, 0, static_cast<off_t>(mapped_), static_cast<off_t>(target - mapped_));
+        if (result != 0 && (errno == ENOSPC || errno == EDQUOT) && step > end) {
+            // Whatever part of the step was taken is given back first.
+            if (::ftruncate(fd_, static_cast<off_t>(mapped_)) != 0) {
+            }
+            target = end;
+            result = ::fallocate(fd_, 0, static_cast<off_t>(mapped_), static_cast<off_t>(target - mapped_));
+        }
+        if (result != 0) {
             if (errno == EOPNOTSUPP || errno == ENOSYS) {
-                writeAt(offset, bytes);
+                appendAt(offset, bytes);
                 return;
             }
             const int error = errno;
-            // Whatever part of the room was taken is given back.
             if (::ftruncate(fd_, static_cast<off_t>(mapped_)) != 0) {
             }
             throw fileError(error, displayName(), "writing");
         }
+        undoLength_ = mapped_;
+        // Room taken now reads as zeros until written.
+        zeroFrom_ = std::min(zeroFrom_, mapped_);
         mapped_ = target;
         grown_ = grown_ || target > end;
+    } else {
+        undoLength_ = mapped_;
     }
+    // The bytes about to be written over inside the file as it was, for undoLastAppend(): those
+    // in room this object took are zeros and need no copy.
+    undoOffset_ = offset;
+    undoZeroFrom_ = zeroFrom_;
+    const std::uint64_t copied = std::min({end, undoLength_, std::max(offset, zeroFrom_)});
+    undoBytes_.assign(map_ + offset, static_cast<std::size_t>(copied > offset ? copied - offset : 0));
+    undoZeroEnd_ = std::min(end, undoLength_);
+    undoable_ = true;
     std::atomic_thread_fence(std::memory_order_seq_cst);
     std::memcpy(map_ + offset, bytes.data(), bytes.size());
     std::atomic_thread_fence(std::memory_order_seq_cst);
+    if (zeroFrom_ > offset && zeroFrom_ != ~std::uint64_t{0})
+        zeroFrom_ = std::max(zeroFrom_, end);
+    else if (zeroFrom_ <= offset)
+        zeroFrom_ = offset == zeroFrom_ ? end : ~std::uint64_t{0}; // zeros behind a gap are not tracked
+}
+
+void File::undoLastAppend() {
+    if (!undoable_ || fd_ < 0)
+        return;
+    undoable_ = false;
+    if (!undoBytes_.empty())
+        writeHeaderAt(undoOffset_, undoBytes_);
+    const std::uint64_t zeros = undoOffset_ + undoBytes_.size();
+    if (undoZeroEnd_ > zeros)
+        writeHeaderAt(zeros, std::string(static_cast<std::size_t>(undoZeroEnd_ - zeros), '\0'));
+    zeroFrom_ = undoZeroFrom_;
+    if (size() != undoLength_) {
+        if (::ftruncate(fd_, static_cast<off_t>(undoLength_)) != 0)
+            throw fileError(errno, displayName(), "writing");
+        mapped_ = std::min(mapped_, undoLength_);
+    }
 }
 
 void File::trimTo(std::uint64_t length) {
@@ -153,6 +199,7 @@ void File::close() {
     if (fd_ >= 0)
         ::close(fd_);
     fd_ = -1;
+    locked_ = false;
 }
 
 void File::map() {
@@ -196,12 +243,47 @@ std::uint64_t File::size() const {
     return static_cast<std::uint64_t>(info.st_size);
 }
 
-bool File::lock(bool exclusive) {
+bool File::lockExclusive() {
+    if (locked_)
+        return true;
+    struct flock range {};
+    range.l_type = F_WRLCK;
+    range.l_whence = SEEK_SET;
+    range.l_start = static_cast<off_t>(kExclusiveUseOffset);
+    range.l_len = 1;
     int result = 0;
     do {
-        result = ::flock(fd_, (exclusive ? LOCK_EX : LOCK_SH) | LOCK_NB);
+        result = ::fcntl(fd_, F_OFD_SETLK, &range);
     } while (result != 0 && errno == EINTR);
-    return result == 0 || (errno != EWOULDBLOCK && errno != EAGAIN);
+    if (result != 0) {
+        if (errno == EAGAIN || errno == EACCES)
+            return false;
+        throw fileError(errno, displayName(), "locking");
+    }
+    locked_ = true;
+    return true;
+}
+
+bool File::isAt(const std::filesystem::path& path) const {
+    struct stat own {};
+    struct stat named {};
+    return fd_ >= 0 && ::fstat(fd_, &own) == 0 && ::stat(path.c_str(), &named) == 0 &&
+           own.st_dev == named.st_dev && own.st_ino == named.st_ino;
+}
+
+void renameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to) {
+    if (::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0)
+        return;
+    int error = errno;
+    if (error == EINVAL || error == ENOSYS) {
+        // A file system without the flag: a hard link fails on an existing name just the same.
+        if (::link(from.c_str(), to.c_str()) == 0) {
+            ::unlink(from.c_str());
+            return;
+        }
+        error = errno;
+    }
+    throw fileError(error, to.filename().string(), "renaming");
 }
 
 std::string File::readSomeAt(std::uint64_t offset, std::size_t length) const {
@@ -243,6 +325,33 @@ void File::writeAt(std::uint64_t offset, std::string_view bytes) {
             throw fileError(ENOSPC, displayName(), "writing");
         done += static_cast<std::size_t>(put);
     }
+}
+
+void File::appendAt(std::uint64_t offset, std::string_view bytes) {
+    const std::uint64_t before = size();
+    undoable_ = false;
+    undoOffset_ = offset;
+    undoLength_ = before;
+    undoZeroEnd_ = 0;
+    zeroFrom_ = std::numeric_limits<std::uint64_t>::max();
+    undoZeroFrom_ = zeroFrom_;
+    undoBytes_ = offset < before ? readSomeAt(offset, static_cast<std::size_t>(std::min<std::uint64_t>(
+                                                          bytes.size(), before - offset)))
+                                 : std::string();
+    try {
+        writeAt(offset, bytes);
+    } catch (const Error&) {
+        if (size() > before && ::ftruncate(fd_, static_cast<off_t>(before)) != 0) {
+        }
+        if (!undoBytes_.empty()) {
+            try {
+                writeAt(offset, undoBytes_);
+            } catch (const Error&) {
+            }
+        }
+        throw;
+    }
+    undoable_ = true;
 }
 
 void File::truncate(std::uint64_t length) {

@@ -27,14 +27,23 @@ class File {
     std::string displayName() const { return path_.filename().string(); }
 
     std::uint64_t size() const;
-    // Takes an advisory lock, shared or exclusive, without waiting; false when another open
-    // file holds a lock that excludes it. Released when the file closes.
-    bool lock(bool exclusive);
+    // Takes the lock of exclusive use (see kExclusiveUseOffset) without waiting; false when
+    // another open file holds it, in this process or another. The file must be open for
+    // writing. Released when the file closes, or when the process ends however it ends.
+    bool lockExclusive();
+    bool lockedExclusive() const { return locked_; }
+    // True when `path` still names this open file (it was not deleted or replaced meanwhile).
+    bool isAt(const std::filesystem::path& path) const;
+    // The file now has another name (after a rename of its own).
+    void setPath(const std::filesystem::path& path) { path_ = path; }
     // Reads exactly `length` bytes at `offset`; a short file is an Error ("corrupt").
     std::string readAt(std::uint64_t offset, std::size_t length) const;
     // Reads up to `length` bytes at `offset`.
     std::string readSomeAt(std::uint64_t offset, std::size_t length) const;
     void writeAt(std::uint64_t offset, std::string_view bytes);
+    // writeAt for bytes that may lengthen the file: when the write fails, the file is cut back
+    // to its length before the call.
+    void appendAt(std::uint64_t offset, std::string_view bytes);
     // Writes into the file's first bytes (a header field) through a shared mapping when one
     // can be made: the bytes are in the system's cache the moment they are stored, as with
     // writeAt, without a system call. `offset + bytes.size()` must lie within the file.
@@ -42,9 +51,13 @@ class File {
     // Reads header bytes the same way (no system call once the mapping exists).
     void readHeaderAt(std::uint64_t offset, char* out, std::size_t length);
     // Writes `bytes` at `offset` (at or near the end of the file) through the mapping, growing
-    // the file first when needed by a step of real disk space, never past `limit`: a full disk
-    // is an Error here, never a fault later. Without a mapping it is writeAt.
+    // the file first when needed by a step of real disk space, never past `limit`; when the
+    // step cannot be had, by just the room the bytes need. A full disk is an Error here, never
+    // a fault later, and leaves the file's length as it was. Without a mapping it is appendAt.
     void writeGrowing(std::uint64_t offset, std::string_view bytes, std::uint64_t limit);
+    // Undoes the last writeGrowing or appendAt that succeeded: the bytes it wrote over get their
+    // old content back and the file its old length (a statement failing after it).
+    void undoLastAppend();
     // Gives back the room writeGrowing took beyond `length`.
     void trimTo(std::uint64_t length);
     bool hasGrown() const { return grown_; }
@@ -61,7 +74,27 @@ class File {
     std::uint64_t mapped_ = 0; // bytes of the mapping that lie inside the file
     bool mapTried_ = false;
     bool grown_ = false; // writeGrowing reserved room beyond the data
+    bool locked_ = false;
+    // What undoLastAppend() restores.
+    std::uint64_t undoOffset_ = 0;
+    std::uint64_t undoLength_ = 0;
+    std::string undoBytes_;
+    std::uint64_t undoZeroEnd_ = 0;  // bytes from undoOffset_ + undoBytes_.size() up to here were zeros
+    std::uint64_t undoZeroFrom_ = 0; // zeroFrom_ before the append
+    bool undoable_ = false;
+    // From here to the end of the mapping the file holds zeros: room writeGrowing took and
+    // nothing has written yet.
+    std::uint64_t zeroFrom_ = ~std::uint64_t{0};
 };
+
+// The byte a writer locks (an open file description lock, F_OFD_SETLK) to use a table or a
+// container exclusively: past 2 GB, where no FoxPro file has data and where neither Visual
+// FoxPro nor other xBase readers put their record or file locks, so readers elsewhere (over a
+// network share too) still open and read the files. See docs/foxpro-locking.md.
+inline constexpr std::uint64_t kExclusiveUseOffset = 0xC0000000u;
+
+// Renames `from` to `to`, failing with "File 'to' already exists." rather than replacing it.
+void renameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to);
 
 // The message for a failing system call on `file` with errno `error`.
 std::string fileErrorMessage(int error, const std::string& file, const char* doing);

@@ -4,10 +4,9 @@
 #include "foxpro/dbf_file.h"
 #include "foxpro/file_io.h"
 #include "foxpro/names.h"
+#include "foxpro/table_files.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdio>
 #include <set>
 
 namespace foxpro {
@@ -15,7 +14,7 @@ namespace foxpro {
 FolderCatalog::FolderCatalog(std::filesystem::path folder) : folder_(std::move(folder)) {
     std::error_code error;
     if (!std::filesystem::is_directory(folder_, error))
-        throw Error("The folder '" + folder_.string() + "' does not exist.");
+        throw Error("The folder '" + folder_.string() + "' does not exist.", Error::Cause::Table);
 }
 
 std::vector<std::string> FolderCatalog::tableNames() {
@@ -40,7 +39,15 @@ std::optional<std::filesystem::path> FolderCatalog::findTable(const std::string&
     return path;
 }
 
-void FolderCatalog::createTable(const std::string& name, const std::vector<FieldSpec>& columns) {
+void FolderCatalog::beginWriting() {
+    if (recovered_)
+        return;
+    FolderChangeLock lock(folder_);
+    recoverTableChanges(folder_, [](const std::string&) { return false; });
+    recovered_ = true;
+}
+
+DbfFile FolderCatalog::createTable(const std::string& name, const std::vector<FieldSpec>& columns) {
     std::vector<std::string> longNames;
     for (const auto& column : columns)
         longNames.push_back(column.name);
@@ -49,22 +56,29 @@ void FolderCatalog::createTable(const std::string& name, const std::vector<Field
     for (std::size_t i = 0; i < definitions.size(); ++i)
         definitions[i].name = shortNames[i];
     const auto layout = TableLayout::make(definitions);
-    DbfFile::create(folder_ / tableFileName(name, ".dbf"), layout);
+    FolderChangeLock lock(folder_);
+    DbfFile table = DbfFile::create(folder_ / tableFileName(name, ".dbf"), layout);
+    try {
+        table.install();
+    } catch (...) {
+        table.discard();
+        throw;
+    }
+    return table;
 }
 
 void FolderCatalog::dropTable(const std::string& name) {
     const auto dbf = findTable(name);
     if (!dbf)
-        throw Error("File '" + tableFileName(name, ".dbf") + "' does not exist.");
-    // The table goes first: when that fails nothing is lost, and once it is gone its memo and
-    // index files are of no use to anyone.
-    if (std::remove(dbf->c_str()) != 0)
-        throw fileError(errno, dbf->filename().string(), "deleting");
-    for (const char* extension : {".fpt", ".cdx"}) {
-        auto companion = findFileIgnoringCase(folder_, dbf->stem().string() + extension);
-        if (!companion.empty() && std::remove(companion.c_str()) != 0)
-            throw fileError(errno, companion.filename().string(), "deleting");
-    }
+        throw Error("File '" + tableFileName(name, ".dbf") + "' does not exist.", Error::Cause::Table);
+    FolderChangeLock lock(folder_);
+    // Out of the way in one step: readers see the table or no table. Its companions go next
+    // and the renamed file last, so a drop cut short is seen and finished by the next writer.
+    const auto dropped = droppedTablePath(*dbf);
+    removeFile(dropped);
+    renameNoReplace(*dbf, dropped);
+    removeCompanions(*dbf);
+    removeFile(dropped);
 }
 
 std::vector<std::string> FolderCatalog::fieldNames(const std::string&, const TableLayout& layout) {

@@ -15,12 +15,14 @@ class FolderCatalog : public Catalog {
 
     std::vector<std::string> tableNames() override;
     std::optional<std::filesystem::path> findTable(const std::string& name) override;
-    void createTable(const std::string& name, const std::vector<FieldSpec>& columns) override;
+    void beginWriting() override;
+    DbfFile createTable(const std::string& name, const std::vector<FieldSpec>& columns) override;
     void dropTable(const std::string& name) override;
     std::vector<std::string> fieldNames(const std::string& name, const TableLayout& layout) override;
 
   private:
     std::filesystem::path folder_;
+    bool recovered_ = false;
 };
 
 } // namespace foxpro

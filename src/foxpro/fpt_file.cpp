@@ -108,12 +108,20 @@ std::vector<std::uint32_t> FptFile::append(const std::vector<Block>& values, std
     if (reserveLimit > 0)
         file_.writeGrowing(at, bytes, reserveLimit);
     else
-        file_.writeAt(at, bytes);
+        file_.appendAt(at, bytes);
     std::string header(4, '\0');
     putBe32(header, 0, next);
     file_.writeHeaderAt(0, header);
     nextFree_ = next;
     return numbers;
+}
+
+void FptFile::undoAppend(std::uint32_t nextFree) {
+    file_.undoLastAppend();
+    std::string header(4, '\0');
+    putBe32(header, 0, nextFree);
+    file_.writeHeaderAt(0, header);
+    nextFree_ = nextFree;
 }
 
 FptFile::Block FptFile::read(std::uint32_t block) const {

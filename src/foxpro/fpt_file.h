@@ -29,6 +29,7 @@ class FptFile {
     std::uint32_t nextFree() const { return nextFree_; }
     std::uint32_t blockSize() const { return blockSize_; }
     const File& file() const { return file_; }
+    void setPath(const std::filesystem::path& path) { file_.setPath(path); }
 
     // Blocks a value of `length` bytes takes.
     std::uint32_t blocksFor(std::size_t length) const;
@@ -44,6 +45,10 @@ class FptFile {
     // Cuts the file back to its next free block when append took room ahead. Only for the
     // last writer: another connection may still be writing into that room.
     void releaseRoom();
+
+    // Undoes the last append (a statement that failed after it): the next free block
+    // `nextFree` it had before, its bytes and its length. A failing append has undone itself.
+    void undoAppend(std::uint32_t nextFree);
 
     // The value at `block`; throws Error when it lies outside the file.
     Block read(std::uint32_t block) const;

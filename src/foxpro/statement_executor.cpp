@@ -57,6 +57,7 @@ void StatementExecutor::execute(std::string_view text) {
 
 void StatementExecutor::create(const CreateTable& statement) {
     checkTableName(statement.table);
+    catalog_->beginWriting();
     if (catalog_->findTable(statement.table))
         throw Error("File '" + tableFileName(statement.table, ".dbf") + "' already exists.");
     std::vector<FieldSpec> columns;
@@ -71,17 +72,24 @@ void StatementExecutor::create(const CreateTable& statement) {
         columns.push_back(std::move(field));
     }
     forget(statement.table);
-    catalog_->createTable(statement.table, columns);
+    DbfFile table = catalog_->createTable(statement.table, columns);
+    const auto path = table.path();
+    keep(statement.table, path, std::move(table));
 }
 
 void StatementExecutor::drop(const DropTable& statement) {
     checkTableName(statement.table);
-    forget(statement.table);
-    // A table another connection holds open is not dropped under it.
+    catalog_->beginWriting();
+    // A table another connection uses is not dropped under it; one this connection uses keeps
+    // its lock through the drop.
     File held;
-    if (const auto path = catalog_->findTable(statement.table)) {
-        held = File(*path, File::Mode::Read);
-        if (!held.lock(true))
+    const auto found = open_.find(asciiLower(statement.table));
+    if (found != open_.end())
+        held = found->second->file.release();
+    forget(statement.table);
+    if (const auto path = catalog_->findTable(statement.table); path && !held.isAt(*path)) {
+        held = File(*path, File::Mode::ReadWrite);
+        if (!held.lockExclusive() || !held.isAt(*path))
             throw Error("File '" + path->filename().string() + "' is in use.", Error::Cause::Table);
     }
     catalog_->dropTable(statement.table);
@@ -103,25 +111,34 @@ StatementExecutor::OpenTable& StatementExecutor::openTable(const std::string& na
         recentName_ = name;
         return *recent_;
     }
+    catalog_->beginWriting();
     const auto path = catalog_->findTable(name);
     if (!path)
         throw Error("File '" + tableFileName(name, ".dbf") + "' does not exist.", Error::Cause::Table);
-    auto table = std::make_unique<OpenTable>();
-    table->file = DbfFile::open(*path, true);
-    // Held while the table stays open here, so that no other connection drops it meanwhile
-    // (rows written into a deleted file would be lost without a word).
-    if (!table->file.lock(false))
+    DbfFile file = DbfFile::open(*path, true);
+    // The name must still lead to the file locked: a drop may have come in between.
+    if (!file.lockExclusive() || !file.isAt(*path))
         throw Error("File '" + path->filename().string() + "' is in use.", Error::Cause::Table);
+    file.trimUncounted();
+    return keep(name, *path, std::move(file));
+}
+
+StatementExecutor::OpenTable& StatementExecutor::keep(const std::string& name,
+                                                      const std::filesystem::path& path, DbfFile file) {
+    auto table = std::make_unique<OpenTable>();
+    table->file = std::move(file);
     table->names = catalog_->fieldNames(name, table->file.layout());
     table->blank = table->file.blankRecord();
     table->work.bytes.reserve(table->blank.bytes.size() + 1);
     // Rows added behind the back of a structural index would be missing from it, and FoxPro
     // would then find wrong rows through it without any warning.
-    auto index = *path;
+    auto index = path;
     table->indexed =
         (table->file.layout().tableFlags & 0x01) != 0 &&
-        !findFileIgnoringCase(path->parent_path(), index.replace_extension(".cdx").filename().string())
+        !findFileIgnoringCase(path.parent_path(), index.replace_extension(".cdx").filename().string())
              .empty();
+    const std::string key = asciiLower(name);
+    open_.erase(key);
     recent_ = open_.emplace(key, std::move(table)).first->second.get();
     recentName_ = name;
     return *recent_;
@@ -198,15 +215,10 @@ void StatementExecutor::insert(const InsertInto& statement) {
         setNullBit(layout, record.bytes, field.nullBit, false);
         counters.emplace_back(i, field.autoNext + field.autoStep);
     }
-    try {
-        table.file.append(record, limits_.maxFileSize);
-        for (const auto& [field, next] : counters)
-            table.file.setAutoNext(field, next);
-    } catch (...) {
-        // Whatever the files now hold, the next call reads it afresh.
-        forget(statement.table);
-        throw;
-    }
+    // A failing append leaves the files as they were, and the table stays in use here.
+    table.file.append(record, limits_.maxFileSize);
+    for (const auto& [field, next] : counters)
+        table.file.setAutoNext(field, next);
 }
 
 } // namespace foxpro

@@ -1,6 +1,9 @@
 #pragma once
 // The Database that executes statements against a Catalog, keeping the tables it appends to
 // open between calls. Nothing is held only in memory: every call leaves the files complete.
+// A table this connection created, dropped or appended to is used exclusively: its lock
+// (File::lockExclusive) is held until the connection closes, so that another connection, in
+// this process or another, neither writes into it, nor drops or re-creates it meanwhile.
 
 #include "foxpro/catalog.h"
 #include "foxpro/database.h"
@@ -19,6 +22,7 @@ class StatementExecutor : public Database {
 
     void execute(std::string_view statement) override;
     std::vector<std::string> tableNames() override;
+    std::vector<std::string> takeNotices() override { return catalog_->takeNotices(); }
 
   private:
     struct OpenTable {
@@ -33,6 +37,8 @@ class StatementExecutor : public Database {
     void drop(const DropTable& statement);
     void insert(const InsertInto& statement);
     OpenTable& openTable(const std::string& name);
+    // Keeps `file` open under `name` for the statements that follow.
+    OpenTable& keep(const std::string& name, const std::filesystem::path& path, DbfFile file);
     // Closes the table here, if open, so that the next statement reads its files afresh.
     void forget(const std::string& name);
 

@@ -1,6 +1,8 @@
 #include "preview/script_execution.h"
 
 #include "app/error_trap.h"
+#include "data/db_access.h"
+#include "data/foxpro_target.h"
 
 #include <array>
 #include <stdexcept>
@@ -83,7 +85,13 @@ ScriptOutcome executeScript(const ScriptRun& run, UiPort& ui) {
                 return;
             if (run.connection == nullptr)
                 throw std::runtime_error("The FoxPro connection is not open.");
-            run.connection->Execute(text);
+            try {
+                run.connection->Execute(text);
+            } catch (...) {
+                data::tellEngineNotices(*run.connection, ui);
+                throw;
+            }
+            data::tellEngineNotices(*run.connection, ui);
         });
     }
     if (stopped)

@@ -5,6 +5,7 @@
 
 #include "engine/conversion_run.h"
 #include "foxpro/container.h"
+#include "foxpro/database.h"
 #include "preview/script_execution.h"
 #include "support/scripted_ui.h"
 #include "support/sqlite_source_fields.h"
@@ -15,6 +16,8 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 
 using namespace qc;
 using namespace qc::engine;
@@ -92,4 +95,40 @@ TEST(ConversionContainer, PerFilePreviewThenImmediateReplacementKeepLongNames) {
     EXPECT_EQ(again.tableNames(), std::vector<std::string>{"contacts"});
     EXPECT_EQ(test::dumpTable((dbc.parent_path() / "contacts.dbf").string()).records.size(), 2u);
     EXPECT_EQ(immediate.messages.back().text, QStringLiteral("Done."));
+}
+
+// A table file left bound to the container without being in it (a copy, or a change cut short
+// long ago) is set free by the run's first write, and the user hears of it once.
+TEST(ConversionContainer, AStrayBoundTableIsToldOnceInTheRun) {
+    if (!test::inSqliteChild())
+        return;
+    QTemporaryDir dir;
+    const std::string source = dir.filePath(QStringLiteral("source.db")).toStdString();
+    const std::filesystem::path folder(dir.path().toStdString());
+    const std::filesystem::path dbc = folder / "shop.dbc";
+    test::makeSqliteDatabase(source, kContacts);
+    foxpro::Container::create(dbc);
+    {
+        auto db = foxpro::Database::open(dbc.string());
+        db->execute("CREATE TABLE kept (x INT)");
+    }
+    std::filesystem::copy_file(folder / "kept.dbf", folder / "stray.dbf");
+
+    MainForm form;
+    test::fillSqliteSourceFields(form.fields, source, "/nonexistent/folder");
+    form.fields.OptionDBC1 = true;
+    form.fields.DBCPath1 = QString::fromStdString(dbc.string());
+    ScriptedUi ui;
+    ConversionRun(form, ui).PushButton7_Click();
+    EXPECT_TRUE(ui.errorReports().empty());
+    std::vector<QString> texts;
+    for (const auto& shown : ui.messages)
+        texts.push_back(shown.text);
+    EXPECT_EQ(texts, (std::vector<QString>{QStringLiteral("Table 'stray.dbf' was bound to database container "
+                                                          "'shop.dbc' without being in it; it is now a free "
+                                                          "table."),
+                                           QStringLiteral("Done.")}));
+    std::ifstream stray(folder / "stray.dbf", std::ios::binary);
+    const std::string bytes{std::istreambuf_iterator<char>(stray), {}};
+    EXPECT_EQ(bytes.find("shop.dbc"), std::string::npos) << "its back-link is cleared";
 }

@@ -291,14 +291,20 @@ TEST_F(ContainerChanges, IndexHoldsEveryLiveRecordOfManyTables) {
 
 namespace {
 
-// Two connections on one container: each change starts from what the other one wrote.
-TEST_F(ContainerChanges, SecondConnectionSeesAndKeepsTheFirstOnesChanges) {
+// Two connections on one container: the one that writes first uses it exclusively until it
+// closes; the other then starts from what the first one wrote.
+TEST_F(ContainerChanges, SecondConnectionWaitsForTheFirstAndKeepsItsChanges) {
     auto other = foxpro::Database::open(dbc.string());
     db->execute("CREATE TABLE first (x INT, m MEMO)");
-    other->execute("CREATE TABLE second (y INT)");
+    EXPECT_EQ(sqlError(*other, "CREATE TABLE second (y INT)"),
+              "SQL error: File 'shop.dbc' is in use. (table second)");
+    EXPECT_EQ(sqlError(*other, "INSERT INTO first VALUES (2, 'not mine')"),
+              "SQL error: File 'shop.dbc' is in use. (table first)");
+    db->execute("CREATE TABLE second (y INT)");
     db->execute("DROP TABLE second");
-    other->execute("CREATE TABLE third (z INT)");
     db->execute("INSERT INTO first VALUES (1, 'kept')");
+    db.reset();
+    other->execute("CREATE TABLE third (z INT)");
     EXPECT_EQ(other->tableNames(), (std::vector<std::string>{"first", "third"}));
     const auto c = foxpro::Container::open(dbc);
     EXPECT_EQ(c.findTable("first")->objectId, 6);
@@ -306,6 +312,52 @@ TEST_F(ContainerChanges, SecondConnectionSeesAndKeepsTheFirstOnesChanges) {
     EXPECT_EQ(foxpro::findProperty(c.properties(*c.findTable("third")), foxpro::dbc_property::path)->asText(),
               "third.dbf");
     expectIndexCurrent(dbc, folder / "shop.dcx");
+}
+
+// The back-link is written in the table's code page, as FoxPro reads it; a container name that
+// code page cannot hold is refused before anything is written.
+TEST(ContainerBacklink, WrittenInTheTablesCodePage) {
+    ScratchFolder folder;
+    foxpro::Container::create(folder / "données.dbc");
+    auto db = foxpro::Database::open((folder / "données.dbc").string());
+    db->execute("CREATE TABLE t (x INT)");
+    EXPECT_NE(dump(folder / "t.dbf").find("backlink=b'donn\\xe9es.dbc'"), std::string::npos)
+        << dump(folder / "t.dbf");
+
+    foxpro::Container::create(folder / "数据.dbc");
+    db = foxpro::Database::open((folder / "数据.dbc").string());
+    const auto before = snapshot(folder.path());
+    EXPECT_EQ(
+        sqlError(*db, "CREATE TABLE u (x INT)"),
+        "SQL error: The name of database container '数据.dbc' cannot be written in code page 1252, which "
+        "its tables use; give the container a name that code page can hold. (table u)");
+    EXPECT_EQ(snapshot(folder.path()), before);
+}
+
+// A table bound to the container without being in it, and without a record of a change that
+// made it so, is set free (never deleted) by the next writer and told once.
+TEST_F(ContainerChanges, AStrayBoundTableIsFreedAndToldOnce) {
+    db->execute("CREATE TABLE t (x INT, m MEMO)");
+    db->execute("INSERT INTO t VALUES (1, 'kept')");
+    db.reset();
+    fs::copy_file(folder / "t.dbf", folder / "u.dbf");
+    fs::copy_file(folder / "t.fpt", folder / "u.fpt");
+    db = foxpro::Database::open(dbc.string());
+    EXPECT_TRUE(db->takeNotices().empty()); // reading changes nothing
+    db->execute("CREATE TABLE v (y INT)");
+    EXPECT_EQ(
+        db->takeNotices(),
+        std::vector<std::string>{"Table 'u.dbf' was bound to database container 'shop.dbc' without being in "
+                                 "it; it is now a free table."});
+    const std::string freed = dump(folder / "u.dbf", folder / "u.fpt");
+    EXPECT_NE(freed.find("backlink=b''"), std::string::npos) << freed;
+    EXPECT_NE(freed.find("data=b'kept'"), std::string::npos) << freed;
+    EXPECT_NE(dump(folder / "t.dbf").find("backlink=b'shop.dbc'"), std::string::npos);
+    db.reset();
+    db = foxpro::Database::open(dbc.string());
+    db->execute("INSERT INTO v VALUES (1)");
+    EXPECT_TRUE(db->takeNotices().empty());
+    EXPECT_EQ(db->tableNames(), (std::vector<std::string>{"t", "v"}));
 }
 
 } // namespace

@@ -124,37 +124,40 @@ TEST_F(PlainTable, AppendingAfterReopenKeepsEarlierRows) {
 
 namespace {
 
-// Two connections to one folder taking turns: neither writes over the other's rows or memos.
-TEST(RoundTrip, TwoConnectionsTakingTurnsKeepEveryRow) {
+// Two connections to one folder: a table one of them writes is its own until it closes; the
+// other neither writes into it, nor drops or re-creates it meanwhile, and then takes over
+// without writing over a row or a memo.
+TEST(RoundTrip, ATableInUseIsRefusedToTheOtherConnection) {
     ScratchFolder folder;
     auto first = foxpro::Database::open(folder.str());
     auto second = foxpro::Database::open(folder.str());
     first->execute("CREATE TABLE shared (n I, m M)");
-    for (int i = 0; i < 6; ++i)
-        (i % 2 ? second : first)
-            ->execute("INSERT INTO shared VALUES (" + std::to_string(i) + ", 'memo " + std::to_string(i) +
-                      "')");
-    const auto records = dumpedRecords(vfpDump(folder.file("shared.dbf")));
-    ASSERT_EQ(records.size(), 6u);
-    for (int i = 0; i < 6; ++i) {
+    for (int i = 0; i < 3; ++i)
+        first->execute("INSERT INTO shared VALUES (" + std::to_string(i) + ", 'memo " + std::to_string(i) +
+                       "')");
+    const std::string dbfBefore = foxpro::test::readBytes(folder.file("shared.dbf"));
+    EXPECT_EQ(failureOf(*second, "INSERT INTO shared VALUES (9, 'not mine')"),
+              "SQL error: File 'shared.dbf' is in use. (table shared)");
+    EXPECT_EQ(failureOf(*second, "DROP TABLE shared"), "SQL error: File 'shared.dbf' is in use. (table shared)");
+    EXPECT_EQ(failureOf(*second, "CREATE TABLE shared (x I)"),
+              "SQL error: File 'shared.dbf' already exists. (table shared)");
+    EXPECT_EQ(foxpro::test::readBytes(folder.file("shared.dbf")), dbfBefore);
+    // The first to close lets go; the one that takes over gives back the memo file's room.
+    first.reset();
+    for (int i = 3; i < 40; ++i)
+        second->execute("INSERT INTO shared VALUES (" + std::to_string(i) + ", 'memo " + std::to_string(i) +
+                        " " + std::string(3000, 'm') + "')");
+    second.reset();
+    const std::string dump = vfpDump(folder.file("shared.dbf"));
+    const auto records = dumpedRecords(dump);
+    ASSERT_EQ(records.size(), 40u);
+    for (int i = 0; i < 40; ++i) {
         EXPECT_NE(records[static_cast<std::size_t>(i)].find("N=" + std::to_string(i) + " |"),
                   std::string::npos);
-        EXPECT_NE(records[static_cast<std::size_t>(i)].find("data=b'memo " + std::to_string(i) + "'"),
+        EXPECT_NE(records[static_cast<std::size_t>(i)].find("data=b'memo " + std::to_string(i)),
                   std::string::npos)
             << records[static_cast<std::size_t>(i)];
     }
-    // A table the other connection holds open is not dropped under it (rows written into a
-    // deleted file would be lost).
-    EXPECT_EQ(failureOf(*second, "DROP TABLE shared"), "SQL error: File 'shared.dbf' is in use. (table shared)");
-    // The first to close leaves the memo file's room to the one still writing into it; the
-    // last gives it back.
-    first.reset();
-    for (int i = 6; i < 40; ++i)
-        second->execute("INSERT INTO shared VALUES (" + std::to_string(i) + ", '" + std::string(3000, 'm') +
-                        "')");
-    second.reset();
-    const std::string dump = vfpDump(folder.file("shared.dbf"));
-    EXPECT_EQ(dumpedRecords(dump).size(), 40u);
     const auto next = std::stoul(dump.substr(dump.find("memo: nextfree=") + 15));
     EXPECT_EQ(std::filesystem::file_size(folder.file("shared.fpt")), next * 64);
     second = foxpro::Database::open(folder.str());

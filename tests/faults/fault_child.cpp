@@ -1,0 +1,138 @@
+#include "faults/fault_child.h"
+
+#include "foxpro/database.h"
+
+#include <QProcessEnvironment>
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <dlfcn.h>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <thread>
+
+namespace qc::test::faults {
+
+namespace {
+
+constexpr char kSeparator = '\x1e';
+
+std::string joined(const std::vector<std::string>& statements) {
+    std::string out;
+    for (const auto& s : statements)
+        out += s + kSeparator;
+    return out;
+}
+
+std::vector<std::string> split(const char* text) {
+    std::vector<std::string> out;
+    std::string current;
+    for (const char* c = text ? text : ""; *c; ++c) {
+        if (*c == kSeparator) {
+            out.push_back(current);
+            current.clear();
+        } else {
+            current += *c;
+        }
+    }
+    return out;
+}
+
+void waitForFile(const char* path) {
+    while (path && *path && !std::filesystem::exists(path))
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+}
+
+// The child's side: started only through startChild().
+TEST(FaultChild, Run) {
+    const char* target = std::getenv("QC_FAULT_TARGET");
+    if (target == nullptr)
+        GTEST_SKIP() << "started only by the fault tests";
+    using Arm = void (*)(int);
+    const auto arm = reinterpret_cast<Arm>(dlsym(RTLD_DEFAULT, "qc_kill_shim_arm"));
+    auto report = [](const std::string& line) {
+        std::printf("%s\n", line.c_str());
+        std::fflush(stdout);
+    };
+    auto db = foxpro::Database::open(target);
+    for (const auto& statement : split(std::getenv("QC_FAULT_SETUP")))
+        db->execute(statement);
+    waitForFile(std::getenv("QC_FAULT_GO"));
+    if (arm)
+        arm(1);
+    std::string statements = std::getenv("QC_FAULT_STATEMENTS") ? std::getenv("QC_FAULT_STATEMENTS") : "";
+    if (const char* file = std::getenv("QC_FAULT_STATEMENTS_FILE"); file && *file) {
+        std::ifstream in(file, std::ios::binary);
+        statements.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    for (const auto& statement : split(statements.c_str())) {
+        try {
+            db->execute(statement);
+            report("ok");
+        } catch (const foxpro::Error& e) {
+            report(std::string("error: ") + e.what());
+        }
+    }
+    if (arm)
+        arm(0);
+    report("finished");
+    waitForFile(std::getenv("QC_FAULT_END"));
+}
+
+} // namespace
+
+std::unique_ptr<QProcess> startChild(const ChildJob& job) {
+    auto child = std::make_unique<QProcess>();
+    auto environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("QC_FAULT_TARGET", QString::fromStdString(job.target));
+    environment.insert("QC_FAULT_SETUP", QString::fromStdString(joined(job.setup)));
+    if (job.statementsFile.empty()) {
+        environment.insert("QC_FAULT_STATEMENTS", QString::fromStdString(joined(job.statements)));
+    } else {
+        std::ofstream(job.statementsFile, std::ios::binary) << joined(job.statements);
+        environment.insert("QC_FAULT_STATEMENTS_FILE", QString::fromStdString(job.statementsFile));
+    }
+    environment.insert("QC_FAULT_GO", QString::fromStdString(job.goFile));
+    environment.insert("QC_FAULT_END", QString::fromStdString(job.endFile));
+    if (job.killAt > 0) {
+        environment.insert("LD_PRELOAD", QStringLiteral(QC_KILL_SHIM));
+        environment.insert("QC_KILL_AT", QString::number(job.killAt));
+    }
+    child->setProcessEnvironment(environment);
+    child->start("/proc/self/exe", {"--gtest_filter=FaultChild.Run"});
+    return child;
+}
+
+bool childFinished(QProcess& child, std::string& seen) {
+    child.waitForReadyRead(20);
+    seen += child.readAllStandardOutput().toStdString();
+    return seen.find("\nfinished\n") != std::string::npos || seen.rfind("finished\n", 0) == 0;
+}
+
+ChildResult waitChild(QProcess& child, const std::string& seen, int timeoutMs) {
+    ChildResult result;
+    if (!child.waitForFinished(timeoutMs))
+        child.kill();
+    child.waitForFinished(5000);
+    result.output = seen + child.readAllStandardOutput().toStdString();
+    result.killed = child.exitStatus() == QProcess::CrashExit;
+    result.exitCode = child.exitCode();
+    std::istringstream in(result.output);
+    for (std::string line; std::getline(in, line);)
+        if (line == "ok" || line == "finished" || line.rfind("error: ", 0) == 0)
+            result.lines.push_back(line);
+    return result;
+}
+
+ChildResult runChild(const ChildJob& job) {
+    auto child = startChild(job);
+    return waitChild(*child);
+}
+
+} // namespace qc::test::faults

@@ -1,0 +1,46 @@
+#include "faults/fault_readers.h"
+
+#include "support/environment.h"
+
+#include <sstream>
+
+namespace qc::test::faults {
+
+namespace {
+
+constexpr const char* kDbfread = R"(
+import json, sys
+from dbfread import DBF
+table = DBF(sys.argv[1], char_decode_errors='strict', ignore_missing_memofile=False)
+for record in table:
+    print(json.dumps(dict(record), default=str, ensure_ascii=False))
+)";
+
+} // namespace
+
+std::string vfpDump(const std::string& dbf, bool& ok) {
+    const auto result = runPython({testFilesDir() + "/tools/vfp-oracle/vfpdump.py", dbf});
+    ok = result.exitCode == 0;
+    return ok ? result.output : result.output + result.errors;
+}
+
+ReadBack dbfread(const std::string& dbf) {
+    ReadBack back;
+    const auto result = runPython({"-c", kDbfread, dbf});
+    back.ok = result.exitCode == 0;
+    back.error = result.errors;
+    std::istringstream in(result.output);
+    for (std::string line; std::getline(in, line);)
+        back.rows.push_back(line);
+    return back;
+}
+
+std::size_t vfpRecordCount(const std::string& dump) {
+    std::size_t count = 0;
+    std::istringstream in(dump);
+    for (std::string line; std::getline(in, line);)
+        count += line.rfind("rec ", 0) == 0 ? 1 : 0;
+    return count;
+}
+
+} // namespace qc::test::faults

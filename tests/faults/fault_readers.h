@@ -1,0 +1,23 @@
+#pragma once
+// The independent readers the fault tests judge the files by: the FoxPro dumper of the test
+// tools (vfpdump.py) and python3-dbfread, both run by /usr/bin/python3.
+
+#include <string>
+#include <vector>
+
+namespace qc::test::faults {
+
+struct ReadBack {
+    bool ok = false;
+    std::string error;             // what the reader said when it refused the file
+    std::vector<std::string> rows; // dbfread: one JSON object per record, in order
+};
+
+// vfpdump.py's output for `dbf`; `ok` false when it failed.
+std::string vfpDump(const std::string& dbf, bool& ok);
+// Every record of `dbf` as dbfread reads it (memo values loaded, text decoded strictly).
+ReadBack dbfread(const std::string& dbf);
+// The number of records vfpdump.py lists.
+std::size_t vfpRecordCount(const std::string& dump);
+
+} // namespace qc::test::faults

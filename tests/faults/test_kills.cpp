@@ -1,0 +1,198 @@
+// A writer killed at every file-changing system call of CREATE TABLE, DROP TABLE and INSERT, in
+// a folder and in a container, one call after the other: after each kill the files open with
+// the engine and with independent readers, the table beside them keeps every row, and the next
+// run completes without anyone's help.
+#include "faults/fault_child.h"
+#include "faults/fault_readers.h"
+#include "faults/fault_summary.h"
+#include "faults/scratch_folder.h"
+
+#include "foxpro/container.h"
+#include "foxpro/database.h"
+#include "foxpro/dbf_file.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <set>
+
+namespace qc::test::faults {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr const char* kCreate = "CREATE TABLE t (id I, name C(20), notes M)";
+
+std::string row(int id) {
+    return "INSERT INTO t VALUES (" + std::to_string(id) + ", 'row " + std::to_string(id) +
+           "', 'memo of row " + std::to_string(id) + "')";
+}
+
+const std::vector<std::string> kKeep = {"CREATE TABLE keep (id I, notes M)",
+                                        "INSERT INTO keep VALUES (1, 'first kept')",
+                                        "INSERT INTO keep VALUES (2, 'second kept')"};
+
+struct Scenario {
+    bool container = false;
+    std::vector<std::string> before; // written before the child starts
+    std::string killed;              // the statement the child is killed in
+};
+
+std::string target(const Scratch& folder, bool container) {
+    return container ? folder.file("d.dbc") : folder.path().string();
+}
+
+void runAll(foxpro::Database& db, const std::vector<std::string>& statements) {
+    for (const auto& s : statements)
+        db.execute(s);
+}
+
+std::vector<std::string> dbfFiles(const fs::path& folder) {
+    std::vector<std::string> out;
+    for (const auto& entry : fs::directory_iterator(folder)) {
+        const std::string name = entry.path().filename().string();
+        if (name.size() > 4 && name.substr(name.size() - 4) == ".dbf")
+            out.push_back(name);
+    }
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
+// Every table file beside the target opens with both readers; `keep` holds its two rows.
+void expectReadable(const Scratch& folder, bool container, const std::string& when) {
+    bool ok = false;
+    if (container) {
+        const std::string dump = vfpDump(folder.file("d.dbc"), ok);
+        EXPECT_TRUE(ok) << when << dump;
+        EXPECT_NO_THROW(foxpro::Container::open(folder.path() / "d.dbc")) << when;
+    }
+    for (const auto& name : dbfFiles(folder.path())) {
+        if (name[0] == '.')
+            continue;
+        const std::string dump = vfpDump(folder.file(name), ok);
+        EXPECT_TRUE(ok) << when << name << "\n" << dump;
+        const auto back = dbfread(folder.file(name));
+        EXPECT_TRUE(back.ok) << when << name << "\n" << back.error;
+    }
+    const auto keep = dbfread(folder.file("keep.dbf"));
+    ASSERT_EQ(keep.rows.size(), 2u) << when;
+    EXPECT_NE(keep.rows[0].find("\"NOTES\": \"first kept\""), std::string::npos) << when << keep.rows[0];
+    EXPECT_NE(keep.rows[1].find("\"NOTES\": \"second kept\""), std::string::npos) << when << keep.rows[1];
+    countStateChecked();
+    countRowsCompared(2);
+}
+
+// The next run: the table goes if it is there, comes back and takes a row; nothing of the
+// interrupted change is left over.
+void expectNextRunCompletes(const Scratch& folder, bool container, const std::string& when) {
+    auto db = foxpro::Database::open(target(folder, container));
+    auto names = db->tableNames();
+    if (std::find(names.begin(), names.end(), "t") != names.end())
+        db->execute("DROP TABLE t");
+    db->execute(kCreate);
+    db->execute(row(7));
+    EXPECT_EQ(db->tableNames(), (std::vector<std::string>{"keep", "t"})) << when;
+    db.reset();
+    for (const auto& entry : fs::directory_iterator(folder.path()))
+        EXPECT_NE(entry.path().filename().string()[0], '.') << when << entry.path();
+    EXPECT_EQ(dbfFiles(folder.path()), (std::vector<std::string>{"keep.dbf", "t.dbf"})) << when;
+    const auto back = dbfread(folder.file("t.dbf"));
+    ASSERT_TRUE(back.ok) << when << back.error;
+    ASSERT_EQ(back.rows.size(), 1u) << when;
+    EXPECT_NE(back.rows[0].find("\"NOTES\": \"memo of row 7\""), std::string::npos) << when << back.rows[0];
+    expectReadable(folder, container, when + " (after the next run) ");
+}
+
+// Reading never trims; the next writer cuts off a record the kill left uncounted, and the
+// table holds rows 1 and 2, row 3 when its count was written, then row 4.
+void expectInsertRecovered(const Scratch& folder, bool container, const std::string& when) {
+    const std::string bytes = fileBytes(folder.path() / "t.dbf");
+    foxpro::Database::open(target(folder, container))->tableNames();
+    foxpro::DbfFile::open(folder.path() / "t.dbf", false);
+    EXPECT_EQ(fileBytes(folder.path() / "t.dbf"), bytes) << when;
+    auto db = foxpro::Database::open(target(folder, container));
+    db->execute(row(4));
+    db.reset();
+    const auto table = foxpro::DbfFile::open(folder.path() / "t.dbf", false);
+    EXPECT_EQ(fs::file_size(folder.path() / "t.dbf"),
+              table.layout().headerLength + table.recordCount() * std::uint64_t(table.layout().recordLength) +
+                  1)
+        << when;
+    const auto back = dbfread(folder.file("t.dbf"));
+    ASSERT_TRUE(back.ok) << when << back.error;
+    ASSERT_TRUE(back.rows.size() == 3 || back.rows.size() == 4) << when;
+    std::vector<int> ids = {1, 2};
+    if (back.rows.size() == 4)
+        ids.push_back(3);
+    ids.push_back(4);
+    for (std::size_t i = 0; i < ids.size(); ++i)
+        EXPECT_NE(back.rows[i].find("\"NOTES\": \"memo of row " + std::to_string(ids[i]) + "\""),
+                  std::string::npos)
+            << when << back.rows[i];
+    countRowsCompared(static_cast<std::int64_t>(ids.size()));
+    countStateChecked();
+}
+
+// Kills the child at call 1, 2, ... until it gets through; returns the number of kill points.
+int killAtEveryCall(const Scenario& scenario) {
+    int points = 0;
+    for (long n = 1; n < 200; ++n) {
+        Scratch folder;
+        if (scenario.container)
+            foxpro::Container::create(folder.path() / "d.dbc");
+        {
+            auto db = foxpro::Database::open(target(folder, scenario.container));
+            runAll(*db, kKeep);
+            runAll(*db, scenario.before);
+        }
+        ChildJob job;
+        job.target = target(folder, scenario.container);
+        job.statements = {scenario.killed};
+        job.killAt = n;
+        const auto result = runChild(job);
+        const std::string when = scenario.killed + (scenario.container ? " in a container" : " in a folder") +
+                                 ", killed at call " + std::to_string(n) + ": ";
+        if (!result.killed) {
+            EXPECT_EQ(result.lines, (std::vector<std::string>{"ok", "finished"})) << when << result.output;
+            break;
+        }
+        ++points;
+        countKillPoint();
+        expectReadable(folder, scenario.container, when);
+        if (scenario.killed.rfind("INSERT", 0) == 0) {
+            expectInsertRecovered(folder, scenario.container, when);
+        } else {
+            expectNextRunCompletes(folder, scenario.container, when);
+        }
+        if (::testing::Test::HasFailure())
+            break;
+    }
+    return points;
+}
+
+TEST(KillDuringChange, CreateTableInAFolder) {
+    EXPECT_GE(killAtEveryCall({false, {}, kCreate}), 4);
+}
+
+TEST(KillDuringChange, DropTableInAFolder) {
+    EXPECT_GE(killAtEveryCall({false, {kCreate, row(1), row(2)}, "DROP TABLE t"}), 3);
+}
+
+TEST(KillDuringChange, CreateTableInAContainer) {
+    EXPECT_GE(killAtEveryCall({true, {}, kCreate}), 6);
+}
+
+TEST(KillDuringChange, DropTableInAContainer) {
+    EXPECT_GE(killAtEveryCall({true, {kCreate, row(1), row(2)}, "DROP TABLE t"}), 4);
+}
+
+TEST(KillDuringChange, InsertInAFolder) {
+    EXPECT_GE(killAtEveryCall({false, {kCreate, row(1), row(2)}, row(3)}), 2);
+}
+
+TEST(KillDuringChange, InsertInAContainer) {
+    EXPECT_GE(killAtEveryCall({true, {kCreate, row(1), row(2)}, row(3)}), 2);
+}
+
+} // namespace
+} // namespace qc::test::faults
