@@ -56,6 +56,7 @@ struct Connection::Impl {
     int cursorLocation = adUseServer;
     int commandTimeout = 30;
     int connectionTimeout = 0;
+    std::function<void()> eventPump;
     std::unique_ptr<odbc::Connection> odbc;
     std::unique_ptr<foxpro::Database> foxpro;
 
@@ -78,6 +79,9 @@ void Connection::setCommandTimeout(int seconds) {
 void Connection::setConnectionTimeout(int seconds) {
     impl_->connectionTimeout = seconds < 0 ? 0 : seconds;
 }
+void Connection::setEventPump(std::function<void()> letEventsThrough) {
+    impl_->eventPump = std::move(letEventsThrough);
+}
 
 bool Connection::isOpen() const {
     return impl_->open();
@@ -97,7 +101,7 @@ void Connection::Open(const std::string& connectionString) {
     }
     auto connection = std::make_unique<odbc::Connection>();
     connection->setLoginTimeout(impl_->connectionTimeout);
-    connection->open(connectionString);
+    connection->open(connectionString, impl_->eventPump);
     impl_->odbc = std::move(connection);
 }
 

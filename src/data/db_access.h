@@ -8,6 +8,7 @@
 #include "odbc/value.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -35,6 +36,9 @@ class Connection {
     void setCommandTimeout(int seconds);
     // Seconds; 0 (the default) means the provider's default of 15 seconds.
     void setConnectionTimeout(int seconds);
+    // Called every few milliseconds while Open waits for a server, so a window can let its
+    // events through; none by default.
+    void setEventPump(std::function<void()> letEventsThrough);
 
     void Open(const std::string& connectionString);
     bool isOpen() const;

@@ -55,7 +55,7 @@ void ConversionRun::PushButton7_Click() {
     connectionsOpen_ = false;
 
     const bool unreachable = trap.test(114, [&] { return !data::IsValidFoxProConnection(fields, ui_); }) ||
-                             trap.test(116, [&] { return !data::IsValidMSSQLConnection(fields); });
+                             trap.test(116, [&] { return !data::IsValidMSSQLConnection(fields, &ui_); });
     if (!unreachable) {
         trap.step(118, [&] { ui_.setBusy(true); });
         trap.step(120, [&] { f.List1.setStringList({}); });
@@ -78,7 +78,11 @@ void ConversionRun::PushButton7_Click() {
         trap.step(142, [&] { existing(f.mssql_conn).setCommandTimeout(5000); });
         trap.step(144, [&] { existing(f.mssql_conn).setConnectionTimeout(5000); });
         connectionsOpen_ = true; // [146]
-        const auto openSource = [&] { existing(f.mssql_conn).Open(data::mssqlConnectionString(fields)); };
+        const auto openSource = [&] {
+            data::Connection& source = existing(f.mssql_conn);
+            data::letEventsThroughWhileOpening(source, ui_);
+            source.Open(data::mssqlConnectionString(fields));
+        };
         if (trap.test(148, [&] { return fields.Check4; }))
             trap.step(150, openSource);
         else

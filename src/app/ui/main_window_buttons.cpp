@@ -59,6 +59,7 @@ void Form1::PushButton6_Click() {
     port_.setBusy(true);
     try {
         data::Connection connection;
+        data::letEventsThroughWhileOpening(connection, port_);
         connection.Open(data::mssqlConnectionString(form_.fields));
         port_.message(kConnected);
     } catch (...) {
