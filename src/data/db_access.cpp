@@ -175,7 +175,7 @@ void Recordset::Open(const std::string& source, Connection& connection, int /*cu
     auto statement = std::make_unique<odbc::Statement>(*conn.odbc);
     statement->setQueryTimeout(conn.commandTimeout);
     statement->execute(source);
-    openSource(std::make_unique<OdbcQuerySource>(std::move(statement), count));
+    openSource(std::make_unique<OdbcQuerySource>(std::move(statement), count, conn.eventPump));
 }
 
 void Recordset::openSource(std::unique_ptr<Source> source) {
