@@ -38,7 +38,7 @@ class RowReadAhead {
     std::function<void()> whileWaiting_;
     std::mutex mutex_;
     std::condition_variable changed_;
-    std::deque<std::vector<odbc::Value>> rows_; // read, not yet taken
+    std::deque<std::vector<odbc::Value>> rows_;  // read, not yet taken
     std::deque<std::vector<odbc::Value>> taken_; // taken in one go, handed out one by one
     bool finished_ = false;
     bool stop_ = false;

@@ -19,12 +19,13 @@ constexpr int kDefaultLoginTimeout = 15;
 SQLRETURN connectWithString(SQLHDBC dbc, std::u16string& wide) {
     SQLSMALLINT outLength = 0;
     return SQLDriverConnectW(dbc, nullptr, reinterpret_cast<SQLWCHAR*>(wide.data()),
-                             static_cast<SQLSMALLINT>(wide.size()), nullptr, 0, &outLength, SQL_DRIVER_NOPROMPT);
+                             static_cast<SQLSMALLINT>(wide.size()), nullptr, 0, &outLength,
+                             SQL_DRIVER_NOPROMPT);
 }
 
 bool isLoginKey(std::string_view key) {
-    return equalsIgnoringCase(key, "Uid") || equalsIgnoringCase(key, "User") || equalsIgnoringCase(key, "Pwd") ||
-           equalsIgnoringCase(key, "Password");
+    return equalsIgnoringCase(key, "Uid") || equalsIgnoringCase(key, "User") ||
+           equalsIgnoringCase(key, "Pwd") || equalsIgnoringCase(key, "Password");
 }
 
 // The login's user name and password when either cannot go through the connection string, with
@@ -103,7 +104,8 @@ void Connection::open(const std::string& connectionString, const std::function<v
     }
     SQLRETURN rc = SQL_ERROR;
     try {
-        rc = detail::connectOffThread(handles_, std::move(connect), std::chrono::seconds(seconds), whileWaiting);
+        rc = detail::connectOffThread(handles_, std::move(connect), std::chrono::seconds(seconds),
+                                      whileWaiting);
     } catch (...) {
         // The attempt was left behind with the old handles: they stay with the driver call.
         handles_ = std::make_shared<detail::Handles>();

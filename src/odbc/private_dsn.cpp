@@ -29,8 +29,8 @@ std::string temporaryRoot() {
 // of a line as a section: such a value would arrive changed.
 bool iniSafe(std::string_view text) {
     return text.find_first_of("\r\n") == std::string_view::npos &&
-           (text.empty() || (text.front() != ' ' && text.front() != '\t' && text.back() != ' ' &&
-                             text.back() != '\t'));
+           (text.empty() ||
+            (text.front() != ' ' && text.front() != '\t' && text.back() != ' ' && text.back() != '\t'));
 }
 
 } // namespace
