@@ -90,7 +90,7 @@ void Connection::open(const std::string& connectionString, const std::function<v
     std::optional<detail::PrivateDsn> dsn;
     if (auto login = separateLogin(connectionString)) {
         dsn.emplace(login->rest);
-        auto name = utf8ToUtf16(detail::PrivateDsn::name());
+        auto name = utf8ToUtf16(dsn->name());
         connect = [name = std::move(name), login = std::move(*login)](SQLHDBC dbc) mutable {
             const auto chars = [](std::u16string& s) { return reinterpret_cast<SQLWCHAR*>(s.data()); };
             const auto size = [](const std::u16string& s) { return static_cast<SQLSMALLINT>(s.size()); };

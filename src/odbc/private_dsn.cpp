@@ -40,12 +40,12 @@ bool needsPrivateDsn(std::string_view value) {
 }
 
 PrivateDsn::PrivateDsn(const std::vector<std::pair<std::string, std::string>>& attributes) {
-    std::string text = std::string("[") + name() + "]\n";
+    std::string body;
     for (const auto& [key, value] : attributes) {
         if (!iniSafe(key) || !iniSafe(value) || key.find('=') != std::string::npos)
             fail("The connection attribute \"" + key +
                  "\" cannot be handed to the driver together with this user name or password.");
-        text += key + " = " + value + "\n";
+        body += key + " = " + value + "\n";
     }
     std::string folder = temporaryRoot() + "/marravex-login-XXXXXX";
     // mkdtemp makes the folder 0700 whatever the umask.
@@ -53,6 +53,8 @@ PrivateDsn::PrivateDsn(const std::vector<std::pair<std::string, std::string>>& a
         fail("Could not make a private folder for the login: " + std::string(std::strerror(errno)));
     folder_ = folder;
     file_ = folder_ + "/odbc.ini";
+    name_ = "Marravex-" + folder_.substr(folder_.size() - 6);
+    const std::string text = "[" + name_ + "]\n" + body;
     const int fd = ::open(file_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     const bool written =
         fd >= 0 && ::write(fd, text.data(), text.size()) == static_cast<ssize_t>(text.size());

@@ -26,9 +26,12 @@ class PrivateDsn {
     PrivateDsn(const PrivateDsn&) = delete;
     PrivateDsn& operator=(const PrivateDsn&) = delete;
 
-    static constexpr const char* name() { return "Marravex"; }
+    // Unique to this attempt: the driver manager keeps what it read from data source files for a
+    // while under the section name, whatever file the section came from.
+    const std::string& name() const { return name_; }
 
   private:
+    std::string name_;
     std::string folder_;
     std::string file_;
     bool hadOdbcIni_ = false;

@@ -116,6 +116,10 @@ struct SilentCase {
     const char* button;
 };
 
+void PrintTo(const SilentCase& c, std::ostream* os) {
+    *os << c.mode << ' ' << c.button;
+}
+
 class SilentServer : public ::testing::TestWithParam<SilentCase> {};
 
 } // namespace
