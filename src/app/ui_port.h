@@ -3,6 +3,8 @@
 // pending window events through and showing a window modally. The Qt windows implement it; tests
 // implement it with a script of answers and a record of what was shown.
 
+#include "app/settings_writer.h"
+
 #include <QString>
 
 #include <chrono>
@@ -18,7 +20,7 @@ enum class Answer { Ok = 1, Yes = 6, No = 7 };
 enum class ModalWindow { SqlPreview, FindAndReplace, EditLine, DatatypesConversion, AdvancedOptions };
 
 class UiPort {
-public:
+  public:
     virtual ~UiPort() = default;
 
     // Shows a modal message box and returns the button pressed. An empty title means the
@@ -40,10 +42,14 @@ public:
     bool letEventsThrough();
     void setEventInterval(std::chrono::microseconds interval) { interval_ = interval; }
 
-protected:
+    // How the windows of this port write their settings: a file that cannot be written is
+    // reported once, not at every keystroke.
+    SettingsWriter settings;
+
+  protected:
     virtual void processEvents() = 0;
 
-private:
+  private:
     std::chrono::microseconds interval_{std::chrono::milliseconds(15)};
     std::chrono::steady_clock::time_point last_{};
     // The clock is asked only every stride_ calls; the stride follows the loop's pace.

@@ -161,7 +161,7 @@ void Form1::connectHandlers() {
 }
 
 void Form1::writeFromHandler(const char* procedure, const QString& key, const QString& value) {
-    ErrorTrap(port_, kWindow, QString::fromLatin1(procedure)).step(100, [&] { WriteSetting(key, value); });
+    ErrorTrap(port_, kWindow, QString::fromLatin1(procedure)).step(100, [&] { port_.settings.write(key, value); });
 }
 
 void Form1::Text2_Change(const QString& text) {
