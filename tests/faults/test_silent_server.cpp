@@ -205,6 +205,46 @@ TEST(SilentServerProgram, AnAttemptLeftInsideTheDriverDoesNotHoldUpTheProgramsEn
     EXPECT_LT(run.elapsedMs, kLoginTimeOutMs + 5000);
 }
 
+// Child: "Start Converting" against a server that answers the check and the table listing and
+// then not the run's own connection, which waits with its own, far longer time-out; the window
+// is closed a second after the listing.
+TEST(SilentServerChild, DISABLED_StartConverting) {
+    ScriptedUi ui;
+    const QString target = qEnvironmentVariable("QC_SILENT_TARGET");
+    auto w = windowFor(qEnvironmentVariableIntValue("QC_SILENT_PORT"), target, ui);
+    w->port().messageBox = [](QWidget*, const QString&, const QString&, Buttons, Icon) -> Answer {
+        std::_Exit(3); // the run ended, or reported something
+    };
+    w->show();
+    QElapsedTimer listed;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, w.get(), [&] {
+        if (w->form().List1.rowCount() == 0)
+            return;
+        if (!listed.isValid())
+            listed.start();
+        else if (listed.elapsed() > 1000)
+            w->close();
+    });
+    watch.start(20);
+    control<QPushButton>(*w, "PushButton7").click();
+    std::_Exit(5);
+}
+
+TEST(SilentServerProgram, TheRunsOwnConnectionCanBeClosedWhileItWaits) {
+    // The check is the first connection, the listing the second, the run's own the third.
+    TdsServer server(TdsServer::standardFixture(50), 0, {"--silent-from-connection", "3"});
+    QTemporaryDir target;
+    const ChildRun run = runChild("SilentServerChild.DISABLED_StartConverting",
+                                  {{QStringLiteral("QC_SILENT_PORT"), QString::number(server.port())},
+                                   {QStringLiteral("QC_SILENT_TARGET"), target.path()}},
+                                  60000);
+    ASSERT_TRUE(run.finished) << "the program did not end";
+    EXPECT_EQ(run.exitCode, 0) << "3: a message came instead, 5: the click returned";
+    EXPECT_LT(run.elapsedMs, 10000);
+    EXPECT_TRUE(emptyFolder(target.path()));
+}
+
 namespace {
 constexpr int kRowsBeforeStall = 40;
 
