@@ -231,9 +231,9 @@ void Form1::closeEvent(QCloseEvent* event) {
     event->accept();
     if (run_.converting() || port_.lettingEventsThrough()) {
         // The window closed from inside a loop that lets events through, or while a message box
-        // waits for an answer: the program ends here and now, every window with it. The FoxPro files are
-        // complete after every statement, so nothing is lost that a statement had written, and no setting
-        // waits to be saved.
+        // waits for an answer: the program ends here and now, every window with it. The FoxPro
+        // files are complete after every statement, so nothing is lost that a statement had
+        // written, and no setting waits to be saved.
         std::fflush(nullptr);
         std::_Exit(EXIT_SUCCESS);
     }
