@@ -6,8 +6,12 @@
 #include <QLocale>
 #include <QSettings>
 
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <cfenv>
 #include <cmath>
+#include <cstring>
 #include <stdexcept>
 
 namespace qc {
@@ -21,16 +25,38 @@ QSettings store() {
 
 constexpr QFileDevice::Permissions kOwnerOnly = QFileDevice::ReadOwner | QFileDevice::WriteOwner;
 
+// Makes the missing folders of `path` readable by their owner only (0700, as the desktop's
+// base-directory convention asks), whatever the umask; folders that exist are left as they are.
+void makeOwnerOnlyFolders(const QString& path) {
+    const QString absolute = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+    QStringList missing;
+    for (QFileInfo folder(absolute); !folder.exists() && !folder.isSymLink();
+         folder = QFileInfo(folder.absolutePath())) {
+        missing.prepend(folder.absoluteFilePath());
+        if (folder.isRoot())
+            break;
+    }
+    for (const QString& folder : missing) {
+        const QByteArray name = QFile::encodeName(folder);
+        if (::mkdir(name.constData(), 0700) != 0 && errno != EEXIST)
+            throw std::runtime_error("Could not create the settings folder " + folder.toStdString() + ": " +
+                                     std::strerror(errno));
+        // mkdir's mode passes through the umask, which may take the owner's own rights away.
+        ::chmod(name.constData(), 0700);
+    }
+}
+
 // QSettings would create the file with the umask's permissions (usually 0644), and the file holds
 // the password: create it owner-only before the first value goes in, and tighten an older file.
 void makeOwnerOnly(const QString& path) {
     const QFileInfo info(path);
     if (!info.exists()) {
-        QDir().mkpath(info.absolutePath());
+        makeOwnerOnlyFolders(info.absolutePath());
         QFile file(path);
         if (!file.open(QIODevice::WriteOnly | QIODevice::NewOnly, kOwnerOnly) && !info.exists())
             throw std::runtime_error("Could not create the settings file " + path.toStdString() + ": " +
                                      file.errorString().toStdString());
+        file.setPermissions(kOwnerOnly); // the umask may have taken from it too
         return;
     }
     constexpr QFileDevice::Permissions kOthers = QFileDevice::ReadGroup | QFileDevice::WriteGroup |

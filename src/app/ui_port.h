@@ -3,6 +3,8 @@
 // pending window events through and showing a window modally. The Qt windows implement it; tests
 // implement it with a script of answers and a record of what was shown.
 
+#include "app/settings_writer.h"
+
 #include <QString>
 
 #include <chrono>
@@ -39,6 +41,10 @@ public:
     // True when events were let through on this call: loops refresh their progress display then.
     bool letEventsThrough();
     void setEventInterval(std::chrono::microseconds interval) { interval_ = interval; }
+
+    // How the windows of this port write their settings: a file that cannot be written is
+    // reported once, not at every keystroke.
+    SettingsWriter settings;
 
 protected:
     virtual void processEvents() = 0;

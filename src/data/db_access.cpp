@@ -71,6 +71,7 @@ struct Connection::Impl {
     int cursorLocation = adUseServer;
     int commandTimeout = 30;
     int connectionTimeout = 0;
+    std::function<void()> eventPump;
     std::unique_ptr<odbc::Connection> odbc;
     std::unique_ptr<foxpro::Database> foxpro;
 
@@ -93,6 +94,9 @@ void Connection::setCommandTimeout(int seconds) {
 void Connection::setConnectionTimeout(int seconds) {
     impl_->connectionTimeout = seconds < 0 ? 0 : seconds;
 }
+void Connection::setEventPump(std::function<void()> letEventsThrough) {
+    impl_->eventPump = std::move(letEventsThrough);
+}
 
 bool Connection::isOpen() const {
     return impl_->open();
@@ -112,7 +116,7 @@ void Connection::Open(const std::string& connectionString) {
     }
     auto connection = std::make_unique<odbc::Connection>();
     connection->setLoginTimeout(impl_->connectionTimeout);
-    connection->open(connectionString);
+    connection->open(connectionString, impl_->eventPump);
     impl_->odbc = std::move(connection);
 }
 
@@ -190,7 +194,7 @@ void Recordset::Open(const std::string& source, Connection& connection, int /*cu
     auto statement = std::make_unique<odbc::Statement>(*conn.odbc);
     statement->setQueryTimeout(conn.commandTimeout);
     statement->execute(source);
-    openSource(std::make_unique<OdbcQuerySource>(std::move(statement), count));
+    openSource(std::make_unique<OdbcQuerySource>(std::move(statement), count, conn.eventPump));
 }
 
 void Recordset::openSource(std::unique_ptr<Source> source) {

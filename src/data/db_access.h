@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <exception>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -44,6 +45,10 @@ class Connection {
     void setCommandTimeout(int seconds);
     // Seconds; 0 (the default) means the provider's default of 15 seconds.
     void setConnectionTimeout(int seconds);
+    // Called every few milliseconds while Open waits for a server, and while a recordset of this
+    // connection waits for its next row (the rows are then read on a thread of their own), so a
+    // window can let its events through; none by default. Close a recordset before its connection.
+    void setEventPump(std::function<void()> letEventsThrough);
 
     void Open(const std::string& connectionString);
     bool isOpen() const;

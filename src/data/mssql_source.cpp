@@ -28,9 +28,15 @@ std::string mssqlConnectionString(const Form1Fields& f) {
            ";Uid=" + field(f.Text3) + ";Pwd=" + field(f.Text4) + ";";
 }
 
-bool IsValidMSSQLConnection(const Form1Fields& fields, QString* reason) {
+void letEventsThroughWhileOpening(Connection& connection, UiPort& ui) {
+    connection.setEventPump([&ui] { ui.letEventsThrough(); });
+}
+
+bool IsValidMSSQLConnection(const Form1Fields& fields, QString* reason, UiPort* ui) {
     try {
         Connection connection;
+        if (ui)
+            letEventsThroughWhileOpening(connection, *ui);
         connection.Open(mssqlConnectionString(fields));
         return true;
     } catch (const std::exception& e) {
@@ -45,6 +51,7 @@ bool IsValidMSSQLConnection(const Form1Fields& fields, QString* reason) {
 
 void AddTablesToMSSQLListbox(const Form1Fields& fields, QStringListModel& list, UiPort& ui) {
     Connection connection;
+    letEventsThroughWhileOpening(connection, ui);
     connection.Open(mssqlConnectionString(fields));
     auto schema = connection.OpenSchema(adSchemaTables);
     list.setStringList({});

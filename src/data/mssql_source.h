@@ -3,6 +3,7 @@
 // check and the listing of the source's user tables.
 
 #include "app/ui_port.h"
+#include "data/db_access.h"
 #include "data/form1_fields.h"
 
 #include <QStringListModel>
@@ -16,8 +17,12 @@ namespace qc::data {
 std::string mssqlConnectionString(const Form1Fields& fields);
 
 // True when a connection with the login fields opens; nothing is shown either way. The driver's
-// message goes to `reason` when given.
-bool IsValidMSSQLConnection(const Form1Fields& fields, QString* reason = nullptr);
+// message goes to `reason` when given. With a port, its window's events are let through while the
+// server is awaited.
+bool IsValidMSSQLConnection(const Form1Fields& fields, QString* reason = nullptr, UiPort* ui = nullptr);
+
+// A connection whose Open lets the port's window events through while it waits.
+void letEventsThroughWhileOpening(Connection& connection, UiPort& ui);
 
 // Replaces the list's entries by the source's user tables. Errors reach the caller.
 void AddTablesToMSSQLListbox(const Form1Fields& fields, QStringListModel& list, UiPort& ui);

@@ -10,9 +10,12 @@ const std::vector<std::string>& tablesSchemaFieldNames() {
     return names;
 }
 
-OdbcQuerySource::OdbcQuerySource(std::unique_ptr<odbc::Statement> statement, std::int64_t rowCount)
+OdbcQuerySource::OdbcQuerySource(std::unique_ptr<odbc::Statement> statement, std::int64_t rowCount,
+                                 std::function<void()> whileWaiting)
     : statement_(std::move(statement)), fields_(statement_->columns()), rowCount_(rowCount) {
     row_.resize(fields_.size());
+    if (whileWaiting)
+        readAhead_ = std::make_unique<RowReadAhead>(std::move(statement_), std::move(whileWaiting));
 }
 
 namespace {

@@ -2,6 +2,7 @@
 // Recordset sources over ODBC: a query's rows streamed from a statement, and the tables schema.
 
 #include "data/db_access.h"
+#include "data/row_read_ahead.h"
 #include "odbc/connection.h"
 #include "odbc/statement.h"
 
@@ -10,22 +11,26 @@
 namespace qc::data {
 
 // The rows of one ODBC statement, fetched as the recordset moves; the row total comes from a
-// count the caller took before the stream started.
+// count the caller took before the stream started. With `whileWaiting`, the rows are read ahead
+// on a thread of their own and `whileWaiting` is called while the next one is awaited.
 class OdbcQuerySource : public Recordset::Source {
   public:
-    OdbcQuerySource(std::unique_ptr<odbc::Statement> statement, std::int64_t rowCount);
+    OdbcQuerySource(std::unique_ptr<odbc::Statement> statement, std::int64_t rowCount,
+                    std::function<void()> whileWaiting = {});
 
     int fieldCount() const override { return static_cast<int>(fields_.size()); }
     const std::string& fieldName(int index) const override {
         return fields_[static_cast<std::size_t>(index)].name;
     }
     int fieldType(int index) const override { return fields_[static_cast<std::size_t>(index)].adoType; }
-    bool fetch() override { return statement_->next(row_); }
+    bool fetch() override { return readAhead_ ? readAhead_->next(row_) : statement_->next(row_); }
     // A value that could not be read fails here, where the row's values are taken one by one.
     const Value& value(int index) const override {
-        if (const odbc::Error* failure = statement_->valueFailure(static_cast<std::size_t>(index)))
+        const auto column = static_cast<std::size_t>(index);
+        if (const odbc::Error* failure =
+                readAhead_ ? readAhead_->valueFailure(column) : statement_->valueFailure(column))
             throw *failure;
-        return row_[static_cast<std::size_t>(index)];
+        return row_[column];
     }
     std::int64_t rowCount() override { return rowCount_; }
 
@@ -34,6 +39,7 @@ class OdbcQuerySource : public Recordset::Source {
     std::vector<odbc::Column> fields_;
     std::vector<Value> row_;
     std::int64_t rowCount_;
+    std::unique_ptr<RowReadAhead> readAhead_;
 };
 
 // The tables schema of an ODBC data source, from SQLTables, under ADO's field names.

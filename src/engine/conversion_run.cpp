@@ -78,7 +78,7 @@ void ConversionRun::PushButton7_Click() {
                         Buttons::Ok, Icon::Exclamation);
         return;
     }
-    if (trap.test(116, [&] { return !data::IsValidMSSQLConnection(fields, &reason); })) {
+    if (trap.test(116, [&] { return !data::IsValidMSSQLConnection(fields, &reason, &ui_); })) {
         if (!reason.isEmpty())
             ui_.message(QStringLiteral("The SQL Server database cannot be reached:\r\n\r\n") + reason, {},
                         Buttons::Ok, Icon::Exclamation);
@@ -103,7 +103,11 @@ void ConversionRun::PushButton7_Click() {
     trap.step(142, [&] { existing(f.mssql_conn).setCommandTimeout(5000); });
     trap.step(144, [&] { existing(f.mssql_conn).setConnectionTimeout(5000); });
     connectionsOpen_ = true; // [146]
-    const auto openSource = [&] { existing(f.mssql_conn).Open(data::mssqlConnectionString(fields)); };
+    const auto openSource = [&] {
+        data::Connection& source = existing(f.mssql_conn);
+        data::letEventsThroughWhileOpening(source, ui_);
+        source.Open(data::mssqlConnectionString(fields));
+    };
     if (trap.test(148, [&] { return fields.Check4; }))
         trap.step(150, openSource);
     else

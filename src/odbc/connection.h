@@ -5,6 +5,7 @@
 #include <sql.h>
 #include <sqlext.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -26,8 +27,10 @@ class Connection {
     int loginTimeout() const { return loginTimeout_; }
 
     // Throws Error when the connection does not open. A SQL Server is then told to send long
-    // text and binary values whole.
-    void open(const std::string& connectionString);
+    // text and binary values whole. The driver works on a thread of its own while this waits,
+    // calling `whileWaiting` every few milliseconds; a driver that has not returned when the login
+    // time-out is over is left behind (Error HYT00) and this connection takes fresh handles.
+    void open(const std::string& connectionString, const std::function<void()>& whileWaiting = {});
     bool isOpen() const;
     void close();
 

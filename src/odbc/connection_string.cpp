@@ -19,13 +19,14 @@ bool isSpace(char c) {
 }
 } // namespace
 
-std::optional<std::string> connectionAttribute(std::string_view s, std::string_view key,
-                                               ValueQuoting quoting) {
+std::vector<std::pair<std::string, std::string>> connectionAttributes(std::string_view s,
+                                                                      ValueQuoting quoting) {
+    std::vector<std::pair<std::string, std::string>> attributes;
     std::size_t i = 0;
     while (i < s.size()) {
         const std::size_t eq = s.find('=', i);
         if (eq == std::string_view::npos)
-            return std::nullopt;
+            break;
         const std::string_view name = trimSpaces(s.substr(i, eq - i));
         std::size_t j = eq + 1;
         while (j < s.size() && s[j] == ' ')
@@ -53,9 +54,16 @@ std::optional<std::string> connectionAttribute(std::string_view s, std::string_v
             value = std::string(trimSpaces(s.substr(eq + 1, end - eq - 1)));
             i = end + 1;
         }
-        if (equalsIgnoringCase(name, key))
-            return value;
+        attributes.emplace_back(std::string(name), std::move(value));
     }
+    return attributes;
+}
+
+std::optional<std::string> connectionAttribute(std::string_view s, std::string_view key,
+                                               ValueQuoting quoting) {
+    for (auto& [name, value] : connectionAttributes(s, quoting))
+        if (equalsIgnoringCase(name, key))
+            return std::move(value);
     return std::nullopt;
 }
 

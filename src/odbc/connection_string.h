@@ -6,6 +6,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace odbc {
 
@@ -20,6 +22,10 @@ enum class ValueQuoting {
 // doubled closing character read once; nothing when the string has no such attribute.
 std::optional<std::string> connectionAttribute(std::string_view connectionString, std::string_view key,
                                                ValueQuoting quoting = ValueQuoting::Braces);
+
+// Every attribute of the string in order, as (key, value) with the value read as above.
+std::vector<std::pair<std::string, std::string>>
+connectionAttributes(std::string_view connectionString, ValueQuoting quoting = ValueQuoting::Braces);
 
 // The value as it must stand in a connection string: unchanged unless reading it back plainly
 // would change it (it holds ";", begins with an opening character, or - for quotes - has white

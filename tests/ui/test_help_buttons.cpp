@@ -46,7 +46,7 @@ TEST_F(HelpButtons, TheRealMessageBoxCarriesTitleIconAndButtons) {
     QString seenTitle, seenText;
     QMessageBox::Icon seenIcon = QMessageBox::NoIcon;
     QTimer::singleShot(0, [&] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        auto* box = w->findChild<QMessageBox*>();
         ASSERT_NE(box, nullptr);
         seenTitle = box->windowTitle();
         seenText = box->text();
@@ -60,7 +60,7 @@ TEST_F(HelpButtons, TheRealMessageBoxCarriesTitleIconAndButtons) {
     EXPECT_EQ(seenIcon, QMessageBox::NoIcon);
 
     QTimer::singleShot(0, [&] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        auto* box = w->findChild<QMessageBox*>();
         ASSERT_NE(box, nullptr);
         seenTitle = box->windowTitle();
         seenText = box->text();

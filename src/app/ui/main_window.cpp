@@ -161,7 +161,9 @@ void Form1::connectHandlers() {
 }
 
 void Form1::writeFromHandler(const char* procedure, const QString& key, const QString& value) {
-    ErrorTrap(port_, kWindow, QString::fromLatin1(procedure)).step(100, [&] { WriteSetting(key, value); });
+    ErrorTrap(port_, kWindow, QString::fromLatin1(procedure)).step(100, [&] {
+        port_.settings.write(key, value);
+    });
 }
 
 void Form1::Text2_Change(const QString& text) {
@@ -228,9 +230,10 @@ void Form1::showCentred() {
 void Form1::closeEvent(QCloseEvent* event) {
     event->accept();
     if (run_.converting() || port_.lettingEventsThrough()) {
-        // The window closed from inside a loop that lets events through: the program ends here and
-        // now. The FoxPro files are complete after every statement, so nothing is lost that a
-        // statement had written, and no setting waits to be saved.
+        // The window closed from inside a loop that lets events through, or while a message box
+        // waits for an answer: the program ends here and now, every window with it. The FoxPro
+        // files are complete after every statement, so nothing is lost that a statement had
+        // written, and no setting waits to be saved.
         std::fflush(nullptr);
         std::_Exit(EXIT_SUCCESS);
     }

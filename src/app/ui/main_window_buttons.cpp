@@ -59,6 +59,7 @@ void Form1::PushButton6_Click() {
     port_.setBusy(true);
     try {
         data::Connection connection;
+        data::letEventsThroughWhileOpening(connection, port_);
         connection.Open(data::mssqlConnectionString(form_.fields));
         port_.message(kConnected);
     } catch (const std::exception& e) {
@@ -106,7 +107,7 @@ void Form1::PushButton1_Click() {
 
 void Form1::PushButton2_Click() {
     ErrorTrap trap(port_, kWindow, QStringLiteral("PushButton2_Click"));
-    trap.step(100, [&] { WriteSetting(key::FoxproOption, QStringLiteral("2")); });
+    trap.step(100, [&] { port_.settings.write(key::FoxproOption, QStringLiteral("2")); });
     trap.step(102, [&] { form_.fields.OptionDBC1 = false; });
     trap.step(104, [&] { Text2.setText(programFolder + QStringLiteral("/Samples")); });
 }

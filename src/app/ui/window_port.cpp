@@ -12,6 +12,12 @@ WindowPort::WindowPort(QWidget& window, QProgressBar* progress, std::function<vo
     : window_(window), progress_(progress), openModal_(std::move(openModal)) {}
 
 Answer WindowPort::message(const QString& text, const QString& title, Buttons buttons, Icon icon) {
+    // The box runs an event loop of its own: the window may be closed from inside it.
+    ++eventDepth_;
+    struct Leave {
+        int& depth;
+        ~Leave() { --depth; }
+    } leave{eventDepth_};
     return messageBox(&window_, text, title.isEmpty() ? applicationTitle() : title, buttons, icon);
 }
 

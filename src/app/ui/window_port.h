@@ -34,7 +34,7 @@ class WindowPort : public UiPort {
     void setProgressText(const QString& text) override;
     void showModal(ModalWindow window) override;
 
-    // True while the logic is letting pending events through.
+    // True while the logic is letting pending events through, or waits for a message box.
     bool lettingEventsThrough() const { return eventDepth_ > 0; }
 
     MessageBoxFunction messageBox = showMessageBox;

@@ -68,7 +68,7 @@ void Form6::Form_Load() {
 void Form6::Text1_Change(const QString& text) {
     // A handler without a trap of its own: a settings file that cannot be written is still reported.
     ErrorTrap(ui_, kWindow, QStringLiteral("Text1_Change")).step(100, [&] {
-        WriteSetting(key::DBCFile, text);
+        ui_.settings.write(key::DBCFile, text);
     });
 }
 
@@ -88,7 +88,7 @@ void Form6::PushButton1_Click() {
     const QString path = Text1.text();
     if (trap.test(100, [&] { return !path.isEmpty(); })) {
         trap.step(102, [&] { fields_.OptionDBC1 = true; });
-        trap.step(104, [&] { WriteSetting(key::FoxproOption, QStringLiteral("1")); });
+        trap.step(104, [&] { ui_.settings.write(key::FoxproOption, QStringLiteral("1")); });
         // The chosen container is the target from now on, not only after the next start.
         trap.step(106, [&] { fields_.DBCPath1 = path; });
     }
@@ -97,7 +97,7 @@ void Form6::PushButton1_Click() {
 
 void Form6::PushButton2_Click() {
     ErrorTrap trap(ui_, kWindow, QStringLiteral("PushButton2_Click"));
-    trap.step(100, [&] { WriteSetting(key::FoxproOption, QStringLiteral("2")); });
+    trap.step(100, [&] { ui_.settings.write(key::FoxproOption, QStringLiteral("2")); });
     trap.step(102, [&] { fields_.OptionDBC1 = false; });
     trap.step(104, [&] { reject(); });
 }

@@ -1,12 +1,62 @@
 #include "app/ui/look/window_feedback.h"
 
+#include <QApplication>
+#include <QEvent>
+#include <QEventLoop>
 #include <QMessageBox>
+#include <QPointer>
 #include <QProgressBar>
 
 #include <algorithm>
 #include <cmath>
 
 namespace qc::look {
+
+namespace {
+
+// Keeps the user's input away from the owner's window while a box is up, as modality would, but
+// without Qt's modal blocking: that would also drop the window system's request to close the
+// owner's window, and closing the main window must end the program whatever is showing.
+class InputShield : public QObject {
+  public:
+    InputShield(QWidget* shielded, QWidget& box) : shielded_(shielded), box_(box) {
+        qApp->installEventFilter(this);
+    }
+    ~InputShield() override { qApp->removeEventFilter(this); }
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::MouseMove:
+        case QEvent::Wheel:
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::Shortcut:
+        case QEvent::ShortcutOverride:
+        case QEvent::ContextMenu:
+            break;
+        default:
+            return false;
+        }
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (!widget || !shielded_ || widget->window() != shielded_)
+            return false;
+        if (event->type() == QEvent::MouseButtonPress) {
+            box_.raise();
+            box_.activateWindow();
+        }
+        return true;
+    }
+
+  private:
+    QPointer<QWidget> shielded_;
+    QWidget& box_;
+};
+
+} // namespace
 
 Answer showMessageBox(QWidget* owner, const QString& text, const QString& title, Buttons buttons, Icon icon) {
     // The texts break lines with CR LF or a lone CR; the box breaks lines at LF.
@@ -15,13 +65,18 @@ Answer showMessageBox(QWidget* owner, const QString& text, const QString& title,
                               .replace(QLatin1Char('\r'), QLatin1Char('\n'));
     QMessageBox box(icon == Icon::Exclamation ? QMessageBox::Warning : QMessageBox::NoIcon, title, shown,
                     buttons == Buttons::YesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok, owner);
-    box.setWindowModality(Qt::ApplicationModal);
+    box.setWindowModality(Qt::NonModal);
     box.setTextFormat(Qt::PlainText);
-    const int pressed = box.exec();
+    const InputShield shield(owner ? owner->window() : nullptr, box);
+    QEventLoop loop;
+    QObject::connect(&box, &QDialog::finished, &loop, &QEventLoop::quit);
+    box.show();
+    box.activateWindow();
+    loop.exec(QEventLoop::DialogExec);
     if (buttons == Buttons::Ok)
         return Answer::Ok;
     // Closing a question without a button counts as No, the answer that changes nothing.
-    return pressed == QMessageBox::Yes ? Answer::Yes : Answer::No;
+    return box.standardButton(box.clickedButton()) == QMessageBox::Yes ? Answer::Yes : Answer::No;
 }
 
 void showProgressValue(QProgressBar* bar, double percent) {

@@ -10,8 +10,9 @@ class QWidget;
 
 namespace qc::look {
 
-// Shows a modal QMessageBox owned by `owner` and returns the button pressed. The text is shown as
-// plain text, its CR LF and lone CR line breaks as lines.
+// Shows a QMessageBox owned by `owner` and returns the button pressed; until then the owner's window
+// takes no input, but can still be closed. The text is shown as plain text, its CR LF and lone CR
+// line breaks as lines.
 Answer showMessageBox(QWidget* owner, const QString& text, const QString& title, Buttons buttons, Icon icon);
 
 // Shows the percentage on the bar, rounded and held within 0 to 100. A missing bar or a value that

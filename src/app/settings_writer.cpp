@@ -1,0 +1,20 @@
+#include "app/settings_writer.h"
+
+#include "app/settings.h"
+
+#include <utility>
+
+namespace qc {
+
+void SettingsWriter::write(const QString& key, const QString& value) {
+    try {
+        WriteSetting(key, value);
+    } catch (...) {
+        if (std::exchange(failing_, true))
+            return;
+        throw;
+    }
+    failing_ = false;
+}
+
+} // namespace qc

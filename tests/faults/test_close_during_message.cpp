@@ -1,0 +1,91 @@
+// Closing the main window the way the window system asks for it (not QWidget::close, which Qt lets
+// through anyway) while a message box waits for an answer ends the program at once.
+#include "app/ui/main_window.h"
+#include "support/tds_server.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QProcess>
+#include <QPushButton>
+#include <QTimer>
+#include <QWindow>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+// The window system's entry point for a close request (Qt's platform interface, exported by
+// QtGui; its header is not installed without the private development files).
+class QWindowSystemInterface {
+  public:
+    struct SynchronousDelivery;
+    template <typename Delivery> static bool handleCloseEvent(QWindow* window);
+};
+
+using namespace qc;
+using namespace qc::test;
+
+namespace {
+template <class T> T& control(QWidget& window, const char* name) {
+    T* found = window.findChild<T*>(QString::fromLatin1(name));
+    if (!found)
+        throw std::runtime_error(std::string("no control ") + name);
+    return *found;
+}
+} // namespace
+
+// Child: "Test Connection" against a working server shows its answer in a real message box; the
+// window system then asks the main window to close.
+TEST(CloseDuringMessageChild, DISABLED_TestConnectionAnswer) {
+    app::ui::Form1 w;
+    control<QLineEdit>(w, "Text5").setText(QString::fromStdString(TdsServer::host()));
+    control<QLineEdit>(w, "Text6").setText(qEnvironmentVariable("QC_PORT"));
+    control<QLineEdit>(w, "Text3").setText(QStringLiteral("testuser"));
+    control<QLineEdit>(w, "Text4").setText(QStringLiteral("Test#Pass1"));
+    control<QLineEdit>(w, "Text8").setText(QStringLiteral("TestDB"));
+    w.show();
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &w, [&] {
+        auto* box = w.findChild<QMessageBox*>();
+        if (!box || !box->isVisible())
+            return;
+        // While the box is up the main window takes no clicks: the button is not pressed again.
+        auto& button = control<QPushButton>(w, "PushButton6");
+        QObject::connect(&button, &QPushButton::clicked, [] { std::_Exit(7); });
+        for (const auto type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
+            QMouseEvent click(type, QPointF(5, 5), button.mapToGlobal(QPointF(5, 5)), Qt::LeftButton,
+                              type == QEvent::MouseButtonPress ? Qt::LeftButton : Qt::NoButton,
+                              Qt::NoModifier);
+            QApplication::sendEvent(&button, &click);
+        }
+        QWindowSystemInterface::handleCloseEvent<QWindowSystemInterface::SynchronousDelivery>(
+            w.windowHandle());
+        std::_Exit(6); // the close request was dropped
+    });
+    poll.start(20);
+    control<QPushButton>(w, "PushButton6").click();
+    std::_Exit(5); // the box was answered without the test
+}
+
+TEST(CloseDuringMessage, TheWindowSystemsCloseEndsTheProgramWhileAMessageBoxIsUp) {
+    TdsServer server(TdsServer::standardFixture(50));
+    QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.remove(QStringLiteral("TDSPORT"));
+    env.insert(QStringLiteral("QC_PORT"), QString::number(server.port()));
+    child.setProcessEnvironment(env);
+    child.setProcessChannelMode(QProcess::ForwardedChannels);
+    QElapsedTimer clock;
+    clock.start();
+    child.start(QStringLiteral("/proc/self/exe"),
+                {QStringLiteral("--gtest_filter=CloseDuringMessageChild.DISABLED_TestConnectionAnswer"),
+                 QStringLiteral("--gtest_also_run_disabled_tests")});
+    ASSERT_TRUE(child.waitForFinished(60000));
+    EXPECT_EQ(child.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(child.exitCode(), 0)
+        << "6: the close request was dropped, 5: the box went away unanswered, 7: the window took a click";
+    EXPECT_LT(clock.elapsed(), 20000);
+}
