@@ -112,6 +112,7 @@ void Form1::layOut() {
         setTabOrder(order[i - 1], order[i]);
     for (QLineEdit* box : {&Text2, &Text5, &Text6})
         look::selectAllOnFocus(*box);
+    enterKeys_.attach(*this);
 }
 
 void Form1::connectHandlers() {

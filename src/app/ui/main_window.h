@@ -3,6 +3,7 @@
 // the help buttons, "Start Converting" and the progress bar. Every field writes its setting the
 // moment it changes; Form_Load restores them in a fixed order. Closing the window ends the program.
 
+#include "app/ui/look/button_keys.h"
 #include "app/ui/look/look.h"
 #include "app/ui/window_port.h"
 #include "data/ui/file_dialogs.h"
@@ -110,6 +111,7 @@ class Form1 : public QWidget {
 
     WindowPort port_;
     engine::ConversionRun run_;
+    look::EnterPressesFocusedButton enterKeys_;
 };
 
 } // namespace qc::app::ui

@@ -50,6 +50,7 @@ Form6::Form6(Form1Fields& fields, UiPort& ui, const FileDialogs& dialogs, QWidge
     PushButton1.setText(QStringLiteral("OK"));
     PushButton2.setText(QStringLiteral("Cancel"));
     look::selectAllOnFocus(Text1);
+    enterKeys_.attach(*this);
 
     connect(&Text1, &QLineEdit::textChanged, this, &Form6::Text1_Change);
     connect(&PushButton1, &QPushButton::clicked, this, &Form6::PushButton1_Click);

@@ -32,6 +32,7 @@ Form5::Form5(engine::DatatypeRows& rows, const WindowSeams& seams, QWidget* owne
     ListView1.horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     ListView1.horizontalHeader()->setSectionsClickable(false);
     setTabOrder(&ListView1, &PushButton5);
+    enterKeys_.attach(*this);
     connect(&PushButton5, &QPushButton::clicked, this, &Form5::PushButton5_Click);
     Form_Load();
 }

@@ -3,6 +3,7 @@
 // type word and the FoxPro type word it was mapped to. Viewing only; closing empties the rows.
 
 #include "engine/datatype_rows.h"
+#include "app/ui/look/button_keys.h"
 #include "preview/ui/window_port.h"
 
 #include <QDialog>
@@ -29,6 +30,7 @@ class Form5 : public QDialog {
 
     engine::DatatypeRows& rows_;
     WindowPort port_;
+    look::EnterPressesFocusedButton enterKeys_;
 };
 
 } // namespace qc::preview::ui

@@ -3,6 +3,7 @@
 // line of the SQL line list, then closes.
 
 #include "preview/sql_line_list.h"
+#include "app/ui/look/button_keys.h"
 #include "preview/ui/window_port.h"
 
 #include <QDialog>
@@ -34,6 +35,7 @@ class Form3 : public QDialog {
 
     SqlLineList& lines_;
     WindowPort port_;
+    look::EnterPressesFocusedButton enterKeys_;
 };
 
 } // namespace qc::preview::ui

@@ -10,6 +10,7 @@
 #include "preview/ui/find_replace_window.h"
 
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QHeaderView>
 
 namespace qc::preview::ui {
@@ -108,6 +109,7 @@ void Form2::layOut() {
         previous = widget;
     }
 
+    enterKeys_.attach(*this);
     connect(&ListView1, &SqlLineView::lineClicked, this, &Form2::ListView1_Click);
     connect(&PushButton1, &QPushButton::clicked, this, &Form2::PushButton1_Click);
     connect(&PushButton2, &QPushButton::clicked, this, &Form2::PushButton2_Click);
@@ -130,6 +132,8 @@ void Form2::Form_Load() {
                                        {&ListView1, ListView1.viewport(), &Frame2});
     });
     trap.step(108, [&] { ListView1.setModel(&form_.sqlLines); });
+    // A refilled list is a new script: its run starts at line 1.
+    connect(&form_.sqlLines, &QAbstractItemModel::modelReset, this, [this] { resume_ = {}; });
     trap.step(110, [&] { ListView1.setColumnWidth(0, look::px(7000)); });
 }
 
@@ -157,6 +161,14 @@ void Form2::closeEvent(QCloseEvent* event) {
     QDialog::closeEvent(event);
 }
 
+void Form2::keyPressEvent(QKeyEvent* event) {
+    if (event->matches(QKeySequence::Cancel)) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
 void Form2::ListView1_Click(int line) {
     if (line < 1 || line > form_.sqlLines.count())
         return;
@@ -170,7 +182,7 @@ void Form2::PushButton1_Click() {
     running_ = true;
     setControlsEnabled(false);
     const ScriptRun run{form_.sqlLines, form_.FoxPro_conn.get(), form_.SQLFormOK, errorLineIndex_,
-                        [this](const QString& text) { Text1.setPlainText(text); }};
+                        [this](const QString& text) { Text1.setPlainText(text); }, &resume_};
     const ScriptOutcome outcome = executeScript(run, port_);
     setControlsEnabled(true);
     running_ = false;
