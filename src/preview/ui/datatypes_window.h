@@ -27,6 +27,8 @@ class Form5 : public QDialog {
 
   private:
     void Form_Load();
+    // Gives the headers the height their wrapped texts need.
+    void fitHeaders();
 
     engine::DatatypeRows& rows_;
     WindowPort port_;
