@@ -30,6 +30,9 @@ class Form6 : public QDialog {
 
   private:
     void Text1_Change(const QString& text);
+    // True when `path` names an existing file (in any letter case), or a container created now
+    // on the user's Yes; false when the user said No or the creation failed (which is shown).
+    bool containerReady(const QString& path);
 
     Form1Fields& fields_;
     UiPort& ui_;
