@@ -3,10 +3,13 @@
 #include "ui_test.h"
 
 #include "data/ui/advanced_options_window.h"
+#include "foxpro/new_container.h"
 #include "preview/ui/datatypes_window.h"
 #include "preview/ui/preview_window.h"
 
 #include <QCheckBox>
+#include <QDir>
+#include <QTemporaryDir>
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QPixmap>
@@ -56,6 +59,27 @@ TEST_F(Screenshots, MainWindowAndAdvancedOptions) {
     options.Form_Load();
     options.show();
     save(options, QStringLiteral("advanced-options.png"), "PNG");
+}
+
+TEST_F(Screenshots, ContainerTarget) {
+    store({{key::MSSQLServer, QStringLiteral("db01.example.org")},
+           {key::MSSQLPort, QStringLiteral("1433")},
+           {key::MSSQLUser, QStringLiteral("converter")},
+           {key::MSSQLPassword, QStringLiteral("secret")},
+           {key::MSSQLDatabase, QStringLiteral("Northwind")},
+           {key::FreeTableFolder, QStringLiteral("/home/anna/foxpro/northwind")},
+           {key::DBCFile, QStringLiteral("/home/anna/foxpro/northwind/northwind.dbc")}});
+    auto w = loadedWindow();
+    w->showCentred();
+    // The container chosen in Advanced Options (the stored folder is the target at a start).
+    w->runModal = [](QDialog& dialog) { dynamic_cast<data::ui::Form6&>(dialog).PushButton1_Click(); };
+    QTemporaryDir dir(QDir::tempPath() + QStringLiteral("/northwind-XXXXXX"));
+    const QString dbc = dir.filePath(QStringLiteral("northwind.dbc"));
+    foxpro::createContainer(dbc.toStdString());
+    WriteSetting(key::DBCFile, dbc);
+    w->PushButton12_Click();
+    ASSERT_TRUE(w->form().fields.OptionDBC1);
+    save(*w, QStringLiteral("main-window-container.png"), "PNG");
 }
 
 TEST_F(Screenshots, LocalConnectionExample) {

@@ -8,9 +8,12 @@
 #include <QDir>
 #include <QApplication>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTimer>
 
+#include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -196,6 +199,53 @@ TEST_F(TargetChoice, OkWithANewNameOffersAnEmptyContainer) {
         control<QPushButton>(options, "PushButton1").click();
         EXPECT_EQ(options.result(), QDialog::Accepted);
     });
+}
+
+// The target in sight: a line under the folder row names the container while it is the target,
+// and the folder box keeps its text and its setting.
+TEST_F(TargetChoice, TheContainerTargetIsShownWithoutTouchingTheFolderBox) {
+    // Without a stored folder, a stored container choice is the target from the start.
+    store({{key::DBCFile, QStringLiteral("/data/shop.dbc")}, {key::FoxproOption, QStringLiteral("1")}});
+    auto w = loadedWindow();
+    w->showCentred();
+    auto& line = control<QLabel>(*w, "TargetLine");
+    auto& folder = control<QLineEdit>(*w, "Text2");
+    EXPECT_TRUE(line.isVisible());
+    EXPECT_EQ(line.text(), QStringLiteral("Target: DBC file /data/shop.dbc"));
+    const QRect frame = control<QGroupBox>(*w, "Frame1").rect();
+    EXPECT_TRUE(frame.adjusted(1, 1, -1, -1).contains(line.geometry()));
+    folder.setText(QStringLiteral("/data/free"));
+    EXPECT_FALSE(line.isVisible());
+
+    inAdvancedOptions(*w, [&](data::ui::Form6& options) {
+        control<QPushButton>(options, "PushButton2").click(); // Cancel: the folder is the target
+    });
+    EXPECT_FALSE(line.isVisible());
+    EXPECT_FALSE(w->form().fields.OptionDBC1);
+
+    QTemporaryDir dir;
+    const QString shop = dir.filePath(QStringLiteral("a-rather-long-folder-name/") + QString(60, QLatin1Char('x')) +
+                                      QStringLiteral("/shop.dbc"));
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(shop).path()));
+    foxpro::createContainer(shop.toStdString());
+    inAdvancedOptions(*w, [&](data::ui::Form6& options) {
+        control<QLineEdit>(options, "Text1").setText(shop);
+        control<QPushButton>(options, "PushButton1").click();
+    });
+    EXPECT_TRUE(line.isVisible());
+    // A long path is shortened in its middle; its whole text is the line's hint.
+    EXPECT_TRUE(line.text().startsWith(QStringLiteral("Target: DBC file /")));
+    EXPECT_TRUE(line.text().endsWith(QStringLiteral("/shop.dbc")));
+    EXPECT_LE(line.fontMetrics().horizontalAdvance(line.text()), line.width());
+    EXPECT_EQ(line.toolTip(), shop);
+    EXPECT_EQ(folder.text(), QStringLiteral("/data/free"));
+    EXPECT_EQ(stored(key::FreeTableFolder), QStringLiteral("/data/free"));
+    EXPECT_EQ(stored(key::FoxproOption), QStringLiteral("1"));
+
+    // Typing a folder makes it the target again.
+    folder.setFocus();
+    QTest::keyClicks(&folder, QStringLiteral("/x"));
+    EXPECT_FALSE(line.isVisible());
 }
 
 TEST_F(TargetChoice, AdvancedOptionsReportsItsFailuresUnderItsOwnName) {

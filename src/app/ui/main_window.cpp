@@ -10,6 +10,7 @@
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QDialog>
+#include <QDir>
 
 #include <cstdio>
 #include <cstdlib>
@@ -93,6 +94,11 @@ void Form1::layOut() {
             c.widget.setFont(look::buttonFont());
     }
 
+    TargetLine.setObjectName(QStringLiteral("TargetLine"));
+    TargetLine.setGeometry(look::twipsRect(240, 1170, 7320, 225));
+    TargetLine.setTextInteractionFlags(Qt::TextSelectableByMouse);
+    TargetLine.hide();
+
     Text4.setEchoMode(QLineEdit::Password);
     Text4.setStyleSheet(QStringLiteral("QLineEdit { lineedit-password-character: 42; }"));
     ProgressBar1.setRange(0, 100);
@@ -173,6 +179,19 @@ void Form1::Text2_Change(const QString& text) {
         writeFromHandler("Text2_Change", key::FoxproOption, QStringLiteral("2"));
         form_.fields.OptionDBC1 = false;
     }
+    showTarget();
+}
+
+void Form1::showTarget() {
+    const bool container = form_.fields.OptionDBC1;
+    TargetLine.setVisible(container);
+    if (!container)
+        return;
+    const QString path = QDir::toNativeSeparators(form_.fields.DBCPath1);
+    const QString text =
+        QStringLiteral("Target: DBC file ") + (path.isEmpty() ? QStringLiteral("(none chosen)") : path);
+    TargetLine.setText(TargetLine.fontMetrics().elidedText(text, Qt::ElideMiddle, TargetLine.width()));
+    TargetLine.setToolTip(path);
 }
 
 void Form1::Check1_Click() {
@@ -207,6 +226,7 @@ void Form1::openModal(ModalWindow window) {
         data::ui::Form6 dialog(form_.fields, port_, fileDialogs, this);
         dialog.Form_Load();
         runModal(dialog);
+        showTarget();
         break;
     }
     default:

@@ -68,6 +68,9 @@ class Form1 : public QWidget {
     void layOut();
     void connectHandlers();
     void openModal(ModalWindow window);
+    // Shows or hides the target line for the current target choice. The folder box is never
+    // written for this: a change of it makes the folder the target.
+    void showTarget();
 
     void Text2_Change(const QString& text);
     void Check1_Click();
@@ -102,6 +105,8 @@ class Form1 : public QWidget {
     QPushButton PushButton2{&Frame1};
     QPushButton PushButton8{&Frame1};
     QPushButton PushButton12{&Frame1};
+    // Below the folder row: the container's path while a container is the target.
+    QLabel TargetLine{&Frame1};
     QGroupBox Frame2{this};
     QCheckBox Check1{&Frame2};
     QRadioButton Option1{&Frame2};

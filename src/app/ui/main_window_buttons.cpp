@@ -102,6 +102,7 @@ void Form1::PushButton2_Click() {
     trap.step(100, [&] { WriteSetting(key::FoxproOption, QStringLiteral("2")); });
     trap.step(102, [&] { form_.fields.OptionDBC1 = false; });
     trap.step(104, [&] { Text2.setText(programFolder + QStringLiteral("/Samples")); });
+    showTarget();
 }
 
 void Form1::PushButton12_Click() {
