@@ -3,6 +3,7 @@
 #include "app/ui/look/look.h"
 
 #include "app/error_trap.h"
+#include "support/fake_desktop.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -17,6 +18,8 @@ class HelpButtons : public WindowTest {};
 } // namespace
 
 TEST_F(HelpButtons, ConnectionHelpOffersTheExamplePictureEvenWithEmptyFields) {
+    FakeDesktop desktop;
+    desktop.registerDefault(QStringLiteral("image/jpeg"), QStringLiteral("test-viewer.desktop"));
     auto w = loadedWindow();
     std::vector<QUrl> opened;
     w->openUrl = [&](const QUrl& url) {

@@ -1,6 +1,7 @@
 #include "preview/ui/preview_window.h"
 
 #include "app/error_trap.h"
+#include "app/ui/look/desktop_links.h"
 #include "app/ui/look/look.h"
 #include "preview/script_execution.h"
 #include "preview/ui/clipboard.h"
@@ -244,7 +245,11 @@ void Form2::PushButton8_Click() {
     ErrorTrap trap(port_, QStringLiteral("Form2"), QStringLiteral("PushButton8_Click"));
     const bool hasText = trap.test(102, [&] { return !blankText(Text1.toPlainText()); });
     if (hasText)
-        trap.step(104, [&] { port_.openUrl(errorMailUrl(Text1.toPlainText())); });
+        trap.step(104, [&] {
+            look::openAddress(
+                errorMailUrl(Text1.toPlainText()), [this](const QUrl& url) { return port_.openUrl(url); }, port_,
+                noMailProgramMessage());
+        });
 }
 
 void Form2::PushButton9_Click() {

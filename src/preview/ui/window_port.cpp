@@ -45,11 +45,11 @@ void WindowPort::runModal(QDialog& child) {
         child.exec();
 }
 
-void WindowPort::openUrl(const QUrl& url) {
-    if (seams_.openUrl)
-        seams_.openUrl(url);
-    else
-        QDesktopServices::openUrl(url);
+bool WindowPort::openUrl(const QUrl& url) {
+    if (!seams_.openUrl)
+        return QDesktopServices::openUrl(url);
+    seams_.openUrl(url);
+    return true;
 }
 
 void WindowPort::processEvents() {

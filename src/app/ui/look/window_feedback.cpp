@@ -17,6 +17,8 @@ Answer showMessageBox(QWidget* owner, const QString& text, const QString& title,
                     buttons == Buttons::YesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok, owner);
     box.setWindowModality(Qt::ApplicationModal);
     box.setTextFormat(Qt::PlainText);
+    // An address or a path in the text can be selected and copied.
+    box.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     const int pressed = box.exec();
     if (buttons == Buttons::Ok)
         return Answer::Ok;
