@@ -26,6 +26,8 @@ Form1::Form1()
       port_(*this, &ProgressBar1, [this](ModalWindow window) { openModal(window); }), run_(form_, port_) {
     layOut();
     connectHandlers();
+    // Placed before its load: a message box the load shows is centred on where the window will be.
+    placeCentred();
 }
 
 Form1::~Form1() = default;
@@ -235,13 +237,17 @@ void Form1::openModal(ModalWindow window) {
     }
 }
 
-void Form1::showCentred() {
+void Form1::placeCentred() {
     const QRect screen = QGuiApplication::primaryScreen()
                              ? QGuiApplication::primaryScreen()->availableGeometry()
                              : QRect(0, 0, width(), height());
     QRect frame = rect();
     frame.moveCenter(screen.center());
     move(frame.topLeft());
+}
+
+void Form1::showCentred() {
+    placeCentred();
     show();
     Check1.setFocus();
 }

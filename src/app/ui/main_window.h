@@ -67,6 +67,7 @@ class Form1 : public QWidget {
   private:
     void layOut();
     void connectHandlers();
+    void placeCentred();
     void openModal(ModalWindow window);
     // Shows or hides the target line for the current target choice. The folder box is never
     // written for this: a change of it makes the folder the target.
