@@ -65,8 +65,8 @@ std::string editedLineText(const std::string& originalBytes, const QString& show
     if (shownAfter == shownBefore)
         return originalBytes;
     const QString original = QString::fromStdString(originalBytes);
-    const QString lineBreak = original.contains(QLatin1String("\r\n")) ? QStringLiteral("\r\n")
-                                                                        : QStringLiteral("\n");
+    const QString lineBreak =
+        original.contains(QLatin1String("\r\n")) ? QStringLiteral("\r\n") : QStringLiteral("\n");
     const auto at = alignShown(original, shownBefore);
 
     // The span the user changed: what lies between the common start and the common end.

@@ -14,6 +14,7 @@ namespace qc::preview {
 // showed when it was loaded, `shownAfter` what it shows now. The changed span of the box's text
 // replaces the matching span of the line; new breaks in it take the line's kind (CR LF when the
 // line holds one, else LF), or the kinds of the breaks it replaces when there are as many.
-std::string editedLineText(const std::string& original, const QString& shownBefore, const QString& shownAfter);
+std::string editedLineText(const std::string& original, const QString& shownBefore,
+                           const QString& shownAfter);
 
 } // namespace qc::preview

@@ -87,7 +87,8 @@ TEST(NewContainer, RefusesWithoutWritingAnything) {
         return std::string("created");
     };
     EXPECT_EQ(refused(folder / "SALES.DBC"), "File 'SALES.DCT' already exists.");
-    EXPECT_EQ(refused(folder / "sales.txt"), "A database container's file name must end in .dbc: 'sales.txt'.");
+    EXPECT_EQ(refused(folder / "sales.txt"),
+              "A database container's file name must end in .dbc: 'sales.txt'.");
     EXPECT_EQ(refused(folder / ".dbc"), "A database container's file name must end in .dbc: '.dbc'.");
     EXPECT_EQ(refused(folder / "missing" / "new.dbc"),
               "Folder '" + (folder / "missing").string() + "' does not exist.");

@@ -32,8 +32,11 @@ TEST(EditedLine, UntouchedBreaksKeepTheirKind) {
     EXPECT_EQ(edit(line, QStringLiteral("INSERT INTO [x] VALUES ('a\nb\nc\nd', 9);")),
               "INSERT INTO [x] VALUES ('a\nb\r\nc\rd', 9);");
     // A no-break space the box shows as a space stays a no-break space.
-    const std::string nbsp = "INSERT INTO [t] VALUES ('a\xc2\xa0" "b', 1);";
-    EXPECT_EQ(edit(nbsp, QStringLiteral("INSERT INTO [t] VALUES ('a b', 2);")), "INSERT INTO [t] VALUES ('a\xc2\xa0" "b', 2);");
+    const std::string nbsp = "INSERT INTO [t] VALUES ('a\xc2\xa0"
+                             "b', 1);";
+    EXPECT_EQ(edit(nbsp, QStringLiteral("INSERT INTO [t] VALUES ('a b', 2);")),
+              "INSERT INTO [t] VALUES ('a\xc2\xa0"
+              "b', 2);");
 }
 
 TEST(EditedLine, TypedBreaksTakeTheLinesKindAndDeletedOnesGo) {

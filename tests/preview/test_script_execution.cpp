@@ -26,10 +26,9 @@ struct ScriptRunTest : ::testing::Test {
             lines.append(text);
     }
     ScriptOutcome run(data::Connection* connection) {
-        return executeScript(
-            {lines, connection, sqlFormOk, errorLineIndex, [this](const QString& text) { errorText = text; },
-             &resume},
-            ui);
+        return executeScript({lines, connection, sqlFormOk, errorLineIndex,
+                              [this](const QString& text) { errorText = text; }, &resume},
+                             ui);
     }
     ScriptOutcome run() { return run(target.connection.get()); }
 };
@@ -106,7 +105,8 @@ TEST_F(ScriptRunTest, ChangedEarlierLinesAreNamedBeforeGoingOn) {
     ASSERT_EQ(run(), ScriptOutcome::StoppedAtError);
     lines.setText(2, "INSERT INTO t VALUES (10)");
     lines.setText(3, "INSERT INTO t VALUES (2)");
-    const QString question = QStringLiteral("Lines 1 to 2 were already executed; changes to them will not be sent.");
+    const QString question =
+        QStringLiteral("Lines 1 to 2 were already executed; changes to them will not be sent.");
     ui.expectQuestion(question, Answer::No);
     EXPECT_EQ(run(), ScriptOutcome::Cancelled);
     EXPECT_EQ(target.records("t").size(), 1u);

@@ -104,7 +104,8 @@ TEST_F(ChildWindowTest, DatatypesWindowShowsItsHintRowsAtFontHeightAndWholeHeade
     QHelpEvent hover(QEvent::ToolTip, cell.center(), list.viewport()->mapToGlobal(cell.center()));
     QApplication::sendEvent(list.viewport(), &hover);
     EXPECT_EQ(QToolTip::text(),
-              QStringLiteral("Click item to edit it. Move | line to right and out of window to reveal full names."));
+              QStringLiteral(
+                  "Click item to edit it. Move | line to right and out of window to reveal full names."));
     QToolTip::hideText();
 
     const int fontHeight = list.fontMetrics().height();
@@ -117,9 +118,10 @@ TEST_F(ChildWindowTest, DatatypesWindowShowsItsHintRowsAtFontHeightAndWholeHeade
     for (int column = 0; column < 4; ++column) {
         const QString text = list.model()->headerData(column, Qt::Horizontal).toString();
         for (const QString& word : text.split(QLatin1Char(' ')))
-            EXPECT_LT(header.fontMetrics().horizontalAdvance(word), header.sectionSize(column)) << text.toStdString();
-        const QRect needed = header.fontMetrics().boundingRect(QRect(0, 0, header.sectionSize(column) - 8, 1000),
-                                                               Qt::TextWordWrap, text);
+            EXPECT_LT(header.fontMetrics().horizontalAdvance(word), header.sectionSize(column))
+                << text.toStdString();
+        const QRect needed = header.fontMetrics().boundingRect(
+            QRect(0, 0, header.sectionSize(column) - 8, 1000), Qt::TextWordWrap, text);
         EXPECT_LE(needed.height(), header.height()) << text.toStdString();
         columnsWidth += header.sectionSize(column);
     }

@@ -81,7 +81,8 @@ TEST_F(PreviewWindowTest, LinesWithBreaksShowWholeOnOneRowAndKeepTheirBreaks) {
     addLines({"CREATE TABLE [a] (b M, c I)", line.c_str()});
     Form2& w = open();
     const QModelIndex index = w.ListView1.model()->index(1, 0);
-    const QString shown = static_cast<QStyledItemDelegate*>(w.ListView1.itemDelegate())->displayText(index.data(), QLocale::c());
+    const QString shown = static_cast<QStyledItemDelegate*>(w.ListView1.itemDelegate())
+                              ->displayText(index.data(), QLocale::c());
     EXPECT_EQ(shown, QStringLiteral("INSERT INTO [a] VALUES ('one\u21B5two\u21B5three\u21B5four', 1);"));
     // One row high, and as wide as the whole text: widening the column shows all of it.
     QStyleOptionViewItem option;

@@ -1,10 +1,10 @@
 #include "preview_window_fixture.h"
 
 #include "preview/foxpro_folder.h"
-#include "support/fake_desktop.h"
 #include "preview/ui/datatypes_window.h"
 #include "preview/ui/edit_line_window.h"
 #include "preview/ui/find_replace_window.h"
+#include "support/fake_desktop.h"
 
 #include <QClipboard>
 #include <QHeaderView>

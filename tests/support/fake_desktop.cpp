@@ -8,8 +8,8 @@ namespace qc::test {
 namespace {
 
 // The variables xdg-mime reads to find the handlers, or to pick a desktop environment's tool.
-const char* const kVariables[] = {"XDG_CONFIG_HOME", "XDG_CONFIG_DIRS",     "XDG_DATA_HOME",
-                                  "XDG_DATA_DIRS",   "XDG_CURRENT_DESKTOP", "DESKTOP_SESSION",
+const char* const kVariables[] = {"XDG_CONFIG_HOME",  "XDG_CONFIG_DIRS",          "XDG_DATA_HOME",
+                                  "XDG_DATA_DIRS",    "XDG_CURRENT_DESKTOP",      "DESKTOP_SESSION",
                                   "KDE_FULL_SESSION", "GNOME_DESKTOP_SESSION_ID", "DBUS_SESSION_BUS_ADDRESS"};
 
 void append(const QString& path, const QByteArray& text) {

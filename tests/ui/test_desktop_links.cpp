@@ -63,9 +63,10 @@ TEST_F(DesktopLinks, ConnectionHelpNamesThePictureWhenNothingWillShowIt) {
     ui.expectQuestion(QStringLiteral("connect locally"), Answer::Yes);
     control<QPushButton>(*w, "PushButton4").click();
     ASSERT_EQ(ui.messages.size(), 3u);
-    EXPECT_EQ(ui.messages[2].text,
-              QStringLiteral("No program is set up on this computer to show the picture.\r\rIt is the file ") +
-                  look::programFolder() + QStringLiteral("/local-connection-example.jpg"));
+    EXPECT_EQ(
+        ui.messages[2].text,
+        QStringLiteral("No program is set up on this computer to show the picture.\r\rIt is the file ") +
+            look::programFolder() + QStringLiteral("/local-connection-example.jpg"));
     EXPECT_TRUE(ui.errorReports().empty());
 }
 

@@ -8,9 +8,9 @@
 #include <QApplication>
 #include <QDialog>
 #include <QLineEdit>
-#include <QTest>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 
 using namespace qc;

@@ -9,11 +9,11 @@
 
 #include <QCheckBox>
 #include <QDir>
-#include <QTemporaryDir>
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QPixmap>
 #include <QScreen>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace qc;
@@ -101,7 +101,8 @@ TEST_F(Screenshots, PreviewAndDatatypesWindows) {
     engine::MainForm& form = w->form();
     form.sqlLines.append("DROP TABLE [Notes];");
     form.sqlLines.append("CREATE TABLE [Notes] ([id] I NULL, [body] M NULL, [when] T NULL)");
-    form.sqlLines.append("INSERT INTO [Notes] VALUES (1, 'first line\r\nsecond line\nthird', {^2021-08-31 14:05:00});");
+    form.sqlLines.append(
+        "INSERT INTO [Notes] VALUES (1, 'first line\r\nsecond line\nthird', {^2021-08-31 14:05:00});");
     form.sqlLines.append("INSERT INTO [Notes] VALUES (2, 'one line', NULL);");
     const char* const columns[][3] = {{"id", "int", "I"}, {"body", "ntext", "M"}, {"when", "datetime", "T"}};
     for (const auto& c : columns) {

@@ -5,8 +5,8 @@
 #include "foxpro/new_container.h"
 #include "support/environment.h"
 
-#include <QDir>
 #include <QApplication>
+#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QTemporaryDir>
@@ -224,8 +224,8 @@ TEST_F(TargetChoice, TheContainerTargetIsShownWithoutTouchingTheFolderBox) {
     EXPECT_FALSE(w->form().fields.OptionDBC1);
 
     QTemporaryDir dir;
-    const QString shop = dir.filePath(QStringLiteral("a-rather-long-folder-name/") + QString(60, QLatin1Char('x')) +
-                                      QStringLiteral("/shop.dbc"));
+    const QString shop = dir.filePath(QStringLiteral("a-rather-long-folder-name/") +
+                                      QString(60, QLatin1Char('x')) + QStringLiteral("/shop.dbc"));
     ASSERT_TRUE(QDir().mkpath(QFileInfo(shop).path()));
     foxpro::createContainer(shop.toStdString());
     inAdvancedOptions(*w, [&](data::ui::Form6& options) {

@@ -36,7 +36,8 @@ Form5::Form5(engine::DatatypeRows& rows, const WindowSeams& seams, QWidget* owne
     ListView1.horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     ListView1.horizontalHeader()->setStretchLastSection(false);
     // The headers are longer than their columns in this font: they wrap between words.
-    ListView1.horizontalHeader()->setDefaultAlignment(Qt::Alignment(Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap));
+    ListView1.horizontalHeader()->setDefaultAlignment(
+        Qt::Alignment(Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap));
     ListView1.horizontalHeader()->setTextElideMode(Qt::ElideNone);
     ListView1.horizontalHeader()->setSectionsClickable(false);
     setTabOrder(&ListView1, &PushButton5);

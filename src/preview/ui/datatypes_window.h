@@ -2,8 +2,8 @@
 // The Datatypes Conversion window (Form5): per source column, the table, the column, the source
 // type word and the FoxPro type word it was mapped to. Viewing only; closing empties the rows.
 
-#include "engine/datatype_rows.h"
 #include "app/ui/look/button_keys.h"
+#include "engine/datatype_rows.h"
 #include "preview/ui/window_port.h"
 
 #include <QDialog>

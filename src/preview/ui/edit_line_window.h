@@ -1,8 +1,8 @@
 #pragma once
 // The Edit Line window (Form4): rewrites one line of the SQL line list.
 
-#include "preview/sql_line_list.h"
 #include "app/ui/look/button_keys.h"
+#include "preview/sql_line_list.h"
 #include "preview/ui/window_port.h"
 
 #include <QDialog>

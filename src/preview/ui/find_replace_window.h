@@ -2,8 +2,8 @@
 // The Find and Replace window (Form3): replaces the first caseless occurrence of a text in every
 // line of the SQL line list, then closes.
 
-#include "preview/sql_line_list.h"
 #include "app/ui/look/button_keys.h"
+#include "preview/sql_line_list.h"
 #include "preview/ui/window_port.h"
 
 #include <QDialog>

@@ -11,8 +11,8 @@
 #include "preview/ui/find_replace_window.h"
 
 #include <QCloseEvent>
-#include <QKeyEvent>
 #include <QHeaderView>
+#include <QKeyEvent>
 
 namespace qc::preview::ui {
 
@@ -182,8 +182,12 @@ void Form2::ListView1_Click(int line) {
 void Form2::PushButton1_Click() {
     running_ = true;
     setControlsEnabled(false);
-    const ScriptRun run{form_.sqlLines, form_.FoxPro_conn.get(), form_.SQLFormOK, errorLineIndex_,
-                        [this](const QString& text) { Text1.setPlainText(text); }, &resume_};
+    const ScriptRun run{form_.sqlLines,
+                        form_.FoxPro_conn.get(),
+                        form_.SQLFormOK,
+                        errorLineIndex_,
+                        [this](const QString& text) { Text1.setPlainText(text); },
+                        &resume_};
     const ScriptOutcome outcome = executeScript(run, port_);
     setControlsEnabled(true);
     running_ = false;
@@ -247,8 +251,8 @@ void Form2::PushButton8_Click() {
     if (hasText)
         trap.step(104, [&] {
             look::openAddress(
-                errorMailUrl(Text1.toPlainText()), [this](const QUrl& url) { return port_.openUrl(url); }, port_,
-                noMailProgramMessage());
+                errorMailUrl(Text1.toPlainText()), [this](const QUrl& url) { return port_.openUrl(url); },
+                port_, noMailProgramMessage());
         });
 }
 

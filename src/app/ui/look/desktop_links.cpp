@@ -19,7 +19,8 @@ QString mimeTypeOf(const QUrl& url) {
 
 QString desktopApplicationFor(const QUrl& url) {
     QProcess query;
-    query.start(QStringLiteral("xdg-mime"), {QStringLiteral("query"), QStringLiteral("default"), mimeTypeOf(url)});
+    query.start(QStringLiteral("xdg-mime"),
+                {QStringLiteral("query"), QStringLiteral("default"), mimeTypeOf(url)});
     if (!query.waitForFinished(kAnswerMilliseconds)) {
         // Not installed (it never started) or no answer in time: no application is known.
         if (query.state() != QProcess::NotRunning) {
