@@ -100,27 +100,6 @@ TEST_F(ScriptRunTest, RunningAgainGoesOnAtTheLineThatStopped) {
         EXPECT_EQ(shown.text, QStringLiteral("Error found."));
 }
 
-TEST_F(ScriptRunTest, ChangedEarlierLinesAreNamedBeforeGoingOn) {
-    add({"CREATE TABLE t (a I)", "INSERT INTO t VALUES (1)", "INSERT INTO missing VALUES (2)"});
-    ASSERT_EQ(run(), ScriptOutcome::StoppedAtError);
-    lines.setText(2, "INSERT INTO t VALUES (10)");
-    lines.setText(3, "INSERT INTO t VALUES (2)");
-    const QString question =
-        QStringLiteral("Lines 1 to 2 were already executed; changes to them will not be sent.");
-    ui.expectQuestion(question, Answer::No);
-    EXPECT_EQ(run(), ScriptOutcome::Cancelled);
-    EXPECT_EQ(target.records("t").size(), 1u);
-    EXPECT_FALSE(sqlFormOk);
-    EXPECT_FALSE(ui.busy);
-
-    ui.expectQuestion(question, Answer::Yes);
-    EXPECT_EQ(run(), ScriptOutcome::Completed);
-    const auto records = target.records("t");
-    ASSERT_EQ(records.size(), 2u);
-    EXPECT_NE(records[0].find("A=1"), std::string::npos);
-    EXPECT_NE(records[1].find("A=2"), std::string::npos);
-}
-
 // A stop at line 1 leaves nothing executed: the next run starts there without a question; a list
 // shorter than the stop starts over.
 TEST_F(ScriptRunTest, StopAtTheFirstLineOrAShorterListStartsAtLineOne) {
