@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Takes the pictures of our windows on a virtual X server: docs/main-window.png,
-# docs/advanced-options.png and resources/local-connection-example.jpg (the picture the connection
-# help offers). Needs xvfb and the fonts of packages.txt; builds the window tests if needed.
+# docs/advanced-options.png, docs/main-window-container.png (a container as the target) and
+# resources/local-connection-example.jpg (the picture the connection help offers). The preview
+# and datatypes windows are pictured too, into QC_KEEP_SCREENSHOTS when that names a folder. Needs xvfb and the fonts of packages.txt; builds the window tests if needed.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$top/build/screenshots}
@@ -13,6 +14,10 @@ QT_QPA_PLATFORM=xcb QT_FONT_DPI=96 QT_SCALE_FACTOR=1 QC_SCREENSHOT_DIR="$out" \
     xvfb-run -a -s "-screen 0 1024x768x24 -dpi 96" \
     "$build/bin/test_ui" --gtest_filter='Screenshots.*' --gtest_also_run_disabled_tests
 mkdir -p "$top/docs"
-cp "$out/main-window.png" "$out/advanced-options.png" "$top/docs/"
+cp "$out/main-window.png" "$out/advanced-options.png" "$out/main-window-container.png" "$top/docs/"
+if [ -n "${QC_KEEP_SCREENSHOTS:-}" ]; then
+    mkdir -p "$QC_KEEP_SCREENSHOTS"
+    cp "$out"/*.png "$QC_KEEP_SCREENSHOTS/"
+fi
 cp "$out/local-connection-example.jpg" "$top/resources/"
 echo "pictures written to docs/ and resources/"

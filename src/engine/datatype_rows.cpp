@@ -36,7 +36,8 @@ int DatatypeRows::rowCount(const QModelIndex& parent) const { return parent.isVa
 int DatatypeRows::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : 4; }
 
 QVariant DatatypeRows::data(const QModelIndex& index, int role) const {
-    if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::ToolTipRole))
+    // No hint of its own: the list's hint shows over every cell.
+    if (!index.isValid() || role != Qt::DisplayRole)
         return {};
     return rows_[static_cast<std::size_t>(index.row())][static_cast<std::size_t>(index.column())];
 }

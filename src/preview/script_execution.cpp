@@ -16,6 +16,23 @@ bool isBlank(std::string_view text) {
     return text.find_first_not_of(' ') == std::string_view::npos;
 }
 
+// A fingerprint of lines 1 to last: FNV-1a over each line's length and bytes.
+std::uint64_t fingerprint(const SqlLineList& lines, int last) {
+    std::uint64_t hash = 14695981039346656037ull;
+    const auto mix = [&hash](unsigned char byte) {
+        hash ^= byte;
+        hash *= 1099511628211ull;
+    };
+    for (int line = 1; line <= last; ++line) {
+        const std::string& text = lines.text(line);
+        for (std::size_t size = text.size(), i = 0; i < sizeof size; ++i)
+            mix(static_cast<unsigned char>(size >> (8 * i)));
+        for (const char c : text)
+            mix(static_cast<unsigned char>(c));
+    }
+    return hash;
+}
+
 } // namespace
 
 bool isSqlError(const QString& description) {
@@ -45,7 +62,11 @@ ScriptOutcome executeScript(const ScriptRun& run, UiPort& ui) {
                 return;
             }
             stopped = true;
-            trap.step(140, [&] { run.errorLineIndex = n; });
+            trap.step(140, [&] {
+                run.errorLineIndex = n;
+                if (run.resume != nullptr)
+                    *run.resume = {n, fingerprint(run.lines, n - 1)};
+            });
             trap.step(142, [&] { run.lines.select(n); });
             trap.step(144, [&] { run.showErrorText(description); });
             trap.step(146, [&] { ui.setBusy(false); });
@@ -65,11 +86,31 @@ ScriptOutcome executeScript(const ScriptRun& run, UiPort& ui) {
         attempt(104, [&] { ui.message(QStringLiteral("No SQL to run.")); });
         return ScriptOutcome::NothingToRun;
     }
-    attempt(108, [&] { ui.setBusy(true); });
 
+    // After a stop the run goes on at the line that stopped it. A list shorter than that is not
+    // the list that stopped: it runs from its start.
+    int start = 1;
+    bool goOn = true;
+    attempt(106, [&] {
+        if (run.resume == nullptr || run.resume->line < 1 || run.resume->line > run.lines.count())
+            return;
+        start = run.resume->line;
+        if (fingerprint(run.lines, start - 1) == run.resume->earlierLines)
+            return;
+        goOn = ui.message(QStringLiteral("Lines 1 to ") + QString::number(start - 1) +
+                              QStringLiteral(" were already executed; changes to them will not be sent.") +
+                              QStringLiteral("\r\rGo on from line ") + QString::number(start) +
+                              QStringLiteral("?"),
+                          {}, Buttons::YesNo) == Answer::Yes;
+    });
+    if (stopped)
+        return ScriptOutcome::StoppedAtError;
+    if (!goOn)
+        return ScriptOutcome::Cancelled;
+    attempt(108, [&] { ui.setBusy(true); });
     int count = 0;
     attempt(110, [&] { count = run.lines.count(); });
-    for (n = 1; n <= count && !stopped; ++n) {
+    for (n = start; n <= count && !stopped; ++n) {
         bool refresh = false;
         attempt(112, [&] { refresh = ui.letEventsThrough() || n == count; });
         if (refresh) {

@@ -9,6 +9,7 @@
 
 #include <QString>
 
+#include <cstdint>
 #include <functional>
 
 namespace qc::preview {
@@ -19,8 +20,18 @@ bool isSqlError(const QString& description);
 
 enum class ScriptOutcome {
     NothingToRun,   // empty list: "No SQL to run."
+    Cancelled,      // the user chose not to go on after changes to lines already executed
     StoppedAtError, // an SQL error: the line is selected, "Error found."
     Completed,      // every line went through: SQLFormOK is set, the window is to close
+};
+
+// Where the next run of the same list starts. Lines before the one that stopped a run have been
+// executed already: sending them again would fail at the first CREATE TABLE ("already exists")
+// or add their rows a second time.
+struct ResumePoint {
+    int line = 0; // the line that stopped the last run; 0 = start at line 1
+    // What lines 1 to line - 1 held at the stop, to tell whether they were changed since.
+    std::uint64_t earlierLines = 0;
 };
 
 // What a run reads and writes besides the line list and the port.
@@ -33,9 +44,14 @@ struct ScriptRun {
     int& errorLineIndex;
     // Puts an SQL error's description into the window's error box.
     std::function<void(const QString&)> showErrorText;
+    // Set at a stop and read by the next run; the owner resets it when the list is refilled.
+    // Without one, every run starts at line 1.
+    ResumePoint* resume = nullptr;
 };
 
-// Runs the script (Form2.PushButton1_Click, without the window's closing step). Progress is
+// Runs the script (Form2.PushButton1_Click, without the window's closing step), from line 1 or
+// from the line that stopped the last run; when lines before that one changed since the stop,
+// asks first whether to go on, since those changes will not be sent. Progress is
 // shown on the passes where the port lets events through, and for the last line, so a long
 // script's speed does not hang on the progress bar.
 ScriptOutcome executeScript(const ScriptRun& run, UiPort& ui);

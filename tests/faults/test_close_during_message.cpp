@@ -1,15 +1,20 @@
 // Closing the main window the way the window system asks for it (not QWidget::close, which Qt lets
-// through anyway) while a message box waits for an answer ends the program at once.
+// through anyway) while a message box or another window of the program waits for the user ends the
+// program at once.
 #include "app/ui/main_window.h"
 #include "support/tds_server.h"
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QDialog>
 #include <QElapsedTimer>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QProcess>
 #include <QPushButton>
+#include <QRadioButton>
+#include <QTemporaryDir>
 #include <QTimer>
 #include <QWindow>
 
@@ -88,4 +93,56 @@ TEST(CloseDuringMessage, TheWindowSystemsCloseEndsTheProgramWhileAMessageBoxIsUp
     EXPECT_EQ(child.exitCode(), 0)
         << "6: the close request was dropped, 5: the box went away unanswered, 7: the window took a click";
     EXPECT_LT(clock.elapsed(), 20000);
+}
+
+// Child: a window of the program opened over the main window (Advanced Options from its button, or
+// the SQL Preview during a run), then the window system asks the main window to close.
+TEST(CloseDuringMessageChild, DISABLED_WindowOverTheMainWindow) {
+    app::ui::Form1 w;
+    control<QLineEdit>(w, "Text5").setText(QString::fromStdString(TdsServer::host()));
+    control<QLineEdit>(w, "Text6").setText(qEnvironmentVariable("QC_PORT"));
+    control<QLineEdit>(w, "Text3").setText(QStringLiteral("testuser"));
+    control<QLineEdit>(w, "Text4").setText(QStringLiteral("Test#Pass1"));
+    control<QLineEdit>(w, "Text8").setText(QStringLiteral("TestDB"));
+    control<QLineEdit>(w, "Text2").setText(qEnvironmentVariable("QC_TARGET"));
+    control<QCheckBox>(w, "Check1").setChecked(true);
+    control<QRadioButton>(w, "Option1").setChecked(true);
+    w.show();
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &w, [&] {
+        QDialog* shown = nullptr;
+        for (auto* dialog : w.findChildren<QDialog*>())
+            if (dialog->isVisible() && !qobject_cast<QMessageBox*>(dialog))
+                shown = dialog;
+        if (!shown)
+            return;
+        QWindowSystemInterface::handleCloseEvent<QWindowSystemInterface::SynchronousDelivery>(
+            w.windowHandle());
+        std::_Exit(6); // the close request was dropped
+    });
+    poll.start(20);
+    control<QPushButton>(w, qPrintable(qEnvironmentVariable("QC_BUTTON"))).click();
+    std::_Exit(5); // the window went away without the test
+}
+
+TEST(CloseDuringMessage, TheWindowSystemsCloseEndsTheProgramWhileAnotherWindowIsUp) {
+    TdsServer server(TdsServer::standardFixture(50));
+    QTemporaryDir target;
+    for (const char* button : {"PushButton12", "PushButton7"}) {
+        QProcess child;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.remove(QStringLiteral("TDSPORT"));
+        env.insert(QStringLiteral("QC_PORT"), QString::number(server.port()));
+        env.insert(QStringLiteral("QC_TARGET"), target.path());
+        env.insert(QStringLiteral("QC_BUTTON"), QString::fromLatin1(button));
+        child.setProcessEnvironment(env);
+        child.setProcessChannelMode(QProcess::ForwardedChannels);
+        child.start(QStringLiteral("/proc/self/exe"),
+                    {QStringLiteral("--gtest_filter=CloseDuringMessageChild.DISABLED_WindowOverTheMainWindow"),
+                     QStringLiteral("--gtest_also_run_disabled_tests")});
+        ASSERT_TRUE(child.waitForFinished(60000)) << button;
+        EXPECT_EQ(child.exitStatus(), QProcess::NormalExit) << button;
+        EXPECT_EQ(child.exitCode(), 0)
+            << button << ": 6: the close request was dropped, 5: the window went away unanswered";
+    }
 }

@@ -19,15 +19,16 @@ struct ScriptRunTest : ::testing::Test {
     bool sqlFormOk = false;
     int errorLineIndex = 0;
     QString errorText;
+    ResumePoint resume;
 
     void add(std::initializer_list<const char*> texts) {
         for (const char* text : texts)
             lines.append(text);
     }
     ScriptOutcome run(data::Connection* connection) {
-        return executeScript(
-            {lines, connection, sqlFormOk, errorLineIndex, [this](const QString& text) { errorText = text; }},
-            ui);
+        return executeScript({lines, connection, sqlFormOk, errorLineIndex,
+                              [this](const QString& text) { errorText = text; }, &resume},
+                             ui);
     }
     ScriptOutcome run() { return run(target.connection.get()); }
 };
@@ -76,14 +77,43 @@ TEST_F(ScriptRunTest, SqlErrorStopsAtItsLineAndKeepsEarlierWork) {
     EXPECT_TRUE(target.records("t").empty());
 }
 
-TEST_F(ScriptRunTest, RunningAgainStartsFromTheFirstLine) {
-    add({"CREATE TABLE t (a I)", "INSERT INTO missing VALUES (1)", "INSERT INTO t VALUES (3)"});
+// Sending line 1 again would fail ("already exists") and earlier INSERTs would add their rows twice.
+TEST_F(ScriptRunTest, RunningAgainGoesOnAtTheLineThatStopped) {
+    add({"CREATE TABLE t (a I)", "INSERT INTO t VALUES (1)", "INSERT INTO missing VALUES (2)",
+         "INSERT INTO t VALUES (3)", "INSERT INTO missing VALUES (4)", "INSERT INTO t VALUES (5)"});
     ASSERT_EQ(run(), ScriptOutcome::StoppedAtError);
-    lines.setText(2, "INSERT INTO t VALUES (2)");
-    // The table from line 1 exists now, so sending line 1 again fails there.
-    EXPECT_EQ(run(), ScriptOutcome::StoppedAtError);
-    EXPECT_EQ(errorLineIndex, 1);
-    EXPECT_EQ(lines.selectedLine(), 1);
+    lines.setText(3, "INSERT INTO t VALUES (2)");
+    ui.progressTexts.clear();
+    ASSERT_EQ(run(), ScriptOutcome::StoppedAtError);
+    EXPECT_EQ(errorLineIndex, 5);
+    // Progress keeps the list's numbering.
+    EXPECT_EQ(ui.progressTexts.front(), QStringLiteral("Please wait.. Processing row: 3 of 6"));
+    lines.setText(5, "INSERT INTO t VALUES (4)");
+    EXPECT_EQ(run(), ScriptOutcome::Completed);
+    EXPECT_TRUE(sqlFormOk);
+    const auto records = target.records("t");
+    ASSERT_EQ(records.size(), 5u);
+    for (int i = 0; i < 5; ++i)
+        EXPECT_NE(records[i].find("A=" + std::to_string(i + 1)), std::string::npos) << records[i];
+    // No question: nothing before a stop was changed.
+    for (const auto& shown : ui.messages)
+        EXPECT_EQ(shown.text, QStringLiteral("Error found."));
+}
+
+// A stop at line 1 leaves nothing executed: the next run starts there without a question; a list
+// shorter than the stop starts over.
+TEST_F(ScriptRunTest, StopAtTheFirstLineOrAShorterListStartsAtLineOne) {
+    add({"CREATE TABLE (a I)", "CREATE TABLE t (a I)"});
+    ASSERT_EQ(run(), ScriptOutcome::StoppedAtError);
+    lines.setText(1, "   ");
+    EXPECT_EQ(run(), ScriptOutcome::Completed);
+    EXPECT_TRUE(std::filesystem::exists(target.dbf("t")));
+
+    resume = {5, 0};
+    lines.clear();
+    add({"CREATE TABLE u (a I)"});
+    EXPECT_EQ(run(), ScriptOutcome::Completed);
+    EXPECT_TRUE(std::filesystem::exists(target.dbf("u")));
 }
 
 TEST_F(ScriptRunTest, OtherErrorsAreReportedAndTheRunGoesOn) {

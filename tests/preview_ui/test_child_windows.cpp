@@ -6,7 +6,10 @@
 #include "support/scripted_ui.h"
 
 #include <QApplication>
+#include <QHeaderView>
+#include <QHelpEvent>
 #include <QTest>
+#include <QToolTip>
 
 #include <gtest/gtest.h>
 
@@ -83,6 +86,46 @@ TEST_F(ChildWindowTest, DatatypesWindowEmptiesItsRowsWhenClosedAnyWay) {
     types.show();
     types.close(); // the title bar's close button
     EXPECT_EQ(rows.count(), 0);
+}
+
+TEST_F(ChildWindowTest, DatatypesWindowShowsItsHintRowsAtFontHeightAndWholeHeaders) {
+    engine::DatatypeRows rows;
+    rows.addRow(QStringLiteral("Customers"));
+    rows.setLastRow(2, QStringLiteral("CustomerName"));
+    rows.setLastRow(3, QStringLiteral("adVarWChar"));
+    rows.setLastRow(4, QStringLiteral("V(40)"));
+    Form5 types(rows, seams);
+    types.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&types));
+    QTableView& list = types.ListView1;
+
+    // The hint over a cell is the list's own, not the cell's text.
+    const QRect cell = list.visualRect(list.model()->index(0, 1));
+    QHelpEvent hover(QEvent::ToolTip, cell.center(), list.viewport()->mapToGlobal(cell.center()));
+    QApplication::sendEvent(list.viewport(), &hover);
+    EXPECT_EQ(QToolTip::text(),
+              QStringLiteral(
+                  "Click item to edit it. Move | line to right and out of window to reveal full names."));
+    QToolTip::hideText();
+
+    const int fontHeight = list.fontMetrics().height();
+    EXPECT_LE(list.rowHeight(0), fontHeight + 2);
+    EXPECT_GE(list.rowHeight(0), fontHeight);
+
+    // Each header shows whole: every word within its column, every line within the header.
+    QHeaderView& header = *list.horizontalHeader();
+    int columnsWidth = 0;
+    for (int column = 0; column < 4; ++column) {
+        const QString text = list.model()->headerData(column, Qt::Horizontal).toString();
+        for (const QString& word : text.split(QLatin1Char(' ')))
+            EXPECT_LT(header.fontMetrics().horizontalAdvance(word), header.sectionSize(column))
+                << text.toStdString();
+        const QRect needed = header.fontMetrics().boundingRect(
+            QRect(0, 0, header.sectionSize(column) - 8, 1000), Qt::TextWordWrap, text);
+        EXPECT_LE(needed.height(), header.height()) << text.toStdString();
+        columnsWidth += header.sectionSize(column);
+    }
+    EXPECT_LE(columnsWidth, list.viewport()->width());
 }
 
 } // namespace

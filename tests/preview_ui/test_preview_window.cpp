@@ -4,6 +4,7 @@
 #include "preview/ui/datatypes_window.h"
 #include "preview/ui/edit_line_window.h"
 #include "preview/ui/find_replace_window.h"
+#include "support/fake_desktop.h"
 
 #include <QClipboard>
 #include <QHeaderView>
@@ -176,6 +177,8 @@ TEST_F(PreviewWindowTest, CopySqlTakesTheTickedLines) {
 }
 
 TEST_F(PreviewWindowTest, ErrorTextIsCopiedAndMailedWhole) {
+    test::FakeDesktop desktop;
+    desktop.registerDefault(QStringLiteral("x-scheme-handler/mailto"), QStringLiteral("test-mail.desktop"));
     Form2& w = open();
     QGuiApplication::clipboard()->setText(QStringLiteral("before"));
     w.Text1.setPlainText(QStringLiteral("   "));
@@ -205,6 +208,18 @@ TEST_F(PreviewWindowTest, ErrorTextIsCopiedAndMailedWhole) {
               QStringLiteral("Marravex"));
     EXPECT_EQ(query.queryItemValue(QStringLiteral("body"), QUrl::FullyDecoded),
               QStringLiteral("Here is the error message that I get: \n") + error);
+}
+
+// Without a mail program the button shows where to write instead of doing nothing.
+TEST_F(PreviewWindowTest, WithoutAMailProgramTheAddressIsShown) {
+    test::FakeDesktop desktop;
+    Form2& w = open();
+    w.Text1.setPlainText(QStringLiteral("SQL error: Syntax error."));
+    w.PushButton8.click();
+    EXPECT_TRUE(urls.empty());
+    ASSERT_EQ(messages.size(), 1u);
+    EXPECT_TRUE(messages[0].text.contains(QStringLiteral("support@marravex.example.org")));
+    EXPECT_TRUE(messages[0].text.startsWith(QStringLiteral("No e-mail program is set up on this computer")));
 }
 
 TEST_F(PreviewWindowTest, SkipTableClearsTheFlagAndBackLeavesBothFlags) {

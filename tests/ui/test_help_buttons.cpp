@@ -3,10 +3,14 @@
 #include "app/ui/look/look.h"
 
 #include "app/error_trap.h"
+#include "support/fake_desktop.h"
 
 #include <QApplication>
+#include <QDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 
 using namespace qc;
@@ -17,6 +21,8 @@ class HelpButtons : public WindowTest {};
 } // namespace
 
 TEST_F(HelpButtons, ConnectionHelpOffersTheExamplePictureEvenWithEmptyFields) {
+    FakeDesktop desktop;
+    desktop.registerDefault(QStringLiteral("image/jpeg"), QStringLiteral("test-viewer.desktop"));
     auto w = loadedWindow();
     std::vector<QUrl> opened;
     w->openUrl = [&](const QUrl& url) {
@@ -73,4 +79,40 @@ TEST_F(HelpButtons, TheRealMessageBoxCarriesTitleIconAndButtons) {
     EXPECT_EQ(seenIcon, QMessageBox::Warning);
     EXPECT_TRUE(
         seenText.startsWith(QStringLiteral("Boom\nin Ferroquill2021/08/31.Form1.Form_Load at line 100")));
+}
+
+// Enter presses the push button that has the focus, as Space does; in a text box it presses none.
+TEST_F(HelpButtons, EnterPressesOnlyTheFocusedButton) {
+    auto w = loadedWindow();
+    w->showCentred();
+    QApplication::setActiveWindow(w.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
+    auto& server = control<QLineEdit>(*w, "Text5");
+    server.setFocus();
+    QTest::keyClick(&server, Qt::Key_Return);
+    QTest::keyClick(&server, Qt::Key_Enter, Qt::KeypadModifier);
+    EXPECT_TRUE(ui.messages.empty());
+    auto& help = control<QPushButton>(*w, "PushButton5");
+    help.setFocus();
+    QTest::keyClick(&help, Qt::Key_Return);
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_TRUE(ui.messages[0].text.startsWith(QStringLiteral("This software transfers")));
+
+    w->runModal = [&](QDialog& dialog) {
+        dialog.show();
+        QApplication::setActiveWindow(&dialog);
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+        auto& path = control<QLineEdit>(dialog, "Text1");
+        path.setFocus();
+        QTest::keyClick(&path, Qt::Key_Return);
+        EXPECT_TRUE(dialog.isVisible());
+        auto& cancel = control<QPushButton>(dialog, "PushButton2");
+        cancel.setFocus();
+        QTest::keyClick(&cancel, Qt::Key_Enter, Qt::KeypadModifier);
+        EXPECT_FALSE(dialog.isVisible());
+        EXPECT_EQ(dialog.result(), QDialog::Rejected);
+    };
+    w->form().fields.OptionDBC1 = true;
+    control<QPushButton>(*w, "PushButton12").click();
+    EXPECT_FALSE(w->form().fields.OptionDBC1);
 }

@@ -1,9 +1,15 @@
 #include "ui_test.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QRadioButton>
+#include <QTimer>
+
+#include <functional>
 
 using namespace qc;
 using namespace qc::test;
@@ -160,4 +166,34 @@ TEST_F(MainWindowLoad, NeitherOptionStoredAsSelectedLeavesBothClear) {
     EXPECT_FALSE(control<QRadioButton>(*w, "Option2").isChecked());
     EXPECT_FALSE(w->form().fields.Option1);
     EXPECT_FALSE(w->form().fields.Option2);
+}
+
+// An error report during the load shows where the main window is about to appear, not at the
+// screen's top-left corner.
+TEST(MainWindowStart, ALoadErrorReportIsCentredWhereTheWindowWillBe) {
+    test::clearSettings();
+    test::store({{key::Check1, QStringLiteral("abc")}});
+    app::ui::Form1 w;
+    w.port().messageBox = app::ui::showMessageBox;
+    int reports = 0;
+    QRect box;
+    std::function<void()> answer = [&] {
+        auto* shown = test::shownWindow<QMessageBox>();
+        if (shown == nullptr) {
+            QTimer::singleShot(10, answer);
+            return;
+        }
+        ++reports;
+        box = shown->frameGeometry();
+        shown->button(QMessageBox::Ok)->click();
+    };
+    QTimer::singleShot(0, answer);
+    w.Form_Load();
+    w.showCentred();
+    test::clearSettings();
+    ASSERT_EQ(reports, 1);
+    // Within a few pixels offscreen; a real display's box may still settle its size once shown.
+    const QPoint offset = box.center() - w.frameGeometry().center();
+    EXPECT_LE(std::abs(offset.x()), w.width() / 8) << box.center().x() << "," << box.center().y();
+    EXPECT_LE(std::abs(offset.y()), w.height() / 8) << box.center().x() << "," << box.center().y();
 }

@@ -3,12 +3,17 @@
 #include "ui_test.h"
 
 #include "data/ui/advanced_options_window.h"
+#include "foxpro/new_container.h"
+#include "preview/ui/datatypes_window.h"
+#include "preview/ui/preview_window.h"
 
 #include <QCheckBox>
+#include <QDir>
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QPixmap>
 #include <QScreen>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace qc;
@@ -56,6 +61,27 @@ TEST_F(Screenshots, MainWindowAndAdvancedOptions) {
     save(options, QStringLiteral("advanced-options.png"), "PNG");
 }
 
+TEST_F(Screenshots, ContainerTarget) {
+    store({{key::MSSQLServer, QStringLiteral("db01.example.org")},
+           {key::MSSQLPort, QStringLiteral("1433")},
+           {key::MSSQLUser, QStringLiteral("converter")},
+           {key::MSSQLPassword, QStringLiteral("secret")},
+           {key::MSSQLDatabase, QStringLiteral("Northwind")},
+           {key::FreeTableFolder, QStringLiteral("/home/anna/foxpro/northwind")},
+           {key::DBCFile, QStringLiteral("/home/anna/foxpro/northwind/northwind.dbc")}});
+    auto w = loadedWindow();
+    w->showCentred();
+    // The container chosen in Advanced Options (the stored folder is the target at a start).
+    w->runModal = [](QDialog& dialog) { dynamic_cast<data::ui::Form6&>(dialog).PushButton1_Click(); };
+    QTemporaryDir dir(QDir::tempPath() + QStringLiteral("/northwind-XXXXXX"));
+    const QString dbc = dir.filePath(QStringLiteral("northwind.dbc"));
+    foxpro::createContainer(dbc.toStdString());
+    WriteSetting(key::DBCFile, dbc);
+    w->PushButton12_Click();
+    ASSERT_TRUE(w->form().fields.OptionDBC1);
+    save(*w, QStringLiteral("main-window-container.png"), "PNG");
+}
+
 TEST_F(Screenshots, LocalConnectionExample) {
     store({{key::MSSQLServer, QStringLiteral("localhost")},
            {key::MSSQLUser, QStringLiteral("sa")},
@@ -66,4 +92,29 @@ TEST_F(Screenshots, LocalConnectionExample) {
     auto w = loadedWindow();
     w->showCentred();
     save(*w, QStringLiteral("local-connection-example.jpg"), "JPG", 90);
+}
+
+// The preview with lines that hold breaks, and the type mapping of one table: for a look at the
+// windows, not for the documentation.
+TEST_F(Screenshots, PreviewAndDatatypesWindows) {
+    auto w = loadedWindow();
+    engine::MainForm& form = w->form();
+    form.sqlLines.append("DROP TABLE [Notes];");
+    form.sqlLines.append("CREATE TABLE [Notes] ([id] I NULL, [body] M NULL, [when] T NULL)");
+    form.sqlLines.append(
+        "INSERT INTO [Notes] VALUES (1, 'first line\r\nsecond line\nthird', {^2021-08-31 14:05:00});");
+    form.sqlLines.append("INSERT INTO [Notes] VALUES (2, 'one line', NULL);");
+    const char* const columns[][3] = {{"id", "int", "I"}, {"body", "ntext", "M"}, {"when", "datetime", "T"}};
+    for (const auto& c : columns) {
+        form.datatypeRows.addRow(QStringLiteral("Notes"));
+        form.datatypeRows.setLastRow(2, QString::fromLatin1(c[0]));
+        form.datatypeRows.setLastRow(3, QString::fromLatin1(c[1]));
+        form.datatypeRows.setLastRow(4, QString::fromLatin1(c[2]));
+    }
+    preview::ui::Form2 preview(form, w.get());
+    preview.show();
+    save(preview, QStringLiteral("preview-window.png"), "PNG");
+    preview::ui::Form5 types(form.datatypeRows, preview.seams(), &preview);
+    types.show();
+    save(types, QStringLiteral("datatypes-window.png"), "PNG");
 }

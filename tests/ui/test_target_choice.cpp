@@ -2,7 +2,18 @@
 
 #include "app/ui/look/look.h"
 #include "data/ui/advanced_options_window.h"
+#include "foxpro/new_container.h"
+#include "support/environment.h"
 
+#include <QApplication>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <QGroupBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -79,25 +90,28 @@ TEST_F(TargetChoice, OkWithAChosenContainerMakesItTheTargetAtOnce) {
     store({{key::FreeTableFolder, QStringLiteral("/data/free")}, {key::DBCFile, QStringLiteral("/old.dbc")}});
     auto w = loadedWindow();
     ASSERT_FALSE(w->form().fields.OptionDBC1);
+    QTemporaryDir dir;
+    const QString shop = dir.filePath(QStringLiteral("shop.dbc"));
+    foxpro::createContainer(shop.toStdString());
     QString title, filter;
     w->fileDialogs.chooseFile = [&](QWidget*, const QString& t, const QString& f) {
         title = t;
         filter = f;
-        return QStringLiteral("/data/shop.dbc");
+        return shop;
     };
     inAdvancedOptions(*w, [&](data::ui::Form6& options) {
         auto& path = control<QLineEdit>(options, "Text1");
         EXPECT_EQ(path.text(), QStringLiteral("/old.dbc"));
         control<QPushButton>(options, "PushButton5").click();
-        EXPECT_EQ(path.text(), QStringLiteral("/data/shop.dbc"));
-        EXPECT_EQ(stored(key::DBCFile), QStringLiteral("/data/shop.dbc"));
+        EXPECT_EQ(path.text(), shop);
+        EXPECT_EQ(stored(key::DBCFile), shop);
         control<QPushButton>(options, "PushButton1").click();
         EXPECT_EQ(options.result(), QDialog::Accepted);
     });
     EXPECT_EQ(title, QStringLiteral("Select Foxpro Database"));
     EXPECT_EQ(filter, QStringLiteral("Microsoft Database (*.dbc)"));
     EXPECT_TRUE(w->form().fields.OptionDBC1);
-    EXPECT_EQ(w->form().fields.DBCPath1, QStringLiteral("/data/shop.dbc"));
+    EXPECT_EQ(w->form().fields.DBCPath1, shop);
     EXPECT_EQ(stored(key::FoxproOption), QStringLiteral("1"));
     // The folder stays in its box and returns as the target at the next start.
     EXPECT_EQ(control<QLineEdit>(*w, "Text2").text(), QStringLiteral("/data/free"));
@@ -131,6 +145,109 @@ TEST_F(TargetChoice, OkWithAnEmptyPathKeepsTheChoiceAndCancelAlwaysSelectsTheFol
     EXPECT_TRUE(ui.messages.empty());
 }
 
+TEST_F(TargetChoice, OkWithANewNameOffersAnEmptyContainer) {
+    store({{key::FreeTableFolder, QStringLiteral("/data/free")}});
+    auto w = loadedWindow();
+    QTemporaryDir dir;
+    const QString created = dir.filePath(QStringLiteral("Sales.dbc"));
+    const QString question = QStringLiteral("File '") + created + QStringLiteral("' does not exist.");
+    inAdvancedOptions(*w, [&](data::ui::Form6& options) {
+        auto& path = control<QLineEdit>(options, "Text1");
+        path.clear();
+        QTest::keyClicks(&path, created);
+        auto& ok = control<QPushButton>(options, "PushButton1");
+        // "No": nothing is written and the window stays open as it was.
+        ui.expectQuestion(question, Answer::No);
+        ok.click();
+        EXPECT_EQ(options.result(), 0);
+        EXPECT_EQ(path.text(), created);
+        EXPECT_FALSE(w->form().fields.OptionDBC1);
+        EXPECT_TRUE(QDir(dir.path()).isEmpty());
+
+        // A folder that does not exist: the engine's message, and the window stays open.
+        const QString nowhere = dir.filePath(QStringLiteral("missing/x.dbc"));
+        path.setText(nowhere);
+        ui.expectQuestion(QStringLiteral("File '") + nowhere, Answer::Yes);
+        ok.click();
+        EXPECT_EQ(options.result(), 0);
+        ASSERT_FALSE(ui.messages.empty());
+        EXPECT_TRUE(ui.messages.back().text.startsWith(
+            QStringLiteral("The database container could not be created.\r\rFolder '")));
+
+        path.setText(created);
+        ui.expectQuestion(question, Answer::Yes);
+        ok.click();
+        EXPECT_EQ(options.result(), QDialog::Accepted);
+    });
+    EXPECT_TRUE(w->form().fields.OptionDBC1);
+    EXPECT_EQ(w->form().fields.DBCPath1, created);
+    EXPECT_EQ(stored(key::FoxproOption), QStringLiteral("1"));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), (QStringList{"Sales.dbc", "Sales.dct", "Sales.dcx"}));
+    const auto dumped =
+        runPython({testFilesDir() + "/tools/vfp-oracle/vfpdump.py", created.toStdString(), "--records", "5"});
+    EXPECT_EQ(dumped.exitCode, 0) << dumped.errors;
+    EXPECT_NE(dumped.output.find("OBJECTNAME='StoredProceduresDependencies'"), std::string::npos);
+    // The new container is a target the program can reach.
+    ui.messages.clear();
+    control<QPushButton>(*w, "PushButton8").click();
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].text, QStringLiteral("Connection successful."));
+
+    // An existing container in other letter case is not offered again.
+    inAdvancedOptions(*w, [&](data::ui::Form6& options) {
+        control<QLineEdit>(options, "Text1").setText(dir.filePath(QStringLiteral("SALES.DBC")));
+        control<QPushButton>(options, "PushButton1").click();
+        EXPECT_EQ(options.result(), QDialog::Accepted);
+    });
+}
+
+// The target in sight: a line under the folder row names the container while it is the target,
+// and the folder box keeps its text and its setting.
+TEST_F(TargetChoice, TheContainerTargetIsShownWithoutTouchingTheFolderBox) {
+    // Without a stored folder, a stored container choice is the target from the start.
+    store({{key::DBCFile, QStringLiteral("/data/shop.dbc")}, {key::FoxproOption, QStringLiteral("1")}});
+    auto w = loadedWindow();
+    w->showCentred();
+    auto& line = control<QLabel>(*w, "TargetLine");
+    auto& folder = control<QLineEdit>(*w, "Text2");
+    EXPECT_TRUE(line.isVisible());
+    EXPECT_EQ(line.text(), QStringLiteral("Target: DBC file /data/shop.dbc"));
+    const QRect frame = control<QGroupBox>(*w, "Frame1").rect();
+    EXPECT_TRUE(frame.adjusted(1, 1, -1, -1).contains(line.geometry()));
+    folder.setText(QStringLiteral("/data/free"));
+    EXPECT_FALSE(line.isVisible());
+
+    inAdvancedOptions(*w, [&](data::ui::Form6& options) {
+        control<QPushButton>(options, "PushButton2").click(); // Cancel: the folder is the target
+    });
+    EXPECT_FALSE(line.isVisible());
+    EXPECT_FALSE(w->form().fields.OptionDBC1);
+
+    QTemporaryDir dir;
+    const QString shop = dir.filePath(QStringLiteral("a-rather-long-folder-name/") +
+                                      QString(60, QLatin1Char('x')) + QStringLiteral("/shop.dbc"));
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(shop).path()));
+    foxpro::createContainer(shop.toStdString());
+    inAdvancedOptions(*w, [&](data::ui::Form6& options) {
+        control<QLineEdit>(options, "Text1").setText(shop);
+        control<QPushButton>(options, "PushButton1").click();
+    });
+    EXPECT_TRUE(line.isVisible());
+    // A long path is shortened in its middle; its whole text is the line's hint.
+    EXPECT_TRUE(line.text().startsWith(QStringLiteral("Target: DBC file /")));
+    EXPECT_TRUE(line.text().endsWith(QStringLiteral("/shop.dbc")));
+    EXPECT_LE(line.fontMetrics().horizontalAdvance(line.text()), line.width());
+    EXPECT_EQ(line.toolTip(), shop);
+    EXPECT_EQ(folder.text(), QStringLiteral("/data/free"));
+    EXPECT_EQ(stored(key::FreeTableFolder), QStringLiteral("/data/free"));
+    EXPECT_EQ(stored(key::FoxproOption), QStringLiteral("1"));
+
+    // Typing a folder makes it the target again.
+    folder.setFocus();
+    QTest::keyClicks(&folder, QStringLiteral("/x"));
+    EXPECT_FALSE(line.isVisible());
+}
+
 TEST_F(TargetChoice, AdvancedOptionsReportsItsFailuresUnderItsOwnName) {
     auto w = loadedWindow();
     w->fileDialogs.chooseFile = [](QWidget*, const QString&, const QString&) -> QString {
@@ -141,4 +258,30 @@ TEST_F(TargetChoice, AdvancedOptionsReportsItsFailuresUnderItsOwnName) {
     ASSERT_EQ(ui.errorReports().size(), 1u);
     EXPECT_TRUE(ui.errorReports()[0].text.startsWith(
         QStringLiteral("dialog broke\r\nin Ferroquill2021/08/31.Form6.PushButton5_Click at line 100")));
+}
+
+// The real file dialog of "...": a name typed there that does not exist yet comes back, with the
+// container's extension added.
+TEST_F(TargetChoice, TheFileDialogTakesANewName) {
+    QTemporaryDir dir;
+    bool typed = false;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = shownWindow<QFileDialog>();
+        if (dialog == nullptr)
+            return;
+        dialog->setDirectory(dir.path());
+        auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        if (name == nullptr) {
+            dialog->reject();
+            return;
+        }
+        QTest::keyClicks(name, QStringLiteral("brandnew"));
+        QTest::keyClick(name, Qt::Key_Return);
+        typed = true;
+    });
+    const QString chosen = data::ui::OpenFileName(nullptr, QStringLiteral("Select Foxpro Database"),
+                                                  QStringLiteral("Microsoft Database (*.dbc)"));
+    EXPECT_TRUE(typed);
+    EXPECT_EQ(chosen, dir.filePath(QStringLiteral("brandnew.dbc")));
+    EXPECT_TRUE(QDir(dir.path()).isEmpty());
 }

@@ -6,6 +6,7 @@
 #include "app/ui/main_window.h"
 #include "support/scripted_ui.h"
 
+#include <QApplication>
 #include <QSettings>
 #include <QString>
 
@@ -30,6 +31,16 @@ template <class T> T& control(QWidget& window, const char* name) {
     if (!found)
         throw std::runtime_error(std::string("no control ") + name);
     return *found;
+}
+
+// The window of that kind the program shows now, or null. The program's windows and boxes are
+// not modal in Qt's sense (the main window must stay closable), so they are looked for among the
+// visible windows.
+template <class T> T* shownWindow() {
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (auto* found = qobject_cast<T*>(widget); found && found->isVisible())
+            return found;
+    return nullptr;
 }
 
 class WindowTest : public ::testing::Test {

@@ -10,6 +10,7 @@
 #include <QCloseEvent>
 #include <QDesktopServices>
 #include <QDialog>
+#include <QDir>
 
 #include <cstdio>
 #include <cstdlib>
@@ -21,10 +22,12 @@ const QString kWindow = QStringLiteral("Form1");
 }
 
 Form1::Form1()
-    : runModal([](QDialog& dialog) { dialog.exec(); }), openUrl(QDesktopServices::openUrl),
+    : runModal([this](QDialog& dialog) { port_.runDialog(dialog); }), openUrl(QDesktopServices::openUrl),
       port_(*this, &ProgressBar1, [this](ModalWindow window) { openModal(window); }), run_(form_, port_) {
     layOut();
     connectHandlers();
+    // Placed before its load: a message box the load shows is centred on where the window will be.
+    placeCentred();
 }
 
 Form1::~Form1() = default;
@@ -93,6 +96,11 @@ void Form1::layOut() {
             c.widget.setFont(look::buttonFont());
     }
 
+    TargetLine.setObjectName(QStringLiteral("TargetLine"));
+    TargetLine.setGeometry(look::twipsRect(240, 1170, 7320, 225));
+    TargetLine.setTextInteractionFlags(Qt::TextSelectableByMouse);
+    TargetLine.hide();
+
     Text4.setEchoMode(QLineEdit::Password);
     Text4.setStyleSheet(QStringLiteral("QLineEdit { lineedit-password-character: 42; }"));
     ProgressBar1.setRange(0, 100);
@@ -112,6 +120,7 @@ void Form1::layOut() {
         setTabOrder(order[i - 1], order[i]);
     for (QLineEdit* box : {&Text2, &Text5, &Text6})
         look::selectAllOnFocus(*box);
+    enterKeys_.attach(*this);
 }
 
 void Form1::connectHandlers() {
@@ -174,6 +183,19 @@ void Form1::Text2_Change(const QString& text) {
         writeFromHandler("Text2_Change", key::FoxproOption, QStringLiteral("2"));
         form_.fields.OptionDBC1 = false;
     }
+    showTarget();
+}
+
+void Form1::showTarget() {
+    const bool container = form_.fields.OptionDBC1;
+    TargetLine.setVisible(container);
+    if (!container)
+        return;
+    const QString path = QDir::toNativeSeparators(form_.fields.DBCPath1);
+    const QString text =
+        QStringLiteral("Target: DBC file ") + (path.isEmpty() ? QStringLiteral("(none chosen)") : path);
+    TargetLine.setText(TargetLine.fontMetrics().elidedText(text, Qt::ElideMiddle, TargetLine.width()));
+    TargetLine.setToolTip(path);
 }
 
 void Form1::Check1_Click() {
@@ -208,6 +230,7 @@ void Form1::openModal(ModalWindow window) {
         data::ui::Form6 dialog(form_.fields, port_, fileDialogs, this);
         dialog.Form_Load();
         runModal(dialog);
+        showTarget();
         break;
     }
     default:
@@ -216,13 +239,17 @@ void Form1::openModal(ModalWindow window) {
     }
 }
 
-void Form1::showCentred() {
+void Form1::placeCentred() {
     const QRect screen = QGuiApplication::primaryScreen()
                              ? QGuiApplication::primaryScreen()->availableGeometry()
                              : QRect(0, 0, width(), height());
     QRect frame = rect();
     frame.moveCenter(screen.center());
     move(frame.topLeft());
+}
+
+void Form1::showCentred() {
+    placeCentred();
     show();
     Check1.setFocus();
 }

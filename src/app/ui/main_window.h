@@ -3,6 +3,7 @@
 // the help buttons, "Start Converting" and the progress bar. Every field writes its setting the
 // moment it changes; Form_Load restores them in a fixed order. Closing the window ends the program.
 
+#include "app/ui/look/button_keys.h"
 #include "app/ui/look/look.h"
 #include "app/ui/window_port.h"
 #include "data/ui/file_dialogs.h"
@@ -66,7 +67,11 @@ class Form1 : public QWidget {
   private:
     void layOut();
     void connectHandlers();
+    void placeCentred();
     void openModal(ModalWindow window);
+    // Shows or hides the target line for the current target choice. The folder box is never
+    // written for this: a change of it makes the folder the target.
+    void showTarget();
 
     void Text2_Change(const QString& text);
     void Check1_Click();
@@ -101,6 +106,8 @@ class Form1 : public QWidget {
     QPushButton PushButton2{&Frame1};
     QPushButton PushButton8{&Frame1};
     QPushButton PushButton12{&Frame1};
+    // Below the folder row: the container's path while a container is the target.
+    QLabel TargetLine{&Frame1};
     QGroupBox Frame2{this};
     QCheckBox Check1{&Frame2};
     QRadioButton Option1{&Frame2};
@@ -110,6 +117,7 @@ class Form1 : public QWidget {
 
     WindowPort port_;
     engine::ConversionRun run_;
+    look::EnterPressesFocusedButton enterKeys_;
 };
 
 } // namespace qc::app::ui

@@ -2,10 +2,13 @@
 // "Start Converting".
 #include "app/error_trap.h"
 #include "app/settings.h"
+#include "app/ui/look/desktop_links.h"
 #include "app/ui/main_window.h"
 #include "data/db_access.h"
 #include "data/foxpro_target.h"
 #include "data/mssql_source.h"
+
+#include <QDir>
 
 namespace qc::app::ui {
 
@@ -36,7 +39,11 @@ void Form1::PushButton4_Click() {
         return;
     // Whether the picture is there is not checked: the desktop reports a missing file its own way.
     trap.step(106, [&] {
-        openUrl(QUrl::fromLocalFile(programFolder + QStringLiteral("/local-connection-example.jpg")));
+        const QString picture = programFolder + QStringLiteral("/local-connection-example.jpg");
+        look::openAddress(QUrl::fromLocalFile(picture), openUrl, port_,
+                          QStringLiteral("No program is set up on this computer to show the picture.\r\r"
+                                         "It is the file ") +
+                              QDir::toNativeSeparators(picture));
     });
 }
 
@@ -110,6 +117,7 @@ void Form1::PushButton2_Click() {
     trap.step(100, [&] { port_.settings.write(key::FoxproOption, QStringLiteral("2")); });
     trap.step(102, [&] { form_.fields.OptionDBC1 = false; });
     trap.step(104, [&] { Text2.setText(programFolder + QStringLiteral("/Samples")); });
+    showTarget();
 }
 
 void Form1::PushButton12_Click() {

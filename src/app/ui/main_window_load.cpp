@@ -63,6 +63,7 @@ void Form1::Form_Load() {
         }))
         trap.step(144, [&] { Check4.setChecked(true); });
     trap.step(146, [&] { Check1_Click(); });
+    trap.step(148, [&] { showTarget(); });
 }
 
 } // namespace qc::app::ui

@@ -11,14 +11,24 @@ namespace qc::app::ui {
 WindowPort::WindowPort(QWidget& window, QProgressBar* progress, std::function<void(ModalWindow)> openModal)
     : window_(window), progress_(progress), openModal_(std::move(openModal)) {}
 
+namespace {
+// Counts an event loop that runs inside the logic, however it ends.
+struct EventLoopInside {
+    explicit EventLoopInside(int& depth) : depth(depth) { ++depth; }
+    ~EventLoopInside() { --depth; }
+    int& depth;
+};
+} // namespace
+
 Answer WindowPort::message(const QString& text, const QString& title, Buttons buttons, Icon icon) {
     // The box runs an event loop of its own: the window may be closed from inside it.
-    ++eventDepth_;
-    struct Leave {
-        int& depth;
-        ~Leave() { --depth; }
-    } leave{eventDepth_};
+    const EventLoopInside inside(eventDepth_);
     return messageBox(&window_, text, title.isEmpty() ? applicationTitle() : title, buttons, icon);
+}
+
+int WindowPort::runDialog(QDialog& dialog) {
+    const EventLoopInside inside(eventDepth_);
+    return look::runDialog(dialog);
 }
 
 void WindowPort::setBusy(bool busy) {
@@ -40,9 +50,8 @@ void WindowPort::showModal(ModalWindow window) {
 }
 
 void WindowPort::processEvents() {
-    ++eventDepth_;
+    const EventLoopInside inside(eventDepth_);
     QCoreApplication::processEvents();
-    --eventDepth_;
 }
 
 } // namespace qc::app::ui

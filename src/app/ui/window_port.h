@@ -34,7 +34,11 @@ class WindowPort : public UiPort {
     void setProgressText(const QString& text) override;
     void showModal(ModalWindow window) override;
 
-    // True while the logic is letting pending events through, or waits for a message box.
+    // Shows a window of the program over this one until it finishes; see look::runDialog.
+    int runDialog(QDialog& dialog);
+
+    // True while the logic is letting pending events through, or waits for a message box or
+    // another window.
     bool lettingEventsThrough() const { return eventDepth_ > 0; }
 
     MessageBoxFunction messageBox = showMessageBox;

@@ -3,6 +3,11 @@
 #include "app/error_trap.h"
 #include "app/settings.h"
 #include "app/ui/look/look.h"
+#include "foxpro/new_container.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 
 namespace qc::data::ui {
 
@@ -50,6 +55,7 @@ Form6::Form6(Form1Fields& fields, UiPort& ui, const FileDialogs& dialogs, QWidge
     PushButton1.setText(QStringLiteral("OK"));
     PushButton2.setText(QStringLiteral("Cancel"));
     look::selectAllOnFocus(Text1);
+    enterKeys_.attach(*this);
 
     connect(&Text1, &QLineEdit::textChanged, this, &Form6::Text1_Change);
     connect(&PushButton1, &QPushButton::clicked, this, &Form6::PushButton1_Click);
@@ -83,9 +89,35 @@ void Form6::PushButton5_Click() {
         trap.step(104, [&] { Text1.setText(name); });
 }
 
+bool Form6::containerReady(const QString& path) {
+    const QFileInfo file(path);
+    const QStringList sameName = file.dir().entryList({file.fileName()}, QDir::Files | QDir::Hidden);
+    if (file.exists() || !sameName.isEmpty())
+        return true;
+    const Answer answer = ui_.message(QStringLiteral("File '") + path +
+                                          QStringLiteral("' does not exist.\r\rCreate a new, empty database "
+                                                         "container (DBC) under this name?"),
+                                      {}, Buttons::YesNo);
+    if (answer != Answer::Yes)
+        return false;
+    try {
+        foxpro::createContainer(QFile::encodeName(path).toStdString());
+    } catch (const std::exception& e) {
+        ui_.message(QStringLiteral("The database container could not be created.\r\r") +
+                        QString::fromStdString(e.what()),
+                    {}, Buttons::Ok, Icon::Exclamation);
+        return false;
+    }
+    return true;
+}
+
 void Form6::PushButton1_Click() {
     ErrorTrap trap(ui_, kWindow, QStringLiteral("PushButton1_Click"));
     const QString path = Text1.text();
+    // A path that names no file yet becomes a new container if the user wants one; otherwise the
+    // window stays open as it was.
+    if (!path.isEmpty() && !containerReady(path))
+        return;
     if (trap.test(100, [&] { return !path.isEmpty(); })) {
         trap.step(102, [&] { fields_.OptionDBC1 = true; });
         trap.step(104, [&] { ui_.settings.write(key::FoxproOption, QStringLiteral("1")); });

@@ -2,6 +2,7 @@
 // The Advanced Options window (Form6): where the user chooses a FoxPro database container (DBC)
 // file as the conversion target instead of a folder of free tables.
 
+#include "app/ui/look/button_keys.h"
 #include "app/ui_port.h"
 #include "data/form1_fields.h"
 #include "data/ui/file_dialogs.h"
@@ -29,6 +30,9 @@ class Form6 : public QDialog {
 
   private:
     void Text1_Change(const QString& text);
+    // True when `path` names an existing file (in any letter case), or a container created now
+    // on the user's Yes; false when the user said No or the creation failed (which is shown).
+    bool containerReady(const QString& path);
 
     Form1Fields& fields_;
     UiPort& ui_;
@@ -40,6 +44,7 @@ class Form6 : public QDialog {
     QPushButton PushButton5{&Frame2};
     QPushButton PushButton1{this};
     QPushButton PushButton2{this};
+    look::EnterPressesFocusedButton enterKeys_;
 };
 
 } // namespace qc::data::ui

@@ -1,5 +1,7 @@
 #include "data/ui/file_dialogs.h"
 
+#include "app/ui/look/window_feedback.h"
+
 #include <QFileDialog>
 
 namespace qc::data::ui {
@@ -10,8 +12,16 @@ QString BrowseFolder(QWidget* owner, const QString& prompt, const QString& start
 }
 
 QString OpenFileName(QWidget* owner, const QString& title, const QString& filter) {
-    // The file must exist (read-only open): the dialog does not offer to create one.
-    return QFileDialog::getOpenFileName(owner, title, QString(), filter, nullptr, QFileDialog::ReadOnly);
+    // A new name is accepted too: a user without Visual FoxPro has no container to choose, and
+    // "OK" of Advanced Options offers to create one. The dialog itself creates nothing.
+    QFileDialog dialog(owner, title, QString(), filter);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setOption(QFileDialog::ReadOnly);
+    dialog.setDefaultSuffix(QStringLiteral("dbc"));
+    if (look::runDialog(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().constFirst();
 }
 
 } // namespace qc::data::ui

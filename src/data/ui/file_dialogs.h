@@ -14,8 +14,8 @@ namespace qc::data::ui {
 // when empty). Returns the chosen folder's full path, or an empty text when cancelled.
 QString BrowseFolder(QWidget* owner, const QString& prompt, const QString& startFolder);
 
-// Shows the file-open dialog, modal to `owner`. Returns the chosen file's full path, or an empty
-// text when cancelled.
+// Shows the file-open dialog, modal to `owner`. Returns the full path of the chosen file, or of a
+// file name the user typed that does not exist yet, or an empty text when cancelled.
 QString OpenFileName(QWidget* owner, const QString& title, const QString& filter);
 
 struct FileDialogs {

@@ -4,6 +4,9 @@
 #include "app/ui/look/look.h"
 
 #include <QHeaderView>
+#include <QStyle>
+
+#include <algorithm>
 
 namespace qc::preview::ui {
 
@@ -27,11 +30,18 @@ Form5::Form5(engine::DatatypeRows& rows, const WindowSeams& seams, QWidget* owne
     ListView1.setWordWrap(false);
     ListView1.verticalHeader()->hide();
     ListView1.verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    // Rows as high as the list's font, as in a report-style list.
+    ListView1.verticalHeader()->setMinimumSectionSize(1);
+    ListView1.verticalHeader()->setDefaultSectionSize(ListView1.fontMetrics().height() + 2);
     ListView1.horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
     ListView1.horizontalHeader()->setStretchLastSection(false);
-    ListView1.horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    // The headers are longer than their columns in this font: they wrap between words.
+    ListView1.horizontalHeader()->setDefaultAlignment(
+        Qt::Alignment(Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap));
+    ListView1.horizontalHeader()->setTextElideMode(Qt::ElideNone);
     ListView1.horizontalHeader()->setSectionsClickable(false);
     setTabOrder(&ListView1, &PushButton5);
+    enterKeys_.attach(*this);
     connect(&PushButton5, &QPushButton::clicked, this, &Form5::PushButton5_Click);
     Form_Load();
 }
@@ -48,7 +58,28 @@ void Form5::Form_Load() {
     trap.step(110, [&] {
         for (int column = 0; column < 4; ++column)
             ListView1.setColumnWidth(column, look::px(1700));
+        fitHeaders();
     });
+}
+
+void Form5::fitHeaders() {
+    QHeaderView& header = *ListView1.horizontalHeader();
+    const QFontMetrics metrics(header.font());
+    const int margins = 2 * header.style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, &header) + 4;
+    int height = 0;
+    for (int column = 0; column < header.count(); ++column) {
+        const QString text = rows_.headerData(column, Qt::Horizontal).toString();
+        // A column narrower than the header's longest word is widened to it.
+        int widest = 0;
+        for (const QString& word : text.split(QLatin1Char(' ')))
+            widest = std::max(widest, metrics.horizontalAdvance(word));
+        if (widest + margins > ListView1.columnWidth(column))
+            ListView1.setColumnWidth(column, widest + margins);
+        const QRect wrapped = metrics.boundingRect(QRect(0, 0, ListView1.columnWidth(column) - margins, 1000),
+                                                   Qt::TextWordWrap, text);
+        height = std::max(height, wrapped.height());
+    }
+    header.setMinimumHeight(height + margins);
 }
 
 void Form5::done(int result) {

@@ -2,6 +2,7 @@
 // The Datatypes Conversion window (Form5): per source column, the table, the column, the source
 // type word and the FoxPro type word it was mapped to. Viewing only; closing empties the rows.
 
+#include "app/ui/look/button_keys.h"
 #include "engine/datatype_rows.h"
 #include "preview/ui/window_port.h"
 
@@ -26,9 +27,12 @@ class Form5 : public QDialog {
 
   private:
     void Form_Load();
+    // Gives the headers the height their wrapped texts need.
+    void fitHeaders();
 
     engine::DatatypeRows& rows_;
     WindowPort port_;
+    look::EnterPressesFocusedButton enterKeys_;
 };
 
 } // namespace qc::preview::ui

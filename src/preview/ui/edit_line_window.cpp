@@ -2,6 +2,7 @@
 
 #include "app/error_trap.h"
 #include "app/ui/look/look.h"
+#include "preview/edited_line.h"
 
 #include <QEvent>
 #include <QTimer>
@@ -28,6 +29,7 @@ Form4::Form4(SqlLineList& lines, const WindowSeams& seams, QWidget* owner)
     }
     setTabOrder(&Text1, &PushButton2);
     setTabOrder(&PushButton2, &PushButton1);
+    enterKeys_.attach(*this);
     connect(&PushButton2, &QPushButton::clicked, this, &Form4::PushButton2_Click);
     connect(&PushButton1, &QPushButton::clicked, this, &Form4::PushButton1_Click);
     Form_Load();
@@ -60,12 +62,7 @@ bool Form4::eventFilter(QObject* watched, QEvent* event) {
 }
 
 std::string Form4::editedText() const {
-    QString shown = Text1.toPlainText();
-    if (shown == loadedShown_)
-        return loaded_;
-    if (loaded_.find("\r\n") != std::string::npos)
-        shown.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
-    return shown.toStdString();
+    return editedLineText(loaded_, loadedShown_, Text1.toPlainText());
 }
 
 void Form4::PushButton1_Click() {

@@ -1,6 +1,7 @@
 #pragma once
 // The Edit Line window (Form4): rewrites one line of the SQL line list.
 
+#include "app/ui/look/button_keys.h"
 #include "preview/sql_line_list.h"
 #include "preview/ui/window_port.h"
 
@@ -36,14 +37,14 @@ class Form4 : public QDialog {
 
   private:
     void Form_Load();
-    // The text to store: the loaded line itself when the box still shows it, else the box's
-    // text with the loaded line's CR LF breaks kept.
+    // The text to store: the loaded line with the span the user changed in the box replaced.
     std::string editedText() const;
 
     SqlLineList& lines_;
     WindowPort port_;
     std::string loaded_;
     QString loadedShown_;
+    look::EnterPressesFocusedButton enterKeys_;
 };
 
 } // namespace qc::preview::ui

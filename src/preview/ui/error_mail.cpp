@@ -12,4 +12,11 @@ QUrl errorMailUrl(const QString& errorText) {
     return QUrl::fromEncoded(address, QUrl::StrictMode);
 }
 
+QString noMailProgramMessage() {
+    return QStringLiteral("No e-mail program is set up on this computer to send the error message.\r\r"
+                          "Please send it to ") +
+           QString::fromLatin1(kSupportEmail) +
+           QStringLiteral(" (\"Copy Error Message To Clipboard\" puts it on the clipboard).");
+}
+
 } // namespace qc::preview::ui

@@ -13,4 +13,7 @@ inline constexpr const char* kSupportEmail = "support@marravex.example.org";
 // neither cut the body short nor add fields to the address.
 QUrl errorMailUrl(const QString& errorText);
 
+// What is shown instead when no e-mail program will open the address: the address itself.
+QString noMailProgramMessage();
+
 } // namespace qc::preview::ui

@@ -28,6 +28,7 @@ Form3::Form3(SqlLineList& lines, const WindowSeams& seams, QWidget* owner)
     setTabOrder(&Text1, &Text2);
     setTabOrder(&Text2, &PushButton2);
     setTabOrder(&PushButton2, &PushButton1);
+    enterKeys_.attach(*this);
     connect(&PushButton2, &QPushButton::clicked, this, &Form3::PushButton2_Click);
     connect(&PushButton1, &QPushButton::clicked, this, &Form3::PushButton1_Click);
     Form_Load();

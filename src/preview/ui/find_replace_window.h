@@ -2,6 +2,7 @@
 // The Find and Replace window (Form3): replaces the first caseless occurrence of a text in every
 // line of the SQL line list, then closes.
 
+#include "app/ui/look/button_keys.h"
 #include "preview/sql_line_list.h"
 #include "preview/ui/window_port.h"
 
@@ -34,6 +35,7 @@ class Form3 : public QDialog {
 
     SqlLineList& lines_;
     WindowPort port_;
+    look::EnterPressesFocusedButton enterKeys_;
 };
 
 } // namespace qc::preview::ui

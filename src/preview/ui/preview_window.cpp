@@ -1,6 +1,7 @@
 #include "preview/ui/preview_window.h"
 
 #include "app/error_trap.h"
+#include "app/ui/look/desktop_links.h"
 #include "app/ui/look/look.h"
 #include "preview/script_execution.h"
 #include "preview/ui/clipboard.h"
@@ -11,6 +12,7 @@
 
 #include <QCloseEvent>
 #include <QHeaderView>
+#include <QKeyEvent>
 
 namespace qc::preview::ui {
 
@@ -108,6 +110,7 @@ void Form2::layOut() {
         previous = widget;
     }
 
+    enterKeys_.attach(*this);
     connect(&ListView1, &SqlLineView::lineClicked, this, &Form2::ListView1_Click);
     connect(&PushButton1, &QPushButton::clicked, this, &Form2::PushButton1_Click);
     connect(&PushButton2, &QPushButton::clicked, this, &Form2::PushButton2_Click);
@@ -130,6 +133,8 @@ void Form2::Form_Load() {
                                        {&ListView1, ListView1.viewport(), &Frame2});
     });
     trap.step(108, [&] { ListView1.setModel(&form_.sqlLines); });
+    // A refilled list is a new script: its run starts at line 1.
+    connect(&form_.sqlLines, &QAbstractItemModel::modelReset, this, [this] { resume_ = {}; });
     trap.step(110, [&] { ListView1.setColumnWidth(0, look::px(7000)); });
 }
 
@@ -157,6 +162,14 @@ void Form2::closeEvent(QCloseEvent* event) {
     QDialog::closeEvent(event);
 }
 
+void Form2::keyPressEvent(QKeyEvent* event) {
+    if (event->matches(QKeySequence::Cancel)) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
 void Form2::ListView1_Click(int line) {
     if (line < 1 || line > form_.sqlLines.count())
         return;
@@ -169,8 +182,12 @@ void Form2::ListView1_Click(int line) {
 void Form2::PushButton1_Click() {
     running_ = true;
     setControlsEnabled(false);
-    const ScriptRun run{form_.sqlLines, form_.FoxPro_conn.get(), form_.SQLFormOK, errorLineIndex_,
-                        [this](const QString& text) { Text1.setPlainText(text); }};
+    const ScriptRun run{form_.sqlLines,
+                        form_.FoxPro_conn.get(),
+                        form_.SQLFormOK,
+                        errorLineIndex_,
+                        [this](const QString& text) { Text1.setPlainText(text); },
+                        &resume_};
     const ScriptOutcome outcome = executeScript(run, port_);
     setControlsEnabled(true);
     running_ = false;
@@ -232,7 +249,11 @@ void Form2::PushButton8_Click() {
     ErrorTrap trap(port_, QStringLiteral("Form2"), QStringLiteral("PushButton8_Click"));
     const bool hasText = trap.test(102, [&] { return !blankText(Text1.toPlainText()); });
     if (hasText)
-        trap.step(104, [&] { port_.openUrl(errorMailUrl(Text1.toPlainText())); });
+        trap.step(104, [&] {
+            look::openAddress(
+                errorMailUrl(Text1.toPlainText()), [this](const QUrl& url) { return port_.openUrl(url); },
+                port_, noMailProgramMessage());
+        });
 }
 
 void Form2::PushButton9_Click() {

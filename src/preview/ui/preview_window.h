@@ -3,8 +3,10 @@
 // text in all lines, look at the type mapping, copy lines or the error, e-mail the error, skip
 // the table, go back, or execute the lines on the run's FoxPro connection.
 
+#include "app/ui/look/button_keys.h"
 #include "app/ui/look/look.h"
 #include "engine/main_form.h"
+#include "preview/script_execution.h"
 #include "preview/ui/sql_line_view.h"
 #include "preview/ui/window_port.h"
 
@@ -60,6 +62,9 @@ class Form2 : public QDialog {
 
   protected:
     void closeEvent(QCloseEvent* event) override;
+    // Esc does not close the window: in per-file mode that would throw away the script and every
+    // edit without a question. "< Back" and the title bar still close it.
+    void keyPressEvent(QKeyEvent* event) override;
 
   private:
     void layOut();
@@ -70,7 +75,9 @@ class Form2 : public QDialog {
     WindowSeams seams_;
     WindowPort port_;
     int errorLineIndex_ = 0;
+    ResumePoint resume_;
     bool running_ = false;
+    look::EnterPressesFocusedButton enterKeys_;
 };
 
 } // namespace qc::preview::ui

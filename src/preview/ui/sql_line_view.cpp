@@ -22,6 +22,26 @@ bool CheckAwareDelegate::editorEvent(QEvent* event, QAbstractItemModel* model,
     return handled;
 }
 
+QString withBreakMarks(const QString& text) {
+    if (!text.contains(QLatin1Char('\n')) && !text.contains(QLatin1Char('\r')))
+        return text;
+    QString shown;
+    shown.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (c == QLatin1Char('\r') && i + 1 < text.size() && text[i + 1] == QLatin1Char('\n'))
+            continue; // CR LF is one break: its LF puts the mark
+        shown += (c == QLatin1Char('\n') || c == QLatin1Char('\r')) ? QChar(kLineBreakMark) : c;
+    }
+    return shown;
+}
+
+QString CheckAwareDelegate::displayText(const QVariant& value, const QLocale& locale) const {
+    if (value.typeId() == QMetaType::QString)
+        return withBreakMarks(value.toString());
+    return QStyledItemDelegate::displayText(value, locale);
+}
+
 QRect CheckAwareDelegate::checkBoxRect(const QStyleOptionViewItem& option, const QModelIndex& index) const {
     QStyleOptionViewItem item(option);
     initStyleOption(&item, index);

@@ -11,6 +11,12 @@
 
 namespace qc::preview::ui {
 
+// The mark that stands for a line break (CR LF, LF or a lone CR) where a line is shown on one row.
+inline constexpr char16_t kLineBreakMark = u'\u21B5';
+
+// The text with each line break replaced by the mark; for display only.
+QString withBreakMarks(const QString& text);
+
 // Tells whether the last mouse release on a row landed on its check box.
 class CheckAwareDelegate : public QStyledItemDelegate {
   public:
@@ -19,6 +25,8 @@ class CheckAwareDelegate : public QStyledItemDelegate {
     bool editorEvent(QEvent* event, QAbstractItemModel* model, const QStyleOptionViewItem& option,
                      const QModelIndex& index) override;
     QRect checkBoxRect(const QStyleOptionViewItem& option, const QModelIndex& index) const;
+    // A line with breaks is shown whole on its one row, each break as a mark.
+    QString displayText(const QVariant& value, const QLocale& locale) const override;
 
     bool lastReleaseOnCheckBox = false;
 };

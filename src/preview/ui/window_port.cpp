@@ -42,14 +42,14 @@ void WindowPort::runModal(QDialog& child) {
     if (seams_.runModal)
         seams_.runModal(child);
     else
-        child.exec();
+        look::runDialog(child);
 }
 
-void WindowPort::openUrl(const QUrl& url) {
-    if (seams_.openUrl)
-        seams_.openUrl(url);
-    else
-        QDesktopServices::openUrl(url);
+bool WindowPort::openUrl(const QUrl& url) {
+    if (!seams_.openUrl)
+        return QDesktopServices::openUrl(url);
+    seams_.openUrl(url);
+    return true;
 }
 
 void WindowPort::processEvents() {

@@ -24,7 +24,8 @@ struct WindowSeams {
     std::function<Answer(const QString& text, const QString& title, Buttons buttons, Icon icon)> message;
     // Runs a child window instead of its modal event loop.
     std::function<void(QDialog& window)> runModal;
-    // Receives an address instead of the desktop.
+    // Receives an address instead of the desktop's launcher (whether the desktop names an
+    // application for it is still asked).
     std::function<void(const QUrl& url)> openUrl;
 };
 
@@ -43,7 +44,8 @@ class WindowPort : public UiPort {
 
     // Shows a child window modally, owned by this port's window.
     void runModal(QDialog& child);
-    void openUrl(const QUrl& url);
+    // Hands the address to the desktop's launcher; false when it could not start one.
+    bool openUrl(const QUrl& url);
 
     std::function<void(ModalWindow)> opener;
 

@@ -1,6 +1,7 @@
 #include "app/ui/look/window_feedback.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QEvent>
 #include <QEventLoop>
 #include <QMessageBox>
@@ -67,16 +68,25 @@ Answer showMessageBox(QWidget* owner, const QString& text, const QString& title,
                     buttons == Buttons::YesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok, owner);
     box.setWindowModality(Qt::NonModal);
     box.setTextFormat(Qt::PlainText);
-    const InputShield shield(owner ? owner->window() : nullptr, box);
-    QEventLoop loop;
-    QObject::connect(&box, &QDialog::finished, &loop, &QEventLoop::quit);
-    box.show();
-    box.activateWindow();
-    loop.exec(QEventLoop::DialogExec);
+    // An address or a path in the text can be selected and copied.
+    box.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    runDialog(box);
     if (buttons == Buttons::Ok)
         return Answer::Ok;
     // Closing a question without a button counts as No, the answer that changes nothing.
     return box.standardButton(box.clickedButton()) == QMessageBox::Yes ? Answer::Yes : Answer::No;
+}
+
+int runDialog(QDialog& dialog) {
+    dialog.setWindowModality(Qt::NonModal);
+    QWidget* beneath = dialog.parentWidget() ? dialog.parentWidget()->window() : nullptr;
+    const InputShield shield(beneath, dialog);
+    QEventLoop loop;
+    QObject::connect(&dialog, &QDialog::finished, &loop, &QEventLoop::quit);
+    dialog.show();
+    dialog.activateWindow();
+    loop.exec(QEventLoop::DialogExec);
+    return dialog.result();
 }
 
 void showProgressValue(QProgressBar* bar, double percent) {

@@ -1,0 +1,73 @@
+// Links that answer: the desktop is asked (xdg-mime, for real) whether an application will open an
+// address, and without one the user gets the address in a message instead of nothing at all.
+#include "ui_test.h"
+
+#include "app/ui/look/desktop_links.h"
+#include "app/ui/look/look.h"
+#include "support/fake_desktop.h"
+
+#include <QPushButton>
+
+using namespace qc;
+using namespace qc::test;
+
+namespace {
+
+class DesktopLinks : public WindowTest {};
+
+const QUrl kMail(QStringLiteral("mailto:support@marravex.example.org?subject=Marravex"));
+
+TEST_F(DesktopLinks, TheDesktopsOwnAnswerDecides) {
+    FakeDesktop desktop;
+    const QUrl picture = QUrl::fromLocalFile(QStringLiteral("/nowhere/local-connection-example.jpg"));
+    EXPECT_EQ(look::desktopApplicationFor(kMail), QString());
+    EXPECT_EQ(look::desktopApplicationFor(picture), QString());
+    desktop.registerDefault(QStringLiteral("x-scheme-handler/mailto"), QStringLiteral("test-mail.desktop"));
+    desktop.registerDefault(QStringLiteral("image/jpeg"), QStringLiteral("test-viewer.desktop"));
+    EXPECT_EQ(look::desktopApplicationFor(kMail), QStringLiteral("test-mail.desktop"));
+    EXPECT_EQ(look::desktopApplicationFor(picture), QStringLiteral("test-viewer.desktop"));
+
+    std::vector<QUrl> launched;
+    bool starts = true;
+    const auto launch = [&](const QUrl& url) {
+        launched.push_back(url);
+        return starts;
+    };
+    look::openAddress(kMail, launch, ui, QStringLiteral("write to us"));
+    EXPECT_EQ(launched, std::vector<QUrl>{kMail});
+    EXPECT_TRUE(ui.messages.empty());
+    // A launcher that could not start anything is no answer either.
+    starts = false;
+    look::openAddress(kMail, launch, ui, QStringLiteral("write to us"));
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].text, QStringLiteral("write to us"));
+}
+
+TEST_F(DesktopLinks, WithoutXdgUtilsNoApplicationIsKnown) {
+    FakeDesktop desktop;
+    desktop.registerDefault(QStringLiteral("x-scheme-handler/mailto"), QStringLiteral("test-mail.desktop"));
+    const QByteArray path = qgetenv("PATH");
+    qputenv("PATH", "/nonexistent");
+    const QString answer = look::desktopApplicationFor(kMail);
+    qputenv("PATH", path);
+    EXPECT_EQ(answer, QString());
+}
+
+TEST_F(DesktopLinks, ConnectionHelpNamesThePictureWhenNothingWillShowIt) {
+    FakeDesktop desktop;
+    auto w = loadedWindow();
+    w->openUrl = [](const QUrl&) {
+        ADD_FAILURE() << "launched without an application";
+        return true;
+    };
+    ui.expectQuestion(QStringLiteral("connect locally"), Answer::Yes);
+    control<QPushButton>(*w, "PushButton4").click();
+    ASSERT_EQ(ui.messages.size(), 3u);
+    EXPECT_EQ(
+        ui.messages[2].text,
+        QStringLiteral("No program is set up on this computer to show the picture.\r\rIt is the file ") +
+            look::programFolder() + QStringLiteral("/local-connection-example.jpg"));
+    EXPECT_TRUE(ui.errorReports().empty());
+}
+
+} // namespace
