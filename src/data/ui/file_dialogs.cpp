@@ -8,7 +8,12 @@ namespace qc::data::ui {
 
 QString BrowseFolder(QWidget* owner, const QString& prompt, const QString& startFolder) {
     // Only file-system folders can be chosen, as the picker returns nothing else.
-    return QFileDialog::getExistingDirectory(owner, prompt, startFolder, QFileDialog::ShowDirsOnly);
+    QFileDialog dialog(owner, prompt, startFolder);
+    dialog.setFileMode(QFileDialog::Directory);
+    dialog.setOption(QFileDialog::ShowDirsOnly);
+    if (look::runDialog(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().constFirst();
 }
 
 QString OpenFileName(QWidget* owner, const QString& title, const QString& filter) {
