@@ -20,7 +20,7 @@ enum class Answer { Ok = 1, Yes = 6, No = 7 };
 enum class ModalWindow { SqlPreview, FindAndReplace, EditLine, DatatypesConversion, AdvancedOptions };
 
 class UiPort {
-public:
+  public:
     virtual ~UiPort() = default;
 
     // Shows a modal message box and returns the button pressed. An empty title means the
@@ -46,10 +46,10 @@ public:
     // reported once, not at every keystroke.
     SettingsWriter settings;
 
-protected:
+  protected:
     virtual void processEvents() = 0;
 
-private:
+  private:
     std::chrono::microseconds interval_{std::chrono::milliseconds(15)};
     std::chrono::steady_clock::time_point last_{};
     // The clock is asked only every stride_ calls; the stride follows the loop's pace.

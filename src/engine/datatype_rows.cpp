@@ -31,9 +31,13 @@ const QString& DatatypeRows::cell(int row, int column) const {
     return rows_.at(static_cast<std::size_t>(row)).at(static_cast<std::size_t>(column - 1));
 }
 
-int DatatypeRows::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : count(); }
+int DatatypeRows::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : count();
+}
 
-int DatatypeRows::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : 4; }
+int DatatypeRows::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : 4;
+}
 
 QVariant DatatypeRows::data(const QModelIndex& index, int role) const {
     // No hint of its own: the list's hint shows over every cell.

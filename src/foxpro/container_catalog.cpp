@@ -77,7 +77,8 @@ void ContainerCatalog::beginWriting() {
     if (!useLock_.lockedExclusive()) {
         File lock(container_.memoPath(), File::Mode::ReadWrite);
         if (!lock.lockExclusive())
-            throw Error("File '" + container_.path().filename().string() + "' is in use.", Error::Cause::Target);
+            throw Error("File '" + container_.path().filename().string() + "' is in use.",
+                        Error::Cause::Target);
         useLock_ = std::move(lock);
     }
     if (!recovered_) {

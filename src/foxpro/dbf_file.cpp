@@ -203,7 +203,7 @@ void DbfFile::append(RecordImage& record, std::uint64_t sizeLimit) {
                              static_cast<std::uint64_t>(recordCount_) * layout_.recordLength;
     if (at + layout_.recordLength + 1 > sizeLimit || recordCount_ == 0xFFFFFFFFu)
         throw Error("File '" + dbf_.displayName() +
-                    "' is too large: it would pass 2,147,483,647 bytes. The row was not written.",
+                        "' is too large: it would pass 2,147,483,647 bytes. The row was not written.",
                     Error::Cause::Table);
     const std::uint32_t memoBefore = memo_ ? memo_->nextFree() : 0;
     bool recordTried = false;

@@ -137,9 +137,10 @@ TEST(CloseDuringMessage, TheWindowSystemsCloseEndsTheProgramWhileAnotherWindowIs
         env.insert(QStringLiteral("QC_BUTTON"), QString::fromLatin1(button));
         child.setProcessEnvironment(env);
         child.setProcessChannelMode(QProcess::ForwardedChannels);
-        child.start(QStringLiteral("/proc/self/exe"),
-                    {QStringLiteral("--gtest_filter=CloseDuringMessageChild.DISABLED_WindowOverTheMainWindow"),
-                     QStringLiteral("--gtest_also_run_disabled_tests")});
+        child.start(
+            QStringLiteral("/proc/self/exe"),
+            {QStringLiteral("--gtest_filter=CloseDuringMessageChild.DISABLED_WindowOverTheMainWindow"),
+             QStringLiteral("--gtest_also_run_disabled_tests")});
         ASSERT_TRUE(child.waitForFinished(60000)) << button;
         EXPECT_EQ(child.exitStatus(), QProcess::NormalExit) << button;
         EXPECT_EQ(child.exitCode(), 0)

@@ -79,9 +79,8 @@ void twoWritersAtOnce(bool container) {
     }
     ASSERT_NE(winner, -1) << results[0].output.substr(0, 1000) << results[1].output.substr(0, 1000);
     const ChildResult& loser = results[1 - winner];
-    const std::string inUse =
-        container ? "SQL error: File 'd.dbc' is in use. (table big)"
-                  : "SQL error: File 'big.dbf' is in use. (table big)";
+    const std::string inUse = container ? "SQL error: File 'd.dbc' is in use. (table big)"
+                                        : "SQL error: File 'big.dbf' is in use. (table big)";
     for (std::size_t i = 2; i + 1 < loser.lines.size(); ++i)
         ASSERT_EQ(loser.lines[i], "error: " + inUse) << "statement " << i;
     EXPECT_NE(loser.lines[1], "ok"); // its CREATE

@@ -59,7 +59,8 @@ TEST(TableNames, FilesAreLowerCaseAndFoundWhateverTheirCase) {
     EXPECT_EQ(db->tableNames(), (std::vector<std::string>{"other", "quote\"d"}));
     db->execute("INSERT INTO other VALUES ('y')");
     EXPECT_EQ(foxpro::test::dumpedRecords(foxpro::test::vfpDump(folder.file("OTHER.DBF"))).size(), 2u);
-    EXPECT_EQ(failureOf(*db, "CREATE TABLE Other (a C(1))"), "SQL error: File 'other.dbf' already exists. (table Other)");
+    EXPECT_EQ(failureOf(*db, "CREATE TABLE Other (a C(1))"),
+              "SQL error: File 'other.dbf' already exists. (table Other)");
     db->execute("DROP TABLE OTHER");
     EXPECT_EQ(listing(folder.path()), (std::vector<std::string>{"dir.dbf", "notes.txt", "quote\"d.dbf"}));
 }
@@ -112,9 +113,8 @@ TEST(SizeLimit, AnInsertPastTheLimitWritesNothing) {
     while ((error = failureOf(*db, "INSERT INTO t VALUES ('row', NULL)")).empty())
         ++rows;
     EXPECT_EQ(rows, (2000 - 360 - 1) / 105);
-    EXPECT_EQ(
-        error,
-        "SQL error: File 't.dbf' is too large: it would pass 2,147,483,647 bytes. The row was not written. (table t)");
+    EXPECT_EQ(error, "SQL error: File 't.dbf' is too large: it would pass 2,147,483,647 bytes. The row was "
+                     "not written. (table t)");
     const std::string before = foxpro::test::readBytes(folder.file("t.dbf"));
     EXPECT_LE(before.size(), 2000u);
     EXPECT_EQ(foxpro::test::dumpedRecords(foxpro::test::vfpDump(folder.file("t.dbf"))).size(),

@@ -138,7 +138,8 @@ TEST(RoundTrip, ATableInUseIsRefusedToTheOtherConnection) {
     const std::string dbfBefore = foxpro::test::readBytes(folder.file("shared.dbf"));
     EXPECT_EQ(failureOf(*second, "INSERT INTO shared VALUES (9, 'not mine')"),
               "SQL error: File 'shared.dbf' is in use. (table shared)");
-    EXPECT_EQ(failureOf(*second, "DROP TABLE shared"), "SQL error: File 'shared.dbf' is in use. (table shared)");
+    EXPECT_EQ(failureOf(*second, "DROP TABLE shared"),
+              "SQL error: File 'shared.dbf' is in use. (table shared)");
     EXPECT_EQ(failureOf(*second, "CREATE TABLE shared (x I)"),
               "SQL error: File 'shared.dbf' already exists. (table shared)");
     EXPECT_EQ(foxpro::test::readBytes(folder.file("shared.dbf")), dbfBefore);
