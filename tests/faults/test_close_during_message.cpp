@@ -40,17 +40,22 @@ template <class T> T& control(QWidget& window, const char* name) {
         throw std::runtime_error(std::string("no control ") + name);
     return *found;
 }
+
+// The stand-in's login, its port from the parent.
+void typeLogin(QWidget& w) {
+    control<QLineEdit>(w, "Text5").setText(QString::fromStdString(TdsServer::host()));
+    control<QLineEdit>(w, "Text6").setText(qEnvironmentVariable("QC_PORT"));
+    control<QLineEdit>(w, "Text3").setText(QStringLiteral("testuser"));
+    control<QLineEdit>(w, "Text4").setText(QStringLiteral("Test#Pass1"));
+    control<QLineEdit>(w, "Text8").setText(QStringLiteral("TestDB"));
+}
 } // namespace
 
 // Child: "Test Connection" against a working server shows its answer in a real message box; the
 // window system then asks the main window to close.
 TEST(CloseDuringMessageChild, DISABLED_TestConnectionAnswer) {
     app::ui::Form1 w;
-    control<QLineEdit>(w, "Text5").setText(QString::fromStdString(TdsServer::host()));
-    control<QLineEdit>(w, "Text6").setText(qEnvironmentVariable("QC_PORT"));
-    control<QLineEdit>(w, "Text3").setText(QStringLiteral("testuser"));
-    control<QLineEdit>(w, "Text4").setText(QStringLiteral("Test#Pass1"));
-    control<QLineEdit>(w, "Text8").setText(QStringLiteral("TestDB"));
+    typeLogin(w);
     w.show();
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, &w, [&] {
@@ -99,11 +104,7 @@ TEST(CloseDuringMessage, TheWindowSystemsCloseEndsTheProgramWhileAMessageBoxIsUp
 // the SQL Preview during a run), then the window system asks the main window to close.
 TEST(CloseDuringMessageChild, DISABLED_WindowOverTheMainWindow) {
     app::ui::Form1 w;
-    control<QLineEdit>(w, "Text5").setText(QString::fromStdString(TdsServer::host()));
-    control<QLineEdit>(w, "Text6").setText(qEnvironmentVariable("QC_PORT"));
-    control<QLineEdit>(w, "Text3").setText(QStringLiteral("testuser"));
-    control<QLineEdit>(w, "Text4").setText(QStringLiteral("Test#Pass1"));
-    control<QLineEdit>(w, "Text8").setText(QStringLiteral("TestDB"));
+    typeLogin(w);
     control<QLineEdit>(w, "Text2").setText(qEnvironmentVariable("QC_TARGET"));
     control<QCheckBox>(w, "Check1").setChecked(true);
     control<QRadioButton>(w, "Option1").setChecked(true);
