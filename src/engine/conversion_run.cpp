@@ -63,6 +63,8 @@ void ConversionRun::PushButton7_Click() {
     MainForm& f = form_;
     const data::Form1Fields& fields = f.fields;
 
+    // A recordset left from an earlier run goes before the connection its statement lives on.
+    recordset_.reset();
     trap.step(104, [&] { f.mssql_conn = std::make_unique<data::Connection>(); });
     trap.step(106, [&] { recordset_ = std::make_unique<data::Recordset>(); });
     trap.step(108, [&] { f.FoxPro_conn = std::make_unique<data::Connection>(); });

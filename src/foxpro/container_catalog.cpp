@@ -97,8 +97,14 @@ void ContainerCatalog::recover() {
     auto listedFiles = [&] {
         std::set<std::string> files;
         for (const auto& name : container_.tableNames())
-            if (const DbcRecord* table = container_.findTable(name))
-                files.insert(asciiLower(container_.tableFile(*table).filename().string()));
+            if (const DbcRecord* table = container_.findTable(name)) {
+                // A table kept outside the container's folder is refused when it is used; it
+                // must not stop the writes to every other table.
+                try {
+                    files.insert(asciiLower(container_.tableFile(*table).filename().string()));
+                } catch (const Error&) {
+                }
+            }
         return files;
     };
     std::set<std::string> listed = listedFiles();

@@ -205,7 +205,7 @@ void DbfFile::append(RecordImage& record, std::uint64_t sizeLimit) {
         throw Error("File '" + dbf_.displayName() +
                         "' is too large: it would pass 2,147,483,647 bytes. The row was not written.",
                     Error::Cause::Table);
-    const std::uint32_t memoBefore = memo_ ? memo_->nextFree() : 0;
+    bool memoWritten = false;
     bool recordTried = false;
     try {
         if (!record.memos.empty()) {
@@ -214,6 +214,7 @@ void DbfFile::append(RecordImage& record, std::uint64_t sizeLimit) {
             for (auto& memo : record.memos)
                 blocks.push_back({memo.type, std::move(memo.data)});
             const auto numbers = memo_->append(blocks, sizeLimit);
+            memoWritten = true;
             for (std::size_t i = 0; i < numbers.size(); ++i)
                 putLe32(record.bytes.data() +
                             layout_.fields[static_cast<std::size_t>(record.memos[i].field)].offset,
@@ -237,8 +238,8 @@ void DbfFile::append(RecordImage& record, std::uint64_t sizeLimit) {
                 dbf_.truncate(at + 1);
                 dbf_.writeAt(at, "\x1A");
             }
-            if (memo_ && memo_->nextFree() != memoBefore)
-                memo_->undoAppend(memoBefore);
+            if (memoWritten)
+                memo_->undoAppend();
         } catch (const Error&) {
             // The first failure is the one to report; what could not be put back lies past
             // the counts, where readers do not look, and the next writer cuts it off.

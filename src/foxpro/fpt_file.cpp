@@ -3,6 +3,7 @@
 #include "foxpro/database.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace foxpro {
 
@@ -74,6 +75,7 @@ void FptFile::releaseRoom() {
 }
 
 std::vector<std::uint32_t> FptFile::append(const std::vector<Block>& values, std::uint64_t reserveLimit) {
+    appendStart_.reset();
     // Another program may have added blocks since; never write over them.
     char onDisk[4];
     file_.readHeaderAt(0, onDisk, 4);
@@ -112,16 +114,19 @@ std::vector<std::uint32_t> FptFile::append(const std::vector<Block>& values, std
     std::string header(4, '\0');
     putBe32(header, 0, next);
     file_.writeHeaderAt(0, header);
+    appendStart_ = nextFree_;
     nextFree_ = next;
     return numbers;
 }
 
-void FptFile::undoAppend(std::uint32_t nextFree) {
+void FptFile::undoAppend() {
+    if (!appendStart_)
+        return;
     file_.undoLastAppend();
     std::string header(4, '\0');
-    putBe32(header, 0, nextFree);
+    putBe32(header, 0, *appendStart_);
     file_.writeHeaderAt(0, header);
-    nextFree_ = nextFree;
+    nextFree_ = *std::exchange(appendStart_, std::nullopt);
 }
 
 FptFile::Block FptFile::read(std::uint32_t block) const {

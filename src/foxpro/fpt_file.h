@@ -5,6 +5,7 @@
 #include "foxpro/file_io.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -46,9 +47,10 @@ class FptFile {
     // last writer: another connection may still be writing into that room.
     void releaseRoom();
 
-    // Undoes the last append (a statement that failed after it): the next free block
-    // `nextFree` it had before, its bytes and its length. A failing append has undone itself.
-    void undoAppend(std::uint32_t nextFree);
+    // Undoes the last append that wrote blocks (a statement that failed after it): the next free
+    // block it started from, its bytes and its length. A failing append has undone itself, and
+    // one that wrote no block leaves nothing to undo.
+    void undoAppend();
 
     // The value at `block`; throws Error when it lies outside the file.
     Block read(std::uint32_t block) const;
@@ -57,6 +59,9 @@ class FptFile {
     File file_;
     std::uint32_t nextFree_ = 0;
     std::uint32_t blockSize_ = 64;
+    // Where the last append that wrote blocks started, taken after it had caught up with the
+    // file, so an undo never hands back blocks another program wrote.
+    std::optional<std::uint32_t> appendStart_;
 };
 
 } // namespace foxpro

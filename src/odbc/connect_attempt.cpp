@@ -46,17 +46,29 @@ SQLRETURN connectOffThread(const std::shared_ptr<Handles>& handles, std::functio
 
     const auto deadline = std::chrono::steady_clock::now() + limit;
     constexpr auto kSlice = std::chrono::milliseconds(5);
+    // Leaves a running attempt to its thread, which closes a late success itself; an attempt
+    // that has finished meanwhile is joined, and a connection it made is closed, as nobody takes it.
     const auto abandon = [&] {
-        std::lock_guard lock(attempt->mutex);
-        attempt->abandoned = true;
-        worker.detach();
+        std::unique_lock lock(attempt->mutex);
+        if (!attempt->done) {
+            attempt->abandoned = true;
+            worker.detach();
+            return;
+        }
+        lock.unlock();
+        worker.join();
+        if (succeeded(attempt->rc))
+            SQLDisconnect(attempt->handles->dbc);
     };
     try {
         std::unique_lock lock(attempt->mutex);
         while (!attempt->done) {
             if (std::chrono::steady_clock::now() >= deadline) {
+                // Still under the lock that saw the attempt unfinished: a success from now on
+                // finds it abandoned and is closed by the worker.
+                attempt->abandoned = true;
+                worker.detach();
                 lock.unlock();
-                abandon();
                 throw Error("HYT00", 0,
                             "Login timeout expired: the server did not answer within " +
                                 std::to_string(limit.count()) + " seconds.");

@@ -361,3 +361,28 @@ TEST_F(ContainerChanges, AStrayBoundTableIsFreedAndToldOnce) {
 }
 
 } // namespace
+
+namespace {
+
+// A container that lists a table outside its folder (as containers moved between machines do)
+// refuses that table only; every other table takes its writes.
+TEST_F(ContainerChanges, ATableListedOutsideTheFolderStopsOnlyItself) {
+    db->execute("CREATE TABLE abcdefgh (x INT)");
+    db.reset();
+    std::string memo = readBytes(folder / "shop.dct");
+    const auto at = memo.find("abcdefgh.dbf");
+    ASSERT_NE(at, std::string::npos);
+    memo.replace(at, 12, "..\\abcde.dbf");
+    qc::test::writeBytes(folder / "shop.dct", memo);
+
+    db = foxpro::Database::open(dbc.string());
+    db->execute("CREATE TABLE other (y INT)");
+    db->execute("INSERT INTO other VALUES (1)");
+    EXPECT_EQ(sqlError(*db, "INSERT INTO abcdefgh VALUES (1)"),
+              "SQL error: Table 'abcdefgh' lies outside the folder of database container 'shop.dbc'. "
+              "(table abcdefgh)");
+    db.reset();
+    EXPECT_NE(dump(folder / "other.dbf").find("Y=1"), std::string::npos);
+}
+
+} // namespace

@@ -5,7 +5,6 @@
 #include <QEvent>
 #include <QEventLoop>
 #include <QMessageBox>
-#include <QPointer>
 #include <QProgressBar>
 
 #include <algorithm>
@@ -15,19 +14,41 @@ namespace qc::look {
 
 namespace {
 
-// Keeps the user's input away from the owner's window while a box is up, as modality would, but
-// without Qt's modal blocking: that would also drop the window system's request to close the
-// owner's window, and closing the main window must end the program whatever is showing.
+// Keeps the user's input away from every other window of the program while a box or a window
+// waits for the user, as application modality would, but without Qt's modal blocking: that would
+// also drop the window system's request to close the main window, and closing the main window
+// must end the program whatever is showing. Other windows are not closed under the box either:
+// their contents may be what the box works on.
 class InputShield : public QObject {
   public:
-    InputShield(QWidget* shielded, QWidget& box) : shielded_(shielded), box_(box) {
-        qApp->installEventFilter(this);
-    }
+    explicit InputShield(QWidget& box) : box_(box) { qApp->installEventFilter(this); }
     ~InputShield() override { qApp->removeEventFilter(this); }
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
-        switch (event->type()) {
+        const bool close = event->type() == QEvent::Close;
+        if (!close && !isInput(event->type()))
+            return false;
+        auto* widget = qobject_cast<QWidget*>(watched);
+        if (!widget || owned(widget->window()))
+            return false;
+        if (close) {
+            // A window without a parent is the main window: closing it ends the program.
+            if (widget->isWindow() && widget->parentWidget() == nullptr)
+                return false;
+            event->ignore();
+            return true;
+        }
+        if (event->type() == QEvent::MouseButtonPress) {
+            box_.raise();
+            box_.activateWindow();
+        }
+        return true;
+    }
+
+  private:
+    static bool isInput(QEvent::Type type) {
+        switch (type) {
         case QEvent::MouseButtonPress:
         case QEvent::MouseButtonRelease:
         case QEvent::MouseButtonDblClick:
@@ -38,22 +59,20 @@ class InputShield : public QObject {
         case QEvent::Shortcut:
         case QEvent::ShortcutOverride:
         case QEvent::ContextMenu:
-            break;
+            return true;
         default:
             return false;
         }
-        auto* widget = qobject_cast<QWidget*>(watched);
-        if (!widget || !shielded_ || widget->window() != shielded_)
-            return false;
-        if (event->type() == QEvent::MouseButtonPress) {
-            box_.raise();
-            box_.activateWindow();
-        }
-        return true;
     }
 
-  private:
-    QPointer<QWidget> shielded_;
+    // The box itself and the windows it opens (menus, pop-ups, its own dialogs).
+    bool owned(const QWidget* window) const {
+        for (const QWidget* w = window; w != nullptr; w = w->parentWidget())
+            if (w == &box_)
+                return true;
+        return false;
+    }
+
     QWidget& box_;
 };
 
@@ -79,8 +98,7 @@ Answer showMessageBox(QWidget* owner, const QString& text, const QString& title,
 
 int runDialog(QDialog& dialog) {
     dialog.setWindowModality(Qt::NonModal);
-    QWidget* beneath = dialog.parentWidget() ? dialog.parentWidget()->window() : nullptr;
-    const InputShield shield(beneath, dialog);
+    const InputShield shield(dialog);
     QEventLoop loop;
     QObject::connect(&dialog, &QDialog::finished, &loop, &QEventLoop::quit);
     dialog.show();

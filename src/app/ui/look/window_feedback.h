@@ -17,7 +17,7 @@ namespace qc::look {
 Answer showMessageBox(QWidget* owner, const QString& text, const QString& title, Buttons buttons, Icon icon);
 
 // Shows the dialog over its parent's window and returns its result once it has finished; until
-// then the windows beneath take no input, as with QDialog::exec, but the window system's request
+// then the program's other windows take no input, as with QDialog::exec, but the window system's request
 // to close the main window still reaches it, so that closing it ends the program whatever shows.
 int runDialog(QDialog& dialog);
 
