@@ -1,5 +1,6 @@
 #include "data/db_access.h"
 
+#include "data/events_while_waiting.h"
 #include "data/odbc_sources.h"
 #include "data/provider_string.h"
 #include "foxpro/database.h"
@@ -151,7 +152,10 @@ std::unique_ptr<Recordset> Connection::OpenSchema(int schema) {
         recordset->openSource(
             std::make_unique<RowsSource>(tablesSchemaFieldNames(), std::move(types), std::move(rows)));
     } else {
-        recordset->openSource(odbcTablesSchema(*impl_->odbc, impl_->commandTimeout));
+        std::unique_ptr<Recordset::Source> tables;
+        runLettingEventsThrough([&] { tables = odbcTablesSchema(*impl_->odbc, impl_->commandTimeout); },
+                                impl_->eventPump);
+        recordset->openSource(std::move(tables));
     }
     return recordset;
 }
@@ -178,22 +182,27 @@ void Recordset::Open(const std::string& source, Connection& connection, int /*cu
     // The rows are streamed on a forward-only cursor, so the total is counted first: while a
     // result is pending, the connection takes no second statement.
     std::int64_t count = -1;
-    if (const auto counting = countStatement(source)) {
-        odbc::Statement counter(*conn.odbc);
-        counter.setQueryTimeout(conn.commandTimeout);
-        counter.execute(*counting);
-        std::vector<Value> row;
-        if (counter.next(row) && !row.empty()) {
-            if (const auto* n = std::get_if<std::int64_t>(&row[0]))
-                count = *n;
-            else if (const auto* d = std::get_if<odbc::Decimal>(&row[0]))
-                count = std::stoll(d->digits);
-        }
-        counter.close();
-    }
-    auto statement = std::make_unique<odbc::Statement>(*conn.odbc);
-    statement->setQueryTimeout(conn.commandTimeout);
-    statement->execute(source);
+    std::unique_ptr<odbc::Statement> statement;
+    runLettingEventsThrough(
+        [&] {
+            if (const auto counting = countStatement(source)) {
+                odbc::Statement counter(*conn.odbc);
+                counter.setQueryTimeout(conn.commandTimeout);
+                counter.execute(*counting);
+                std::vector<Value> row;
+                if (counter.next(row) && !row.empty()) {
+                    if (const auto* n = std::get_if<std::int64_t>(&row[0]))
+                        count = *n;
+                    else if (const auto* d = std::get_if<odbc::Decimal>(&row[0]))
+                        count = std::stoll(d->digits);
+                }
+                counter.close();
+            }
+            statement = std::make_unique<odbc::Statement>(*conn.odbc);
+            statement->setQueryTimeout(conn.commandTimeout);
+            statement->execute(source);
+        },
+        conn.eventPump);
     openSource(std::make_unique<OdbcQuerySource>(std::move(statement), count, conn.eventPump));
 }
 

@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QProcess>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -316,4 +317,43 @@ TEST(StalledSource, TheWindowKeepsAnsweringAndClosingItKeepsEveryWrittenRow) {
     for (int id = 1; id <= kRowsBeforeStall; ++id)
         expected += std::to_string(id) + (id < kRowsBeforeStall ? " " : "\n");
     EXPECT_EQ(dumpedIds(target.filePath(QStringLiteral("bigtable.dbf"))), expected);
+}
+
+// Child: converts from a source that answers nothing when a table is read (another session holds
+// it locked); once the run has waited on the table for a second with the window answering, the
+// window is closed.
+TEST(LockedSourceChild, DISABLED_Convert) {
+    ScriptedUi ui;
+    auto w = windowFor(qEnvironmentVariableIntValue("QC_LOCKED_PORT"),
+                       qEnvironmentVariable("QC_LOCKED_TARGET"), ui);
+    w->port().messageBox = [](QWidget*, const QString&, const QString&, Buttons, Icon) -> Answer {
+        std::_Exit(3); // the run ended, or reported something
+    };
+    w->show();
+    auto& progress = control<QProgressBar>(*w, "ProgressBar1");
+    QElapsedTimer waiting;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, w.get(), [&] {
+        if (!progress.format().contains(QStringLiteral("Processing table")))
+            return;
+        if (!waiting.isValid())
+            waiting.start();
+        else if (waiting.elapsed() > 1000)
+            w->close();
+    });
+    watch.start(20);
+    control<QPushButton>(*w, "PushButton7").click();
+    std::_Exit(5);
+}
+
+TEST(LockedSource, TheWindowKeepsAnsweringWhileATableReadWaitsAndClosingItEndsTheProgram) {
+    TdsServer server(TdsServer::standardFixture(50), 0, {"--stall-before-rows"});
+    QTemporaryDir target;
+    const ChildRun run = runChild("LockedSourceChild.DISABLED_Convert",
+                                  {{QStringLiteral("QC_LOCKED_PORT"), QString::number(server.port())},
+                                   {QStringLiteral("QC_LOCKED_TARGET"), target.path()}},
+                                  60000);
+    ASSERT_TRUE(run.finished) << "the window froze while the table read waited";
+    EXPECT_EQ(run.exitCode, 0) << "3: a message came instead, 5: the click returned";
+    EXPECT_LT(run.elapsedMs, 20000);
 }
