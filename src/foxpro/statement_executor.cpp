@@ -2,6 +2,7 @@
 
 #include "foxpro/file_io.h"
 #include "foxpro/names.h"
+#include "foxpro/table_files.h"
 #include "foxpro/value_encoder.h"
 
 #include <new>
@@ -87,7 +88,10 @@ void StatementExecutor::drop(const DropTable& statement) {
     if (found != open_.end())
         held = found->second->file.release();
     forget(statement.table);
-    if (const auto path = catalog_->findTable(statement.table); path && !held.isAt(*path)) {
+    // A container may list a table whose file is gone (deleted by hand): there is nothing to lock,
+    // and the drop takes the listing away so that the table can be made again.
+    if (const auto path = catalog_->findTable(statement.table);
+        path && fileExists(*path) && !held.isAt(*path)) {
         held = File(*path, File::Mode::ReadWrite);
         if (!held.lockExclusive() || !held.isAt(*path))
             throw Error("File '" + path->filename().string() + "' is in use.", Error::Cause::Table);

@@ -386,3 +386,23 @@ TEST_F(ContainerChanges, ATableListedOutsideTheFolderStopsOnlyItself) {
 }
 
 } // namespace
+
+namespace {
+
+// A table file deleted by hand while the container still lists it: DROP takes the listing away,
+// so the table can be made again.
+TEST_F(ContainerChanges, ATableWhoseFileIsGoneCanBeDroppedAndMadeAgain) {
+    db->execute("CREATE TABLE t (x INT)");
+    db.reset();
+    fs::remove(folder / "t.dbf");
+    db = foxpro::Database::open(dbc.string());
+    EXPECT_EQ(sqlError(*db, "CREATE TABLE t (x INT)"), "SQL error: File 't.dbf' already exists. (table t)");
+    db->execute("DROP TABLE t");
+    db->execute("CREATE TABLE t (y INT)");
+    db->execute("INSERT INTO t VALUES (7)");
+    db.reset();
+    EXPECT_NE(dump(folder / "t.dbf").find("Y=7"), std::string::npos);
+    EXPECT_EQ(foxpro::Container::open(dbc).tableNames(), std::vector<std::string>{"t"});
+}
+
+} // namespace
