@@ -19,6 +19,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <sstream>
 #include <string_view>
@@ -106,6 +107,25 @@ ChildRun runChild(const char* test, const std::map<QString, QString>& environmen
     }
     run.exitCode = child.exitStatus() == QProcess::NormalExit ? child.exitCode() : -1;
     return run;
+}
+
+// Presses "Start Converting" and closes the window once `waiting` has held for a second with the
+// window still handling its events; ends the child with 5 when the click returns instead.
+[[noreturn]] void convertAndCloseWhileWaiting(app::ui::Form1& w, const std::function<bool()>& waiting) {
+    w.show();
+    QElapsedTimer heldFor;
+    QTimer watch;
+    QObject::connect(&watch, &QTimer::timeout, &w, [&] {
+        if (!waiting())
+            return;
+        if (!heldFor.isValid())
+            heldFor.start();
+        else if (heldFor.elapsed() > 1000)
+            w.close();
+    });
+    watch.start(20);
+    control<QPushButton>(w, "PushButton7").click();
+    std::_Exit(5);
 }
 
 bool emptyFolder(const QString& path) {
@@ -217,20 +237,7 @@ TEST(SilentServerChild, DISABLED_StartConverting) {
     w->port().messageBox = [](QWidget*, const QString&, const QString&, Buttons, Icon) -> Answer {
         std::_Exit(3); // the run ended, or reported something
     };
-    w->show();
-    QElapsedTimer listed;
-    QTimer watch;
-    QObject::connect(&watch, &QTimer::timeout, w.get(), [&] {
-        if (w->form().List1.rowCount() == 0)
-            return;
-        if (!listed.isValid())
-            listed.start();
-        else if (listed.elapsed() > 1000)
-            w->close();
-    });
-    watch.start(20);
-    control<QPushButton>(*w, "PushButton7").click();
-    std::_Exit(5);
+    convertAndCloseWhileWaiting(*w, [&] { return w->form().List1.rowCount() > 0; });
 }
 
 TEST(SilentServerProgram, TheRunsOwnConnectionCanBeClosedWhileItWaits) {
@@ -287,20 +294,8 @@ TEST(StalledSourceChild, DISABLED_Convert) {
             std::_Exit(3);
         return Answer::Ok; // a row the target refused: the run goes on
     };
-    w->show();
-    QElapsedTimer stalledFor;
-    QTimer watch;
-    QObject::connect(&watch, &QTimer::timeout, w.get(), [&] {
-        if (headerCount(target + QStringLiteral("/bigtable.dbf")) < kRowsBeforeStall)
-            return;
-        if (!stalledFor.isValid())
-            stalledFor.start();
-        else if (stalledFor.elapsed() > 1000)
-            w->close();
-    });
-    watch.start(20);
-    control<QPushButton>(*w, "PushButton7").click();
-    std::_Exit(5); // the run ended without the window closing
+    convertAndCloseWhileWaiting(
+        *w, [&] { return headerCount(target + QStringLiteral("/bigtable.dbf")) >= kRowsBeforeStall; });
 }
 
 TEST(StalledSource, TheWindowKeepsAnsweringAndClosingItKeepsEveryWrittenRow) {
@@ -329,21 +324,9 @@ TEST(LockedSourceChild, DISABLED_Convert) {
     w->port().messageBox = [](QWidget*, const QString&, const QString&, Buttons, Icon) -> Answer {
         std::_Exit(3); // the run ended, or reported something
     };
-    w->show();
     auto& progress = control<QProgressBar>(*w, "ProgressBar1");
-    QElapsedTimer waiting;
-    QTimer watch;
-    QObject::connect(&watch, &QTimer::timeout, w.get(), [&] {
-        if (!progress.format().contains(QStringLiteral("Processing table")))
-            return;
-        if (!waiting.isValid())
-            waiting.start();
-        else if (waiting.elapsed() > 1000)
-            w->close();
-    });
-    watch.start(20);
-    control<QPushButton>(*w, "PushButton7").click();
-    std::_Exit(5);
+    convertAndCloseWhileWaiting(
+        *w, [&] { return progress.format().contains(QStringLiteral("Processing table")); });
 }
 
 TEST(LockedSource, TheWindowKeepsAnsweringWhileATableReadWaitsAndClosingItEndsTheProgram) {
