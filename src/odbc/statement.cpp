@@ -56,8 +56,11 @@ double widenedSingle(float f) {
     const auto [end, ec] = std::to_chars(text, text + sizeof text - 1, f);
     if (ec != std::errc())
         return static_cast<double>(f);
-    *end = '\0';
-    return std::strtod(text, nullptr);
+    // from_chars, not strtod: the C library's locale (the desktop's, once Qt has started) may
+    // take "," for the decimal point and read "0.1" as 0.
+    double widened = static_cast<double>(f);
+    std::from_chars(text, end, widened);
+    return widened;
 }
 
 std::string hex(unsigned long v, int width) {

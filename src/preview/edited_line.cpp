@@ -8,9 +8,10 @@ namespace qc::preview {
 
 namespace {
 
+// The text box also turns the non-characters U+FDD0 and U+FDD1 (its own block marks) into breaks.
 bool isBreak(QChar c) {
     return c == QLatin1Char('\n') || c == QLatin1Char('\r') || c == QChar::LineSeparator ||
-           c == QChar::ParagraphSeparator;
+           c == QChar::ParagraphSeparator || c.unicode() == 0xFDD0 || c.unicode() == 0xFDD1;
 }
 
 // Where each character of `shown` begins in `original` (one entry more for the end), or nothing

@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include <clocale>
 #include <filesystem>
 
 using namespace qc;
@@ -109,6 +110,28 @@ TEST(ConversionRefusals, AValueThatCannotBeReadCostsOnlyThatValue) {
         EXPECT_EQ(t.records[i].at("AMOUNT"), amount[i]) << i;
     }
     EXPECT_EQ(t.records[0].at("TAG"), text("{6F9619FF-8B86-D011-B42D-00C04FC964FF}"));
+}
+
+// Under a desktop whose C library locale writes decimals with a comma (Qt applies the desktop's
+// locale at start), a real keeps its fraction.
+TEST(ConversionRefusals, RealsKeepTheirFractionUnderACommaDecimalDesktop) {
+    struct CLocale {
+        std::string before = std::setlocale(LC_ALL, nullptr);
+        ~CLocale() { std::setlocale(LC_ALL, before.c_str()); }
+    } restore;
+    ASSERT_NE(std::setlocale(LC_ALL, "de_DE.UTF-8"), nullptr) << "locales-all is missing";
+    ASSERT_STREQ(std::localeconv()->decimal_point, ",");
+    QTemporaryDir target;
+    RefusalRun r("{\"name\": \"Readings\", \"columns\": [[\"id\", \"int\"], [\"amount\", \"real\"]], "
+                 "\"rows\": [[1, 0.1], [2, 12.5], [3, -19.99]]}",
+                 target.path().toStdString());
+    r.convert();
+    EXPECT_TRUE(r.ui.errorReports().empty());
+    const auto t = test::dumpTable(target.path().toStdString() + "/readings.dbf");
+    ASSERT_EQ(t.records.size(), 3u);
+    EXPECT_EQ(t.records[0].at("AMOUNT"), text("0.1"));
+    EXPECT_EQ(t.records[1].at("AMOUNT"), text("12.5"));
+    EXPECT_EQ(t.records[2].at("AMOUNT"), text("-19.99"));
 }
 
 TEST(ConversionRefusals, AFullDiskStopsTheTableAndTheRunWithOneReport) {

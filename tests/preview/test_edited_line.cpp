@@ -37,6 +37,15 @@ TEST(EditedLine, UntouchedBreaksKeepTheirKind) {
     EXPECT_EQ(edit(nbsp, QStringLiteral("INSERT INTO [t] VALUES ('a b', 2);")),
               "INSERT INTO [t] VALUES ('a\xc2\xa0"
               "b', 2);");
+    // The box shows U+FDD0 as a break; the value keeps it, and the rest of the line its bytes.
+    const std::string mark = "INSERT INTO [t] VALUES ('a\xef\xb7\x90"
+                             "b\xc2\xa0"
+                             "c', 1);";
+    EXPECT_EQ(editedLineText(mark, QStringLiteral("INSERT INTO [t] VALUES ('a\nb c', 1);"),
+                             QStringLiteral("INSERT INTO [t] VALUES ('a\nb c', 2);")),
+              "INSERT INTO [t] VALUES ('a\xef\xb7\x90"
+              "b\xc2\xa0"
+              "c', 2);");
 }
 
 TEST(EditedLine, TypedBreaksTakeTheLinesKindAndDeletedOnesGo) {

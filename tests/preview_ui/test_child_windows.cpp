@@ -6,9 +6,11 @@
 #include "support/scripted_ui.h"
 
 #include <QApplication>
+#include <QFocusEvent>
 #include <QHeaderView>
 #include <QHelpEvent>
 #include <QTest>
+#include <QTextCursor>
 #include <QToolTip>
 
 #include <gtest/gtest.h>
@@ -48,6 +50,37 @@ TEST_F(ChildWindowTest, EditLineSelectsItsTextSoTypingReplacesIt) {
     edit.PushButton2.click();
     EXPECT_EQ(lines.text(1), "DROP TABLE [t];");
     EXPECT_EQ(edit.result(), QDialog::Accepted);
+}
+
+// The focus coming back from the box's own context menu (before its Paste runs) or from another
+// program leaves the user's cursor where it was, so a paste or a key does not wipe the line.
+TEST_F(ChildWindowTest, EditLineKeepsTheCursorWhenTheFocusComesBackFromAMenuOrAnotherProgram) {
+    lines.append("INSERT INTO [T] VALUES (1, 'abc');");
+    Form4 edit(lines, seams);
+    edit.ListLine = 1;
+    edit.setLineText(lines.text(1));
+    edit.show();
+    QApplication::setActiveWindow(&edit);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&edit));
+    for (const auto reason : {Qt::PopupFocusReason, Qt::ActiveWindowFocusReason}) {
+        QTextCursor cursor = edit.Text1.textCursor();
+        cursor.setPosition(5);
+        edit.Text1.setTextCursor(cursor);
+        QFocusEvent away(QEvent::FocusOut, reason);
+        QApplication::sendEvent(&edit.Text1, &away);
+        QFocusEvent back(QEvent::FocusIn, reason);
+        QApplication::sendEvent(&edit.Text1, &back);
+        QApplication::processEvents();
+        edit.Text1.insertPlainText(QStringLiteral("XYZ"));
+        EXPECT_EQ(edit.Text1.toPlainText(), QStringLiteral("INSERXYZT INTO [T] VALUES (1, 'abc');"))
+            << reason;
+        edit.Text1.setPlainText(QString::fromStdString(lines.text(1)));
+    }
+    // A new arrival (a click, Tab) still selects the whole text.
+    QFocusEvent arrival(QEvent::FocusIn, Qt::TabFocusReason);
+    QApplication::sendEvent(&edit.Text1, &arrival);
+    QApplication::processEvents();
+    EXPECT_EQ(edit.Text1.textCursor().selectedText(), QString::fromStdString(lines.text(1)));
 }
 
 TEST_F(ChildWindowTest, EditLineOfAMissingLineIsReportedAndStillCloses) {

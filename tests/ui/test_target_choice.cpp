@@ -195,7 +195,15 @@ TEST_F(TargetChoice, OkWithANewNameOffersAnEmptyContainer) {
 
     // An existing container in other letter case is not offered again.
     inAdvancedOptions(*w, [&](data::ui::Form6& options) {
-        control<QLineEdit>(options, "Text1").setText(dir.filePath(QStringLiteral("SALES.DBC")));
+        // A name with pattern characters is a name, not a pattern: it matches no container.
+        auto& path = control<QLineEdit>(options, "Text1");
+        const QString pattern = dir.filePath(QStringLiteral("S*.dbc"));
+        path.setText(pattern);
+        ui.expectQuestion(QStringLiteral("File '") + pattern + QStringLiteral("' does not exist."),
+                          Answer::No);
+        control<QPushButton>(options, "PushButton1").click();
+        EXPECT_EQ(options.result(), 0);
+        path.setText(dir.filePath(QStringLiteral("SALES.DBC")));
         control<QPushButton>(options, "PushButton1").click();
         EXPECT_EQ(options.result(), QDialog::Accepted);
     });

@@ -91,8 +91,12 @@ void Form6::PushButton5_Click() {
 
 bool Form6::containerReady(const QString& path) {
     const QFileInfo file(path);
-    const QStringList sameName = file.dir().entryList({file.fileName()}, QDir::Files | QDir::Hidden);
-    if (file.exists() || !sameName.isEmpty())
+    // The engine finds a container whatever the case of its name; the name is compared as it is,
+    // never as a pattern ("*" or "?" in it match nothing but themselves).
+    bool sameName = file.exists();
+    for (const QString& entry : file.dir().entryList(QDir::Files | QDir::Hidden))
+        sameName = sameName || entry.compare(file.fileName(), Qt::CaseInsensitive) == 0;
+    if (sameName)
         return true;
     const Answer answer = ui_.message(QStringLiteral("File '") + path +
                                           QStringLiteral("' does not exist.\r\rCreate a new, empty database "

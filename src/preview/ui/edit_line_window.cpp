@@ -54,7 +54,7 @@ bool Form4::eventFilter(QObject* watched, QEvent* event) {
     // Typing right after the box gains the focus replaces the whole text.
     // The selection is made again once the focus event is done, so a click that gave the focus
     // does not undo it.
-    if (watched == &Text1 && event->type() == QEvent::FocusIn) {
+    if (watched == &Text1 && textArrival_.arrives(*event)) {
         Text1.selectAll();
         QTimer::singleShot(0, &Text1, [this] { Text1.selectAll(); });
     }

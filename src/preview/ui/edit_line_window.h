@@ -2,6 +2,7 @@
 // The Edit Line window (Form4): rewrites one line of the SQL line list.
 
 #include "app/ui/look/button_keys.h"
+#include "app/ui/look/look.h"
 #include "preview/sql_line_list.h"
 #include "preview/ui/window_port.h"
 
@@ -43,6 +44,7 @@ class Form4 : public QDialog {
     SqlLineList& lines_;
     WindowPort port_;
     std::string loaded_;
+    look::FocusArrival textArrival_;
     QString loadedShown_;
     look::EnterPressesFocusedButton enterKeys_;
 };

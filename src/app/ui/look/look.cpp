@@ -7,6 +7,7 @@
 #include <QEvent>
 #include <QFile>
 #include <QFileInfo>
+#include <QFocusEvent>
 #include <QGroupBox>
 #include <QImage>
 #include <QLabel>
@@ -84,7 +85,7 @@ class SelectAllFilter : public QObject {
     explicit SelectAllFilter(QLineEdit& box) : QObject(&box), box_(box) {}
 
     bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::FocusIn) {
+        if (arrival_.arrives(*event)) {
             box_.selectAll();
             QTimer::singleShot(0, &box_, [box = &box_] { box->selectAll(); });
         }
@@ -93,6 +94,7 @@ class SelectAllFilter : public QObject {
 
   private:
     QLineEdit& box_;
+    FocusArrival arrival_;
 };
 
 } // namespace
@@ -218,6 +220,20 @@ void installPointerConvention(QWidget& window, const QCursor& custom,
         if (qobject_cast<QGroupBox*>(child))
             child->setMouseTracking(true);
     }
+}
+
+bool FocusArrival::arrives(const QEvent& event) {
+    if (event.type() != QEvent::FocusIn && event.type() != QEvent::FocusOut)
+        return false;
+    const Qt::FocusReason reason = static_cast<const QFocusEvent&>(event).reason();
+    const bool forAWhile = reason == Qt::PopupFocusReason || reason == Qt::ActiveWindowFocusReason;
+    if (event.type() == QEvent::FocusOut) {
+        leftForAWhile_ = forAWhile;
+        return false;
+    }
+    const bool back = forAWhile && leftForAWhile_;
+    leftForAWhile_ = false;
+    return !back;
 }
 
 void selectAllOnFocus(QLineEdit& box) {

@@ -71,6 +71,20 @@ class TextProgressBar : public QProgressBar {
 // Selects the box's whole text whenever it receives the focus.
 void selectAllOnFocus(QLineEdit& box);
 
+// Tells, from a text box's focus events, when the user arrives at it (a click, Tab, a shortcut,
+// the window's first activation), so that its text is selected whole. The focus also comes back
+// when the box's context menu closes (before its Paste runs) and when the user returns from
+// another program: the user is in the middle of an edit then, and selecting everything would let
+// the next key or paste wipe it.
+class FocusArrival {
+  public:
+    // Call with every event of the box; true for a focus event that is an arrival.
+    bool arrives(const QEvent& event);
+
+  private:
+    bool leftForAWhile_ = false;
+};
+
 // The hourglass on the window (busy) or the default pointer. While busy, the hourglass also shows
 // over the window's text boxes and other children that have a pointer of their own.
 void setBusy(QWidget& window, bool busy);
