@@ -70,16 +70,27 @@ DbfFile DbfFile::create(const std::filesystem::path& dbfPath, const TableLayout&
     bytes += '\x1A';
     const auto dbfTemporary = newTablePath(dbfPath);
     const auto memoTemporary = newTablePath(memoPath);
-    // Left by a creation that died; the caller holds the change lock, so nobody is writing them.
-    removeFile(dbfTemporary);
-    removeFile(memoTemporary);
     try {
+        // Left by a creation that died; the caller holds the change lock, so nobody is writing them.
+        removeFile(dbfTemporary);
+        removeFile(memoTemporary);
         // The memo file first: a table file written whole is the sign that the memo file was too.
         if (layout.hasMemo())
             table.memo_ = std::make_unique<FptFile>(FptFile::create(memoTemporary));
         table.dbf_ = File(dbfTemporary, File::Mode::CreateNew);
         table.dbf_.lockExclusive();
         table.dbf_.writeAt(0, bytes);
+    } catch (const Error& error) {
+        table.discard();
+        // The temporary names are the engine's own business: the user hears of the table's files.
+        std::string message = error.what();
+        for (const auto& [temporary, final] :
+             {std::pair{dbfTemporary, dbfPath}, std::pair{memoTemporary, memoPath}}) {
+            const std::string shown = "'" + temporary.filename().string() + "'";
+            for (auto at = message.find(shown); at != std::string::npos; at = message.find(shown))
+                message.replace(at, shown.size(), "'" + final.filename().string() + "'");
+        }
+        throw Error(message, error.cause());
     } catch (...) {
         table.discard();
         throw;

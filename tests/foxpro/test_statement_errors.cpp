@@ -1,11 +1,11 @@
 // Every statement that cannot be carried out fails with "SQL error: " and a message naming the
 // cause, and leaves the table as it was.
 #include "foxpro_test_helpers.h"
+#include "support/small_disk.h"
 
 #include <gtest/gtest.h>
 
 #include <fstream>
-#include <unistd.h>
 
 using foxpro::test::failureOf;
 using foxpro::test::ScratchFolder;
@@ -189,18 +189,27 @@ TEST_F(StatementErrors, LimitsOfTheTableDefinition) {
     EXPECT_EQ(db->tableNames(), (std::vector<std::string>{"long", "t", "wide"}));
 }
 
-TEST_F(StatementErrors, FileSystemFailuresAreReported) {
-    if (geteuid() == 0)
-        GTEST_SKIP() << "permissions do not bind root";
-    std::filesystem::permissions(folder.file("t.dbf"), std::filesystem::perms::owner_read);
-    auto fresh = foxpro::Database::open(folder.str());
-    EXPECT_EQ(failureOf(*fresh, "INSERT INTO t (name) VALUES ('a')"),
-              "SQL error: Access is denied to file 't.dbf'.");
-    std::filesystem::permissions(folder.path(),
-                                 std::filesystem::perms::owner_read | std::filesystem::perms::owner_exec);
-    EXPECT_EQ(failureOf(*fresh, "CREATE TABLE u (a C(1))"), "SQL error: Access is denied to file 'u.dbf'.");
-    EXPECT_EQ(failureOf(*fresh, "DROP TABLE t"), "SQL error: Access is denied to file 't.dbf'.");
-    std::filesystem::permissions(folder.path(), std::filesystem::perms::owner_all);
+// A target the system will not let us write (a read-only mount: permissions do not bind root,
+// which CI runs as) refuses each statement with the file's name, and changes nothing.
+TEST(StatementErrorsOnDisk, FileSystemFailuresAreReported) {
+    qc::test::SmallDisk disk;
+    ASSERT_TRUE(disk.ok()) << disk.error();
+    {
+        auto writer = foxpro::Database::open(disk.path());
+        writer->execute("CREATE TABLE t (name C(5), m M)");
+        writer->execute("INSERT INTO t VALUES ('a', 'memo')");
+    }
+    const std::string before = foxpro::test::readBytes(std::filesystem::path(disk.path()) / "t.dbf");
+    ASSERT_TRUE(disk.setReadOnly(true)) << disk.error();
+    auto fresh = foxpro::Database::open(disk.path());
+    EXPECT_EQ(failureOf(*fresh, "INSERT INTO t (name) VALUES ('b')"),
+              "SQL error: Access is denied to file 't.dbf'. (table t)");
+    EXPECT_EQ(failureOf(*fresh, "CREATE TABLE u (a C(1))"),
+              "SQL error: Access is denied to file 'u.dbf'. (table u)");
+    EXPECT_EQ(failureOf(*fresh, "DROP TABLE t"), "SQL error: Access is denied to file 't.dbf'. (table t)");
+    fresh.reset();
+    ASSERT_TRUE(disk.setReadOnly(false)) << disk.error();
+    EXPECT_EQ(foxpro::test::readBytes(std::filesystem::path(disk.path()) / "t.dbf"), before);
 }
 
 TEST_F(StatementErrors, CorruptTablesAreRefused) {
