@@ -15,14 +15,27 @@ namespace qc {
 inline constexpr const char* kDeveloperEmail = "bugs@marravex.example.org";
 
 // The report's text: description, CR LF, location, line, CR CR, the request for a screenshot.
-QString errorReportText(const QString& description, const QString& window, const QString& procedure, int line);
+QString errorReportText(const QString& description, const QString& window, const QString& procedure,
+                        int line);
 
 // Shows the report ("Application Error", exclamation icon, OK) and returns when it is closed.
 void showErrorReport(UiPort& ui, const QString& description, const QString& window, const QString& procedure,
                      int line);
 
+// What the failure being handled is described as: the exception's own text, or "Unknown error."
+// for anything that is not a std::exception. Call only inside a catch handler.
+inline QString currentFailureText() {
+    try {
+        throw;
+    } catch (const std::exception& e) {
+        return QString::fromUtf8(e.what());
+    } catch (...) {
+        return QStringLiteral("Unknown error.");
+    }
+}
+
 class ErrorTrap {
-public:
+  public:
     ErrorTrap(UiPort& ui, QString window, QString procedure)
         : ui_(ui), window_(std::move(window)), procedure_(std::move(procedure)) {}
 
@@ -30,10 +43,8 @@ public:
     template <class F> void step(int line, F&& f) {
         try {
             std::forward<F>(f)();
-        } catch (const std::exception& e) {
-            report(line, QString::fromUtf8(e.what()));
         } catch (...) {
-            report(line, QStringLiteral("Unknown error."));
+            report(line, currentFailureText());
         }
     }
 
@@ -42,10 +53,8 @@ public:
     template <class F> bool test(int line, F&& f) {
         try {
             return std::forward<F>(f)();
-        } catch (const std::exception& e) {
-            report(line, QString::fromUtf8(e.what()));
         } catch (...) {
-            report(line, QStringLiteral("Unknown error."));
+            report(line, currentFailureText());
         }
         return true;
     }
@@ -56,7 +65,7 @@ public:
 
     UiPort& ui() { return ui_; }
 
-private:
+  private:
     UiPort& ui_;
     QString window_;
     QString procedure_;

@@ -48,12 +48,9 @@ bool IsValidFoxProConnection(const Form1Fields& fields, UiPort& ui, QString* rea
         need(connection).setCursorLocation(adUseServer);
         need(connection).Open(foxproConnectionString(fields));
         result = true;
-    } catch (const std::exception& e) {
-        if (reason)
-            *reason = QString::fromUtf8(e.what());
     } catch (...) {
         if (reason)
-            *reason = QStringLiteral("Unknown error.");
+            *reason = currentFailureText();
     }
     return result;
 }

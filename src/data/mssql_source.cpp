@@ -1,5 +1,6 @@
 #include "data/mssql_source.h"
 
+#include "app/error_trap.h"
 #include "data/db_access.h"
 #include "data/list_model.h"
 #include "odbc/connection_string.h"
@@ -39,12 +40,9 @@ bool IsValidMSSQLConnection(const Form1Fields& fields, QString* reason, UiPort* 
             letEventsThroughWhileOpening(connection, *ui);
         connection.Open(mssqlConnectionString(fields));
         return true;
-    } catch (const std::exception& e) {
-        if (reason)
-            *reason = QString::fromUtf8(e.what());
     } catch (...) {
         if (reason)
-            *reason = QStringLiteral("Unknown error.");
+            *reason = currentFailureText();
     }
     return false;
 }

@@ -28,7 +28,7 @@ void RowReadAhead::read() {
         for (;;) {
             Row row;
             const bool more = statement_->next(row.values);
-            if (more)
+            if (more && statement_->anyValueFailure())
                 for (std::size_t i = 0; i < row.values.size(); ++i)
                     if (const odbc::Error* failure = statement_->valueFailure(i))
                         row.failures.emplace_back(i, *failure);

@@ -73,19 +73,19 @@ void ConversionRun::PushButton7_Click() {
 
     // A check that fails ends the run, but never in silence: a run that shows nothing looks like
     // a dead button, and the user presses it again.
-    QString reason;
-    if (trap.test(114, [&] { return !data::IsValidFoxProConnection(fields, ui_, &reason); })) {
+    const auto fails = [&](int line, const QString& side, const auto& isValid) {
+        QString reason;
+        if (!trap.test(line, [&] { return !isValid(&reason); }))
+            return false;
         if (!reason.isEmpty())
-            ui_.message(QStringLiteral("The FoxPro target cannot be opened:\r\n\r\n") + reason, {},
-                        Buttons::Ok, Icon::Exclamation);
+            ui_.message(side + QStringLiteral("\r\n\r\n") + reason, {}, Buttons::Ok, Icon::Exclamation);
+        return true;
+    };
+    if (fails(114, QStringLiteral("The FoxPro target cannot be opened:"),
+              [&](QString* reason) { return data::IsValidFoxProConnection(fields, ui_, reason); }) ||
+        fails(116, QStringLiteral("The SQL Server database cannot be reached:"),
+              [&](QString* reason) { return data::IsValidMSSQLConnection(fields, reason, &ui_); }))
         return;
-    }
-    if (trap.test(116, [&] { return !data::IsValidMSSQLConnection(fields, &reason, &ui_); })) {
-        if (!reason.isEmpty())
-            ui_.message(QStringLiteral("The SQL Server database cannot be reached:\r\n\r\n") + reason, {},
-                        Buttons::Ok, Icon::Exclamation);
-        return;
-    }
     trap.step(118, [&] { ui_.setBusy(true); });
     trap.step(120, [&] { f.List1.setStringList({}); });
     trap.step(122, [&] { f.List2.setStringList({}); });
@@ -123,6 +123,7 @@ void ConversionRun::PushButton7_Click() {
     for (int index = last; index >= 0 && !targetRefused_; --index)
         if (convertTable(trap, index) == TableOutcome::EndRun)
             break;
+    tellEngineNotices();
 
     perFilePreview(trap);
 
@@ -240,8 +241,8 @@ void ConversionRun::copyRows(ErrorTrap& trap, const std::vector<int>& numericCol
             const odbc::Value* value = &unread;
             try {
                 value = &rs.fieldValue(field);
-            } catch (const std::exception& e) {
-                trap.report(344, withRow(QString::fromUtf8(e.what()), CurrentTable, rowCounter_));
+            } catch (...) {
+                trap.report(344, withRow(currentFailureText(), CurrentTable, rowCounter_));
             }
             trap.step(346, [&] { statement.appendValue(*value); });
         }
@@ -277,6 +278,7 @@ void ConversionRun::perFilePreview(ErrorTrap& trap) {
         return;
     f.SQLFormOK = false; // [452]
     trap.step(454, [&] { ui_.showModal(ModalWindow::SqlPreview); });
+    tellEngineNotices(); // before the connection may close below
     if (trap.test(456, [&] { return !f.SQLFormOK; })) {
         trap.step(458, [&] { existing(f.mssql_conn).Close(); });
         trap.step(460, [&] { existing(f.FoxPro_conn).Close(); });
@@ -294,24 +296,26 @@ std::optional<data::Refusal> ConversionRun::output(ErrorTrap& trap, const std::s
     }
     // A target connection that never opened takes nothing: that is the whole target refusing.
     const bool targetOpen = form_.FoxPro_conn && form_.FoxPro_conn->isOpen();
-    std::optional<data::Refusal> refusal;
     try {
         existing(form_.FoxPro_conn).Execute(statement);
+        return std::nullopt;
     } catch (const std::exception& e) {
         QString description = QString::fromUtf8(e.what());
         if (sourceRow > 0)
             description = withRow(description, QString(), sourceRow);
         trap.report(executeLine, description);
-        refusal = targetOpen ? data::refusalOf(e) : data::Refusal::Target;
+        return targetOpen ? data::refusalOf(e) : data::Refusal::Target;
     } catch (...) {
         trap.report(executeLine, QStringLiteral("Unknown error."));
-        refusal = targetOpen ? data::Refusal::Row : data::Refusal::Target;
+        return targetOpen ? data::Refusal::Row : data::Refusal::Target;
     }
-    // What the engine mended while opening the target for writing is told whatever the
-    // statement's own fate.
-    if (form_.FoxPro_conn)
+}
+
+void ConversionRun::tellEngineNotices() {
+    // What the engine mended on its own while the target was written to, told once the
+    // statements have run (a preview's script runs on the same connection).
+    if (form_.FoxPro_conn && form_.FoxPro_conn->isOpen())
         data::tellEngineNotices(*form_.FoxPro_conn, ui_);
-    return refusal;
 }
 
 void ConversionRun::refused(std::optional<data::Refusal> refusal, bool statementOfTable) {

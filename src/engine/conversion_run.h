@@ -44,6 +44,7 @@ class ConversionRun {
     TableOutcome convertTable(ErrorTrap& trap, int index);
     void copyRows(ErrorTrap& trap, const std::vector<int>& numericColumns);
     void perFilePreview(ErrorTrap& trap);
+    void tellEngineNotices();
     // Appends the statement to the SQL line list in SQL Preview mode, otherwise executes it;
     // the three numbers are those of the test, the append and the execution.
     // Returns how the target refused an executed statement, if it did; a refused row's report

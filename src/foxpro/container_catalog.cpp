@@ -132,8 +132,8 @@ void ContainerCatalog::recover() {
     for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
         const fs::path path = it->path();
         const std::string fileName = asciiLower(path.filename().string());
-        if (fileName.size() < 5 || fileName.compare(fileName.size() - 4, 4, ".dbf") != 0 ||
-            fileName[0] == '.' || listed.count(fileName) != 0 || asciiLower(backlinkOf(path)) != link)
+        if (fileName.size() < 5 || !hasExtension(fileName, ".dbf") || fileName[0] == '.' ||
+            listed.count(fileName) != 0 || asciiLower(backlinkOf(path)) != link)
             continue;
         try {
             DbfFile table = DbfFile::open(path, true);

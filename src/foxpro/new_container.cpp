@@ -2,7 +2,7 @@
 
 #include "foxpro/container.h"
 #include "foxpro/database.h"
-#include "foxpro/names.h"
+#include "foxpro/table_files.h"
 
 #include <filesystem>
 
@@ -11,7 +11,7 @@ namespace foxpro {
 void createContainer(const std::string& dbcPath) {
     const std::filesystem::path path(dbcPath);
     const std::string file = path.filename().string();
-    if (file.size() <= 4 || asciiLower(file.substr(file.size() - 4)) != ".dbc")
+    if (file.size() <= 4 || !hasExtension(file, ".dbc"))
         throw Error("A database container's file name must end in .dbc: '" + file + "'.");
     const std::filesystem::path folder = std::filesystem::absolute(path).parent_path();
     std::error_code error;

@@ -23,14 +23,11 @@ namespace {
 constexpr const char* kNewSuffix = ".new";
 constexpr const char* kOldSuffix = ".old";
 
-bool endsWith(const std::string& text, const std::string& end) {
-    return text.size() >= end.size() && text.compare(text.size() - end.size(), end.size(), end) == 0;
-}
-
 // The final file name a temporary name stands for ("t.dbf" for ".t.dbf.new"), or empty.
 std::string targetName(const std::string& name, const char* suffix) {
     const std::string end = suffix;
-    if (name.size() <= 1 + end.size() || name[0] != '.' || !endsWith(name, end))
+    if (name.size() <= 1 + end.size() || name[0] != '.' ||
+        name.compare(name.size() - end.size(), end.size(), end) != 0)
         return {};
     return name.substr(1, name.size() - 1 - end.size());
 }
@@ -52,6 +49,11 @@ std::optional<bool> writtenWhole(const fs::path& dbf) {
 }
 
 } // namespace
+
+bool hasExtension(const std::string& fileName, const std::string& extension) {
+    return fileName.size() >= extension.size() &&
+           asciiLower(fileName.substr(fileName.size() - extension.size())) == asciiLower(extension);
+}
 
 bool fileExists(const fs::path& path) {
     std::error_code ignored;
@@ -112,7 +114,7 @@ void recoverTableChanges(const fs::path& folder, const std::function<bool(const 
 
     for (const auto& name : names) {
         const std::string target = targetName(name, kNewSuffix);
-        if (target.empty() || !endsWith(asciiLower(target), ".dbf"))
+        if (target.empty() || !hasExtension(target, ".dbf"))
             continue;
         const fs::path temporary = folder / name;
         const fs::path dbf = folder / target;
@@ -129,13 +131,13 @@ void recoverTableChanges(const fs::path& folder, const std::function<bool(const 
     }
     for (const auto& name : names) {
         const std::string target = targetName(name, kNewSuffix);
-        if (!target.empty() && endsWith(asciiLower(target), ".fpt") && fileExists(folder / name) &&
+        if (!target.empty() && hasExtension(target, ".fpt") && fileExists(folder / name) &&
             !fileExists(newTablePath(fs::path(folder / target).replace_extension(".dbf"))))
             removeFile(folder / name); // a memo file whose table was never begun
     }
     for (const auto& name : names) {
         const std::string target = targetName(name, kOldSuffix);
-        if (target.empty() || !endsWith(asciiLower(target), ".dbf"))
+        if (target.empty() || !hasExtension(target, ".dbf"))
             continue;
         const fs::path dropped = folder / name;
         const fs::path dbf = folder / target;

@@ -31,6 +31,9 @@ class FolderChangeLock {
     int fd_ = -1;
 };
 
+// Whether the file name ends in `extension` (".dbf"), in any letter case.
+bool hasExtension(const std::string& fileName, const std::string& extension);
+
 // True when something (even a dangling link) has the name `path`.
 bool fileExists(const std::filesystem::path& path);
 // Deletes `file` when it is there; a failure is an Error naming it.

@@ -8,7 +8,6 @@
 #include "odbc/utf.h"
 
 #include <charconv>
-#include <cstdlib>
 #include <cstring>
 
 namespace odbc {
@@ -53,7 +52,7 @@ bool isValidClock(const Time& t) {
 // number it was written as (0.1, not 0.10000000149011612).
 double widenedSingle(float f) {
     char text[32];
-    const auto [end, ec] = std::to_chars(text, text + sizeof text - 1, f);
+    const auto [end, ec] = std::to_chars(text, text + sizeof text, f);
     if (ec != std::errc())
         return static_cast<double>(f);
     // from_chars, not strtod: the C library's locale (the desktop's, once Qt has started) may

@@ -45,6 +45,8 @@ class Statement {
     bool next(std::vector<Value>& row);
     // The failure of the current row's value of the 0-based column, or null when it was read.
     const Error* valueFailure(std::size_t column) const;
+    // Whether any value of the current row failed (so a caller need not ask column by column).
+    bool anyValueFailure() const { return anyFailure_; }
 
     // Closes the cursor (the rest of the result is discarded).
     void close();

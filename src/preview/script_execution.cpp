@@ -1,8 +1,6 @@
 #include "preview/script_execution.h"
 
 #include "app/error_trap.h"
-#include "data/db_access.h"
-#include "data/foxpro_target.h"
 
 #include <array>
 #include <stdexcept>
@@ -126,13 +124,7 @@ ScriptOutcome executeScript(const ScriptRun& run, UiPort& ui) {
                 return;
             if (run.connection == nullptr)
                 throw std::runtime_error("The FoxPro connection is not open.");
-            try {
-                run.connection->Execute(text);
-            } catch (...) {
-                data::tellEngineNotices(*run.connection, ui);
-                throw;
-            }
-            data::tellEngineNotices(*run.connection, ui);
+            run.connection->Execute(text);
         });
     }
     if (stopped)

@@ -4,6 +4,7 @@
 #include "data/db_access.h"
 #include "data/mssql_source.h"
 #include "support/tds_server.h"
+#include "support/tds_source_fields.h"
 
 #include <QDir>
 #include <QFile>
@@ -24,11 +25,7 @@ using qc::test::TdsServer;
 namespace {
 Form1Fields login(int port, const QString& user, const QString& password) {
     Form1Fields f;
-    f.Text5 = QString::fromStdString(TdsServer::host());
-    f.Text6 = QString::number(port);
-    f.Text8 = QStringLiteral("TestDB");
-    f.Text3 = user;
-    f.Text4 = password;
+    qc::test::fillTdsLogin(f, port, user, password);
     return f;
 }
 

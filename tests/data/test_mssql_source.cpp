@@ -6,6 +6,7 @@
 #include "odbc/error.h"
 #include "support/scripted_ui.h"
 #include "support/tds_server.h"
+#include "support/tds_source_fields.h"
 
 #include <gtest/gtest.h>
 
@@ -16,11 +17,7 @@ using qc::test::TdsServer;
 namespace {
 Form1Fields login(int port, const QString& password = QStringLiteral("Test#Pass1")) {
     Form1Fields f;
-    f.Text5 = QString::fromStdString(TdsServer::host());
-    f.Text6 = QString::number(port);
-    f.Text8 = QStringLiteral("TestDB");
-    f.Text3 = QStringLiteral("testuser");
-    f.Text4 = password;
+    qc::test::fillTdsLogin(f, port, QStringLiteral("testuser"), password);
     return f;
 }
 

@@ -7,6 +7,7 @@
 #include "support/scripted_ui.h"
 #include "support/small_disk.h"
 #include "support/tds_server.h"
+#include "support/tds_source_fields.h"
 
 #include <QDir>
 #include <QFile>
@@ -52,11 +53,7 @@ struct RefusalRun {
     RefusalRun(const std::string& tables, const std::string& target)
         : server(writeFixture(fixtureDir, tables)) {
         auto& f = form.fields;
-        f.Text5 = QString::fromStdString(test::TdsServer::host());
-        f.Text6 = QString::number(server.port());
-        f.Text8 = QStringLiteral("TestDB");
-        f.Text3 = QStringLiteral("u");
-        f.Text4 = QStringLiteral("p");
+        test::fillTdsLogin(f, server.port(), QStringLiteral("u"), QStringLiteral("p"));
         f.OptionDBC1 = false;
         f.Text2 = QString::fromStdString(target);
     }

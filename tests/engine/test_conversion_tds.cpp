@@ -4,6 +4,7 @@
 #include "engine/conversion_run.h"
 #include "support/scripted_ui.h"
 #include "support/tds_server.h"
+#include "support/tds_source_fields.h"
 
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -27,11 +28,7 @@ struct TdsConversion {
 
     TdsConversion() {
         auto& f = form.fields;
-        f.Text5 = QString::fromStdString(test::TdsServer::host());
-        f.Text6 = QString::number(server.port());
-        f.Text8 = QStringLiteral("TestDB");
-        f.Text3 = QStringLiteral("testuser");
-        f.Text4 = QStringLiteral("Test#Pass1");
+        test::fillTdsLogin(f, server.port());
         f.OptionDBC1 = false;
         f.Text2 = dir.path();
     }

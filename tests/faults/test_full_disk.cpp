@@ -3,7 +3,7 @@
 // memo file exactly as they were, ready for the next row once there is room again.
 #include "faults/fault_readers.h"
 #include "faults/fault_summary.h"
-#include "faults/scratch_folder.h"
+#include "support/scratch_folder.h"
 
 #include "support/small_disk.h"
 
@@ -46,13 +46,13 @@ Filled fillTable(foxpro::Database& db, const fs::path& folder, const std::string
     const fs::path dbf = folder / (table + ".dbf");
     const fs::path fpt = folder / (table + ".fpt");
     for (int id = 1; id < 100000; ++id) {
-        const std::string dbfBefore = fileBytes(dbf);
-        const std::string fptBefore = fileBytes(fpt);
+        const std::string dbfBefore = readBytes(dbf);
+        const std::string fptBefore = readBytes(fpt);
         filled.error = failureOf(db, "INSERT INTO " + table + " VALUES (" + std::to_string(id) + ", '" +
                                          wide + "', '" + memoText(id, memoLength) + "')");
         if (!filled.error.empty()) {
-            EXPECT_TRUE(fileBytes(dbf) == dbfBefore) << table << ": the table changed under a failed INSERT";
-            EXPECT_TRUE(fileBytes(fpt) == fptBefore)
+            EXPECT_TRUE(readBytes(dbf) == dbfBefore) << table << ": the table changed under a failed INSERT";
+            EXPECT_TRUE(readBytes(fpt) == fptBefore)
                 << table << ": the memo file changed under a failed INSERT";
             countStateChecked();
             break;
@@ -117,15 +117,15 @@ TEST(FullDisk, AFailedRecordWriteIsCutBackInBothFiles) {
         int rows = 0;
         std::string error;
         for (int id = 1; id < 10000 && error.empty(); ++id) {
-            const std::string dbfBefore = fileBytes(fs::path(disk.path()) / "t.dbf");
-            const std::string fptBefore = fileBytes(fs::path(disk.path()) / "t.fpt");
+            const std::string dbfBefore = readBytes(fs::path(disk.path()) / "t.dbf");
+            const std::string fptBefore = readBytes(fs::path(disk.path()) / "t.fpt");
             error = failureOf(*db, insert(id));
             if (error.empty()) {
                 ++rows;
                 continue;
             }
-            EXPECT_TRUE(fileBytes(fs::path(disk.path()) / "t.dbf") == dbfBefore) << left;
-            EXPECT_TRUE(fileBytes(fs::path(disk.path()) / "t.fpt") == fptBefore) << left;
+            EXPECT_TRUE(readBytes(fs::path(disk.path()) / "t.dbf") == dbfBefore) << left;
+            EXPECT_TRUE(readBytes(fs::path(disk.path()) / "t.fpt") == fptBefore) << left;
             countStateChecked();
         }
         EXPECT_NE(error.find("Disk is full"), std::string::npos) << error;

@@ -5,7 +5,7 @@
 #include "faults/fault_child.h"
 #include "faults/fault_readers.h"
 #include "faults/fault_summary.h"
-#include "faults/scratch_folder.h"
+#include "support/scratch_folder.h"
 
 #include "foxpro/container.h"
 #include "foxpro/database.h"
@@ -38,8 +38,8 @@ struct Scenario {
     std::string killed;              // the statement the child is killed in
 };
 
-std::string target(const Scratch& folder, bool container) {
-    return container ? folder.file("d.dbc") : folder.path().string();
+std::string target(const ScratchFolder& folder, bool container) {
+    return container ? folder.file("d.dbc").string() : folder.str();
 }
 
 void runAll(foxpro::Database& db, const std::vector<std::string>& statements) {
@@ -59,7 +59,7 @@ std::vector<std::string> dbfFiles(const fs::path& folder) {
 }
 
 // Every table file beside the target opens with both readers; `keep` holds its two rows.
-void expectReadable(const Scratch& folder, bool container, const std::string& when) {
+void expectReadable(const ScratchFolder& folder, bool container, const std::string& when) {
     bool ok = false;
     if (container) {
         const std::string dump = vfpDump(folder.file("d.dbc"), ok);
@@ -84,7 +84,7 @@ void expectReadable(const Scratch& folder, bool container, const std::string& wh
 
 // The next run: the table goes if it is there, comes back and takes a row; nothing of the
 // interrupted change is left over.
-void expectNextRunCompletes(const Scratch& folder, bool container, const std::string& when) {
+void expectNextRunCompletes(const ScratchFolder& folder, bool container, const std::string& when) {
     auto db = foxpro::Database::open(target(folder, container));
     auto names = db->tableNames();
     if (std::find(names.begin(), names.end(), "t") != names.end())
@@ -105,11 +105,11 @@ void expectNextRunCompletes(const Scratch& folder, bool container, const std::st
 
 // Reading never trims; the next writer cuts off a record the kill left uncounted, and the
 // table holds rows 1 and 2, row 3 when its count was written, then row 4.
-void expectInsertRecovered(const Scratch& folder, bool container, const std::string& when) {
-    const std::string bytes = fileBytes(folder.path() / "t.dbf");
+void expectInsertRecovered(const ScratchFolder& folder, bool container, const std::string& when) {
+    const std::string bytes = readBytes(folder.path() / "t.dbf");
     foxpro::Database::open(target(folder, container))->tableNames();
     foxpro::DbfFile::open(folder.path() / "t.dbf", false);
-    EXPECT_EQ(fileBytes(folder.path() / "t.dbf"), bytes) << when;
+    EXPECT_EQ(readBytes(folder.path() / "t.dbf"), bytes) << when;
     auto db = foxpro::Database::open(target(folder, container));
     db->execute(row(4));
     db.reset();
@@ -137,7 +137,7 @@ void expectInsertRecovered(const Scratch& folder, bool container, const std::str
 int killAtEveryCall(const Scenario& scenario) {
     int points = 0;
     for (long n = 1; n < 200; ++n) {
-        Scratch folder;
+        ScratchFolder folder;
         if (scenario.container)
             foxpro::Container::create(folder.path() / "d.dbc");
         {

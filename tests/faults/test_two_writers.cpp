@@ -5,7 +5,7 @@
 #include "faults/fault_child.h"
 #include "faults/fault_readers.h"
 #include "faults/fault_summary.h"
-#include "faults/scratch_folder.h"
+#include "support/scratch_folder.h"
 
 #include "foxpro/container.h"
 #include "foxpro/database.h"
@@ -39,11 +39,11 @@ void touch(const std::string& path) {
 }
 
 void twoWritersAtOnce(bool container) {
-    Scratch folder;
-    Scratch barrier;
+    ScratchFolder folder;
+    ScratchFolder barrier;
     if (container)
         foxpro::Container::create(folder.path() / "d.dbc");
-    const std::string target = container ? folder.file("d.dbc") : folder.path().string();
+    const std::string target = container ? folder.file("d.dbc").string() : folder.str();
     std::vector<std::unique_ptr<QProcess>> children;
     for (char who : {'A', 'B'}) {
         ChildJob job;

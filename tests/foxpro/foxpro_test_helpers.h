@@ -2,6 +2,7 @@
 // Shared pieces of the FoxPro engine tests: a scratch folder, and the readers that are not ours.
 
 #include "foxpro/database.h"
+#include "support/scratch_folder.h"
 
 #include <filesystem>
 #include <string>
@@ -9,23 +10,8 @@
 
 namespace foxpro::test {
 
-// A fresh folder removed with everything in it when the object goes.
-class ScratchFolder {
-  public:
-    ScratchFolder();
-    ~ScratchFolder();
-    ScratchFolder(const ScratchFolder&) = delete;
-    ScratchFolder& operator=(const ScratchFolder&) = delete;
-    const std::filesystem::path& path() const { return path_; }
-    std::string str() const { return path_.string(); }
-    std::filesystem::path file(const std::string& name) const { return path_ / name; }
-    std::filesystem::path operator/(const std::string& name) const { return path_ / name; }
-
-  private:
-    std::filesystem::path path_;
-};
-
-std::string readBytes(const std::filesystem::path& file);
+using qc::test::readBytes;
+using qc::test::ScratchFolder;
 
 // The independent dumper's output for a table (its memo file passed when it exists).
 std::string vfpDump(const std::filesystem::path& dbf);

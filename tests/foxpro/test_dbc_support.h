@@ -13,9 +13,6 @@
 
 namespace qc::test {
 
-using foxpro::test::readBytes;
-using foxpro::test::ScratchFolder;
-
 void writeBytes(const std::filesystem::path& file, const std::string& bytes);
 
 // Every file of a folder with its bytes, to show that a failing call changed nothing.
