@@ -4,7 +4,7 @@
 // "ratio: X.XX" (conversion / read).
 #include "engine/conversion_run.h"
 #include "read_fixture.h"
-#include "support/sqlite_source_fields.h"
+#include "support/run_inputs.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -31,7 +31,7 @@ class QuietUi : public qc::UiPort {
     void setBusy(bool) override {}
     void setProgressValue(double) override {}
     void setProgressText(const QString&) override {}
-    void showModal(qc::ModalWindow) override {}
+    qc::PreviewExit showSqlPreview(qc::preview::PreviewSession&) override { return qc::PreviewExit::WentBack; }
 
   protected:
     void processEvents() override { QCoreApplication::processEvents(); }
@@ -51,15 +51,14 @@ long recordCount(const std::string& dbf) {
 // With preview true the statements are only collected, as SQL Preview mode does: the difference
 // to immediate mode is the FoxPro engine's share.
 double convertRowsPerSecond(const std::string& source, const std::string& target, bool preview) {
-    qc::engine::MainForm form;
-    qc::test::fillSqliteSourceFields(form.fields, source, target);
-    form.fields.Check1 = preview;
+    qc::engine::PreviewChoice choice;
+    choice.enabled = preview;
     QuietUi ui;
-    qc::engine::ConversionRun run(form, ui);
+    qc::engine::ConversionRun run(ui);
     const auto start = std::chrono::steady_clock::now();
-    run.PushButton7_Click();
+    run.run(qc::test::sqliteLogin(source), qc::test::folderTarget(target), choice);
     const double elapsed = seconds(start);
-    const long written = preview ? form.sqlLines.count() - 1 : recordCount(target + "/big.dbf");
+    const long written = preview ? run.sqlLines().count() - 1 : recordCount(target + "/big.dbf");
     if (written != kRows)
         throw std::runtime_error("the conversion wrote " + std::to_string(written) + " rows");
     return kRows / elapsed;

@@ -6,7 +6,7 @@
 // access layer. Prints each figure; the last line is "ratio: X.XX" (through the window / direct,
 // as speeds).
 #include "data/db_access.h"
-#include "engine/main_form.h"
+#include "preview/preview_session.h"
 #include "preview/ui/find_replace_window.h"
 #include "preview/ui/preview_window.h"
 
@@ -54,7 +54,15 @@ std::vector<std::string> makeStatements(int rows) {
     return lines;
 }
 
-void fill(engine::MainForm& form, const std::vector<std::string>& lines) {
+// What the preview window works on: its lines, the type mapping and the FoxPro connection.
+struct Script {
+    preview::SqlLineList sqlLines;
+    preview::DatatypeRows datatypeRows;
+    std::unique_ptr<data::Connection> target;
+    preview::PreviewSession session() { return {sqlLines, datatypeRows, target.get()}; }
+};
+
+void fill(Script& form, const std::vector<std::string>& lines) {
     form.sqlLines.clear();
     for (const auto& line : lines)
         form.sqlLines.append(line);
@@ -69,13 +77,13 @@ void answerQuietly(preview::ui::WindowSeams& seams) {
 }
 
 // Showing the window: creating it, laying it out and painting it once.
-double showSeconds(engine::MainForm& form) {
+double showSeconds(Script& form) {
     // The best of several rounds: the first pays for fonts and caches, and other work on the
     // machine only ever adds time.
     std::vector<double> times;
     for (int round = 0; round < 9; ++round) {
         times.push_back(secondsOf([&] {
-            preview::ui::Form2 window(form, nullptr);
+            preview::ui::Form2 window(form.session(), nullptr);
             window.show();
             QApplication::processEvents();
             window.repaint();
@@ -101,7 +109,7 @@ std::string connectionString(const QTemporaryDir& dir) {
 
 // Both runs read the same statements from the same filled list, so they work with the same
 // memory, and start once earlier runs' files are on disk, so no write-back lands on them.
-double directRun(engine::MainForm& form, const std::vector<std::string>& statements) {
+double directRun(Script& form, const std::vector<std::string>& statements) {
     QTemporaryDir dir;
     fill(form, statements);
     data::Connection connection;
@@ -114,21 +122,20 @@ double directRun(engine::MainForm& form, const std::vector<std::string>& stateme
     });
 }
 
-double windowRun(engine::MainForm& form, const std::vector<std::string>& statements) {
+double windowRun(Script& form, const std::vector<std::string>& statements) {
     QTemporaryDir dir;
     fill(form, statements);
-    form.SQLFormOK = false;
-    form.FoxPro_conn = std::make_unique<data::Connection>();
-    form.FoxPro_conn->Open(connectionString(dir));
-    preview::ui::Form2 window(form, nullptr);
+    form.target = std::make_unique<data::Connection>();
+    form.target->Open(connectionString(dir));
+    preview::ui::Form2 window(form.session(), nullptr);
     answerQuietly(window.seams());
     window.show();
     QApplication::processEvents();
     ::sync();
     const double seconds = secondsOf([&] { window.PushButton1_Click(); });
-    if (!form.SQLFormOK)
+    if (window.exit() != PreviewExit::Executed)
         std::fprintf(stderr, "the script run did not complete\n");
-    form.FoxPro_conn.reset();
+    form.target.reset();
     return seconds;
 }
 
@@ -143,7 +150,7 @@ int main(int argc, char** argv) {
         textBytes += line.size();
 
     // Memory the list holds for its lines.
-    engine::MainForm form;
+    Script form;
     const std::size_t before = mallinfo2().uordblks;
     fill(form, statements);
     const std::size_t held = mallinfo2().uordblks - before;
@@ -151,7 +158,7 @@ int main(int argc, char** argv) {
     std::printf("list memory: %.1f MB, %.2f x the text\n", held / 1e6, static_cast<double>(held) / textBytes);
 
     // Showing the window.
-    engine::MainForm small;
+    Script small;
     fill(small, std::vector<std::string>(statements.begin(), statements.begin() + 10));
     const double showSmall = showSeconds(small);
     const double showLarge = showSeconds(form);
@@ -165,7 +172,7 @@ int main(int argc, char** argv) {
     const double bareSeconds = secondsOf([&] { bareReplace(bare, find.toStdString(), with.toStdString()); });
     double replaceSeconds = 0;
     {
-        preview::ui::Form2 window(form, nullptr);
+        preview::ui::Form2 window(form.session(), nullptr);
         window.show();
         QApplication::processEvents();
         preview::ui::WindowSeams seams;

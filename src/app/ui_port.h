@@ -1,6 +1,6 @@
 #pragma once
 // The one way logic reaches the user: message boxes, the busy pointer, the progress bar, letting
-// pending window events through and showing a window modally. The Qt windows implement it; tests
+// pending window events through and showing the SQL preview. The Qt windows implement it; tests
 // implement it with a script of answers and a record of what was shown.
 
 #include "app/settings_writer.h"
@@ -17,7 +17,16 @@ enum class Icon { None, Exclamation };
 // Numbered as the message box results that callers compare against (6 = Yes, 7 = No).
 enum class Answer { Ok = 1, Yes = 6, No = 7 };
 
-enum class ModalWindow { SqlPreview, FindAndReplace, EditLine, DatatypesConversion, AdvancedOptions };
+// How the user left the SQL preview.
+enum class PreviewExit {
+    Executed,     // every statement ran ("Execute SQL" to the end)
+    TableSkipped, // "Skip Table / Do Not Execute SQL"
+    WentBack,     // "< Back", or the window was closed
+};
+
+namespace preview {
+struct PreviewSession;
+}
 
 class UiPort {
   public:
@@ -33,8 +42,9 @@ class UiPort {
     virtual void setProgressValue(double percent) = 0;
     virtual void setProgressText(const QString& text) = 0;
 
-    // Shows the window modally, owned by this port's window, and returns when it is closed.
-    virtual void showModal(ModalWindow window) = 0;
+    // Shows the SQL preview of the session over this port's window and returns once the user
+    // has left it.
+    virtual PreviewExit showSqlPreview(preview::PreviewSession& session) = 0;
 
     // Lets pending window events through, at most once per interval: long loops call this per
     // row and per value, so the windows stay responsive without the loop's speed depending on it.

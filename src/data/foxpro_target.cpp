@@ -2,7 +2,6 @@
 
 #include "app/error_trap.h"
 #include "data/db_access.h"
-#include "data/list_model.h"
 #include "data/provider_string.h"
 
 #include <stdexcept>
@@ -29,16 +28,16 @@ std::string text(const Value& v) {
 }
 } // namespace
 
-std::string foxproConnectionString(const Form1Fields& fields) {
-    return fields.OptionDBC1 ? connectionString(fields.DBCPath1, "machine")
-                             : connectionString(fields.Text2, "general");
+std::string foxproConnectionString(const FoxProTarget& target) {
+    return target.containerChosen ? connectionString(target.container, "machine")
+                                  : connectionString(target.folder, "general");
 }
 
-std::string foxproRunConnectionString(const Form1Fields& fields) {
-    return connectionString(fields.OptionDBC1 ? fields.DBCPath1 : fields.Text2, "machine");
+std::string foxproRunConnectionString(const FoxProTarget& target) {
+    return connectionString(target.containerChosen ? target.container : target.folder, "machine");
 }
 
-bool IsValidFoxProConnection(const Form1Fields& fields, UiPort& ui, QString* reason) {
+bool IsValidFoxProConnection(const FoxProTarget& target, UiPort& ui, QString* reason) {
     ErrorTrap trap(ui, QStringLiteral("Foxpro"), QStringLiteral("IsValidFoxProConnection"));
     std::unique_ptr<Connection> connection;
     trap.step(102, [&] { connection = std::make_unique<Connection>(); });
@@ -46,7 +45,7 @@ bool IsValidFoxProConnection(const Form1Fields& fields, UiPort& ui, QString* rea
     bool result = false;
     try {
         need(connection).setCursorLocation(adUseServer);
-        need(connection).Open(foxproConnectionString(fields));
+        need(connection).Open(foxproConnectionString(target));
         result = true;
     } catch (...) {
         if (reason)
@@ -55,23 +54,23 @@ bool IsValidFoxProConnection(const Form1Fields& fields, UiPort& ui, QString* rea
     return result;
 }
 
-void AddTablesToFoxproListbox(const Form1Fields& fields, QStringListModel& list, UiPort& ui) {
+void listTargetTables(const FoxProTarget& target, QStringList& tables, UiPort& ui) {
     ErrorTrap trap(ui, QStringLiteral("Foxpro"), QStringLiteral("AddTablesToFoxproListbox"));
     std::string connectionText;
     std::unique_ptr<Connection> connection;
     std::unique_ptr<Recordset> schema;
-    trap.step(102, [&] { connectionText = foxproConnectionString(fields); });
+    trap.step(102, [&] { connectionText = foxproConnectionString(target); });
     trap.step(104, [&] { connection = std::make_unique<Connection>(); });
     trap.step(106, [&] { need(connection).Open(connectionText); });
     trap.step(108, [&] { schema = need(connection).OpenSchema(adSchemaTables); });
-    trap.step(110, [&] { list.setStringList({}); });
+    trap.step(110, [&] { tables.clear(); });
     // A failing end test leaves the loop (its "true" branch), so a schema that never opened is
     // reported once, not once per pass.
     while (!trap.test(112, [&] { return need(schema).Eof(); })) {
         if (trap.test(114, [&] { return text(schema->fieldValue("TABLE_TYPE")) == "TABLE"; })) {
             trap.step(116, [&] { ui.letEventsThrough(); });
             trap.step(118, [&] {
-                appendToList(list, QString::fromStdString(text(schema->fieldValue("TABLE_NAME"))));
+                tables.append(QString::fromStdString(text(schema->fieldValue("TABLE_NAME"))));
             });
         }
         bool moved = false;

@@ -3,28 +3,35 @@
 // it can be opened and the listing of its tables.
 
 #include "app/ui_port.h"
-#include "data/form1_fields.h"
-
-#include <QStringListModel>
+#include <QString>
+#include <QStringList>
 
 #include <string>
 
 namespace qc::data {
 
+// Where the tables go: the folder of free tables or the database container, whichever the user
+// chose last. Both paths are kept, so choosing the other kind again finds its path unchanged.
+struct FoxProTarget {
+    QString folder;
+    QString container;
+    bool containerChosen = true;
+};
+
 // The target as the check and the listing open it: the container with ";Collating
 // Sequence=machine;", or the folder with ";Collating Sequence=general;".
-std::string foxproConnectionString(const Form1Fields& fields);
+std::string foxproConnectionString(const FoxProTarget& target);
 
 // The target as a conversion run opens it: either form, ending ";Collating Sequence=machine;".
-std::string foxproRunConnectionString(const Form1Fields& fields);
+std::string foxproRunConnectionString(const FoxProTarget& target);
 
 // True when the target opens now. Reports only a failure to create the connection; why the
 // target did not open goes to `reason` when given.
-bool IsValidFoxProConnection(const Form1Fields& fields, UiPort& ui, QString* reason = nullptr);
+bool IsValidFoxProConnection(const FoxProTarget& target, UiPort& ui, QString* reason = nullptr);
 
 // Replaces the list's entries by the target's tables; failures are reported under the
-// procedure's own name.
-void AddTablesToFoxproListbox(const Form1Fields& fields, QStringListModel& list, UiPort& ui);
+// procedure's own name, and the entries read until then stay.
+void listTargetTables(const FoxProTarget& target, QStringList& tables, UiPort& ui);
 
 class Connection;
 // Shows what the engine put right on its own in the target (a table set free from a container

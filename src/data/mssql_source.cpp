@@ -2,7 +2,6 @@
 
 #include "app/error_trap.h"
 #include "data/db_access.h"
-#include "data/list_model.h"
 #include "odbc/connection_string.h"
 
 namespace qc::data {
@@ -21,24 +20,24 @@ std::string text(const Value& v) {
 }
 } // namespace
 
-std::string mssqlConnectionString(const Form1Fields& f) {
-    std::string server = f.Text5.toStdString();
-    if (!f.Check4)
-        server += "," + f.Text6.toStdString();
-    return "Driver={SQL Server};Server=" + odbc::quoteAttributeValue(server) + ";Database=" + field(f.Text8) +
-           ";Uid=" + field(f.Text3) + ";Pwd=" + field(f.Text4) + ";";
+std::string mssqlConnectionString(const SqlServerLogin& login) {
+    std::string server = login.server.toStdString();
+    if (!login.localConnection)
+        server += "," + login.port.toStdString();
+    return "Driver={SQL Server};Server=" + odbc::quoteAttributeValue(server) + ";Database=" + field(login.database) +
+           ";Uid=" + field(login.user) + ";Pwd=" + field(login.password) + ";";
 }
 
 void letEventsThroughWhileOpening(Connection& connection, UiPort& ui) {
     connection.setEventPump([&ui] { ui.letEventsThrough(); });
 }
 
-bool IsValidMSSQLConnection(const Form1Fields& fields, QString* reason, UiPort* ui) {
+bool IsValidMSSQLConnection(const SqlServerLogin& login, QString* reason, UiPort* ui) {
     try {
         Connection connection;
         if (ui)
             letEventsThroughWhileOpening(connection, *ui);
-        connection.Open(mssqlConnectionString(fields));
+        connection.Open(mssqlConnectionString(login));
         return true;
     } catch (...) {
         if (reason)
@@ -47,18 +46,18 @@ bool IsValidMSSQLConnection(const Form1Fields& fields, QString* reason, UiPort* 
     return false;
 }
 
-void AddTablesToMSSQLListbox(const Form1Fields& fields, QStringListModel& list, UiPort& ui) {
+void listSourceTables(const SqlServerLogin& login, QStringList& tables, UiPort& ui) {
     Connection connection;
     letEventsThroughWhileOpening(connection, ui);
-    connection.Open(mssqlConnectionString(fields));
+    connection.Open(mssqlConnectionString(login));
     auto schema = connection.OpenSchema(adSchemaTables);
-    list.setStringList({});
+    tables.clear();
     while (!schema->Eof()) {
         if (text(schema->fieldValue("TABLE_TYPE")) == "TABLE") {
             ui.letEventsThrough();
             const QString name = QString::fromStdString(text(schema->fieldValue("TABLE_NAME")));
             if (!name.toUpper().contains(QStringLiteral("SYS")))
-                appendToList(list, name);
+                tables.append(name);
         }
         schema->MoveNext();
     }

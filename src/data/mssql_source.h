@@ -1,12 +1,12 @@
 #pragma once
-// The SQL Server source: the connection strings built from the login fields, the reachability
+// The SQL Server source: the connection strings built from the login, the reachability
 // check and the listing of the source's user tables.
 
 #include "app/ui_port.h"
 #include "data/db_access.h"
-#include "data/form1_fields.h"
+#include "data/sql_server_login.h"
 
-#include <QStringListModel>
+#include <QStringList>
 
 #include <string>
 
@@ -14,18 +14,19 @@ namespace qc::data {
 
 // "Driver={SQL Server};Server=...;Database=...;Uid=...;Pwd=...;" with "server,port" unless
 // "Local Connection" is ticked.
-std::string mssqlConnectionString(const Form1Fields& fields);
+std::string mssqlConnectionString(const SqlServerLogin& login);
 
-// True when a connection with the login fields opens; nothing is shown either way. The driver's
+// True when a connection with the login opens; nothing is shown either way. The driver's
 // message goes to `reason` when given. With a port, its window's events are let through while the
 // server is awaited.
-bool IsValidMSSQLConnection(const Form1Fields& fields, QString* reason = nullptr, UiPort* ui = nullptr);
+bool IsValidMSSQLConnection(const SqlServerLogin& login, QString* reason = nullptr, UiPort* ui = nullptr);
 
 // A connection whose Open lets the port's window events through while it waits.
 void letEventsThroughWhileOpening(Connection& connection, UiPort& ui);
 
-// Replaces the list's entries by the source's user tables. Errors reach the caller.
-void AddTablesToMSSQLListbox(const Form1Fields& fields, QStringListModel& list, UiPort& ui);
+// Replaces the list's entries by the source's user tables. Errors reach the caller, and the
+// entries read until then stay.
+void listSourceTables(const SqlServerLogin& login, QStringList& tables, UiPort& ui);
 
 // The statement that reads one whole source table.
 std::string selectAllStatement(const std::string& table);

@@ -2,9 +2,10 @@
 
 #include "data/foxpro_target.h"
 #include "data/mssql_source.h"
-#include "engine/list_box.h"
+#include "engine/table_list.h"
 #include "engine/row_statements.h"
 #include "engine/type_mapping.h"
+#include "preview/preview_session.h"
 
 #include <stdexcept>
 
@@ -50,24 +51,26 @@ QString withRow(QString description, const QString& table, std::int64_t sourceRo
 
 } // namespace
 
-void ConversionRun::PushButton7_Click() {
+void ConversionRun::run(const data::SqlServerLogin& login, const data::FoxProTarget& target,
+                        const PreviewChoice& preview) {
     ErrorTrap trap(ui_, QStringLiteral("Form1"), QStringLiteral("PushButton7_Click"));
-    if (Converting)
-        return;        // [100]
-    Converting = true; // [102]
+    if (converting_)
+        return;         // [100]
+    converting_ = true; // [102]
     // The flag must fall again however the run ends, or the button would stay dead.
     struct ConvertingReset {
         bool& flag;
         ~ConvertingReset() { flag = false; }
-    } reset{Converting};
-    MainForm& f = form_;
-    const data::Form1Fields& fields = f.fields;
+    } reset{converting_};
+    login_ = login;
+    foxproTarget_ = target;
+    preview_ = preview;
 
     // A recordset left from an earlier run goes before the connection its statement lives on.
     recordset_.reset();
-    trap.step(104, [&] { f.mssql_conn = std::make_unique<data::Connection>(); });
+    trap.step(104, [&] { source_ = std::make_unique<data::Connection>(); });
     trap.step(106, [&] { recordset_ = std::make_unique<data::Recordset>(); });
-    trap.step(108, [&] { f.FoxPro_conn = std::make_unique<data::Connection>(); });
+    trap.step(108, [&] { target_ = std::make_unique<data::Connection>(); });
     connectionsOpen_ = false;
     targetRefused_ = false;
 
@@ -82,44 +85,44 @@ void ConversionRun::PushButton7_Click() {
         return true;
     };
     if (fails(114, QStringLiteral("The FoxPro target cannot be opened:"),
-              [&](QString* reason) { return data::IsValidFoxProConnection(fields, ui_, reason); }) ||
+              [&](QString* reason) { return data::IsValidFoxProConnection(foxproTarget_, ui_, reason); }) ||
         fails(116, QStringLiteral("The SQL Server database cannot be reached:"),
-              [&](QString* reason) { return data::IsValidMSSQLConnection(fields, reason, &ui_); }))
+              [&](QString* reason) { return data::IsValidMSSQLConnection(login_, reason, &ui_); }))
         return;
     trap.step(118, [&] { ui_.setBusy(true); });
-    trap.step(120, [&] { f.List1.setStringList({}); });
-    trap.step(122, [&] { f.List2.setStringList({}); });
-    trap.step(124, [&] { data::AddTablesToMSSQLListbox(fields, f.List1, ui_); });
-    trap.step(126, [&] { data::AddTablesToFoxproListbox(fields, f.List2, ui_); });
+    trap.step(120, [&] { sourceTables_.clear(); });
+    trap.step(122, [&] { targetTables_.clear(); });
+    trap.step(124, [&] { data::listSourceTables(login_, sourceTables_, ui_); });
+    trap.step(126, [&] { data::listTargetTables(foxproTarget_, targetTables_, ui_); });
 
-    trap.step(128, [&] { existing(f.FoxPro_conn).setCursorLocation(data::adUseServer); });
-    trap.step(130, [&] { existing(f.FoxPro_conn).setCommandTimeout(5000); });
-    trap.step(132, [&] { existing(f.FoxPro_conn).setConnectionTimeout(5000); });
-    const auto openTarget = [&] { existing(f.FoxPro_conn).Open(data::foxproRunConnectionString(fields)); };
-    if (trap.test(134, [&] { return fields.OptionDBC1; }))
+    trap.step(128, [&] { existing(target_).setCursorLocation(data::adUseServer); });
+    trap.step(130, [&] { existing(target_).setCommandTimeout(5000); });
+    trap.step(132, [&] { existing(target_).setConnectionTimeout(5000); });
+    const auto openTarget = [&] { existing(target_).Open(data::foxproRunConnectionString(foxproTarget_)); };
+    if (trap.test(134, [&] { return foxproTarget_.containerChosen; }))
         trap.step(136, openTarget);
     else
         trap.step(138, openTarget);
 
-    trap.step(140, [&] { existing(f.mssql_conn).setCursorLocation(data::adUseServer); });
-    trap.step(142, [&] { existing(f.mssql_conn).setCommandTimeout(5000); });
-    trap.step(144, [&] { existing(f.mssql_conn).setConnectionTimeout(5000); });
+    trap.step(140, [&] { existing(source_).setCursorLocation(data::adUseServer); });
+    trap.step(142, [&] { existing(source_).setCommandTimeout(5000); });
+    trap.step(144, [&] { existing(source_).setConnectionTimeout(5000); });
     connectionsOpen_ = true; // [146]
     const auto openSource = [&] {
-        data::Connection& source = existing(f.mssql_conn);
+        data::Connection& source = existing(source_);
         data::letEventsThroughWhileOpening(source, ui_);
-        source.Open(data::mssqlConnectionString(fields));
+        source.Open(data::mssqlConnectionString(login_));
     };
-    if (trap.test(148, [&] { return fields.Check4; }))
+    if (trap.test(148, [&] { return login_.localConnection; }))
         trap.step(150, openSource);
     else
         trap.step(152, openSource);
 
-    trap.step(156, [&] { f.sqlLines.clear(); });
-    trap.step(158, [&] { f.datatypeRows.clear(); });
+    trap.step(156, [&] { sqlLines_.clear(); });
+    trap.step(158, [&] { datatypeRows_.clear(); });
 
     int last = -1;
-    trap.step(154, [&] { last = f.List1.rowCount() - 1; });
+    trap.step(154, [&] { last = static_cast<int>(sourceTables_.size()) - 1; });
     for (int index = last; index >= 0 && !targetRefused_; --index)
         if (convertTable(trap, index) == TableOutcome::EndRun)
             break;
@@ -128,62 +131,60 @@ void ConversionRun::PushButton7_Click() {
     perFilePreview(trap);
 
     if (trap.test(466, [&] { return connectionsOpen_; })) {
-        trap.step(468, [&] { existing(f.mssql_conn).Close(); });
-        trap.step(470, [&] { existing(f.FoxPro_conn).Close(); });
+        trap.step(468, [&] { existing(source_).Close(); });
+        trap.step(470, [&] { existing(target_).Close(); });
     }
     trap.step(472, [&] { ui_.setBusy(false); });
     trap.step(474, [&] { ui_.setProgressValue(0); });
     trap.step(476, [&] { ui_.setProgressText(QStringLiteral("Progress Bar")); });
     trap.step(478, [&] { ui_.message(QStringLiteral("Done.")); });
     recordset_.reset();
-} // Converting = False [480]
+} // converting_ = false [480]
 
 ConversionRun::TableOutcome ConversionRun::convertTable(ErrorTrap& trap, int index) {
-    MainForm& f = form_;
-    const data::Form1Fields& fields = f.fields;
     constexpr int kNotAsked = 0;
     int answer = kNotAsked;
 
     trap.step(160, [&] { ui_.letEventsThrough(); });
     trap.step(162, [&] {
-        if (index >= f.List1.rowCount())
+        if (index >= sourceTables_.size())
             throw std::out_of_range("Invalid list index.");
-        CurrentTable = f.List1.data(f.List1.index(index), Qt::DisplayRole).toString();
+        currentTable_ = sourceTables_[index];
     });
 
-    if (trap.test(164, [&] { return IsInListBox(f.List2, CurrentTable); }))
+    if (trap.test(164, [&] { return containsCaseless(targetTables_, currentTable_); }))
         trap.step(166, [&] {
             answer = static_cast<int>(ui_.message(QStringLiteral("Would you like to overwrite ") +
-                                                      CurrentTable + QStringLiteral("?"),
+                                                      currentTable_ + QStringLiteral("?"),
                                                   QStringLiteral("Overwrite?"), Buttons::YesNo, Icon::None));
         });
     else
         answer = kNotAsked; // [168]
 
     if (answer != static_cast<int>(Answer::No)) { // [170]
-        if (trap.test(172, [&] { return fields.Option2; })) {
-            trap.step(174, [&] { f.sqlLines.clear(); });
-            trap.step(176, [&] { f.datatypeRows.clear(); });
+        if (trap.test(172, [&] { return preview_.afterEachTable; })) {
+            trap.step(174, [&] { sqlLines_.clear(); });
+            trap.step(176, [&] { datatypeRows_.clear(); });
         }
-        const std::string table = CurrentTable.toStdString();
+        const std::string table = currentTable_.toStdString();
         tableRefused_ = false;
         if (answer == static_cast<int>(Answer::Yes)) { // [178]
             refused(output(trap, "DROP TABLE " + bracketedName(table) + ";", 180, 182, 184), true);
-            trap.step(186, [&] { RemoveFromListBox(f.List2, CurrentTable.toLower()); });
+            trap.step(186, [&] { removeExact(targetTables_, currentTable_.toLower()); });
         }
         trap.step(188, [&] {
-            ui_.setProgressText(QStringLiteral("Please wait.. Processing table ") + CurrentTable);
+            ui_.setProgressText(QStringLiteral("Please wait.. Processing table ") + currentTable_);
         });
         trap.step(190, [&] {
             existing(recordset_)
-                .Open(data::selectAllStatement(table), existing(f.mssql_conn), data::adOpenStatic,
+                .Open(data::selectAllStatement(table), existing(source_), data::adOpenStatic,
                       data::adLockOptimistic);
         });
 
         TableDefinition definition;
         if (recordset_)
             definition =
-                buildTableDefinition(trap, RecordsetFields(*recordset_), CurrentTable, f.datatypeRows);
+                buildTableDefinition(trap, RecordsetFields(*recordset_), currentTable_, datatypeRows_);
         if (!tableRefused_)
             refused(output(trap, definition.statement, 316, 318, 320), true);
 
@@ -191,11 +192,13 @@ ConversionRun::TableOutcome ConversionRun::convertTable(ErrorTrap& trap, int ind
             copyRows(trap, definition.NumericColumns);
 
         trap.step(432, [&] { existing(recordset_).Close(); });
-        ExecuteTableSQL = true; // [434]
+        // [434] Unless the user skips the table, the preview ends the run, however it went.
+        PreviewExit exit = PreviewExit::WentBack;
 
-        if (trap.test(436, [&] { return fields.Check1; }) && trap.test(438, [&] { return fields.Option2; })) {
-            trap.step(440, [&] { ui_.showModal(ModalWindow::SqlPreview); });
-            if (trap.test(442, [&] { return ExecuteTableSQL; }))
+        if (trap.test(436, [&] { return preview_.enabled; }) &&
+            trap.test(438, [&] { return preview_.afterEachTable; })) {
+            trap.step(440, [&] { exit = showPreview(); });
+            if (trap.test(442, [&] { return exit != PreviewExit::TableSkipped; }))
                 return TableOutcome::EndRun;
         }
     }
@@ -224,7 +227,7 @@ void ConversionRun::copyRows(ErrorTrap& trap, const std::vector<int>& numericCol
         return;
     trap.step(326, [&] { rowTotal_ = rs.RecordCount(); });
 
-    RowStatement statement(CurrentTable.toStdString(), std::move(numeric), form_.locale);
+    RowStatement statement(currentTable_.toStdString(), std::move(numeric), locale_);
     const odbc::Value unread{odbc::Null{}};
     const int fieldCount = rs.fieldCount();
     for (;;) {
@@ -242,7 +245,7 @@ void ConversionRun::copyRows(ErrorTrap& trap, const std::vector<int>& numericCol
             try {
                 value = &rs.fieldValue(field);
             } catch (...) {
-                trap.report(344, withRow(currentFailureText(), CurrentTable, rowCounter_));
+                trap.report(344, withRow(currentFailureText(), currentTable_, rowCounter_));
             }
             trap.step(346, [&] { statement.appendValue(*value); });
         }
@@ -273,15 +276,15 @@ void ConversionRun::copyRows(ErrorTrap& trap, const std::vector<int>& numericCol
 }
 
 void ConversionRun::perFilePreview(ErrorTrap& trap) {
-    MainForm& f = form_;
-    if (!trap.test(448, [&] { return f.fields.Check1; }) || !trap.test(450, [&] { return f.fields.Option1; }))
+    if (!trap.test(448, [&] { return preview_.enabled; }) ||
+        !trap.test(450, [&] { return preview_.afterAllTables; }))
         return;
-    f.SQLFormOK = false; // [452]
-    trap.step(454, [&] { ui_.showModal(ModalWindow::SqlPreview); });
+    PreviewExit exit = PreviewExit::WentBack; // [452]
+    trap.step(454, [&] { exit = showPreview(); });
     tellEngineNotices(); // before the connection may close below
-    if (trap.test(456, [&] { return !f.SQLFormOK; })) {
-        trap.step(458, [&] { existing(f.mssql_conn).Close(); });
-        trap.step(460, [&] { existing(f.FoxPro_conn).Close(); });
+    if (trap.test(456, [&] { return exit != PreviewExit::Executed; })) {
+        trap.step(458, [&] { existing(source_).Close(); });
+        trap.step(460, [&] { existing(target_).Close(); });
         connectionsOpen_ = false; // [462]
         trap.step(464, [&] { ui_.setProgressText(QString()); });
     }
@@ -290,14 +293,14 @@ void ConversionRun::perFilePreview(ErrorTrap& trap) {
 std::optional<data::Refusal> ConversionRun::output(ErrorTrap& trap, const std::string& statement,
                                                    int testLine, int appendLine, int executeLine,
                                                    std::int64_t sourceRow) {
-    if (trap.test(testLine, [&] { return form_.fields.Check1; })) {
-        trap.step(appendLine, [&] { form_.sqlLines.append(statement); });
+    if (trap.test(testLine, [&] { return preview_.enabled; })) {
+        trap.step(appendLine, [&] { sqlLines_.append(statement); });
         return std::nullopt;
     }
     // A target connection that never opened takes nothing: that is the whole target refusing.
-    const bool targetOpen = form_.FoxPro_conn && form_.FoxPro_conn->isOpen();
+    const bool targetOpen = target_ && target_->isOpen();
     try {
-        existing(form_.FoxPro_conn).Execute(statement);
+        existing(target_).Execute(statement);
         return std::nullopt;
     } catch (const std::exception& e) {
         QString description = QString::fromUtf8(e.what());
@@ -311,11 +314,16 @@ std::optional<data::Refusal> ConversionRun::output(ErrorTrap& trap, const std::s
     }
 }
 
+PreviewExit ConversionRun::showPreview() {
+    preview::PreviewSession session{sqlLines_, datatypeRows_, target_.get()};
+    return ui_.showSqlPreview(session);
+}
+
 void ConversionRun::tellEngineNotices() {
     // What the engine mended on its own while the target was written to, told once the
     // statements have run (a preview's script runs on the same connection).
-    if (form_.FoxPro_conn && form_.FoxPro_conn->isOpen())
-        data::tellEngineNotices(*form_.FoxPro_conn, ui_);
+    if (target_ && target_->isOpen())
+        data::tellEngineNotices(*target_, ui_);
 }
 
 void ConversionRun::refused(std::optional<data::Refusal> refusal, bool statementOfTable) {

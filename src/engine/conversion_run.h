@@ -1,28 +1,35 @@
 #pragma once
 // The conversion run behind "Start Converting".
 //
-//   ConversionRun run(form, ui);   // one per main window
-//   run.PushButton7_Click();       // converts every source table; returns after "Done."
-//   run.converting();              // true while a run is under way (it lets window events
-//                                  // through, so a second click can arrive: it is ignored)
+//   ConversionRun run(ui);                  // one per main window
+//   run.run(login, target, previewChoice);  // converts every source table; returns after "Done."
+//   run.converting();                       // true while a run is under way (it lets window
+//                                           // events through, so a second click can arrive:
+//                                           // it is ignored)
 //
-// The run checks both databases (ending with the reason if either cannot be reached), refills
-// form.List1 and form.List2, opens form.mssql_conn and form.FoxPro_conn and converts the tables
-// of List1 from the last entry to the first: an overwrite question when the target already has
-// the table, then DROP TABLE (after a Yes), CREATE TABLE and one INSERT INTO per row. Statements
-// are executed at once or, with form.fields.Check1, collected in form.sqlLines and shown through
-// ui.showModal(ModalWindow::SqlPreview) per table (Option2) or once at the end (Option1); the
-// preview steers the run through ExecuteTableSQL and form.SQLFormOK. Every step runs through the
-// error trap of "Form1"/"PushButton7_Click": a failing step is reported and the run goes on,
-// except that a table the target refuses (its DROP or CREATE, or a row for a reason not the
-// row's own) gets no further statements, and a target that refuses everything ends the tables.
+// The run checks both databases (ending with the reason if either cannot be reached), lists the
+// source and target tables, opens its two connections and converts the source tables from the
+// last listed to the first: an overwrite question when the target already has the table, then
+// DROP TABLE (after a Yes), CREATE TABLE and one INSERT INTO per row. Statements are executed at
+// once or, in SQL Preview mode, collected and shown through ui.showSqlPreview per table or once
+// at the end; how the user leaves the preview steers the rest of the run. Every step runs
+// through the error trap of "Form1"/"PushButton7_Click": a failing step is reported and the run
+// goes on, except that a table the target refuses (its DROP or CREATE, or a row for a reason not
+// the row's own) gets no further statements, and a target that refuses everything ends the
+// tables.
 
 #include "app/error_trap.h"
 #include "app/ui_port.h"
 #include "data/db_access.h"
-#include "engine/main_form.h"
+#include "app/locale.h"
+#include "data/foxpro_target.h"
+#include "data/sql_server_login.h"
+#include "engine/preview_choice.h"
+#include "preview/datatype_rows.h"
+#include "preview/sql_line_list.h"
 
 #include <QString>
+#include <QStringList>
 
 #include <cstdint>
 #include <memory>
@@ -34,16 +41,26 @@ namespace qc::engine {
 
 class ConversionRun {
   public:
-    ConversionRun(MainForm& form, UiPort& ui) : form_(form), ui_(ui) {}
+    // `locale` writes the dates, times and numbers of the statements.
+    explicit ConversionRun(UiPort& ui, Locale locale = Locale::fromSystem()) : ui_(ui), locale_(locale) {}
 
-    void PushButton7_Click();
-    bool converting() const { return Converting; }
+    void run(const data::SqlServerLogin& login, const data::FoxProTarget& target, const PreviewChoice& preview);
+    bool converting() const { return converting_; }
+
+    // What the last run listed and opened, and the statements it collected for the preview.
+    const QStringList& sourceTables() const { return sourceTables_; }
+    const QStringList& targetTables() const { return targetTables_; }
+    const data::Connection* sourceConnection() const { return source_.get(); }
+    const data::Connection* targetConnection() const { return target_.get(); }
+    const preview::SqlLineList& sqlLines() const { return sqlLines_; }
+    const preview::DatatypeRows& datatypeRows() const { return datatypeRows_; }
 
   private:
     enum class TableOutcome { Next, EndRun };
     TableOutcome convertTable(ErrorTrap& trap, int index);
     void copyRows(ErrorTrap& trap, const std::vector<int>& numericColumns);
     void perFilePreview(ErrorTrap& trap);
+    PreviewExit showPreview();
     void tellEngineNotices();
     // Appends the statement to the SQL line list in SQL Preview mode, otherwise executes it;
     // the three numbers are those of the test, the append and the execution.
@@ -54,12 +71,21 @@ class ConversionRun {
     // Takes note of a refusal: whether the rest of the table, or of the run, is given up.
     void refused(std::optional<data::Refusal> refusal, bool statementOfTable);
 
-    MainForm& form_;
     UiPort& ui_;
-    bool Converting = false;
+    const Locale locale_;
+    bool converting_ = false;
 
     // State of the run in progress.
-    QString CurrentTable;
+    data::SqlServerLogin login_;
+    data::FoxProTarget foxproTarget_;
+    PreviewChoice preview_;
+    QStringList sourceTables_;
+    QStringList targetTables_;
+    std::unique_ptr<data::Connection> source_;
+    std::unique_ptr<data::Connection> target_;
+    preview::SqlLineList sqlLines_;
+    preview::DatatypeRows datatypeRows_;
+    QString currentTable_;
     std::unique_ptr<data::Recordset> recordset_;
     bool connectionsOpen_ = false;
     bool tableRefused_ = false;  // the target takes no more rows of the current table

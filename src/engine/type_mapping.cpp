@@ -112,7 +112,7 @@ std::string quotedName(std::string_view name) {
 }
 
 TableDefinition buildTableDefinition(ErrorTrap& trap, const FieldList& fields, const QString& table,
-                                     DatatypeRows& rows) {
+                                     preview::DatatypeRows& rows) {
     TableDefinition def;
     const std::string tableName = table.toStdString();
     trap.step(192, [&] { def.statement = "CREATE TABLE " + bracketedName(tableName) + " ("; });

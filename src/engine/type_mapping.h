@@ -5,7 +5,7 @@
 // fixed sequence of substrings; the first rule that matches decides.
 
 #include "app/error_trap.h"
-#include "engine/datatype_rows.h"
+#include "preview/datatype_rows.h"
 
 #include <QString>
 
@@ -54,6 +54,6 @@ class FieldList {
 // runs through the caller's trap with its statement number, and lets window events through once
 // per column.
 TableDefinition buildTableDefinition(ErrorTrap& trap, const FieldList& fields, const QString& table,
-                                     DatatypeRows& rows);
+                                     preview::DatatypeRows& rows);
 
 } // namespace qc::engine

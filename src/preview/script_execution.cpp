@@ -130,7 +130,7 @@ ScriptOutcome executeScript(const ScriptRun& run, UiPort& ui) {
     if (stopped)
         return ScriptOutcome::StoppedAtError;
 
-    attempt(124, [&] { run.sqlFormOk = true; });
+    // [124] The owner learns that every line went through from the outcome.
     attempt(126, [&] { ui.setBusy(false); });
     attempt(128, [&] { ui.setProgressValue(0); });
     attempt(130, [&] { ui.setProgressText(QStringLiteral("Progress Bar")); });

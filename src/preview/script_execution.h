@@ -22,7 +22,7 @@ enum class ScriptOutcome {
     NothingToRun,   // empty list: "No SQL to run."
     Cancelled,      // the user chose not to go on after changes to lines already executed
     StoppedAtError, // an SQL error: the line is selected, "Error found."
-    Completed,      // every line went through: SQLFormOK is set, the window is to close
+    Completed,      // every line went through: the window is to close
 };
 
 // Where the next run of the same list starts. Lines before the one that stopped a run have been
@@ -39,7 +39,6 @@ struct ScriptRun {
     SqlLineList& lines;
     // The open FoxPro connection; null counts as a connection that fails every statement.
     data::Connection* connection = nullptr;
-    bool& sqlFormOk;
     // The line of the last SQL error (the window's ErrorLineIndex).
     int& errorLineIndex;
     // Puts an SQL error's description into the window's error box.

@@ -17,10 +17,10 @@ using namespace qc::data;
 using qc::test::ScriptedUi;
 
 namespace {
-Form1Fields folderTarget(const QString& folder) {
-    Form1Fields f;
-    f.OptionDBC1 = false;
-    f.Text2 = folder;
+FoxProTarget folderTarget(const QString& folder) {
+    FoxProTarget f;
+    f.containerChosen = false;
+    f.folder = folder;
     return f;
 }
 
@@ -39,14 +39,14 @@ std::vector<int> reportedLines(const ScriptedUi& ui) {
 } // namespace
 
 TEST(FoxproConnectionString, ChoosesTheFormAndKeepsAnyPathWhole) {
-    Form1Fields f;
-    f.OptionDBC1 = true;
-    f.DBCPath1 = QStringLiteral("/data/sales.dbc");
-    f.Text2 = QStringLiteral("/data/free");
+    FoxProTarget f;
+    f.containerChosen = true;
+    f.container = QStringLiteral("/data/sales.dbc");
+    f.folder = QStringLiteral("/data/free");
     EXPECT_EQ(foxproConnectionString(f),
               "Provider=vfpoledb.1;Data Source=/data/sales.dbc;Collating Sequence=machine;");
     EXPECT_EQ(foxproRunConnectionString(f), foxproConnectionString(f));
-    f.OptionDBC1 = false;
+    f.containerChosen = false;
     EXPECT_EQ(foxproConnectionString(f),
               "Provider=vfpoledb.1;Data Source=/data/free;Collating Sequence=general;");
     EXPECT_EQ(foxproRunConnectionString(f),
@@ -54,7 +54,7 @@ TEST(FoxproConnectionString, ChoosesTheFormAndKeepsAnyPathWhole) {
 
     // A path the plain form would cut short is quoted, and reads back as it was.
     for (const char* path : {"/data/a;b", "/data/\"q\";x", " /lead", "'single"}) {
-        f.Text2 = QString::fromUtf8(path);
+        f.folder = QString::fromUtf8(path);
         const auto read = providerAttribute(foxproConnectionString(f), "Data Source");
         ASSERT_TRUE(read) << path;
         EXPECT_EQ(*read, path);
@@ -116,10 +116,10 @@ TEST(FoxproTarget, ConnectionCheckSaysYesOrNoSilently) {
     ScriptedUi ui;
     EXPECT_TRUE(IsValidFoxProConnection(folderTarget(dir.path()), ui));
     EXPECT_FALSE(IsValidFoxProConnection(folderTarget(dir.filePath(QStringLiteral("missing"))), ui));
-    Form1Fields dbc;
-    dbc.OptionDBC1 = true;
+    FoxProTarget dbc;
+    dbc.containerChosen = true;
     EXPECT_FALSE(IsValidFoxProConnection(dbc, ui));
-    dbc.DBCPath1 = dir.filePath(QStringLiteral("missing.dbc"));
+    dbc.container = dir.filePath(QStringLiteral("missing.dbc"));
     EXPECT_FALSE(IsValidFoxProConnection(dbc, ui));
     EXPECT_TRUE(ui.messages.empty());
 }
@@ -134,9 +134,9 @@ TEST(FoxproTarget, AFailedCheckGivesTheEnginesReason) {
     ASSERT_TRUE(garbage.open(QIODevice::WriteOnly));
     garbage.write("this is no database container");
     garbage.close();
-    Form1Fields dbc;
-    dbc.OptionDBC1 = true;
-    dbc.DBCPath1 = garbage.fileName();
+    FoxProTarget dbc;
+    dbc.containerChosen = true;
+    dbc.container = garbage.fileName();
     reason.clear();
     EXPECT_FALSE(IsValidFoxProConnection(dbc, ui, &reason));
     EXPECT_TRUE(reason.contains(QStringLiteral("junk.d")))
@@ -155,9 +155,9 @@ TEST(FoxproTarget, ListsTheTablesOfTheTarget) {
     ScriptedUi ui;
     int events = 0;
     ui.onEvents = [&] { ++events; };
-    QStringListModel list(QStringList{QStringLiteral("stale")});
-    AddTablesToFoxproListbox(folderTarget(dir.path()), list, ui);
-    QStringList names = list.stringList();
+    QStringList list{QStringLiteral("stale")};
+    listTargetTables(folderTarget(dir.path()), list, ui);
+    QStringList names = list;
     names.sort();
     // No name filter here: a table whose name begins with SYS is listed.
     EXPECT_EQ(names, (QStringList{"customers", "syslog"}));
@@ -165,8 +165,8 @@ TEST(FoxproTarget, ListsTheTablesOfTheTarget) {
     EXPECT_TRUE(ui.messages.empty());
 
     QTemporaryDir empty;
-    AddTablesToFoxproListbox(folderTarget(empty.path()), list, ui);
-    EXPECT_EQ(list.rowCount(), 0);
+    listTargetTables(folderTarget(empty.path()), list, ui);
+    EXPECT_TRUE(list.isEmpty());
     EXPECT_TRUE(ui.messages.empty());
 }
 
@@ -178,28 +178,28 @@ TEST(FoxproTarget, AContainerTargetIsCheckedAndListed) {
     const QStringList containers =
         QDir(dir.path()).entryList({QStringLiteral("*.dbc"), QStringLiteral("*.DBC")});
     ASSERT_EQ(containers.size(), 1);
-    Form1Fields f;
-    f.OptionDBC1 = true;
-    f.DBCPath1 = dir.filePath(containers.front());
-    f.Text2 = dir.filePath(QStringLiteral("ignored"));
+    FoxProTarget f;
+    f.containerChosen = true;
+    f.container = dir.filePath(containers.front());
+    f.folder = dir.filePath(QStringLiteral("ignored"));
     ScriptedUi ui;
     EXPECT_TRUE(IsValidFoxProConnection(f, ui));
-    QStringListModel list;
-    AddTablesToFoxproListbox(f, list, ui);
-    EXPECT_EQ(list.stringList(), QStringList{QStringLiteral("table1")});
+    QStringList tables;
+    listTargetTables(f, tables, ui);
+    EXPECT_EQ(tables, QStringList{QStringLiteral("table1")});
     EXPECT_TRUE(ui.messages.empty());
 }
 
 TEST(FoxproTarget, AListingThatCannotOpenReportsEachFailingStepOnce) {
     QTemporaryDir dir;
     ScriptedUi ui;
-    QStringListModel list(QStringList{QStringLiteral("stale")});
-    AddTablesToFoxproListbox(folderTarget(dir.filePath(QStringLiteral("missing"))), list, ui);
+    QStringList list{QStringLiteral("stale")};
+    listTargetTables(folderTarget(dir.filePath(QStringLiteral("missing"))), list, ui);
     // Open, schema, the end test of the row loop (which then ends), the two closes.
     EXPECT_EQ(reportedLines(ui), (std::vector<int>{106, 108, 112, 126, 130}));
     const auto reports = ui.errorReports();
     ASSERT_FALSE(reports.empty());
     EXPECT_TRUE(
         reports[0].text.contains(QStringLiteral("in Ferroquill2021/08/31.Foxpro.AddTablesToFoxproListbox ")));
-    EXPECT_EQ(list.rowCount(), 0);
+    EXPECT_TRUE(list.isEmpty());
 }

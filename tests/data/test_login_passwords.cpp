@@ -4,7 +4,7 @@
 #include "data/db_access.h"
 #include "data/mssql_source.h"
 #include "support/tds_server.h"
-#include "support/tds_source_fields.h"
+#include "support/run_inputs.h"
 
 #include <QDir>
 #include <QFile>
@@ -23,10 +23,8 @@ using namespace qc::data;
 using qc::test::TdsServer;
 
 namespace {
-Form1Fields login(int port, const QString& user, const QString& password) {
-    Form1Fields f;
-    qc::test::fillTdsLogin(f, port, user, password);
-    return f;
+SqlServerLogin login(int port, const QString& user, const QString& password) {
+    return qc::test::tdsLogin(port, user, password);
 }
 
 // The last login the stand-in recorded.

@@ -6,7 +6,7 @@
 #include "odbc/error.h"
 #include "support/scripted_ui.h"
 #include "support/tds_server.h"
-#include "support/tds_source_fields.h"
+#include "support/run_inputs.h"
 
 #include <gtest/gtest.h>
 
@@ -15,10 +15,8 @@ using qc::test::ScriptedUi;
 using qc::test::TdsServer;
 
 namespace {
-Form1Fields login(int port, const QString& password = QStringLiteral("Test#Pass1")) {
-    Form1Fields f;
-    qc::test::fillTdsLogin(f, port, QStringLiteral("testuser"), password);
-    return f;
+SqlServerLogin login(int port, const QString& password = QStringLiteral("Test#Pass1")) {
+    return qc::test::tdsLogin(port, QStringLiteral("testuser"), password);
 }
 
 // One stand-in for the tests of this file, with a second login whose password holds ";".
@@ -33,26 +31,26 @@ std::string text(const Value& v) {
 } // namespace
 
 TEST(MssqlConnectionString, FollowsTheTemplatesAndQuotesOnlyWhatWouldBreakThem) {
-    Form1Fields f;
-    f.Text5 = QStringLiteral("srv");
-    f.Text6 = QStringLiteral("1500");
-    f.Text8 = QStringLiteral("Sales");
-    f.Text3 = QStringLiteral("me");
-    f.Text4 = QStringLiteral("Test#Pass1");
+    SqlServerLogin f;
+    f.server = QStringLiteral("srv");
+    f.port = QStringLiteral("1500");
+    f.database = QStringLiteral("Sales");
+    f.user = QStringLiteral("me");
+    f.password = QStringLiteral("Test#Pass1");
     EXPECT_EQ(mssqlConnectionString(f),
               "Driver={SQL Server};Server=srv,1500;Database=Sales;Uid=me;Pwd=Test#Pass1;");
-    f.Check4 = true;
+    f.localConnection = true;
     EXPECT_EQ(mssqlConnectionString(f),
               "Driver={SQL Server};Server=srv;Database=Sales;Uid=me;Pwd=Test#Pass1;");
     // Blanks, a lone "}" and other punctuation go in as typed.
-    f.Text4 = QStringLiteral(" a}b= ");
+    f.password = QStringLiteral(" a}b= ");
     EXPECT_EQ(mssqlConnectionString(f), "Driver={SQL Server};Server=srv;Database=Sales;Uid=me;Pwd= a}b= ;");
     // A ";" could inject keys of its own: the value goes in braces, "}" doubled.
-    f.Text4 = QStringLiteral("x;Database=master");
+    f.password = QStringLiteral("x;Database=master");
     EXPECT_EQ(mssqlConnectionString(f),
               "Driver={SQL Server};Server=srv;Database=Sales;Uid=me;Pwd={x;Database=master};");
-    f.Text4 = QStringLiteral("p;}q");
-    f.Text3 = QStringLiteral("{me");
+    f.password = QStringLiteral("p;}q");
+    f.user = QStringLiteral("{me");
     EXPECT_EQ(mssqlConnectionString(f),
               "Driver={SQL Server};Server=srv;Database=Sales;Uid={{me};Pwd={p;}}q};");
 }
@@ -68,11 +66,11 @@ TEST(MssqlSource, ChecksTheLoginWithoutSayingAnything) {
     EXPECT_TRUE(IsValidMSSQLConnection(login(server().port())));
     EXPECT_FALSE(IsValidMSSQLConnection(login(server().port(), QStringLiteral("wrong"))));
     // The password with ";" reaches the server whole.
-    Form1Fields semi = login(server().port(), QStringLiteral("Acc;ept=1"));
-    semi.Text3 = QStringLiteral("semi");
+    SqlServerLogin semi = login(server().port(), QStringLiteral("Acc;ept=1"));
+    semi.user = QStringLiteral("semi");
     EXPECT_TRUE(IsValidMSSQLConnection(semi));
-    Form1Fields empty = login(server().port());
-    empty.Text5.clear();
+    SqlServerLogin empty = login(server().port());
+    empty.server.clear();
     EXPECT_FALSE(IsValidMSSQLConnection(empty));
 }
 
@@ -95,9 +93,9 @@ TEST(MssqlSource, ListsExactlyTheUserTablesWithoutSys) {
     ScriptedUi ui;
     int events = 0;
     ui.onEvents = [&] { ++events; };
-    QStringListModel list(QStringList{QStringLiteral("stale")});
-    AddTablesToMSSQLListbox(login(server().port()), list, ui);
-    EXPECT_EQ(list.stringList(), (QStringList{"AllTypes", "BigTable", "EmptyTable", "LongColumnNames",
+    QStringList list{QStringLiteral("stale")};
+    listSourceTables(login(server().port()), list, ui);
+    EXPECT_EQ(list, (QStringList{"AllTypes", "BigTable", "EmptyTable", "LongColumnNames",
                                               "NotNullTypes", "Order Details", "Weird]Name"}));
     // Events go through once per user table, the SYS ones (EmergencySystems, sysdiagrams) included,
     // and also while the server is awaited.
@@ -105,9 +103,9 @@ TEST(MssqlSource, ListsExactlyTheUserTablesWithoutSys) {
     EXPECT_TRUE(ui.messages.empty());
 
     // A login that fails reaches the caller and leaves the list as it was.
-    EXPECT_THROW(AddTablesToMSSQLListbox(login(server().port(), QStringLiteral("wrong")), list, ui),
+    EXPECT_THROW(listSourceTables(login(server().port(), QStringLiteral("wrong")), list, ui),
                  odbc::Error);
-    EXPECT_EQ(list.rowCount(), 7);
+    EXPECT_EQ(list.size(), 7);
 }
 
 TEST(MssqlSource, ReadsEveryColumnTypeWithItsValueAndAdoNumber) {

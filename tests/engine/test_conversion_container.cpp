@@ -8,7 +8,8 @@
 #include "foxpro/database.h"
 #include "preview/script_execution.h"
 #include "support/scripted_ui.h"
-#include "support/sqlite_source_fields.h"
+#include "preview/preview_session.h"
+#include "support/run_inputs.h"
 
 #include <QTemporaryDir>
 
@@ -32,13 +33,13 @@ INSERT INTO Contacts VALUES ('Zoë', 2, NULL);
 )sql";
 
 // Stands in for the user pressing "Execute SQL" in the preview window.
-void executeTheLines(MainForm& form, UiPort& ui) {
+PreviewExit executeTheLines(preview::PreviewSession& session, UiPort& ui) {
     int errorLine = 0;
     QString errorText;
-    const auto outcome = preview::executeScript({form.sqlLines, form.FoxPro_conn.get(), form.SQLFormOK,
-                                                 errorLine, [&](const QString& e) { errorText = e; }},
-                                                ui);
+    const auto outcome = preview::executeScript(
+        {session.lines, session.target, errorLine, [&](const QString& e) { errorText = e; }}, ui);
     EXPECT_EQ(outcome, preview::ScriptOutcome::Completed) << errorText.toStdString();
+    return outcome == preview::ScriptOutcome::Completed ? PreviewExit::Executed : PreviewExit::WentBack;
 }
 
 } // namespace
@@ -52,24 +53,22 @@ TEST(ConversionContainer, PerFilePreviewThenImmediateReplacementKeepLongNames) {
     test::makeSqliteDatabase(source, kContacts);
     foxpro::Container::create(dbc);
 
-    MainForm form;
-    test::fillSqliteSourceFields(form.fields, source, "/nonexistent/folder");
-    form.fields.OptionDBC1 = true;
-    form.fields.DBCPath1 = QString::fromStdString(dbc.string());
-    form.fields.Check1 = true;
-    form.fields.Option1 = true;
-    form.fields.Option2 = false;
+    const data::SqlServerLogin login = test::sqliteLogin(source);
+    const data::FoxProTarget target = test::containerTarget(dbc.string());
+    PreviewChoice perFile;
+    perFile.enabled = true;
 
     ScriptedUi preview;
     int lines = 0;
-    preview.onModal = [&](ModalWindow) {
-        lines = form.sqlLines.count();
-        executeTheLines(form, preview);
+    PreviewExit exit = PreviewExit::WentBack;
+    preview.onPreview = [&](preview::PreviewSession& session) {
+        lines = session.lines.count();
+        return exit = executeTheLines(session, preview);
     };
-    ConversionRun(form, preview).PushButton7_Click();
+    ConversionRun(preview).run(login, target, perFile);
     EXPECT_TRUE(preview.errorReports().empty());
     EXPECT_EQ(lines, 3); // CREATE TABLE and two rows
-    EXPECT_TRUE(form.SQLFormOK);
+    EXPECT_EQ(exit, PreviewExit::Executed);
 
     const auto container = foxpro::Container::open(dbc);
     EXPECT_EQ(container.tableNames(), std::vector<std::string>{"contacts"});
@@ -85,12 +84,11 @@ TEST(ConversionContainer, PerFilePreviewThenImmediateReplacementKeepLongNames) {
     EXPECT_EQ(dumped.records[0].at("CUSTOMER_N"), std::optional<std::string>("O'Brien"));
 
     // Immediate mode now: the table is in the container, so the run asks, drops and recreates it.
-    form.fields.Check1 = false;
     ScriptedUi immediate;
     immediate.expectQuestion(QStringLiteral("Would you like to overwrite Contacts?"), Answer::Yes);
-    ConversionRun(form, immediate).PushButton7_Click();
+    ConversionRun(immediate).run(login, target, PreviewChoice());
     EXPECT_TRUE(immediate.errorReports().empty());
-    EXPECT_TRUE(immediate.modals.empty());
+    EXPECT_EQ(immediate.previews, 0);
     const auto again = foxpro::Container::open(dbc);
     EXPECT_EQ(again.tableNames(), std::vector<std::string>{"contacts"});
     EXPECT_EQ(test::dumpTable((dbc.parent_path() / "contacts.dbf").string()).records.size(), 2u);
@@ -114,12 +112,8 @@ TEST(ConversionContainer, AStrayBoundTableIsToldOnceInTheRun) {
     }
     std::filesystem::copy_file(folder / "kept.dbf", folder / "stray.dbf");
 
-    MainForm form;
-    test::fillSqliteSourceFields(form.fields, source, "/nonexistent/folder");
-    form.fields.OptionDBC1 = true;
-    form.fields.DBCPath1 = QString::fromStdString(dbc.string());
     ScriptedUi ui;
-    ConversionRun(form, ui).PushButton7_Click();
+    ConversionRun(ui).run(test::sqliteLogin(source), test::containerTarget(dbc.string()), PreviewChoice());
     EXPECT_TRUE(ui.errorReports().empty());
     std::vector<QString> texts;
     for (const auto& shown : ui.messages)

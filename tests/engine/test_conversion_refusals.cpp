@@ -7,7 +7,7 @@
 #include "support/scripted_ui.h"
 #include "support/small_disk.h"
 #include "support/tds_server.h"
-#include "support/tds_source_fields.h"
+#include "support/run_inputs.h"
 
 #include <QDir>
 #include <QFile>
@@ -47,19 +47,15 @@ std::string wideTable(const std::string& name, int rows) {
 struct RefusalRun {
     QTemporaryDir fixtureDir;
     test::TdsServer server;
-    MainForm form;
+    std::string target;
     ScriptedUi ui;
 
-    RefusalRun(const std::string& tables, const std::string& target)
-        : server(writeFixture(fixtureDir, tables)) {
-        auto& f = form.fields;
-        test::fillTdsLogin(f, server.port(), QStringLiteral("u"), QStringLiteral("p"));
-        f.OptionDBC1 = false;
-        f.Text2 = QString::fromStdString(target);
-    }
+    RefusalRun(const std::string& tables, std::string target)
+        : server(writeFixture(fixtureDir, tables)), target(std::move(target)) {}
     void convert() {
-        ConversionRun run(form, ui);
-        run.PushButton7_Click();
+        ConversionRun run(ui);
+        run.run(test::tdsLogin(server.port(), QStringLiteral("u"), QStringLiteral("p")), test::folderTarget(target),
+                PreviewChoice());
     }
     std::vector<int> reportLines() const {
         std::vector<int> lines;

@@ -5,7 +5,8 @@
 #include "engine/conversion_run.h"
 #include "support/environment.h"
 #include "support/scripted_ui.h"
-#include "support/sqlite_source_fields.h"
+#include "preview/preview_session.h"
+#include "support/run_inputs.h"
 
 #include <QTemporaryDir>
 
@@ -37,15 +38,17 @@ struct Conversion {
     QTemporaryDir dir;
     std::string source = dir.filePath(QStringLiteral("source.db")).toStdString();
     std::string target = dir.filePath(QStringLiteral("target")).toStdString();
-    MainForm form;
+    data::SqlServerLogin login = test::sqliteLogin(source);
+    data::FoxProTarget foxpro = test::folderTarget(target);
+    PreviewChoice preview;
     ScriptedUi ui;
 
     explicit Conversion(const std::string& script = kSource) {
         std::filesystem::create_directory(target);
         if (!script.empty())
             test::makeSqliteDatabase(source, script);
-        test::fillSqliteSourceFields(form.fields, source, target);
     }
+    void convert(ConversionRun& run) const { run.run(login, foxpro, preview); }
     std::string dbf(const std::string& name) const { return target + "/" + name + ".dbf"; }
 
     // The tables in the order the run took them, as its progress texts name them.
@@ -57,8 +60,8 @@ struct Conversion {
                 tables.push_back(t.mid(prefix.size()));
         return tables;
     }
-    std::vector<QString> list1Reversed() const {
-        auto entries = form.List1.stringList();
+    static std::vector<QString> sourceTablesReversed(const ConversionRun& run) {
+        auto entries = run.sourceTables();
         std::reverse(entries.begin(), entries.end());
         return {entries.begin(), entries.end()};
     }
@@ -103,8 +106,8 @@ TEST(ConversionSqlite, ConvertsEveryTableAndAsksBeforeOverwriting) {
     Conversion c;
     test::executeOnFoxPro(c.target, {"CREATE TABLE existing (k INT)", "INSERT INTO existing VALUES (99)"});
     c.ui.expectQuestion(QStringLiteral("Would you like to overwrite Existing?"), Answer::Yes);
-    ConversionRun run(c.form, c.ui);
-    run.PushButton7_Click();
+    ConversionRun run(c.ui);
+    c.convert(run);
 
     EXPECT_TRUE(c.ui.errorReports().empty()) << c.ui.errorReports().front().text.toStdString();
     ASSERT_FALSE(c.ui.messages.empty());
@@ -119,16 +122,16 @@ TEST(ConversionSqlite, ConvertsEveryTableAndAsksBeforeOverwriting) {
     EXPECT_EQ(c.ui.messages.back().icon, Icon::None);
     EXPECT_EQ(c.ui.busyChanges, (std::vector<bool>{true, false}));
     EXPECT_FALSE(run.converting());
-    EXPECT_TRUE(c.ui.modals.empty());
+    EXPECT_TRUE(c.ui.previews == 0);
 
     // Bottom entry of List1 first; each table's progress text is cleared after it.
-    QStringList listed = c.form.List1.stringList();
+    QStringList listed = run.sourceTables();
     listed.sort(Qt::CaseInsensitive);
     EXPECT_EQ(listed, (QStringList{"Empty", "Existing", "People", "Two Words"}));
-    EXPECT_EQ(c.processed(), c.list1Reversed());
+    EXPECT_EQ(c.processed(), c.sourceTablesReversed(run));
     std::vector<QString> texts;
     std::vector<double> values;
-    for (const QString& table : c.list1Reversed()) {
+    for (const QString& table : c.sourceTablesReversed(run)) {
         texts.push_back(QStringLiteral("Please wait.. Processing table ") + table);
         texts.push_back(QString());
         if (table == QStringLiteral("People"))
@@ -141,7 +144,7 @@ TEST(ConversionSqlite, ConvertsEveryTableAndAsksBeforeOverwriting) {
     EXPECT_EQ(c.ui.progressTexts, texts);
     EXPECT_EQ(c.ui.progressValues, values);
     // The dropped table left List2.
-    EXPECT_FALSE(c.form.List2.stringList().contains(QStringLiteral("existing")));
+    EXPECT_FALSE(run.targetTables().contains(QStringLiteral("existing")));
 
     const auto people = test::dumpTable(c.dbf("people"));
     ASSERT_EQ(people.records.size(), 3u);
@@ -179,7 +182,7 @@ TEST(ConversionSqlite, ConvertsEveryTableAndAsksBeforeOverwriting) {
     EXPECT_EQ(twoWords.records[0].at("X_Y"), text("7"));
 
     // The datatype rows of the last table remain, one per column.
-    EXPECT_EQ(c.form.datatypeRows.count(), 2 + 8 + 2 + 2);
+    EXPECT_EQ(run.datatypeRows().count(), 2 + 8 + 2 + 2);
 }
 
 TEST(ConversionSqlite, NoToTheOverwriteQuestionLeavesTheTableAlone) {
@@ -189,10 +192,10 @@ TEST(ConversionSqlite, NoToTheOverwriteQuestionLeavesTheTableAlone) {
     test::executeOnFoxPro(c.target, {"CREATE TABLE existing (k INT)", "INSERT INTO existing VALUES (99)"});
     c.ui.expectQuestion(QStringLiteral("overwrite Existing?"), Answer::No);
     // Without SQL Preview mode no preview is shown, whichever option is selected.
-    c.form.fields.Option1 = false;
-    c.form.fields.Option2 = true;
-    ConversionRun run(c.form, c.ui);
-    run.PushButton7_Click();
+    c.preview.afterAllTables = false;
+    c.preview.afterEachTable = true;
+    ConversionRun run(c.ui);
+    c.convert(run);
 
     EXPECT_TRUE(c.ui.errorReports().empty());
     const auto existing = test::dumpTable(c.dbf("existing"));
@@ -201,9 +204,9 @@ TEST(ConversionSqlite, NoToTheOverwriteQuestionLeavesTheTableAlone) {
     auto processed = c.processed();
     EXPECT_EQ(std::count(processed.begin(), processed.end(), QStringLiteral("Existing")), 0);
     EXPECT_EQ(processed.size(), 3u);
-    EXPECT_TRUE(c.form.List2.stringList().contains(QStringLiteral("existing")));
+    EXPECT_TRUE(run.targetTables().contains(QStringLiteral("existing")));
     EXPECT_TRUE(std::filesystem::exists(c.dbf("people")));
-    EXPECT_TRUE(c.ui.modals.empty());
+    EXPECT_TRUE(c.ui.previews == 0);
     EXPECT_EQ(c.ui.messages.back().text, QStringLiteral("Done."));
 }
 
@@ -211,56 +214,53 @@ TEST(ConversionSqlite, PreviewPerTable) {
     if (!test::inSqliteChild())
         return;
     Conversion c;
-    c.form.fields.Check1 = true;
-    c.form.fields.Option1 = false;
-    c.form.fields.Option2 = true;
+    c.preview.enabled = true;
+    c.preview.afterAllTables = false;
+    c.preview.afterEachTable = true;
     std::vector<std::vector<std::string>> shown;
-    c.ui.onModal = [&](ModalWindow window) {
-        EXPECT_EQ(window, ModalWindow::SqlPreview);
-        EXPECT_TRUE(c.form.FoxPro_conn && c.form.FoxPro_conn->isOpen());
+    c.ui.onPreview = [&](preview::PreviewSession& session) {
+        EXPECT_TRUE(session.target && session.target->isOpen());
         std::vector<std::string> lines;
-        for (int i = 1; i <= c.form.sqlLines.count(); ++i)
-            lines.push_back(c.form.sqlLines.text(i));
+        for (int i = 1; i <= session.lines.count(); ++i)
+            lines.push_back(session.lines.text(i));
         shown.push_back(lines);
         // Each table's datatype rows start afresh, like its lines.
-        EXPECT_EQ(c.form.datatypeRows.count(),
-                  c.form.sqlLines.text(1).find("[People]") != std::string::npos ? 8 : 2);
+        EXPECT_EQ(session.datatypeRows.count(), session.lines.text(1).find("[People]") != std::string::npos ? 8 : 2);
         // "Skip Table / Do Not Execute SQL" for the first table, "< Back" for the second.
-        if (shown.size() == 1)
-            ExecuteTableSQL = false;
+        return shown.size() == 1 ? PreviewExit::TableSkipped : PreviewExit::WentBack;
     };
-    ConversionRun run(c.form, c.ui);
-    run.PushButton7_Click();
+    ConversionRun run(c.ui);
+    c.convert(run);
 
     EXPECT_TRUE(c.ui.errorReports().empty());
     ASSERT_EQ(shown.size(), 2u);
-    const auto order = c.list1Reversed();
+    const auto order = c.sourceTablesReversed(run);
     ASSERT_EQ(c.processed().size(), 2u);
     EXPECT_EQ(shown[0], linesOf(order[0]));
     EXPECT_EQ(shown[1], linesOf(order[1]));
     // Nothing was executed: the preview window does that.
     EXPECT_TRUE(std::filesystem::is_empty(c.target));
     EXPECT_EQ(c.ui.messages.back().text, QStringLiteral("Done."));
-    EXPECT_FALSE(c.form.FoxPro_conn->isOpen());
+    EXPECT_FALSE(run.targetConnection()->isOpen());
 }
 
 TEST(ConversionSqlite, NoPreviewForATableTheUserKeeps) {
     if (!test::inSqliteChild())
         return;
     Conversion c;
-    c.form.fields.Check1 = true;
-    c.form.fields.Option1 = false;
-    c.form.fields.Option2 = true;
+    c.preview.enabled = true;
+    c.preview.afterAllTables = false;
+    c.preview.afterEachTable = true;
     test::executeOnFoxPro(c.target, {"CREATE TABLE existing (k INT)"});
     c.ui.expectQuestion(QStringLiteral("overwrite Existing?"), Answer::No);
     std::vector<std::string> firstLines;
-    c.ui.onModal = [&](ModalWindow) {
-        firstLines.push_back(c.form.sqlLines.text(1));
-        ExecuteTableSQL = false;
+    c.ui.onPreview = [&](preview::PreviewSession& session) {
+        firstLines.push_back(session.lines.text(1));
+        return PreviewExit::TableSkipped;
     };
-    ConversionRun run(c.form, c.ui);
-    run.PushButton7_Click();
-    EXPECT_EQ(c.ui.modals.size(), 3u);
+    ConversionRun run(c.ui);
+    c.convert(run);
+    EXPECT_EQ(c.ui.previews, 3);
     for (const auto& line : firstLines)
         EXPECT_EQ(line.find("Existing"), std::string::npos) << line;
     EXPECT_EQ(c.ui.messages.back().text, QStringLiteral("Done."));
@@ -270,32 +270,32 @@ TEST(ConversionSqlite, PreviewPerFileHoldsEveryTable) {
     if (!test::inSqliteChild())
         return;
     Conversion c;
-    c.form.fields.Check1 = true;
+    c.preview.enabled = true;
     test::executeOnFoxPro(c.target, {"CREATE TABLE existing (k INT)"});
     c.ui.expectQuestion(QStringLiteral("overwrite Existing?"), Answer::Yes);
     std::vector<std::string> lines;
-    c.ui.onModal = [&](ModalWindow) {
-        EXPECT_FALSE(c.form.SQLFormOK);
-        for (int i = 1; i <= c.form.sqlLines.count(); ++i)
-            lines.push_back(c.form.sqlLines.text(i));
+    c.ui.onPreview = [&](preview::PreviewSession& session) {
+        for (int i = 1; i <= session.lines.count(); ++i)
+            lines.push_back(session.lines.text(i));
+        return PreviewExit::WentBack;
     };
-    ConversionRun run(c.form, c.ui);
-    run.PushButton7_Click();
+    ConversionRun run(c.ui);
+    c.convert(run);
 
     EXPECT_TRUE(c.ui.errorReports().empty());
-    EXPECT_EQ(c.ui.modals.size(), 1u);
+    EXPECT_EQ(c.ui.previews, 1);
     // All tables in processing order; DROP only for the table the target already had.
     std::vector<std::string> expected;
-    for (const auto& t : c.list1Reversed()) {
+    for (const auto& t : c.sourceTablesReversed(run)) {
         if (t == QStringLiteral("Existing"))
             expected.push_back("DROP TABLE [Existing];");
         for (auto& line : linesOf(t))
             expected.push_back(line);
     }
     EXPECT_EQ(lines, expected);
-    // SQLFormOK stayed False: the connections were closed and the progress text cleared.
-    EXPECT_FALSE(c.form.mssql_conn->isOpen());
-    EXPECT_FALSE(c.form.FoxPro_conn->isOpen());
+    // Not executed: the connections were closed and the progress text cleared.
+    EXPECT_FALSE(run.sourceConnection()->isOpen());
+    EXPECT_FALSE(run.targetConnection()->isOpen());
     EXPECT_EQ(c.ui.progressTexts.end()[-2], QString());
     EXPECT_EQ(c.ui.messages.back().text, QStringLiteral("Done."));
 }
@@ -304,11 +304,14 @@ TEST(ConversionSqlite, EmptySourceShowsAnEmptyPreview) {
     if (!test::inSqliteChild())
         return;
     Conversion c("CREATE VIEW v AS SELECT 1 AS one;");
-    c.form.fields.Check1 = true;
+    c.preview.enabled = true;
     int lines = -1;
-    c.ui.onModal = [&](ModalWindow) { lines = c.form.sqlLines.count(); };
-    ConversionRun run(c.form, c.ui);
-    run.PushButton7_Click();
+    c.ui.onPreview = [&](preview::PreviewSession& session) {
+        lines = session.lines.count();
+        return PreviewExit::WentBack;
+    };
+    ConversionRun run(c.ui);
+    c.convert(run);
     EXPECT_EQ(lines, 0);
     EXPECT_TRUE(c.processed().empty());
     ASSERT_EQ(c.ui.messages.size(), 1u);
@@ -328,13 +331,13 @@ TEST(ConversionSqlite, RejectedRowsAreReportedOnceEach) {
                  "CREATE TABLE \"a/b\" (id INTEGER);"
                  "INSERT INTO \"a/b\" VALUES (1);"
                  "INSERT INTO \"a/b\" VALUES (2);");
-    ConversionRun run(c.form, c.ui);
-    run.PushButton7_Click();
+    ConversionRun run(c.ui);
+    c.convert(run);
 
     // "a/b" cannot be a FoxPro table: its CREATE TABLE fails and that one report stands for the
     // table, whose rows are not attempted. Rows refused for their own values are reported each.
     std::vector<int> expected;
-    for (const auto& t : c.list1Reversed())
+    for (const auto& t : c.sourceTablesReversed(run))
         if (t == QStringLiteral("a/b"))
             expected.insert(expected.end(), {320});
         else
@@ -367,9 +370,9 @@ TEST(ConversionSqlite, UnreachableDatabasesEndTheRunWithTheReason) {
         return;
     {
         Conversion c;
-        c.form.fields.Text2 = QString::fromStdString(c.target + "/missing");
-        ConversionRun run(c.form, c.ui);
-        run.PushButton7_Click();
+        c.foxpro.folder = QString::fromStdString(c.target + "/missing");
+        ConversionRun run(c.ui);
+        c.convert(run);
         ASSERT_EQ(c.ui.messages.size(), 1u);
         EXPECT_TRUE(
             c.ui.messages[0].text.startsWith(QStringLiteral("The FoxPro target cannot be opened:\r\n\r\n")));
@@ -382,14 +385,14 @@ TEST(ConversionSqlite, UnreachableDatabasesEndTheRunWithTheReason) {
     }
     {
         Conversion c;
-        c.form.fields.Text8 = QString::fromStdString(c.target + "/no/such/dir/source.db");
-        ConversionRun run(c.form, c.ui);
-        run.PushButton7_Click();
+        c.login.database = QString::fromStdString(c.target + "/no/such/dir/source.db");
+        ConversionRun run(c.ui);
+        c.convert(run);
         ASSERT_EQ(c.ui.messages.size(), 1u);
         EXPECT_TRUE(c.ui.messages[0].text.startsWith(
             QStringLiteral("The SQL Server database cannot be reached:\r\n\r\n")));
         EXPECT_GT(c.ui.messages[0].text.size(), 50);
-        EXPECT_TRUE(c.form.List1.stringList().isEmpty());
+        EXPECT_TRUE(run.sourceTables().isEmpty());
         EXPECT_TRUE(std::filesystem::is_empty(c.target));
     }
 }
@@ -398,15 +401,15 @@ TEST(ConversionSqlite, ASecondClickDuringARunDoesNothing) {
     if (!test::inSqliteChild())
         return;
     Conversion c;
-    ConversionRun run(c.form, c.ui);
+    ConversionRun run(c.ui);
     int clicks = 0;
     c.ui.onEvents = [&] {
         if (clicks++ == 5) {
             EXPECT_TRUE(run.converting());
-            run.PushButton7_Click();
+            c.convert(run);
         }
     };
-    run.PushButton7_Click();
+    c.convert(run);
     EXPECT_GT(clicks, 5);
     EXPECT_TRUE(c.ui.errorReports().empty());
     EXPECT_EQ(std::count_if(c.ui.messages.begin(), c.ui.messages.end(),
@@ -427,23 +430,25 @@ TEST(ConversionSqlite, IntoADatabaseContainerAndAgain) {
         std::filesystem::permissions(c.target + "/" + file, std::filesystem::perms::owner_write,
                                      std::filesystem::perm_options::add);
     }
-    c.form.fields.OptionDBC1 = true;
-    c.form.fields.DBCPath1 = QString::fromStdString(c.target + "/data1.dbc");
-    c.form.fields.Text2 = QStringLiteral("/nonexistent/folder");
+    c.foxpro.containerChosen = true;
+    c.foxpro.container = QString::fromStdString(c.target + "/data1.dbc");
+    c.foxpro.folder = QStringLiteral("/nonexistent/folder");
+    std::vector<QString> tables;
     {
-        ConversionRun run(c.form, c.ui);
-        run.PushButton7_Click();
+        ConversionRun run(c.ui);
+        c.convert(run);
+        tables = c.sourceTablesReversed(run);
     }
     EXPECT_TRUE(c.ui.errorReports().empty());
     EXPECT_EQ(test::dumpTable(c.dbf("people")).records.size(), 3u);
 
     // The second run finds every table in the container and replaces it after a Yes.
     ScriptedUi again;
-    for (const auto& t : c.list1Reversed())
+    for (const auto& t : tables)
         again.expectQuestion(QStringLiteral("Would you like to overwrite ") + t + QStringLiteral("?"),
                              Answer::Yes);
-    ConversionRun run(c.form, again);
-    run.PushButton7_Click();
+    ConversionRun run(again);
+    c.convert(run);
     EXPECT_TRUE(again.errorReports().empty()) << again.errorReports().front().text.toStdString();
     const auto people = test::dumpTable(c.dbf("people"));
     EXPECT_EQ(people.records.size(), 3u);

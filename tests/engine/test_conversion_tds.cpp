@@ -4,7 +4,7 @@
 #include "engine/conversion_run.h"
 #include "support/scripted_ui.h"
 #include "support/tds_server.h"
-#include "support/tds_source_fields.h"
+#include "support/run_inputs.h"
 
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -23,15 +23,10 @@ struct TdsConversion {
     test::TdsServer server{test::TdsServer::standardFixture()};
     QTemporaryDir dir;
     std::string target = dir.path().toStdString();
-    MainForm form;
+    data::SqlServerLogin login = test::tdsLogin(server.port());
     ScriptedUi ui;
 
-    TdsConversion() {
-        auto& f = form.fields;
-        test::fillTdsLogin(f, server.port());
-        f.OptionDBC1 = false;
-        f.Text2 = dir.path();
-    }
+    void convert(ConversionRun& run) const { run.run(login, test::folderTarget(target), PreviewChoice()); }
     std::string dbf(const std::string& name) const { return target + "/" + name + ".dbf"; }
 };
 
@@ -48,10 +43,10 @@ std::optional<std::string> text(const std::string& s) {
 
 TEST(ConversionTds, EveryUserTableLandsValueForValue) {
     TdsConversion c;
-    ConversionRun run(c.form, c.ui);
-    run.PushButton7_Click();
+    ConversionRun run(c.ui);
+    c.convert(run);
 
-    QStringList listed = c.form.List1.stringList();
+    QStringList listed = run.sourceTables();
     listed.sort();
     EXPECT_EQ(listed, (QStringList{"AllTypes", "BigTable", "EmptyTable", "LongColumnNames", "NotNullTypes",
                                    "Order Details", "Weird]Name"}));
@@ -168,9 +163,9 @@ TEST(ConversionTds, EveryUserTableLandsValueForValue) {
 
 TEST(ConversionTds, AWrongPasswordEndsTheRunWithTheDriversReason) {
     TdsConversion c;
-    c.form.fields.Text4 = QStringLiteral("wrong");
-    ConversionRun run(c.form, c.ui);
-    run.PushButton7_Click();
+    c.login.password = QStringLiteral("wrong");
+    ConversionRun run(c.ui);
+    c.convert(run);
     ASSERT_EQ(c.ui.messages.size(), 1u);
     EXPECT_TRUE(
         c.ui.messages[0].text.startsWith(QStringLiteral("The SQL Server database cannot be reached:")));

@@ -39,7 +39,7 @@ struct Built {
 Built build(const QString& table, std::vector<std::pair<std::string, int>> columns) {
     test::ScriptedUi ui;
     ErrorTrap trap(ui, QStringLiteral("Form1"), QStringLiteral("PushButton7_Click"));
-    DatatypeRows rows;
+    preview::DatatypeRows rows;
     Built built;
     built.def = buildTableDefinition(trap, Columns(std::move(columns)), table, rows);
     for (int r = 0; r < rows.count(); ++r)

@@ -237,7 +237,7 @@ TEST(SilentServerChild, DISABLED_StartConverting) {
     w->port().messageBox = [](QWidget*, const QString&, const QString&, Buttons, Icon) -> Answer {
         std::_Exit(3); // the run ended, or reported something
     };
-    convertAndCloseWhileWaiting(*w, [&] { return w->form().List1.rowCount() > 0; });
+    convertAndCloseWhileWaiting(*w, [&] { return w->run().sourceTables().size() > 0; });
 }
 
 TEST(SilentServerProgram, TheRunsOwnConnectionCanBeClosedWhileItWaits) {

@@ -16,7 +16,6 @@ struct ScriptRunTest : ::testing::Test {
     test::FoxProFolder target;
     SqlLineList lines;
     test::ScriptedUi ui;
-    bool sqlFormOk = false;
     int errorLineIndex = 0;
     QString errorText;
     ResumePoint resume;
@@ -26,7 +25,7 @@ struct ScriptRunTest : ::testing::Test {
             lines.append(text);
     }
     ScriptOutcome run(data::Connection* connection) {
-        return executeScript({lines, connection, sqlFormOk, errorLineIndex,
+        return executeScript({lines, connection, errorLineIndex,
                               [this](const QString& text) { errorText = text; }, &resume},
                              ui);
     }
@@ -47,7 +46,6 @@ TEST_F(ScriptRunTest, BlankMiddleLineIsCountedButNotSent) {
     add({"CREATE TABLE t (a I)", "   ", "INSERT INTO t VALUES (7);"});
     EXPECT_EQ(run(), ScriptOutcome::Completed);
     // A blank line sent to the engine would have stopped the run with a syntax error.
-    EXPECT_TRUE(sqlFormOk);
     EXPECT_TRUE(ui.messages.empty());
     ASSERT_GE(ui.progressTexts.size(), 2u);
     EXPECT_EQ(ui.progressTexts[ui.progressTexts.size() - 2],
@@ -68,7 +66,6 @@ TEST_F(ScriptRunTest, SqlErrorStopsAtItsLineAndKeepsEarlierWork) {
     EXPECT_TRUE(errorText.startsWith(QStringLiteral("SQL error")));
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0].text, QStringLiteral("Error found."));
-    EXPECT_FALSE(sqlFormOk);
     EXPECT_FALSE(ui.busy);
     EXPECT_EQ(ui.progressValues.back(), 0);
     EXPECT_EQ(ui.progressTexts.back(), QStringLiteral("Progress Bar"));
@@ -90,7 +87,6 @@ TEST_F(ScriptRunTest, RunningAgainGoesOnAtTheLineThatStopped) {
     EXPECT_EQ(ui.progressTexts.front(), QStringLiteral("Please wait.. Processing row: 3 of 6"));
     lines.setText(5, "INSERT INTO t VALUES (4)");
     EXPECT_EQ(run(), ScriptOutcome::Completed);
-    EXPECT_TRUE(sqlFormOk);
     const auto records = target.records("t");
     ASSERT_EQ(records.size(), 5u);
     for (int i = 0; i < 5; ++i)
@@ -120,7 +116,6 @@ TEST_F(ScriptRunTest, OtherErrorsAreReportedAndTheRunGoesOn) {
     add({"CREATE TABLE t (a I)", "", "INSERT INTO t VALUES (1)"});
     data::Connection closed;
     EXPECT_EQ(run(&closed), ScriptOutcome::Completed);
-    EXPECT_TRUE(sqlFormOk);
     EXPECT_EQ(errorLineIndex, 0);
     const auto reports = ui.errorReports();
     ASSERT_EQ(reports.size(), 2u); // the two non-blank lines
@@ -134,12 +129,10 @@ TEST_F(ScriptRunTest, OtherErrorsAreReportedAndTheRunGoesOn) {
 }
 
 TEST_F(ScriptRunTest, EmptyListChangesNothing) {
-    sqlFormOk = false;
     EXPECT_EQ(run(), ScriptOutcome::NothingToRun);
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0].text, QStringLiteral("No SQL to run."));
     EXPECT_EQ(ui.messages[0].title, QString());
-    EXPECT_FALSE(sqlFormOk);
     EXPECT_TRUE(ui.busyChanges.empty());
     EXPECT_TRUE(ui.progressValues.empty());
 }

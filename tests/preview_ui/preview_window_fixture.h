@@ -18,7 +18,10 @@
 namespace qc::test {
 
 struct PreviewWindowTest : ::testing::Test {
-    engine::MainForm form;
+    // What the window works on; `target` is the FoxPro connection its lines run on.
+    preview::SqlLineList lines;
+    preview::DatatypeRows datatypeRows;
+    std::unique_ptr<data::Connection> target;
     std::vector<Shown> messages;
     std::vector<QUrl> urls;
     // What the user does in a child window; it is not shown.
@@ -30,11 +33,12 @@ struct PreviewWindowTest : ::testing::Test {
 
     void addLines(std::initializer_list<const char*> texts) {
         for (const char* text : texts)
-            form.sqlLines.append(text);
+            lines.append(text);
     }
 
     preview::ui::Form2& open() {
-        window = std::make_unique<preview::ui::Form2>(form, nullptr);
+        window = std::make_unique<preview::ui::Form2>(preview::PreviewSession{lines, datatypeRows, target.get()},
+                                                      nullptr);
         auto& seams = window->seams();
         seams.message = [this](const QString& text, const QString& title, Buttons buttons, Icon icon) {
             messages.push_back({text, title, buttons, icon});

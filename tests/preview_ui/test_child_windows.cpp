@@ -111,7 +111,7 @@ TEST_F(ChildWindowTest, FindAndReplaceOnAnEmptyListStaysOpen) {
 }
 
 TEST_F(ChildWindowTest, DatatypesWindowEmptiesItsRowsWhenClosedAnyWay) {
-    engine::DatatypeRows rows;
+    preview::DatatypeRows rows;
     rows.addRow(QStringLiteral("t"));
     Form5 types(rows, seams);
     EXPECT_EQ(types.windowTitle(), QStringLiteral("Datatypes Conversion - Marravex"));
@@ -122,7 +122,7 @@ TEST_F(ChildWindowTest, DatatypesWindowEmptiesItsRowsWhenClosedAnyWay) {
 }
 
 TEST_F(ChildWindowTest, DatatypesWindowShowsItsHintRowsAtFontHeightAndWholeHeaders) {
-    engine::DatatypeRows rows;
+    preview::DatatypeRows rows;
     rows.addRow(QStringLiteral("Customers"));
     rows.setLastRow(2, QStringLiteral("CustomerName"));
     rows.setLastRow(3, QStringLiteral("adVarWChar"));

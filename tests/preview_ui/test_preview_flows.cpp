@@ -64,7 +64,7 @@ class PreviewFlow : public ::testing::Test {
         type("Text4", QStringLiteral("Test#Pass1"));
         type("Text8", QStringLiteral("TestDB"));
         type("Text2", target.path());
-        ASSERT_TRUE(window->form().fields.Check1);
+        ASSERT_TRUE(window->previewChoice().enabled);
     }
 
     // Starts the run; each preview window it shows goes to `user`, with its messages recorded.
@@ -75,9 +75,11 @@ class PreviewFlow : public ::testing::Test {
                 return ui.message(text, title, b, i);
             };
             previews.push_back({});
-            for (int line = 1; line <= window->form().sqlLines.count(); ++line)
-                previews.back().push_back(window->form().sqlLines.text(line));
+            const preview::SqlLineList& lines = preview.session().lines;
+            for (int line = 1; line <= lines.count(); ++line)
+                previews.back().push_back(lines.text(line));
             user(preview, static_cast<int>(previews.size()));
+            exits.push_back(preview.exit());
         };
         control<QPushButton>(*window, "PushButton7").click();
     }
@@ -105,6 +107,7 @@ class PreviewFlow : public ::testing::Test {
     std::unique_ptr<app::ui::Form1> window;
     test::ScriptedUi ui;
     std::vector<std::vector<std::string>> previews;
+    std::vector<PreviewExit> exits;
 };
 
 TEST_F(PreviewFlow, PerFileShowsEveryTableOnceAndExecutesThem) {
@@ -120,8 +123,8 @@ TEST_F(PreviewFlow, PerFileShowsEveryTableOnceAndExecutesThem) {
     EXPECT_EQ(lines[0].rfind("CREATE TABLE [Gamma]", 0), 0u) << lines[0];
     EXPECT_EQ(lines[2].rfind("CREATE TABLE [Beta]", 0), 0u) << lines[2];
     EXPECT_EQ(lines[6].rfind("CREATE TABLE [Alpha]", 0), 0u) << lines[6];
-    EXPECT_TRUE(window->form().SQLFormOK);
-    EXPECT_EQ(window->form().sqlLines.count(), 0);
+    EXPECT_EQ(exits, std::vector<PreviewExit>{PreviewExit::Executed});
+    EXPECT_EQ(window->run().sqlLines().count(), 0);
     EXPECT_TRUE(ui.errorReports().empty());
     ASSERT_FALSE(ui.messages.empty());
     EXPECT_EQ(ui.messages.back().text, QStringLiteral("Done."));

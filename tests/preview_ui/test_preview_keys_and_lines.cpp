@@ -36,7 +36,7 @@ TEST_F(PreviewWindowTest, EscKeepsTheScriptAndEnterPressesOnlyAFocusedButton) {
     QTest::keyClick(&w.ListView1, Qt::Key_Escape);
     QTest::keyClick(&w, Qt::Key_Escape);
     EXPECT_TRUE(w.isVisible());
-    EXPECT_EQ(form.sqlLines.count(), 2);
+    EXPECT_EQ(lines.count(), 2);
 
     // Enter in the error box is a line break there, not a button.
     w.Text1.setFocus();
@@ -59,7 +59,7 @@ TEST_F(PreviewWindowTest, EnterInFindWhatDoesNotReplace) {
         messages.push_back({text, title, buttons, icon});
         return Answer::Ok;
     };
-    Form3 find(form.sqlLines, seams);
+    Form3 find(lines, seams);
     activate(find);
     find.Text1.setFocus();
     QTest::keyClicks(&find.Text1, QStringLiteral("'x'"));
@@ -69,11 +69,11 @@ TEST_F(PreviewWindowTest, EnterInFindWhatDoesNotReplace) {
     QTest::keyClick(&find.Text2, Qt::Key_Enter, Qt::KeypadModifier);
     EXPECT_TRUE(find.isVisible());
     EXPECT_TRUE(messages.empty());
-    EXPECT_EQ(form.sqlLines.text(1), "INSERT INTO [a] VALUES ('x')");
+    EXPECT_EQ(lines.text(1), "INSERT INTO [a] VALUES ('x')");
     find.PushButton2.setFocus();
     QTest::keyClick(&find.PushButton2, Qt::Key_Return);
     EXPECT_FALSE(find.isVisible());
-    EXPECT_EQ(form.sqlLines.text(1), "INSERT INTO [a] VALUES ('y')");
+    EXPECT_EQ(lines.text(1), "INSERT INTO [a] VALUES ('y')");
 }
 
 TEST_F(PreviewWindowTest, LinesWithBreaksShowWholeOnOneRowAndKeepTheirBreaks) {
@@ -93,7 +93,7 @@ TEST_F(PreviewWindowTest, LinesWithBreaksShowWholeOnOneRowAndKeepTheirBreaks) {
     EXPECT_GE(hint.width(), w.ListView1.fontMetrics().horizontalAdvance(shown));
 
     // The clipboard gets the real breaks.
-    form.sqlLines.setChecked(2, true);
+    lines.setChecked(2, true);
     w.PushButton2.click();
     EXPECT_EQ(QGuiApplication::clipboard()->text(), QString::fromStdString(line) + QStringLiteral("\r\n"));
 
@@ -112,12 +112,12 @@ TEST_F(PreviewWindowTest, LinesWithBreaksShowWholeOnOneRowAndKeepTheirBreaks) {
     };
     QTest::mouseClick(w.ListView1.viewport(), Qt::LeftButton, {}, textPoint(w, 1));
     EXPECT_EQ(children, 1);
-    EXPECT_EQ(form.sqlLines.text(2), "INSERT INTO [a] VALUES ('one\r\ntwo\nthree\rfour', 2);");
+    EXPECT_EQ(lines.text(2), "INSERT INTO [a] VALUES ('one\r\ntwo\nthree\rfour', 2);");
 }
 
 TEST_F(PreviewWindowTest, ExecuteAfterAFixedLineSendsEveryRowOnce) {
     test::FoxProFolder target;
-    form.FoxPro_conn = std::move(target.connection);
+    this->target = std::move(target.connection);
     addLines({"CREATE TABLE t (a I)", "INSERT INTO t VALUES (1)", "INSERT INTO t VALUES ('two')",
               "INSERT INTO t VALUES (3)"});
     Form2& w = open();
@@ -133,9 +133,9 @@ TEST_F(PreviewWindowTest, ExecuteAfterAFixedLineSendsEveryRowOnce) {
         edit.PushButton2.click();
     };
     QTest::mouseClick(w.ListView1.viewport(), Qt::LeftButton, {}, textPoint(w, 2));
-    ASSERT_EQ(form.sqlLines.text(3), "INSERT INTO t VALUES (2)");
+    ASSERT_EQ(lines.text(3), "INSERT INTO t VALUES (2)");
     w.PushButton1.click();
-    EXPECT_TRUE(form.SQLFormOK);
+    EXPECT_EQ(w.exit(), PreviewExit::Executed);
     EXPECT_FALSE(w.isVisible());
     EXPECT_EQ(messageTexts(), std::vector<QString>{QStringLiteral("Error found.")});
     const auto records = target.records("t");
@@ -146,7 +146,7 @@ TEST_F(PreviewWindowTest, ExecuteAfterAFixedLineSendsEveryRowOnce) {
 
 TEST_F(PreviewWindowTest, ChangedEarlierLinesAskBeforeExecutingAgain) {
     test::FoxProFolder target;
-    form.FoxPro_conn = std::move(target.connection);
+    this->target = std::move(target.connection);
     addLines({"CREATE TABLE t (a I)", "INSERT INTO t VALUES (1)", "INSERT INTO nowhere VALUES (2)"});
     Form2& w = open();
     w.PushButton1.click();
@@ -160,8 +160,8 @@ TEST_F(PreviewWindowTest, ChangedEarlierLinesAskBeforeExecutingAgain) {
         find.PushButton2.click();
     };
     w.PushButton3.click();
-    ASSERT_EQ(form.sqlLines.text(3), "INSERT INTO t VALUES (2) -- nowhere VALUES (2)");
-    form.sqlLines.setText(3, "INSERT INTO t VALUES (2)");
+    ASSERT_EQ(lines.text(3), "INSERT INTO t VALUES (2) -- nowhere VALUES (2)");
+    lines.setText(3, "INSERT INTO t VALUES (2)");
 
     Answer answer = Answer::No;
     std::vector<QString> questions;

@@ -50,8 +50,8 @@ TEST_F(PreviewWindowTest, OpensAtRestWithItsColumnAndTabOrder) {
 
 TEST_F(PreviewWindowTest, ExecuteRunsEveryLineThenHandsBackAndCloses) {
     test::FoxProFolder target;
-    form.FoxPro_conn = std::move(target.connection);
-    form.datatypeRows.addRow(QStringLiteral("t"));
+    this->target = std::move(target.connection);
+    datatypeRows.addRow(QStringLiteral("t"));
     addLines({"CREATE TABLE t (a I)", "INSERT INTO t VALUES (1)", "INSERT INTO t VALUES (2)",
               "INSERT INTO t VALUES (3)"});
     Form2& w = open();
@@ -59,22 +59,22 @@ TEST_F(PreviewWindowTest, ExecuteRunsEveryLineThenHandsBackAndCloses) {
     QObject::connect(&w.ProgressBar1, &QProgressBar::valueChanged, [&](int v) { values.push_back(v); });
     w.PushButton1.click();
     EXPECT_EQ(values, (std::vector<int>{25, 50, 75, 100, 0}));
-    EXPECT_TRUE(form.SQLFormOK);
+    EXPECT_EQ(w.exit(), PreviewExit::Executed);
     EXPECT_FALSE(w.isVisible());
     EXPECT_EQ(w.result(), QDialog::Accepted);
-    EXPECT_EQ(form.sqlLines.count(), 0);
-    EXPECT_EQ(form.datatypeRows.count(), 0);
+    EXPECT_EQ(lines.count(), 0);
+    EXPECT_EQ(datatypeRows.count(), 0);
     EXPECT_EQ(target.records("t").size(), 3u);
     EXPECT_TRUE(messages.empty());
 }
 
 TEST_F(PreviewWindowTest, SqlErrorStopsWithTheLineShownAndTheWindowOpen) {
     test::FoxProFolder target;
-    form.FoxPro_conn = std::move(target.connection);
+    this->target = std::move(target.connection);
     addLines({"CREATE TABLE t (a I)", "INSERT INTO nowhere VALUES (1)", "INSERT INTO t VALUES (3)",
               "INSERT INTO t VALUES (4)", "INSERT INTO t VALUES (5)"});
     for (int i = 0; i < 300; ++i)
-        form.sqlLines.append("INSERT INTO t VALUES (9)");
+        lines.append("INSERT INTO t VALUES (9)");
     Form2& w = open();
     w.ListView1.scrollToBottom();
     bool lockedDuringRun = false;
@@ -91,7 +91,7 @@ TEST_F(PreviewWindowTest, SqlErrorStopsWithTheLineShownAndTheWindowOpen) {
     EXPECT_TRUE(lockedDuringRun);
     EXPECT_EQ(messageTexts(), std::vector<QString>{QStringLiteral("Error found.")});
     EXPECT_TRUE(w.isVisible());
-    EXPECT_FALSE(form.SQLFormOK);
+    EXPECT_NE(w.exit(), PreviewExit::Executed);
     EXPECT_EQ(w.ErrorLineIndex(), 2);
     EXPECT_EQ(w.ListView1.currentIndex().row(), 1);
     EXPECT_TRUE(w.ListView1.viewport()->rect().contains(w.ListView1.visualRect(w.ListView1.currentIndex())));
@@ -99,7 +99,7 @@ TEST_F(PreviewWindowTest, SqlErrorStopsWithTheLineShownAndTheWindowOpen) {
     EXPECT_TRUE(w.PushButton1.isEnabled());
     EXPECT_EQ(w.ProgressBar1.text(), QStringLiteral("Progress Bar"));
     EXPECT_TRUE(target.records("t").empty());
-    EXPECT_EQ(form.sqlLines.count(), 305);
+    EXPECT_EQ(lines.count(), 305);
 
     // Jump To Error Line finds it again after the user moved on.
     w.ListView1.scrollToBottom();
@@ -124,17 +124,17 @@ TEST_F(PreviewWindowTest, ClickOnTextEditsTheLineAndClickOnTheBoxTicksIt) {
     EXPECT_EQ(children, 1);
     EXPECT_EQ(editedLine, 2);
     EXPECT_EQ(shownText, QStringLiteral("INSERT INTO [a] VALUES ('x')\n  ;  "));
-    EXPECT_EQ(form.sqlLines.text(2), "INSERT INTO [a] VALUES ('x')\r\n  ;  ");
+    EXPECT_EQ(lines.text(2), "INSERT INTO [a] VALUES ('x')\r\n  ;  ");
 
     QTest::mouseClick(w.ListView1.viewport(), Qt::LeftButton, {}, w.ListView1.checkBoxRect(0).center());
     EXPECT_EQ(children, 1);
-    EXPECT_TRUE(form.sqlLines.checked(1));
-    EXPECT_FALSE(form.sqlLines.checked(2));
+    EXPECT_TRUE(lines.checked(1));
+    EXPECT_FALSE(lines.checked(2));
 }
 
 TEST_F(PreviewWindowTest, EditedLinesKeepTheirBreaksAndEmptiedLinesAreSkipped) {
     test::FoxProFolder target;
-    form.FoxPro_conn = std::move(target.connection);
+    this->target = std::move(target.connection);
     addLines({"CREATE TABLE t (a I)", "this line is not SQL", "INSERT INTO t VALUES (1)"});
     Form2& w = open();
     onChild = [&](QDialog& child) {
@@ -144,10 +144,10 @@ TEST_F(PreviewWindowTest, EditedLinesKeepTheirBreaksAndEmptiedLinesAreSkipped) {
     };
     QTest::mouseClick(w.ListView1.viewport(), Qt::LeftButton, {}, textPoint(w, 1));
     QTest::mouseClick(w.ListView1.viewport(), Qt::LeftButton, {}, textPoint(w, 2));
-    EXPECT_EQ(form.sqlLines.text(2), "");
-    EXPECT_EQ(form.sqlLines.text(3), "INSERT INTO t\nVALUES (5)");
+    EXPECT_EQ(lines.text(2), "");
+    EXPECT_EQ(lines.text(3), "INSERT INTO t\nVALUES (5)");
     w.PushButton1.click();
-    EXPECT_TRUE(form.SQLFormOK);
+    EXPECT_EQ(w.exit(), PreviewExit::Executed);
     const auto records = target.records("t");
     ASSERT_EQ(records.size(), 1u);
     EXPECT_NE(records[0].find("A=5"), std::string::npos);
@@ -168,12 +168,12 @@ TEST_F(PreviewWindowTest, CopySqlTakesTheTickedLines) {
     EXPECT_EQ(QGuiApplication::clipboard()->text(), QString());
 
     w.ListView1.tickAll.trigger();
-    form.sqlLines.setChecked(2, false);
+    lines.setChecked(2, false);
     w.PushButton2.click();
     EXPECT_EQ(QGuiApplication::clipboard()->text(),
               QStringLiteral("DROP TABLE [a];\r\nINSERT INTO [a] VALUES (1)\r\n"));
     w.ListView1.untickAll.trigger();
-    EXPECT_FALSE(form.sqlLines.checked(1) || form.sqlLines.checked(3));
+    EXPECT_FALSE(lines.checked(1) || lines.checked(3));
 }
 
 TEST_F(PreviewWindowTest, ErrorTextIsCopiedAndMailedWhole) {
@@ -222,23 +222,26 @@ TEST_F(PreviewWindowTest, WithoutAMailProgramTheAddressIsShown) {
     EXPECT_TRUE(messages[0].text.startsWith(QStringLiteral("No e-mail program is set up on this computer")));
 }
 
-TEST_F(PreviewWindowTest, SkipTableClearsTheFlagAndBackLeavesBothFlags) {
-    engine::ExecuteTableSQL = true;
-    form.SQLFormOK = false;
+TEST_F(PreviewWindowTest, BackGoesBackAndSkipTableSkipsTheTable) {
     addLines({"DROP TABLE [a];"});
     Form2& w = open();
     w.PushButton5.click();
     EXPECT_FALSE(w.isVisible());
-    EXPECT_TRUE(engine::ExecuteTableSQL);
-    EXPECT_FALSE(form.SQLFormOK);
-    EXPECT_EQ(form.sqlLines.count(), 0);
+    EXPECT_EQ(w.exit(), PreviewExit::WentBack);
+    EXPECT_EQ(lines.count(), 0);
 
     addLines({"DROP TABLE [a];"});
     Form2& again = open();
     again.PushButton9.click();
     EXPECT_FALSE(again.isVisible());
-    EXPECT_FALSE(engine::ExecuteTableSQL);
-    EXPECT_EQ(form.sqlLines.count(), 0);
+    EXPECT_EQ(again.exit(), PreviewExit::TableSkipped);
+    EXPECT_EQ(lines.count(), 0);
+
+    // Closed by its title bar, the window went back too.
+    addLines({"DROP TABLE [a];"});
+    Form2& closed = open();
+    closed.close();
+    EXPECT_EQ(closed.exit(), PreviewExit::WentBack);
 }
 
 TEST_F(PreviewWindowTest, FindAndReplaceChangesTheListAndCloses) {
@@ -256,19 +259,19 @@ TEST_F(PreviewWindowTest, FindAndReplaceChangesTheListAndCloses) {
     w.PushButton3.click();
     EXPECT_EQ(result, QDialog::Accepted);
     EXPECT_EQ(messageTexts(), std::vector<QString>{QStringLiteral("Done.")});
-    EXPECT_EQ(form.sqlLines.text(1), "INSERT INTO [t] VALUES (1)");
-    EXPECT_EQ(form.sqlLines.text(2), "insert into [t] values (2)");
-    EXPECT_EQ(form.sqlLines.text(3), "DROP TABLE [x];");
+    EXPECT_EQ(lines.text(1), "INSERT INTO [t] VALUES (1)");
+    EXPECT_EQ(lines.text(2), "insert into [t] values (2)");
+    EXPECT_EQ(lines.text(3), "DROP TABLE [x];");
     EXPECT_EQ(w.ListView1.model()->data(w.ListView1.model()->index(0, 0)).toString(),
               QStringLiteral("INSERT INTO [t] VALUES (1)"));
 }
 
 TEST_F(PreviewWindowTest, DatatypesWindowShowsTheRowsOnceThenIsEmpty) {
     for (const char* column : {"id", "name", "born"}) {
-        form.datatypeRows.addRow(QStringLiteral("people"));
-        form.datatypeRows.setLastRow(2, QString::fromLatin1(column));
-        form.datatypeRows.setLastRow(3, QStringLiteral("adInteger"));
-        form.datatypeRows.setLastRow(4, QStringLiteral("I"));
+        datatypeRows.addRow(QStringLiteral("people"));
+        datatypeRows.setLastRow(2, QString::fromLatin1(column));
+        datatypeRows.setLastRow(3, QStringLiteral("adInteger"));
+        datatypeRows.setLastRow(4, QStringLiteral("I"));
     }
     Form2& w = open();
     std::vector<int> rowsShown;

@@ -35,10 +35,9 @@ void ScriptedUi::setProgressValue(double percent) { progressValues.push_back(per
 
 void ScriptedUi::setProgressText(const QString& text) { progressTexts.push_back(text); }
 
-void ScriptedUi::showModal(ModalWindow window) {
-    modals.push_back(window);
-    if (onModal)
-        onModal(window);
+PreviewExit ScriptedUi::showSqlPreview(preview::PreviewSession& session) {
+    ++previews;
+    return onPreview ? onPreview(session) : PreviewExit::WentBack;
 }
 
 void ScriptedUi::processEvents() {

@@ -26,8 +26,9 @@ public:
 
     // The next Yes/No question whose text contains `contains` gets `answer`.
     void expectQuestion(const QString& contains, Answer answer);
-    // What showModal does (for example, act as the user of the preview window would).
-    std::function<void(ModalWindow)> onModal;
+    // What the SQL preview does (for example, act as the user of the preview window would);
+    // without it the user goes back at once.
+    std::function<PreviewExit(preview::PreviewSession&)> onPreview;
     // Called at every pass of letting events through (the interval is 0 in tests).
     std::function<void()> onEvents;
 
@@ -35,13 +36,13 @@ public:
     void setBusy(bool busy) override;
     void setProgressValue(double percent) override;
     void setProgressText(const QString& text) override;
-    void showModal(ModalWindow window) override;
+    PreviewExit showSqlPreview(preview::PreviewSession& session) override;
 
     std::vector<Shown> messages;
     std::vector<double> progressValues;
     std::vector<QString> progressTexts;
     std::vector<bool> busyChanges;
-    std::vector<ModalWindow> modals;
+    int previews = 0;
     bool busy = false;
 
     // Messages that are error reports ("Application Error").

@@ -112,7 +112,7 @@ TEST_F(HelpButtons, EnterPressesOnlyTheFocusedButton) {
         EXPECT_FALSE(dialog.isVisible());
         EXPECT_EQ(dialog.result(), QDialog::Rejected);
     };
-    w->form().fields.OptionDBC1 = true;
+    w->target().containerChosen = true;
     control<QPushButton>(*w, "PushButton12").click();
-    EXPECT_FALSE(w->form().fields.OptionDBC1);
+    EXPECT_FALSE(w->target().containerChosen);
 }

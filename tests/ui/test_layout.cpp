@@ -93,7 +93,7 @@ TEST_F(Layout, NoCaptionIsWiderThanItsControl) {
     expectCaptionsFit(*w, 22);
 
     data::ui::FileDialogs dialogs;
-    data::ui::Form6 options(w->form().fields, ui, dialogs, w.get());
+    data::ui::Form6 options(w->target(), ui, dialogs, w.get());
     options.Form_Load();
     EXPECT_EQ(options.size(), QSize(536, 110));
     EXPECT_EQ(options.windowTitle(), QStringLiteral("Advanced Options"));

@@ -40,8 +40,8 @@ TEST_F(MainWindowFields, TypingWritesEveryIntermediateTextOfEachLoginBox) {
     EXPECT_EQ(stored(key::MSSQLPort), QString());
     QTest::keyClicks(&port, QStringLiteral("1434"));
     EXPECT_EQ(stored(key::MSSQLPort), QStringLiteral("1434"));
-    EXPECT_EQ(w->form().fields.Text6, QStringLiteral("1434"));
-    EXPECT_EQ(w->form().fields.Text4, QStringLiteral("abc"));
+    EXPECT_EQ(w->login().port, QStringLiteral("1434"));
+    EXPECT_EQ(w->login().password, QStringLiteral("abc"));
     EXPECT_EQ(control<QLineEdit>(*w, "Text4").echoMode(), QLineEdit::Password);
 
     // The next start shows what was typed last.
@@ -53,18 +53,18 @@ TEST_F(MainWindowFields, TypingWritesEveryIntermediateTextOfEachLoginBox) {
 TEST_F(MainWindowFields, TheFolderBoxSelectsTheFolderTargetAtItsFirstCharacterAndEmptyingItKeepsTheChoice) {
     auto w = loadedWindow();
     auto& folder = control<QLineEdit>(*w, "Text2");
-    ASSERT_TRUE(w->form().fields.OptionDBC1);
+    ASSERT_TRUE(w->target().containerChosen);
     QTest::keyClicks(&folder, QStringLiteral("/t"));
-    EXPECT_FALSE(w->form().fields.OptionDBC1);
+    EXPECT_FALSE(w->target().containerChosen);
     EXPECT_EQ(stored(key::FoxproOption), QStringLiteral("2"));
     EXPECT_EQ(stored(key::FreeTableFolder), QStringLiteral("/t"));
-    EXPECT_EQ(w->form().fields.Text2, QStringLiteral("/t"));
+    EXPECT_EQ(w->target().folder, QStringLiteral("/t"));
 
     // Back to the container target, then the box is emptied: the choice stays.
     WriteSetting(key::FoxproOption, QStringLiteral("1"));
-    w->form().fields.OptionDBC1 = true;
+    w->target().containerChosen = true;
     folder.clear();
-    EXPECT_TRUE(w->form().fields.OptionDBC1);
+    EXPECT_TRUE(w->target().containerChosen);
     EXPECT_EQ(stored(key::FoxproOption), QStringLiteral("1"));
     EXPECT_EQ(stored(key::FreeTableFolder), QString());
 }
@@ -80,13 +80,13 @@ TEST_F(MainWindowFields, SqlPreviewModeGreysTheOptionsWithoutChangingTheSelectio
     EXPECT_FALSE(option2.isEnabled());
     EXPECT_TRUE(option2.isChecked());
     EXPECT_EQ(stored(key::Check1), QStringLiteral("0"));
-    EXPECT_FALSE(w->form().fields.Check1);
+    EXPECT_FALSE(w->previewChoice().enabled);
     check1.click();
     EXPECT_TRUE(option1.isEnabled());
     EXPECT_TRUE(option2.isEnabled());
     EXPECT_TRUE(option2.isChecked());
     EXPECT_EQ(stored(key::Check1), QStringLiteral("1"));
-    EXPECT_TRUE(w->form().fields.Check1);
+    EXPECT_TRUE(w->previewChoice().enabled);
 }
 
 TEST_F(MainWindowFields, EachOptionClickWritesBothKeys) {
@@ -94,8 +94,8 @@ TEST_F(MainWindowFields, EachOptionClickWritesBothKeys) {
     control<QRadioButton>(*w, "Option2").click();
     EXPECT_EQ(stored(key::Option1), QStringLiteral("False"));
     EXPECT_EQ(stored(key::Option2), QStringLiteral("True"));
-    EXPECT_TRUE(w->form().fields.Option2);
-    EXPECT_FALSE(w->form().fields.Option1);
+    EXPECT_TRUE(w->previewChoice().afterEachTable);
+    EXPECT_FALSE(w->previewChoice().afterAllTables);
     control<QRadioButton>(*w, "Option1").click();
     EXPECT_EQ(stored(key::Option1), QStringLiteral("True"));
     EXPECT_EQ(stored(key::Option2), QStringLiteral("False"));
@@ -110,11 +110,11 @@ TEST_F(MainWindowFields, LocalConnectionWritesItsOwnKeyAndNothingElse) {
     EXPECT_EQ(after[key::LocalConnection], QStringLiteral("1"));
     after.erase(key::LocalConnection);
     EXPECT_EQ(after, before);
-    EXPECT_TRUE(w->form().fields.Check4);
+    EXPECT_TRUE(w->login().localConnection);
     EXPECT_TRUE(control<QLineEdit>(*w, "Text6").isEnabled());
     local.click();
     EXPECT_EQ(stored(key::LocalConnection), QStringLiteral("0"));
-    EXPECT_FALSE(w->form().fields.Check4);
+    EXPECT_FALSE(w->login().localConnection);
 }
 
 TEST_F(MainWindowFields, AStoreThatCannotBeWrittenIsReportedByTheFieldThatTriedAndTheFieldStillChanges) {
@@ -125,7 +125,7 @@ TEST_F(MainWindowFields, AStoreThatCannotBeWrittenIsReportedByTheFieldThatTriedA
     QDir(settingsFilePath()).removeRecursively();
     ASSERT_EQ(ui.errorReports().size(), 1u);
     EXPECT_TRUE(ui.errorReports()[0].text.contains(QStringLiteral("Form1.Text5_Change at line 100")));
-    EXPECT_EQ(w->form().fields.Text5, QStringLiteral("x"));
+    EXPECT_EQ(w->login().server, QStringLiteral("x"));
 }
 
 TEST_F(MainWindowFields, TheFolderAndServerBoxesSelectTheirWholeTextOnFocus) {

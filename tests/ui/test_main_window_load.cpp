@@ -39,13 +39,12 @@ TEST_F(MainWindowLoad, FirstRunWithNothingStored) {
         EXPECT_EQ(text(*w, box), QString()) << box;
     EXPECT_EQ(control<QProgressBar>(*w, "ProgressBar1").text(), QStringLiteral("Progress Bar"));
 
-    const auto& f = w->form().fields;
-    EXPECT_TRUE(f.OptionDBC1);
-    EXPECT_EQ(f.DBCPath1, QString());
-    EXPECT_TRUE(f.Check1);
-    EXPECT_TRUE(f.Option1);
-    EXPECT_FALSE(f.Option2);
-    EXPECT_EQ(f.Text6, QStringLiteral("1433"));
+    EXPECT_TRUE(w->target().containerChosen);
+    EXPECT_EQ(w->target().container, QString());
+    EXPECT_TRUE(w->previewChoice().enabled);
+    EXPECT_TRUE(w->previewChoice().afterAllTables);
+    EXPECT_FALSE(w->previewChoice().afterEachTable);
+    EXPECT_EQ(w->login().port, QStringLiteral("1433"));
 
     // The load wrote back what its handlers write; no target choice and no empty folder.
     EXPECT_EQ(stored(key::Check1), QStringLiteral("1"));
@@ -81,15 +80,15 @@ TEST_F(MainWindowLoad, RestoresEveryStoredField) {
     EXPECT_TRUE(control<QRadioButton>(*w, "Option2").isChecked());
     EXPECT_FALSE(control<QRadioButton>(*w, "Option1").isChecked());
 
-    const auto& f = w->form().fields;
-    EXPECT_EQ(f.Text5, QStringLiteral("db.example.org"));
-    EXPECT_EQ(f.Text4, QStringLiteral("p,w;d"));
-    EXPECT_TRUE(f.Check4);
-    EXPECT_FALSE(f.Check1);
-    EXPECT_TRUE(f.Option2);
-    EXPECT_FALSE(f.Option1);
-    EXPECT_TRUE(f.OptionDBC1);
-    EXPECT_EQ(f.DBCPath1, QStringLiteral("/data/shop.dbc"));
+    const data::SqlServerLogin& login = w->login();
+    EXPECT_EQ(login.server, QStringLiteral("db.example.org"));
+    EXPECT_EQ(login.password, QStringLiteral("p,w;d"));
+    EXPECT_TRUE(login.localConnection);
+    EXPECT_FALSE(w->previewChoice().enabled);
+    EXPECT_TRUE(w->previewChoice().afterEachTable);
+    EXPECT_FALSE(w->previewChoice().afterAllTables);
+    EXPECT_TRUE(w->target().containerChosen);
+    EXPECT_EQ(w->target().container, QStringLiteral("/data/shop.dbc"));
     EXPECT_EQ(stored(key::Check1), QStringLiteral("0"));
 }
 
@@ -108,20 +107,20 @@ TEST_F(MainWindowLoad, AStoredFolderWinsOverAStoredContainerChoice) {
            {key::DBCFile, QStringLiteral("/data/shop.dbc")}});
     auto w = loadedWindow();
     EXPECT_EQ(text(*w, "Text2"), QStringLiteral("/data/free"));
-    EXPECT_FALSE(w->form().fields.OptionDBC1);
-    EXPECT_EQ(w->form().fields.DBCPath1, QStringLiteral("/data/shop.dbc"));
+    EXPECT_FALSE(w->target().containerChosen);
+    EXPECT_EQ(w->target().container, QStringLiteral("/data/shop.dbc"));
     EXPECT_EQ(stored(key::FoxproOption), QStringLiteral("2"));
 }
 
 TEST_F(MainWindowLoad, AContainerChoiceSurvivesWhileNoFolderIsStored) {
     store({{key::FoxproOption, QStringLiteral("1")}, {key::DBCFile, QStringLiteral("/data/shop.dbc")}});
     auto w = loadedWindow();
-    EXPECT_TRUE(w->form().fields.OptionDBC1);
+    EXPECT_TRUE(w->target().containerChosen);
     EXPECT_EQ(stored(key::FoxproOption), QStringLiteral("1"));
 
     store({{key::FoxproOption, QStringLiteral("2")}});
     auto again = loadedWindow();
-    EXPECT_FALSE(again->form().fields.OptionDBC1);
+    EXPECT_FALSE(again->target().containerChosen);
 }
 
 TEST_F(MainWindowLoad, AStoredValueThatIsNoNumberIsReportedAndTheLoadGoesOn) {
@@ -155,7 +154,7 @@ TEST_F(MainWindowLoad, CheckValuesBeyondTheThreeStatesAreRefusedAndGreyedIsNotTi
     auto greyed = loadedWindow();
     EXPECT_EQ(control<QCheckBox>(*greyed, "Check1").checkState(), Qt::PartiallyChecked);
     EXPECT_FALSE(control<QRadioButton>(*greyed, "Option1").isEnabled());
-    EXPECT_FALSE(greyed->form().fields.Check1);
+    EXPECT_FALSE(greyed->previewChoice().enabled);
     EXPECT_EQ(stored(key::Check1), QStringLiteral("2"));
 }
 
@@ -164,8 +163,8 @@ TEST_F(MainWindowLoad, NeitherOptionStoredAsSelectedLeavesBothClear) {
     auto w = loadedWindow();
     EXPECT_FALSE(control<QRadioButton>(*w, "Option1").isChecked());
     EXPECT_FALSE(control<QRadioButton>(*w, "Option2").isChecked());
-    EXPECT_FALSE(w->form().fields.Option1);
-    EXPECT_FALSE(w->form().fields.Option2);
+    EXPECT_FALSE(w->previewChoice().afterAllTables);
+    EXPECT_FALSE(w->previewChoice().afterEachTable);
 }
 
 // An error report during the load shows where the main window is about to appear, not at the

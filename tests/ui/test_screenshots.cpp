@@ -55,7 +55,7 @@ TEST_F(Screenshots, MainWindowAndAdvancedOptions) {
     w->showCentred();
     save(*w, QStringLiteral("main-window.png"), "PNG");
 
-    data::ui::Form6 options(w->form().fields, ui, w->fileDialogs, w.get());
+    data::ui::Form6 options(w->target(), ui, w->fileDialogs, w.get());
     options.Form_Load();
     options.show();
     save(options, QStringLiteral("advanced-options.png"), "PNG");
@@ -78,7 +78,7 @@ TEST_F(Screenshots, ContainerTarget) {
     foxpro::createContainer(dbc.toStdString());
     WriteSetting(key::DBCFile, dbc);
     w->PushButton12_Click();
-    ASSERT_TRUE(w->form().fields.OptionDBC1);
+    ASSERT_TRUE(w->target().containerChosen);
     save(*w, QStringLiteral("main-window-container.png"), "PNG");
 }
 
@@ -98,7 +98,10 @@ TEST_F(Screenshots, LocalConnectionExample) {
 // windows, not for the documentation.
 TEST_F(Screenshots, PreviewAndDatatypesWindows) {
     auto w = loadedWindow();
-    engine::MainForm& form = w->form();
+    struct {
+        preview::SqlLineList sqlLines;
+        preview::DatatypeRows datatypeRows;
+    } form;
     form.sqlLines.append("DROP TABLE [Notes];");
     form.sqlLines.append("CREATE TABLE [Notes] ([id] I NULL, [body] M NULL, [when] T NULL)");
     form.sqlLines.append(
@@ -111,7 +114,7 @@ TEST_F(Screenshots, PreviewAndDatatypesWindows) {
         form.datatypeRows.setLastRow(3, QString::fromLatin1(c[1]));
         form.datatypeRows.setLastRow(4, QString::fromLatin1(c[2]));
     }
-    preview::ui::Form2 preview(form, w.get());
+    preview::ui::Form2 preview(preview::PreviewSession{form.sqlLines, form.datatypeRows, nullptr}, w.get());
     preview.show();
     save(preview, QStringLiteral("preview-window.png"), "PNG");
     preview::ui::Form5 types(form.datatypeRows, preview.seams(), &preview);

@@ -4,6 +4,7 @@
 #include "data/foxpro_target.h"
 #include "data/ui/advanced_options_window.h"
 #include "foxpro/container.h"
+#include "preview/ui/preview_window.h"
 #include "support/environment.h"
 #include "support/tds_server.h"
 
@@ -159,11 +160,11 @@ TEST_F(StartConverting, FromTheWindowThroughFreeTdsIntoAFolder) {
     EXPECT_EQ(bar.value(), 0);
     EXPECT_FALSE(look::isBusy(*w));
     EXPECT_FALSE(w->converting());
-    EXPECT_GT(w->form().List1.rowCount(), 5);
+    EXPECT_GT(w->run().sourceTables().size(), 5);
 
     // A second run asks before replacing each table; No leaves them alone.
     ui.messages.clear();
-    for (int i = 0; i < w->form().List1.rowCount(); ++i)
+    for (qsizetype i = 0; i < w->run().sourceTables().size(); ++i)
         ui.expectQuestion(QStringLiteral("Would you like to overwrite "), Answer::No);
     control<QPushButton>(*w, "PushButton7").click();
     EXPECT_EQ(ui.messages.back().text, QStringLiteral("Done."));
@@ -194,7 +195,7 @@ TEST_F(StartConverting, AContainerConfirmedInAdvancedOptionsIsTheTargetOfTheNext
     // The folder target at start, and a folder the run could not open.
     store({{key::FreeTableFolder, folder.filePath(QStringLiteral("missing"))}});
     auto w = loadedWindow();
-    ASSERT_FALSE(w->form().fields.OptionDBC1);
+    ASSERT_FALSE(w->target().containerChosen);
     typeLogin(*w, server.port());
     control<QCheckBox>(*w, "Check1").click();
     w->fileDialogs.chooseFile = [&](QWidget*, const QString&, const QString&) { return dbc; };
@@ -209,10 +210,9 @@ TEST_F(StartConverting, AContainerConfirmedInAdvancedOptionsIsTheTargetOfTheNext
     ASSERT_FALSE(ui.messages.empty());
     EXPECT_EQ(ui.messages.back().text, QStringLiteral("Done."));
     EXPECT_EQ(readBack(folder.filePath(QStringLiteral("bigtable.dbf"))), "50 50 True " + ids(1, 50) + "\n");
-    QStringListModel tables;
-    data::AddTablesToFoxproListbox(w->form().fields, tables, ui);
-    EXPECT_TRUE(tables.stringList().contains(QStringLiteral("bigtable")))
-        << tables.stringList().join(',').toStdString();
+    QStringList tables;
+    data::listTargetTables(w->target(), tables, ui);
+    EXPECT_TRUE(tables.contains(QStringLiteral("bigtable"))) << tables.join(',').toStdString();
 }
 
 TEST_F(StartConverting, InSqlPreviewModeThePreviewWindowOpensOwnedByTheMainWindow) {
@@ -221,12 +221,12 @@ TEST_F(StartConverting, InSqlPreviewModeThePreviewWindowOpensOwnedByTheMainWindo
     auto w = loadedWindow();
     typeLogin(*w, server.port());
     QTest::keyClicks(&control<QLineEdit>(*w, "Text2"), target.path());
-    ASSERT_TRUE(w->form().fields.Check1);
+    ASSERT_TRUE(w->previewChoice().enabled);
     int shown = 0;
     w->runModal = [&](QDialog& dialog) {
         ++shown;
         EXPECT_EQ(dialog.parentWidget(), w.get());
-        EXPECT_GT(w->form().sqlLines.rowCount(), 50);
+        EXPECT_GT(dynamic_cast<preview::ui::Form2&>(dialog).session().lines.count(), 50);
     };
     control<QPushButton>(*w, "PushButton7").click();
     EXPECT_EQ(shown, 1);

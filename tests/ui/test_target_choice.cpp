@@ -56,40 +56,40 @@ TEST_F(TargetChoice, TheFolderPickerSetsTheFolderTargetAndACancelChangesNothing)
     control<QPushButton>(*w, "PushButton1").click();
     EXPECT_EQ(prompt, QStringLiteral("Please select folder:"));
     EXPECT_EQ(storedSettings(), before);
-    EXPECT_TRUE(w->form().fields.OptionDBC1);
+    EXPECT_TRUE(w->target().containerChosen);
 
     answer = QStringLiteral("/srv/fox tables");
     control<QPushButton>(*w, "PushButton1").click();
     EXPECT_EQ(control<QLineEdit>(*w, "Text2").text(), answer);
     EXPECT_EQ(stored(key::FreeTableFolder), answer);
     EXPECT_EQ(stored(key::FoxproOption), QStringLiteral("2"));
-    EXPECT_FALSE(w->form().fields.OptionDBC1);
+    EXPECT_FALSE(w->target().containerChosen);
 
     // The container chosen meanwhile, then the same folder picked again: the folder is the target.
-    w->form().fields.OptionDBC1 = true;
+    w->target().containerChosen = true;
     WriteSetting(key::FoxproOption, QStringLiteral("1"));
     control<QPushButton>(*w, "PushButton1").click();
-    EXPECT_FALSE(w->form().fields.OptionDBC1);
+    EXPECT_FALSE(w->target().containerChosen);
     EXPECT_EQ(stored(key::FoxproOption), QStringLiteral("2"));
 }
 
 TEST_F(TargetChoice, TheSampleButtonPointsAtTheSamplesFolderEvenAfterAContainerWasChosen) {
     store({{key::FoxproOption, QStringLiteral("1")}, {key::DBCFile, QStringLiteral("/data/shop.dbc")}});
     auto w = loadedWindow();
-    ASSERT_TRUE(w->form().fields.OptionDBC1);
+    ASSERT_TRUE(w->target().containerChosen);
     control<QPushButton>(*w, "PushButton2").click();
     const QString samples = look::programFolder() + QStringLiteral("/Samples");
     EXPECT_EQ(control<QLineEdit>(*w, "Text2").text(), samples);
     EXPECT_EQ(stored(key::FreeTableFolder), samples);
     EXPECT_EQ(stored(key::FoxproOption), QStringLiteral("2"));
-    EXPECT_FALSE(w->form().fields.OptionDBC1);
+    EXPECT_FALSE(w->target().containerChosen);
     EXPECT_TRUE(ui.messages.empty());
 }
 
 TEST_F(TargetChoice, OkWithAChosenContainerMakesItTheTargetAtOnce) {
     store({{key::FreeTableFolder, QStringLiteral("/data/free")}, {key::DBCFile, QStringLiteral("/old.dbc")}});
     auto w = loadedWindow();
-    ASSERT_FALSE(w->form().fields.OptionDBC1);
+    ASSERT_FALSE(w->target().containerChosen);
     QTemporaryDir dir;
     const QString shop = dir.filePath(QStringLiteral("shop.dbc"));
     foxpro::createContainer(shop.toStdString());
@@ -110,8 +110,8 @@ TEST_F(TargetChoice, OkWithAChosenContainerMakesItTheTargetAtOnce) {
     });
     EXPECT_EQ(title, QStringLiteral("Select Foxpro Database"));
     EXPECT_EQ(filter, QStringLiteral("Microsoft Database (*.dbc)"));
-    EXPECT_TRUE(w->form().fields.OptionDBC1);
-    EXPECT_EQ(w->form().fields.DBCPath1, shop);
+    EXPECT_TRUE(w->target().containerChosen);
+    EXPECT_EQ(w->target().container, shop);
     EXPECT_EQ(stored(key::FoxproOption), QStringLiteral("1"));
     // The folder stays in its box and returns as the target at the next start.
     EXPECT_EQ(control<QLineEdit>(*w, "Text2").text(), QStringLiteral("/data/free"));
@@ -131,8 +131,8 @@ TEST_F(TargetChoice, OkWithAnEmptyPathKeepsTheChoiceAndCancelAlwaysSelectsTheFol
         path.clear();
         control<QPushButton>(options, "PushButton1").click();
     });
-    EXPECT_TRUE(w->form().fields.OptionDBC1);
-    EXPECT_EQ(w->form().fields.DBCPath1, QStringLiteral("/data/shop.dbc"));
+    EXPECT_TRUE(w->target().containerChosen);
+    EXPECT_EQ(w->target().container, QStringLiteral("/data/shop.dbc"));
     EXPECT_EQ(stored(key::FoxproOption), QStringLiteral("1"));
     EXPECT_EQ(stored(key::DBCFile), QString());
 
@@ -140,7 +140,7 @@ TEST_F(TargetChoice, OkWithAnEmptyPathKeepsTheChoiceAndCancelAlwaysSelectsTheFol
         control<QPushButton>(options, "PushButton2").click();
         EXPECT_EQ(options.result(), QDialog::Rejected);
     });
-    EXPECT_FALSE(w->form().fields.OptionDBC1);
+    EXPECT_FALSE(w->target().containerChosen);
     EXPECT_EQ(stored(key::FoxproOption), QStringLiteral("2"));
     EXPECT_TRUE(ui.messages.empty());
 }
@@ -161,7 +161,7 @@ TEST_F(TargetChoice, OkWithANewNameOffersAnEmptyContainer) {
         ok.click();
         EXPECT_EQ(options.result(), 0);
         EXPECT_EQ(path.text(), created);
-        EXPECT_FALSE(w->form().fields.OptionDBC1);
+        EXPECT_FALSE(w->target().containerChosen);
         EXPECT_TRUE(QDir(dir.path()).isEmpty());
 
         // A folder that does not exist: the engine's message, and the window stays open.
@@ -179,8 +179,8 @@ TEST_F(TargetChoice, OkWithANewNameOffersAnEmptyContainer) {
         ok.click();
         EXPECT_EQ(options.result(), QDialog::Accepted);
     });
-    EXPECT_TRUE(w->form().fields.OptionDBC1);
-    EXPECT_EQ(w->form().fields.DBCPath1, created);
+    EXPECT_TRUE(w->target().containerChosen);
+    EXPECT_EQ(w->target().container, created);
     EXPECT_EQ(stored(key::FoxproOption), QStringLiteral("1"));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), (QStringList{"Sales.dbc", "Sales.dct", "Sales.dcx"}));
     const auto dumped =
@@ -229,7 +229,7 @@ TEST_F(TargetChoice, TheContainerTargetIsShownWithoutTouchingTheFolderBox) {
         control<QPushButton>(options, "PushButton2").click(); // Cancel: the folder is the target
     });
     EXPECT_FALSE(line.isVisible());
-    EXPECT_FALSE(w->form().fields.OptionDBC1);
+    EXPECT_FALSE(w->target().containerChosen);
 
     QTemporaryDir dir;
     const QString shop = dir.filePath(QStringLiteral("a-rather-long-folder-name/") +

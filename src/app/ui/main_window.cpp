@@ -23,7 +23,8 @@ const QString kWindow = QStringLiteral("Form1");
 
 Form1::Form1()
     : runModal([this](QDialog& dialog) { port_.runDialog(dialog); }), openUrl(QDesktopServices::openUrl),
-      port_(*this, &ProgressBar1, [this](ModalWindow window) { openModal(window); }), run_(form_, port_) {
+      port_(*this, &ProgressBar1, [this](preview::PreviewSession& session) { return showPreview(session); }),
+      run_(port_) {
     layOut();
     connectHandlers();
     // Placed before its load: a message box the load shows is centred on where the window will be.
@@ -128,19 +129,19 @@ void Form1::connectHandlers() {
         QLineEdit& box;
         const char* procedure;
         const QString& key;
-        QString data::Form1Fields::*field;
+        QString data::SqlServerLogin::*field;
     };
     const Box boxes[] = {
-        {Text5, "Text5_Change", key::MSSQLServer, &data::Form1Fields::Text5},
-        {Text6, "Text6_Change", key::MSSQLPort, &data::Form1Fields::Text6},
-        {Text3, "Text3_Change", key::MSSQLUser, &data::Form1Fields::Text3},
-        {Text4, "Text4_Change", key::MSSQLPassword, &data::Form1Fields::Text4},
-        {Text8, "Text8_Change", key::MSSQLDatabase, &data::Form1Fields::Text8},
+        {Text5, "Text5_Change", key::MSSQLServer, &data::SqlServerLogin::server},
+        {Text6, "Text6_Change", key::MSSQLPort, &data::SqlServerLogin::port},
+        {Text3, "Text3_Change", key::MSSQLUser, &data::SqlServerLogin::user},
+        {Text4, "Text4_Change", key::MSSQLPassword, &data::SqlServerLogin::password},
+        {Text8, "Text8_Change", key::MSSQLDatabase, &data::SqlServerLogin::database},
     };
     for (const Box& b : boxes) {
         connect(&b.box, &QLineEdit::textChanged, this,
                 [this, procedure = b.procedure, key = b.key, field = b.field](const QString& text) {
-                    form_.fields.*field = text;
+                    login_.*field = text;
                     writeFromHandler(procedure, key, text);
                 });
     }
@@ -149,12 +150,12 @@ void Form1::connectHandlers() {
     connect(&Check4, &QCheckBox::stateChanged, this, &Form1::Check4_Click);
     // Selecting one option button clears the other: one click handling per selection.
     connect(&Option1, &QRadioButton::toggled, this, [this](bool on) {
-        form_.fields.Option1 = on;
+        previewChoice_.afterAllTables = on;
         if (on)
             Option_Click();
     });
     connect(&Option2, &QRadioButton::toggled, this, [this](bool on) {
-        form_.fields.Option2 = on;
+        previewChoice_.afterEachTable = on;
         if (on)
             Option_Click();
     });
@@ -176,22 +177,22 @@ void Form1::writeFromHandler(const char* procedure, const QString& key, const QS
 }
 
 void Form1::Text2_Change(const QString& text) {
-    form_.fields.Text2 = text;
+    target_.folder = text;
     writeFromHandler("Text2_Change", key::FreeTableFolder, text);
     // A folder typed or chosen becomes the target; an emptied box leaves the choice as it was.
     if (!text.isEmpty()) {
         writeFromHandler("Text2_Change", key::FoxproOption, QStringLiteral("2"));
-        form_.fields.OptionDBC1 = false;
+        target_.containerChosen = false;
     }
     showTarget();
 }
 
 void Form1::showTarget() {
-    const bool container = form_.fields.OptionDBC1;
+    const bool container = target_.containerChosen;
     TargetLine.setVisible(container);
     if (!container)
         return;
-    const QString path = QDir::toNativeSeparators(form_.fields.DBCPath1);
+    const QString path = QDir::toNativeSeparators(target_.container);
     const QString text =
         QStringLiteral("Target: DBC file ") + (path.isEmpty() ? QStringLiteral("(none chosen)") : path);
     TargetLine.setText(TargetLine.fontMetrics().elidedText(text, Qt::ElideMiddle, TargetLine.width()));
@@ -202,14 +203,14 @@ void Form1::Check1_Click() {
     const int state = checkValue(Check1);
     // Greyed counts as not ticked: the option buttons keep their selection but cannot be changed.
     Check1.setTristate(state == 2);
-    form_.fields.Check1 = state == 1;
+    previewChoice_.enabled = state == 1;
     Option1.setEnabled(state == 1);
     Option2.setEnabled(state == 1);
     writeFromHandler("Check1_Click", key::Check1, QString::number(state));
 }
 
 void Form1::Check4_Click() {
-    form_.fields.Check4 = Check4.isChecked();
+    login_.localConnection = Check4.isChecked();
     writeFromHandler("Check4_Click", key::LocalConnection,
                      Check4.isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
 }
@@ -219,24 +220,17 @@ void Form1::Option_Click() {
     writeFromHandler("Option_Click", key::Option2, boolSettingText(Option2.isChecked()));
 }
 
-void Form1::openModal(ModalWindow window) {
-    switch (window) {
-    case ModalWindow::SqlPreview: {
-        preview::ui::Form2 dialog(form_, this);
-        runModal(dialog);
-        break;
-    }
-    case ModalWindow::AdvancedOptions: {
-        data::ui::Form6 dialog(form_.fields, port_, fileDialogs, this);
-        dialog.Form_Load();
-        runModal(dialog);
-        showTarget();
-        break;
-    }
-    default:
-        // The other windows are opened by the SQL Preview window itself.
-        break;
-    }
+PreviewExit Form1::showPreview(preview::PreviewSession& session) {
+    preview::ui::Form2 dialog(session, this);
+    runModal(dialog);
+    return dialog.exit();
+}
+
+void Form1::openAdvancedOptions() {
+    data::ui::Form6 dialog(target_, port_, fileDialogs, this);
+    dialog.Form_Load();
+    runModal(dialog);
+    showTarget();
 }
 
 void Form1::placeCentred() {

@@ -8,7 +8,9 @@
 #include "app/ui/window_port.h"
 #include "data/ui/file_dialogs.h"
 #include "engine/conversion_run.h"
-#include "engine/main_form.h"
+#include "data/foxpro_target.h"
+#include "data/sql_server_login.h"
+#include "engine/preview_choice.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -40,8 +42,11 @@ class Form1 : public QWidget {
     // Shows the window centred on the screen with the focus on the SQL Preview mode check box.
     void showCentred();
 
-    // What the logic reads: the fields, the hidden table lists, the run's connections.
-    engine::MainForm& form() { return form_; }
+    // What the window's fields hold, as the run takes them.
+    const data::SqlServerLogin& login() const { return login_; }
+    data::FoxProTarget& target() { return target_; }
+    const engine::PreviewChoice& previewChoice() const { return previewChoice_; }
+    const engine::ConversionRun& run() const { return run_; }
     WindowPort& port() { return port_; }
     bool converting() const { return run_.converting(); }
 
@@ -68,7 +73,8 @@ class Form1 : public QWidget {
     void layOut();
     void connectHandlers();
     void placeCentred();
-    void openModal(ModalWindow window);
+    PreviewExit showPreview(preview::PreviewSession& session);
+    void openAdvancedOptions();
     // Shows or hides the target line for the current target choice. The folder box is never
     // written for this: a change of it makes the folder the target.
     void showTarget();
@@ -81,7 +87,9 @@ class Form1 : public QWidget {
     // reported, under the handler's name.
     void writeFromHandler(const char* procedure, const QString& key, const QString& value);
 
-    engine::MainForm form_;
+    data::SqlServerLogin login_;
+    data::FoxProTarget target_;
+    engine::PreviewChoice previewChoice_;
 
     // Controls, each named by its designer name; frames come before what they hold.
     QPushButton PushButton5{this};

@@ -67,7 +67,7 @@ void Form1::PushButton6_Click() {
     try {
         data::Connection connection;
         data::letEventsThroughWhileOpening(connection, port_);
-        connection.Open(data::mssqlConnectionString(form_.fields));
+        connection.Open(data::mssqlConnectionString(login_));
         port_.message(kConnected);
     } catch (const std::exception& e) {
         port_.message(QStringLiteral("Could not connect. Please check with your administrator.") +
@@ -79,14 +79,14 @@ void Form1::PushButton6_Click() {
 }
 
 void Form1::PushButton7_Click() {
-    run_.PushButton7_Click();
+    run_.run(login_, target_, previewChoice_);
 }
 
 void Form1::PushButton8_Click() {
     ErrorTrap trap(port_, kWindow, QStringLiteral("PushButton8_Click"));
     trap.step(100, [&] { port_.setBusy(true); });
     QString reason;
-    if (trap.test(102, [&] { return data::IsValidFoxProConnection(form_.fields, port_, &reason); }))
+    if (trap.test(102, [&] { return data::IsValidFoxProConnection(target_, port_, &reason); }))
         trap.step(104, [&] { port_.message(kConnected); });
     else
         trap.step(106, [&] {
@@ -115,14 +115,14 @@ void Form1::PushButton1_Click() {
 void Form1::PushButton2_Click() {
     ErrorTrap trap(port_, kWindow, QStringLiteral("PushButton2_Click"));
     trap.step(100, [&] { port_.settings.write(key::FoxproOption, QStringLiteral("2")); });
-    trap.step(102, [&] { form_.fields.OptionDBC1 = false; });
+    trap.step(102, [&] { target_.containerChosen = false; });
     trap.step(104, [&] { Text2.setText(programFolder + QStringLiteral("/Samples")); });
     showTarget();
 }
 
 void Form1::PushButton12_Click() {
     ErrorTrap trap(port_, kWindow, QStringLiteral("PushButton12_Click"));
-    trap.step(100, [&] { openModal(ModalWindow::AdvancedOptions); });
+    trap.step(100, [&] { openAdvancedOptions(); });
 }
 
 } // namespace qc::app::ui

@@ -47,11 +47,11 @@ void Form1::Form_Load() {
     trap.step(
         118, [&] { setOptionValue(Option2, settingToBool(ReadSetting(key::Option2, QStringLiteral("0")))); });
     trap.step(120, [&] { Text2.setText(ReadSetting(key::FreeTableFolder)); });
-    trap.step(122, [&] { form_.fields.DBCPath1 = ReadSetting(key::DBCFile); });
+    trap.step(122, [&] { target_.container = ReadSetting(key::DBCFile); });
     if (trap.test(124, [&] { return ReadSetting(key::FoxproOption) != QStringLiteral("2"); })) {
-        trap.step(126, [&] { form_.fields.OptionDBC1 = true; });
+        trap.step(126, [&] { target_.containerChosen = true; });
     } else if (trap.test(128, [&] { return ReadSetting(key::FoxproOption) == QStringLiteral("2"); })) {
-        trap.step(130, [&] { form_.fields.OptionDBC1 = false; });
+        trap.step(130, [&] { target_.containerChosen = false; });
     }
     trap.step(132, [&] { Text5.setText(ReadSetting(key::MSSQLServer)); });
     trap.step(134, [&] { Text3.setText(ReadSetting(key::MSSQLUser)); });

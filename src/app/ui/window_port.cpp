@@ -8,8 +8,9 @@
 
 namespace qc::app::ui {
 
-WindowPort::WindowPort(QWidget& window, QProgressBar* progress, std::function<void(ModalWindow)> openModal)
-    : window_(window), progress_(progress), openModal_(std::move(openModal)) {}
+WindowPort::WindowPort(QWidget& window, QProgressBar* progress,
+                       std::function<PreviewExit(preview::PreviewSession&)> showPreview)
+    : window_(window), progress_(progress), showPreview_(std::move(showPreview)) {}
 
 namespace {
 // Counts an event loop that runs inside the logic, however it ends.
@@ -44,9 +45,8 @@ void WindowPort::setProgressText(const QString& text) {
         progress_->setFormat(text);
 }
 
-void WindowPort::showModal(ModalWindow window) {
-    if (openModal_)
-        openModal_(window);
+PreviewExit WindowPort::showSqlPreview(preview::PreviewSession& session) {
+    return showPreview_ ? showPreview_(session) : PreviewExit::WentBack;
 }
 
 void WindowPort::processEvents() {

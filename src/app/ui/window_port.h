@@ -23,16 +23,17 @@ class WindowPort : public UiPort {
     using MessageBoxFunction =
         std::function<Answer(QWidget* owner, const QString& text, const QString& title, Buttons, Icon)>;
 
-    // `progress` may be null for a window without a progress bar; `openModal` opens the windows
-    // that the logic asks for.
-    WindowPort(QWidget& window, QProgressBar* progress, std::function<void(ModalWindow)> openModal);
+    // `progress` may be null for a window without a progress bar; `showPreview` shows the SQL
+    // preview the logic asks for.
+    WindowPort(QWidget& window, QProgressBar* progress,
+               std::function<PreviewExit(preview::PreviewSession&)> showPreview);
 
     Answer message(const QString& text, const QString& title = {}, Buttons buttons = Buttons::Ok,
                    Icon icon = Icon::None) override;
     void setBusy(bool busy) override;
     void setProgressValue(double percent) override;
     void setProgressText(const QString& text) override;
-    void showModal(ModalWindow window) override;
+    PreviewExit showSqlPreview(preview::PreviewSession& session) override;
 
     // Shows a window of the program over this one until it finishes; see look::runDialog.
     int runDialog(QDialog& dialog);
@@ -49,7 +50,7 @@ class WindowPort : public UiPort {
   private:
     QWidget& window_;
     QProgressBar* progress_;
-    std::function<void(ModalWindow)> openModal_;
+    std::function<PreviewExit(preview::PreviewSession&)> showPreview_;
     int eventDepth_ = 0;
 };
 

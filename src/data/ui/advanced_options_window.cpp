@@ -15,8 +15,8 @@ namespace {
 const QString kWindow = QStringLiteral("Form6");
 }
 
-Form6::Form6(Form1Fields& fields, UiPort& ui, const FileDialogs& dialogs, QWidget* owner)
-    : QDialog(owner, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint), fields_(fields), ui_(ui),
+Form6::Form6(FoxProTarget& target, UiPort& ui, const FileDialogs& dialogs, QWidget* owner)
+    : QDialog(owner, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint), target_(target), ui_(ui),
       dialogs_(dialogs) {
     setObjectName(QStringLiteral("Form6"));
     setWindowTitle(QStringLiteral("Advanced Options"));
@@ -123,10 +123,10 @@ void Form6::PushButton1_Click() {
     if (!path.isEmpty() && !containerReady(path))
         return;
     if (trap.test(100, [&] { return !path.isEmpty(); })) {
-        trap.step(102, [&] { fields_.OptionDBC1 = true; });
+        trap.step(102, [&] { target_.containerChosen = true; });
         trap.step(104, [&] { ui_.settings.write(key::FoxproOption, QStringLiteral("1")); });
         // The chosen container is the target from now on, not only after the next start.
-        trap.step(106, [&] { fields_.DBCPath1 = path; });
+        trap.step(106, [&] { target_.container = path; });
     }
     trap.step(108, [&] { accept(); });
 }
@@ -134,7 +134,7 @@ void Form6::PushButton1_Click() {
 void Form6::PushButton2_Click() {
     ErrorTrap trap(ui_, kWindow, QStringLiteral("PushButton2_Click"));
     trap.step(100, [&] { ui_.settings.write(key::FoxproOption, QStringLiteral("2")); });
-    trap.step(102, [&] { fields_.OptionDBC1 = false; });
+    trap.step(102, [&] { target_.containerChosen = false; });
     trap.step(104, [&] { reject(); });
 }
 

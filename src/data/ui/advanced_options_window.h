@@ -4,7 +4,7 @@
 
 #include "app/ui/look/button_keys.h"
 #include "app/ui_port.h"
-#include "data/form1_fields.h"
+#include "data/foxpro_target.h"
 #include "data/ui/file_dialogs.h"
 
 #include <QDialog>
@@ -18,8 +18,8 @@ namespace qc::data::ui {
 class Form6 : public QDialog {
     Q_OBJECT
   public:
-    // `fields` is the main window's target choice; `ui` shows this window's error reports.
-    Form6(Form1Fields& fields, UiPort& ui, const FileDialogs& dialogs, QWidget* owner = nullptr);
+    // `target` is the main window's target choice; `ui` shows this window's error reports.
+    Form6(FoxProTarget& target, UiPort& ui, const FileDialogs& dialogs, QWidget* owner = nullptr);
 
     // The window's load: colours, icon, hand pointer, then the stored container path.
     void Form_Load();
@@ -34,7 +34,7 @@ class Form6 : public QDialog {
     // on the user's Yes; false when the user said No or the creation failed (which is shown).
     bool containerReady(const QString& path);
 
-    Form1Fields& fields_;
+    FoxProTarget& target_;
     UiPort& ui_;
     const FileDialogs& dialogs_;
 

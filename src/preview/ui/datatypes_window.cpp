@@ -12,7 +12,7 @@ namespace qc::preview::ui {
 
 using look::twipsRect;
 
-Form5::Form5(engine::DatatypeRows& rows, const WindowSeams& seams, QWidget* owner)
+Form5::Form5(DatatypeRows& rows, const WindowSeams& seams, QWidget* owner)
     : QDialog(owner), PushButton5(QStringLiteral("< Back"), this), ListView1(this), rows_(rows),
       port_(*this, seams) {
     setFixedSize(look::px(8040), look::px(8340));

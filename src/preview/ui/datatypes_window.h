@@ -3,7 +3,7 @@
 // type word and the FoxPro type word it was mapped to. Viewing only; closing empties the rows.
 
 #include "app/ui/look/button_keys.h"
-#include "engine/datatype_rows.h"
+#include "preview/datatype_rows.h"
 #include "preview/ui/window_port.h"
 
 #include <QDialog>
@@ -15,7 +15,7 @@ namespace qc::preview::ui {
 class Form5 : public QDialog {
     Q_OBJECT
   public:
-    Form5(engine::DatatypeRows& rows, const WindowSeams& seams, QWidget* owner = nullptr);
+    Form5(DatatypeRows& rows, const WindowSeams& seams, QWidget* owner = nullptr);
 
     WindowPort& port() { return port_; }
 
@@ -30,7 +30,7 @@ class Form5 : public QDialog {
     // Gives the headers the height their wrapped texts need.
     void fitHeaders();
 
-    engine::DatatypeRows& rows_;
+    DatatypeRows& rows_;
     WindowPort port_;
     look::EnterPressesFocusedButton enterKeys_;
 };

@@ -34,7 +34,7 @@ bool blankText(const QString& text) {
 
 } // namespace
 
-Form2::Form2(engine::MainForm& form, QWidget* owner)
+Form2::Form2(const PreviewSession& session, QWidget* owner)
     : QDialog(owner), PushButton5(QStringLiteral("< Back"), this),
       PushButton9(QStringLiteral("Skip Table / Do Not Execute SQL"), this), ListView1(this),
       PushButton1(QStringLiteral("Execute SQL"), this), PushButton3(QStringLiteral("Find and Replace"), this),
@@ -42,29 +42,23 @@ Form2::Form2(engine::MainForm& form, QWidget* owner)
       Text1(&Frame2), PushButton6(QStringLiteral("Jump To Error Line"), this),
       PushButton4(QStringLiteral("Copy Error Message To Clipboard"), this),
       PushButton8(QStringLiteral(" Email Error Message To Corvenna"), this),
-      PushButton7(QStringLiteral("View Datatype Conversion"), this), ProgressBar1(this), form_(form),
+      PushButton7(QStringLiteral("View Datatype Conversion"), this), ProgressBar1(this), session_(session),
       port_(*this, seams_, &ProgressBar1) {
     layOut();
-    port_.opener = [this](ModalWindow window) {
-        switch (window) {
-        case ModalWindow::FindAndReplace: {
-            Form3 child(form_.sqlLines, seams_, this);
-            port_.runModal(child);
-            break;
-        }
-        case ModalWindow::DatatypesConversion: {
-            Form5 child(form_.datatypeRows, seams_, this);
-            port_.runModal(child);
-            break;
-        }
-        default:
-            break;
-        }
-    };
     Form_Load();
 }
 
 Form2::~Form2() = default;
+
+void Form2::openFindAndReplace() {
+    Form3 child(session_.lines, seams_, this);
+    port_.runModal(child);
+}
+
+void Form2::openDatatypes() {
+    Form5 child(session_.datatypeRows, seams_, this);
+    port_.runModal(child);
+}
 
 void Form2::layOut() {
     setFixedSize(look::px(8040), look::px(8430));
@@ -132,9 +126,9 @@ void Form2::Form_Load() {
         look::installPointerConvention(*this, look::handCursor(),
                                        {&ListView1, ListView1.viewport(), &Frame2});
     });
-    trap.step(108, [&] { ListView1.setModel(&form_.sqlLines); });
+    trap.step(108, [&] { ListView1.setModel(&session_.lines); });
     // A refilled list is a new script: its run starts at line 1.
-    connect(&form_.sqlLines, &QAbstractItemModel::modelReset, this, [this] { resume_ = {}; });
+    connect(&session_.lines, &QAbstractItemModel::modelReset, this, [this] { resume_ = {}; });
     trap.step(110, [&] { ListView1.setColumnWidth(0, look::px(7000)); });
 }
 
@@ -148,8 +142,8 @@ void Form2::setControlsEnabled(bool enabled) {
 void Form2::done(int result) {
     if (running_)
         return;
-    form_.sqlLines.clear();
-    form_.datatypeRows.clear();
+    session_.lines.clear();
+    session_.datatypeRows.clear();
     QDialog::done(result);
 }
 
@@ -171,20 +165,19 @@ void Form2::keyPressEvent(QKeyEvent* event) {
 }
 
 void Form2::ListView1_Click(int line) {
-    if (line < 1 || line > form_.sqlLines.count())
+    if (line < 1 || line > session_.lines.count())
         return;
-    Form4 child(form_.sqlLines, seams_, this);
+    Form4 child(session_.lines, seams_, this);
     child.ListLine = line;
-    child.setLineText(form_.sqlLines.text(line));
+    child.setLineText(session_.lines.text(line));
     port_.runModal(child);
 }
 
 void Form2::PushButton1_Click() {
     running_ = true;
     setControlsEnabled(false);
-    const ScriptRun run{form_.sqlLines,
-                        form_.FoxPro_conn.get(),
-                        form_.SQLFormOK,
+    const ScriptRun run{session_.lines,
+                        session_.target,
                         errorLineIndex_,
                         [this](const QString& text) { Text1.setPlainText(text); },
                         &resume_};
@@ -192,6 +185,7 @@ void Form2::PushButton1_Click() {
     setControlsEnabled(true);
     running_ = false;
     if (outcome == ScriptOutcome::Completed) {
+        exit_ = PreviewExit::Executed; // [124]
         ErrorTrap trap(port_, QStringLiteral("Form2"), QStringLiteral("PushButton1_Click"));
         trap.step(132, [&] { accept(); });
     }
@@ -199,7 +193,7 @@ void Form2::PushButton1_Click() {
 
 void Form2::PushButton2_Click() {
     ErrorTrap trap(port_, QStringLiteral("Form2"), QStringLiteral("PushButton2_Click"));
-    const bool any = trap.test(102, [&] { return form_.sqlLines.count() >= 1; });
+    const bool any = trap.test(102, [&] { return session_.lines.count() >= 1; });
     if (any)
         trap.step(104, [&] { CopyListViewToClipboard(ListView1, port_); });
     trap.step(108, [&] {
@@ -209,7 +203,7 @@ void Form2::PushButton2_Click() {
 
 void Form2::PushButton3_Click() {
     ErrorTrap trap(port_, QStringLiteral("Form2"), QStringLiteral("PushButton3_Click"));
-    trap.step(102, [&] { port_.showModal(ModalWindow::FindAndReplace); });
+    trap.step(102, [&] { openFindAndReplace(); });
 }
 
 void Form2::PushButton4_Click() {
@@ -233,16 +227,16 @@ void Form2::PushButton6_Click() {
     ErrorTrap trap(port_, QStringLiteral("Form2"), QStringLiteral("PushButton6_Click"));
     // A line number past the end of the list (the list changed since the error) is ignored.
     const bool jump = trap.test(102, [&] {
-        return form_.sqlLines.count() >= 1 && errorLineIndex_ > 0 &&
-               errorLineIndex_ <= form_.sqlLines.count();
+        return session_.lines.count() >= 1 && errorLineIndex_ > 0 &&
+               errorLineIndex_ <= session_.lines.count();
     });
     if (jump)
-        trap.step(104, [&] { form_.sqlLines.select(errorLineIndex_); });
+        trap.step(104, [&] { session_.lines.select(errorLineIndex_); });
 }
 
 void Form2::PushButton7_Click() {
     ErrorTrap trap(port_, QStringLiteral("Form2"), QStringLiteral("PushButton7_Click"));
-    trap.step(102, [&] { port_.showModal(ModalWindow::DatatypesConversion); });
+    trap.step(102, [&] { openDatatypes(); });
 }
 
 void Form2::PushButton8_Click() {
@@ -258,7 +252,7 @@ void Form2::PushButton8_Click() {
 
 void Form2::PushButton9_Click() {
     ErrorTrap trap(port_, QStringLiteral("Form2"), QStringLiteral("PushButton9_Click"));
-    trap.step(102, [&] { engine::ExecuteTableSQL = false; });
+    trap.step(102, [&] { exit_ = PreviewExit::TableSkipped; });
     trap.step(104, [&] { reject(); });
 }
 

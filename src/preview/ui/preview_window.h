@@ -1,11 +1,11 @@
 #pragma once
-// The SQL Preview window (Form2): shows the SQL line list and lets the user edit a line, replace
+// The SQL Preview window (Form2): shows the SQL line list of a preview session and lets the user edit a line, replace
 // text in all lines, look at the type mapping, copy lines or the error, e-mail the error, skip
 // the table, go back, or execute the lines on the run's FoxPro connection.
 
 #include "app/ui/look/button_keys.h"
 #include "app/ui/look/look.h"
-#include "engine/main_form.h"
+#include "preview/preview_session.h"
 #include "preview/script_execution.h"
 #include "preview/ui/sql_line_view.h"
 #include "preview/ui/window_port.h"
@@ -20,7 +20,7 @@ namespace qc::preview::ui {
 class Form2 : public QDialog {
     Q_OBJECT
   public:
-    Form2(engine::MainForm& form, QWidget* owner = nullptr);
+    Form2(const PreviewSession& session, QWidget* owner = nullptr);
     ~Form2() override;
 
     // Where the window's messages, child windows and addresses go; tests set these.
@@ -31,6 +31,9 @@ class Form2 : public QDialog {
     // The line at which the last script run stopped with an SQL error; 0 = none.
     int ErrorLineIndex() const { return errorLineIndex_; }
     bool scriptRunning() const { return running_; }
+    // How the user left the window.
+    PreviewExit exit() const { return exit_; }
+    const PreviewSession& session() const { return session_; }
 
     // Closing empties the SQL line list and the datatype rows; refused while a script runs.
     void done(int result) override;
@@ -71,7 +74,11 @@ class Form2 : public QDialog {
     void Form_Load();
     void setControlsEnabled(bool enabled);
 
-    engine::MainForm& form_;
+    void openFindAndReplace();
+    void openDatatypes();
+
+    const PreviewSession session_;
+    PreviewExit exit_ = PreviewExit::WentBack;
     WindowSeams seams_;
     WindowPort port_;
     int errorLineIndex_ = 0;

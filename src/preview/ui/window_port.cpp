@@ -33,9 +33,8 @@ void WindowPort::setProgressText(const QString& text) {
         progressBar_->setFormat(text);
 }
 
-void WindowPort::showModal(ModalWindow window) {
-    if (opener)
-        opener(window);
+PreviewExit WindowPort::showSqlPreview(PreviewSession&) {
+    return PreviewExit::WentBack;
 }
 
 void WindowPort::runModal(QDialog& child) {

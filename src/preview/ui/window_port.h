@@ -39,15 +39,13 @@ class WindowPort : public UiPort {
     void setBusy(bool busy) override;
     void setProgressValue(double percent) override;
     void setProgressText(const QString& text) override;
-    // Opens the child window through `opener`; without one nothing is shown.
-    void showModal(ModalWindow window) override;
+    // A preview window shows no preview of its own: the answer is going back.
+    PreviewExit showSqlPreview(PreviewSession& session) override;
 
     // Shows a child window modally, owned by this port's window.
     void runModal(QDialog& child);
     // Hands the address to the desktop's launcher; false when it could not start one.
     bool openUrl(const QUrl& url);
-
-    std::function<void(ModalWindow)> opener;
 
   protected:
     void processEvents() override;

@@ -1,8 +1,8 @@
-#include "engine/datatype_rows.h"
+#include "preview/datatype_rows.h"
 
 #include <stdexcept>
 
-namespace qc::engine {
+namespace qc::preview {
 
 DatatypeRows::DatatypeRows(QObject* parent) : QAbstractTableModel(parent) {}
 
@@ -54,4 +54,4 @@ QVariant DatatypeRows::headerData(int section, Qt::Orientation orientation, int 
     return QString::fromLatin1(headers[section]);
 }
 
-} // namespace qc::engine
+} // namespace qc::preview

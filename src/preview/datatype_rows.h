@@ -8,7 +8,7 @@
 #include <array>
 #include <vector>
 
-namespace qc::engine {
+namespace qc::preview {
 
 class DatatypeRows : public QAbstractTableModel {
     Q_OBJECT
@@ -34,4 +34,4 @@ private:
     std::vector<std::array<QString, 4>> rows_;
 };
 
-} // namespace qc::engine
+} // namespace qc::preview

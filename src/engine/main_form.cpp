@@ -1,7 +1,0 @@
-#include "engine/main_form.h"
-
-namespace qc::engine {
-
-bool ExecuteTableSQL = false;
-
-} // namespace qc::engine
