@@ -68,7 +68,7 @@ void fill(Script& form, const std::vector<std::string>& lines) {
         form.sqlLines.append(line);
 }
 
-void answerQuietly(preview::ui::WindowSeams& seams) {
+void answerQuietly(shell::WindowSeams& seams) {
     seams.message = [](const QString& text, const QString& title, Buttons, Icon) {
         if (title == QStringLiteral("Application Error") || text == QStringLiteral("Error found."))
             std::fprintf(stderr, "unexpected: %s\n", text.toStdString().c_str());
@@ -175,7 +175,7 @@ int main(int argc, char** argv) {
         preview::ui::Form2 window(form.session(), nullptr);
         window.show();
         QApplication::processEvents();
-        preview::ui::WindowSeams seams;
+        shell::WindowSeams seams;
         answerQuietly(seams);
         preview::ui::Form3 dialog(form.sqlLines, seams, &window);
         dialog.Text1.setText(find);

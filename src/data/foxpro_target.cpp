@@ -1,6 +1,6 @@
 #include "data/foxpro_target.h"
 
-#include "app/error_trap.h"
+#include "shell/error_trap.h"
 #include "data/db_access.h"
 #include "data/provider_string.h"
 

@@ -2,7 +2,7 @@
 // The FoxPro target: the connection strings for the folder or container target, the check that
 // it can be opened and the listing of its tables.
 
-#include "app/ui_port.h"
+#include "shell/ui_port.h"
 #include <QString>
 #include <QStringList>
 

@@ -1,6 +1,6 @@
 #include "data/mssql_source.h"
 
-#include "app/error_trap.h"
+#include "shell/error_trap.h"
 #include "data/db_access.h"
 #include "odbc/connection_string.h"
 

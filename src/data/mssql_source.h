@@ -2,7 +2,7 @@
 // The SQL Server source: the connection strings built from the login, the reachability
 // check and the listing of the source's user tables.
 
-#include "app/ui_port.h"
+#include "shell/ui_port.h"
 #include "data/db_access.h"
 #include "data/sql_server_login.h"
 

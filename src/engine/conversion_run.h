@@ -18,10 +18,10 @@
 // the row's own) gets no further statements, and a target that refuses everything ends the
 // tables.
 
-#include "app/error_trap.h"
-#include "app/ui_port.h"
+#include "shell/error_trap.h"
+#include "shell/ui_port.h"
 #include "data/db_access.h"
-#include "app/locale.h"
+#include "shell/locale.h"
 #include "data/foxpro_target.h"
 #include "data/sql_server_login.h"
 #include "engine/preview_choice.h"

@@ -4,7 +4,7 @@
 // doubled. How a value is written follows from its own type, never from what its text looks
 // like, so a text that merely resembles a date or a number reaches the target unchanged.
 
-#include "app/locale.h"
+#include "shell/locale.h"
 #include "odbc/value.h"
 
 #include <string>

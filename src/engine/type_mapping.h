@@ -4,7 +4,7 @@
 // mapping works on the lower-cased name of each column's ADO type constant, tested against a
 // fixed sequence of substrings; the first rule that matches decides.
 
-#include "app/error_trap.h"
+#include "shell/error_trap.h"
 #include "preview/datatype_rows.h"
 
 #include <QString>

@@ -1,6 +1,6 @@
 #include "preview/find_replace.h"
 
-#include "app/error_trap.h"
+#include "shell/error_trap.h"
 #include "preview/caseless_finder.h"
 
 #include <QSignalBlocker>

@@ -3,7 +3,7 @@
 // step): the first caseless occurrence of the find text in every line of the SQL line list is
 // replaced by the replacement exactly as typed.
 
-#include "app/ui_port.h"
+#include "shell/ui_port.h"
 #include "preview/sql_line_list.h"
 
 #include <QString>

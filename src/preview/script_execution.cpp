@@ -1,6 +1,6 @@
 #include "preview/script_execution.h"
 
-#include "app/error_trap.h"
+#include "shell/error_trap.h"
 
 #include <array>
 #include <stdexcept>

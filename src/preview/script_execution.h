@@ -3,7 +3,7 @@
 // the FoxPro connection, shows progress, and stops at the first line whose failure reads as an
 // SQL error, selecting that line and keeping its error for the window.
 
-#include "app/ui_port.h"
+#include "shell/ui_port.h"
 #include "data/db_access.h"
 #include "preview/sql_line_list.h"
 

@@ -1,4 +1,4 @@
-#include "app/error_trap.h"
+#include "shell/error_trap.h"
 #include "support/scripted_ui.h"
 
 #include <gtest/gtest.h>

@@ -1,8 +1,8 @@
 // Where the settings live on disk: folders made for them are the user's alone whatever the umask,
 // a settings file reached through a symbolic link stays linked, and a file that cannot be written
 // is reported once per run of failures.
-#include "app/settings.h"
-#include "app/settings_writer.h"
+#include "shell/settings.h"
+#include "shell/settings_writer.h"
 
 #include <QDir>
 #include <QFile>

@@ -3,7 +3,7 @@
 // that locale reads every value back with the independent reader python3-dbfread.
 #include "conversion_support.h"
 
-#include "app/locale.h"
+#include "shell/locale.h"
 #include "engine/row_statements.h"
 
 #include <QLocale>

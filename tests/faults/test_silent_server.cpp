@@ -1,7 +1,7 @@
 // A server that accepts the connection and then says nothing, or stops in the middle of a table:
 // the buttons end within the login time-out, the window keeps answering while it waits, and
 // closing it ends the program at once, keeping every row written.
-#include "app/ui/main_window.h"
+#include "app/main_window.h"
 #include "support/environment.h"
 #include "support/scripted_ui.h"
 #include "support/tds_server.h"
@@ -42,9 +42,9 @@ template <class T> T& control(QWidget& window, const char* name) {
 
 // The main window as a user leaves it before pressing a button: the login of the stand-in, a
 // folder target and SQL Preview mode off. Its message boxes go to `ui`.
-std::unique_ptr<app::ui::Form1> windowFor(int port, const QString& target, ScriptedUi& ui) {
-    auto w = std::make_unique<app::ui::Form1>();
-    w->port().messageBox = [&ui](QWidget*, const QString& text, const QString& title, Buttons b, Icon i) {
+std::unique_ptr<app::Form1> windowFor(int port, const QString& target, ScriptedUi& ui) {
+    auto w = std::make_unique<app::Form1>();
+    w->seams().message = [&ui](const QString& text, const QString& title, Buttons b, Icon i) {
         return ui.message(text, title, b, i);
     };
     control<QLineEdit>(*w, "Text5").setText(QString::fromStdString(TdsServer::host()));
@@ -111,7 +111,7 @@ ChildRun runChild(const char* test, const std::map<QString, QString>& environmen
 
 // Presses "Start Converting" and closes the window once `waiting` has held for a second with the
 // window still handling its events; ends the child with 5 when the click returns instead.
-[[noreturn]] void convertAndCloseWhileWaiting(app::ui::Form1& w, const std::function<bool()>& waiting) {
+[[noreturn]] void convertAndCloseWhileWaiting(app::Form1& w, const std::function<bool()>& waiting) {
     w.show();
     QElapsedTimer heldFor;
     QTimer watch;
@@ -234,7 +234,7 @@ TEST(SilentServerChild, DISABLED_StartConverting) {
     ScriptedUi ui;
     const QString target = qEnvironmentVariable("QC_SILENT_TARGET");
     auto w = windowFor(qEnvironmentVariableIntValue("QC_SILENT_PORT"), target, ui);
-    w->port().messageBox = [](QWidget*, const QString&, const QString&, Buttons, Icon) -> Answer {
+    w->seams().message = [](const QString&, const QString&, Buttons, Icon) -> Answer {
         std::_Exit(3); // the run ended, or reported something
     };
     convertAndCloseWhileWaiting(*w, [&] { return w->run().sourceTables().size() > 0; });
@@ -289,7 +289,7 @@ TEST(StalledSourceChild, DISABLED_Convert) {
     ScriptedUi ui;
     const QString target = qEnvironmentVariable("QC_STALL_TARGET");
     auto w = windowFor(qEnvironmentVariableIntValue("QC_STALL_PORT"), target, ui);
-    w->port().messageBox = [](QWidget*, const QString& text, const QString&, Buttons, Icon) -> Answer {
+    w->seams().message = [](const QString& text, const QString&, Buttons, Icon) -> Answer {
         if (text == QStringLiteral("Done."))
             std::_Exit(3);
         return Answer::Ok; // a row the target refused: the run goes on
@@ -321,7 +321,7 @@ TEST(LockedSourceChild, DISABLED_Convert) {
     ScriptedUi ui;
     auto w = windowFor(qEnvironmentVariableIntValue("QC_LOCKED_PORT"),
                        qEnvironmentVariable("QC_LOCKED_TARGET"), ui);
-    w->port().messageBox = [](QWidget*, const QString&, const QString&, Buttons, Icon) -> Answer {
+    w->seams().message = [](const QString&, const QString&, Buttons, Icon) -> Answer {
         std::_Exit(3); // the run ended, or reported something
     };
     auto& progress = control<QProgressBar>(*w, "ProgressBar1");

@@ -51,7 +51,10 @@ struct PreviewWindowTest : ::testing::Test {
             if (onChild)
                 onChild(child);
         };
-        seams.openUrl = [this](const QUrl& url) { urls.push_back(url); };
+        seams.openUrl = [this](const QUrl& url) {
+            urls.push_back(url);
+            return true;
+        };
         window->port().setEventInterval(std::chrono::microseconds(0));
         window->show();
         QApplication::processEvents();

@@ -2,7 +2,7 @@
 #include "preview/ui/edit_line_window.h"
 #include "preview/ui/find_replace_window.h"
 
-#include "app/ui/look/look.h"
+#include "shell/ui/look.h"
 #include "support/scripted_ui.h"
 
 #include <QApplication>
@@ -22,7 +22,7 @@ namespace {
 
 struct ChildWindowTest : ::testing::Test {
     preview::SqlLineList lines;
-    WindowSeams seams;
+    shell::WindowSeams seams;
     std::vector<test::Shown> messages;
 
     ChildWindowTest() {

@@ -1,6 +1,6 @@
 // The preview as a conversion run from "Start Converting" shows it: once for the whole database
 // or once per table, and the way the user leaves it steering the rest of the run.
-#include "app/ui/main_window.h"
+#include "app/main_window.h"
 #include "preview/ui/preview_window.h"
 #include "support/environment.h"
 #include "support/scripted_ui.h"
@@ -49,8 +49,8 @@ class PreviewFlow : public ::testing::Test {
                   QStringLiteral("Marravex"))
             .clear();
         server = std::make_unique<test::TdsServer>(writeFixture(fixtureDir));
-        window = std::make_unique<app::ui::Form1>();
-        window->port().messageBox = [this](QWidget*, const QString& text, const QString& title, Buttons b,
+        window = std::make_unique<app::Form1>();
+        window->seams().message = [this](const QString& text, const QString& title, Buttons b,
                                            Icon i) { return ui.message(text, title, b, i); };
         window->Form_Load();
         auto type = [&](const char* name, const QString& text) {
@@ -69,7 +69,7 @@ class PreviewFlow : public ::testing::Test {
 
     // Starts the run; each preview window it shows goes to `user`, with its messages recorded.
     void convert(const std::function<void(Form2&, int shown)>& user) {
-        window->runModal = [&](QDialog& dialog) {
+        window->seams().runModal = [&](QDialog& dialog) {
             auto& preview = dynamic_cast<Form2&>(dialog);
             preview.seams().message = [this](const QString& text, const QString& title, Buttons b, Icon i) {
                 return ui.message(text, title, b, i);
@@ -104,7 +104,7 @@ class PreviewFlow : public ::testing::Test {
     QTemporaryDir fixtureDir;
     QTemporaryDir target;
     std::unique_ptr<test::TdsServer> server;
-    std::unique_ptr<app::ui::Form1> window;
+    std::unique_ptr<app::Form1> window;
     test::ScriptedUi ui;
     std::vector<std::vector<std::string>> previews;
     std::vector<PreviewExit> exits;

@@ -54,7 +54,7 @@ TEST_F(PreviewWindowTest, EscKeepsTheScriptAndEnterPressesOnlyAFocusedButton) {
 
 TEST_F(PreviewWindowTest, EnterInFindWhatDoesNotReplace) {
     addLines({"INSERT INTO [a] VALUES ('x')"});
-    WindowSeams seams;
+    shell::WindowSeams seams;
     seams.message = [this](const QString& text, const QString& title, Buttons buttons, Icon icon) {
         messages.push_back({text, title, buttons, icon});
         return Answer::Ok;

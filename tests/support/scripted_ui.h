@@ -2,7 +2,7 @@
 // A user-interface port for tests: answers questions from a script, records every message,
 // pointer change and progress update, and fails the test on a prompt it did not expect.
 
-#include "app/ui_port.h"
+#include "shell/ui_port.h"
 
 #include <QString>
 

@@ -2,8 +2,8 @@
 // address, and without one the user gets the address in a message instead of nothing at all.
 #include "ui_test.h"
 
-#include "app/ui/look/desktop_links.h"
-#include "app/ui/look/look.h"
+#include "shell/ui/desktop_links.h"
+#include "shell/ui/look.h"
 #include "support/fake_desktop.h"
 
 #include <QPushButton>
@@ -56,7 +56,7 @@ TEST_F(DesktopLinks, WithoutXdgUtilsNoApplicationIsKnown) {
 TEST_F(DesktopLinks, ConnectionHelpNamesThePictureWhenNothingWillShowIt) {
     FakeDesktop desktop;
     auto w = loadedWindow();
-    w->openUrl = [](const QUrl&) {
+    w->seams().openUrl = [](const QUrl&) {
         ADD_FAILURE() << "launched without an application";
         return true;
     };

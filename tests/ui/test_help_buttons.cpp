@@ -1,8 +1,8 @@
 #include "ui_test.h"
 
-#include "app/ui/look/look.h"
+#include "shell/ui/look.h"
 
-#include "app/error_trap.h"
+#include "shell/error_trap.h"
 #include "support/fake_desktop.h"
 
 #include <QApplication>
@@ -25,7 +25,7 @@ TEST_F(HelpButtons, ConnectionHelpOffersTheExamplePictureEvenWithEmptyFields) {
     desktop.registerDefault(QStringLiteral("image/jpeg"), QStringLiteral("test-viewer.desktop"));
     auto w = loadedWindow();
     std::vector<QUrl> opened;
-    w->openUrl = [&](const QUrl& url) {
+    w->seams().openUrl = [&](const QUrl& url) {
         opened.push_back(url);
         return true;
     };
@@ -48,7 +48,7 @@ TEST_F(HelpButtons, ConnectionHelpOffersTheExamplePictureEvenWithEmptyFields) {
 
 TEST_F(HelpButtons, TheRealMessageBoxCarriesTitleIconAndButtons) {
     auto w = loadedWindow();
-    w->port().messageBox = app::ui::showMessageBox;
+    w->seams().message = nullptr;
     QString seenTitle, seenText;
     QMessageBox::Icon seenIcon = QMessageBox::NoIcon;
     QTimer::singleShot(0, [&] {
@@ -98,7 +98,7 @@ TEST_F(HelpButtons, EnterPressesOnlyTheFocusedButton) {
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_TRUE(ui.messages[0].text.startsWith(QStringLiteral("This software transfers")));
 
-    w->runModal = [&](QDialog& dialog) {
+    w->seams().runModal = [&](QDialog& dialog) {
         dialog.show();
         QApplication::setActiveWindow(&dialog);
         ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));

@@ -1,6 +1,6 @@
 #include "ui_test.h"
 
-#include "app/ui/look/look.h"
+#include "shell/ui/look.h"
 
 #include <QApplication>
 #include <QDir>

@@ -18,7 +18,7 @@ namespace {
 
 class MainWindowLoad : public WindowTest {
   protected:
-    QString text(app::ui::Form1& w, const char* name) { return control<QLineEdit>(w, name).text(); }
+    QString text(app::Form1& w, const char* name) { return control<QLineEdit>(w, name).text(); }
 };
 
 } // namespace
@@ -172,8 +172,8 @@ TEST_F(MainWindowLoad, NeitherOptionStoredAsSelectedLeavesBothClear) {
 TEST(MainWindowStart, ALoadErrorReportIsCentredWhereTheWindowWillBe) {
     test::clearSettings();
     test::store({{key::Check1, QStringLiteral("abc")}});
-    app::ui::Form1 w;
-    w.port().messageBox = app::ui::showMessageBox;
+    app::Form1 w;
+    w.seams().message = nullptr;
     int reports = 0;
     QRect box;
     std::function<void()> answer = [&] {

@@ -72,7 +72,7 @@ TEST_F(Screenshots, ContainerTarget) {
     auto w = loadedWindow();
     w->showCentred();
     // The container chosen in Advanced Options (the stored folder is the target at a start).
-    w->runModal = [](QDialog& dialog) { dynamic_cast<data::ui::Form6&>(dialog).PushButton1_Click(); };
+    w->seams().runModal = [](QDialog& dialog) { dynamic_cast<data::ui::Form6&>(dialog).PushButton1_Click(); };
     QTemporaryDir dir(QDir::tempPath() + QStringLiteral("/northwind-XXXXXX"));
     const QString dbc = dir.filePath(QStringLiteral("northwind.dbc"));
     foxpro::createContainer(dbc.toStdString());

@@ -22,7 +22,7 @@ TEST_F(SettingsReports, AnUnwritableFileIsReportedOnceWhileTyping) {
     ASSERT_TRUE(QDir().mkpath(settingsFilePath())); // a folder where the file should be: stops root too
     QTest::keyClicks(&control<QLineEdit>(*w, "Text5"), QStringLiteral("server"));
     QTest::keyClicks(&control<QLineEdit>(*w, "Text3"), QStringLiteral("sa"));
-    w->runModal = [](QDialog& dialog) {
+    w->seams().runModal = [](QDialog& dialog) {
         QTest::keyClicks(&control<QLineEdit>(dialog, "Text1"), QStringLiteral("x.dbc"));
     };
     control<QPushButton>(*w, "PushButton12").click();

@@ -1,6 +1,6 @@
 #include "ui_test.h"
 
-#include "app/ui/look/look.h"
+#include "shell/ui/look.h"
 #include "data/foxpro_target.h"
 #include "data/ui/advanced_options_window.h"
 #include "foxpro/container.h"
@@ -35,7 +35,7 @@ const QString kPassword = QStringLiteral("Test#Pass1");
 class StartConverting : public WindowTest {
   protected:
     // Types the login into the window as a user would.
-    void typeLogin(app::ui::Form1& w, int port, const QString& password = kPassword) {
+    void typeLogin(app::Form1& w, int port, const QString& password = kPassword) {
         auto type = [&](const char* name, const QString& text) {
             auto& box = control<QLineEdit>(w, name);
             box.clear();
@@ -99,7 +99,7 @@ TEST_F(StartConverting, TheSqlServerTestConnectionButtonAnswersForAGoodAndAWrong
     TdsServer server(TdsServer::standardFixture(50));
     auto w = loadedWindow();
     bool busyWhileShown = false;
-    w->port().messageBox = [&](QWidget*, const QString& text, const QString& title, Buttons b, Icon i) {
+    w->seams().message = [&](const QString& text, const QString& title, Buttons b, Icon i) {
         busyWhileShown = look::isBusy(*w);
         return ui.message(text, title, b, i);
     };
@@ -199,7 +199,7 @@ TEST_F(StartConverting, AContainerConfirmedInAdvancedOptionsIsTheTargetOfTheNext
     typeLogin(*w, server.port());
     control<QCheckBox>(*w, "Check1").click();
     w->fileDialogs.chooseFile = [&](QWidget*, const QString&, const QString&) { return dbc; };
-    w->runModal = [](QDialog& dialog) {
+    w->seams().runModal = [](QDialog& dialog) {
         control<QPushButton>(dialog, "PushButton5").click();
         control<QPushButton>(dialog, "PushButton1").click();
     };
@@ -223,7 +223,7 @@ TEST_F(StartConverting, InSqlPreviewModeThePreviewWindowOpensOwnedByTheMainWindo
     QTest::keyClicks(&control<QLineEdit>(*w, "Text2"), target.path());
     ASSERT_TRUE(w->previewChoice().enabled);
     int shown = 0;
-    w->runModal = [&](QDialog& dialog) {
+    w->seams().runModal = [&](QDialog& dialog) {
         ++shown;
         EXPECT_EQ(dialog.parentWidget(), w.get());
         EXPECT_GT(dynamic_cast<preview::ui::Form2&>(dialog).session().lines.count(), 50);
@@ -237,7 +237,7 @@ TEST_F(StartConverting, InSqlPreviewModeThePreviewWindowOpensOwnedByTheMainWindo
 TEST_F(StartConverting, DISABLED_CloseMidRunChild) {
     const QString target = qEnvironmentVariable("QC_CLOSE_TARGET");
     auto w = loadedWindow();
-    w->port().messageBox = [](QWidget*, const QString& text, const QString&, Buttons, Icon) -> Answer {
+    w->seams().message = [](const QString& text, const QString&, Buttons, Icon) -> Answer {
         if (text == QStringLiteral("Done."))
             std::_Exit(3);
         if (!text.contains(QStringLiteral("Ferroquill2021/08/31.")))

@@ -1,6 +1,6 @@
 #include "ui_test.h"
 
-#include "app/ui/look/look.h"
+#include "shell/ui/look.h"
 #include "data/ui/advanced_options_window.h"
 #include "foxpro/new_container.h"
 #include "support/environment.h"
@@ -26,9 +26,9 @@ namespace {
 class TargetChoice : public WindowTest {
   protected:
     // Opens Advanced Options from the "dbc" button and lets `user` act in it.
-    void inAdvancedOptions(app::ui::Form1& w, const std::function<void(data::ui::Form6&)>& user) {
+    void inAdvancedOptions(app::Form1& w, const std::function<void(data::ui::Form6&)>& user) {
         int opened = 0;
-        w.runModal = [&](QDialog& dialog) {
+        w.seams().runModal = [&](QDialog& dialog) {
             ++opened;
             auto* options = qobject_cast<data::ui::Form6*>(&dialog);
             ASSERT_NE(options, nullptr);

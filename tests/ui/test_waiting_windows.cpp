@@ -1,6 +1,6 @@
 // While a window or a box of the program waits for the user, the program's other windows take no
 // input and are not closed under it; the main window still takes the window system's close.
-#include "app/ui/look/window_feedback.h"
+#include "shell/ui/window_feedback.h"
 
 #include <QApplication>
 #include <QCloseEvent>

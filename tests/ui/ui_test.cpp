@@ -46,11 +46,11 @@ void WindowTest::TearDown() {
     clearSettings();
 }
 
-std::unique_ptr<app::ui::Form1> WindowTest::makeWindow() {
-    auto window = std::make_unique<app::ui::Form1>();
-    window->port().messageBox = [this](QWidget*, const QString& text, const QString& title, Buttons buttons,
+std::unique_ptr<app::Form1> WindowTest::makeWindow() {
+    auto window = std::make_unique<app::Form1>();
+    window->seams().message = [this](const QString& text, const QString& title, Buttons buttons,
                                        Icon icon) { return ui.message(text, title, buttons, icon); };
-    window->openUrl = [](const QUrl&) {
+    window->seams().openUrl = [](const QUrl&) {
         ADD_FAILURE() << "unexpected desktop call";
         return false;
     };
@@ -62,11 +62,11 @@ std::unique_ptr<app::ui::Form1> WindowTest::makeWindow() {
         ADD_FAILURE() << "unexpected file dialog";
         return QString();
     };
-    window->runModal = [](QDialog&) { ADD_FAILURE() << "unexpected modal window"; };
+    window->seams().runModal = [](QDialog&) { ADD_FAILURE() << "unexpected modal window"; };
     return window;
 }
 
-std::unique_ptr<app::ui::Form1> WindowTest::loadedWindow() {
+std::unique_ptr<app::Form1> WindowTest::loadedWindow() {
     auto window = makeWindow();
     window->Form_Load();
     return window;

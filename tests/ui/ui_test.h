@@ -2,8 +2,8 @@
 // Shared set-up of the window tests: an empty settings store before each test, the main window
 // with its message boxes answered by a scripted port, and direct access to stored values.
 
-#include "app/settings.h"
-#include "app/ui/main_window.h"
+#include "shell/settings.h"
+#include "app/main_window.h"
 #include "support/scripted_ui.h"
 
 #include <QApplication>
@@ -49,9 +49,9 @@ class WindowTest : public ::testing::Test {
     void TearDown() override;
 
     // A main window whose message boxes go to `ui`, not loaded yet.
-    std::unique_ptr<app::ui::Form1> makeWindow();
+    std::unique_ptr<app::Form1> makeWindow();
     // A main window after its load.
-    std::unique_ptr<app::ui::Form1> loadedWindow();
+    std::unique_ptr<app::Form1> loadedWindow();
 
     ScriptedUi ui;
 };

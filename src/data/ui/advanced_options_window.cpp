@@ -1,8 +1,8 @@
 #include "data/ui/advanced_options_window.h"
 
-#include "app/error_trap.h"
-#include "app/settings.h"
-#include "app/ui/look/look.h"
+#include "shell/error_trap.h"
+#include "shell/settings.h"
+#include "shell/ui/look.h"
 #include "foxpro/new_container.h"
 
 #include <QDir>

@@ -2,8 +2,8 @@
 // The Advanced Options window (Form6): where the user chooses a FoxPro database container (DBC)
 // file as the conversion target instead of a folder of free tables.
 
-#include "app/ui/look/button_keys.h"
-#include "app/ui_port.h"
+#include "shell/ui/button_keys.h"
+#include "shell/ui_port.h"
 #include "data/foxpro_target.h"
 #include "data/ui/file_dialogs.h"
 

@@ -1,6 +1,6 @@
 #include "data/ui/file_dialogs.h"
 
-#include "app/ui/look/window_feedback.h"
+#include "shell/ui/window_feedback.h"
 
 #include <QFileDialog>
 

@@ -1,6 +1,6 @@
 #include "preview/ui/clipboard.h"
 
-#include "app/clipboard_text.h"
+#include "shell/clipboard_text.h"
 
 #include <QAbstractItemView>
 #include <QClipboard>

@@ -2,7 +2,7 @@
 // The clipboard helpers: clearing it and putting text on it, each retried because another
 // program may hold the clipboard for a moment, and copying a list view's checked rows.
 
-#include "app/ui_port.h"
+#include "shell/ui_port.h"
 
 #include <QString>
 

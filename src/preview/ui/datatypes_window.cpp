@@ -1,7 +1,7 @@
 #include "preview/ui/datatypes_window.h"
 
-#include "app/error_trap.h"
-#include "app/ui/look/look.h"
+#include "shell/error_trap.h"
+#include "shell/ui/look.h"
 
 #include <QHeaderView>
 #include <QStyle>
@@ -12,7 +12,7 @@ namespace qc::preview::ui {
 
 using look::twipsRect;
 
-Form5::Form5(DatatypeRows& rows, const WindowSeams& seams, QWidget* owner)
+Form5::Form5(DatatypeRows& rows, const shell::WindowSeams& seams, QWidget* owner)
     : QDialog(owner), PushButton5(QStringLiteral("< Back"), this), ListView1(this), rows_(rows),
       port_(*this, seams) {
     setFixedSize(look::px(8040), look::px(8340));

@@ -2,9 +2,9 @@
 // The Datatypes Conversion window (Form5): per source column, the table, the column, the source
 // type word and the FoxPro type word it was mapped to. Viewing only; closing empties the rows.
 
-#include "app/ui/look/button_keys.h"
+#include "shell/ui/button_keys.h"
 #include "preview/datatype_rows.h"
-#include "preview/ui/window_port.h"
+#include "shell/ui/window_port.h"
 
 #include <QDialog>
 #include <QPushButton>
@@ -15,9 +15,9 @@ namespace qc::preview::ui {
 class Form5 : public QDialog {
     Q_OBJECT
   public:
-    Form5(DatatypeRows& rows, const WindowSeams& seams, QWidget* owner = nullptr);
+    Form5(DatatypeRows& rows, const shell::WindowSeams& seams, QWidget* owner = nullptr);
 
-    WindowPort& port() { return port_; }
+    shell::WindowPort& port() { return port_; }
 
     void done(int result) override;
     void PushButton5_Click();
@@ -31,7 +31,7 @@ class Form5 : public QDialog {
     void fitHeaders();
 
     DatatypeRows& rows_;
-    WindowPort port_;
+    shell::WindowPort port_;
     look::EnterPressesFocusedButton enterKeys_;
 };
 

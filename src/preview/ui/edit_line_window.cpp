@@ -1,7 +1,7 @@
 #include "preview/ui/edit_line_window.h"
 
-#include "app/error_trap.h"
-#include "app/ui/look/look.h"
+#include "shell/error_trap.h"
+#include "shell/ui/look.h"
 #include "preview/edited_line.h"
 
 #include <QEvent>
@@ -11,7 +11,7 @@ namespace qc::preview::ui {
 
 using look::twipsRect;
 
-Form4::Form4(SqlLineList& lines, const WindowSeams& seams, QWidget* owner)
+Form4::Form4(SqlLineList& lines, const shell::WindowSeams& seams, QWidget* owner)
     : QDialog(owner), Text1(this), PushButton2(QStringLiteral("OK"), this),
       PushButton1(QStringLiteral("Cancel"), this), lines_(lines), port_(*this, seams) {
     setFixedSize(look::px(8040), look::px(2580));

@@ -1,10 +1,10 @@
 #pragma once
 // The Edit Line window (Form4): rewrites one line of the SQL line list.
 
-#include "app/ui/look/button_keys.h"
-#include "app/ui/look/look.h"
+#include "shell/ui/button_keys.h"
+#include "shell/ui/look.h"
 #include "preview/sql_line_list.h"
-#include "preview/ui/window_port.h"
+#include "shell/ui/window_port.h"
 
 #include <QDialog>
 #include <QPlainTextEdit>
@@ -17,9 +17,9 @@ namespace qc::preview::ui {
 class Form4 : public QDialog {
     Q_OBJECT
   public:
-    Form4(SqlLineList& lines, const WindowSeams& seams, QWidget* owner = nullptr);
+    Form4(SqlLineList& lines, const shell::WindowSeams& seams, QWidget* owner = nullptr);
 
-    WindowPort& port() { return port_; }
+    shell::WindowPort& port() { return port_; }
 
     // The 1-based line being edited; the opener sets it before showing the window.
     int ListLine = 0;
@@ -42,7 +42,7 @@ class Form4 : public QDialog {
     std::string editedText() const;
 
     SqlLineList& lines_;
-    WindowPort port_;
+    shell::WindowPort port_;
     std::string loaded_;
     look::FocusArrival textArrival_;
     QString loadedShown_;

@@ -1,14 +1,14 @@
 #include "preview/ui/find_replace_window.h"
 
-#include "app/error_trap.h"
-#include "app/ui/look/look.h"
+#include "shell/error_trap.h"
+#include "shell/ui/look.h"
 #include "preview/find_replace.h"
 
 namespace qc::preview::ui {
 
 using look::twipsRect;
 
-Form3::Form3(SqlLineList& lines, const WindowSeams& seams, QWidget* owner)
+Form3::Form3(SqlLineList& lines, const shell::WindowSeams& seams, QWidget* owner)
     : QDialog(owner), Label2(QStringLiteral("Find what:"), this), Text1(this),
       Label6(QStringLiteral("Replace with:"), this), Text2(this),
       PushButton2(QStringLiteral("Replace"), this), PushButton1(QStringLiteral("Cancel"), this),

@@ -2,9 +2,9 @@
 // The Find and Replace window (Form3): replaces the first caseless occurrence of a text in every
 // line of the SQL line list, then closes.
 
-#include "app/ui/look/button_keys.h"
+#include "shell/ui/button_keys.h"
 #include "preview/sql_line_list.h"
-#include "preview/ui/window_port.h"
+#include "shell/ui/window_port.h"
 
 #include <QDialog>
 #include <QLabel>
@@ -16,9 +16,9 @@ namespace qc::preview::ui {
 class Form3 : public QDialog {
     Q_OBJECT
   public:
-    Form3(SqlLineList& lines, const WindowSeams& seams, QWidget* owner = nullptr);
+    Form3(SqlLineList& lines, const shell::WindowSeams& seams, QWidget* owner = nullptr);
 
-    WindowPort& port() { return port_; }
+    shell::WindowPort& port() { return port_; }
 
     void PushButton1_Click();
     void PushButton2_Click();
@@ -34,7 +34,7 @@ class Form3 : public QDialog {
     void Form_Load();
 
     SqlLineList& lines_;
-    WindowPort port_;
+    shell::WindowPort port_;
     look::EnterPressesFocusedButton enterKeys_;
 };
 

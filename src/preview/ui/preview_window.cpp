@@ -1,8 +1,8 @@
 #include "preview/ui/preview_window.h"
 
-#include "app/error_trap.h"
-#include "app/ui/look/desktop_links.h"
-#include "app/ui/look/look.h"
+#include "shell/error_trap.h"
+#include "shell/ui/desktop_links.h"
+#include "shell/ui/look.h"
 #include "preview/script_execution.h"
 #include "preview/ui/clipboard.h"
 #include "preview/ui/datatypes_window.h"

@@ -3,12 +3,12 @@
 // text in all lines, look at the type mapping, copy lines or the error, e-mail the error, skip
 // the table, go back, or execute the lines on the run's FoxPro connection.
 
-#include "app/ui/look/button_keys.h"
-#include "app/ui/look/look.h"
+#include "shell/ui/button_keys.h"
+#include "shell/ui/look.h"
 #include "preview/preview_session.h"
 #include "preview/script_execution.h"
 #include "preview/ui/sql_line_view.h"
-#include "preview/ui/window_port.h"
+#include "shell/ui/window_port.h"
 
 #include <QDialog>
 #include <QGroupBox>
@@ -24,9 +24,9 @@ class Form2 : public QDialog {
     ~Form2() override;
 
     // Where the window's messages, child windows and addresses go; tests set these.
-    WindowSeams& seams() { return seams_; }
+    shell::WindowSeams& seams() { return seams_; }
     // The window's own port: its message boxes, pointer and progress bar.
-    WindowPort& port() { return port_; }
+    shell::WindowPort& port() { return port_; }
 
     // The line at which the last script run stopped with an SQL error; 0 = none.
     int ErrorLineIndex() const { return errorLineIndex_; }
@@ -79,8 +79,8 @@ class Form2 : public QDialog {
 
     const PreviewSession session_;
     PreviewExit exit_ = PreviewExit::WentBack;
-    WindowSeams seams_;
-    WindowPort port_;
+    shell::WindowSeams seams_;
+    shell::WindowPort port_;
     int errorLineIndex_ = 0;
     ResumePoint resume_;
     bool running_ = false;

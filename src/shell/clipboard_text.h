@@ -3,7 +3,7 @@
 // its column's widest cell and followed by a TAB, the row's last TAB and trailing spaces dropped,
 // and every row ended by CR LF.
 
-#include "app/ui_port.h"
+#include "shell/ui_port.h"
 
 #include <QString>
 

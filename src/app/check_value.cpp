@@ -1,10 +1,10 @@
-#include "app/ui/check_value.h"
+#include "app/check_value.h"
 
 #include <QCheckBox>
 
 #include <stdexcept>
 
-namespace qc::app::ui {
+namespace qc::app {
 
 int checkValue(const QCheckBox& box) {
     switch (box.checkState()) {
@@ -34,4 +34,4 @@ void setCheckValue(QCheckBox& box, int value) {
     }
 }
 
-} // namespace qc::app::ui
+} // namespace qc::app

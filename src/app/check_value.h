@@ -3,11 +3,11 @@
 
 class QCheckBox;
 
-namespace qc::app::ui {
+namespace qc::app {
 
 int checkValue(const QCheckBox& box);
 
 // Sets the value; any other number is refused with "Invalid property value" (std::runtime_error).
 void setCheckValue(QCheckBox& box, int value);
 
-} // namespace qc::app::ui
+} // namespace qc::app

@@ -1,4 +1,4 @@
-#include "app/locale.h"
+#include "shell/locale.h"
 
 #include <QLocale>
 

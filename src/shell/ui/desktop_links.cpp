@@ -1,4 +1,4 @@
-#include "app/ui/look/desktop_links.h"
+#include "shell/ui/desktop_links.h"
 
 #include <QMimeDatabase>
 #include <QProcess>

@@ -4,7 +4,7 @@
 // only says that it started, and without an application nothing at all would happen. When the
 // desktop names none, a message holds the address so the user can copy it.
 
-#include "app/ui_port.h"
+#include "shell/ui_port.h"
 
 #include <QString>
 #include <QUrl>

@@ -1,30 +1,26 @@
-#include "app/ui/main_window.h"
+#include "app/main_window.h"
 
-#include "app/error_trap.h"
-#include "app/settings.h"
-#include "app/ui/check_value.h"
+#include "shell/error_trap.h"
+#include "shell/settings.h"
+#include "app/check_value.h"
 #include "data/ui/advanced_options_window.h"
-#include "preview/ui/preview_window.h"
 
 #include <QApplication>
 #include <QCloseEvent>
-#include <QDesktopServices>
 #include <QDialog>
 #include <QDir>
 
 #include <cstdio>
 #include <cstdlib>
 
-namespace qc::app::ui {
+namespace qc::app {
 
 namespace {
 const QString kWindow = QStringLiteral("Form1");
 }
 
 Form1::Form1()
-    : runModal([this](QDialog& dialog) { port_.runDialog(dialog); }), openUrl(QDesktopServices::openUrl),
-      port_(*this, &ProgressBar1, [this](preview::PreviewSession& session) { return showPreview(session); }),
-      run_(port_) {
+    : run_(port_) {
     layOut();
     connectHandlers();
     // Placed before its load: a message box the load shows is centred on where the window will be.
@@ -220,16 +216,10 @@ void Form1::Option_Click() {
     writeFromHandler("Option_Click", key::Option2, boolSettingText(Option2.isChecked()));
 }
 
-PreviewExit Form1::showPreview(preview::PreviewSession& session) {
-    preview::ui::Form2 dialog(session, this);
-    runModal(dialog);
-    return dialog.exit();
-}
-
 void Form1::openAdvancedOptions() {
     data::ui::Form6 dialog(target_, port_, fileDialogs, this);
     dialog.Form_Load();
-    runModal(dialog);
+    port_.runModal(dialog);
     showTarget();
 }
 
@@ -261,4 +251,4 @@ void Form1::closeEvent(QCloseEvent* event) {
     QCoreApplication::quit();
 }
 
-} // namespace qc::app::ui
+} // namespace qc::app

@@ -1,7 +1,7 @@
 #pragma once
 // What every window's port shows the user: the message box and the progress bar's value.
 
-#include "app/ui_port.h"
+#include "shell/ui_port.h"
 
 #include <QString>
 

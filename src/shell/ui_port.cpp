@@ -1,4 +1,4 @@
-#include "app/ui_port.h"
+#include "shell/ui_port.h"
 
 namespace qc {
 

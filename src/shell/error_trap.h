@@ -2,7 +2,7 @@
 // The uniform error trap of every trapped procedure: a failing step is reported with the
 // procedure's location and the step's line number, and the procedure goes on with its next step.
 
-#include "app/ui_port.h"
+#include "shell/ui_port.h"
 
 #include <QString>
 

@@ -1,16 +1,16 @@
 // The main window's push buttons: help texts, connection tests, the target pickers and
 // "Start Converting".
-#include "app/error_trap.h"
-#include "app/settings.h"
-#include "app/ui/look/desktop_links.h"
-#include "app/ui/main_window.h"
+#include "shell/error_trap.h"
+#include "shell/settings.h"
+#include "shell/ui/desktop_links.h"
+#include "app/main_window.h"
 #include "data/db_access.h"
 #include "data/foxpro_target.h"
 #include "data/mssql_source.h"
 
 #include <QDir>
 
-namespace qc::app::ui {
+namespace qc::app {
 
 namespace {
 const QString kWindow = QStringLiteral("Form1");
@@ -40,7 +40,7 @@ void Form1::PushButton4_Click() {
     // Whether the picture is there is not checked: the desktop reports a missing file its own way.
     trap.step(106, [&] {
         const QString picture = programFolder + QStringLiteral("/local-connection-example.jpg");
-        look::openAddress(QUrl::fromLocalFile(picture), openUrl, port_,
+        look::openAddress(QUrl::fromLocalFile(picture), [this](const QUrl& url) { return port_.openUrl(url); }, port_,
                           QStringLiteral("No program is set up on this computer to show the picture.\r\r"
                                          "It is the file ") +
                               QDir::toNativeSeparators(picture));
@@ -125,4 +125,4 @@ void Form1::PushButton12_Click() {
     trap.step(100, [&] { openAdvancedOptions(); });
 }
 
-} // namespace qc::app::ui
+} // namespace qc::app

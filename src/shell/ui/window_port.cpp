@@ -1,18 +1,30 @@
-#include "preview/ui/window_port.h"
+#include "shell/ui/window_port.h"
 
-#include "app/ui/look/look.h"
-#include "app/ui/look/window_feedback.h"
+#include "shell/ui/look.h"
+#include "shell/ui/window_feedback.h"
 
 #include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDialog>
+#include <QProgressBar>
 
-namespace qc::preview::ui {
+namespace qc::shell {
 
-WindowPort::WindowPort(QWidget& window, const WindowSeams& seams, look::TextProgressBar* progressBar)
+namespace {
+// Counts an event loop that runs inside the logic, however it ends.
+struct EventLoopInside {
+    explicit EventLoopInside(int& depth) : depth(depth) { ++depth; }
+    ~EventLoopInside() { --depth; }
+    int& depth;
+};
+} // namespace
+
+WindowPort::WindowPort(QWidget& window, const WindowSeams& seams, QProgressBar* progressBar)
     : window_(window), seams_(seams), progressBar_(progressBar) {}
 
 Answer WindowPort::message(const QString& text, const QString& title, Buttons buttons, Icon icon) {
+    // The box runs an event loop of its own: the window may be closed from inside it.
+    const EventLoopInside inside(eventDepth_);
     const QString caption = title.isEmpty() ? applicationTitle() : title;
     if (seams_.message)
         return seams_.message(text, caption, buttons, icon);
@@ -33,26 +45,25 @@ void WindowPort::setProgressText(const QString& text) {
         progressBar_->setFormat(text);
 }
 
-PreviewExit WindowPort::showSqlPreview(PreviewSession&) {
+PreviewExit WindowPort::showSqlPreview(preview::PreviewSession&) {
     return PreviewExit::WentBack;
 }
 
-void WindowPort::runModal(QDialog& child) {
+void WindowPort::runModal(QDialog& window) {
+    const EventLoopInside inside(eventDepth_);
     if (seams_.runModal)
-        seams_.runModal(child);
+        seams_.runModal(window);
     else
-        look::runDialog(child);
+        look::runDialog(window);
 }
 
 bool WindowPort::openUrl(const QUrl& url) {
-    if (!seams_.openUrl)
-        return QDesktopServices::openUrl(url);
-    seams_.openUrl(url);
-    return true;
+    return seams_.openUrl ? seams_.openUrl(url) : QDesktopServices::openUrl(url);
 }
 
 void WindowPort::processEvents() {
+    const EventLoopInside inside(eventDepth_);
     QCoreApplication::processEvents();
 }
 
-} // namespace qc::preview::ui
+} // namespace qc::shell

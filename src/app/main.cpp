@@ -1,12 +1,12 @@
 // The program starts with the main window: its load restores every stored field, then it is shown
 // centred and the program runs until it is closed.
-#include "app/ui/main_window.h"
+#include "app/main_window.h"
 
 #include <QApplication>
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    qc::app::ui::Form1 window;
+    qc::app::Form1 window;
     window.Form_Load();
     window.showCentred();
     return app.exec();

@@ -1,4 +1,4 @@
-#include "app/clipboard_text.h"
+#include "shell/clipboard_text.h"
 
 #include <QAbstractItemModel>
 

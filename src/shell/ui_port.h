@@ -3,7 +3,7 @@
 // pending window events through and showing the SQL preview. The Qt windows implement it; tests
 // implement it with a script of answers and a record of what was shown.
 
-#include "app/settings_writer.h"
+#include "shell/settings_writer.h"
 
 #include <QString>
 

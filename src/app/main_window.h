@@ -3,9 +3,9 @@
 // the help buttons, "Start Converting" and the progress bar. Every field writes its setting the
 // moment it changes; Form_Load restores them in a fixed order. Closing the window ends the program.
 
-#include "app/ui/look/button_keys.h"
-#include "app/ui/look/look.h"
-#include "app/ui/window_port.h"
+#include "shell/ui/button_keys.h"
+#include "shell/ui/look.h"
+#include "app/main_window_port.h"
 #include "data/ui/file_dialogs.h"
 #include "engine/conversion_run.h"
 #include "data/foxpro_target.h"
@@ -25,7 +25,7 @@
 
 class QDialog;
 
-namespace qc::app::ui {
+namespace qc::app {
 
 // The addresses the help texts point to.
 inline constexpr const char* kSqlManagerAddress = "https://www.example.org/marravex/sql-manager";
@@ -47,13 +47,13 @@ class Form1 : public QWidget {
     data::FoxProTarget& target() { return target_; }
     const engine::PreviewChoice& previewChoice() const { return previewChoice_; }
     const engine::ConversionRun& run() const { return run_; }
-    WindowPort& port() { return port_; }
+    shell::WindowPort& port() { return port_; }
+    // Where the window's message boxes, windows and addresses go; tests set these.
+    shell::WindowSeams& seams() { return seams_; }
     bool converting() const { return run_.converting(); }
 
     // The dialogs and windows this window opens, replaceable by tests.
     data::ui::FileDialogs fileDialogs;
-    std::function<void(QDialog&)> runModal;
-    std::function<bool(const QUrl&)> openUrl;
     // Where the files shipped beside the program are looked up (cursor, skin, samples, picture).
     QString programFolder = look::programFolder();
 
@@ -73,7 +73,6 @@ class Form1 : public QWidget {
     void layOut();
     void connectHandlers();
     void placeCentred();
-    PreviewExit showPreview(preview::PreviewSession& session);
     void openAdvancedOptions();
     // Shows or hides the target line for the current target choice. The folder box is never
     // written for this: a change of it makes the folder the target.
@@ -123,9 +122,10 @@ class Form1 : public QWidget {
     QPushButton PushButton7{this};
     look::TextProgressBar ProgressBar1{this};
 
-    WindowPort port_;
+    shell::WindowSeams seams_;
+    MainWindowPort port_{*this, seams_, &ProgressBar1};
     engine::ConversionRun run_;
     look::EnterPressesFocusedButton enterKeys_;
 };
 
-} // namespace qc::app::ui
+} // namespace qc::app

@@ -1,4 +1,4 @@
-#include "app/ui/look/window_feedback.h"
+#include "shell/ui/window_feedback.h"
 
 #include <QApplication>
 #include <QDialog>

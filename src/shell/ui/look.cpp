@@ -1,4 +1,4 @@
-#include "app/ui/look/look.h"
+#include "shell/ui/look.h"
 
 #include <QAbstractButton>
 #include <QApplication>

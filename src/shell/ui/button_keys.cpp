@@ -1,4 +1,4 @@
-#include "app/ui/look/button_keys.h"
+#include "shell/ui/button_keys.h"
 
 #include <QKeyEvent>
 #include <QPushButton>

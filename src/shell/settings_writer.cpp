@@ -1,6 +1,6 @@
-#include "app/settings_writer.h"
+#include "shell/settings_writer.h"
 
-#include "app/settings.h"
+#include "shell/settings.h"
 
 #include <utility>
 

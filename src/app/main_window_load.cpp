@@ -1,14 +1,14 @@
 // The main window's load: the look, the pointer, the titles and every stored field, in the order
 // whose side effects the program relies on (a stored folder restored before the stored target
 // choice makes the folder the target).
-#include "app/error_trap.h"
-#include "app/settings.h"
-#include "app/ui/check_value.h"
-#include "app/ui/main_window.h"
+#include "shell/error_trap.h"
+#include "shell/settings.h"
+#include "app/check_value.h"
+#include "app/main_window.h"
 
 #include <QCoreApplication>
 
-namespace qc::app::ui {
+namespace qc::app {
 
 namespace {
 
@@ -66,4 +66,4 @@ void Form1::Form_Load() {
     trap.step(148, [&] { showTarget(); });
 }
 
-} // namespace qc::app::ui
+} // namespace qc::app
