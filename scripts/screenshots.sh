@@ -7,12 +7,12 @@ set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$top/build/screenshots}
 [ -f "$build/CMakeCache.txt" ] || cmake -G Ninja -S "$top" -B "$build" -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build "$build" -j2 --target test_ui
+cmake --build "$build" -j2 --target test_app
 out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT
 QT_QPA_PLATFORM=xcb QT_FONT_DPI=96 QT_SCALE_FACTOR=1 QC_SCREENSHOT_DIR="$out" \
     xvfb-run -a -s "-screen 0 1024x768x24 -dpi 96" \
-    "$build/bin/test_ui" --gtest_filter='Screenshots.*' --gtest_also_run_disabled_tests
+    "$build/bin/test_app" --gtest_filter='Screenshots.*' --gtest_also_run_disabled_tests
 mkdir -p "$top/docs"
 cp "$out/main-window.png" "$out/advanced-options.png" "$out/main-window-container.png" "$top/docs/"
 if [ -n "${QC_KEEP_SCREENSHOTS:-}" ]; then
