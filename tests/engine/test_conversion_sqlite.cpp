@@ -124,7 +124,7 @@ TEST(ConversionSqlite, ConvertsEveryTableAndAsksBeforeOverwriting) {
     EXPECT_FALSE(run.converting());
     EXPECT_TRUE(c.ui.previews == 0);
 
-    // Bottom entry of List1 first; each table's progress text is cleared after it.
+    // The last listed source table first; each table's progress text is cleared after it.
     QStringList listed = run.sourceTables();
     listed.sort(Qt::CaseInsensitive);
     EXPECT_EQ(listed, (QStringList{"Empty", "Existing", "People", "Two Words"}));
@@ -143,7 +143,7 @@ TEST(ConversionSqlite, ConvertsEveryTableAndAsksBeforeOverwriting) {
     values.push_back(0.0);
     EXPECT_EQ(c.ui.progressTexts, texts);
     EXPECT_EQ(c.ui.progressValues, values);
-    // The dropped table left List2.
+    // The dropped table left the list of target tables.
     EXPECT_FALSE(run.targetTables().contains(QStringLiteral("existing")));
 
     const auto people = test::dumpTable(c.dbf("people"));
