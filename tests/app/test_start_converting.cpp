@@ -5,13 +5,13 @@
 #include "data/ui/advanced_options_window.h"
 #include "foxpro/container.h"
 #include "preview/ui/preview_window.h"
+#include "support/child_process.h"
 #include "support/environment.h"
 #include "support/tds_server.h"
 
 #include <QCheckBox>
 #include <QFile>
 #include <QLineEdit>
-#include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -265,21 +265,13 @@ TEST_F(StartConverting, DISABLED_CloseMidRunChild) {
 TEST_F(StartConverting, ClosingTheWindowMidRunEndsTheProgramAndKeepsEveryWrittenRow) {
     TdsServer server(TdsServer::standardFixture(20000));
     QTemporaryDir target;
-    QProcess child;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    // Set in this process by an earlier port-less connection; in the child it would pass for the
-    // user's own choice of port.
-    env.remove(QStringLiteral("TDSPORT"));
-    env.insert(QStringLiteral("QC_CLOSE_TARGET"), target.path());
-    env.insert(QStringLiteral("QC_CLOSE_PORT"), QString::number(server.port()));
-    child.setProcessEnvironment(env);
-    child.setProcessChannelMode(QProcess::ForwardedChannels);
-    child.start(QStringLiteral("/proc/self/exe"),
-                {QStringLiteral("--gtest_filter=StartConverting.DISABLED_CloseMidRunChild"),
-                 QStringLiteral("--gtest_also_run_disabled_tests")});
-    ASSERT_TRUE(child.waitForFinished(240000));
-    ASSERT_EQ(child.exitStatus(), QProcess::NormalExit);
-    ASSERT_EQ(child.exitCode(), 0) << "3: the run finished first, 4: a question was asked, 5: no close";
+    const ProcessResult run = runTestInChild(
+        "StartConverting.DISABLED_CloseMidRunChild",
+        {{"QC_CLOSE_TARGET", target.path().toStdString()}, {"QC_CLOSE_PORT", std::to_string(server.port())}},
+        240000);
+    ASSERT_TRUE(run.finished);
+    ASSERT_FALSE(run.signalled);
+    ASSERT_EQ(run.exitCode, 0) << "3: the run finished first, 4: a question was asked, 5: no close";
 
     const std::string back = readBack(target.filePath(QStringLiteral("bigtable.dbf")));
     std::istringstream in(back);

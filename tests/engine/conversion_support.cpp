@@ -1,11 +1,9 @@
 #include "conversion_support.h"
 
 #include "data/db_access.h"
+#include "support/child_process.h"
 #include "support/environment.h"
 
-#include <QCoreApplication>
-#include <QProcess>
-#include <QProcessEnvironment>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -170,11 +168,8 @@ void executeOnFoxPro(const std::string& folder, const std::vector<std::string>& 
 }
 
 bool inSqliteChild() {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    const std::string name = std::string(info->test_suite_name()) + "." + info->name();
-    if (const char* child = std::getenv("QC_ENGINE_CHILD_TEST"); child && name == child)
+    if (inChildTest())
         return true;
-
     // unixODBC reads its driver list once per process, so the mapping needs a process of its own.
     QTemporaryDir odbc;
     {
@@ -183,19 +178,8 @@ bool inSqliteChild() {
             << "[SQLite3]\nDriver=/usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so\n";
         std::ofstream(odbc.filePath(QStringLiteral("odbc.ini")).toStdString());
     }
-    QProcess process;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("ODBCSYSINI"), odbc.path());
-    env.insert(QStringLiteral("QC_ENGINE_CHILD_TEST"), QString::fromStdString(name));
-    process.setProcessEnvironment(env);
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(QCoreApplication::applicationFilePath(),
-                  {QStringLiteral("--gtest_filter=") + QString::fromStdString(name)});
-    const bool finished = process.waitForStarted(10000) && process.waitForFinished(600000);
-    const std::string output = process.readAll().toStdString();
-    EXPECT_TRUE(finished) << output;
-    EXPECT_EQ(process.exitCode(), 0) << output;
-    EXPECT_NE(output.find("[  PASSED  ] 1 test"), std::string::npos) << output;
+    EXPECT_TRUE(
+        childTestPassed(runTestInChild(currentTestName(), {{"ODBCSYSINI", odbc.path().toStdString()}})));
     return false;
 }
 

@@ -5,9 +5,9 @@
 
 #include "shell/locale.h"
 #include "engine/row_statements.h"
+#include "support/environment.h"
 
 #include <QLocale>
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -58,25 +58,18 @@ TEST(LocaleStatements, EveryLocaleWritesValuesTheEngineStoresUnchanged) {
              row(1, {{2021, 8, 31}, {14, 5, 0, 0}}, 19.99, 12.5),
              row(2, {{2021, 12, 1}, {0, 0, 0, 0}}, 0.5, -3.25)});
 
-        QProcess child;
-        auto env = QProcessEnvironment::systemEnvironment();
-        const QString posix = name == std::string("C") ? QStringLiteral("C.UTF-8")
-                                                       : QString::fromLatin1(name) + QStringLiteral(".UTF-8");
-        env.insert(QStringLiteral("LANG"), posix);
-        env.insert(QStringLiteral("LC_ALL"), posix);
-        child.setProcessEnvironment(env);
-        child.start(QStringLiteral("/usr/bin/python3"), {QStringLiteral("-c"), QString::fromLatin1(kReader),
-                                                         dir.filePath(QStringLiteral("orders.dbf"))});
-        ASSERT_TRUE(child.waitForFinished(30000));
-        const QString err = QString::fromUtf8(child.readAllStandardError());
-        ASSERT_EQ(child.exitCode(), 0)
-            << "the locale " << posix.toStdString() << " could not be used: " << err.toStdString();
+        const std::string posix = name == std::string("C") ? "C.UTF-8" : name + std::string(".UTF-8");
+        const auto read =
+            test::runPython({"-c", kReader, dir.filePath(QStringLiteral("orders.dbf")).toStdString()}, 30,
+                            {{"LANG", posix}, {"LC_ALL", posix}});
+        ASSERT_TRUE(read.finished);
+        ASSERT_EQ(read.exitCode, 0) << "the locale " << posix << " could not be used: " << read.errors;
 
         // A number in a text column keeps the locale's separator where code page 1252 holds it.
         const QString point =
             locale.decimalSeparator == QLatin1Char(',') ? QStringLiteral(",") : QStringLiteral(".");
         EXPECT_EQ(
-            QString::fromUtf8(child.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts),
+            QString::fromStdString(read.output).split(QLatin1Char('\n'), Qt::SkipEmptyParts),
             (QStringList{
                 QStringLiteral("1|2021-08-31 14:05:00|2021-08-31|19") + point + QStringLiteral("99|12.5"),
                 QStringLiteral("2|2021-12-01 00:00:00|2021-12-01|0") + point + QStringLiteral("5|-3.25")}));

@@ -1,8 +1,7 @@
 #include "faults/fault_child.h"
 
 #include "foxpro/database.h"
-
-#include <QProcessEnvironment>
+#include "support/child_process.h"
 
 #include <gtest/gtest.h>
 
@@ -51,9 +50,9 @@ void waitForFile(const char* path) {
 
 // The child's side: started only through startChild().
 TEST(FaultChild, Run) {
-    const char* target = std::getenv("QC_FAULT_TARGET");
-    if (target == nullptr)
+    if (!inChildTest())
         GTEST_SKIP() << "started only by the fault tests";
+    const char* target = std::getenv("QC_FAULT_TARGET");
     using Arm = void (*)(int);
     const auto arm = reinterpret_cast<Arm>(dlsym(RTLD_DEFAULT, "qc_kill_shim_arm"));
     auto report = [](const std::string& line) {
@@ -87,42 +86,35 @@ TEST(FaultChild, Run) {
 
 } // namespace
 
-std::unique_ptr<QProcess> startChild(const ChildJob& job) {
-    auto child = std::make_unique<QProcess>();
-    auto environment = QProcessEnvironment::systemEnvironment();
-    environment.insert("QC_FAULT_TARGET", QString::fromStdString(job.target));
-    environment.insert("QC_FAULT_SETUP", QString::fromStdString(joined(job.setup)));
+Process startChild(const ChildJob& job) {
+    EnvironmentChanges environment{{"QC_FAULT_TARGET", job.target},
+                                   {"QC_FAULT_SETUP", joined(job.setup)},
+                                   {"QC_FAULT_GO", job.goFile},
+                                   {"QC_FAULT_END", job.endFile}};
     if (job.statementsFile.empty()) {
-        environment.insert("QC_FAULT_STATEMENTS", QString::fromStdString(joined(job.statements)));
+        environment["QC_FAULT_STATEMENTS"] = joined(job.statements);
     } else {
         std::ofstream(job.statementsFile, std::ios::binary) << joined(job.statements);
-        environment.insert("QC_FAULT_STATEMENTS_FILE", QString::fromStdString(job.statementsFile));
+        environment["QC_FAULT_STATEMENTS_FILE"] = job.statementsFile;
     }
-    environment.insert("QC_FAULT_GO", QString::fromStdString(job.goFile));
-    environment.insert("QC_FAULT_END", QString::fromStdString(job.endFile));
     if (job.killAt > 0) {
-        environment.insert("LD_PRELOAD", QStringLiteral(QC_KILL_SHIM));
-        environment.insert("QC_KILL_AT", QString::number(job.killAt));
+        environment["LD_PRELOAD"] = QC_KILL_SHIM;
+        environment["QC_KILL_AT"] = std::to_string(job.killAt);
     }
-    child->setProcessEnvironment(environment);
-    child->start("/proc/self/exe", {"--gtest_filter=FaultChild.Run"});
-    return child;
+    return startTestInChild("FaultChild.Run", environment);
 }
 
-bool childFinished(QProcess& child, std::string& seen) {
-    child.waitForReadyRead(20);
-    seen += child.readAllStandardOutput().toStdString();
+bool childFinished(Process& child) {
+    const std::string& seen = child.output(20);
     return seen.find("\nfinished\n") != std::string::npos || seen.rfind("finished\n", 0) == 0;
 }
 
-ChildResult waitChild(QProcess& child, const std::string& seen, int timeoutMs) {
+ChildResult waitChild(Process& child, int timeoutMs) {
+    const ProcessResult run = child.wait(timeoutMs);
     ChildResult result;
-    if (!child.waitForFinished(timeoutMs))
-        child.kill();
-    child.waitForFinished(5000);
-    result.output = seen + child.readAllStandardOutput().toStdString();
-    result.killed = child.exitStatus() == QProcess::CrashExit;
-    result.exitCode = child.exitCode();
+    result.output = run.output;
+    result.killed = run.signalled;
+    result.exitCode = run.exitCode;
     std::istringstream in(result.output);
     for (std::string line; std::getline(in, line);)
         if (line == "ok" || line == "finished" || line.rfind("error: ", 0) == 0)
@@ -132,7 +124,7 @@ ChildResult waitChild(QProcess& child, const std::string& seen, int timeoutMs) {
 
 ChildResult runChild(const ChildJob& job) {
     auto child = startChild(job);
-    return waitChild(*child);
+    return waitChild(child);
 }
 
 } // namespace qc::test::faults

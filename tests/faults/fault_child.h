@@ -2,9 +2,8 @@
 // A child process of this test program that runs FoxPro statements with the embedded engine:
 // the way the kill tests and the two-writer tests get a second, real process.
 
-#include <QProcess>
+#include "support/process.h"
 
-#include <memory>
 #include <string>
 #include <vector>
 
@@ -31,12 +30,11 @@ struct ChildResult {
 };
 
 // Starts the child; waitChild() collects it.
-std::unique_ptr<QProcess> startChild(const ChildJob& job);
-// `seen`: what childFinished() has read of its output already.
-ChildResult waitChild(QProcess& child, const std::string& seen = {}, int timeoutMs = 120000);
+Process startChild(const ChildJob& job);
+ChildResult waitChild(Process& child, int timeoutMs = 120000);
 ChildResult runChild(const ChildJob& job);
 
-// Whether a started child has printed "finished" yet (reads what it has written so far).
-bool childFinished(QProcess& child, std::string& seen);
+// Whether a started child has printed "finished" yet.
+bool childFinished(Process& child);
 
 } // namespace qc::test::faults

@@ -2,16 +2,15 @@
 // through anyway) while a message box or another window of the program waits for the user ends the
 // program at once.
 #include "app/main_window.h"
+#include "support/child_process.h"
 #include "support/tds_server.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QDialog>
-#include <QElapsedTimer>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QMouseEvent>
-#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
@@ -82,22 +81,13 @@ TEST(CloseDuringMessageChild, DISABLED_TestConnectionAnswer) {
 
 TEST(CloseDuringMessage, TheWindowSystemsCloseEndsTheProgramWhileAMessageBoxIsUp) {
     TdsServer server(TdsServer::standardFixture(50));
-    QProcess child;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove(QStringLiteral("TDSPORT"));
-    env.insert(QStringLiteral("QC_PORT"), QString::number(server.port()));
-    child.setProcessEnvironment(env);
-    child.setProcessChannelMode(QProcess::ForwardedChannels);
-    QElapsedTimer clock;
-    clock.start();
-    child.start(QStringLiteral("/proc/self/exe"),
-                {QStringLiteral("--gtest_filter=CloseDuringMessageChild.DISABLED_TestConnectionAnswer"),
-                 QStringLiteral("--gtest_also_run_disabled_tests")});
-    ASSERT_TRUE(child.waitForFinished(60000));
-    EXPECT_EQ(child.exitStatus(), QProcess::NormalExit);
-    EXPECT_EQ(child.exitCode(), 0)
+    const ProcessResult run = runTestInChild("CloseDuringMessageChild.DISABLED_TestConnectionAnswer",
+                                             {{"QC_PORT", std::to_string(server.port())}}, 60000);
+    ASSERT_TRUE(run.finished);
+    EXPECT_FALSE(run.signalled);
+    EXPECT_EQ(run.exitCode, 0)
         << "6: the close request was dropped, 5: the box went away unanswered, 7: the window took a click";
-    EXPECT_LT(clock.elapsed(), 20000);
+    EXPECT_LT(run.elapsedMs, 20000);
 }
 
 // Child: a window of the program opened over the main window (Advanced Options from its button, or
@@ -130,21 +120,14 @@ TEST(CloseDuringMessage, TheWindowSystemsCloseEndsTheProgramWhileAnotherWindowIs
     TdsServer server(TdsServer::standardFixture(50));
     QTemporaryDir target;
     for (const char* button : {"PushButton12", "PushButton7"}) {
-        QProcess child;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.remove(QStringLiteral("TDSPORT"));
-        env.insert(QStringLiteral("QC_PORT"), QString::number(server.port()));
-        env.insert(QStringLiteral("QC_TARGET"), target.path());
-        env.insert(QStringLiteral("QC_BUTTON"), QString::fromLatin1(button));
-        child.setProcessEnvironment(env);
-        child.setProcessChannelMode(QProcess::ForwardedChannels);
-        child.start(
-            QStringLiteral("/proc/self/exe"),
-            {QStringLiteral("--gtest_filter=CloseDuringMessageChild.DISABLED_WindowOverTheMainWindow"),
-             QStringLiteral("--gtest_also_run_disabled_tests")});
-        ASSERT_TRUE(child.waitForFinished(60000)) << button;
-        EXPECT_EQ(child.exitStatus(), QProcess::NormalExit) << button;
-        EXPECT_EQ(child.exitCode(), 0)
+        const ProcessResult run = runTestInChild("CloseDuringMessageChild.DISABLED_WindowOverTheMainWindow",
+                                                 {{"QC_PORT", std::to_string(server.port())},
+                                                  {"QC_TARGET", target.path().toStdString()},
+                                                  {"QC_BUTTON", button}},
+                                                 60000);
+        ASSERT_TRUE(run.finished) << button;
+        EXPECT_FALSE(run.signalled) << button;
+        EXPECT_EQ(run.exitCode, 0)
             << button << ": 6: the close request was dropped, 5: the window went away unanswered";
     }
 }

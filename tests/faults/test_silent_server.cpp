@@ -2,6 +2,7 @@
 // the buttons end within the login time-out, the window keeps answering while it waits, and
 // closing it ends the program at once, keeping every row written.
 #include "app/main_window.h"
+#include "support/child_process.h"
 #include "support/environment.h"
 #include "support/scripted_ui.h"
 #include "support/tds_server.h"
@@ -10,7 +11,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
-#include <QProcess>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -77,37 +77,6 @@ class Responsiveness {
     qint64 longestGap_ = 0;
     int ticks_ = 0;
 };
-
-// Runs one test of this program, named without its DISABLED_ prefix, in a child process.
-struct ChildRun {
-    int exitCode = -1;
-    bool finished = false;
-    qint64 elapsedMs = 0;
-};
-ChildRun runChild(const char* test, const std::map<QString, QString>& environment, int limitMs) {
-    QProcess child;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.remove(QStringLiteral("TDSPORT")); // set by this process, not by the user
-    for (const auto& [name, value] : environment)
-        env.insert(name, value);
-    child.setProcessEnvironment(env);
-    child.setProcessChannelMode(QProcess::ForwardedChannels);
-    QElapsedTimer clock;
-    clock.start();
-    child.start(QStringLiteral("/proc/self/exe"),
-                {QStringLiteral("--gtest_filter=") + QString::fromLatin1(test),
-                 QStringLiteral("--gtest_also_run_disabled_tests")});
-    ChildRun run;
-    run.finished = child.waitForFinished(limitMs);
-    run.elapsedMs = clock.elapsed();
-    if (!run.finished) {
-        child.kill(); // only the child this test started
-        child.waitForFinished();
-        return run;
-    }
-    run.exitCode = child.exitStatus() == QProcess::NormalExit ? child.exitCode() : -1;
-    return run;
-}
 
 // Presses "Start Converting" and closes the window once `waiting` has held for a second with the
 // window still handling its events; ends the child with 5 when the click returns instead.
@@ -208,10 +177,9 @@ TEST(SilentServerChild, DISABLED_TestConnection) {
 
 TEST(SilentServerProgram, ClosingTheWindowWhileTheServerIsAwaitedEndsTheProgramAtOnce) {
     TdsServer server(TdsServer::standardFixture(50), 0, {"--silent"});
-    const ChildRun run = runChild("SilentServerChild.DISABLED_TestConnection",
-                                  {{QStringLiteral("QC_SILENT_PORT"), QString::number(server.port())},
-                                   {QStringLiteral("QC_CLOSE_WHILE_WAITING"), QStringLiteral("1")}},
-                                  60000);
+    const ProcessResult run = runTestInChild(
+        "SilentServerChild.DISABLED_TestConnection",
+        {{"QC_SILENT_PORT", std::to_string(server.port())}, {"QC_CLOSE_WHILE_WAITING", "1"}}, 60000);
     ASSERT_TRUE(run.finished) << "the program did not end";
     EXPECT_EQ(run.exitCode, 0) << "5: the click returned instead";
     EXPECT_LT(run.elapsedMs, 8000);
@@ -219,9 +187,8 @@ TEST(SilentServerProgram, ClosingTheWindowWhileTheServerIsAwaitedEndsTheProgramA
 
 TEST(SilentServerProgram, AnAttemptLeftInsideTheDriverDoesNotHoldUpTheProgramsEnd) {
     TdsServer server(TdsServer::standardFixture(50), 0, {"--silent"});
-    const ChildRun run =
-        runChild("SilentServerChild.DISABLED_TestConnection",
-                 {{QStringLiteral("QC_SILENT_PORT"), QString::number(server.port())}}, 60000);
+    const ProcessResult run = runTestInChild("SilentServerChild.DISABLED_TestConnection",
+                                             {{"QC_SILENT_PORT", std::to_string(server.port())}}, 60000);
     ASSERT_TRUE(run.finished) << "the program did not end";
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_LT(run.elapsedMs, kLoginTimeOutMs + 5000);
@@ -244,10 +211,10 @@ TEST(SilentServerProgram, TheRunsOwnConnectionCanBeClosedWhileItWaits) {
     // The check is the first connection, the listing the second, the run's own the third.
     TdsServer server(TdsServer::standardFixture(50), 0, {"--silent-from-connection", "3"});
     QTemporaryDir target;
-    const ChildRun run = runChild("SilentServerChild.DISABLED_StartConverting",
-                                  {{QStringLiteral("QC_SILENT_PORT"), QString::number(server.port())},
-                                   {QStringLiteral("QC_SILENT_TARGET"), target.path()}},
-                                  60000);
+    const ProcessResult run = runTestInChild("SilentServerChild.DISABLED_StartConverting",
+                                             {{"QC_SILENT_PORT", std::to_string(server.port())},
+                                              {"QC_SILENT_TARGET", target.path().toStdString()}},
+                                             60000);
     ASSERT_TRUE(run.finished) << "the program did not end";
     EXPECT_EQ(run.exitCode, 0) << "3: a message came instead, 5: the click returned";
     EXPECT_LT(run.elapsedMs, 10000);
@@ -302,10 +269,10 @@ TEST(StalledSource, TheWindowKeepsAnsweringAndClosingItKeepsEveryWrittenRow) {
     TdsServer server(TdsServer::standardFixture(500), 0,
                      {"--stall-after-rows", std::to_string(kRowsBeforeStall)});
     QTemporaryDir target;
-    const ChildRun run = runChild("StalledSourceChild.DISABLED_Convert",
-                                  {{QStringLiteral("QC_STALL_PORT"), QString::number(server.port())},
-                                   {QStringLiteral("QC_STALL_TARGET"), target.path()}},
-                                  60000);
+    const ProcessResult run = runTestInChild(
+        "StalledSourceChild.DISABLED_Convert",
+        {{"QC_STALL_PORT", std::to_string(server.port())}, {"QC_STALL_TARGET", target.path().toStdString()}},
+        60000);
     ASSERT_TRUE(run.finished) << "the window froze: it never closed";
     ASSERT_EQ(run.exitCode, 0) << "3: the run finished, 5: the click returned";
     std::string expected = std::to_string(kRowsBeforeStall) + " " + std::to_string(kRowsBeforeStall) + " ";
@@ -332,10 +299,10 @@ TEST(LockedSourceChild, DISABLED_Convert) {
 TEST(LockedSource, TheWindowKeepsAnsweringWhileATableReadWaitsAndClosingItEndsTheProgram) {
     TdsServer server(TdsServer::standardFixture(50), 0, {"--stall-before-rows"});
     QTemporaryDir target;
-    const ChildRun run = runChild("LockedSourceChild.DISABLED_Convert",
-                                  {{QStringLiteral("QC_LOCKED_PORT"), QString::number(server.port())},
-                                   {QStringLiteral("QC_LOCKED_TARGET"), target.path()}},
-                                  60000);
+    const ProcessResult run = runTestInChild("LockedSourceChild.DISABLED_Convert",
+                                             {{"QC_LOCKED_PORT", std::to_string(server.port())},
+                                              {"QC_LOCKED_TARGET", target.path().toStdString()}},
+                                             60000);
     ASSERT_TRUE(run.finished) << "the window froze while the table read waited";
     EXPECT_EQ(run.exitCode, 0) << "3: a message came instead, 5: the click returned";
     EXPECT_LT(run.elapsedMs, 20000);

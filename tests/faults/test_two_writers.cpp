@@ -44,7 +44,7 @@ void twoWritersAtOnce(bool container) {
     if (container)
         foxpro::Container::create(folder.path() / "d.dbc");
     const std::string target = container ? folder.file("d.dbc").string() : folder.str();
-    std::vector<std::unique_ptr<QProcess>> children;
+    std::vector<Process> children;
     for (char who : {'A', 'B'}) {
         ChildJob job;
         job.target = target;
@@ -53,17 +53,16 @@ void twoWritersAtOnce(bool container) {
         job.endFile = barrier.file("end");
         job.statementsFile = barrier.file(std::string(1, who) + ".sql");
         children.push_back(startChild(job));
-        ASSERT_TRUE(children.back()->waitForStarted(10000));
+        ASSERT_TRUE(children.back().started());
     }
     touch(barrier.file("go"));
     // Both keep their connection open until both are through, as a run keeps its own.
-    std::string seen[2];
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(2);
-    while (!(childFinished(*children[0], seen[0]) && childFinished(*children[1], seen[1])) &&
+    while (!(childFinished(children[0]) && childFinished(children[1])) &&
            std::chrono::steady_clock::now() < deadline) {
     }
     touch(barrier.file("end"));
-    const ChildResult results[2] = {waitChild(*children[0], seen[0]), waitChild(*children[1], seen[1])};
+    const ChildResult results[2] = {waitChild(children[0]), waitChild(children[1])};
 
     int winner = -1;
     for (int i = 0; i < 2; ++i) {

@@ -4,8 +4,7 @@
 
 #include "foxpro/dbf_file.h"
 
-#include <QProcess>
-#include <QProcessEnvironment>
+#include "support/child_process.h"
 
 #include <gtest/gtest.h>
 
@@ -27,9 +26,9 @@ std::string rowStatement(long id) {
 // Runs only inside the child the test below starts: inserts rows until it is killed and
 // reports each one after its INSERT returned.
 TEST(DurabilityChild, StreamInserts) {
-    const char* folder = std::getenv(kStreamFolder);
-    if (folder == nullptr)
+    if (!qc::test::inChildTest())
         GTEST_SKIP() << "started only by Durability.KilledWriterLosesNoReturnedRow";
+    const char* folder = std::getenv(kStreamFolder);
     auto db = foxpro::Database::open(folder);
     auto table = foxpro::DbfFile::open(std::string(folder) + "/stream.dbf", false);
     for (long id = table.recordCount() + 1; id < 50000000; ++id) {
@@ -45,25 +44,20 @@ TEST(Durability, KilledWriterLosesNoReturnedRow) {
         ->execute("CREATE TABLE stream (id I NOT NULL, name C(20), notes M, amount N(12,1))");
     long confirmed = 0;
     for (int round = 0; round < 3; ++round) {
-        QProcess child;
-        auto environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(kStreamFolder, QString::fromStdString(folder.str()));
-        child.setProcessEnvironment(environment);
-        child.start("/proc/self/exe", {"--gtest_filter=DurabilityChild.StreamInserts"});
-        ASSERT_TRUE(child.waitForStarted(10000));
+        auto child =
+            qc::test::startTestInChild("DurabilityChild.StreamInserts", {{kStreamFolder, folder.str()}});
+        ASSERT_TRUE(child.started());
         std::string output;
         const long target = confirmed + 1500 + round * 700;
         long last = confirmed;
-        while (last < target && child.state() == QProcess::Running) {
-            child.waitForReadyRead(5000);
-            output += child.readAllStandardOutput().toStdString();
+        while (last < target && child.running()) {
+            output = child.output(5000);
             const auto end = output.rfind("row ");
             if (end != std::string::npos && output.find('\n', end) != std::string::npos)
                 last = std::stol(output.substr(end + 4));
         }
         child.kill(); // SIGKILL
-        child.waitForFinished(10000);
-        output += child.readAllStandardOutput().toStdString();
+        output = child.wait(10000).output;
         for (auto at = output.rfind("row "); at != std::string::npos;) {
             if (output.find('\n', at) != std::string::npos) {
                 last = std::stol(output.substr(at + 4));

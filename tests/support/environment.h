@@ -1,5 +1,7 @@
 #pragma once
-// Where the tests find their tools, fixtures and the built program, and small process helpers.
+// Where the tests find their tools, fixtures and the built program, and Debian's Python.
+
+#include "support/process.h"
 
 #include <string>
 #include <vector>
@@ -12,15 +14,8 @@ std::string testFilesDir();
 // The folder of the built program (QC_BIN_DIR).
 std::string binDir();
 
-struct ProcessResult {
-    int exitCode = -1;
-    std::string output; // stdout
-    std::string errors; // stderr
-};
-// Runs a program with arguments (no shell) and waits for it, at most timeoutSeconds.
-ProcessResult runProcess(const std::string& program, const std::vector<std::string>& args, int timeoutSeconds = 120);
-
 // Runs Debian's /usr/bin/python3 with the arguments.
-ProcessResult runPython(const std::vector<std::string>& args, int timeoutSeconds = 120);
+ProcessResult runPython(const std::vector<std::string>& args, int timeoutSeconds = 120,
+                        const EnvironmentChanges& environment = {});
 
 } // namespace qc::test
