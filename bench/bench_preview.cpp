@@ -83,7 +83,7 @@ double showSeconds(Script& form) {
     std::vector<double> times;
     for (int round = 0; round < 9; ++round) {
         times.push_back(secondsOf([&] {
-            preview::ui::Form2 window(form.session(), nullptr);
+            preview::ui::PreviewWindow window(form.session(), nullptr);
             window.show();
             QApplication::processEvents();
             window.repaint();
@@ -127,12 +127,12 @@ double windowRun(Script& form, const std::vector<std::string>& statements) {
     fill(form, statements);
     form.target = std::make_unique<data::Connection>();
     form.target->Open(connectionString(dir));
-    preview::ui::Form2 window(form.session(), nullptr);
+    preview::ui::PreviewWindow window(form.session(), nullptr);
     answerQuietly(window.seams());
     window.show();
     QApplication::processEvents();
     ::sync();
-    const double seconds = secondsOf([&] { window.PushButton1_Click(); });
+    const double seconds = secondsOf([&] { window.onExecuteClicked(); });
     if (window.exit() != PreviewExit::Executed)
         std::fprintf(stderr, "the script run did not complete\n");
     form.target.reset();
@@ -172,15 +172,15 @@ int main(int argc, char** argv) {
     const double bareSeconds = secondsOf([&] { bareReplace(bare, find.toStdString(), with.toStdString()); });
     double replaceSeconds = 0;
     {
-        preview::ui::Form2 window(form.session(), nullptr);
+        preview::ui::PreviewWindow window(form.session(), nullptr);
         window.show();
         QApplication::processEvents();
         shell::WindowSeams seams;
         answerQuietly(seams);
-        preview::ui::Form3 dialog(form.sqlLines, seams, &window);
-        dialog.Text1.setText(find);
-        dialog.Text2.setText(with);
-        replaceSeconds = secondsOf([&] { dialog.PushButton2_Click(); });
+        preview::ui::FindReplaceWindow dialog(form.sqlLines, seams, &window);
+        dialog.findBox.setText(find);
+        dialog.replaceBox.setText(with);
+        replaceSeconds = secondsOf([&] { dialog.onReplaceClicked(); });
     }
     if (form.sqlLines.text(kLines) != bare.back())
         std::fprintf(stderr, "the window's replacement differs from the bare loop's\n");

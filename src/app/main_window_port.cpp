@@ -5,7 +5,7 @@
 namespace qc::app {
 
 PreviewExit MainWindowPort::showSqlPreview(preview::PreviewSession& session) {
-    preview::ui::Form2 dialog(session, &window());
+    preview::ui::PreviewWindow dialog(session, &window());
     runModal(dialog);
     return dialog.exit();
 }

@@ -1,10 +1,10 @@
 #pragma once
-// The replace action of the Find and Replace window (Form3.PushButton2_Click up to its closing
-// step): the first caseless occurrence of the find text in every line of the SQL line list is
-// replaced by the replacement exactly as typed.
+// The replace action of the Find and Replace window (what its "Replace" button does, short of
+// closing the window): the first caseless occurrence of the find text in every line of the SQL
+// line list is replaced by the replacement exactly as typed.
 
-#include "shell/ui_port.h"
 #include "preview/sql_line_list.h"
+#include "shell/ui_port.h"
 
 #include <QString>
 

@@ -3,9 +3,9 @@
 // the FoxPro connection, shows progress, and stops at the first line whose failure reads as an
 // SQL error, selecting that line and keeping its error for the window.
 
-#include "shell/ui_port.h"
 #include "data/db_access.h"
 #include "preview/sql_line_list.h"
+#include "shell/ui_port.h"
 
 #include <QString>
 
@@ -39,7 +39,7 @@ struct ScriptRun {
     SqlLineList& lines;
     // The open FoxPro connection; null counts as a connection that fails every statement.
     data::Connection* connection = nullptr;
-    // The line of the last SQL error (the window's ErrorLineIndex).
+    // The line of the last SQL error (the window's errorLine()).
     int& errorLineIndex;
     // Puts an SQL error's description into the window's error box.
     std::function<void(const QString&)> showErrorText;
@@ -48,9 +48,9 @@ struct ScriptRun {
     ResumePoint* resume = nullptr;
 };
 
-// Runs the script (Form2.PushButton1_Click, without the window's closing step), from line 1 or
-// from the line that stopped the last run; when lines before that one changed since the stop,
-// asks first whether to go on, since those changes will not be sent. Progress is
+// Runs the script (what the preview window's "Execute SQL" does, short of closing the window),
+// from line 1 or from the line that stopped the last run; when lines before that one changed
+// since the stop, asks first whether to go on, since those changes will not be sent. Progress is
 // shown on the passes where the port lets events through, and for the last line, so a long
 // script's speed does not hang on the progress bar.
 ScriptOutcome executeScript(const ScriptRun& run, UiPort& ui);

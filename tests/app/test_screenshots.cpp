@@ -114,10 +114,11 @@ TEST_F(Screenshots, PreviewAndDatatypesWindows) {
         form.datatypeRows.setLastRow(3, QString::fromLatin1(c[1]));
         form.datatypeRows.setLastRow(4, QString::fromLatin1(c[2]));
     }
-    preview::ui::Form2 preview(preview::PreviewSession{form.sqlLines, form.datatypeRows, nullptr}, w.get());
+    preview::ui::PreviewWindow preview(preview::PreviewSession{form.sqlLines, form.datatypeRows, nullptr},
+                                       w.get());
     preview.show();
     save(preview, QStringLiteral("preview-window.png"), "PNG");
-    preview::ui::Form5 types(form.datatypeRows, preview.seams(), &preview);
+    preview::ui::DatatypesWindow types(form.datatypeRows, preview.seams(), &preview);
     types.show();
     save(types, QStringLiteral("datatypes-window.png"), "PNG");
 }

@@ -226,7 +226,7 @@ TEST_F(StartConverting, InSqlPreviewModeThePreviewWindowOpensOwnedByTheMainWindo
     w->seams().runModal = [&](QDialog& dialog) {
         ++shown;
         EXPECT_EQ(dialog.parentWidget(), w.get());
-        EXPECT_GT(dynamic_cast<preview::ui::Form2&>(dialog).session().lines.count(), 50);
+        EXPECT_GT(dynamic_cast<preview::ui::PreviewWindow&>(dialog).session().lines.count(), 50);
     };
     control<QPushButton>(*w, "PushButton7").click();
     EXPECT_EQ(shown, 1);

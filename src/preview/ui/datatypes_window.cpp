@@ -12,58 +12,58 @@ namespace qc::preview::ui {
 
 using look::twipsRect;
 
-Form5::Form5(DatatypeRows& rows, const shell::WindowSeams& seams, QWidget* owner)
-    : QDialog(owner), PushButton5(QStringLiteral("< Back"), this), ListView1(this), rows_(rows),
+DatatypesWindow::DatatypesWindow(DatatypeRows& rows, const shell::WindowSeams& seams, QWidget* owner)
+    : QDialog(owner), backButton(QStringLiteral("< Back"), this), typeList(this), rows_(rows),
       port_(*this, seams) {
     setFixedSize(look::px(8040), look::px(8340));
     setFont(look::windowFont());
-    PushButton5.setGeometry(twipsRect(120, 120, 7800, 405));
-    PushButton5.setFont(look::buttonFont());
-    PushButton5.setAutoDefault(false);
-    ListView1.setGeometry(twipsRect(120, 630, 7800, 7605));
-    ListView1.setToolTip(QStringLiteral(
+    backButton.setGeometry(twipsRect(120, 120, 7800, 405));
+    backButton.setFont(look::buttonFont());
+    backButton.setAutoDefault(false);
+    typeList.setGeometry(twipsRect(120, 630, 7800, 7605));
+    typeList.setToolTip(QStringLiteral(
         "Click item to edit it. Move | line to right and out of window to reveal full names."));
-    ListView1.setSelectionBehavior(QAbstractItemView::SelectRows);
-    ListView1.setSelectionMode(QAbstractItemView::SingleSelection);
-    ListView1.setEditTriggers(QAbstractItemView::NoEditTriggers);
-    ListView1.setShowGrid(false);
-    ListView1.setWordWrap(false);
-    ListView1.verticalHeader()->hide();
-    ListView1.verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    typeList.setSelectionBehavior(QAbstractItemView::SelectRows);
+    typeList.setSelectionMode(QAbstractItemView::SingleSelection);
+    typeList.setEditTriggers(QAbstractItemView::NoEditTriggers);
+    typeList.setShowGrid(false);
+    typeList.setWordWrap(false);
+    typeList.verticalHeader()->hide();
+    typeList.verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     // Rows as high as the list's font, as in a report-style list.
-    ListView1.verticalHeader()->setMinimumSectionSize(1);
-    ListView1.verticalHeader()->setDefaultSectionSize(ListView1.fontMetrics().height() + 2);
-    ListView1.horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
-    ListView1.horizontalHeader()->setStretchLastSection(false);
+    typeList.verticalHeader()->setMinimumSectionSize(1);
+    typeList.verticalHeader()->setDefaultSectionSize(typeList.fontMetrics().height() + 2);
+    typeList.horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    typeList.horizontalHeader()->setStretchLastSection(false);
     // The headers are longer than their columns in this font: they wrap between words.
-    ListView1.horizontalHeader()->setDefaultAlignment(
+    typeList.horizontalHeader()->setDefaultAlignment(
         Qt::Alignment(Qt::AlignLeft | Qt::AlignVCenter | Qt::TextWordWrap));
-    ListView1.horizontalHeader()->setTextElideMode(Qt::ElideNone);
-    ListView1.horizontalHeader()->setSectionsClickable(false);
-    setTabOrder(&ListView1, &PushButton5);
+    typeList.horizontalHeader()->setTextElideMode(Qt::ElideNone);
+    typeList.horizontalHeader()->setSectionsClickable(false);
+    setTabOrder(&typeList, &backButton);
     enterKeys_.attach(*this);
-    connect(&PushButton5, &QPushButton::clicked, this, &Form5::PushButton5_Click);
-    Form_Load();
+    connect(&backButton, &QPushButton::clicked, this, &DatatypesWindow::onBackClicked);
+    load();
 }
 
-void Form5::Form_Load() {
+void DatatypesWindow::load() {
     ErrorTrap trap(port_, QStringLiteral("Form5"), QStringLiteral("Form_Load"));
     trap.step(100, [&] { look::ApplyFormColors(*this); });
     trap.step(102, [&] { setWindowIcon(look::applicationIcon()); });
     trap.step(104, [&] { setWindowTitle(QStringLiteral("Datatypes Conversion - Marravex")); });
     trap.step(106, [&] {
-        look::installPointerConvention(*this, look::handCursor(), {&ListView1, ListView1.viewport()});
+        look::installPointerConvention(*this, look::handCursor(), {&typeList, typeList.viewport()});
     });
-    trap.step(108, [&] { ListView1.setModel(&rows_); });
+    trap.step(108, [&] { typeList.setModel(&rows_); });
     trap.step(110, [&] {
         for (int column = 0; column < 4; ++column)
-            ListView1.setColumnWidth(column, look::px(1700));
+            typeList.setColumnWidth(column, look::px(1700));
         fitHeaders();
     });
 }
 
-void Form5::fitHeaders() {
-    QHeaderView& header = *ListView1.horizontalHeader();
+void DatatypesWindow::fitHeaders() {
+    QHeaderView& header = *typeList.horizontalHeader();
     const QFontMetrics metrics(header.font());
     const int margins = 2 * header.style()->pixelMetric(QStyle::PM_HeaderMargin, nullptr, &header) + 4;
     int height = 0;
@@ -73,22 +73,22 @@ void Form5::fitHeaders() {
         int widest = 0;
         for (const QString& word : text.split(QLatin1Char(' ')))
             widest = std::max(widest, metrics.horizontalAdvance(word));
-        if (widest + margins > ListView1.columnWidth(column))
-            ListView1.setColumnWidth(column, widest + margins);
-        const QRect wrapped = metrics.boundingRect(QRect(0, 0, ListView1.columnWidth(column) - margins, 1000),
+        if (widest + margins > typeList.columnWidth(column))
+            typeList.setColumnWidth(column, widest + margins);
+        const QRect wrapped = metrics.boundingRect(QRect(0, 0, typeList.columnWidth(column) - margins, 1000),
                                                    Qt::TextWordWrap, text);
         height = std::max(height, wrapped.height());
     }
     header.setMinimumHeight(height + margins);
 }
 
-void Form5::done(int result) {
+void DatatypesWindow::done(int result) {
     // Closing destroys the rows with the window; a second look shows only the headers.
     rows_.clear();
     QDialog::done(result);
 }
 
-void Form5::PushButton5_Click() {
+void DatatypesWindow::onBackClicked() {
     ErrorTrap trap(port_, QStringLiteral("Form5"), QStringLiteral("PushButton5_Click"));
     trap.step(102, [&] { reject(); });
 }

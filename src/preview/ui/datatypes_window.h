@@ -1,9 +1,9 @@
 #pragma once
-// The Datatypes Conversion window (Form5): per source column, the table, the column, the source
+// The Datatypes Conversion window: per source column, the table, the column, the source
 // type word and the FoxPro type word it was mapped to. Viewing only; closing empties the rows.
 
-#include "shell/ui/button_keys.h"
 #include "preview/datatype_rows.h"
+#include "shell/ui/button_keys.h"
 #include "shell/ui/window_port.h"
 
 #include <QDialog>
@@ -12,21 +12,21 @@
 
 namespace qc::preview::ui {
 
-class Form5 : public QDialog {
+class DatatypesWindow : public QDialog {
     Q_OBJECT
   public:
-    Form5(DatatypeRows& rows, const shell::WindowSeams& seams, QWidget* owner = nullptr);
+    DatatypesWindow(DatatypeRows& rows, const shell::WindowSeams& seams, QWidget* owner = nullptr);
 
     shell::WindowPort& port() { return port_; }
 
     void done(int result) override;
-    void PushButton5_Click();
+    void onBackClicked();
 
-    QPushButton PushButton5;
-    QTableView ListView1;
+    QPushButton backButton;
+    QTableView typeList;
 
   private:
-    void Form_Load();
+    void load();
     // Gives the headers the height their wrapped texts need.
     void fitHeaders();
 

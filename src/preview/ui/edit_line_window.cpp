@@ -1,8 +1,8 @@
 #include "preview/ui/edit_line_window.h"
 
+#include "preview/edited_line.h"
 #include "shell/error_trap.h"
 #include "shell/ui/look.h"
-#include "preview/edited_line.h"
 
 #include <QEvent>
 #include <QTimer>
@@ -11,31 +11,31 @@ namespace qc::preview::ui {
 
 using look::twipsRect;
 
-Form4::Form4(SqlLineList& lines, const shell::WindowSeams& seams, QWidget* owner)
-    : QDialog(owner), Text1(this), PushButton2(QStringLiteral("OK"), this),
-      PushButton1(QStringLiteral("Cancel"), this), lines_(lines), port_(*this, seams) {
+EditLineWindow::EditLineWindow(SqlLineList& lines, const shell::WindowSeams& seams, QWidget* owner)
+    : QDialog(owner), lineBox(this), okButton(QStringLiteral("OK"), this),
+      cancelButton(QStringLiteral("Cancel"), this), lines_(lines), port_(*this, seams) {
     setFixedSize(look::px(8040), look::px(2580));
     setFont(look::windowFont());
-    Text1.setGeometry(twipsRect(120, 120, 7800, 1905));
-    Text1.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    Text1.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    Text1.setTabChangesFocus(true);
-    Text1.installEventFilter(this);
-    PushButton2.setGeometry(twipsRect(120, 2130, 3840, 405));
-    PushButton1.setGeometry(twipsRect(4080, 2130, 3840, 405));
-    for (QPushButton* button : {&PushButton2, &PushButton1}) {
+    lineBox.setGeometry(twipsRect(120, 120, 7800, 1905));
+    lineBox.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    lineBox.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    lineBox.setTabChangesFocus(true);
+    lineBox.installEventFilter(this);
+    okButton.setGeometry(twipsRect(120, 2130, 3840, 405));
+    cancelButton.setGeometry(twipsRect(4080, 2130, 3840, 405));
+    for (QPushButton* button : {&okButton, &cancelButton}) {
         button->setFont(look::buttonFont());
         button->setAutoDefault(false);
     }
-    setTabOrder(&Text1, &PushButton2);
-    setTabOrder(&PushButton2, &PushButton1);
+    setTabOrder(&lineBox, &okButton);
+    setTabOrder(&okButton, &cancelButton);
     enterKeys_.attach(*this);
-    connect(&PushButton2, &QPushButton::clicked, this, &Form4::PushButton2_Click);
-    connect(&PushButton1, &QPushButton::clicked, this, &Form4::PushButton1_Click);
-    Form_Load();
+    connect(&okButton, &QPushButton::clicked, this, &EditLineWindow::onOkClicked);
+    connect(&cancelButton, &QPushButton::clicked, this, &EditLineWindow::onCancelClicked);
+    load();
 }
 
-void Form4::Form_Load() {
+void EditLineWindow::load() {
     ErrorTrap trap(port_, QStringLiteral("Form4"), QStringLiteral("Form_Load"));
     trap.step(100, [&] { look::ApplyFormColors(*this); });
     trap.step(102, [&] { setWindowIcon(look::applicationIcon()); });
@@ -43,36 +43,36 @@ void Form4::Form_Load() {
     trap.step(106, [&] { look::installPointerConvention(*this, look::handCursor()); });
 }
 
-void Form4::setLineText(const std::string& text) {
+void EditLineWindow::setLineText(const std::string& text) {
     loaded_ = text;
-    Text1.setPlainText(QString::fromStdString(text));
-    loadedShown_ = Text1.toPlainText();
-    Text1.selectAll();
+    lineBox.setPlainText(QString::fromStdString(text));
+    loadedShown_ = lineBox.toPlainText();
+    lineBox.selectAll();
 }
 
-bool Form4::eventFilter(QObject* watched, QEvent* event) {
+bool EditLineWindow::eventFilter(QObject* watched, QEvent* event) {
     // Typing right after the box gains the focus replaces the whole text.
     // The selection is made again once the focus event is done, so a click that gave the focus
     // does not undo it.
-    if (watched == &Text1 && textArrival_.arrives(*event)) {
-        Text1.selectAll();
-        QTimer::singleShot(0, &Text1, [this] { Text1.selectAll(); });
+    if (watched == &lineBox && textArrival_.arrives(*event)) {
+        lineBox.selectAll();
+        QTimer::singleShot(0, &lineBox, [this] { lineBox.selectAll(); });
     }
     return QDialog::eventFilter(watched, event);
 }
 
-std::string Form4::editedText() const {
-    return editedLineText(loaded_, loadedShown_, Text1.toPlainText());
+std::string EditLineWindow::editedText() const {
+    return editedLineText(loaded_, loadedShown_, lineBox.toPlainText());
 }
 
-void Form4::PushButton1_Click() {
+void EditLineWindow::onCancelClicked() {
     ErrorTrap trap(port_, QStringLiteral("Form4"), QStringLiteral("PushButton1_Click"));
     trap.step(102, [&] { reject(); });
 }
 
-void Form4::PushButton2_Click() {
+void EditLineWindow::onOkClicked() {
     ErrorTrap trap(port_, QStringLiteral("Form4"), QStringLiteral("PushButton2_Click"));
-    trap.step(102, [&] { lines_.setText(ListLine, editedText()); });
+    trap.step(102, [&] { lines_.setText(line, editedText()); });
     trap.step(104, [&] { accept(); });
 }
 

@@ -1,9 +1,9 @@
 #pragma once
-// The Edit Line window (Form4): rewrites one line of the SQL line list.
+// The Edit Line window: rewrites one line of the SQL line list.
 
+#include "preview/sql_line_list.h"
 #include "shell/ui/button_keys.h"
 #include "shell/ui/look.h"
-#include "preview/sql_line_list.h"
 #include "shell/ui/window_port.h"
 
 #include <QDialog>
@@ -14,30 +14,30 @@
 
 namespace qc::preview::ui {
 
-class Form4 : public QDialog {
+class EditLineWindow : public QDialog {
     Q_OBJECT
   public:
-    Form4(SqlLineList& lines, const shell::WindowSeams& seams, QWidget* owner = nullptr);
+    EditLineWindow(SqlLineList& lines, const shell::WindowSeams& seams, QWidget* owner = nullptr);
 
     shell::WindowPort& port() { return port_; }
 
     // The 1-based line being edited; the opener sets it before showing the window.
-    int ListLine = 0;
+    int line = 0;
     // Puts the line's text into the text box; the opener calls it before showing the window.
     void setLineText(const std::string& text);
 
-    void PushButton1_Click();
-    void PushButton2_Click();
+    void onOkClicked();
+    void onCancelClicked();
 
-    QPlainTextEdit Text1;
-    QPushButton PushButton2;
-    QPushButton PushButton1;
+    QPlainTextEdit lineBox;
+    QPushButton okButton;
+    QPushButton cancelButton;
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
   private:
-    void Form_Load();
+    void load();
     // The text to store: the loaded line with the span the user changed in the box replaced.
     std::string editedText() const;
 

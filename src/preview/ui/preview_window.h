@@ -1,13 +1,13 @@
 #pragma once
-// The SQL Preview window (Form2): shows the SQL line list of a preview session and lets the user edit a line, replace
-// text in all lines, look at the type mapping, copy lines or the error, e-mail the error, skip
-// the table, go back, or execute the lines on the run's FoxPro connection.
+// The SQL Preview window: shows the SQL line list of a preview session and lets the user edit a
+// line, replace text in all lines, look at the type mapping, copy lines or the error, e-mail the
+// error, skip the table, go back, or execute the lines on the run's FoxPro connection.
 
-#include "shell/ui/button_keys.h"
-#include "shell/ui/look.h"
 #include "preview/preview_session.h"
 #include "preview/script_execution.h"
 #include "preview/ui/sql_line_view.h"
+#include "shell/ui/button_keys.h"
+#include "shell/ui/look.h"
 #include "shell/ui/window_port.h"
 
 #include <QDialog>
@@ -17,11 +17,11 @@
 
 namespace qc::preview::ui {
 
-class Form2 : public QDialog {
+class PreviewWindow : public QDialog {
     Q_OBJECT
   public:
-    Form2(const PreviewSession& session, QWidget* owner = nullptr);
-    ~Form2() override;
+    PreviewWindow(const PreviewSession& session, QWidget* owner = nullptr);
+    ~PreviewWindow() override;
 
     // Where the window's messages, child windows and addresses go; tests set these.
     shell::WindowSeams& seams() { return seams_; }
@@ -29,7 +29,7 @@ class Form2 : public QDialog {
     shell::WindowPort& port() { return port_; }
 
     // The line at which the last script run stopped with an SQL error; 0 = none.
-    int ErrorLineIndex() const { return errorLineIndex_; }
+    int errorLine() const { return errorLine_; }
     bool scriptRunning() const { return running_; }
     // How the user left the window.
     PreviewExit exit() const { return exit_; }
@@ -38,30 +38,31 @@ class Form2 : public QDialog {
     // Closing empties the SQL line list and the datatype rows; refused while a script runs.
     void done(int result) override;
 
-    void ListView1_Click(int line);
-    void PushButton1_Click();
-    void PushButton2_Click();
-    void PushButton3_Click();
-    void PushButton4_Click();
-    void PushButton5_Click();
-    void PushButton6_Click();
-    void PushButton7_Click();
-    void PushButton8_Click();
-    void PushButton9_Click();
+    // The controls' actions, in the order the controls sit in the window.
+    void onBackClicked();
+    void onSkipTableClicked();
+    void onLineClicked(int line); // 1-based
+    void onExecuteClicked();
+    void onFindReplaceClicked();
+    void onCopySqlClicked();
+    void onJumpToErrorClicked();
+    void onCopyErrorClicked();
+    void onEmailErrorClicked();
+    void onDatatypesClicked();
 
-    QPushButton PushButton5;
-    QPushButton PushButton9;
-    SqlLineView ListView1;
-    QPushButton PushButton1;
-    QPushButton PushButton3;
-    QPushButton PushButton2;
-    QGroupBox Frame2;
-    QPlainTextEdit Text1;
-    QPushButton PushButton6;
-    QPushButton PushButton4;
-    QPushButton PushButton8;
-    QPushButton PushButton7;
-    look::TextProgressBar ProgressBar1;
+    QPushButton backButton;
+    QPushButton skipTableButton;
+    SqlLineView lineView;
+    QPushButton executeButton;
+    QPushButton findReplaceButton;
+    QPushButton copySqlButton;
+    QGroupBox errorFrame;
+    QPlainTextEdit errorBox; // inside the error frame
+    QPushButton jumpToErrorButton;
+    QPushButton copyErrorButton;
+    QPushButton emailErrorButton;
+    QPushButton datatypesButton;
+    look::TextProgressBar progressBar;
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -71,7 +72,7 @@ class Form2 : public QDialog {
 
   private:
     void layOut();
-    void Form_Load();
+    void load();
     void setControlsEnabled(bool enabled);
 
     void openFindAndReplace();
@@ -81,7 +82,7 @@ class Form2 : public QDialog {
     PreviewExit exit_ = PreviewExit::WentBack;
     shell::WindowSeams seams_;
     shell::WindowPort port_;
-    int errorLineIndex_ = 0;
+    int errorLine_ = 0;
     ResumePoint resume_;
     bool running_ = false;
     look::EnterPressesFocusedButton enterKeys_;

@@ -29,16 +29,16 @@ struct PreviewWindowTest : ::testing::Test {
     int children = 0;
     // Called when a message box would show, before it is answered.
     std::function<void(const QString&)> onMessage;
-    std::unique_ptr<preview::ui::Form2> window;
+    std::unique_ptr<preview::ui::PreviewWindow> window;
 
     void addLines(std::initializer_list<const char*> texts) {
         for (const char* text : texts)
             lines.append(text);
     }
 
-    preview::ui::Form2& open() {
-        window = std::make_unique<preview::ui::Form2>(preview::PreviewSession{lines, datatypeRows, target.get()},
-                                                      nullptr);
+    preview::ui::PreviewWindow& open() {
+        window = std::make_unique<preview::ui::PreviewWindow>(
+            preview::PreviewSession{lines, datatypeRows, target.get()}, nullptr);
         auto& seams = window->seams();
         seams.message = [this](const QString& text, const QString& title, Buttons buttons, Icon icon) {
             messages.push_back({text, title, buttons, icon});

@@ -35,19 +35,19 @@ struct ChildWindowTest : ::testing::Test {
 
 TEST_F(ChildWindowTest, EditLineSelectsItsTextSoTypingReplacesIt) {
     lines.append("INSERT INTO [t] VALUES (1)");
-    Form4 edit(lines, seams);
+    EditLineWindow edit(lines, seams);
     EXPECT_EQ(edit.windowTitle(), QStringLiteral("Edit Line - Marravex"));
-    EXPECT_EQ(edit.Text1.geometry(), look::twipsRect(120, 120, 7800, 1905));
-    edit.ListLine = 1;
+    EXPECT_EQ(edit.lineBox.geometry(), look::twipsRect(120, 120, 7800, 1905));
+    edit.line = 1;
     edit.setLineText(lines.text(1));
     edit.show();
     QApplication::setActiveWindow(&edit);
     ASSERT_TRUE(QTest::qWaitForWindowActive(&edit));
-    edit.PushButton2.setFocus();
-    edit.Text1.setFocus();
+    edit.okButton.setFocus();
+    edit.lineBox.setFocus();
     QApplication::processEvents();
-    QTest::keyClicks(&edit.Text1, "DROP TABLE [t];");
-    edit.PushButton2.click();
+    QTest::keyClicks(&edit.lineBox, "DROP TABLE [t];");
+    edit.okButton.click();
     EXPECT_EQ(lines.text(1), "DROP TABLE [t];");
     EXPECT_EQ(edit.result(), QDialog::Accepted);
 }
@@ -56,39 +56,39 @@ TEST_F(ChildWindowTest, EditLineSelectsItsTextSoTypingReplacesIt) {
 // program leaves the user's cursor where it was, so a paste or a key does not wipe the line.
 TEST_F(ChildWindowTest, EditLineKeepsTheCursorWhenTheFocusComesBackFromAMenuOrAnotherProgram) {
     lines.append("INSERT INTO [T] VALUES (1, 'abc');");
-    Form4 edit(lines, seams);
-    edit.ListLine = 1;
+    EditLineWindow edit(lines, seams);
+    edit.line = 1;
     edit.setLineText(lines.text(1));
     edit.show();
     QApplication::setActiveWindow(&edit);
     ASSERT_TRUE(QTest::qWaitForWindowActive(&edit));
     for (const auto reason : {Qt::PopupFocusReason, Qt::ActiveWindowFocusReason}) {
-        QTextCursor cursor = edit.Text1.textCursor();
+        QTextCursor cursor = edit.lineBox.textCursor();
         cursor.setPosition(5);
-        edit.Text1.setTextCursor(cursor);
+        edit.lineBox.setTextCursor(cursor);
         QFocusEvent away(QEvent::FocusOut, reason);
-        QApplication::sendEvent(&edit.Text1, &away);
+        QApplication::sendEvent(&edit.lineBox, &away);
         QFocusEvent back(QEvent::FocusIn, reason);
-        QApplication::sendEvent(&edit.Text1, &back);
+        QApplication::sendEvent(&edit.lineBox, &back);
         QApplication::processEvents();
-        edit.Text1.insertPlainText(QStringLiteral("XYZ"));
-        EXPECT_EQ(edit.Text1.toPlainText(), QStringLiteral("INSERXYZT INTO [T] VALUES (1, 'abc');"))
+        edit.lineBox.insertPlainText(QStringLiteral("XYZ"));
+        EXPECT_EQ(edit.lineBox.toPlainText(), QStringLiteral("INSERXYZT INTO [T] VALUES (1, 'abc');"))
             << reason;
-        edit.Text1.setPlainText(QString::fromStdString(lines.text(1)));
+        edit.lineBox.setPlainText(QString::fromStdString(lines.text(1)));
     }
     // A new arrival (a click, Tab) still selects the whole text.
     QFocusEvent arrival(QEvent::FocusIn, Qt::TabFocusReason);
-    QApplication::sendEvent(&edit.Text1, &arrival);
+    QApplication::sendEvent(&edit.lineBox, &arrival);
     QApplication::processEvents();
-    EXPECT_EQ(edit.Text1.textCursor().selectedText(), QString::fromStdString(lines.text(1)));
+    EXPECT_EQ(edit.lineBox.textCursor().selectedText(), QString::fromStdString(lines.text(1)));
 }
 
 TEST_F(ChildWindowTest, EditLineOfAMissingLineIsReportedAndStillCloses) {
-    Form4 edit(lines, seams);
-    edit.ListLine = 3;
+    EditLineWindow edit(lines, seams);
+    edit.line = 3;
     edit.setLineText("x");
     edit.show();
-    edit.PushButton2.click();
+    edit.okButton.click();
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].title, QStringLiteral("Application Error"));
     EXPECT_TRUE(messages[0].text.contains(
@@ -97,25 +97,25 @@ TEST_F(ChildWindowTest, EditLineOfAMissingLineIsReportedAndStillCloses) {
 }
 
 TEST_F(ChildWindowTest, FindAndReplaceOnAnEmptyListStaysOpen) {
-    Form3 find(lines, seams);
-    EXPECT_EQ(find.Label6.text(), QStringLiteral("Replace with:"));
-    EXPECT_EQ(find.Text2.geometry(), look::twipsRect(1560, 600, 6360, 345));
+    FindReplaceWindow find(lines, seams);
+    EXPECT_EQ(find.replaceLabel.text(), QStringLiteral("Replace with:"));
+    EXPECT_EQ(find.replaceBox.geometry(), look::twipsRect(1560, 600, 6360, 345));
     find.show();
-    find.Text1.setText(QStringLiteral("a"));
-    find.PushButton2.click();
+    find.findBox.setText(QStringLiteral("a"));
+    find.replaceButton.click();
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].text, QStringLiteral("No SQL to run."));
     EXPECT_EQ(messages[0].title, applicationTitle());
     EXPECT_TRUE(find.isVisible());
-    EXPECT_TRUE(find.PushButton2.isEnabled());
+    EXPECT_TRUE(find.replaceButton.isEnabled());
 }
 
 TEST_F(ChildWindowTest, DatatypesWindowEmptiesItsRowsWhenClosedAnyWay) {
     preview::DatatypeRows rows;
     rows.addRow(QStringLiteral("t"));
-    Form5 types(rows, seams);
+    DatatypesWindow types(rows, seams);
     EXPECT_EQ(types.windowTitle(), QStringLiteral("Datatypes Conversion - Marravex"));
-    EXPECT_EQ(types.ListView1.geometry(), look::twipsRect(120, 630, 7800, 7605));
+    EXPECT_EQ(types.typeList.geometry(), look::twipsRect(120, 630, 7800, 7605));
     types.show();
     types.close(); // the title bar's close button
     EXPECT_EQ(rows.count(), 0);
@@ -127,10 +127,10 @@ TEST_F(ChildWindowTest, DatatypesWindowShowsItsHintRowsAtFontHeightAndWholeHeade
     rows.setLastRow(2, QStringLiteral("CustomerName"));
     rows.setLastRow(3, QStringLiteral("adVarWChar"));
     rows.setLastRow(4, QStringLiteral("V(40)"));
-    Form5 types(rows, seams);
+    DatatypesWindow types(rows, seams);
     types.show();
     ASSERT_TRUE(QTest::qWaitForWindowExposed(&types));
-    QTableView& list = types.ListView1;
+    QTableView& list = types.typeList;
 
     // The hint over a cell is the list's own, not the cell's text.
     const QRect cell = list.visualRect(list.model()->index(0, 1));

@@ -21,7 +21,7 @@
 #include <fstream>
 
 using namespace qc;
-using preview::ui::Form2;
+using preview::ui::PreviewWindow;
 
 namespace {
 
@@ -50,8 +50,9 @@ class PreviewFlow : public ::testing::Test {
             .clear();
         server = std::make_unique<test::TdsServer>(writeFixture(fixtureDir));
         window = std::make_unique<app::Form1>();
-        window->seams().message = [this](const QString& text, const QString& title, Buttons b,
-                                           Icon i) { return ui.message(text, title, b, i); };
+        window->seams().message = [this](const QString& text, const QString& title, Buttons b, Icon i) {
+            return ui.message(text, title, b, i);
+        };
         window->Form_Load();
         auto type = [&](const char* name, const QString& text) {
             auto& box = control<QLineEdit>(*window, name);
@@ -68,9 +69,9 @@ class PreviewFlow : public ::testing::Test {
     }
 
     // Starts the run; each preview window it shows goes to `user`, with its messages recorded.
-    void convert(const std::function<void(Form2&, int shown)>& user) {
+    void convert(const std::function<void(PreviewWindow&, int shown)>& user) {
         window->seams().runModal = [&](QDialog& dialog) {
-            auto& preview = dynamic_cast<Form2&>(dialog);
+            auto& preview = dynamic_cast<PreviewWindow&>(dialog);
             preview.seams().message = [this](const QString& text, const QString& title, Buttons b, Icon i) {
                 return ui.message(text, title, b, i);
             };
@@ -112,9 +113,9 @@ class PreviewFlow : public ::testing::Test {
 
 TEST_F(PreviewFlow, PerFileShowsEveryTableOnceAndExecutesThem) {
     control<QRadioButton>(*window, "Option1").click();
-    convert([&](Form2& preview, int) {
+    convert([&](PreviewWindow& preview, int) {
         preview.port().setEventInterval(std::chrono::microseconds(0));
-        preview.PushButton1.click();
+        preview.executeButton.click();
         EXPECT_FALSE(preview.isVisible());
     });
     ASSERT_EQ(previews.size(), 1u);
@@ -135,11 +136,11 @@ TEST_F(PreviewFlow, PerFileShowsEveryTableOnceAndExecutesThem) {
 
 TEST_F(PreviewFlow, PerTableSkipGoesOnAndBackEndsTheRun) {
     control<QRadioButton>(*window, "Option2").click();
-    convert([&](Form2& preview, int shown) {
+    convert([&](PreviewWindow& preview, int shown) {
         if (shown == 1)
-            preview.PushButton9.click(); // "Skip Table / Do Not Execute SQL"
+            preview.skipTableButton.click(); // "Skip Table / Do Not Execute SQL"
         else
-            preview.PushButton5.click(); // "< Back"
+            preview.backButton.click(); // "< Back"
     });
     ASSERT_EQ(previews.size(), 2u);
     ASSERT_EQ(previews[0].size(), 2u);
@@ -152,7 +153,7 @@ TEST_F(PreviewFlow, PerTableSkipGoesOnAndBackEndsTheRun) {
 
 TEST_F(PreviewFlow, PerTableExecuteEndsTheRunAfterThatTable) {
     control<QRadioButton>(*window, "Option2").click();
-    convert([&](Form2& preview, int) { preview.PushButton1.click(); });
+    convert([&](PreviewWindow& preview, int) { preview.executeButton.click(); });
     ASSERT_EQ(previews.size(), 1u);
     EXPECT_EQ(records("gamma.dbf"), 1u);
     EXPECT_FALSE(tableWritten("beta.dbf"));

@@ -17,34 +17,35 @@ using qc::test::PreviewWindowTest;
 
 namespace {
 
-QPoint textPoint(Form2& w, int row) {
-    const QRect rect = w.ListView1.visualRect(w.ListView1.model()->index(row, 0));
+QPoint textPoint(PreviewWindow& w, int row) {
+    const QRect rect = w.lineView.visualRect(w.lineView.model()->index(row, 0));
     return QPoint(rect.left() + rect.width() / 2, rect.center().y());
 }
 
 TEST_F(PreviewWindowTest, OpensAtRestWithItsColumnAndTabOrder) {
-    Form2& w = open();
+    PreviewWindow& w = open();
     EXPECT_EQ(w.windowTitle(), QStringLiteral("SQL Preview - Marravex"));
-    EXPECT_EQ(w.Text1.parentWidget(), &w.Frame2);
-    EXPECT_EQ(w.ListView1.model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("SQL Preview"));
-    EXPECT_EQ(w.ListView1.columnWidth(0), look::px(7000));
-    EXPECT_EQ(w.ProgressBar1.text(), QStringLiteral("Progress Bar"));
-    EXPECT_EQ(w.ErrorLineIndex(), 0);
+    EXPECT_EQ(w.errorBox.parentWidget(), &w.errorFrame);
+    EXPECT_EQ(w.lineView.model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("SQL Preview"));
+    EXPECT_EQ(w.lineView.columnWidth(0), look::px(7000));
+    EXPECT_EQ(w.progressBar.text(), QStringLiteral("Progress Bar"));
+    EXPECT_EQ(w.errorLine(), 0);
     // Jump To Error Line before any failed run changes nothing.
     addLines({"DROP TABLE [a];"});
-    w.PushButton6.click();
-    EXPECT_FALSE(w.ListView1.currentIndex().isValid());
+    w.jumpToErrorButton.click();
+    EXPECT_FALSE(w.lineView.currentIndex().isValid());
 
-    const std::vector<QWidget*> order = {&w.ListView1,   &w.PushButton1, &w.PushButton3, &w.PushButton2,
-                                         &w.Text1,       &w.PushButton6, &w.PushButton4, &w.PushButton8,
-                                         &w.PushButton5, &w.PushButton7, &w.PushButton9};
+    const std::vector<QWidget*> order = {&w.lineView,        &w.executeButton,    &w.findReplaceButton,
+                                         &w.copySqlButton,   &w.errorBox,         &w.jumpToErrorButton,
+                                         &w.copyErrorButton, &w.emailErrorButton, &w.backButton,
+                                         &w.datatypesButton, &w.skipTableButton};
     std::vector<QWidget*> chain;
-    QWidget* at = &w.ListView1;
+    QWidget* at = &w.lineView;
     do {
         if (std::find(order.begin(), order.end(), at) != order.end())
             chain.push_back(at);
         at = at->nextInFocusChain();
-    } while (at != &w.ListView1 && chain.size() < order.size());
+    } while (at != &w.lineView && chain.size() < order.size());
     EXPECT_EQ(chain, order);
 }
 
@@ -54,10 +55,10 @@ TEST_F(PreviewWindowTest, ExecuteRunsEveryLineThenHandsBackAndCloses) {
     datatypeRows.addRow(QStringLiteral("t"));
     addLines({"CREATE TABLE t (a I)", "INSERT INTO t VALUES (1)", "INSERT INTO t VALUES (2)",
               "INSERT INTO t VALUES (3)"});
-    Form2& w = open();
+    PreviewWindow& w = open();
     std::vector<int> values;
-    QObject::connect(&w.ProgressBar1, &QProgressBar::valueChanged, [&](int v) { values.push_back(v); });
-    w.PushButton1.click();
+    QObject::connect(&w.progressBar, &QProgressBar::valueChanged, [&](int v) { values.push_back(v); });
+    w.executeButton.click();
     EXPECT_EQ(values, (std::vector<int>{25, 50, 75, 100, 0}));
     EXPECT_EQ(w.exit(), PreviewExit::Executed);
     EXPECT_FALSE(w.isVisible());
@@ -75,58 +76,58 @@ TEST_F(PreviewWindowTest, SqlErrorStopsWithTheLineShownAndTheWindowOpen) {
               "INSERT INTO t VALUES (4)", "INSERT INTO t VALUES (5)"});
     for (int i = 0; i < 300; ++i)
         lines.append("INSERT INTO t VALUES (9)");
-    Form2& w = open();
-    w.ListView1.scrollToBottom();
+    PreviewWindow& w = open();
+    w.lineView.scrollToBottom();
     bool lockedDuringRun = false;
     onMessage = [&](const QString& text) {
         if (text != QStringLiteral("Error found."))
             return;
         // The message shows while the run still holds the window.
-        lockedDuringRun = !w.PushButton1.isEnabled() && !w.PushButton5.isEnabled() &&
-                          !w.ListView1.isEnabled() && w.scriptRunning();
+        lockedDuringRun = !w.executeButton.isEnabled() && !w.backButton.isEnabled() &&
+                          !w.lineView.isEnabled() && w.scriptRunning();
         w.close();
-        w.PushButton5.click();
+        w.backButton.click();
     };
-    w.PushButton1.click();
+    w.executeButton.click();
     EXPECT_TRUE(lockedDuringRun);
     EXPECT_EQ(messageTexts(), std::vector<QString>{QStringLiteral("Error found.")});
     EXPECT_TRUE(w.isVisible());
     EXPECT_NE(w.exit(), PreviewExit::Executed);
-    EXPECT_EQ(w.ErrorLineIndex(), 2);
-    EXPECT_EQ(w.ListView1.currentIndex().row(), 1);
-    EXPECT_TRUE(w.ListView1.viewport()->rect().contains(w.ListView1.visualRect(w.ListView1.currentIndex())));
-    EXPECT_TRUE(w.Text1.toPlainText().startsWith(QStringLiteral("SQL error")));
-    EXPECT_TRUE(w.PushButton1.isEnabled());
-    EXPECT_EQ(w.ProgressBar1.text(), QStringLiteral("Progress Bar"));
+    EXPECT_EQ(w.errorLine(), 2);
+    EXPECT_EQ(w.lineView.currentIndex().row(), 1);
+    EXPECT_TRUE(w.lineView.viewport()->rect().contains(w.lineView.visualRect(w.lineView.currentIndex())));
+    EXPECT_TRUE(w.errorBox.toPlainText().startsWith(QStringLiteral("SQL error")));
+    EXPECT_TRUE(w.executeButton.isEnabled());
+    EXPECT_EQ(w.progressBar.text(), QStringLiteral("Progress Bar"));
     EXPECT_TRUE(target.records("t").empty());
     EXPECT_EQ(lines.count(), 305);
 
     // Jump To Error Line finds it again after the user moved on.
-    w.ListView1.scrollToBottom();
-    w.ListView1.setCurrentIndex(w.ListView1.model()->index(300, 0));
-    w.PushButton6.click();
-    EXPECT_EQ(w.ListView1.currentIndex().row(), 1);
-    EXPECT_TRUE(w.ListView1.viewport()->rect().contains(w.ListView1.visualRect(w.ListView1.currentIndex())));
+    w.lineView.scrollToBottom();
+    w.lineView.setCurrentIndex(w.lineView.model()->index(300, 0));
+    w.jumpToErrorButton.click();
+    EXPECT_EQ(w.lineView.currentIndex().row(), 1);
+    EXPECT_TRUE(w.lineView.viewport()->rect().contains(w.lineView.visualRect(w.lineView.currentIndex())));
 }
 
 TEST_F(PreviewWindowTest, ClickOnTextEditsTheLineAndClickOnTheBoxTicksIt) {
     addLines({"DROP TABLE [a];", "INSERT INTO [a] VALUES ('x')\r\n  ;  "});
-    Form2& w = open();
+    PreviewWindow& w = open();
     int editedLine = 0;
     QString shownText;
     onChild = [&](QDialog& child) {
-        auto& edit = dynamic_cast<Form4&>(child);
-        editedLine = edit.ListLine;
-        shownText = edit.Text1.toPlainText();
-        edit.PushButton2.click(); // OK without typing
+        auto& edit = dynamic_cast<EditLineWindow&>(child);
+        editedLine = edit.line;
+        shownText = edit.lineBox.toPlainText();
+        edit.okButton.click(); // OK without typing
     };
-    QTest::mouseClick(w.ListView1.viewport(), Qt::LeftButton, {}, textPoint(w, 1));
+    QTest::mouseClick(w.lineView.viewport(), Qt::LeftButton, {}, textPoint(w, 1));
     EXPECT_EQ(children, 1);
     EXPECT_EQ(editedLine, 2);
     EXPECT_EQ(shownText, QStringLiteral("INSERT INTO [a] VALUES ('x')\n  ;  "));
     EXPECT_EQ(lines.text(2), "INSERT INTO [a] VALUES ('x')\r\n  ;  ");
 
-    QTest::mouseClick(w.ListView1.viewport(), Qt::LeftButton, {}, w.ListView1.checkBoxRect(0).center());
+    QTest::mouseClick(w.lineView.viewport(), Qt::LeftButton, {}, w.lineView.checkBoxRect(0).center());
     EXPECT_EQ(children, 1);
     EXPECT_TRUE(lines.checked(1));
     EXPECT_FALSE(lines.checked(2));
@@ -136,17 +137,17 @@ TEST_F(PreviewWindowTest, EditedLinesKeepTheirBreaksAndEmptiedLinesAreSkipped) {
     test::FoxProFolder target;
     this->target = std::move(target.connection);
     addLines({"CREATE TABLE t (a I)", "this line is not SQL", "INSERT INTO t VALUES (1)"});
-    Form2& w = open();
+    PreviewWindow& w = open();
     onChild = [&](QDialog& child) {
-        auto& edit = dynamic_cast<Form4&>(child);
-        edit.Text1.setPlainText(edit.ListLine == 2 ? QString() : QStringLiteral("INSERT INTO t\nVALUES (5)"));
-        edit.PushButton2.click();
+        auto& edit = dynamic_cast<EditLineWindow&>(child);
+        edit.lineBox.setPlainText(edit.line == 2 ? QString() : QStringLiteral("INSERT INTO t\nVALUES (5)"));
+        edit.okButton.click();
     };
-    QTest::mouseClick(w.ListView1.viewport(), Qt::LeftButton, {}, textPoint(w, 1));
-    QTest::mouseClick(w.ListView1.viewport(), Qt::LeftButton, {}, textPoint(w, 2));
+    QTest::mouseClick(w.lineView.viewport(), Qt::LeftButton, {}, textPoint(w, 1));
+    QTest::mouseClick(w.lineView.viewport(), Qt::LeftButton, {}, textPoint(w, 2));
     EXPECT_EQ(lines.text(2), "");
     EXPECT_EQ(lines.text(3), "INSERT INTO t\nVALUES (5)");
-    w.PushButton1.click();
+    w.executeButton.click();
     EXPECT_EQ(w.exit(), PreviewExit::Executed);
     const auto records = target.records("t");
     ASSERT_EQ(records.size(), 1u);
@@ -155,8 +156,8 @@ TEST_F(PreviewWindowTest, EditedLinesKeepTheirBreaksAndEmptiedLinesAreSkipped) {
 
 TEST_F(PreviewWindowTest, CopySqlTakesTheTickedLines) {
     QGuiApplication::clipboard()->setText(QStringLiteral("before"));
-    Form2& w = open();
-    w.PushButton2.click(); // empty list: clipboard untouched, message all the same
+    PreviewWindow& w = open();
+    w.copySqlButton.click(); // empty list: clipboard untouched, message all the same
     EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("before"));
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_EQ(messages[0].text,
@@ -164,39 +165,39 @@ TEST_F(PreviewWindowTest, CopySqlTakesTheTickedLines) {
                              "you normally type and press Ctrl+V to paste the clipboard."));
 
     addLines({"DROP TABLE [a];  ", "CREATE TABLE [a] (b I)", "INSERT INTO [a] VALUES (1)"});
-    w.PushButton2.click(); // nothing ticked
+    w.copySqlButton.click(); // nothing ticked
     EXPECT_EQ(QGuiApplication::clipboard()->text(), QString());
 
-    w.ListView1.tickAll.trigger();
+    w.lineView.tickAll.trigger();
     lines.setChecked(2, false);
-    w.PushButton2.click();
+    w.copySqlButton.click();
     EXPECT_EQ(QGuiApplication::clipboard()->text(),
               QStringLiteral("DROP TABLE [a];\r\nINSERT INTO [a] VALUES (1)\r\n"));
-    w.ListView1.untickAll.trigger();
+    w.lineView.untickAll.trigger();
     EXPECT_FALSE(lines.checked(1) || lines.checked(3));
 }
 
 TEST_F(PreviewWindowTest, ErrorTextIsCopiedAndMailedWhole) {
     test::FakeDesktop desktop;
     desktop.registerDefault(QStringLiteral("x-scheme-handler/mailto"), QStringLiteral("test-mail.desktop"));
-    Form2& w = open();
+    PreviewWindow& w = open();
     QGuiApplication::clipboard()->setText(QStringLiteral("before"));
-    w.Text1.setPlainText(QStringLiteral("   "));
-    w.PushButton4.click();
-    w.PushButton8.click();
+    w.errorBox.setPlainText(QStringLiteral("   "));
+    w.copyErrorButton.click();
+    w.emailErrorButton.click();
     EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("before"));
     EXPECT_TRUE(urls.empty());
     EXPECT_TRUE(messages.empty());
 
     const QString error = QStringLiteral("  SQL error: a & b? #1 = 50% + 1\n  next line  ");
-    w.Text1.setPlainText(error);
-    w.PushButton4.click();
+    w.errorBox.setPlainText(error);
+    w.copyErrorButton.click();
     EXPECT_EQ(QGuiApplication::clipboard()->text(), error);
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_TRUE(
         messages[0].text.startsWith(QStringLiteral("Error message have been copied to the clipboard.\r\r")));
 
-    w.PushButton8.click();
+    w.emailErrorButton.click();
     ASSERT_EQ(urls.size(), 1u);
     const QUrl& url = urls[0];
     EXPECT_EQ(url.scheme(), QStringLiteral("mailto"));
@@ -213,9 +214,9 @@ TEST_F(PreviewWindowTest, ErrorTextIsCopiedAndMailedWhole) {
 // Without a mail program the button shows where to write instead of doing nothing.
 TEST_F(PreviewWindowTest, WithoutAMailProgramTheAddressIsShown) {
     test::FakeDesktop desktop;
-    Form2& w = open();
-    w.Text1.setPlainText(QStringLiteral("SQL error: Syntax error."));
-    w.PushButton8.click();
+    PreviewWindow& w = open();
+    w.errorBox.setPlainText(QStringLiteral("SQL error: Syntax error."));
+    w.emailErrorButton.click();
     EXPECT_TRUE(urls.empty());
     ASSERT_EQ(messages.size(), 1u);
     EXPECT_TRUE(messages[0].text.contains(QStringLiteral("support@marravex.example.org")));
@@ -224,45 +225,45 @@ TEST_F(PreviewWindowTest, WithoutAMailProgramTheAddressIsShown) {
 
 TEST_F(PreviewWindowTest, BackGoesBackAndSkipTableSkipsTheTable) {
     addLines({"DROP TABLE [a];"});
-    Form2& w = open();
-    w.PushButton5.click();
+    PreviewWindow& w = open();
+    w.backButton.click();
     EXPECT_FALSE(w.isVisible());
     EXPECT_EQ(w.exit(), PreviewExit::WentBack);
     EXPECT_EQ(lines.count(), 0);
 
     addLines({"DROP TABLE [a];"});
-    Form2& again = open();
-    again.PushButton9.click();
+    PreviewWindow& again = open();
+    again.skipTableButton.click();
     EXPECT_FALSE(again.isVisible());
     EXPECT_EQ(again.exit(), PreviewExit::TableSkipped);
     EXPECT_EQ(lines.count(), 0);
 
     // Closed by its title bar, the window went back too.
     addLines({"DROP TABLE [a];"});
-    Form2& closed = open();
+    PreviewWindow& closed = open();
     closed.close();
     EXPECT_EQ(closed.exit(), PreviewExit::WentBack);
 }
 
 TEST_F(PreviewWindowTest, FindAndReplaceChangesTheListAndCloses) {
     addLines({"INSERT INTO [dbo_t] VALUES (1)", "insert into [DBO_t] values (2)", "DROP TABLE [x];"});
-    Form2& w = open();
+    PreviewWindow& w = open();
     int result = -1;
     onChild = [&](QDialog& child) {
-        auto& find = dynamic_cast<Form3&>(child);
+        auto& find = dynamic_cast<FindReplaceWindow&>(child);
         EXPECT_EQ(find.windowTitle(), QStringLiteral("Find and Replace - Marravex"));
-        find.Text1.setText(QStringLiteral("dbo_"));
-        find.Text2.setText(QStringLiteral(""));
-        find.PushButton2.click();
+        find.findBox.setText(QStringLiteral("dbo_"));
+        find.replaceBox.setText(QStringLiteral(""));
+        find.replaceButton.click();
         result = find.result();
     };
-    w.PushButton3.click();
+    w.findReplaceButton.click();
     EXPECT_EQ(result, QDialog::Accepted);
     EXPECT_EQ(messageTexts(), std::vector<QString>{QStringLiteral("Done.")});
     EXPECT_EQ(lines.text(1), "INSERT INTO [t] VALUES (1)");
     EXPECT_EQ(lines.text(2), "insert into [t] values (2)");
     EXPECT_EQ(lines.text(3), "DROP TABLE [x];");
-    EXPECT_EQ(w.ListView1.model()->data(w.ListView1.model()->index(0, 0)).toString(),
+    EXPECT_EQ(w.lineView.model()->data(w.lineView.model()->index(0, 0)).toString(),
               QStringLiteral("INSERT INTO [t] VALUES (1)"));
 }
 
@@ -273,23 +274,23 @@ TEST_F(PreviewWindowTest, DatatypesWindowShowsTheRowsOnceThenIsEmpty) {
         datatypeRows.setLastRow(3, QStringLiteral("adInteger"));
         datatypeRows.setLastRow(4, QStringLiteral("I"));
     }
-    Form2& w = open();
+    PreviewWindow& w = open();
     std::vector<int> rowsShown;
     onChild = [&](QDialog& child) {
-        auto& types = dynamic_cast<Form5&>(child);
-        const QAbstractItemModel& model = *types.ListView1.model();
+        auto& types = dynamic_cast<DatatypesWindow&>(child);
+        const QAbstractItemModel& model = *types.typeList.model();
         rowsShown.push_back(model.rowCount());
         EXPECT_EQ(model.columnCount(), 4);
         EXPECT_EQ(model.headerData(3, Qt::Horizontal).toString(), QStringLiteral("New FoxPro Datatype"));
-        EXPECT_EQ(types.ListView1.columnWidth(2), look::px(1700));
+        EXPECT_EQ(types.typeList.columnWidth(2), look::px(1700));
         if (model.rowCount() == 3) {
             EXPECT_EQ(model.data(model.index(1, 0)).toString(), QStringLiteral("people"));
             EXPECT_EQ(model.data(model.index(1, 1)).toString(), QStringLiteral("name"));
         }
-        types.PushButton5.click();
+        types.backButton.click();
     };
-    w.PushButton7.click();
-    w.PushButton7.click();
+    w.datatypesButton.click();
+    w.datatypesButton.click();
     EXPECT_EQ(rowsShown, (std::vector<int>{3, 0}));
 }
 
