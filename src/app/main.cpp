@@ -6,8 +6,8 @@
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    qc::app::Form1 window;
-    window.Form_Load();
+    qc::app::MainWindow window;
+    window.load();
     window.showCentred();
     return app.exec();
 }

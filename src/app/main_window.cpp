@@ -1,9 +1,9 @@
 #include "app/main_window.h"
 
-#include "shell/error_trap.h"
-#include "shell/settings.h"
 #include "app/check_value.h"
 #include "data/ui/advanced_options_window.h"
+#include "shell/error_trap.h"
+#include "shell/settings.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -19,17 +19,16 @@ namespace {
 const QString kWindow = QStringLiteral("Form1");
 }
 
-Form1::Form1()
-    : run_(port_) {
+MainWindow::MainWindow() : run_(port_) {
     layOut();
     connectHandlers();
     // Placed before its load: a message box the load shows is centred on where the window will be.
     placeCentred();
 }
 
-Form1::~Form1() = default;
+MainWindow::~MainWindow() = default;
 
-void Form1::layOut() {
+void MainWindow::layOut() {
     setObjectName(QStringLiteral("Form1"));
     setFixedSize(look::px(8040), look::px(7620));
     setFont(look::windowFont());
@@ -42,43 +41,46 @@ void Form1::layOut() {
     };
     // Rows of the designer's table; push buttons and the progress bar are 405 twips high.
     const Placed controls[] = {
-        {PushButton5, "PushButton5", QStringLiteral("Help"), look::twipsRect(120, 120, 7800, 405)},
-        {Frame3, "Frame3", QStringLiteral("MS SQL Server Login"), look::twipsRect(120, 600, 7800, 3135)},
-        {Label2, "Label2", QStringLiteral("Server:"), look::twipsRect(240, 405, 975, 255)},
-        {Text5, "Text5", {}, look::twipsRect(1320, 360, 4575, 330)},
-        {Label10, "Label10", QStringLiteral("Port:"), look::twipsRect(6120, 405, 495, 255)},
-        {Text6, "Text6", {}, look::twipsRect(6600, 360, 960, 330)},
-        {Label4, "Label4", QStringLiteral("Username:"), look::twipsRect(240, 885, 1095, 255)},
-        {Text3, "Text3", {}, look::twipsRect(1320, 840, 6255, 330)},
-        {Label5, "Label5", QStringLiteral("Password:"), look::twipsRect(240, 1365, 1095, 255)},
-        {Text4, "Text4", {}, look::twipsRect(1320, 1320, 6255, 330)},
-        {Label3, "Label3", QStringLiteral("Database:"), look::twipsRect(240, 1800, 1095, 255)},
-        {Text8, "Text8", {}, look::twipsRect(1320, 1800, 6255, 330)},
-        {Check4, "Check4", QStringLiteral("Local Connection"), look::twipsRect(1305, 2175, 1950, 330)},
-        {PushButton6, "PushButton6", QStringLiteral("Test Connection"),
+        {helpButton, "PushButton5", QStringLiteral("Help"), look::twipsRect(120, 120, 7800, 405)},
+        {sourceFrame, "Frame3", QStringLiteral("MS SQL Server Login"), look::twipsRect(120, 600, 7800, 3135)},
+        {serverLabel, "Label2", QStringLiteral("Server:"), look::twipsRect(240, 405, 975, 255)},
+        {serverBox, "Text5", {}, look::twipsRect(1320, 360, 4575, 330)},
+        {portLabel, "Label10", QStringLiteral("Port:"), look::twipsRect(6120, 405, 495, 255)},
+        {portBox, "Text6", {}, look::twipsRect(6600, 360, 960, 330)},
+        {userLabel, "Label4", QStringLiteral("Username:"), look::twipsRect(240, 885, 1095, 255)},
+        {userBox, "Text3", {}, look::twipsRect(1320, 840, 6255, 330)},
+        {passwordLabel, "Label5", QStringLiteral("Password:"), look::twipsRect(240, 1365, 1095, 255)},
+        {passwordBox, "Text4", {}, look::twipsRect(1320, 1320, 6255, 330)},
+        {databaseLabel, "Label3", QStringLiteral("Database:"), look::twipsRect(240, 1800, 1095, 255)},
+        {databaseBox, "Text8", {}, look::twipsRect(1320, 1800, 6255, 330)},
+        {localConnectionBox, "Check4", QStringLiteral("Local Connection"),
+         look::twipsRect(1305, 2175, 1950, 330)},
+        {testSourceButton, "PushButton6", QStringLiteral("Test Connection"),
          look::twipsRect(240, 2565, 3600, 405)},
-        {PushButton4, "PushButton4", QStringLiteral("Help"), look::twipsRect(3960, 2565, 3600, 405)},
-        {Frame1, "Frame1", QStringLiteral("FoxPro Login"), look::twipsRect(120, 3840, 7800, 1425)},
+        {sourceHelpButton, "PushButton4", QStringLiteral("Help"), look::twipsRect(3960, 2565, 3600, 405)},
+        {targetFrame, "Frame1", QStringLiteral("FoxPro Login"), look::twipsRect(120, 3840, 7800, 1425)},
         // Drawn 2025 twips wide the caption would be clipped in Arial bold: the label reaches up to
         // the folder box instead.
-        {Label1, "Label1", QStringLiteral("Folder containing DBF/s:"), look::twipsRect(240, 330, 2160, 225)},
-        {Text2, "Text2", {}, look::twipsRect(2400, 270, 4455, 345)},
-        {PushButton1, "PushButton1", QStringLiteral("..."), look::twipsRect(6960, 270, 600, 345)},
-        {PushButton2, "PushButton2", QStringLiteral("Load Sample/Example Database"),
+        {folderLabel, "Label1", QStringLiteral("Folder containing DBF/s:"),
+         look::twipsRect(240, 330, 2160, 225)},
+        {folderBox, "Text2", {}, look::twipsRect(2400, 270, 4455, 345)},
+        {chooseFolderButton, "PushButton1", QStringLiteral("..."), look::twipsRect(6960, 270, 600, 345)},
+        {samplesButton, "PushButton2", QStringLiteral("Load Sample/Example Database"),
          look::twipsRect(240, 750, 3600, 405)},
-        {PushButton8, "PushButton8", QStringLiteral("Test Connection"),
+        {testTargetButton, "PushButton8", QStringLiteral("Test Connection"),
          look::twipsRect(3960, 750, 2880, 405)},
-        {PushButton12, "PushButton12", QStringLiteral("dbc"), look::twipsRect(6960, 750, 600, 405)},
-        {Frame2, "Frame2", QStringLiteral("SQL Preview"), look::twipsRect(120, 5370, 7800, 1065)},
-        {Check1, "Check1", QStringLiteral("Enable SQL Preview mode to see SQL commands or check for errors"),
+        {containerButton, "PushButton12", QStringLiteral("dbc"), look::twipsRect(6960, 750, 600, 405)},
+        {previewFrame, "Frame2", QStringLiteral("SQL Preview"), look::twipsRect(120, 5370, 7800, 1065)},
+        {previewModeBox, "Check1",
+         QStringLiteral("Enable SQL Preview mode to see SQL commands or check for errors"),
          look::twipsRect(240, 300, 6735, 255)},
-        {Option1, "Option1", QStringLiteral("Show SQL Preview For Each File"),
+        {previewPerFileOption, "Option1", QStringLiteral("Show SQL Preview For Each File"),
          look::twipsRect(240, 630, 3135, 255)},
-        {Option2, "Option2", QStringLiteral("Show SQL Preview For Each Table"),
+        {previewPerTableOption, "Option2", QStringLiteral("Show SQL Preview For Each Table"),
          look::twipsRect(3600, 630, 3375, 255)},
-        {PushButton7, "PushButton7", QStringLiteral("Start Converting"),
+        {startButton, "PushButton7", QStringLiteral("Start Converting"),
          look::twipsRect(120, 6555, 7800, 405)},
-        {ProgressBar1, "ProgressBar1", {}, look::twipsRect(120, 7080, 7800, 405)},
+        {progressBar, "ProgressBar1", {}, look::twipsRect(120, 7080, 7800, 405)},
     };
     for (const Placed& c : controls) {
         c.widget.setObjectName(QString::fromLatin1(c.name));
@@ -93,34 +95,49 @@ void Form1::layOut() {
             c.widget.setFont(look::buttonFont());
     }
 
-    TargetLine.setObjectName(QStringLiteral("TargetLine"));
-    TargetLine.setGeometry(look::twipsRect(240, 1170, 7320, 225));
-    TargetLine.setTextInteractionFlags(Qt::TextSelectableByMouse);
-    TargetLine.hide();
+    targetLine.setObjectName(QStringLiteral("TargetLine"));
+    targetLine.setGeometry(look::twipsRect(240, 1170, 7320, 225));
+    targetLine.setTextInteractionFlags(Qt::TextSelectableByMouse);
+    targetLine.hide();
 
-    Text4.setEchoMode(QLineEdit::Password);
-    Text4.setStyleSheet(QStringLiteral("QLineEdit { lineedit-password-character: 42; }"));
-    ProgressBar1.setRange(0, 100);
-    ProgressBar1.setValue(0);
-    ProgressBar1.setTextVisible(true);
-    ProgressBar1.setAlignment(Qt::AlignCenter);
-    ProgressBar1.setFormat(QStringLiteral("Progress Bar"));
+    passwordBox.setEchoMode(QLineEdit::Password);
+    passwordBox.setStyleSheet(QStringLiteral("QLineEdit { lineedit-password-character: 42; }"));
+    progressBar.setRange(0, 100);
+    progressBar.setValue(0);
+    progressBar.setTextVisible(true);
+    progressBar.setAlignment(Qt::AlignCenter);
+    progressBar.setFormat(QStringLiteral("Progress Bar"));
 
     // Designed state: every box empty, both check boxes clear, the first option selected.
-    Option1.setChecked(true);
+    previewPerFileOption.setChecked(true);
     look::applyWhiteLook(*this);
 
-    QWidget* order[] = {&Check1,      &Option1, &Option2,     &PushButton7, &PushButton5, &Check4,
-                        &Text8,       &Text5,   &Text3,       &Text4,       &Text6,       &PushButton6,
-                        &PushButton4, &Text2,   &PushButton1, &PushButton8, &PushButton2, &PushButton12};
+    QWidget* order[] = {&previewModeBox,
+                        &previewPerFileOption,
+                        &previewPerTableOption,
+                        &startButton,
+                        &helpButton,
+                        &localConnectionBox,
+                        &databaseBox,
+                        &serverBox,
+                        &userBox,
+                        &passwordBox,
+                        &portBox,
+                        &testSourceButton,
+                        &sourceHelpButton,
+                        &folderBox,
+                        &chooseFolderButton,
+                        &testTargetButton,
+                        &samplesButton,
+                        &containerButton};
     for (std::size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
-    for (QLineEdit* box : {&Text2, &Text5, &Text6})
+    for (QLineEdit* box : {&folderBox, &serverBox, &portBox})
         look::selectAllOnFocus(*box);
     enterKeys_.attach(*this);
 }
 
-void Form1::connectHandlers() {
+void MainWindow::connectHandlers() {
     struct Box {
         QLineEdit& box;
         const char* procedure;
@@ -128,11 +145,11 @@ void Form1::connectHandlers() {
         QString data::SqlServerLogin::*field;
     };
     const Box boxes[] = {
-        {Text5, "Text5_Change", key::MSSQLServer, &data::SqlServerLogin::server},
-        {Text6, "Text6_Change", key::MSSQLPort, &data::SqlServerLogin::port},
-        {Text3, "Text3_Change", key::MSSQLUser, &data::SqlServerLogin::user},
-        {Text4, "Text4_Change", key::MSSQLPassword, &data::SqlServerLogin::password},
-        {Text8, "Text8_Change", key::MSSQLDatabase, &data::SqlServerLogin::database},
+        {serverBox, "Text5_Change", key::MSSQLServer, &data::SqlServerLogin::server},
+        {portBox, "Text6_Change", key::MSSQLPort, &data::SqlServerLogin::port},
+        {userBox, "Text3_Change", key::MSSQLUser, &data::SqlServerLogin::user},
+        {passwordBox, "Text4_Change", key::MSSQLPassword, &data::SqlServerLogin::password},
+        {databaseBox, "Text8_Change", key::MSSQLDatabase, &data::SqlServerLogin::database},
     };
     for (const Box& b : boxes) {
         connect(&b.box, &QLineEdit::textChanged, this,
@@ -141,38 +158,38 @@ void Form1::connectHandlers() {
                     writeFromHandler(procedure, key, text);
                 });
     }
-    connect(&Text2, &QLineEdit::textChanged, this, &Form1::Text2_Change);
-    connect(&Check1, &QCheckBox::stateChanged, this, &Form1::Check1_Click);
-    connect(&Check4, &QCheckBox::stateChanged, this, &Form1::Check4_Click);
+    connect(&folderBox, &QLineEdit::textChanged, this, &MainWindow::onFolderChanged);
+    connect(&previewModeBox, &QCheckBox::stateChanged, this, &MainWindow::onPreviewModeClicked);
+    connect(&localConnectionBox, &QCheckBox::stateChanged, this, &MainWindow::onLocalConnectionClicked);
     // Selecting one option button clears the other: one click handling per selection.
-    connect(&Option1, &QRadioButton::toggled, this, [this](bool on) {
+    connect(&previewPerFileOption, &QRadioButton::toggled, this, [this](bool on) {
         previewChoice_.afterAllTables = on;
         if (on)
-            Option_Click();
+            onPreviewOptionClicked();
     });
-    connect(&Option2, &QRadioButton::toggled, this, [this](bool on) {
+    connect(&previewPerTableOption, &QRadioButton::toggled, this, [this](bool on) {
         previewChoice_.afterEachTable = on;
         if (on)
-            Option_Click();
+            onPreviewOptionClicked();
     });
 
-    connect(&PushButton1, &QPushButton::clicked, this, &Form1::PushButton1_Click);
-    connect(&PushButton2, &QPushButton::clicked, this, &Form1::PushButton2_Click);
-    connect(&PushButton4, &QPushButton::clicked, this, &Form1::PushButton4_Click);
-    connect(&PushButton5, &QPushButton::clicked, this, &Form1::PushButton5_Click);
-    connect(&PushButton6, &QPushButton::clicked, this, &Form1::PushButton6_Click);
-    connect(&PushButton7, &QPushButton::clicked, this, &Form1::PushButton7_Click);
-    connect(&PushButton8, &QPushButton::clicked, this, &Form1::PushButton8_Click);
-    connect(&PushButton12, &QPushButton::clicked, this, &Form1::PushButton12_Click);
+    connect(&chooseFolderButton, &QPushButton::clicked, this, &MainWindow::onChooseFolderClicked);
+    connect(&samplesButton, &QPushButton::clicked, this, &MainWindow::onSamplesClicked);
+    connect(&sourceHelpButton, &QPushButton::clicked, this, &MainWindow::onSourceHelpClicked);
+    connect(&helpButton, &QPushButton::clicked, this, &MainWindow::onHelpClicked);
+    connect(&testSourceButton, &QPushButton::clicked, this, &MainWindow::onTestSourceClicked);
+    connect(&startButton, &QPushButton::clicked, this, &MainWindow::onStartClicked);
+    connect(&testTargetButton, &QPushButton::clicked, this, &MainWindow::onTestTargetClicked);
+    connect(&containerButton, &QPushButton::clicked, this, &MainWindow::onContainerClicked);
 }
 
-void Form1::writeFromHandler(const char* procedure, const QString& key, const QString& value) {
+void MainWindow::writeFromHandler(const char* procedure, const QString& key, const QString& value) {
     ErrorTrap(port_, kWindow, QString::fromLatin1(procedure)).step(100, [&] {
         port_.settings.write(key, value);
     });
 }
 
-void Form1::Text2_Change(const QString& text) {
+void MainWindow::onFolderChanged(const QString& text) {
     target_.folder = text;
     writeFromHandler("Text2_Change", key::FreeTableFolder, text);
     // A folder typed or chosen becomes the target; an emptied box leaves the choice as it was.
@@ -183,47 +200,48 @@ void Form1::Text2_Change(const QString& text) {
     showTarget();
 }
 
-void Form1::showTarget() {
+void MainWindow::showTarget() {
     const bool container = target_.containerChosen;
-    TargetLine.setVisible(container);
+    targetLine.setVisible(container);
     if (!container)
         return;
     const QString path = QDir::toNativeSeparators(target_.container);
     const QString text =
         QStringLiteral("Target: DBC file ") + (path.isEmpty() ? QStringLiteral("(none chosen)") : path);
-    TargetLine.setText(TargetLine.fontMetrics().elidedText(text, Qt::ElideMiddle, TargetLine.width()));
-    TargetLine.setToolTip(path);
+    targetLine.setText(targetLine.fontMetrics().elidedText(text, Qt::ElideMiddle, targetLine.width()));
+    targetLine.setToolTip(path);
 }
 
-void Form1::Check1_Click() {
-    const int state = checkValue(Check1);
+void MainWindow::onPreviewModeClicked() {
+    const int state = checkValue(previewModeBox);
     // Greyed counts as not ticked: the option buttons keep their selection but cannot be changed.
-    Check1.setTristate(state == 2);
+    previewModeBox.setTristate(state == 2);
     previewChoice_.enabled = state == 1;
-    Option1.setEnabled(state == 1);
-    Option2.setEnabled(state == 1);
-    writeFromHandler("Check1_Click", key::Check1, QString::number(state));
+    previewPerFileOption.setEnabled(state == 1);
+    previewPerTableOption.setEnabled(state == 1);
+    writeFromHandler("Check1_Click", key::PreviewMode, QString::number(state));
 }
 
-void Form1::Check4_Click() {
-    login_.localConnection = Check4.isChecked();
+void MainWindow::onLocalConnectionClicked() {
+    login_.localConnection = localConnectionBox.isChecked();
     writeFromHandler("Check4_Click", key::LocalConnection,
-                     Check4.isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
+                     localConnectionBox.isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
 }
 
-void Form1::Option_Click() {
-    writeFromHandler("Option_Click", key::Option1, boolSettingText(Option1.isChecked()));
-    writeFromHandler("Option_Click", key::Option2, boolSettingText(Option2.isChecked()));
+void MainWindow::onPreviewOptionClicked() {
+    writeFromHandler("Option_Click", key::PreviewPerFile, boolSettingText(previewPerFileOption.isChecked()));
+    writeFromHandler("Option_Click", key::PreviewPerTable,
+                     boolSettingText(previewPerTableOption.isChecked()));
 }
 
-void Form1::openAdvancedOptions() {
-    data::ui::Form6 dialog(target_, port_, fileDialogs, this);
-    dialog.Form_Load();
+void MainWindow::openAdvancedOptions() {
+    data::ui::AdvancedOptionsWindow dialog(target_, port_, fileDialogs, this);
+    dialog.load();
     port_.runModal(dialog);
     showTarget();
 }
 
-void Form1::placeCentred() {
+void MainWindow::placeCentred() {
     const QRect screen = QGuiApplication::primaryScreen()
                              ? QGuiApplication::primaryScreen()->availableGeometry()
                              : QRect(0, 0, width(), height());
@@ -232,13 +250,13 @@ void Form1::placeCentred() {
     move(frame.topLeft());
 }
 
-void Form1::showCentred() {
+void MainWindow::showCentred() {
     placeCentred();
     show();
-    Check1.setFocus();
+    previewModeBox.setFocus();
 }
 
-void Form1::closeEvent(QCloseEvent* event) {
+void MainWindow::closeEvent(QCloseEvent* event) {
     event->accept();
     if (run_.converting() || port_.lettingEventsThrough()) {
         // The window closed from inside a loop that lets events through, or while a message box

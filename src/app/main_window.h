@@ -1,16 +1,16 @@
 #pragma once
-// The main window (Form1): the SQL Server login, the FoxPro target, the SQL Preview mode choices,
+// The main window: the SQL Server login, the FoxPro target, the SQL Preview mode choices,
 // the help buttons, "Start Converting" and the progress bar. Every field writes its setting the
-// moment it changes; Form_Load restores them in a fixed order. Closing the window ends the program.
+// moment it changes; its load restores them in a fixed order. Closing the window ends the program.
 
-#include "shell/ui/button_keys.h"
-#include "shell/ui/look.h"
 #include "app/main_window_port.h"
-#include "data/ui/file_dialogs.h"
-#include "engine/conversion_run.h"
 #include "data/foxpro_target.h"
 #include "data/sql_server_login.h"
+#include "data/ui/file_dialogs.h"
+#include "engine/conversion_run.h"
 #include "engine/preview_choice.h"
+#include "shell/ui/button_keys.h"
+#include "shell/ui/look.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -31,14 +31,14 @@ namespace qc::app {
 inline constexpr const char* kSqlManagerAddress = "https://www.example.org/marravex/sql-manager";
 inline constexpr const char* kContactAddress = "https://www.example.org/marravex/contact";
 
-class Form1 : public QWidget {
+class MainWindow : public QWidget {
     Q_OBJECT
   public:
-    // The window in its designed state; Form_Load then restores the stored fields.
-    Form1();
-    ~Form1() override;
+    // The window in its designed state; load() then restores the stored fields.
+    MainWindow();
+    ~MainWindow() override;
 
-    void Form_Load();
+    void load();
     // Shows the window centred on the screen with the focus on the SQL Preview mode check box.
     void showCentred();
 
@@ -57,14 +57,14 @@ class Form1 : public QWidget {
     // Where the files shipped beside the program are looked up (cursor, skin, samples, picture).
     QString programFolder = look::programFolder();
 
-    void PushButton1_Click();  // "..."
-    void PushButton2_Click();  // "Load Sample/Example Database"
-    void PushButton4_Click();  // "Help" in the SQL Server frame
-    void PushButton5_Click();  // "Help" at the top
-    void PushButton6_Click();  // "Test Connection" of the SQL Server frame
-    void PushButton7_Click();  // "Start Converting"
-    void PushButton8_Click();  // "Test Connection" of the FoxPro frame
-    void PushButton12_Click(); // "dbc"
+    void onChooseFolderClicked(); // "..."
+    void onSamplesClicked();      // "Load Sample/Example Database"
+    void onSourceHelpClicked();   // "Help" in the SQL Server frame
+    void onHelpClicked();         // "Help" at the top
+    void onTestSourceClicked();   // "Test Connection" of the SQL Server frame
+    void onStartClicked();        // "Start Converting"
+    void onTestTargetClicked();   // "Test Connection" of the FoxPro frame
+    void onContainerClicked();    // "dbc"
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -78,10 +78,10 @@ class Form1 : public QWidget {
     // written for this: a change of it makes the folder the target.
     void showTarget();
 
-    void Text2_Change(const QString& text);
-    void Check1_Click();
-    void Check4_Click();
-    void Option_Click();
+    void onFolderChanged(const QString& text);
+    void onPreviewModeClicked();
+    void onLocalConnectionClicked();
+    void onPreviewOptionClicked();
     // Writes a setting from a field handler, which has no trap of its own: a failure is still
     // reported, under the handler's name.
     void writeFromHandler(const char* procedure, const QString& key, const QString& value);
@@ -90,40 +90,41 @@ class Form1 : public QWidget {
     data::FoxProTarget target_;
     engine::PreviewChoice previewChoice_;
 
-    // Controls, each named by its designer name; frames come before what they hold.
-    QPushButton PushButton5{this};
-    QGroupBox Frame3{this};
-    QLabel Label2{&Frame3};
-    QLineEdit Text5{&Frame3};
-    QLabel Label10{&Frame3};
-    QLineEdit Text6{&Frame3};
-    QLabel Label4{&Frame3};
-    QLineEdit Text3{&Frame3};
-    QLabel Label5{&Frame3};
-    QLineEdit Text4{&Frame3};
-    QLabel Label3{&Frame3};
-    QLineEdit Text8{&Frame3};
-    QCheckBox Check4{&Frame3};
-    QPushButton PushButton6{&Frame3};
-    QPushButton PushButton4{&Frame3};
-    QGroupBox Frame1{this};
-    QLabel Label1{&Frame1};
-    QLineEdit Text2{&Frame1};
-    QPushButton PushButton1{&Frame1};
-    QPushButton PushButton2{&Frame1};
-    QPushButton PushButton8{&Frame1};
-    QPushButton PushButton12{&Frame1};
+    // Controls, each named for what it does; frames come before what they hold. Each keeps its
+    // designer name as its object name (set in layOut()).
+    QPushButton helpButton{this};
+    QGroupBox sourceFrame{this};
+    QLabel serverLabel{&sourceFrame};
+    QLineEdit serverBox{&sourceFrame};
+    QLabel portLabel{&sourceFrame};
+    QLineEdit portBox{&sourceFrame};
+    QLabel userLabel{&sourceFrame};
+    QLineEdit userBox{&sourceFrame};
+    QLabel passwordLabel{&sourceFrame};
+    QLineEdit passwordBox{&sourceFrame};
+    QLabel databaseLabel{&sourceFrame};
+    QLineEdit databaseBox{&sourceFrame};
+    QCheckBox localConnectionBox{&sourceFrame};
+    QPushButton testSourceButton{&sourceFrame};
+    QPushButton sourceHelpButton{&sourceFrame};
+    QGroupBox targetFrame{this};
+    QLabel folderLabel{&targetFrame};
+    QLineEdit folderBox{&targetFrame};
+    QPushButton chooseFolderButton{&targetFrame};
+    QPushButton samplesButton{&targetFrame};
+    QPushButton testTargetButton{&targetFrame};
+    QPushButton containerButton{&targetFrame};
     // Below the folder row: the container's path while a container is the target.
-    QLabel TargetLine{&Frame1};
-    QGroupBox Frame2{this};
-    QCheckBox Check1{&Frame2};
-    QRadioButton Option1{&Frame2};
-    QRadioButton Option2{&Frame2};
-    QPushButton PushButton7{this};
-    look::TextProgressBar ProgressBar1{this};
+    QLabel targetLine{&targetFrame};
+    QGroupBox previewFrame{this};
+    QCheckBox previewModeBox{&previewFrame};
+    QRadioButton previewPerFileOption{&previewFrame};
+    QRadioButton previewPerTableOption{&previewFrame};
+    QPushButton startButton{this};
+    look::TextProgressBar progressBar{this};
 
     shell::WindowSeams seams_;
-    MainWindowPort port_{*this, seams_, &ProgressBar1};
+    MainWindowPort port_{*this, seams_, &progressBar};
     engine::ConversionRun run_;
     look::EnterPressesFocusedButton enterKeys_;
 };

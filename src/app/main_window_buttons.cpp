@@ -1,12 +1,12 @@
 // The main window's push buttons: help texts, connection tests, the target pickers and
 // "Start Converting".
-#include "shell/error_trap.h"
-#include "shell/settings.h"
-#include "shell/ui/desktop_links.h"
 #include "app/main_window.h"
 #include "data/db_access.h"
 #include "data/foxpro_target.h"
 #include "data/mssql_source.h"
+#include "shell/error_trap.h"
+#include "shell/settings.h"
+#include "shell/ui/desktop_links.h"
 
 #include <QDir>
 
@@ -17,7 +17,7 @@ const QString kWindow = QStringLiteral("Form1");
 const QString kConnected = QStringLiteral("Connection successful.");
 } // namespace
 
-void Form1::PushButton4_Click() {
+void MainWindow::onSourceHelpClicked() {
     ErrorTrap trap(port_, kWindow, QStringLiteral("PushButton4_Click"));
     Answer answer = Answer::No;
     trap.step(100, [&] {
@@ -40,14 +40,15 @@ void Form1::PushButton4_Click() {
     // Whether the picture is there is not checked: the desktop reports a missing file its own way.
     trap.step(106, [&] {
         const QString picture = programFolder + QStringLiteral("/local-connection-example.jpg");
-        look::openAddress(QUrl::fromLocalFile(picture), [this](const QUrl& url) { return port_.openUrl(url); }, port_,
-                          QStringLiteral("No program is set up on this computer to show the picture.\r\r"
-                                         "It is the file ") +
-                              QDir::toNativeSeparators(picture));
+        look::openAddress(
+            QUrl::fromLocalFile(picture), [this](const QUrl& url) { return port_.openUrl(url); }, port_,
+            QStringLiteral("No program is set up on this computer to show the picture.\r\r"
+                           "It is the file ") +
+                QDir::toNativeSeparators(picture));
     });
 }
 
-void Form1::PushButton5_Click() {
+void MainWindow::onHelpClicked() {
     ErrorTrap trap(port_, kWindow, QStringLiteral("PushButton5_Click"));
     trap.step(100, [&] {
         port_.message(
@@ -61,7 +62,7 @@ void Form1::PushButton5_Click() {
     });
 }
 
-void Form1::PushButton6_Click() {
+void MainWindow::onTestSourceClicked() {
     // A failed login is an expected outcome here: one plain message, no error report.
     port_.setBusy(true);
     try {
@@ -78,11 +79,11 @@ void Form1::PushButton6_Click() {
     port_.setBusy(false);
 }
 
-void Form1::PushButton7_Click() {
+void MainWindow::onStartClicked() {
     run_.run(login_, target_, previewChoice_);
 }
 
-void Form1::PushButton8_Click() {
+void MainWindow::onTestTargetClicked() {
     ErrorTrap trap(port_, kWindow, QStringLiteral("PushButton8_Click"));
     trap.step(100, [&] { port_.setBusy(true); });
     QString reason;
@@ -96,7 +97,7 @@ void Form1::PushButton8_Click() {
     trap.step(108, [&] { port_.setBusy(false); });
 }
 
-void Form1::PushButton1_Click() {
+void MainWindow::onChooseFolderClicked() {
     ErrorTrap trap(port_, kWindow, QStringLiteral("PushButton1_Click"));
     QString folder;
     trap.step(100,
@@ -105,22 +106,22 @@ void Form1::PushButton1_Click() {
         return;
     trap.step(104, [&] {
         // Choosing the folder already shown still makes it the target.
-        if (Text2.text() == folder)
-            Text2_Change(folder);
+        if (folderBox.text() == folder)
+            onFolderChanged(folder);
         else
-            Text2.setText(folder);
+            folderBox.setText(folder);
     });
 }
 
-void Form1::PushButton2_Click() {
+void MainWindow::onSamplesClicked() {
     ErrorTrap trap(port_, kWindow, QStringLiteral("PushButton2_Click"));
     trap.step(100, [&] { port_.settings.write(key::FoxproOption, QStringLiteral("2")); });
     trap.step(102, [&] { target_.containerChosen = false; });
-    trap.step(104, [&] { Text2.setText(programFolder + QStringLiteral("/Samples")); });
+    trap.step(104, [&] { folderBox.setText(programFolder + QStringLiteral("/Samples")); });
     showTarget();
 }
 
-void Form1::PushButton12_Click() {
+void MainWindow::onContainerClicked() {
     ErrorTrap trap(port_, kWindow, QStringLiteral("PushButton12_Click"));
     trap.step(100, [&] { openAdvancedOptions(); });
 }

@@ -1,10 +1,10 @@
 // The main window's load: the look, the pointer, the titles and every stored field, in the order
 // whose side effects the program relies on (a stored folder restored before the stored target
 // choice makes the folder the target).
-#include "shell/error_trap.h"
-#include "shell/settings.h"
 #include "app/check_value.h"
 #include "app/main_window.h"
+#include "shell/error_trap.h"
+#include "shell/settings.h"
 
 #include <QCoreApplication>
 
@@ -26,7 +26,7 @@ void setOptionValue(QRadioButton& option, bool value) {
 
 } // namespace
 
-void Form1::Form_Load() {
+void MainWindow::load() {
     ErrorTrap trap(port_, QStringLiteral("Form1"), QStringLiteral("Form_Load"));
     const QString cursorFile = programFolder + QStringLiteral("/HAND-M.CUR");
     QCursor custom(Qt::ArrowCursor);
@@ -35,34 +35,40 @@ void Form1::Form_Load() {
     if (trap.test(102, [&] { return look::FileExists(cursorFile); }))
         trap.step(104, [&] { custom = look::handCursorFrom(cursorFile); });
     trap.step(106, [&] {
-        look::installPointerConvention(*this, custom, {&Frame3, &Frame1, &Frame2, &Text2, &Text5, &Text6});
+        look::installPointerConvention(
+            *this, custom, {&sourceFrame, &targetFrame, &previewFrame, &folderBox, &serverBox, &portBox});
     });
     trap.step(108, [&] { setWindowTitle(QStringLiteral("Marravex")); });
     trap.step(110, [&] { setWindowIcon(look::applicationIcon()); });
     trap.step(112, [&] { QCoreApplication::setApplicationName(applicationTitle()); });
-    trap.step(
-        114, [&] { setCheckValue(Check1, settingToInteger(ReadSetting(key::Check1, QStringLiteral("1")))); });
-    trap.step(
-        116, [&] { setOptionValue(Option1, settingToBool(ReadSetting(key::Option1, QStringLiteral("1")))); });
-    trap.step(
-        118, [&] { setOptionValue(Option2, settingToBool(ReadSetting(key::Option2, QStringLiteral("0")))); });
-    trap.step(120, [&] { Text2.setText(ReadSetting(key::FreeTableFolder)); });
+    trap.step(114, [&] {
+        setCheckValue(previewModeBox, settingToInteger(ReadSetting(key::PreviewMode, QStringLiteral("1"))));
+    });
+    trap.step(116, [&] {
+        setOptionValue(previewPerFileOption,
+                       settingToBool(ReadSetting(key::PreviewPerFile, QStringLiteral("1"))));
+    });
+    trap.step(118, [&] {
+        setOptionValue(previewPerTableOption,
+                       settingToBool(ReadSetting(key::PreviewPerTable, QStringLiteral("0"))));
+    });
+    trap.step(120, [&] { folderBox.setText(ReadSetting(key::FreeTableFolder)); });
     trap.step(122, [&] { target_.container = ReadSetting(key::DBCFile); });
     if (trap.test(124, [&] { return ReadSetting(key::FoxproOption) != QStringLiteral("2"); })) {
         trap.step(126, [&] { target_.containerChosen = true; });
     } else if (trap.test(128, [&] { return ReadSetting(key::FoxproOption) == QStringLiteral("2"); })) {
         trap.step(130, [&] { target_.containerChosen = false; });
     }
-    trap.step(132, [&] { Text5.setText(ReadSetting(key::MSSQLServer)); });
-    trap.step(134, [&] { Text3.setText(ReadSetting(key::MSSQLUser)); });
-    trap.step(136, [&] { Text4.setText(ReadSetting(key::MSSQLPassword)); });
-    trap.step(138, [&] { Text8.setText(ReadSetting(key::MSSQLDatabase)); });
-    trap.step(140, [&] { Text6.setText(ReadSetting(key::MSSQLPort, QStringLiteral("1433"))); });
+    trap.step(132, [&] { serverBox.setText(ReadSetting(key::MSSQLServer)); });
+    trap.step(134, [&] { userBox.setText(ReadSetting(key::MSSQLUser)); });
+    trap.step(136, [&] { passwordBox.setText(ReadSetting(key::MSSQLPassword)); });
+    trap.step(138, [&] { databaseBox.setText(ReadSetting(key::MSSQLDatabase)); });
+    trap.step(140, [&] { portBox.setText(ReadSetting(key::MSSQLPort, QStringLiteral("1433"))); });
     if (trap.test(142, [&] {
             return ReadSetting(key::LocalConnection, QStringLiteral("0")) != QStringLiteral("0");
         }))
-        trap.step(144, [&] { Check4.setChecked(true); });
-    trap.step(146, [&] { Check1_Click(); });
+        trap.step(144, [&] { localConnectionBox.setChecked(true); });
+    trap.step(146, [&] { onPreviewModeClicked(); });
     trap.step(148, [&] { showTarget(); });
 }
 

@@ -29,6 +29,7 @@ bool settingToBool(const QString& text);
 // Truth values are stored as "True" or "False".
 QString boolSettingText(bool value);
 
+// The stored key texts are kept as earlier versions wrote them, so a user's stored values still load.
 namespace key {
 inline const QString MSSQLServer = QStringLiteral("MSSQL Server");
 inline const QString MSSQLPort = QStringLiteral("MSSQL Port");
@@ -39,9 +40,9 @@ inline const QString LocalConnection = QStringLiteral("Local Connection");
 inline const QString FreeTableFolder = QStringLiteral("FreeTableFolder");
 inline const QString DBCFile = QStringLiteral("DBCFile");
 inline const QString FoxproOption = QStringLiteral("FoxproOption");
-inline const QString Check1 = QStringLiteral("Check1");
-inline const QString Option1 = QStringLiteral("Option1");
-inline const QString Option2 = QStringLiteral("Option2");
+inline const QString PreviewMode = QStringLiteral("Check1");
+inline const QString PreviewPerFile = QStringLiteral("Option1");
+inline const QString PreviewPerTable = QStringLiteral("Option2");
 } // namespace key
 
 } // namespace qc

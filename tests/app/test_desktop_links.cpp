@@ -1,6 +1,6 @@
 // Links that answer: the desktop is asked (xdg-mime, for real) whether an application will open an
 // address, and without one the user gets the address in a message instead of nothing at all.
-#include "ui_test.h"
+#include "main_window_test.h"
 
 #include "shell/ui/desktop_links.h"
 #include "shell/ui/look.h"
@@ -13,7 +13,7 @@ using namespace qc::test;
 
 namespace {
 
-class DesktopLinks : public WindowTest {};
+class DesktopLinks : public MainWindowTest {};
 
 const QUrl kMail(QStringLiteral("mailto:support@marravex.example.org?subject=Marravex"));
 

@@ -1,4 +1,4 @@
-#include "ui_test.h"
+#include "main_window_test.h"
 
 #include "shell/ui/look.h"
 
@@ -17,7 +17,7 @@ using namespace qc;
 using namespace qc::test;
 
 namespace {
-class HelpButtons : public WindowTest {};
+class HelpButtons : public MainWindowTest {};
 } // namespace
 
 TEST_F(HelpButtons, ConnectionHelpOffersTheExamplePictureEvenWithEmptyFields) {

@@ -1,4 +1,4 @@
-#include "ui_test.h"
+#include "main_window_test.h"
 
 #include "data/ui/advanced_options_window.h"
 
@@ -16,7 +16,7 @@ using namespace qc::test;
 
 namespace {
 
-class Layout : public WindowTest {};
+class Layout : public MainWindowTest {};
 
 // The room a caption needs inside its control with the control's own font and style.
 int captionWidth(QWidget& w) {
@@ -93,8 +93,8 @@ TEST_F(Layout, NoCaptionIsWiderThanItsControl) {
     expectCaptionsFit(*w, 22);
 
     data::ui::FileDialogs dialogs;
-    data::ui::Form6 options(w->target(), ui, dialogs, w.get());
-    options.Form_Load();
+    data::ui::AdvancedOptionsWindow options(w->target(), ui, dialogs, w.get());
+    options.load();
     EXPECT_EQ(options.size(), QSize(536, 110));
     EXPECT_EQ(options.windowTitle(), QStringLiteral("Advanced Options"));
     expectCaptionsFit(options, 5);

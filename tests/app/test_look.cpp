@@ -1,4 +1,4 @@
-#include "ui_test.h"
+#include "main_window_test.h"
 
 #include "shell/ui/look.h"
 
@@ -18,7 +18,7 @@ using namespace qc::test;
 
 namespace {
 
-class Look : public WindowTest {};
+class Look : public MainWindowTest {};
 
 void enter(QWidget& w) {
     QEnterEvent event(QPointF(1, 1), QPointF(1, 1), QPointF(1, 1));
@@ -93,7 +93,7 @@ TEST_F(Look, ASkinBesideTheProgramGivesTheMainWindowButtonFaceAndItsStyle) {
     skin.close();
     auto skinned = makeWindow();
     skinned->programFolder = folder.path();
-    skinned->Form_Load();
+    skinned->load();
     EXPECT_TRUE(ui.errorReports().empty());
     EXPECT_EQ(skinned->palette().color(QPalette::Window), QApplication::palette().color(QPalette::Button));
     EXPECT_EQ(control<QLabel>(*skinned, "Label2").palette().color(QPalette::Window),
@@ -108,7 +108,7 @@ TEST_F(Look, ASkinBesideTheProgramGivesTheMainWindowButtonFaceAndItsStyle) {
     QDir().mkpath(skin.fileName());
     auto plain = makeWindow();
     plain->programFolder = folder.path();
-    plain->Form_Load();
+    plain->load();
     EXPECT_EQ(plain->palette().color(QPalette::Window), QColor(Qt::white));
     EXPECT_TRUE(ui.errorReports().empty());
 }

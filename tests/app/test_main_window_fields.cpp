@@ -1,4 +1,4 @@
-#include "ui_test.h"
+#include "main_window_test.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -11,7 +11,7 @@ using namespace qc::test;
 
 namespace {
 
-class MainWindowFields : public WindowTest {};
+class MainWindowFields : public MainWindowTest {};
 
 // Records every value a key takes while `act` runs (the store is read after each change).
 std::vector<QString> valuesWhileTyping(QLineEdit& box, const QString& typed, const QString& key) {
@@ -79,26 +79,26 @@ TEST_F(MainWindowFields, SqlPreviewModeGreysTheOptionsWithoutChangingTheSelectio
     EXPECT_FALSE(option1.isEnabled());
     EXPECT_FALSE(option2.isEnabled());
     EXPECT_TRUE(option2.isChecked());
-    EXPECT_EQ(stored(key::Check1), QStringLiteral("0"));
+    EXPECT_EQ(stored(key::PreviewMode), QStringLiteral("0"));
     EXPECT_FALSE(w->previewChoice().enabled);
     check1.click();
     EXPECT_TRUE(option1.isEnabled());
     EXPECT_TRUE(option2.isEnabled());
     EXPECT_TRUE(option2.isChecked());
-    EXPECT_EQ(stored(key::Check1), QStringLiteral("1"));
+    EXPECT_EQ(stored(key::PreviewMode), QStringLiteral("1"));
     EXPECT_TRUE(w->previewChoice().enabled);
 }
 
 TEST_F(MainWindowFields, EachOptionClickWritesBothKeys) {
     auto w = loadedWindow();
     control<QRadioButton>(*w, "Option2").click();
-    EXPECT_EQ(stored(key::Option1), QStringLiteral("False"));
-    EXPECT_EQ(stored(key::Option2), QStringLiteral("True"));
+    EXPECT_EQ(stored(key::PreviewPerFile), QStringLiteral("False"));
+    EXPECT_EQ(stored(key::PreviewPerTable), QStringLiteral("True"));
     EXPECT_TRUE(w->previewChoice().afterEachTable);
     EXPECT_FALSE(w->previewChoice().afterAllTables);
     control<QRadioButton>(*w, "Option1").click();
-    EXPECT_EQ(stored(key::Option1), QStringLiteral("True"));
-    EXPECT_EQ(stored(key::Option2), QStringLiteral("False"));
+    EXPECT_EQ(stored(key::PreviewPerFile), QStringLiteral("True"));
+    EXPECT_EQ(stored(key::PreviewPerTable), QStringLiteral("False"));
 }
 
 TEST_F(MainWindowFields, LocalConnectionWritesItsOwnKeyAndNothingElse) {

@@ -1,4 +1,4 @@
-#include "ui_test.h"
+#include "main_window_test.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -16,9 +16,9 @@ using namespace qc::test;
 
 namespace {
 
-class MainWindowLoad : public WindowTest {
+class MainWindowLoad : public MainWindowTest {
   protected:
-    QString text(app::Form1& w, const char* name) { return control<QLineEdit>(w, name).text(); }
+    QString text(app::MainWindow& w, const char* name) { return control<QLineEdit>(w, name).text(); }
 };
 
 } // namespace
@@ -47,7 +47,7 @@ TEST_F(MainWindowLoad, FirstRunWithNothingStored) {
     EXPECT_EQ(w->login().port, QStringLiteral("1433"));
 
     // The load wrote back what its handlers write; no target choice and no empty folder.
-    EXPECT_EQ(stored(key::Check1), QStringLiteral("1"));
+    EXPECT_EQ(stored(key::PreviewMode), QStringLiteral("1"));
     EXPECT_EQ(stored(key::MSSQLPort), QStringLiteral("1433"));
     EXPECT_FALSE(stored(key::FoxproOption));
     EXPECT_FALSE(stored(key::FreeTableFolder));
@@ -61,9 +61,9 @@ TEST_F(MainWindowLoad, RestoresEveryStoredField) {
            {key::MSSQLPassword, QStringLiteral("p,w;d")},
            {key::MSSQLDatabase, QStringLiteral("Shop")},
            {key::LocalConnection, QStringLiteral("1")},
-           {key::Check1, QStringLiteral("0")},
-           {key::Option1, QStringLiteral("False")},
-           {key::Option2, QStringLiteral("True")},
+           {key::PreviewMode, QStringLiteral("0")},
+           {key::PreviewPerFile, QStringLiteral("False")},
+           {key::PreviewPerTable, QStringLiteral("True")},
            {key::DBCFile, QStringLiteral("/data/shop.dbc")}});
     auto w = loadedWindow();
     EXPECT_TRUE(ui.messages.empty());
@@ -89,7 +89,7 @@ TEST_F(MainWindowLoad, RestoresEveryStoredField) {
     EXPECT_FALSE(w->previewChoice().afterAllTables);
     EXPECT_TRUE(w->target().containerChosen);
     EXPECT_EQ(w->target().container, QStringLiteral("/data/shop.dbc"));
-    EXPECT_EQ(stored(key::Check1), QStringLiteral("0"));
+    EXPECT_EQ(stored(key::PreviewMode), QStringLiteral("0"));
 }
 
 TEST_F(MainWindowLoad, OnlyAnExactZeroLeavesLocalConnectionUntickedAndAStoredEmptyPortStaysEmpty) {
@@ -124,8 +124,8 @@ TEST_F(MainWindowLoad, AContainerChoiceSurvivesWhileNoFolderIsStored) {
 }
 
 TEST_F(MainWindowLoad, AStoredValueThatIsNoNumberIsReportedAndTheLoadGoesOn) {
-    store({{key::Check1, QStringLiteral("abc")},
-           {key::Option2, QStringLiteral("maybe")},
+    store({{key::PreviewMode, QStringLiteral("abc")},
+           {key::PreviewPerTable, QStringLiteral("maybe")},
            {key::MSSQLServer, QStringLiteral("after")}});
     auto w = loadedWindow();
     const auto reports = ui.errorReports();
@@ -141,25 +141,25 @@ TEST_F(MainWindowLoad, AStoredValueThatIsNoNumberIsReportedAndTheLoadGoesOn) {
     EXPECT_FALSE(control<QRadioButton>(*w, "Option1").isEnabled());
     EXPECT_TRUE(control<QRadioButton>(*w, "Option1").isChecked());
     EXPECT_EQ(text(*w, "Text5"), QStringLiteral("after"));
-    EXPECT_EQ(stored(key::Check1), QStringLiteral("0"));
+    EXPECT_EQ(stored(key::PreviewMode), QStringLiteral("0"));
 }
 
 TEST_F(MainWindowLoad, CheckValuesBeyondTheThreeStatesAreRefusedAndGreyedIsNotTicked) {
-    store({{key::Check1, QStringLiteral("5")}});
+    store({{key::PreviewMode, QStringLiteral("5")}});
     auto refused = loadedWindow();
     ASSERT_EQ(ui.errorReports().size(), 1u);
     EXPECT_TRUE(ui.errorReports()[0].text.startsWith(QStringLiteral("Invalid property value\r\n")));
 
-    store({{key::Check1, QStringLiteral("2")}});
+    store({{key::PreviewMode, QStringLiteral("2")}});
     auto greyed = loadedWindow();
     EXPECT_EQ(control<QCheckBox>(*greyed, "Check1").checkState(), Qt::PartiallyChecked);
     EXPECT_FALSE(control<QRadioButton>(*greyed, "Option1").isEnabled());
     EXPECT_FALSE(greyed->previewChoice().enabled);
-    EXPECT_EQ(stored(key::Check1), QStringLiteral("2"));
+    EXPECT_EQ(stored(key::PreviewMode), QStringLiteral("2"));
 }
 
 TEST_F(MainWindowLoad, NeitherOptionStoredAsSelectedLeavesBothClear) {
-    store({{key::Option1, QStringLiteral("0")}, {key::Option2, QStringLiteral("False")}});
+    store({{key::PreviewPerFile, QStringLiteral("0")}, {key::PreviewPerTable, QStringLiteral("False")}});
     auto w = loadedWindow();
     EXPECT_FALSE(control<QRadioButton>(*w, "Option1").isChecked());
     EXPECT_FALSE(control<QRadioButton>(*w, "Option2").isChecked());
@@ -171,8 +171,8 @@ TEST_F(MainWindowLoad, NeitherOptionStoredAsSelectedLeavesBothClear) {
 // screen's top-left corner.
 TEST(MainWindowStart, ALoadErrorReportIsCentredWhereTheWindowWillBe) {
     test::clearSettings();
-    test::store({{key::Check1, QStringLiteral("abc")}});
-    app::Form1 w;
+    test::store({{key::PreviewMode, QStringLiteral("abc")}});
+    app::MainWindow w;
     w.seams().message = nullptr;
     int reports = 0;
     QRect box;
@@ -187,7 +187,7 @@ TEST(MainWindowStart, ALoadErrorReportIsCentredWhereTheWindowWillBe) {
         shown->button(QMessageBox::Ok)->click();
     };
     QTimer::singleShot(0, answer);
-    w.Form_Load();
+    w.load();
     w.showCentred();
     test::clearSettings();
     ASSERT_EQ(reports, 1);

@@ -1,6 +1,6 @@
 // Pictures of the windows for the documentation and the connection help, taken on a real X
 // server (scripts/screenshots.sh runs this under Xvfb). Skipped unless QC_SCREENSHOT_DIR is set.
-#include "ui_test.h"
+#include "main_window_test.h"
 
 #include "data/ui/advanced_options_window.h"
 #include "foxpro/new_container.h"
@@ -21,10 +21,10 @@ using namespace qc::test;
 
 namespace {
 
-class Screenshots : public WindowTest {
+class Screenshots : public MainWindowTest {
   protected:
     void SetUp() override {
-        WindowTest::SetUp();
+        MainWindowTest::SetUp();
         dir_ = qEnvironmentVariable("QC_SCREENSHOT_DIR");
         if (dir_.isEmpty())
             GTEST_SKIP() << "QC_SCREENSHOT_DIR is not set";
@@ -55,8 +55,8 @@ TEST_F(Screenshots, MainWindowAndAdvancedOptions) {
     w->showCentred();
     save(*w, QStringLiteral("main-window.png"), "PNG");
 
-    data::ui::Form6 options(w->target(), ui, w->fileDialogs, w.get());
-    options.Form_Load();
+    data::ui::AdvancedOptionsWindow options(w->target(), ui, w->fileDialogs, w.get());
+    options.load();
     options.show();
     save(options, QStringLiteral("advanced-options.png"), "PNG");
 }
@@ -72,12 +72,14 @@ TEST_F(Screenshots, ContainerTarget) {
     auto w = loadedWindow();
     w->showCentred();
     // The container chosen in Advanced Options (the stored folder is the target at a start).
-    w->seams().runModal = [](QDialog& dialog) { dynamic_cast<data::ui::Form6&>(dialog).PushButton1_Click(); };
+    w->seams().runModal = [](QDialog& dialog) {
+        dynamic_cast<data::ui::AdvancedOptionsWindow&>(dialog).onOkClicked();
+    };
     QTemporaryDir dir(QDir::tempPath() + QStringLiteral("/northwind-XXXXXX"));
     const QString dbc = dir.filePath(QStringLiteral("northwind.dbc"));
     foxpro::createContainer(dbc.toStdString());
     WriteSetting(key::DBCFile, dbc);
-    w->PushButton12_Click();
+    w->onContainerClicked();
     ASSERT_TRUE(w->target().containerChosen);
     save(*w, QStringLiteral("main-window-container.png"), "PNG");
 }

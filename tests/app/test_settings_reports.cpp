@@ -1,6 +1,6 @@
 // A settings file that cannot be written, met while typing: one report for the whole run of
 // failures, across the main window and Advanced Options, and one again after a write succeeded.
-#include "ui_test.h"
+#include "main_window_test.h"
 
 #include "data/ui/advanced_options_window.h"
 
@@ -13,7 +13,7 @@ using namespace qc;
 using namespace qc::test;
 
 namespace {
-class SettingsReports : public WindowTest {};
+class SettingsReports : public MainWindowTest {};
 } // namespace
 
 TEST_F(SettingsReports, AnUnwritableFileIsReportedOnceWhileTyping) {

@@ -1,10 +1,10 @@
-#include "ui_test.h"
+#include "main_window_test.h"
 
-#include "shell/ui/look.h"
 #include "data/foxpro_target.h"
 #include "data/ui/advanced_options_window.h"
 #include "foxpro/container.h"
 #include "preview/ui/preview_window.h"
+#include "shell/ui/look.h"
 #include "support/child_process.h"
 #include "support/environment.h"
 #include "support/tds_server.h"
@@ -32,10 +32,10 @@ namespace {
 const QString kUser = QStringLiteral("testuser");
 const QString kPassword = QStringLiteral("Test#Pass1");
 
-class StartConverting : public WindowTest {
+class StartConverting : public MainWindowTest {
   protected:
     // Types the login into the window as a user would.
-    void typeLogin(app::Form1& w, int port, const QString& password = kPassword) {
+    void typeLogin(app::MainWindow& w, int port, const QString& password = kPassword) {
         auto type = [&](const char* name, const QString& text) {
             auto& box = control<QLineEdit>(w, name);
             box.clear();

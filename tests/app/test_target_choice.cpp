@@ -1,8 +1,8 @@
-#include "ui_test.h"
+#include "main_window_test.h"
 
-#include "shell/ui/look.h"
 #include "data/ui/advanced_options_window.h"
 #include "foxpro/new_container.h"
+#include "shell/ui/look.h"
 #include "support/environment.h"
 
 #include <QApplication>
@@ -23,14 +23,15 @@ using namespace qc::test;
 
 namespace {
 
-class TargetChoice : public WindowTest {
+class TargetChoice : public MainWindowTest {
   protected:
     // Opens Advanced Options from the "dbc" button and lets `user` act in it.
-    void inAdvancedOptions(app::Form1& w, const std::function<void(data::ui::Form6&)>& user) {
+    void inAdvancedOptions(app::MainWindow& w,
+                           const std::function<void(data::ui::AdvancedOptionsWindow&)>& user) {
         int opened = 0;
         w.seams().runModal = [&](QDialog& dialog) {
             ++opened;
-            auto* options = qobject_cast<data::ui::Form6*>(&dialog);
+            auto* options = qobject_cast<data::ui::AdvancedOptionsWindow*>(&dialog);
             ASSERT_NE(options, nullptr);
             EXPECT_EQ(options->parentWidget(), &w);
             user(*options);
@@ -99,7 +100,7 @@ TEST_F(TargetChoice, OkWithAChosenContainerMakesItTheTargetAtOnce) {
         filter = f;
         return shop;
     };
-    inAdvancedOptions(*w, [&](data::ui::Form6& options) {
+    inAdvancedOptions(*w, [&](data::ui::AdvancedOptionsWindow& options) {
         auto& path = control<QLineEdit>(options, "Text1");
         EXPECT_EQ(path.text(), QStringLiteral("/old.dbc"));
         control<QPushButton>(options, "PushButton5").click();
@@ -121,7 +122,7 @@ TEST_F(TargetChoice, OkWithAnEmptyPathKeepsTheChoiceAndCancelAlwaysSelectsTheFol
     store({{key::FoxproOption, QStringLiteral("1")}, {key::DBCFile, QStringLiteral("/data/shop.dbc")}});
     auto w = loadedWindow();
     w->fileDialogs.chooseFile = [](QWidget*, const QString&, const QString&) { return QString(); };
-    inAdvancedOptions(*w, [&](data::ui::Form6& options) {
+    inAdvancedOptions(*w, [&](data::ui::AdvancedOptionsWindow& options) {
         auto& path = control<QLineEdit>(options, "Text1");
         control<QPushButton>(options, "PushButton5").click(); // cancelled: the path stays
         EXPECT_EQ(path.text(), QStringLiteral("/data/shop.dbc"));
@@ -136,7 +137,7 @@ TEST_F(TargetChoice, OkWithAnEmptyPathKeepsTheChoiceAndCancelAlwaysSelectsTheFol
     EXPECT_EQ(stored(key::FoxproOption), QStringLiteral("1"));
     EXPECT_EQ(stored(key::DBCFile), QString());
 
-    inAdvancedOptions(*w, [&](data::ui::Form6& options) {
+    inAdvancedOptions(*w, [&](data::ui::AdvancedOptionsWindow& options) {
         control<QPushButton>(options, "PushButton2").click();
         EXPECT_EQ(options.result(), QDialog::Rejected);
     });
@@ -151,7 +152,7 @@ TEST_F(TargetChoice, OkWithANewNameOffersAnEmptyContainer) {
     QTemporaryDir dir;
     const QString created = dir.filePath(QStringLiteral("Sales.dbc"));
     const QString question = QStringLiteral("File '") + created + QStringLiteral("' does not exist.");
-    inAdvancedOptions(*w, [&](data::ui::Form6& options) {
+    inAdvancedOptions(*w, [&](data::ui::AdvancedOptionsWindow& options) {
         auto& path = control<QLineEdit>(options, "Text1");
         path.clear();
         QTest::keyClicks(&path, created);
@@ -194,7 +195,7 @@ TEST_F(TargetChoice, OkWithANewNameOffersAnEmptyContainer) {
     EXPECT_EQ(ui.messages[0].text, QStringLiteral("Connection successful."));
 
     // An existing container in other letter case is not offered again.
-    inAdvancedOptions(*w, [&](data::ui::Form6& options) {
+    inAdvancedOptions(*w, [&](data::ui::AdvancedOptionsWindow& options) {
         // A name with pattern characters is a name, not a pattern: it matches no container.
         auto& path = control<QLineEdit>(options, "Text1");
         const QString pattern = dir.filePath(QStringLiteral("S*.dbc"));
@@ -225,7 +226,7 @@ TEST_F(TargetChoice, TheContainerTargetIsShownWithoutTouchingTheFolderBox) {
     folder.setText(QStringLiteral("/data/free"));
     EXPECT_FALSE(line.isVisible());
 
-    inAdvancedOptions(*w, [&](data::ui::Form6& options) {
+    inAdvancedOptions(*w, [&](data::ui::AdvancedOptionsWindow& options) {
         control<QPushButton>(options, "PushButton2").click(); // Cancel: the folder is the target
     });
     EXPECT_FALSE(line.isVisible());
@@ -236,7 +237,7 @@ TEST_F(TargetChoice, TheContainerTargetIsShownWithoutTouchingTheFolderBox) {
                                       QString(60, QLatin1Char('x')) + QStringLiteral("/shop.dbc"));
     ASSERT_TRUE(QDir().mkpath(QFileInfo(shop).path()));
     foxpro::createContainer(shop.toStdString());
-    inAdvancedOptions(*w, [&](data::ui::Form6& options) {
+    inAdvancedOptions(*w, [&](data::ui::AdvancedOptionsWindow& options) {
         control<QLineEdit>(options, "Text1").setText(shop);
         control<QPushButton>(options, "PushButton1").click();
     });
@@ -261,8 +262,9 @@ TEST_F(TargetChoice, AdvancedOptionsReportsItsFailuresUnderItsOwnName) {
     w->fileDialogs.chooseFile = [](QWidget*, const QString&, const QString&) -> QString {
         throw std::runtime_error("dialog broke");
     };
-    inAdvancedOptions(
-        *w, [&](data::ui::Form6& options) { control<QPushButton>(options, "PushButton5").click(); });
+    inAdvancedOptions(*w, [&](data::ui::AdvancedOptionsWindow& options) {
+        control<QPushButton>(options, "PushButton5").click();
+    });
     ASSERT_EQ(ui.errorReports().size(), 1u);
     EXPECT_TRUE(ui.errorReports()[0].text.startsWith(
         QStringLiteral("dialog broke\r\nin Ferroquill2021/08/31.Form6.PushButton5_Click at line 100")));

@@ -53,7 +53,7 @@ void typeLogin(QWidget& w) {
 // Child: "Test Connection" against a working server shows its answer in a real message box; the
 // window system then asks the main window to close.
 TEST(CloseDuringMessageChild, DISABLED_TestConnectionAnswer) {
-    app::Form1 w;
+    app::MainWindow w;
     typeLogin(w);
     w.show();
     QTimer poll;
@@ -93,7 +93,7 @@ TEST(CloseDuringMessage, TheWindowSystemsCloseEndsTheProgramWhileAMessageBoxIsUp
 // Child: a window of the program opened over the main window (Advanced Options from its button, or
 // the SQL Preview during a run), then the window system asks the main window to close.
 TEST(CloseDuringMessageChild, DISABLED_WindowOverTheMainWindow) {
-    app::Form1 w;
+    app::MainWindow w;
     typeLogin(w);
     control<QLineEdit>(w, "Text2").setText(qEnvironmentVariable("QC_TARGET"));
     control<QCheckBox>(w, "Check1").setChecked(true);

@@ -42,8 +42,8 @@ template <class T> T& control(QWidget& window, const char* name) {
 
 // The main window as a user leaves it before pressing a button: the login of the stand-in, a
 // folder target and SQL Preview mode off. Its message boxes go to `ui`.
-std::unique_ptr<app::Form1> windowFor(int port, const QString& target, ScriptedUi& ui) {
-    auto w = std::make_unique<app::Form1>();
+std::unique_ptr<app::MainWindow> windowFor(int port, const QString& target, ScriptedUi& ui) {
+    auto w = std::make_unique<app::MainWindow>();
     w->seams().message = [&ui](const QString& text, const QString& title, Buttons b, Icon i) {
         return ui.message(text, title, b, i);
     };
@@ -80,7 +80,7 @@ class Responsiveness {
 
 // Presses "Start Converting" and closes the window once `waiting` has held for a second with the
 // window still handling its events; ends the child with 5 when the click returns instead.
-[[noreturn]] void convertAndCloseWhileWaiting(app::Form1& w, const std::function<bool()>& waiting) {
+[[noreturn]] void convertAndCloseWhileWaiting(app::MainWindow& w, const std::function<bool()>& waiting) {
     w.show();
     QElapsedTimer heldFor;
     QTimer watch;

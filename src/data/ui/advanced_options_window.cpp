@@ -1,9 +1,9 @@
 #include "data/ui/advanced_options_window.h"
 
+#include "foxpro/new_container.h"
 #include "shell/error_trap.h"
 #include "shell/settings.h"
 #include "shell/ui/look.h"
-#include "foxpro/new_container.h"
 
 #include <QDir>
 #include <QFile>
@@ -15,7 +15,8 @@ namespace {
 const QString kWindow = QStringLiteral("Form6");
 }
 
-Form6::Form6(FoxProTarget& target, UiPort& ui, const FileDialogs& dialogs, QWidget* owner)
+AdvancedOptionsWindow::AdvancedOptionsWindow(FoxProTarget& target, UiPort& ui, const FileDialogs& dialogs,
+                                             QWidget* owner)
     : QDialog(owner, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint), target_(target), ui_(ui),
       dialogs_(dialogs) {
     setObjectName(QStringLiteral("Form6"));
@@ -33,52 +34,54 @@ Form6::Form6(FoxProTarget& target, UiPort& ui, const FileDialogs& dialogs, QWidg
         QRect rect;
     };
     const Placed controls[] = {
-        {Frame2, "Frame2", look::twipsRect(120, 120, 7800, 885)},
-        {Label1, "Label1", look::twipsRect(240, 360, 735, 225)},
-        {Text1, "Text1", look::twipsRect(1080, 330, 5775, 345)},
-        {PushButton5, "PushButton5", look::twipsRect(6960, 330, 600, 345)},
-        {PushButton1, "PushButton1", look::twipsRect(120, 1130, 3840, 405)},
-        {PushButton2, "PushButton2", look::twipsRect(4080, 1130, 3840, 405)},
+        {frame, "Frame2", look::twipsRect(120, 120, 7800, 885)},
+        {containerLabel, "Label1", look::twipsRect(240, 360, 735, 225)},
+        {containerBox, "Text1", look::twipsRect(1080, 330, 5775, 345)},
+        {browseButton, "PushButton5", look::twipsRect(6960, 330, 600, 345)},
+        {okButton, "PushButton1", look::twipsRect(120, 1130, 3840, 405)},
+        {cancelButton, "PushButton2", look::twipsRect(4080, 1130, 3840, 405)},
     };
     for (const Placed& c : controls) {
         c.widget.setObjectName(QString::fromLatin1(c.name));
         c.widget.setGeometry(c.rect);
     }
-    Frame2.setTitle(QStringLiteral("Advanced Option"));
-    Label1.setText(QStringLiteral("DBC File:"));
-    for (QPushButton* button : {&PushButton5, &PushButton1, &PushButton2}) {
+    frame.setTitle(QStringLiteral("Advanced Option"));
+    containerLabel.setText(QStringLiteral("DBC File:"));
+    for (QPushButton* button : {&browseButton, &okButton, &cancelButton}) {
         button->setFont(look::buttonFont());
         // Enter in the path box must not press a button the user did not choose.
         button->setAutoDefault(false);
     }
-    PushButton5.setText(QStringLiteral("..."));
-    PushButton1.setText(QStringLiteral("OK"));
-    PushButton2.setText(QStringLiteral("Cancel"));
-    look::selectAllOnFocus(Text1);
+    browseButton.setText(QStringLiteral("..."));
+    okButton.setText(QStringLiteral("OK"));
+    cancelButton.setText(QStringLiteral("Cancel"));
+    look::selectAllOnFocus(containerBox);
     enterKeys_.attach(*this);
 
-    connect(&Text1, &QLineEdit::textChanged, this, &Form6::Text1_Change);
-    connect(&PushButton1, &QPushButton::clicked, this, &Form6::PushButton1_Click);
-    connect(&PushButton2, &QPushButton::clicked, this, &Form6::PushButton2_Click);
-    connect(&PushButton5, &QPushButton::clicked, this, &Form6::PushButton5_Click);
+    connect(&containerBox, &QLineEdit::textChanged, this, &AdvancedOptionsWindow::onContainerChanged);
+    connect(&okButton, &QPushButton::clicked, this, &AdvancedOptionsWindow::onOkClicked);
+    connect(&cancelButton, &QPushButton::clicked, this, &AdvancedOptionsWindow::onCancelClicked);
+    connect(&browseButton, &QPushButton::clicked, this, &AdvancedOptionsWindow::onBrowseClicked);
 }
 
-void Form6::Form_Load() {
+void AdvancedOptionsWindow::load() {
     ErrorTrap trap(ui_, kWindow, QStringLiteral("Form_Load"));
     trap.step(100, [&] { look::ApplyFormColors(*this); });
     trap.step(102, [&] { setWindowIcon(look::applicationIcon()); });
-    trap.step(104, [&] { look::installPointerConvention(*this, look::handCursor(), {&Frame2, &Text1}); });
-    trap.step(106, [&] { Text1.setText(ReadSetting(key::DBCFile)); });
+    trap.step(104, [&] {
+        look::installPointerConvention(*this, look::handCursor(), {&frame, &containerBox});
+    });
+    trap.step(106, [&] { containerBox.setText(ReadSetting(key::DBCFile)); });
 }
 
-void Form6::Text1_Change(const QString& text) {
+void AdvancedOptionsWindow::onContainerChanged(const QString& text) {
     // A handler without a trap of its own: a settings file that cannot be written is still reported.
     ErrorTrap(ui_, kWindow, QStringLiteral("Text1_Change")).step(100, [&] {
         ui_.settings.write(key::DBCFile, text);
     });
 }
 
-void Form6::PushButton5_Click() {
+void AdvancedOptionsWindow::onBrowseClicked() {
     ErrorTrap trap(ui_, kWindow, QStringLiteral("PushButton5_Click"));
     QString name;
     trap.step(100, [&] {
@@ -86,10 +89,10 @@ void Form6::PushButton5_Click() {
                                    QStringLiteral("Microsoft Database (*.dbc)"));
     });
     if (trap.test(102, [&] { return !name.isEmpty(); }))
-        trap.step(104, [&] { Text1.setText(name); });
+        trap.step(104, [&] { containerBox.setText(name); });
 }
 
-bool Form6::containerReady(const QString& path) {
+bool AdvancedOptionsWindow::containerReady(const QString& path) {
     const QFileInfo file(path);
     // The engine finds a container whatever the case of its name; the name is compared as it is,
     // never as a pattern ("*" or "?" in it match nothing but themselves).
@@ -115,9 +118,9 @@ bool Form6::containerReady(const QString& path) {
     return true;
 }
 
-void Form6::PushButton1_Click() {
+void AdvancedOptionsWindow::onOkClicked() {
     ErrorTrap trap(ui_, kWindow, QStringLiteral("PushButton1_Click"));
-    const QString path = Text1.text();
+    const QString path = containerBox.text();
     // A path that names no file yet becomes a new container if the user wants one; otherwise the
     // window stays open as it was.
     if (!path.isEmpty() && !containerReady(path))
@@ -131,7 +134,7 @@ void Form6::PushButton1_Click() {
     trap.step(108, [&] { accept(); });
 }
 
-void Form6::PushButton2_Click() {
+void AdvancedOptionsWindow::onCancelClicked() {
     ErrorTrap trap(ui_, kWindow, QStringLiteral("PushButton2_Click"));
     trap.step(100, [&] { ui_.settings.write(key::FoxproOption, QStringLiteral("2")); });
     trap.step(102, [&] { target_.containerChosen = false; });

@@ -49,11 +49,11 @@ class PreviewFlow : public ::testing::Test {
                   QStringLiteral("Marravex"))
             .clear();
         server = std::make_unique<test::TdsServer>(writeFixture(fixtureDir));
-        window = std::make_unique<app::Form1>();
+        window = std::make_unique<app::MainWindow>();
         window->seams().message = [this](const QString& text, const QString& title, Buttons b, Icon i) {
             return ui.message(text, title, b, i);
         };
-        window->Form_Load();
+        window->load();
         auto type = [&](const char* name, const QString& text) {
             auto& box = control<QLineEdit>(*window, name);
             box.clear();
@@ -105,7 +105,7 @@ class PreviewFlow : public ::testing::Test {
     QTemporaryDir fixtureDir;
     QTemporaryDir target;
     std::unique_ptr<test::TdsServer> server;
-    std::unique_ptr<app::Form1> window;
+    std::unique_ptr<app::MainWindow> window;
     test::ScriptedUi ui;
     std::vector<std::vector<std::string>> previews;
     std::vector<PreviewExit> exits;

@@ -2,8 +2,8 @@
 // Shared set-up of the window tests: an empty settings store before each test, the main window
 // with its message boxes answered by a scripted port, and direct access to stored values.
 
-#include "shell/settings.h"
 #include "app/main_window.h"
+#include "shell/settings.h"
 #include "support/scripted_ui.h"
 
 #include <QApplication>
@@ -25,7 +25,7 @@ std::optional<QString> stored(const QString& key);
 void store(const std::map<QString, QString>& values);
 void clearSettings();
 
-// Finds a control of a window by its designer name.
+// Finds a control of a window by its object name.
 template <class T> T& control(QWidget& window, const char* name) {
     T* found = window.findChild<T*>(QString::fromLatin1(name));
     if (!found)
@@ -43,15 +43,15 @@ template <class T> T* shownWindow() {
     return nullptr;
 }
 
-class WindowTest : public ::testing::Test {
+class MainWindowTest : public ::testing::Test {
   protected:
     void SetUp() override;
     void TearDown() override;
 
     // A main window whose message boxes go to `ui`, not loaded yet.
-    std::unique_ptr<app::Form1> makeWindow();
+    std::unique_ptr<app::MainWindow> makeWindow();
     // A main window after its load.
-    std::unique_ptr<app::Form1> loadedWindow();
+    std::unique_ptr<app::MainWindow> loadedWindow();
 
     ScriptedUi ui;
 };

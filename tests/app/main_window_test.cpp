@@ -1,4 +1,4 @@
-#include "ui_test.h"
+#include "main_window_test.h"
 
 #include <QFile>
 
@@ -38,18 +38,19 @@ void clearSettings() {
     QFile::remove(settings.fileName());
 }
 
-void WindowTest::SetUp() {
+void MainWindowTest::SetUp() {
     clearSettings();
 }
 
-void WindowTest::TearDown() {
+void MainWindowTest::TearDown() {
     clearSettings();
 }
 
-std::unique_ptr<app::Form1> WindowTest::makeWindow() {
-    auto window = std::make_unique<app::Form1>();
-    window->seams().message = [this](const QString& text, const QString& title, Buttons buttons,
-                                       Icon icon) { return ui.message(text, title, buttons, icon); };
+std::unique_ptr<app::MainWindow> MainWindowTest::makeWindow() {
+    auto window = std::make_unique<app::MainWindow>();
+    window->seams().message = [this](const QString& text, const QString& title, Buttons buttons, Icon icon) {
+        return ui.message(text, title, buttons, icon);
+    };
     window->seams().openUrl = [](const QUrl&) {
         ADD_FAILURE() << "unexpected desktop call";
         return false;
@@ -66,9 +67,9 @@ std::unique_ptr<app::Form1> WindowTest::makeWindow() {
     return window;
 }
 
-std::unique_ptr<app::Form1> WindowTest::loadedWindow() {
+std::unique_ptr<app::MainWindow> MainWindowTest::loadedWindow() {
     auto window = makeWindow();
-    window->Form_Load();
+    window->load();
     return window;
 }
 
