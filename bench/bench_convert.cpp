@@ -31,7 +31,9 @@ class QuietUi : public qc::UiPort {
     void setBusy(bool) override {}
     void setProgressValue(double) override {}
     void setProgressText(const QString&) override {}
-    qc::PreviewExit showSqlPreview(qc::preview::PreviewSession&) override { return qc::PreviewExit::WentBack; }
+    qc::PreviewExit showSqlPreview(qc::preview::PreviewSession&) override {
+        return qc::PreviewExit::WentBack;
+    }
 
   protected:
     void processEvents() override { QCoreApplication::processEvents(); }

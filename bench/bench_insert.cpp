@@ -44,7 +44,10 @@ std::vector<std::string> insertStatements(const std::string& table) {
                       gaps ? "NULL"
                            : (i % 3 == 0 ? "'Delivered to the side gate.\r\nCall first.'" : "'Note'"),
                       1 + i % 12, 1 + i % 28, 10 + i % 15, i % 24, i % 60, (i * 7) % 60,
-                      gaps ? "NULL," : (i % 2 ? " 1," : " 0,"), i % 1000, gaps ? "" : "K\xC3\xB8" "benhavn");
+                      gaps ? "NULL," : (i % 2 ? " 1," : " 0,"), i % 1000,
+                      gaps ? ""
+                           : "K\xC3\xB8"
+                             "benhavn");
         std::string statement = text;
         if (gaps) {
             // NULL in the text column too, written the converter's way.

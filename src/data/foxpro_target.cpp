@@ -1,8 +1,8 @@
 #include "data/foxpro_target.h"
 
-#include "shell/error_trap.h"
 #include "data/db_access.h"
 #include "data/provider_string.h"
+#include "shell/error_trap.h"
 
 #include <stdexcept>
 
@@ -69,9 +69,8 @@ void listTargetTables(const FoxProTarget& target, QStringList& tables, UiPort& u
     while (!trap.test(112, [&] { return need(schema).Eof(); })) {
         if (trap.test(114, [&] { return text(schema->fieldValue("TABLE_TYPE")) == "TABLE"; })) {
             trap.step(116, [&] { ui.letEventsThrough(); });
-            trap.step(118, [&] {
-                tables.append(QString::fromStdString(text(schema->fieldValue("TABLE_NAME"))));
-            });
+            trap.step(118,
+                      [&] { tables.append(QString::fromStdString(text(schema->fieldValue("TABLE_NAME")))); });
         }
         bool moved = false;
         trap.step(122, [&] {

@@ -1,8 +1,8 @@
 #include "data/mssql_source.h"
 
-#include "shell/error_trap.h"
 #include "data/db_access.h"
 #include "odbc/connection_string.h"
+#include "shell/error_trap.h"
 
 namespace qc::data {
 
@@ -24,8 +24,9 @@ std::string mssqlConnectionString(const SqlServerLogin& login) {
     std::string server = login.server.toStdString();
     if (!login.localConnection)
         server += "," + login.port.toStdString();
-    return "Driver={SQL Server};Server=" + odbc::quoteAttributeValue(server) + ";Database=" + field(login.database) +
-           ";Uid=" + field(login.user) + ";Pwd=" + field(login.password) + ";";
+    return "Driver={SQL Server};Server=" + odbc::quoteAttributeValue(server) +
+           ";Database=" + field(login.database) + ";Uid=" + field(login.user) +
+           ";Pwd=" + field(login.password) + ";";
 }
 
 void letEventsThroughWhileOpening(Connection& connection, UiPort& ui) {

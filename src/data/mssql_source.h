@@ -2,9 +2,9 @@
 // The SQL Server source: the connection strings built from the login, the reachability
 // check and the listing of the source's user tables.
 
-#include "shell/ui_port.h"
 #include "data/db_access.h"
 #include "data/sql_server_login.h"
+#include "shell/ui_port.h"
 
 #include <QStringList>
 

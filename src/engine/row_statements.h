@@ -4,8 +4,8 @@
 // doubled. How a value is written follows from its own type, never from what its text looks
 // like, so a text that merely resembles a date or a number reaches the target unchanged.
 
-#include "shell/locale.h"
 #include "odbc/value.h"
+#include "shell/locale.h"
 
 #include <string>
 #include <string_view>

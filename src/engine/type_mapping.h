@@ -4,8 +4,8 @@
 // mapping works on the lower-cased name of each column's ADO type constant, tested against a
 // fixed sequence of substrings; the first rule that matches decides.
 
-#include "shell/error_trap.h"
 #include "preview/datatype_rows.h"
+#include "shell/error_trap.h"
 
 #include <QString>
 

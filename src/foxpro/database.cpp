@@ -21,8 +21,8 @@ std::unique_ptr<Database> Database::open(const std::string& path) {
 
 std::unique_ptr<Database> Database::open(const std::string& path, const Limits& limits) {
     if (isContainerPath(path))
-        return std::make_unique<StatementExecutor>(
-            std::make_unique<ContainerCatalog>(Container::open(path)), limits);
+        return std::make_unique<StatementExecutor>(std::make_unique<ContainerCatalog>(Container::open(path)),
+                                                   limits);
     return std::make_unique<StatementExecutor>(std::make_unique<FolderCatalog>(path), limits);
 }
 

@@ -38,8 +38,11 @@ struct Guid {
 using Bytes = std::vector<std::uint8_t>;
 
 // Text is UTF-8.
-using Value = std::variant<Null, bool, std::int64_t, double, Decimal, Date, Time, DateTime, std::string, Bytes, Guid>;
+using Value =
+    std::variant<Null, bool, std::int64_t, double, Decimal, Date, Time, DateTime, std::string, Bytes, Guid>;
 
-inline bool isNull(const Value& v) { return std::holds_alternative<Null>(v); }
+inline bool isNull(const Value& v) {
+    return std::holds_alternative<Null>(v);
+}
 
 } // namespace odbc

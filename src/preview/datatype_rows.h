@@ -12,7 +12,7 @@ namespace qc::preview {
 
 class DatatypeRows : public QAbstractTableModel {
     Q_OBJECT
-public:
+  public:
     explicit DatatypeRows(QObject* parent = nullptr);
 
     void clear();
@@ -30,7 +30,7 @@ public:
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
-private:
+  private:
     std::vector<std::array<QString, 4>> rows_;
 };
 

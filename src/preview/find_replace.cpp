@@ -1,7 +1,7 @@
 #include "preview/find_replace.h"
 
-#include "shell/error_trap.h"
 #include "preview/caseless_finder.h"
+#include "shell/error_trap.h"
 
 #include <QSignalBlocker>
 

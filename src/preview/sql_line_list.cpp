@@ -31,7 +31,9 @@ std::size_t SqlLineList::slot(int line) const {
     return static_cast<std::size_t>(line - 1);
 }
 
-const std::string& SqlLineList::text(int line) const { return lines_[slot(line)]; }
+const std::string& SqlLineList::text(int line) const {
+    return lines_[slot(line)];
+}
 
 void SqlLineList::setText(int line, std::string text) {
     lines_[slot(line)] = std::move(text);
@@ -50,7 +52,9 @@ void SqlLineList::replaceText(int line, std::size_t offset, std::size_t count, s
     emit dataChanged(changed, changed, {Qt::DisplayRole});
 }
 
-bool SqlLineList::checked(int line) const { return checked_[slot(line)] != 0; }
+bool SqlLineList::checked(int line) const {
+    return checked_[slot(line)] != 0;
+}
 
 void SqlLineList::setChecked(int line, bool checked) {
     checked_[slot(line)] = checked ? 1 : 0;
@@ -70,7 +74,9 @@ void SqlLineList::select(int line) {
     emit lineSelected(line);
 }
 
-int SqlLineList::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : count(); }
+int SqlLineList::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : count();
+}
 
 QVariant SqlLineList::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= count())

@@ -14,7 +14,7 @@ namespace qc::preview {
 
 class SqlLineList : public QAbstractListModel {
     Q_OBJECT
-public:
+  public:
     explicit SqlLineList(QObject* parent = nullptr);
 
     void clear();
@@ -42,10 +42,10 @@ public:
     Qt::ItemFlags flags(const QModelIndex& index) const override;
     QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
 
-signals:
+  signals:
     void lineSelected(int line);
 
-private:
+  private:
     std::size_t slot(int line) const;
 
     std::vector<std::string> lines_;

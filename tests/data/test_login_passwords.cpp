@@ -3,8 +3,8 @@
 // shows, and the private data source they travel through is the user's alone and does not stay.
 #include "data/db_access.h"
 #include "data/mssql_source.h"
-#include "support/tds_server.h"
 #include "support/run_inputs.h"
+#include "support/tds_server.h"
 
 #include <QDir>
 #include <QFile>

@@ -4,9 +4,9 @@
 #include "data/mssql_source.h"
 #include "odbc/ado_types.h"
 #include "odbc/error.h"
+#include "support/run_inputs.h"
 #include "support/scripted_ui.h"
 #include "support/tds_server.h"
-#include "support/run_inputs.h"
 
 #include <gtest/gtest.h>
 
@@ -95,16 +95,15 @@ TEST(MssqlSource, ListsExactlyTheUserTablesWithoutSys) {
     ui.onEvents = [&] { ++events; };
     QStringList list{QStringLiteral("stale")};
     listSourceTables(login(server().port()), list, ui);
-    EXPECT_EQ(list, (QStringList{"AllTypes", "BigTable", "EmptyTable", "LongColumnNames",
-                                              "NotNullTypes", "Order Details", "Weird]Name"}));
+    EXPECT_EQ(list, (QStringList{"AllTypes", "BigTable", "EmptyTable", "LongColumnNames", "NotNullTypes",
+                                 "Order Details", "Weird]Name"}));
     // Events go through once per user table, the SYS ones (EmergencySystems, sysdiagrams) included,
     // and also while the server is awaited.
     EXPECT_GE(events, 9);
     EXPECT_TRUE(ui.messages.empty());
 
     // A login that fails reaches the caller and leaves the list as it was.
-    EXPECT_THROW(listSourceTables(login(server().port(), QStringLiteral("wrong")), list, ui),
-                 odbc::Error);
+    EXPECT_THROW(listSourceTables(login(server().port(), QStringLiteral("wrong")), list, ui), odbc::Error);
     EXPECT_EQ(list.size(), 7);
 }
 

@@ -6,10 +6,10 @@
 #include "engine/conversion_run.h"
 #include "foxpro/container.h"
 #include "foxpro/database.h"
-#include "preview/script_execution.h"
-#include "support/scripted_ui.h"
 #include "preview/preview_session.h"
+#include "preview/script_execution.h"
 #include "support/run_inputs.h"
+#include "support/scripted_ui.h"
 
 #include <QTemporaryDir>
 

@@ -4,10 +4,10 @@
 
 #include "engine/conversion_run.h"
 #include "foxpro/database.h"
+#include "support/run_inputs.h"
 #include "support/scripted_ui.h"
 #include "support/small_disk.h"
 #include "support/tds_server.h"
-#include "support/run_inputs.h"
 
 #include <QDir>
 #include <QFile>
@@ -54,8 +54,8 @@ struct RefusalRun {
         : server(writeFixture(fixtureDir, tables)), target(std::move(target)) {}
     void convert() {
         ConversionRun run(ui);
-        run.run(test::tdsLogin(server.port(), QStringLiteral("u"), QStringLiteral("p")), test::folderTarget(target),
-                PreviewChoice());
+        run.run(test::tdsLogin(server.port(), QStringLiteral("u"), QStringLiteral("p")),
+                test::folderTarget(target), PreviewChoice());
     }
     std::vector<int> reportLines() const {
         std::vector<int> lines;

@@ -3,10 +3,10 @@
 #include "conversion_support.h"
 
 #include "engine/conversion_run.h"
-#include "support/environment.h"
-#include "support/scripted_ui.h"
 #include "preview/preview_session.h"
+#include "support/environment.h"
 #include "support/run_inputs.h"
+#include "support/scripted_ui.h"
 
 #include <QTemporaryDir>
 
@@ -225,7 +225,8 @@ TEST(ConversionSqlite, PreviewPerTable) {
             lines.push_back(session.lines.text(i));
         shown.push_back(lines);
         // Each table's datatype rows start afresh, like its lines.
-        EXPECT_EQ(session.datatypeRows.count(), session.lines.text(1).find("[People]") != std::string::npos ? 8 : 2);
+        EXPECT_EQ(session.datatypeRows.count(),
+                  session.lines.text(1).find("[People]") != std::string::npos ? 8 : 2);
         // "Skip Table / Do Not Execute SQL" for the first table, "< Back" for the second.
         return shown.size() == 1 ? PreviewExit::TableSkipped : PreviewExit::WentBack;
     };

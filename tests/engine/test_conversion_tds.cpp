@@ -2,9 +2,9 @@
 #include "conversion_support.h"
 
 #include "engine/conversion_run.h"
+#include "support/run_inputs.h"
 #include "support/scripted_ui.h"
 #include "support/tds_server.h"
-#include "support/run_inputs.h"
 
 #include <QRegularExpression>
 #include <QTemporaryDir>

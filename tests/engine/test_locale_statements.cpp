@@ -3,8 +3,8 @@
 // that locale reads every value back with the independent reader python3-dbfread.
 #include "conversion_support.h"
 
-#include "shell/locale.h"
 #include "engine/row_statements.h"
+#include "shell/locale.h"
 #include "support/environment.h"
 
 #include <QLocale>

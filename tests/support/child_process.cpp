@@ -18,7 +18,8 @@ std::map<std::string, std::string> environmentNow() {
     for (char** entry = environ; entry && *entry; ++entry) {
         const char* equals = std::strchr(*entry, '=');
         if (equals)
-            all.emplace(std::string(*entry, static_cast<std::size_t>(equals - *entry)), std::string(equals + 1));
+            all.emplace(std::string(*entry, static_cast<std::size_t>(equals - *entry)),
+                        std::string(equals + 1));
     }
     return all;
 }

@@ -4,14 +4,18 @@
 
 namespace qc::test {
 
-ScriptedUi::ScriptedUi() { setEventInterval(std::chrono::microseconds(0)); }
+ScriptedUi::ScriptedUi() {
+    setEventInterval(std::chrono::microseconds(0));
+}
 
 ScriptedUi::~ScriptedUi() {
     for (const auto& q : questions_)
         ADD_FAILURE() << "Question never asked: " << q.contains.toStdString();
 }
 
-void ScriptedUi::expectQuestion(const QString& contains, Answer answer) { questions_.push_back({contains, answer}); }
+void ScriptedUi::expectQuestion(const QString& contains, Answer answer) {
+    questions_.push_back({contains, answer});
+}
 
 Answer ScriptedUi::message(const QString& text, const QString& title, Buttons buttons, Icon icon) {
     messages.push_back({text, title, buttons, icon});
@@ -31,9 +35,13 @@ void ScriptedUi::setBusy(bool on) {
     busyChanges.push_back(on);
 }
 
-void ScriptedUi::setProgressValue(double percent) { progressValues.push_back(percent); }
+void ScriptedUi::setProgressValue(double percent) {
+    progressValues.push_back(percent);
+}
 
-void ScriptedUi::setProgressText(const QString& text) { progressTexts.push_back(text); }
+void ScriptedUi::setProgressText(const QString& text) {
+    progressTexts.push_back(text);
+}
 
 PreviewExit ScriptedUi::showSqlPreview(preview::PreviewSession& session) {
     ++previews;

@@ -20,7 +20,7 @@ struct Shown {
 };
 
 class ScriptedUi : public UiPort {
-public:
+  public:
     ScriptedUi();
     ~ScriptedUi() override;
 
@@ -48,10 +48,10 @@ public:
     // Messages that are error reports ("Application Error").
     std::vector<Shown> errorReports() const;
 
-protected:
+  protected:
     void processEvents() override;
 
-private:
+  private:
     struct Expected {
         QString contains;
         Answer answer;

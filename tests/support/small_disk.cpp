@@ -15,7 +15,9 @@
 namespace qc::test {
 
 namespace {
-std::string options(std::size_t bytes) { return "size=" + std::to_string(bytes) + ",mode=0755"; }
+std::string options(std::size_t bytes) {
+    return "size=" + std::to_string(bytes) + ",mode=0755";
+}
 } // namespace
 
 SmallDisk::SmallDisk(std::size_t bytes) : bytes_(bytes) {
