@@ -61,3 +61,39 @@ TEST(WaitingWindows, OtherWindowsTakeNoInputAndStayOpenWhileTheMainWindowCanBeCl
     QTest::keyClicks(&path, QStringLiteral("free"));
     EXPECT_EQ(path.text(), QStringLiteral("free"));
 }
+
+// Advanced Options asks its question in a box of the main window's while it waits itself: the box
+// came later and takes its answer, however the two are owned.
+TEST(WaitingWindows, AQuestionAskedFromAWaitingWindowTakesItsAnswer) {
+    MainWindow main;
+    main.show();
+    QDialog options(&main);
+    QLineEdit path(&options);
+    QPushButton okOptions(QStringLiteral("OK"), &options);
+    QDialog question(&main);
+    QLineEdit answer(&question);
+    QPushButton yes(QStringLiteral("Yes"), &question);
+    QObject::connect(&yes, &QPushButton::clicked, &question, &QDialog::accept);
+
+    int asked = -1;
+    bool checked = false;
+    QObject::connect(&okOptions, &QPushButton::clicked, [&] {
+        QTimer::singleShot(0, [&] {
+            QTest::keyClicks(&answer, QStringLiteral("typed into the question"));
+            QTest::keyClicks(&path, QStringLiteral("typed under both"));
+            EXPECT_EQ(answer.text(), QStringLiteral("typed into the question"));
+            EXPECT_TRUE(path.text().isEmpty());
+            checked = true;
+            QTest::mouseClick(&yes, Qt::LeftButton);
+            // A click that did not reach the question must not leave the test waiting for it.
+            if (question.isVisible())
+                question.done(QDialog::Rejected);
+        });
+        asked = qc::look::runDialog(question);
+        options.accept();
+    });
+    QTimer::singleShot(0, [&] { QTest::mouseClick(&okOptions, Qt::LeftButton); });
+    EXPECT_EQ(qc::look::runDialog(options), QDialog::Accepted);
+    EXPECT_TRUE(checked);
+    EXPECT_EQ(asked, QDialog::Accepted);
+}

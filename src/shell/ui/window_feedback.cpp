@@ -21,8 +21,18 @@ namespace {
 // their contents may be what the box works on.
 class InputShield : public QObject {
   public:
-    explicit InputShield(QWidget& box) : box_(box) { qApp->installEventFilter(this); }
-    ~InputShield() override { qApp->removeEventFilter(this); }
+    explicit InputShield(QWidget& box) : box_(box) {
+        // Boxes wait inside each other's loops: this one is the newest, above every box that
+        // waits now.
+        for (const QWidget* window : QApplication::topLevelWidgets())
+            level_ = std::max(level_, window->property(kWaiting).toInt() + 1);
+        box_.setProperty(kWaiting, level_);
+        qApp->installEventFilter(this);
+    }
+    ~InputShield() override {
+        qApp->removeEventFilter(this);
+        box_.setProperty(kWaiting, QVariant());
+    }
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
@@ -30,7 +40,7 @@ class InputShield : public QObject {
         if (!close && !isInput(event->type()))
             return false;
         auto* widget = qobject_cast<QWidget*>(watched);
-        if (!widget || owned(widget->window()))
+        if (!widget || owned(widget->window()) || waitingAbove(widget->window()))
             return false;
         if (close) {
             // A window without a parent is the main window: closing it ends the program.
@@ -73,7 +83,19 @@ class InputShield : public QObject {
         return false;
     }
 
+    // Another box that waits for the user now was shown over this one, from inside its loop (a
+    // question its owner asks while it is open, whoever owns the question): that box's own
+    // shield guards it, and this one must not take its input away.
+    bool waitingAbove(const QWidget* window) const {
+        for (const QWidget* w = window; w != nullptr; w = w->parentWidget())
+            if (w->property(kWaiting).toInt() > level_)
+                return true;
+        return false;
+    }
+
+    static constexpr const char* kWaiting = "qcWaitingForUser";
     QWidget& box_;
+    int level_ = 1;
 };
 
 } // namespace
