@@ -2,8 +2,8 @@
 
 #include "data/foxpro_target.h"
 #include "data/mssql_source.h"
-#include "engine/row_statements.h"
 #include "engine/table_list.h"
+#include "engine/row_statements.h"
 #include "engine/type_mapping.h"
 #include "preview/preview_session.h"
 

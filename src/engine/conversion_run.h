@@ -18,16 +18,16 @@
 // the row's own) gets no further statements, and a target that refuses everything ends the
 // tables.
 
+#include "shell/error_trap.h"
+#include "shell/ui_port.h"
 #include "data/db_access.h"
+#include "shell/locale.h"
 #include "data/foxpro_target.h"
 #include "data/sql_server_login.h"
 #include "engine/preview_choice.h"
 #include "engine/run_observer.h"
 #include "preview/datatype_rows.h"
 #include "preview/sql_line_list.h"
-#include "shell/error_trap.h"
-#include "shell/locale.h"
-#include "shell/ui_port.h"
 
 #include <QString>
 #include <QStringList>
@@ -45,8 +45,7 @@ class ConversionRun {
     // `locale` writes the dates, times and numbers of the statements.
     explicit ConversionRun(UiPort& ui, Locale locale = Locale::fromSystem()) : ui_(ui), locale_(locale) {}
 
-    void run(const data::SqlServerLogin& login, const data::FoxProTarget& target,
-             const PreviewChoice& preview);
+    void run(const data::SqlServerLogin& login, const data::FoxProTarget& target, const PreviewChoice& preview);
     bool converting() const { return converting_; }
 
     // Optional, for callers other than the window: only the source tables named here (in any
