@@ -66,6 +66,9 @@ void TableTally::tableRefused(const QString& reason) {
 void TableTally::tableEnded() {
     if (!inTable_)
         return;
+    // A table without rows is never told its total.
+    if (tables_.back().expected < 0)
+        tables_.back().expected = tables_.back().read;
     draw();
     std::fputc('\n', out_);
     std::fflush(out_);
@@ -108,8 +111,9 @@ QString TableTally::progressText() const {
     const TableFigures& t = tables_.back();
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started_).count();
     const auto rate = seconds > 0 ? static_cast<std::int64_t>(static_cast<double>(t.read) / seconds) : 0;
+    const std::int64_t total = t.expected < 0 ? -1 : std::max(t.expected, t.read);
     QString text = t.name + QStringLiteral(": ") + QString::number(t.read) + QStringLiteral(" of ") +
-                   QString::number(std::max(t.expected, t.read)) + QStringLiteral(" rows, ") +
+                   (total < 0 ? QStringLiteral("?") : QString::number(total)) + QStringLiteral(" rows, ") +
                    QString::number(rate) + QStringLiteral(" rows/s");
     if (t.refused > 0)
         text += QStringLiteral(", ") + QString::number(t.refused) + QStringLiteral(" refused");

@@ -16,7 +16,7 @@ namespace qc::cli {
 
 struct TableFigures {
     QString name;
-    std::int64_t expected = 0;
+    std::int64_t expected = -1; // -1 until the source says
     std::int64_t read = 0;
     std::int64_t written = 0;
     std::int64_t refused = 0;

@@ -61,7 +61,7 @@ bool interrupted() {
     return interruptCount > 0;
 }
 
-Answer TerminalPort::message(const QString& text, const QString& title, Buttons buttons, Icon) {
+Answer TerminalPort::message(const QString& text, const QString& title, Buttons buttons, Icon icon) {
     if (title == QLatin1String("Overwrite?") && buttons == Buttons::YesNo) {
         if (overwrite_ == OverwritePolicy::Yes)
             return Answer::Yes;
@@ -72,14 +72,17 @@ Answer TerminalPort::message(const QString& text, const QString& title, Buttons 
         processEvents(); // a Ctrl-C at the question ends the run here
         return answer;
     }
-    if (title == QLatin1String("Application Error"))
+    const bool report = title == QLatin1String("Application Error");
+    // A report, or a warning such as a target that cannot be opened, means not everything landed.
+    if (report || icon == Icon::Exclamation)
         ++errorReports_;
     // The closing "Done." gives way to the summary; an SQL error of a script is told by the caller
     // with its statement number.
     if (text == QLatin1String("Done.") || text == QLatin1String("Error found."))
         return Answer::Ok;
     const QString heading = title.isEmpty() ? QString() : title + QStringLiteral(": ");
-    printError(heading + withNewlines(text));
+    // A blank line after each report keeps a run of them apart.
+    printError(heading + withNewlines(text) + (report ? QStringLiteral("\n\n") : QString()));
     // No other question is asked of the command line; No keeps things as they are.
     return buttons == Buttons::YesNo ? Answer::No : Answer::Ok;
 }
@@ -91,10 +94,9 @@ void TerminalPort::setProgressText(const QString&) {
 void TerminalPort::printError(const QString& text) {
     tally_.breakLine();
     std::fflush(stdout);
-    QString line = text;
-    while (line.endsWith(QLatin1Char('\n')))
-        line.chop(1);
-    std::fprintf(stderr, "%s\n", line.toLocal8Bit().constData());
+    std::fputs(text.toLocal8Bit().constData(), stderr);
+    if (!text.endsWith(QLatin1Char('\n')))
+        std::fputc('\n', stderr);
     std::fflush(stderr);
 }
 
