@@ -118,7 +118,9 @@ CommandRun commandLine(const std::string& source, const std::string& target, boo
         throw std::runtime_error("marravex convert ended with " + std::to_string(result.exitCode) + ": " +
                                  result.errors + result.output);
     checkRows(target);
-    run.redraws = static_cast<long>(std::count(result.output.begin(), result.output.end(), '\r'));
+    // Each drawing of the progress line ends by erasing the rest of the line.
+    for (std::size_t at = 0; (at = result.output.find("\x1b[K", at)) != std::string::npos; at += 3)
+        ++run.redraws;
     return run;
 }
 

@@ -108,7 +108,11 @@ int convert(Options& o) {
         return kCouldNotStart;
     }
     QString error;
+    catchInterrupts(false);
     const auto password = findPassword({o.passwordFile, storedPassword}, error);
+    catchInterrupts(true);
+    if (interrupted())
+        return kInterrupted; // Ctrl-C at the password prompt
     if (!password) {
         fail(error);
         return kCouldNotStart;
@@ -202,6 +206,7 @@ int execute(const Options& o) {
     const preview::ScriptRun scriptRun{lines, &connection, errorLine,
                                        [&](const QString& text) { errorText = text; }, nullptr};
     const preview::ScriptOutcome outcome = preview::executeScript(scriptRun, port);
+    tally.breakLine();
     data::tellEngineNotices(connection, port);
     if (outcome == preview::ScriptOutcome::StoppedAtError) {
         port.printError(

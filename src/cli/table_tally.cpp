@@ -69,7 +69,7 @@ void TableTally::tableEnded() {
     // A table without rows is never told its total.
     if (tables_.back().expected < 0)
         tables_.back().expected = tables_.back().read;
-    draw();
+    draw(progressText());
     std::fputc('\n', out_);
     std::fflush(out_);
     lineOpen_ = false;
@@ -82,7 +82,16 @@ void TableTally::refresh() {
     const auto now = std::chrono::steady_clock::now();
     if (now - drawn_ < kRedrawInterval)
         return;
-    draw();
+    draw(progressText());
+    std::fflush(out_);
+}
+
+void TableTally::status(const QString& text) {
+    if (!terminal_ || inTable_ || text.isEmpty())
+        return;
+    if (std::chrono::steady_clock::now() - drawn_ < kRedrawInterval)
+        return;
+    draw(text);
     std::fflush(out_);
 }
 
@@ -94,14 +103,14 @@ void TableTally::breakLine() {
     lineOpen_ = false;
 }
 
-void TableTally::draw() {
+void TableTally::draw(const QString& text) {
     drawn_ = std::chrono::steady_clock::now();
     ++redraws_;
     // "\r" and "erase to the end of the line" redraw in place; off a terminal the line is
     // drawn once, when the table ends.
     if (terminal_)
         std::fputs("\r", out_);
-    print(out_, progressText());
+    print(out_, text);
     if (terminal_)
         std::fputs("\x1b[K", out_);
     lineOpen_ = true;

@@ -39,6 +39,9 @@ class TableTally : public engine::RunObserver {
 
     // Redraws the progress line when the last redraw is old enough (terminal only).
     void refresh();
+    // Outside a table (a script being executed): the port's progress text, drawn in place in the
+    // same way (terminal only).
+    void status(const QString& text);
     // Ends a progress line drawn in place, so that other output starts on a line of its own.
     void breakLine();
     // How many times the progress line was drawn.
@@ -52,7 +55,7 @@ class TableTally : public engine::RunObserver {
 
   private:
     QString progressText() const;
-    void draw();
+    void draw(const QString& text);
 
     std::FILE* out_;
     bool terminal_;

@@ -49,12 +49,14 @@ Answer askYesNo(const QString& question) {
 
 } // namespace
 
-void catchInterrupts() {
+void catchInterrupts(bool restartCalls) {
     struct sigaction action = {};
     action.sa_handler = onSignal;
+    // Calls under way (a read from the server, a write to a table) go on rather than fail: the
+    // flag is looked at between two steps.
+    action.sa_flags = restartCalls ? SA_RESTART : 0;
     sigemptyset(&action.sa_mask);
     sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
 }
 
 bool interrupted() {
@@ -87,7 +89,10 @@ Answer TerminalPort::message(const QString& text, const QString& title, Buttons 
     return buttons == Buttons::YesNo ? Answer::No : Answer::Ok;
 }
 
-void TerminalPort::setProgressText(const QString&) {
+void TerminalPort::setProgressText(const QString& text) {
+    // The run's own words between tables ("Progress Bar" is the bar's resting text).
+    if (text != QLatin1String("Progress Bar"))
+        tally_.status(text);
     tally_.refresh();
 }
 

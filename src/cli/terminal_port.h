@@ -39,10 +39,11 @@ class TerminalPort : public UiPort {
     int errorReports_ = 0;
 };
 
-// Catches SIGINT and SIGTERM: the first is noticed by the port between two steps (so the
+// Catches SIGINT (Ctrl-C): the first is noticed by the port between two steps (so the
 // statement being executed completes), a second one ends the program at once. Either way the
 // status is 130 and every row written so far stays in its table.
-void catchInterrupts();
+// Without `restartCalls`, a Ctrl-C also ends a wait for input (a prompt) at once.
+void catchInterrupts(bool restartCalls = true);
 bool interrupted();
 
 } // namespace qc::cli
