@@ -31,8 +31,9 @@ void fail(const QString& text) {
     std::fprintf(stderr, "marravex: %s\n", text.toLocal8Bit().constData());
 }
 
+// Someone can answer a question: it is asked on the terminal, whatever the output goes to.
 bool onTerminal() {
-    return isatty(STDIN_FILENO) && isatty(STDOUT_FILENO);
+    return isatty(STDIN_FILENO);
 }
 
 // The stored login and target, with the options given as well taking precedence.
