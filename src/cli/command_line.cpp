@@ -108,6 +108,11 @@ int convert(Options& o) {
         fail(QStringLiteral("--overwrite ask needs a terminal: give --overwrite yes or no"));
         return kCouldNotStart;
     }
+    // The target first: no one is asked for a password for a run that cannot write.
+    TableTally tally(stdout, isatty(STDOUT_FILENO));
+    TerminalPort port(overwrite, tally);
+    if (!prepareTarget(o, target) || !targetOpens(target, port))
+        return kCouldNotStart;
     QString error;
     catchInterrupts(false);
     const auto password = findPassword({o.passwordFile, storedPassword}, error);
@@ -120,10 +125,6 @@ int convert(Options& o) {
     }
     login.password = *password;
 
-    TableTally tally(stdout, isatty(STDOUT_FILENO));
-    TerminalPort port(overwrite, tally);
-    if (!prepareTarget(o, target) || !targetOpens(target, port))
-        return kCouldNotStart;
     QString reason;
     if (!data::IsValidMSSQLConnection(login, &reason, &port)) {
         fail(QStringLiteral("The SQL Server database cannot be reached:\n") + reason);

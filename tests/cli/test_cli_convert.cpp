@@ -160,3 +160,18 @@ TEST(CliConvert, PasswordFileAndSavedSettings) {
     EXPECT_EQ(saved.exitCode, 0) << saved.errors;
     EXPECT_EQ(test::dumpTable(stored + "/order details.dbf").records.size(), 3u);
 }
+
+TEST(CliConvert, OnATerminalTheProgressLineIsRedrawnInPlace) {
+    CliRun cli;
+    std::string command = "'" + test::marravex() + "' convert";
+    for (const auto& arg : cli.login())
+        command += " '" + arg + "'";
+    command += " --to '" + cli.dir.path().toStdString() + "' --tables BigTable";
+    const auto result =
+        test::runProcess("/usr/bin/script", {"-qec", command, "/dev/null"}, 120, test::headless());
+    EXPECT_EQ(result.exitCode, 0) << result.output;
+    // Drawn from the start of the line and erased to its end; the table's last drawing stays.
+    EXPECT_TRUE(has(result.output, "\rBigTable: 0 of ? rows, 0 rows/s\x1b[K")) << result.output;
+    EXPECT_TRUE(matches(result.output, "\rBigTable: 500 of 500 rows, [0-9]+ rows/s\x1b\\[K\r?\n"))
+        << result.output;
+}
