@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -91,4 +92,34 @@ TEST(CliExecute, ScriptThenExecuteWritesWhatTheDirectRunWritesAndResumesAfterAnE
     const auto resumedRun = test::runMarravex({"execute", script, "--to", resumed, "--from-line", "300"});
     EXPECT_EQ(resumedRun.exitCode, 0) << resumedRun.errors;
     EXPECT_TRUE(test::sameTables(direct, resumed));
+}
+
+TEST(CliExecute, ValuesHoldingCrLfSurviveTheScript) {
+    CliRun cli;
+    const std::string direct = cli.path("direct"), scripted = cli.path("scripted");
+    std::filesystem::create_directory(direct);
+    std::filesystem::create_directory(scripted);
+    // AllTypes holds texts with CR LF, and rows the target refuses.
+    EXPECT_EQ(cli.convert({"--tables", "AllTypes", "--to", direct}).exitCode, 1);
+    const std::string script = cli.path("alltypes.sql");
+    ASSERT_EQ(cli.convert({"--tables", "AllTypes", "--to", scripted, "--script", script}).exitCode, 0);
+    const auto statements = lines(script);
+    EXPECT_EQ(statements.size(), 7u); // CREATE and six rows, one record each
+    EXPECT_TRUE(std::any_of(statements.begin(), statements.end(), [](const std::string& line) {
+        return line.find("\\r\\n") != std::string::npos;
+    }));
+
+    // Each refused row stops the run; going on after it, as the direct run did, ends alike.
+    int from = 1, stops = 0;
+    for (; stops < 10; ++stops) {
+        const auto run =
+            test::runMarravex({"execute", script, "--to", scripted, "--from-line", std::to_string(from)});
+        if (run.exitCode == 0)
+            break;
+        const auto at = run.errors.find("Error found at statement ");
+        ASSERT_NE(at, std::string::npos) << run.errors;
+        from = std::stoi(run.errors.substr(at + 25)) + 1;
+    }
+    EXPECT_EQ(stops, 4);
+    EXPECT_TRUE(test::sameTables(direct, scripted));
 }
