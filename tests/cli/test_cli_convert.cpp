@@ -28,6 +28,18 @@ bool matches(const std::string& text, const char* pattern) {
     return QRegularExpression(QString::fromUtf8(pattern)).match(QString::fromStdString(text)).hasMatch();
 }
 
+// `marravex convert` of one table into the test's folder on a pseudo-terminal, which is given
+// `typed` as the user's keys.
+test::ProcessResult onTerminal(const CliRun& cli, const std::string& table, const std::string& typed = "") {
+    std::string command = "'" + test::marravex() + "' convert";
+    for (const auto& arg : cli.login())
+        command += " '" + arg + "'";
+    command += " --to '" + cli.dir.path().toStdString() + "' --tables '" + table + "'";
+    return test::runProcess("/bin/bash",
+                            {"-c", "printf '" + typed + "' | /usr/bin/script -qec \"$0\" /dev/null", command},
+                            120, test::headless());
+}
+
 } // namespace
 
 TEST(CliConvert, WritesTheTablesOfTheWindowsRunAndCountsRefusedRows) {
@@ -163,15 +175,24 @@ TEST(CliConvert, PasswordFileAndSavedSettings) {
 
 TEST(CliConvert, OnATerminalTheProgressLineIsRedrawnInPlace) {
     CliRun cli;
-    std::string command = "'" + test::marravex() + "' convert";
-    for (const auto& arg : cli.login())
-        command += " '" + arg + "'";
-    command += " --to '" + cli.dir.path().toStdString() + "' --tables BigTable";
-    const auto result =
-        test::runProcess("/usr/bin/script", {"-qec", command, "/dev/null"}, 120, test::headless());
+    const auto result = onTerminal(cli, "BigTable");
     EXPECT_EQ(result.exitCode, 0) << result.output;
     // Drawn from the start of the line and erased to its end; the table's last drawing stays.
     EXPECT_TRUE(has(result.output, "\rBigTable: 0 of ? rows, 0 rows/s\x1b[K")) << result.output;
     EXPECT_TRUE(matches(result.output, "\rBigTable: 500 of 500 rows, [0-9]+ rows/s\x1b\\[K\r?\n"))
         << result.output;
+}
+
+TEST(CliConvert, OnATerminalTheOverwriteQuestionIsAsked) {
+    CliRun cli;
+    ASSERT_EQ(onTerminal(cli, "Order Details").exitCode, 0);
+    const auto kept = onTerminal(cli, "Order Details", "n\\n");
+    EXPECT_EQ(kept.exitCode, 0);
+    EXPECT_TRUE(has(kept.output, "Would you like to overwrite Order Details? [y/n] ")) << kept.output;
+    EXPECT_TRUE(has(kept.output, "kept: not overwritten")) << kept.output;
+    const auto replaced = onTerminal(cli, "Order Details", "y\\n");
+    EXPECT_EQ(replaced.exitCode, 0);
+    EXPECT_TRUE(has(replaced.output, "Would you like to overwrite Order Details? [y/n] ")) << replaced.output;
+    EXPECT_TRUE(matches(replaced.output, "\nOrder Details +3 +3 +0")) << replaced.output;
+    EXPECT_EQ(test::dumpTable(cli.path("order details.dbf")).records.size(), 3u);
 }
