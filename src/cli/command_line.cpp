@@ -145,6 +145,16 @@ int convert(Options& o) {
             }
     }
 
+    // A script file that cannot be written is known before the run, not after it.
+    if (!o.script.isEmpty()) {
+        try {
+            writeScript(o.script.toStdString(), {});
+        } catch (const std::exception& e) {
+            fail(QString::fromUtf8(e.what()));
+            return kCouldNotStart;
+        }
+    }
+
     engine::ConversionRun run(port);
     run.setObserver(&tally);
     run.setTableFilter(o.tables);

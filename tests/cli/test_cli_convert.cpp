@@ -139,6 +139,9 @@ TEST(CliConvert, RunsThatCannotStartEndWithStatusTwoAndSayWhy) {
     EXPECT_TRUE(has(unknownTable.errors, "the source has no table NoSuchTable")) << unknownTable.errors;
 
     EXPECT_EQ(cli.convert({"--to", cli.path("missing")}).exitCode, 2);
+    const auto noScript = cli.convert({"--to", folder, "--script", cli.path("missing/s.sql")});
+    EXPECT_EQ(noScript.exitCode, 2);
+    EXPECT_TRUE(has(noScript.errors, "cannot write")) << noScript.errors;
     EXPECT_EQ(test::runMarravex({"convert", "--to", folder}).exitCode, 2);
     EXPECT_EQ(test::runMarravex({"convert", "--bogus"}).exitCode, 2);
     EXPECT_TRUE(std::filesystem::is_empty(folder));
