@@ -1,6 +1,6 @@
 // `marravex convert` end to end: FreeTDS, the SQL Server stand-in and real FoxPro files, with
 // no display.
-#include "cli_support.h"
+#include "support/marravex_command.h"
 
 #include "engine/conversion_run.h"
 #include "engine/conversion_support.h"

@@ -1,5 +1,5 @@
 // Ctrl-C in the middle of a table: status 130, and every row written so far is in the table.
-#include "cli_support.h"
+#include "support/marravex_command.h"
 
 #include "engine/conversion_support.h"
 

@@ -1,5 +1,5 @@
 // Script files: written by `convert --script`, run by `marravex execute` with the preview's rules.
-#include "cli_support.h"
+#include "support/marravex_command.h"
 
 #include "cli/script_file.h"
 

@@ -1,6 +1,4 @@
-#include <gtest/gtest.h>
-
-#include "cli_support.h"
+#include "support/marravex_command.h"
 
 #include "support/environment.h"
 
