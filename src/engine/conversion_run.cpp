@@ -123,9 +123,13 @@ void ConversionRun::run(const data::SqlServerLogin& login, const data::FoxProTar
 
     int last = -1;
     trap.step(154, [&] { last = static_cast<int>(sourceTables_.size()) - 1; });
-    for (int index = last; index >= 0 && !targetRefused_; --index)
+    for (int index = last; index >= 0 && !targetRefused_; --index) {
+        if (tableFilter_ && index < sourceTables_.size() &&
+            !containsCaseless(*tableFilter_, sourceTables_[index]))
+            continue;
         if (convertTable(trap, index) == TableOutcome::EndRun)
             break;
+    }
     tellEngineNotices();
 
     perFilePreview(trap);
@@ -161,7 +165,11 @@ ConversionRun::TableOutcome ConversionRun::convertTable(ErrorTrap& trap, int ind
     else
         answer = kNotAsked; // [168]
 
+    if (observer_ && answer == static_cast<int>(Answer::No))
+        observer_->tableKept(currentTable_);
     if (answer != static_cast<int>(Answer::No)) { // [170]
+        if (observer_)
+            observer_->tableStarted(currentTable_);
         if (trap.test(172, [&] { return preview_.afterEachTable; })) {
             trap.step(174, [&] { sqlLines_.clear(); });
             trap.step(176, [&] { datatypeRows_.clear(); });
@@ -192,6 +200,8 @@ ConversionRun::TableOutcome ConversionRun::convertTable(ErrorTrap& trap, int ind
             copyRows(trap, definition.NumericColumns);
 
         trap.step(432, [&] { existing(recordset_).Close(); });
+        if (observer_)
+            observer_->tableEnded();
         // [434] Unless the user skips the table, the preview ends the run, however it went.
         PreviewExit exit = PreviewExit::WentBack;
 
@@ -226,6 +236,8 @@ void ConversionRun::copyRows(ErrorTrap& trap, const std::vector<int>& numericCol
     if (!hasRows)
         return;
     trap.step(326, [&] { rowTotal_ = rs.RecordCount(); });
+    if (observer_)
+        observer_->rowsExpected(rowTotal_);
 
     RowStatement statement(currentTable_.toStdString(), std::move(numeric), locale_);
     const odbc::Value unread{odbc::Null{}};
@@ -250,7 +262,10 @@ void ConversionRun::copyRows(ErrorTrap& trap, const std::vector<int>& numericCol
             trap.step(346, [&] { statement.appendValue(*value); });
         }
         statement.finishRow(); // [410, 412]
-        refused(output(trap, statement.text(), 414, 416, 426, rowCounter_), false);
+        const auto refusal = output(trap, statement.text(), 414, 416, 426, rowCounter_);
+        if (observer_)
+            observer_->rowDone(refusal ? lastRefusal_ : QString());
+        refused(refusal, false);
         if (tableRefused_)
             break;
 
@@ -307,9 +322,11 @@ std::optional<data::Refusal> ConversionRun::output(ErrorTrap& trap, const std::s
         if (sourceRow > 0)
             description = withRow(description, QString(), sourceRow);
         trap.report(executeLine, description);
+        lastRefusal_ = description;
         return targetOpen ? data::refusalOf(e) : data::Refusal::Target;
     } catch (...) {
         trap.report(executeLine, QStringLiteral("Unknown error."));
+        lastRefusal_ = QStringLiteral("Unknown error.");
         return targetOpen ? data::Refusal::Row : data::Refusal::Target;
     }
 }
@@ -335,8 +352,11 @@ void ConversionRun::refused(std::optional<data::Refusal> refusal, bool statement
     // another program's, which must not receive these rows. So one report stands for the
     // table, and for the run when the whole target refuses. A table's DROP or CREATE that is
     // refused leaves the table in no state to take rows, whatever the reason.
-    if (statementOfTable || *refusal != data::Refusal::Row)
+    if (statementOfTable || *refusal != data::Refusal::Row) {
         tableRefused_ = true;
+        if (observer_)
+            observer_->tableRefused(lastRefusal_);
+    }
     if (*refusal == data::Refusal::Target)
         targetRefused_ = true;
 }

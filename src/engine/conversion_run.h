@@ -22,6 +22,7 @@
 #include "data/foxpro_target.h"
 #include "data/sql_server_login.h"
 #include "engine/preview_choice.h"
+#include "engine/run_observer.h"
 #include "preview/datatype_rows.h"
 #include "preview/sql_line_list.h"
 #include "shell/error_trap.h"
@@ -47,6 +48,12 @@ class ConversionRun {
     void run(const data::SqlServerLogin& login, const data::FoxProTarget& target,
              const PreviewChoice& preview);
     bool converting() const { return converting_; }
+
+    // Optional, for callers other than the window: only the source tables named here (in any
+    // letter case) are converted, the others are passed over as if not listed; and an onlooker
+    // told about each table and row. Neither changes a statement or what the port is shown.
+    void setTableFilter(std::optional<QStringList> tables) { tableFilter_ = std::move(tables); }
+    void setObserver(RunObserver* observer) { observer_ = observer; }
 
     // What the last run listed and opened, and the statements it collected for the preview.
     const QStringList& sourceTables() const { return sourceTables_; }
@@ -75,6 +82,9 @@ class ConversionRun {
     UiPort& ui_;
     const Locale locale_;
     bool converting_ = false;
+    std::optional<QStringList> tableFilter_;
+    RunObserver* observer_ = nullptr;
+    QString lastRefusal_; // the description of the last statement the target refused
 
     // State of the run in progress.
     data::SqlServerLogin login_;

@@ -62,6 +62,10 @@ bool Process::running() const {
     return process_->state() != QProcess::NotRunning;
 }
 
+long long Process::pid() const {
+    return process_->processId();
+}
+
 const std::string& Process::output(int waitMs) {
     if (process_->bytesAvailable() == 0 && running())
         process_->waitForReadyRead(waitMs);

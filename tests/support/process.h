@@ -36,6 +36,8 @@ class Process {
     // False when the program could not be started (wait() then says why).
     bool started() const { return started_; }
     bool running() const;
+    // Its process id while it runs (0 otherwise), for signals and /proc.
+    long long pid() const;
     // Its stdout so far; when nothing new has come, first waits up to waitMs for more.
     const std::string& output(int waitMs = 0);
     // Ends it with SIGKILL.

@@ -1,0 +1,264 @@
+#include "cli/command_line.h"
+
+#include "cli/options.h"
+#include "cli/password.h"
+#include "cli/script_file.h"
+#include "cli/table_tally.h"
+#include "cli/terminal_port.h"
+#include "data/foxpro_target.h"
+#include "data/mssql_source.h"
+#include "engine/conversion_run.h"
+#include "engine/table_list.h"
+#include "foxpro/new_container.h"
+#include "preview/script_execution.h"
+#include "shell/settings.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+
+#include <cstdio>
+#include <cstring>
+#include <stdexcept>
+
+#include <unistd.h>
+
+namespace qc::cli {
+
+namespace {
+
+void fail(const QString& text) {
+    std::fflush(stdout);
+    std::fprintf(stderr, "marravex: %s\n", text.toLocal8Bit().constData());
+}
+
+// Someone can answer a question: it is asked on the terminal, whatever the output goes to.
+bool onTerminal() {
+    return isatty(STDIN_FILENO);
+}
+
+// The stored login and target, with the options given as well taking precedence.
+void applySavedSettings(Options& o, data::SqlServerLogin& login, data::FoxProTarget& target) {
+    login.server = ReadSetting(key::MSSQLServer);
+    login.user = ReadSetting(key::MSSQLUser);
+    login.database = ReadSetting(key::MSSQLDatabase);
+    login.port = ReadSetting(key::MSSQLPort, QStringLiteral("1433"));
+    login.localConnection = ReadSetting(key::LocalConnection, QStringLiteral("0")) != QStringLiteral("0");
+    target.folder = ReadSetting(key::FreeTableFolder);
+    target.container = ReadSetting(key::DBCFile);
+    target.containerChosen = ReadSetting(key::FoxproOption) != QStringLiteral("2");
+    if (!o.server.isEmpty())
+        login.server = o.server;
+    if (!o.user.isEmpty())
+        login.user = o.user;
+    if (!o.database.isEmpty())
+        login.database = o.database;
+    if (!o.port.isEmpty())
+        login.port = o.port;
+    if (o.local)
+        login.localConnection = true;
+}
+
+data::FoxProTarget targetOf(const Options& o, data::FoxProTarget target) {
+    if (!o.folder.isEmpty())
+        target = {o.folder, QString(), false};
+    else if (!o.container.isEmpty())
+        target = {QString(), o.container, true};
+    return target;
+}
+
+// Creates the container asked for with --create; false (told) when that fails.
+bool prepareTarget(const Options& o, const data::FoxProTarget& target) {
+    if (!o.create || !target.containerChosen || QFileInfo::exists(target.container))
+        return true;
+    try {
+        foxpro::createContainer(target.container.toStdString());
+        return true;
+    } catch (const std::exception& e) {
+        fail(QStringLiteral("cannot create the container %1: %2")
+                 .arg(target.container, QString::fromUtf8(e.what())));
+        return false;
+    }
+}
+
+// The target can be opened; told with the run's own words when not.
+bool targetOpens(const data::FoxProTarget& target, TerminalPort& port) {
+    QString reason;
+    if (data::IsValidFoxProConnection(target, port, &reason))
+        return true;
+    fail(QStringLiteral("The FoxPro target cannot be opened:\n") + reason);
+    return false;
+}
+
+int convert(Options& o) {
+    data::SqlServerLogin login;
+    data::FoxProTarget target;
+    std::optional<QString> storedPassword;
+    if (o.savedSettings) {
+        applySavedSettings(o, login, target);
+        storedPassword = ReadSetting(key::MSSQLPassword);
+    } else {
+        login = {o.server, o.port.isEmpty() ? QStringLiteral("1433") : o.port, o.database, o.user, QString(),
+                 o.local};
+    }
+    target = targetOf(o, target);
+
+    const OverwritePolicy overwrite =
+        o.overwrite.value_or(onTerminal() ? OverwritePolicy::Ask : OverwritePolicy::No);
+    if (overwrite == OverwritePolicy::Ask && !onTerminal()) {
+        fail(QStringLiteral("--overwrite ask needs a terminal: give --overwrite yes or no"));
+        return kCouldNotStart;
+    }
+    // The target first: no one is asked for a password for a run that cannot write.
+    TableTally tally(stdout, isatty(STDOUT_FILENO));
+    TerminalPort port(overwrite, tally);
+    if (!prepareTarget(o, target) || !targetOpens(target, port))
+        return kCouldNotStart;
+    QString error;
+    catchInterrupts(false);
+    const auto password = findPassword({o.passwordFile, storedPassword}, error);
+    catchInterrupts(true);
+    if (interrupted())
+        return kInterrupted; // Ctrl-C at the password prompt
+    if (!password) {
+        fail(error);
+        return kCouldNotStart;
+    }
+    login.password = *password;
+
+    QString reason;
+    if (!data::IsValidMSSQLConnection(login, &reason, &port)) {
+        fail(QStringLiteral("The SQL Server database cannot be reached:\n") + reason);
+        return kCouldNotStart;
+    }
+    if (o.tables) {
+        QStringList source;
+        try {
+            data::listSourceTables(login, source, port);
+        } catch (const std::exception& e) {
+            fail(QStringLiteral("cannot list the source tables: ") + QString::fromUtf8(e.what()));
+            return kCouldNotStart;
+        }
+        for (const QString& name : *o.tables)
+            if (!engine::containsCaseless(source, name)) {
+                fail(QStringLiteral("the source has no table %1").arg(name));
+                return kCouldNotStart;
+            }
+    }
+
+    // A script file that cannot be written is known before the run, not after it.
+    if (!o.script.isEmpty()) {
+        try {
+            writeScript(o.script.toStdString(), {});
+        } catch (const std::exception& e) {
+            fail(QString::fromUtf8(e.what()));
+            return kCouldNotStart;
+        }
+    }
+
+    engine::ConversionRun run(port);
+    run.setObserver(&tally);
+    run.setTableFilter(o.tables);
+    engine::PreviewChoice preview;
+    preview.enabled = !o.script.isEmpty();
+    port.onInterrupt([&] { tally.printSummary(stdout); });
+    run.run(login, target, preview);
+
+    int status = tally.anyRefused() || port.errorReports() > 0 ? kSomeRefused : kAllLanded;
+    if (!o.script.isEmpty()) {
+        std::vector<std::string> statements;
+        for (int line = 1; line <= run.sqlLines().count(); ++line)
+            statements.push_back(run.sqlLines().text(line));
+        try {
+            writeScript(o.script.toStdString(), statements);
+            std::printf("%zu statements written to %s\n", statements.size(),
+                        o.script.toLocal8Bit().constData());
+        } catch (const std::exception& e) {
+            fail(QString::fromUtf8(e.what()));
+            status = kSomeRefused;
+        }
+    }
+    tally.printSummary(stdout);
+    return status;
+}
+
+int execute(const Options& o) {
+    const data::FoxProTarget target = targetOf(o, {});
+    std::vector<std::string> statements;
+    try {
+        statements = readScript(o.scriptToRun.toStdString());
+    } catch (const std::exception& e) {
+        fail(QString::fromUtf8(e.what()));
+        return kCouldNotStart;
+    }
+    if (o.fromLine > static_cast<int>(statements.size()) && !statements.empty()) {
+        fail(QStringLiteral("--from-line %1: the script has %2 statements")
+                 .arg(o.fromLine)
+                 .arg(statements.size()));
+        return kCouldNotStart;
+    }
+    TableTally tally(stdout, isatty(STDOUT_FILENO));
+    TerminalPort port(OverwritePolicy::No, tally);
+    if (!prepareTarget(o, target) || !targetOpens(target, port))
+        return kCouldNotStart;
+    data::Connection connection;
+    try {
+        connection.Open(data::foxproRunConnectionString(target));
+    } catch (const std::exception& e) {
+        fail(QStringLiteral("The FoxPro target cannot be opened:\n") + QString::fromUtf8(e.what()));
+        return kCouldNotStart;
+    }
+
+    // Statements before the resume point ran in an earlier attempt: they stay in the list, so
+    // every statement keeps its number, but blank, which the script run passes over.
+    preview::SqlLineList lines;
+    for (std::size_t i = 0; i < statements.size(); ++i)
+        lines.append(static_cast<int>(i) + 1 < o.fromLine ? std::string() : std::move(statements[i]));
+    int errorLine = 0;
+    QString errorText;
+    const preview::ScriptRun scriptRun{lines, &connection, errorLine,
+                                       [&](const QString& text) { errorText = text; }, nullptr};
+    const preview::ScriptOutcome outcome = preview::executeScript(scriptRun, port);
+    tally.breakLine();
+    data::tellEngineNotices(connection, port);
+    if (outcome == preview::ScriptOutcome::StoppedAtError) {
+        port.printError(
+            QStringLiteral("Error found at statement %1:\n%2\nMend it and resume with --from-line %1.")
+                .arg(errorLine)
+                .arg(errorText));
+        return kSomeRefused;
+    }
+    const int run = std::max(0, lines.count() - o.fromLine + 1);
+    std::printf("%d statements executed.\n", outcome == preview::ScriptOutcome::Completed ? run : 0);
+    return port.errorReports() > 0 ? kSomeRefused : kAllLanded;
+}
+
+} // namespace
+
+bool wantsCommandLine(int argc, char** argv) {
+    if (argc < 2)
+        return false;
+    for (const char* command : {"convert", "execute", "--help", "-h", "help"})
+        if (std::strcmp(argv[1], command) == 0)
+            return true;
+    return false;
+}
+
+int runCommandLine(int argc, char** argv) {
+    QCoreApplication application(argc, argv);
+    QStringList arguments = QCoreApplication::arguments();
+    arguments.removeFirst();
+    ParseResult parsed = parseOptions(arguments);
+    if (!parsed.error.isEmpty()) {
+        fail(parsed.error);
+        return kCouldNotStart;
+    }
+    Options& options = parsed.options;
+    if (options.command == Command::Help) {
+        std::fputs(usageText().toLocal8Bit().constData(), stdout);
+        return kAllLanded;
+    }
+    catchInterrupts();
+    return options.command == Command::Convert ? convert(options) : execute(options);
+}
+
+} // namespace qc::cli

@@ -1,0 +1,49 @@
+#pragma once
+// The options of `marravex convert` and `marravex execute`, read GNU style ("--to DIR" or
+// "--to=DIR"). A password is never taken from an option: it would show in the process list.
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace qc::cli {
+
+enum class Command { Convert, Execute, Help };
+enum class OverwritePolicy { Ask, Yes, No };
+
+struct Options {
+    Command command = Command::Help;
+    // The source.
+    QString server;
+    QString port;
+    bool local = false;
+    QString database;
+    QString user;
+    QString passwordFile;
+    // The target.
+    QString folder;
+    QString container;
+    bool create = false;
+    // What is converted and how.
+    std::optional<QStringList> tables;
+    std::optional<OverwritePolicy> overwrite; // unset: ask on a terminal, else no
+    QString script;                           // convert: write statements here instead of running them
+    bool savedSettings = false;
+    // execute: the script to run and the statement to start at.
+    QString scriptToRun;
+    int fromLine = 1;
+};
+
+struct ParseResult {
+    Options options;
+    QString error; // empty when the arguments are sound
+};
+
+// Reads the arguments after the program name (the first is the command).
+ParseResult parseOptions(const QStringList& arguments);
+
+// The usage text of --help.
+QString usageText();
+
+} // namespace qc::cli

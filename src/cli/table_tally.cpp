@@ -1,0 +1,163 @@
+#include "cli/table_tally.h"
+
+#include <algorithm>
+
+namespace qc::cli {
+
+namespace {
+
+// A few redraws a second: enough to watch, too few to cost the run anything.
+constexpr auto kRedrawInterval = std::chrono::milliseconds(250);
+
+void print(std::FILE* out, const QString& text) {
+    std::fputs(text.toLocal8Bit().constData(), out);
+}
+
+} // namespace
+
+void TableTally::tableStarted(const QString& table) {
+    TableFigures figures;
+    figures.name = table;
+    tables_.push_back(figures);
+    inTable_ = true;
+    started_ = std::chrono::steady_clock::now();
+    drawn_ = {};
+    refresh();
+}
+
+void TableTally::tableKept(const QString& table) {
+    breakLine();
+    TableFigures figures;
+    figures.name = table;
+    figures.kept = true;
+    tables_.push_back(figures);
+    print(out_, table + QStringLiteral(": kept, the target has it (not overwritten)\n"));
+    std::fflush(out_);
+}
+
+void TableTally::rowsExpected(std::int64_t total) {
+    if (inTable_)
+        tables_.back().expected = total;
+}
+
+void TableTally::rowDone(const QString& refusal) {
+    if (!inTable_)
+        return;
+    TableFigures& t = tables_.back();
+    ++t.read;
+    if (refusal.isEmpty()) {
+        ++t.written;
+        return;
+    }
+    ++t.refused;
+    if (t.firstRefusal.isEmpty())
+        t.firstRefusal = refusal;
+}
+
+void TableTally::tableRefused(const QString& reason) {
+    if (!inTable_)
+        return;
+    TableFigures& t = tables_.back();
+    t.tableRefused = true;
+    if (t.firstRefusal.isEmpty())
+        t.firstRefusal = reason;
+}
+
+void TableTally::tableEnded() {
+    if (!inTable_)
+        return;
+    // A table without rows is never told its total.
+    if (tables_.back().expected < 0)
+        tables_.back().expected = tables_.back().read;
+    draw(progressText());
+    std::fputc('\n', out_);
+    std::fflush(out_);
+    lineOpen_ = false;
+    inTable_ = false;
+}
+
+void TableTally::refresh() {
+    if (!terminal_ || !inTable_)
+        return;
+    const auto now = std::chrono::steady_clock::now();
+    if (now - drawn_ < kRedrawInterval)
+        return;
+    draw(progressText());
+    std::fflush(out_);
+}
+
+void TableTally::status(const QString& text) {
+    if (!terminal_ || inTable_ || text.isEmpty())
+        return;
+    if (std::chrono::steady_clock::now() - drawn_ < kRedrawInterval)
+        return;
+    draw(text);
+    std::fflush(out_);
+}
+
+void TableTally::breakLine() {
+    if (!lineOpen_)
+        return;
+    std::fputc('\n', out_);
+    std::fflush(out_);
+    lineOpen_ = false;
+}
+
+void TableTally::draw(const QString& text) {
+    drawn_ = std::chrono::steady_clock::now();
+    ++redraws_;
+    // "\r" and "erase to the end of the line" redraw in place; off a terminal the line is
+    // drawn once, when the table ends.
+    if (terminal_)
+        std::fputs("\r", out_);
+    print(out_, text);
+    if (terminal_)
+        std::fputs("\x1b[K", out_);
+    lineOpen_ = true;
+}
+
+QString TableTally::progressText() const {
+    const TableFigures& t = tables_.back();
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started_).count();
+    const auto rate = seconds > 0 ? static_cast<std::int64_t>(static_cast<double>(t.read) / seconds) : 0;
+    const std::int64_t total = t.expected < 0 ? -1 : std::max(t.expected, t.read);
+    QString text = t.name + QStringLiteral(": ") + QString::number(t.read) + QStringLiteral(" of ") +
+                   (total < 0 ? QStringLiteral("?") : QString::number(total)) + QStringLiteral(" rows, ") +
+                   QString::number(rate) + QStringLiteral(" rows/s");
+    if (t.refused > 0)
+        text += QStringLiteral(", ") + QString::number(t.refused) + QStringLiteral(" refused");
+    if (t.tableRefused)
+        text += QStringLiteral(", table refused");
+    return text;
+}
+
+bool TableTally::anyRefused() const {
+    return std::any_of(tables_.begin(), tables_.end(),
+                       [](const TableFigures& t) { return t.refused > 0 || t.tableRefused; });
+}
+
+void TableTally::printSummary(std::FILE* out) const {
+    qsizetype width = 5;
+    for (const TableFigures& t : tables_)
+        width = std::max(width, t.name.size());
+    const auto cell = [](std::int64_t n) { return QString::number(n).rightJustified(10); };
+    print(out, QStringLiteral("\n") + QStringLiteral("Table").leftJustified(width) +
+                   QStringLiteral("       Read    Written    Refused  First refusal\n"));
+    for (const TableFigures& t : tables_) {
+        QString line = t.name.leftJustified(width) + QLatin1Char(' ');
+        if (t.kept) {
+            line += QStringLiteral("         -          -          -  kept: not overwritten");
+        } else {
+            line += cell(t.read) + QLatin1Char(' ') + cell(t.written) + QLatin1Char(' ') + cell(t.refused) +
+                    QStringLiteral("  ");
+            QString reason = t.firstRefusal.simplified();
+            if (t.tableRefused)
+                reason = QStringLiteral("table refused: ") + reason;
+            line += reason;
+        }
+        print(out, line.trimmed() + QLatin1Char('\n'));
+    }
+    std::fflush(out);
+}
+
+} // namespace qc::cli

@@ -1,0 +1,70 @@
+#pragma once
+// The figures of each table a run converts (rows read, written and refused, the first refusal),
+// kept as the run reports them, and the progress shown while it goes: on a terminal one line per
+// table redrawn in place a few times a second, otherwise one line per table when it ends.
+
+#include "engine/run_observer.h"
+
+#include <QString>
+
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <vector>
+
+namespace qc::cli {
+
+struct TableFigures {
+    QString name;
+    std::int64_t expected = -1; // -1 until the source says
+    std::int64_t read = 0;
+    std::int64_t written = 0;
+    std::int64_t refused = 0;
+    QString firstRefusal;
+    bool kept = false;         // the target had it and it was not overwritten
+    bool tableRefused = false; // the target refused the table, or stopped taking its rows
+};
+
+class TableTally : public engine::RunObserver {
+  public:
+    // Progress goes to `out`; `terminal` says whether it is one.
+    TableTally(std::FILE* out, bool terminal) : out_(out), terminal_(terminal) {}
+
+    void tableStarted(const QString& table) override;
+    void tableKept(const QString& table) override;
+    void rowsExpected(std::int64_t total) override;
+    void rowDone(const QString& refusal) override;
+    void tableRefused(const QString& reason) override;
+    void tableEnded() override;
+
+    // Redraws the progress line when the last redraw is old enough (terminal only).
+    void refresh();
+    // Outside a table (a script being executed): the port's progress text, drawn in place in the
+    // same way (terminal only).
+    void status(const QString& text);
+    // Ends a progress line drawn in place, so that other output starts on a line of its own.
+    void breakLine();
+    // How many times the progress line was drawn.
+    int redraws() const { return redraws_; }
+
+    const std::vector<TableFigures>& tables() const { return tables_; }
+    // True when a row or a table was refused.
+    bool anyRefused() const;
+    // The closing summary.
+    void printSummary(std::FILE* out) const;
+
+  private:
+    QString progressText() const;
+    void draw(const QString& text);
+
+    std::FILE* out_;
+    bool terminal_;
+    std::vector<TableFigures> tables_;
+    bool inTable_ = false;
+    bool lineOpen_ = false; // a progress line is drawn and not yet ended
+    int redraws_ = 0;
+    std::chrono::steady_clock::time_point started_;
+    std::chrono::steady_clock::time_point drawn_;
+};
+
+} // namespace qc::cli

@@ -1,0 +1,49 @@
+#pragma once
+// The user-interface port of the command line: the overwrite question answered by --overwrite
+// (or asked on the terminal), error reports on standard error in the words of the window's
+// reports, progress through the table tally, and Ctrl-C noticed between two steps of the run.
+
+#include "cli/options.h"
+#include "cli/table_tally.h"
+#include "shell/ui_port.h"
+
+#include <functional>
+
+namespace qc::cli {
+
+class TerminalPort : public UiPort {
+  public:
+    TerminalPort(OverwritePolicy overwrite, TableTally& tally) : overwrite_(overwrite), tally_(tally) {}
+
+    Answer message(const QString& text, const QString& title, Buttons buttons, Icon icon) override;
+    void setBusy(bool) override {}
+    void setProgressValue(double) override {}
+    void setProgressText(const QString& text) override;
+    // The command line shows no preview: the statements it collected are the caller's.
+    PreviewExit showSqlPreview(preview::PreviewSession&) override { return PreviewExit::WentBack; }
+
+    // Called once Ctrl-C has been noticed, just before the program ends with status 130.
+    void onInterrupt(std::function<void()> last) { onInterrupt_ = std::move(last); }
+    int errorReports() const { return errorReports_; }
+
+    // Writes to standard error, after ending a progress line drawn in place.
+    void printError(const QString& text);
+
+  protected:
+    void processEvents() override;
+
+  private:
+    OverwritePolicy overwrite_;
+    TableTally& tally_;
+    std::function<void()> onInterrupt_;
+    int errorReports_ = 0;
+};
+
+// Catches SIGINT (Ctrl-C): the first is noticed by the port between two steps (so the
+// statement being executed completes), a second one ends the program at once. Either way the
+// status is 130 and every row written so far stays in its table.
+// Without `restartCalls`, a Ctrl-C also ends a wait for input (a prompt) at once.
+void catchInterrupts(bool restartCalls = true);
+bool interrupted();
+
+} // namespace qc::cli

@@ -1,0 +1,85 @@
+#include "cli/options.h"
+
+namespace qc::cli {
+
+QString usageText() {
+    return QStringLiteral(R"(NAME
+    marravex - copy the user tables of a SQL Server database into Visual FoxPro tables
+
+SYNOPSIS
+    marravex
+    marravex convert --server HOST [--port N | --local] --database DB --user NAME
+                     (--to FOLDER | --dbc FILE [--create]) [--tables A,B,...]
+                     [--overwrite ask|yes|no] [--password-file FILE] [--script FILE]
+    marravex convert --saved-settings [options]
+    marravex execute SCRIPT (--to FOLDER | --dbc FILE) [--from-line N]
+    marravex --help
+
+DESCRIPTION
+    Without arguments, marravex opens its window. With a command it runs without a display and
+    does what the window's "Start Converting" does, through the same conversion: each source
+    table becomes a FoxPro table of the same name, with one INSERT per row.
+
+    convert     converts every user table of the source (or those of --tables).
+    execute     executes a script written by convert --script against a FoxPro target, stopping
+                at the first SQL error.
+
+SOURCE
+    --server HOST         the SQL Server host (or "host\instance" with --local)
+    --port N              its TCP port (default 1433)
+    --local               connect by server name without a port ("Local Connection")
+    --database DB         the database to read
+    --user NAME           the SQL Server login
+    --password-file FILE  read the password from the first line of FILE
+
+    The password is never an option value (the process list would show it). It comes from
+    --password-file, else from the environment variable MARRAVEX_PASSWORD, else it is asked on
+    the terminal without echo.
+
+TARGET
+    --to FOLDER           a folder of free tables
+    --dbc FILE            a database container (.dbc)
+    --create              create the container FILE when it does not exist
+
+CONVERSION
+    --tables A,B          convert only these tables (default: every user table)
+    --overwrite WHAT      a table the target already has: ask (only on a terminal), yes
+                          (replace it) or no (keep it and skip the table). Default: ask on a
+                          terminal, no otherwise.
+    --script FILE         write the statements to FILE instead of executing them
+    --saved-settings      take the login and the target the window stored in its settings
+                          file; options given as well override them. The window's SQL Preview
+                          choices are not used (use --script).
+
+EXECUTE
+    --from-line N         start at statement N, as the preview's resume after an error does:
+                          statements 1 to N-1 are taken as executed already
+
+SCRIPT FILES
+    UTF-8, one statement per line, in the order they run. Line breaks inside a statement are
+    written as escapes so that a value holding CR LF survives the round trip: a backslash is
+    written "\\", a carriage return "\r" and a line feed "\n"; no other escape is used.
+    Statement N is line N of the file.
+
+OUTPUT
+    On a terminal, a progress line per table (name, rows done of total, rows per second) is
+    redrawn in place; otherwise one line is printed per table when it ends. Error reports go to
+    standard error in the words of the window's reports. A summary closes the run: per table
+    the rows read, written and refused, with the reason of the first refusal.
+
+EXIT STATUS
+    0    every row landed (tables kept by --overwrite no are listed, and are not refused)
+    1    some rows or tables were refused, another error was reported, or a script
+         stopped at an SQL error
+    2    the run could not start: bad options, no password, login failed, target missing
+    130  interrupted (Ctrl-C); the table being written keeps every row written so far
+
+EXAMPLES
+    MARRAVEX_PASSWORD=secret marravex convert --server db1 --database Sales --user etl \
+        --dbc /srv/fox/sales.dbc --create --overwrite yes
+    marravex convert --saved-settings --script sales.sql
+    marravex execute sales.sql --to /srv/fox/free --from-line 1200
+)");
+}
+
+} // namespace qc::cli

@@ -1,0 +1,50 @@
+// The window's "Start Converting" and `marravex convert` write the same tables, byte for byte
+// but for the date of last update.
+#include "ui_test.h"
+
+#include "support/marravex_command.h"
+
+#include <QCheckBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include <filesystem>
+
+using namespace qc;
+using namespace qc::test;
+
+namespace {
+
+class WindowAndCommandLine : public WindowTest {};
+
+} // namespace
+
+TEST_F(WindowAndCommandLine, WriteByteIdenticalTables) {
+    CliRun cli(200);
+    const std::string window = cli.path("window"), command = cli.path("command");
+    std::filesystem::create_directory(window);
+    std::filesystem::create_directory(command);
+
+    auto w = loadedWindow();
+    const auto type = [&](const char* name, const std::string& text) {
+        auto& box = control<QLineEdit>(*w, name);
+        box.clear();
+        QTest::keyClicks(&box, QString::fromStdString(text));
+    };
+    type("Text5", TdsServer::host());
+    type("Text6", std::to_string(cli.server.port()));
+    type("Text3", "testuser");
+    type("Text4", kPassword);
+    type("Text8", "TestDB");
+    type("Text2", window);
+    control<QCheckBox>(*w, "Check1").click(); // immediate mode
+    control<QPushButton>(*w, "PushButton7").click();
+    ASSERT_FALSE(ui.messages.empty());
+    EXPECT_EQ(ui.messages.back().text, QStringLiteral("Done."));
+
+    // The refused rows of AllTypes and NotNullTypes give status 1 (the window reported them).
+    EXPECT_EQ(cli.convert({"--to", command}).exitCode, 1);
+    EXPECT_TRUE(sameTables(window, command));
+    EXPECT_TRUE(std::filesystem::exists(command + "/bigtable.dbf"));
+}

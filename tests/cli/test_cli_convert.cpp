@@ -1,0 +1,201 @@
+// `marravex convert` end to end: FreeTDS, the SQL Server stand-in and real FoxPro files, with
+// no display.
+#include "support/marravex_command.h"
+
+#include "engine/conversion_run.h"
+#include "engine/conversion_support.h"
+#include "shell/settings.h"
+#include "support/run_inputs.h"
+#include "support/scripted_ui.h"
+
+#include <QRegularExpression>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+using namespace qc;
+using test::CliRun;
+
+namespace {
+
+bool has(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+bool matches(const std::string& text, const char* pattern) {
+    return QRegularExpression(QString::fromUtf8(pattern)).match(QString::fromStdString(text)).hasMatch();
+}
+
+// `marravex convert` of one table into the test's folder on a pseudo-terminal, which is given
+// `typed` as the user's keys.
+test::ProcessResult onTerminal(const CliRun& cli, const std::string& table, const std::string& typed = "") {
+    std::string command = "'" + test::marravex() + "' convert";
+    for (const auto& arg : cli.login())
+        command += " '" + arg + "'";
+    command += " --to '" + cli.dir.path().toStdString() + "' --tables '" + table + "'";
+    return test::runProcess("/bin/bash",
+                            {"-c", "printf '" + typed + "' | /usr/bin/script -qec \"$0\" /dev/null", command},
+                            120, test::headless());
+}
+
+} // namespace
+
+TEST(CliConvert, WritesTheTablesOfTheWindowsRunAndCountsRefusedRows) {
+    CliRun cli;
+    const std::string window = cli.path("window"), command = cli.path("command");
+    std::filesystem::create_directory(window);
+    std::filesystem::create_directory(command);
+
+    test::ScriptedUi ui;
+    engine::ConversionRun run(ui);
+    run.run(test::tdsLogin(cli.server.port()), test::folderTarget(window), engine::PreviewChoice());
+
+    const auto result = cli.convert({"--to", command});
+    ASSERT_TRUE(result.finished) << result.errors;
+    // AllTypes and NotNullTypes hold rows the FoxPro fields cannot take.
+    EXPECT_EQ(result.exitCode, 1) << result.errors;
+    EXPECT_TRUE(test::sameTables(window, command));
+
+    // Off a terminal, one line per table when it ends, then the summary.
+    EXPECT_TRUE(has(result.output, "BigTable: 500 of 500 rows, ")) << result.output;
+    EXPECT_TRUE(matches(result.output, R"(\nTable +Read +Written +Refused +First refusal\n)"))
+        << result.output;
+    EXPECT_TRUE(
+        matches(result.output, R"(\nAllTypes +6 +2 +4 +SQL error: Numeric overflow in field C_BIGINT)"))
+        << result.output;
+    EXPECT_TRUE(matches(result.output, R"(\nBigTable +500 +500 +0\n)")) << result.output;
+    // The reports in the words of the window's, one per refused row.
+    EXPECT_TRUE(has(result.errors,
+                    "Application Error: SQL error: Numeric overflow in field C_BIGINT. The value "
+                    "does not fit; the row was not written. (table AllTypes, source row 1)\n"
+                    "in Ferroquill2021/08/31.Form1.PushButton7_Click at line 426\n\n"
+                    "Please email screenshot"))
+        << result.errors;
+    EXPECT_EQ(test::dumpTable(command + "/alltypes.dbf").records.size(), 2u);
+}
+
+TEST(CliConvert, ContainerIsCreatedOnRequestAndExistingTablesFollowOverwrite) {
+    CliRun cli;
+    const std::string dbc = cli.path("sales.dbc");
+    const std::vector<std::string> orders{"--dbc", dbc, "--tables", "order details"};
+
+    const auto missing = cli.convert(orders);
+    EXPECT_EQ(missing.exitCode, 2);
+    EXPECT_TRUE(has(missing.errors, "The FoxPro target cannot be opened:")) << missing.errors;
+
+    auto withCreate = orders;
+    withCreate.push_back("--create");
+    const auto first = cli.convert(withCreate);
+    ASSERT_EQ(first.exitCode, 0) << first.errors;
+    EXPECT_TRUE(first.errors.empty()) << first.errors;
+    // Only the table asked for.
+    EXPECT_FALSE(has(first.output, "BigTable")) << first.output;
+    const std::string table = cli.path("order details.dbf");
+    EXPECT_EQ(test::dumpTable(table).records.size(), 3u);
+
+    // Kept: listed, not refused. Without a terminal the default is to keep.
+    for (const auto& keep : {std::vector<std::string>{}, std::vector<std::string>{"--overwrite", "no"}}) {
+        auto args = orders;
+        args.insert(args.end(), keep.begin(), keep.end());
+        const auto kept = cli.convert(args);
+        EXPECT_EQ(kept.exitCode, 0) << kept.errors;
+        EXPECT_TRUE(has(kept.output, "Order Details: kept, the target has it (not overwritten)"))
+            << kept.output;
+        EXPECT_TRUE(has(kept.output, "kept: not overwritten")) << kept.output;
+    }
+    auto replace = orders;
+    replace.insert(replace.end(), {"--overwrite", "yes"});
+    const auto replaced = cli.convert(replace);
+    EXPECT_EQ(replaced.exitCode, 0) << replaced.errors;
+    EXPECT_EQ(test::dumpTable(table).records.size(), 3u);
+
+    // "ask" needs someone to answer.
+    replace.back() = "ask";
+    EXPECT_EQ(cli.convert(replace).exitCode, 2);
+}
+
+TEST(CliConvert, RunsThatCannotStartEndWithStatusTwoAndSayWhy) {
+    CliRun cli;
+    const std::string folder = cli.dir.path().toStdString();
+
+    const auto wrong = cli.convert({"--to", folder}, test::headless("not the password"));
+    EXPECT_EQ(wrong.exitCode, 2);
+    EXPECT_TRUE(has(wrong.errors, "The SQL Server database cannot be reached:")) << wrong.errors;
+    EXPECT_TRUE(has(wrong.errors, "Login failed for user 'testuser'")) << wrong.errors;
+
+    const auto inOption = cli.convert({"--to", folder, "--password=" + test::kPassword}, test::headless(""));
+    EXPECT_EQ(inOption.exitCode, 2);
+    EXPECT_TRUE(has(inOption.errors, "never given as an option")) << inOption.errors;
+    EXPECT_FALSE(has(inOption.errors, test::kPassword));
+
+    const auto none = cli.convert({"--to", folder}, test::headless(""));
+    EXPECT_EQ(none.exitCode, 2);
+    EXPECT_TRUE(has(none.errors, "no password")) << none.errors;
+
+    const auto unknownTable = cli.convert({"--to", folder, "--tables", "NoSuchTable"});
+    EXPECT_EQ(unknownTable.exitCode, 2);
+    EXPECT_TRUE(has(unknownTable.errors, "the source has no table NoSuchTable")) << unknownTable.errors;
+
+    EXPECT_EQ(cli.convert({"--to", cli.path("missing")}).exitCode, 2);
+    const auto noScript = cli.convert({"--to", folder, "--script", cli.path("missing/s.sql")});
+    EXPECT_EQ(noScript.exitCode, 2);
+    EXPECT_TRUE(has(noScript.errors, "cannot write")) << noScript.errors;
+    EXPECT_EQ(test::runMarravex({"convert", "--to", folder}).exitCode, 2);
+    EXPECT_EQ(test::runMarravex({"convert", "--bogus"}).exitCode, 2);
+    EXPECT_TRUE(std::filesystem::is_empty(folder));
+
+    const auto help = test::runMarravex({"--help"});
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_TRUE(has(help.output, "EXIT STATUS")) << help.output;
+}
+
+TEST(CliConvert, PasswordFileAndSavedSettings) {
+    CliRun cli;
+    const std::string secret = cli.path("secret");
+    { std::ofstream(secret) << test::kPassword << "\n"; }
+    const auto fromFile = cli.convert(
+        {"--to", cli.dir.path().toStdString(), "--tables", "Weird]Name", "--password-file", secret},
+        test::headless(""));
+    EXPECT_EQ(fromFile.exitCode, 0) << fromFile.errors;
+
+    // What the window stored; the test program's settings folder is the child's too.
+    const std::string stored = cli.path("stored");
+    std::filesystem::create_directory(stored);
+    WriteSetting(key::MSSQLServer, QString::fromStdString(test::TdsServer::host()));
+    WriteSetting(key::MSSQLPort, QString::number(cli.server.port()));
+    WriteSetting(key::MSSQLDatabase, QStringLiteral("TestDB"));
+    WriteSetting(key::MSSQLUser, QStringLiteral("testuser"));
+    WriteSetting(key::MSSQLPassword, QString::fromStdString(test::kPassword));
+    WriteSetting(key::FreeTableFolder, QString::fromStdString(stored));
+    WriteSetting(key::FoxproOption, QStringLiteral("2"));
+    const auto saved =
+        test::runMarravex({"convert", "--saved-settings", "--tables", "Order Details"}, test::headless(""));
+    EXPECT_EQ(saved.exitCode, 0) << saved.errors;
+    EXPECT_EQ(test::dumpTable(stored + "/order details.dbf").records.size(), 3u);
+}
+
+TEST(CliConvert, OnATerminalTheProgressLineIsRedrawnInPlace) {
+    CliRun cli;
+    const auto result = onTerminal(cli, "BigTable");
+    EXPECT_EQ(result.exitCode, 0) << result.output;
+    // Drawn from the start of the line and erased to its end; the table's last drawing stays.
+    EXPECT_TRUE(has(result.output, "\rBigTable: 0 of ? rows, 0 rows/s\x1b[K")) << result.output;
+    EXPECT_TRUE(matches(result.output, "\rBigTable: 500 of 500 rows, [0-9]+ rows/s\x1b\\[K\r?\n"))
+        << result.output;
+}
+
+TEST(CliConvert, OnATerminalTheOverwriteQuestionIsAsked) {
+    CliRun cli;
+    ASSERT_EQ(onTerminal(cli, "Order Details").exitCode, 0);
+    const auto kept = onTerminal(cli, "Order Details", "n\\n");
+    EXPECT_EQ(kept.exitCode, 0);
+    EXPECT_TRUE(has(kept.output, "Would you like to overwrite Order Details? [y/n] ")) << kept.output;
+    EXPECT_TRUE(has(kept.output, "kept: not overwritten")) << kept.output;
+    const auto replaced = onTerminal(cli, "Order Details", "y\\n");
+    EXPECT_EQ(replaced.exitCode, 0);
+    EXPECT_TRUE(has(replaced.output, "Would you like to overwrite Order Details? [y/n] ")) << replaced.output;
+    EXPECT_TRUE(matches(replaced.output, "\nOrder Details +3 +3 +0")) << replaced.output;
+    EXPECT_EQ(test::dumpTable(cli.path("order details.dbf")).records.size(), 3u);
+}

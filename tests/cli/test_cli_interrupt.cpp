@@ -1,0 +1,64 @@
+// Ctrl-C in the middle of a table: status 130, and every row written so far is in the table.
+#include "support/marravex_command.h"
+
+#include "engine/conversion_support.h"
+
+#include <gtest/gtest.h>
+
+#include <QThread>
+
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+using namespace qc;
+
+namespace {
+
+std::string commandLineOf(long long pid) {
+    std::ifstream in("/proc/" + std::to_string(pid) + "/cmdline", std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+} // namespace
+
+TEST(CliInterrupt, CtrlCKeepsEveryRowWrittenAndEndsWith130) {
+    constexpr int kRows = 100000;
+    test::CliRun cli(kRows);
+    const std::string folder = cli.dir.path().toStdString();
+    const std::string table = folder + "/bigtable.dbf";
+    const std::string secret = cli.path("secret");
+    { std::ofstream(secret) << test::kPassword; }
+    auto run = cli.startConvert({"--to", folder, "--tables", "BigTable", "--password-file", secret},
+                                test::headless(""));
+    ASSERT_TRUE(run.started());
+    const long long pid = run.pid();
+    // Well into the table: some hundreds of rows written.
+    for (int i = 0; i < 600 && run.running(); ++i) {
+        std::error_code error;
+        if (std::filesystem::file_size(table, error) > 200000 && !error)
+            break;
+        QThread::msleep(50);
+    }
+    ASSERT_TRUE(run.running()) << "the run ended before it could be interrupted";
+    const std::string commandLine = commandLineOf(pid);
+    EXPECT_NE(commandLine.find("BigTable"), std::string::npos);
+    EXPECT_EQ(commandLine.find(test::kPassword), std::string::npos);
+
+    ASSERT_EQ(::kill(static_cast<pid_t>(pid), SIGINT), 0);
+    const auto result = run.wait(60000);
+    ASSERT_TRUE(result.finished);
+    EXPECT_EQ(result.exitCode, 130) << result.errors;
+    EXPECT_NE(result.errors.find("Interrupted."), std::string::npos) << result.errors;
+
+    // The rows written are the source's first rows, whole and in order.
+    const auto dumped = test::dumpTable(table);
+    ASSERT_GT(dumped.records.size(), 0u);
+    ASSERT_LT(dumped.records.size(), static_cast<std::size_t>(kRows));
+    for (std::size_t r = 0; r < dumped.records.size(); ++r) {
+        const auto& id = dumped.records[r].at(dumped.fields.at(0));
+        ASSERT_TRUE(id.has_value());
+        ASSERT_EQ(*id, std::to_string(r + 1)) << "record " << r;
+    }
+}

@@ -1,0 +1,57 @@
+// The command line's options: both GNU forms, and the combinations that cannot start a run.
+#include "cli/options.h"
+
+#include <gtest/gtest.h>
+
+using namespace qc::cli;
+
+namespace {
+
+ParseResult parse(const QStringList& args) {
+    return parseOptions(args);
+}
+
+const QStringList kLogin{"convert", "--server", "db1", "--database", "Sales", "--user", "etl"};
+
+} // namespace
+
+TEST(CliOptions, BothFormsOfValuesAndTheTableList) {
+    const auto r = parse(kLogin + QStringList{"--to=/srv/fox", "--tables", " Orders , Order Details,",
+                                              "--overwrite=yes", "--port", "1500"});
+    ASSERT_TRUE(r.error.isEmpty()) << r.error.toStdString();
+    EXPECT_EQ(r.options.folder, QStringLiteral("/srv/fox"));
+    EXPECT_EQ(r.options.port, QStringLiteral("1500"));
+    EXPECT_EQ(r.options.tables, (QStringList{"Orders", "Order Details"}));
+    EXPECT_EQ(r.options.overwrite, OverwritePolicy::Yes);
+
+    const auto e = parse({"execute", "s.sql", "--dbc", "x.dbc", "--from-line=12"});
+    ASSERT_TRUE(e.error.isEmpty()) << e.error.toStdString();
+    EXPECT_EQ(e.options.scriptToRun, QStringLiteral("s.sql"));
+    EXPECT_EQ(e.options.fromLine, 12);
+    EXPECT_EQ(parse({"convert", "--to", "x", "--help"}).options.command, Command::Help);
+}
+
+TEST(CliOptions, WhatCannotStartARunIsNamed) {
+    const std::vector<std::pair<QStringList, QString>> cases{
+        {kLogin + QStringList{"--to", "a", "--password", "x"}, "never given as an option"},
+        {kLogin + QStringList{"--to", "a", "--password=x"}, "never given as an option"},
+        {kLogin + QStringList{"--to", "a", "--dbc", "b.dbc"}, "not both"},
+        {kLogin + QStringList{"--to", "a", "--port", "1", "--local"}, "not both"},
+        {kLogin + QStringList{"--to", "a", "--overwrite", "always"}, "ask, yes or no"},
+        {kLogin + QStringList{"--to", "a", "--tables", " , "}, "at least one table"},
+        {kLogin + QStringList{"--to", "a", "--create"}, "goes with --dbc"},
+        {kLogin + QStringList{"--to"}, "--to needs a value"},
+        {kLogin, "no target"},
+        {{"convert", "--to", "a"}, "--server, --database and --user"},
+        {{"execute", "--to", "a"}, "script file"},
+        {{"execute", "s.sql", "--to", "a", "--from-line", "0"}, "from 1"},
+        {{"execute", "s.sql", "--to", "a", "--tables", "x"}, "unknown option '--tables'"},
+        {{"export"}, "unknown command"},
+    };
+    for (const auto& [args, says] : cases) {
+        const auto r = parse(args);
+        EXPECT_TRUE(r.error.contains(says)) << args.join(' ').toStdString() << ": " << r.error.toStdString();
+    }
+    // The password itself never goes into the message.
+    EXPECT_FALSE(parse(kLogin + QStringList{"--password=Secret#1"}).error.contains("Secret#1"));
+}
