@@ -1,6 +1,6 @@
 // The window's "Start Converting" and `marravex convert` write the same tables, byte for byte
 // but for the date of last update.
-#include "ui_test.h"
+#include "main_window_test.h"
 
 #include "support/marravex_command.h"
 
@@ -16,7 +16,7 @@ using namespace qc::test;
 
 namespace {
 
-class WindowAndCommandLine : public WindowTest {};
+class WindowAndCommandLine : public MainWindowTest {};
 
 } // namespace
 
