@@ -66,9 +66,24 @@ data::FoxProTarget targetOf(const Options& o, data::FoxProTarget target) {
     return target;
 }
 
+// True when --create is to make the container: it does not exist yet.
+bool toBeCreated(const Options& o, const data::FoxProTarget& target) {
+    return o.create && target.containerChosen && !QFileInfo::exists(target.container);
+}
+
+// Before anything else is asked: a container to be created needs a folder it can be written in.
+bool canCreate(const data::FoxProTarget& target) {
+    const QFileInfo folder(QFileInfo(target.container).absolutePath());
+    if (folder.isDir() && folder.isWritable())
+        return true;
+    fail(QStringLiteral("cannot create the container %1: the folder %2 does not exist or cannot be written")
+             .arg(target.container, folder.filePath()));
+    return false;
+}
+
 // Creates the container asked for with --create; false (told) when that fails.
 bool prepareTarget(const Options& o, const data::FoxProTarget& target) {
-    if (!o.create || !target.containerChosen || QFileInfo::exists(target.container))
+    if (!toBeCreated(o, target))
         return true;
     try {
         foxpro::createContainer(target.container.toStdString());
@@ -108,10 +123,12 @@ int convert(Options& o) {
         fail(QStringLiteral("--overwrite ask needs a terminal: give --overwrite yes or no"));
         return kCouldNotStart;
     }
-    // The target first: no one is asked for a password for a run that cannot write.
+    // The target first: no one is asked for a password for a run that cannot write. A container
+    // to be created is made only once the run can start, so a failed login leaves none behind.
     TableTally tally(stdout, isatty(STDOUT_FILENO));
     TerminalPort port(overwrite, tally);
-    if (!prepareTarget(o, target) || !targetOpens(target, port))
+    const bool create = toBeCreated(o, target);
+    if (create ? !canCreate(target) : !targetOpens(target, port))
         return kCouldNotStart;
     QString error;
     catchInterrupts(false);
@@ -154,6 +171,9 @@ int convert(Options& o) {
             return kCouldNotStart;
         }
     }
+
+    if (create && (!prepareTarget(o, target) || !targetOpens(target, port)))
+        return kCouldNotStart;
 
     engine::ConversionRun run(port);
     run.setObserver(&tally);

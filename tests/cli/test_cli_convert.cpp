@@ -87,6 +87,16 @@ TEST(CliConvert, ContainerIsCreatedOnRequestAndExistingTablesFollowOverwrite) {
 
     auto withCreate = orders;
     withCreate.push_back("--create");
+    // A run that cannot start creates nothing.
+    const auto refusedLogin = cli.convert(withCreate, test::headless("not the password"));
+    EXPECT_EQ(refusedLogin.exitCode, 2);
+    EXPECT_FALSE(std::filesystem::exists(dbc));
+    auto nowhere = withCreate;
+    nowhere[1] = cli.path("no/such/folder/sales.dbc");
+    const auto noFolder = cli.convert(nowhere);
+    EXPECT_EQ(noFolder.exitCode, 2);
+    EXPECT_TRUE(has(noFolder.errors, "does not exist or cannot be written")) << noFolder.errors;
+
     const auto first = cli.convert(withCreate);
     ASSERT_EQ(first.exitCode, 0) << first.errors;
     EXPECT_TRUE(first.errors.empty()) << first.errors;
