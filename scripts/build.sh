@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Configures and builds into build/<type> (Debug, Release or Asan). Usage: build.sh [TYPE] [targets...]
+# Configures and builds into build/<type> (Debug, Release, Asan or Tsan). Usage: build.sh [TYPE] [targets...]
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 type=${1:-Debug}
@@ -8,6 +8,7 @@ dir="$top/build/$(echo "$type" | tr '[:upper:]' '[:lower:]')"
 args=(-G Ninja -S "$top" -B "$dir")
 case "$type" in
     Asan) args+=(-DCMAKE_BUILD_TYPE=Debug -DQC_SANITIZE=ON) ;;
+    Tsan) args+=(-DCMAKE_BUILD_TYPE=Debug -DQC_TSAN=ON) ;;
     *) args+=(-DCMAKE_BUILD_TYPE="$type") ;;
 esac
 if [ ! -f "$dir/build.ninja" ]; then

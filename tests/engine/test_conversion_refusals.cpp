@@ -15,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <clocale>
 #include <filesystem>
 
@@ -103,6 +104,41 @@ TEST(ConversionRefusals, AValueThatCannotBeReadCostsOnlyThatValue) {
         EXPECT_EQ(t.records[i].at("AMOUNT"), amount[i]) << i;
     }
     EXPECT_EQ(t.records[0].at("TAG"), text("{6F9619FF-8B86-D011-B42D-00C04FC964FF}"));
+}
+
+// Far into a table longer than the rows read ahead, an unreadable value is still reported when
+// the run reaches its row, after the rows before it were written and before those after it.
+TEST(ConversionRefusals, UnreadableValuesFarIntoALongTableAreReportedAtTheirRowsInOrder) {
+    constexpr int kRows = 6000;
+    const std::vector<int> badRows{2500, 5999};
+    std::string rows;
+    for (int i = 1; i <= kRows; ++i) {
+        const bool bad = std::find(badRows.begin(), badRows.end(), i) != badRows.end();
+        rows += (i > 1 ? "," : "") + std::string("[") + std::to_string(i) + ", " +
+                (bad ? "{\"wire\": \"03ffffff\"}" : "\"2021-08-31\"") + "]";
+    }
+    QTemporaryDir target;
+    RefusalRun r("{\"name\": \"Readings\", \"columns\": [[\"id\", \"int\"], [\"taken\", \"date\"]], "
+                 "\"rows\": [" +
+                     rows + "]}",
+                 target.path().toStdString());
+    r.convert();
+
+    EXPECT_EQ(r.reportLines(), (std::vector<int>{344, 344}));
+    ASSERT_EQ(r.ui.errorReports().size(), 2u);
+    EXPECT_TRUE(r.ui.errorReports()[0].text.contains(QStringLiteral("(table Readings, source row 2500)")));
+    EXPECT_TRUE(r.ui.errorReports()[1].text.contains(QStringLiteral("(table Readings, source row 5999)")));
+    EXPECT_EQ(r.ui.messages.back().text, QStringLiteral("Done."));
+
+    const auto t = test::dumpTable(target.path().toStdString() + "/readings.dbf");
+    ASSERT_EQ(t.records.size(), static_cast<std::size_t>(kRows));
+    for (int i = 1; i <= kRows; ++i) {
+        const bool bad = std::find(badRows.begin(), badRows.end(), i) != badRows.end();
+        ASSERT_EQ(t.records[static_cast<std::size_t>(i - 1)].at("ID"), text(std::to_string(i)));
+        ASSERT_EQ(t.records[static_cast<std::size_t>(i - 1)].at("TAKEN"),
+                  bad ? std::nullopt : text("20210831"))
+            << i;
+    }
 }
 
 // Under a desktop whose C library locale writes decimals with a comma (Qt applies the desktop's

@@ -1,0 +1,154 @@
+// Whole-conversion speed through the real path: BigTable of the SQL Server stand-in (200,000 rows)
+// read through FreeTDS and converted into a new FoxPro folder, against a bare FreeTDS fetch loop
+// (SQLFetch and SQLGetData) over the same table in the same run, with the stand-in sending its
+// packets at a network's pace. Then the converter's peak resident size for a small and a large
+// table, each measured in a process of its own (this program run again as a child, which reports
+// its own getrusage maximum), so neither run's memory hides in the other's.
+//
+//   bench_convert_tds [--latency-ms N] [--rows N] [--big]
+//     --latency-ms N  the stand-in's delay per packet (default 1)
+//     --rows N        rows of the speed comparison (default 200,000)
+//     --big           peak sizes for 100,000 and 1,000,000 rows (default 100,000 and 200,000)
+//
+// The last line is "ratio: X.XX" (conversion / bare read).
+#include "data/mssql_source.h"
+#include "engine/conversion_run.h"
+#include "read_fixture.h"
+#include "support/run_inputs.h"
+#include "support/tds_server.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <sys/resource.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace {
+
+class QuietUi : public qc::UiPort {
+  public:
+    qc::Answer message(const QString& text, const QString& title, qc::Buttons, qc::Icon) override {
+        if (title == QStringLiteral("Application Error"))
+            std::fprintf(stderr, "error report: %s\n", text.toStdString().c_str());
+        return qc::Answer::Ok;
+    }
+    void setBusy(bool) override {}
+    void setProgressValue(double) override {}
+    void setProgressText(const QString&) override {}
+    qc::PreviewExit showSqlPreview(qc::preview::PreviewSession&) override {
+        return qc::PreviewExit::WentBack;
+    }
+
+  protected:
+    void processEvents() override { QCoreApplication::processEvents(); }
+};
+
+long recordCount(const std::string& dbf) {
+    std::ifstream in(dbf, std::ios::binary);
+    unsigned char header[8] = {};
+    in.read(reinterpret_cast<char*>(header), sizeof header);
+    return header[4] | header[5] << 8 | header[6] << 16 | static_cast<long>(header[7]) << 24;
+}
+
+// Converts BigTable alone into a new folder; the rows per second.
+double convertBigTable(int port, long rows) {
+    QTemporaryDir target;
+    QuietUi ui;
+    qc::engine::ConversionRun run(ui);
+    run.setTableFilter(QStringList{QStringLiteral("BigTable")});
+    const auto start = std::chrono::steady_clock::now();
+    run.run(qc::test::tdsLogin(port), qc::test::folderTarget(target.path().toStdString()), {});
+    const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const long written = recordCount(target.filePath(QStringLiteral("bigtable.dbf")).toStdString());
+    if (written != rows)
+        throw std::runtime_error("the conversion wrote " + std::to_string(written) + " rows");
+    return static_cast<double>(rows) / elapsed;
+}
+
+// The child: converts the fixture's BigTable (served without delay, so the reader is never held
+// back by the network) and prints its own peak resident size in KiB.
+int peakChild(const std::string& fixture, long rows) {
+    qc::test::TdsServer server(fixture);
+    convertBigTable(server.port(), rows);
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    std::printf("%ld\n", usage.ru_maxrss);
+    return 0;
+}
+
+long peakKiB(const char* self, long rows) {
+    const std::string fixture = qc::test::TdsServer::standardFixture(static_cast<int>(rows));
+    QProcess child;
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    child.start(QString::fromLocal8Bit(self),
+                {QStringLiteral("--peak-child"), QString::fromStdString(fixture), QString::number(rows)});
+    if (!child.waitForFinished(-1) || child.exitCode() != 0)
+        throw std::runtime_error("the peak-size run of " + std::to_string(rows) + " rows failed");
+    return child.readAllStandardOutput().trimmed().toLong();
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QTemporaryDir dir;
+    // FreeTDS registered as "SQL Server" in a place of our own; unixODBC reads it once.
+    {
+        std::ofstream ini(dir.filePath(QStringLiteral("odbcinst.ini")).toStdString());
+        ini << "[SQL Server]\nDriver=/usr/lib/x86_64-linux-gnu/odbc/libtdsodbc.so\n";
+        std::ofstream(dir.filePath(QStringLiteral("odbc.ini")).toStdString());
+    }
+    setenv("ODBCSYSINI", dir.path().toUtf8().constData(), 1);
+    QCoreApplication app(argc, argv);
+    const std::vector<std::string> args(argv + 1, argv + argc);
+    try {
+        if (args.size() == 3 && args[0] == "--peak-child")
+            return peakChild(args[1], std::stol(args[2]));
+        std::string latency = "1";
+        long rows = 200000;
+        long bigRows = 200000;
+        for (std::size_t i = 0; i < args.size(); ++i) {
+            if (args[i] == "--latency-ms" && i + 1 < args.size())
+                latency = args[++i];
+            else if (args[i] == "--rows" && i + 1 < args.size())
+                rows = std::stol(args[++i]);
+            else if (args[i] == "--big")
+                bigRows = 1000000;
+            else
+                throw std::runtime_error("unknown option " + args[i]);
+        }
+        double read = 0, convert = 0;
+        {
+            qc::test::TdsServer server(qc::test::TdsServer::standardFixture(static_cast<int>(rows)), 0,
+                                       {"--latency-ms", latency});
+            const auto bare = qc::bench::bareOdbcRead(
+                qc::data::mssqlConnectionString(qc::test::tdsLogin(server.port())), "BigTable");
+            if (bare.rows != rows)
+                throw std::runtime_error("the bare read saw " + std::to_string(bare.rows) + " rows");
+            read = static_cast<double>(bare.rows) / bare.seconds;
+            std::printf("latency: %s ms per packet\n", latency.c_str());
+            std::printf("bare FreeTDS read: %.0f rows/s\n", read);
+            convert = convertBigTable(server.port(), rows);
+            std::printf("convert: %.0f rows/s\n", convert);
+        }
+        {
+            const long small = peakKiB(argv[0], 100000);
+            const long big = peakKiB(argv[0], bigRows);
+            std::printf("peak resident size: %ld KiB for 100000 rows, %ld KiB for %ld rows (%.2fx)\n", small,
+                        big, bigRows, static_cast<double>(big) / static_cast<double>(small));
+            std::printf("ratio: %.2f\n", convert / read);
+        }
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "bench_convert_tds: %s\n", e.what());
+        return 1;
+    }
+    return 0;
+}

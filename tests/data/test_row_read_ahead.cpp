@@ -1,0 +1,87 @@
+// Rows read ahead on a thread of their own, through the real SQLite driver: more rows than the
+// reader may hold arrive whole and in order, and a reader left in the middle of a table stops.
+#include "data/row_read_ahead.h"
+#include "odbc/connection.h"
+#include "odbc/statement.h"
+#include "sqlite_database.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+using namespace qc::data;
+using qc::test::SqliteDatabase;
+
+namespace {
+
+// Far more rows than the reader holds ahead, so it has to wait for room again and again.
+constexpr std::int64_t kRows = 20000;
+
+const char* kScript = R"(
+CREATE TABLE t(id INTEGER, label TEXT);
+WITH RECURSIVE c(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM c WHERE i < 20000)
+INSERT INTO t SELECT i, 'row ' || i FROM c;
+)";
+
+std::unique_ptr<odbc::Statement> selectAll(const odbc::Connection& connection) {
+    auto statement = std::make_unique<odbc::Statement>(connection);
+    statement->execute("SELECT id, label FROM t ORDER BY id");
+    return statement;
+}
+
+} // namespace
+
+TEST(ReadAhead, ATableLargerThanTheQueueArrivesWholeAndInOrder) {
+    SqliteDatabase db(kScript);
+    odbc::Connection connection;
+    connection.open(db.connectionString());
+    std::atomic<int> waits = 0;
+    RowReadAhead rows(selectAll(connection), [&] { ++waits; });
+    // Let the reader fill its queue and wait for room before the first row is taken.
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+
+    std::vector<odbc::Value> row;
+    std::int64_t expected = 1;
+    while (rows.next(row)) {
+        ASSERT_EQ(row.size(), 2u);
+        ASSERT_EQ(std::get<std::int64_t>(row[0]), expected);
+        ASSERT_EQ(std::get<std::string>(row[1]), "row " + std::to_string(expected));
+        EXPECT_EQ(rows.valueFailure(0), nullptr);
+        ++expected;
+    }
+    EXPECT_EQ(expected - 1, kRows);
+    EXPECT_FALSE(rows.next(row)); // the end stays the end
+}
+
+TEST(ReadAhead, LeavingInTheMiddleOfATableStopsTheReader) {
+    SqliteDatabase db(kScript);
+    odbc::Connection connection;
+    connection.open(db.connectionString());
+    for (int taken : {0, 3, 5000}) {
+        std::atomic<bool> gone = false;
+        std::atomic<int> waitsAfterwards = 0;
+        {
+            RowReadAhead rows(selectAll(connection), [&] {
+                if (gone)
+                    ++waitsAfterwards;
+            });
+            std::vector<odbc::Value> row;
+            for (int i = 1; i <= taken; ++i) {
+                ASSERT_TRUE(rows.next(row));
+                ASSERT_EQ(std::get<std::int64_t>(row[0]), i);
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(50)); // the queue is full again
+        } // a hang here is the fault: the reader waits for room nobody makes
+        gone = true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        EXPECT_EQ(waitsAfterwards, 0) << taken;
+    }
+    // The connection serves the next statement: the reader let go of it.
+    odbc::Statement count(connection);
+    count.execute("SELECT COUNT(*) FROM t");
+    std::vector<odbc::Value> row;
+    ASSERT_TRUE(count.next(row));
+    EXPECT_EQ(std::get<std::int64_t>(row[0]), kRows);
+}
