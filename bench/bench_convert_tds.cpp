@@ -25,6 +25,7 @@
 
 #include <sys/resource.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -130,14 +131,18 @@ int main(int argc, char** argv) {
         {
             qc::test::TdsServer server(qc::test::TdsServer::standardFixture(static_cast<int>(rows)), 0,
                                        {"--latency-ms", latency});
-            const auto bare = qc::bench::bareOdbcRead(
-                qc::data::mssqlConnectionString(qc::test::tdsLogin(server.port())), "BigTable");
-            if (bare.rows != rows)
-                throw std::runtime_error("the bare read saw " + std::to_string(bare.rows) + " rows");
-            read = static_cast<double>(bare.rows) / bare.seconds;
             std::printf("latency: %s ms per packet\n", latency.c_str());
+            // Taking turns, twice, and the best of each: a machine shared with other work slows
+            // whichever happens to run while it is busy.
+            for (int round = 0; round < 2; ++round) {
+                const auto bare = qc::bench::bareOdbcRead(
+                    qc::data::mssqlConnectionString(qc::test::tdsLogin(server.port())), "BigTable");
+                if (bare.rows != rows)
+                    throw std::runtime_error("the bare read saw " + std::to_string(bare.rows) + " rows");
+                read = std::max(read, static_cast<double>(bare.rows) / bare.seconds);
+                convert = std::max(convert, convertBigTable(server.port(), rows));
+            }
             std::printf("bare FreeTDS read: %.0f rows/s\n", read);
-            convert = convertBigTable(server.port(), rows);
             std::printf("convert: %.0f rows/s\n", convert);
         }
         {
