@@ -3,7 +3,8 @@
 // (SQLFetch and SQLGetData) over the same table in the same run, with the stand-in sending its
 // packets at a network's pace. Then the converter's peak resident size for a small and a large
 // table, each measured in a process of its own (this program run again as a child, which reports
-// its own getrusage maximum), so neither run's memory hides in the other's.
+// its own getrusage maximum and the peak of its anonymous memory), so neither run's memory hides
+// in the other's.
 //
 //   bench_convert_tds [--latency-ms N] [--rows N] [--big]
 //     --latency-ms N  the stand-in's delay per 4 KiB packet (default 0.2: about 20 MB/s, a link of
@@ -26,12 +27,14 @@
 #include <sys/resource.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -76,18 +79,46 @@ double convertBigTable(int port, long rows) {
     return static_cast<double>(rows) / elapsed;
 }
 
-// The child: converts the fixture's BigTable (served without delay, so the reader is never held
-// back by the network) and prints its own peak resident size in KiB.
-int peakChild(const std::string& fixture, long rows) {
-    qc::test::TdsServer server(fixture);
-    convertBigTable(server.port(), rows);
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    std::printf("%ld\n", usage.ru_maxrss);
+// The child's own memory, from /proc/self/status: "RssAnon" in KiB.
+long anonymousKiB() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("RssAnon:", 0) == 0)
+            return std::stol(line.substr(8));
     return 0;
 }
 
-long peakKiB(const char* self, long rows) {
+// The child: converts the fixture's BigTable (served without delay, so the reader is never held
+// back by the network) and prints its peak resident size in KiB, then the peak of its anonymous
+// part, sampled every 10 ms. The first counts the pages of the table file the engine writes
+// through a mapping, which the system may drop at any time; the second is what the converter
+// itself holds.
+int peakChild(const std::string& fixture, long rows) {
+    qc::test::TdsServer server(fixture);
+    std::atomic<bool> done = false;
+    std::atomic<long> anonymousPeak = 0;
+    std::thread sampler([&] {
+        while (!done) {
+            anonymousPeak = std::max(anonymousPeak.load(), anonymousKiB());
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+    });
+    convertBigTable(server.port(), rows);
+    done = true;
+    sampler.join();
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    std::printf("%ld %ld\n", usage.ru_maxrss, anonymousPeak.load());
+    return 0;
+}
+
+struct Peak {
+    long total = 0;     // KiB
+    long anonymous = 0; // KiB
+};
+
+Peak peakKiB(const char* self, long rows) {
     const std::string fixture = qc::test::TdsServer::standardFixture(static_cast<int>(rows));
     QProcess child;
     child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
@@ -95,7 +126,10 @@ long peakKiB(const char* self, long rows) {
                 {QStringLiteral("--peak-child"), QString::fromStdString(fixture), QString::number(rows)});
     if (!child.waitForFinished(-1) || child.exitCode() != 0)
         throw std::runtime_error("the peak-size run of " + std::to_string(rows) + " rows failed");
-    return child.readAllStandardOutput().trimmed().toLong();
+    const QStringList figures = QString::fromLocal8Bit(child.readAllStandardOutput()).split(QLatin1Char(' '));
+    if (figures.size() != 2)
+        throw std::runtime_error("the peak-size run of " + std::to_string(rows) + " rows printed no figures");
+    return {figures[0].trimmed().toLong(), figures[1].trimmed().toLong()};
 }
 
 } // namespace
@@ -146,10 +180,14 @@ int main(int argc, char** argv) {
             std::printf("convert: %.0f rows/s\n", convert);
         }
         {
-            const long small = peakKiB(argv[0], 100000);
-            const long big = peakKiB(argv[0], bigRows);
-            std::printf("peak resident size: %ld KiB for 100000 rows, %ld KiB for %ld rows (%.2fx)\n", small,
-                        big, bigRows, static_cast<double>(big) / static_cast<double>(small));
+            const Peak small = peakKiB(argv[0], 100000);
+            const Peak big = peakKiB(argv[0], bigRows);
+            std::printf("peak resident size: %ld KiB for 100000 rows, %ld KiB for %ld rows (%.2fx)\n",
+                        small.total, big.total, bigRows,
+                        static_cast<double>(big.total) / static_cast<double>(small.total));
+            std::printf("  of it anonymous (not the table file's mapped pages): %ld KiB, %ld KiB (%.2fx)\n",
+                        small.anonymous, big.anonymous,
+                        static_cast<double>(big.anonymous) / static_cast<double>(small.anonymous));
             std::printf("ratio: %.2f\n", convert / read);
         }
     } catch (const std::exception& e) {
