@@ -4,6 +4,7 @@
 // line is redrawn in place. Prints the time of each and the redraws a second; the last line is
 // "ratio: X.XX", in-process time over the slower command-line time.
 #include "engine/conversion_run.h"
+#include "quiet_run.h"
 #include "read_fixture.h"
 #include "support/process.h"
 #include "support/run_inputs.h"
@@ -21,37 +22,12 @@
 
 namespace {
 
+using qc::bench::QuietUi;
+using qc::bench::recordCount;
+using qc::bench::secondsSince;
+
 constexpr int kRows = qc::bench::kReadRows;
 constexpr int kRounds = 2;
-
-class QuietUi : public qc::UiPort {
-  public:
-    qc::Answer message(const QString& text, const QString& title, qc::Buttons, qc::Icon) override {
-        if (title == QStringLiteral("Application Error"))
-            std::fprintf(stderr, "error report: %s\n", text.toStdString().c_str());
-        return qc::Answer::Ok;
-    }
-    void setBusy(bool) override {}
-    void setProgressValue(double) override {}
-    void setProgressText(const QString&) override {}
-    qc::PreviewExit showSqlPreview(qc::preview::PreviewSession&) override {
-        return qc::PreviewExit::WentBack;
-    }
-
-  protected:
-    void processEvents() override { QCoreApplication::processEvents(); }
-};
-
-double seconds(std::chrono::steady_clock::time_point start) {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-long recordCount(const std::string& dbf) {
-    std::ifstream in(dbf, std::ios::binary);
-    unsigned char header[8] = {};
-    in.read(reinterpret_cast<char*>(header), sizeof header);
-    return header[4] | header[5] << 8 | header[6] << 16 | static_cast<long>(header[7]) << 24;
-}
 
 class Targets {
   public:
@@ -78,7 +54,7 @@ double inProcess(const std::string& source, const std::string& target) {
     qc::engine::ConversionRun run(ui);
     const auto start = std::chrono::steady_clock::now();
     run.run(qc::test::sqliteLogin(source), qc::test::folderTarget(target), qc::engine::PreviewChoice());
-    const double elapsed = seconds(start);
+    const double elapsed = secondsSince(start);
     checkRows(target);
     return elapsed;
 }
@@ -113,7 +89,7 @@ CommandRun commandLine(const std::string& source, const std::string& target, boo
     }
     const auto start = std::chrono::steady_clock::now();
     const auto result = qc::test::runProcess(pty ? "/usr/bin/script" : program, args, 600, env);
-    CommandRun run{seconds(start)};
+    CommandRun run{secondsSince(start)};
     if (result.exitCode != 0)
         throw std::runtime_error("marravex convert ended with " + std::to_string(result.exitCode) + ": " +
                                  result.errors + result.output);

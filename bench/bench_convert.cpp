@@ -3,6 +3,7 @@
 // table in the same run. Prints rows per second for both; the last line is
 // "ratio: X.XX" (conversion / read).
 #include "engine/conversion_run.h"
+#include "quiet_run.h"
 #include "read_fixture.h"
 #include "support/run_inputs.h"
 
@@ -19,36 +20,11 @@
 
 namespace {
 
+using qc::bench::QuietUi;
+using qc::bench::recordCount;
+using qc::bench::secondsSince;
+
 constexpr int kRows = qc::bench::kReadRows;
-
-class QuietUi : public qc::UiPort {
-  public:
-    qc::Answer message(const QString& text, const QString& title, qc::Buttons, qc::Icon) override {
-        if (title == QStringLiteral("Application Error"))
-            std::fprintf(stderr, "error report: %s\n", text.toStdString().c_str());
-        return qc::Answer::Ok;
-    }
-    void setBusy(bool) override {}
-    void setProgressValue(double) override {}
-    void setProgressText(const QString&) override {}
-    qc::PreviewExit showSqlPreview(qc::preview::PreviewSession&) override {
-        return qc::PreviewExit::WentBack;
-    }
-
-  protected:
-    void processEvents() override { QCoreApplication::processEvents(); }
-};
-
-double seconds(std::chrono::steady_clock::time_point start) {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
-
-long recordCount(const std::string& dbf) {
-    std::ifstream in(dbf, std::ios::binary);
-    unsigned char header[8] = {};
-    in.read(reinterpret_cast<char*>(header), sizeof header);
-    return header[4] | header[5] << 8 | header[6] << 16 | static_cast<long>(header[7]) << 24;
-}
 
 // With preview true the statements are only collected, as SQL Preview mode does: the difference
 // to immediate mode is the FoxPro engine's share.
@@ -59,7 +35,7 @@ double convertRowsPerSecond(const std::string& source, const std::string& target
     qc::engine::ConversionRun run(ui);
     const auto start = std::chrono::steady_clock::now();
     run.run(qc::test::sqliteLogin(source), qc::test::folderTarget(target), choice);
-    const double elapsed = seconds(start);
+    const double elapsed = secondsSince(start);
     const long written = preview ? run.sqlLines().count() - 1 : recordCount(target + "/big.dbf");
     if (written != kRows)
         throw std::runtime_error("the conversion wrote " + std::to_string(written) + " rows");

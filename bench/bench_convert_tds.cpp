@@ -15,6 +15,7 @@
 // The last line is "ratio: X.XX" (conversion / bare read).
 #include "data/mssql_source.h"
 #include "engine/conversion_run.h"
+#include "quiet_run.h"
 #include "read_fixture.h"
 #include "support/run_inputs.h"
 #include "support/tds_server.h"
@@ -39,30 +40,9 @@
 
 namespace {
 
-class QuietUi : public qc::UiPort {
-  public:
-    qc::Answer message(const QString& text, const QString& title, qc::Buttons, qc::Icon) override {
-        if (title == QStringLiteral("Application Error"))
-            std::fprintf(stderr, "error report: %s\n", text.toStdString().c_str());
-        return qc::Answer::Ok;
-    }
-    void setBusy(bool) override {}
-    void setProgressValue(double) override {}
-    void setProgressText(const QString&) override {}
-    qc::PreviewExit showSqlPreview(qc::preview::PreviewSession&) override {
-        return qc::PreviewExit::WentBack;
-    }
-
-  protected:
-    void processEvents() override { QCoreApplication::processEvents(); }
-};
-
-long recordCount(const std::string& dbf) {
-    std::ifstream in(dbf, std::ios::binary);
-    unsigned char header[8] = {};
-    in.read(reinterpret_cast<char*>(header), sizeof header);
-    return header[4] | header[5] << 8 | header[6] << 16 | static_cast<long>(header[7]) << 24;
-}
+using qc::bench::QuietUi;
+using qc::bench::recordCount;
+using qc::bench::secondsSince;
 
 // Converts BigTable alone into a new folder; the rows per second.
 double convertBigTable(int port, long rows) {

@@ -1,0 +1,31 @@
+#include "quiet_run.h"
+
+#include <QCoreApplication>
+
+#include <cstdio>
+#include <fstream>
+
+namespace qc::bench {
+
+Answer QuietUi::message(const QString& text, const QString& title, Buttons, Icon) {
+    if (title == QStringLiteral("Application Error"))
+        std::fprintf(stderr, "error report: %s\n", text.toStdString().c_str());
+    return Answer::Ok;
+}
+
+void QuietUi::processEvents() {
+    QCoreApplication::processEvents();
+}
+
+double secondsSince(std::chrono::steady_clock::time_point start) {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+long recordCount(const std::string& dbf) {
+    std::ifstream in(dbf, std::ios::binary);
+    unsigned char header[8] = {};
+    in.read(reinterpret_cast<char*>(header), sizeof header);
+    return header[4] | header[5] << 8 | header[6] << 16 | static_cast<long>(header[7]) << 24;
+}
+
+} // namespace qc::bench

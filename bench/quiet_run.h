@@ -1,0 +1,30 @@
+#pragma once
+// What the conversion benchmarks share: a port that answers every message with OK and shows no
+// window (error reports go to standard error, so a benchmark that measures failures says so), a
+// stopwatch, and the record count a table file's header gives.
+
+#include "shell/ui_port.h"
+
+#include <chrono>
+#include <string>
+
+namespace qc::bench {
+
+class QuietUi : public UiPort {
+  public:
+    Answer message(const QString& text, const QString& title, Buttons, Icon) override;
+    void setBusy(bool) override {}
+    void setProgressValue(double) override {}
+    void setProgressText(const QString&) override {}
+    PreviewExit showSqlPreview(preview::PreviewSession&) override { return PreviewExit::WentBack; }
+
+  protected:
+    void processEvents() override;
+};
+
+double secondsSince(std::chrono::steady_clock::time_point start);
+
+// The record count in the header of a DBF file.
+long recordCount(const std::string& dbf);
+
+} // namespace qc::bench
