@@ -48,13 +48,7 @@ int main(int argc, char** argv) {
     QTemporaryDir dir;
     // The run reaches its source through the driver name "SQL Server"; here that name leads to
     // the SQLite driver. unixODBC reads the list once, before the first connection.
-    {
-        std::ofstream ini(dir.filePath(QStringLiteral("odbcinst.ini")).toStdString());
-        ini << "[SQL Server]\nDriver=/usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so\n"
-            << "[SQLite3]\nDriver=/usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so\n";
-        std::ofstream(dir.filePath(QStringLiteral("odbc.ini")).toStdString());
-    }
-    setenv("ODBCSYSINI", dir.path().toUtf8().constData(), 1);
+    qc::bench::mapSqlServerToSqlite(dir.path().toStdString());
     QCoreApplication app(argc, argv);
     try {
         const std::string source = dir.filePath(QStringLiteral("source.db")).toStdString();

@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 
 namespace qc::bench {
@@ -19,6 +20,16 @@ void QuietUi::processEvents() {
 
 double secondsSince(std::chrono::steady_clock::time_point start) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+void mapSqlServerToSqlite(const std::string& folder) {
+    {
+        std::ofstream ini(folder + "/odbcinst.ini");
+        ini << "[SQL Server]\nDriver=/usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so\n"
+            << "[SQLite3]\nDriver=/usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so\n";
+        std::ofstream(folder + "/odbc.ini");
+    }
+    setenv("ODBCSYSINI", folder.c_str(), 1);
 }
 
 long recordCount(const std::string& dbf) {
