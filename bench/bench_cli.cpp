@@ -83,8 +83,10 @@ CommandRun commandLine(const std::string& source, const std::string& target, boo
                                            {"MARRAVEX_PASSWORD", "secret"}};
     if (pty) {
         std::string command = quoted(program);
-        for (const auto& arg : args)
-            command += " " + quoted(arg);
+        for (const auto& arg : args) {
+            command += ' ';
+            command += quoted(arg);
+        }
         args = {"-qec", command, "/dev/null"};
     }
     const auto start = std::chrono::steady_clock::now();
