@@ -17,6 +17,7 @@
 #include "engine/conversion_run.h"
 #include "quiet_run.h"
 #include "read_fixture.h"
+#include "support/odbc_setup.h"
 #include "support/run_inputs.h"
 #include "support/tds_server.h"
 
@@ -117,11 +118,7 @@ Peak peakKiB(const char* self, long rows) {
 int main(int argc, char** argv) {
     QTemporaryDir dir;
     // FreeTDS registered as "SQL Server" in a place of our own; unixODBC reads it once.
-    {
-        std::ofstream ini(dir.filePath(QStringLiteral("odbcinst.ini")).toStdString());
-        ini << "[SQL Server]\nDriver=/usr/lib/x86_64-linux-gnu/odbc/libtdsodbc.so\n";
-        std::ofstream(dir.filePath(QStringLiteral("odbc.ini")).toStdString());
-    }
+    qc::test::writeOdbcSetup(dir.path().toStdString(), qc::test::kFreeTdsDriver);
     setenv("ODBCSYSINI", dir.path().toUtf8().constData(), 1);
     QCoreApplication app(argc, argv);
     const std::vector<std::string> args(argv + 1, argv + argc);

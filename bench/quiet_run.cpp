@@ -1,5 +1,7 @@
 #include "quiet_run.h"
 
+#include "support/odbc_setup.h"
+
 #include <QCoreApplication>
 
 #include <cstdio>
@@ -23,12 +25,7 @@ double secondsSince(std::chrono::steady_clock::time_point start) {
 }
 
 void mapSqlServerToSqlite(const std::string& folder) {
-    {
-        std::ofstream ini(folder + "/odbcinst.ini");
-        ini << "[SQL Server]\nDriver=/usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so\n"
-            << "[SQLite3]\nDriver=/usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so\n";
-        std::ofstream(folder + "/odbc.ini");
-    }
+    test::writeOdbcSetup(folder, test::kSqliteDriver);
     setenv("ODBCSYSINI", folder.c_str(), 1);
 }
 

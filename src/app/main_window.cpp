@@ -112,26 +112,10 @@ void MainWindow::layOut() {
     previewPerFileOption.setChecked(true);
     look::applyWhiteLook(*this);
 
-    QWidget* order[] = {&previewModeBox,
-                        &previewPerFileOption,
-                        &previewPerTableOption,
-                        &startButton,
-                        &helpButton,
-                        &localConnectionBox,
-                        &databaseBox,
-                        &serverBox,
-                        &userBox,
-                        &passwordBox,
-                        &portBox,
-                        &testSourceButton,
-                        &sourceHelpButton,
-                        &folderBox,
-                        &chooseFolderButton,
-                        &testTargetButton,
-                        &samplesButton,
-                        &containerButton};
-    for (std::size_t i = 1; i < std::size(order); ++i)
-        setTabOrder(order[i - 1], order[i]);
+    look::setTabChain({&previewModeBox, &previewPerFileOption, &previewPerTableOption, &startButton,
+                       &helpButton, &localConnectionBox, &databaseBox, &serverBox, &userBox, &passwordBox,
+                       &portBox, &testSourceButton, &sourceHelpButton, &folderBox, &chooseFolderButton,
+                       &testTargetButton, &samplesButton, &containerButton});
     for (QLineEdit* box : {&folderBox, &serverBox, &portBox})
         look::selectAllOnFocus(*box);
     enterKeys_.attach(*this);

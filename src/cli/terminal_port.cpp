@@ -24,13 +24,6 @@ extern "C" void onSignal(int) {
     }
 }
 
-// The window's reports break lines with CR LF or a lone CR; a terminal wants LF.
-QString withNewlines(QString text) {
-    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    return text;
-}
-
 // Asks on the controlling terminal; end of input counts as No.
 Answer askYesNo(const QString& question) {
     std::fstream tty("/dev/tty", std::ios::in | std::ios::out);

@@ -124,8 +124,7 @@ void ConversionRun::run(const data::SqlServerLogin& login, const data::FoxProTar
     int last = -1;
     trap.step(154, [&] { last = static_cast<int>(sourceTables_.size()) - 1; });
     for (int index = last; index >= 0 && !targetRefused_; --index) {
-        if (tableFilter_ && index < sourceTables_.size() &&
-            !containsCaseless(*tableFilter_, sourceTables_[index]))
+        if (tableFilter_ && !containsCaseless(*tableFilter_, sourceTables_[index]))
             continue;
         if (convertTable(trap, index) == TableOutcome::EndRun)
             break;
@@ -165,11 +164,10 @@ ConversionRun::TableOutcome ConversionRun::convertTable(ErrorTrap& trap, int ind
     else
         answer = kNotAsked; // [168]
 
-    if (observer_ && answer == static_cast<int>(Answer::No))
+    if (answer == static_cast<int>(Answer::No))
         observer_->tableKept(currentTable_);
     if (answer != static_cast<int>(Answer::No)) { // [170]
-        if (observer_)
-            observer_->tableStarted(currentTable_);
+        observer_->tableStarted(currentTable_);
         if (trap.test(172, [&] { return preview_.afterEachTable; })) {
             trap.step(174, [&] { sqlLines_.clear(); });
             trap.step(176, [&] { datatypeRows_.clear(); });
@@ -200,8 +198,7 @@ ConversionRun::TableOutcome ConversionRun::convertTable(ErrorTrap& trap, int ind
             copyRows(trap, definition.NumericColumns);
 
         trap.step(432, [&] { existing(recordset_).Close(); });
-        if (observer_)
-            observer_->tableEnded();
+        observer_->tableEnded();
         // [434] Unless the user skips the table, the preview ends the run, however it went.
         PreviewExit exit = PreviewExit::WentBack;
 
@@ -236,8 +233,7 @@ void ConversionRun::copyRows(ErrorTrap& trap, const std::vector<int>& numericCol
     if (!hasRows)
         return;
     trap.step(326, [&] { rowTotal_ = rs.RecordCount(); });
-    if (observer_)
-        observer_->rowsExpected(rowTotal_);
+    observer_->rowsExpected(rowTotal_);
 
     RowStatement statement(currentTable_.toStdString(), std::move(numeric), locale_);
     const odbc::Value unread{odbc::Null{}};
@@ -263,8 +259,7 @@ void ConversionRun::copyRows(ErrorTrap& trap, const std::vector<int>& numericCol
         }
         statement.finishRow(); // [410, 412]
         const auto refusal = output(trap, statement.text(), 414, 416, 426, rowCounter_);
-        if (observer_)
-            observer_->rowDone(refusal ? lastRefusal_ : QString());
+        observer_->rowDone(refusal ? refusal->reason : QString());
         refused(refusal, false);
         if (tableRefused_)
             break;
@@ -305,9 +300,9 @@ void ConversionRun::perFilePreview(ErrorTrap& trap) {
     }
 }
 
-std::optional<data::Refusal> ConversionRun::output(ErrorTrap& trap, const std::string& statement,
-                                                   int testLine, int appendLine, int executeLine,
-                                                   std::int64_t sourceRow) {
+std::optional<ConversionRun::Refused> ConversionRun::output(ErrorTrap& trap, const std::string& statement,
+                                                            int testLine, int appendLine, int executeLine,
+                                                            std::int64_t sourceRow) {
     if (trap.test(testLine, [&] { return preview_.enabled; })) {
         trap.step(appendLine, [&] { sqlLines_.append(statement); });
         return std::nullopt;
@@ -322,12 +317,11 @@ std::optional<data::Refusal> ConversionRun::output(ErrorTrap& trap, const std::s
         if (sourceRow > 0)
             description = withRow(description, QString(), sourceRow);
         trap.report(executeLine, description);
-        lastRefusal_ = description;
-        return targetOpen ? data::refusalOf(e) : data::Refusal::Target;
+        return Refused{targetOpen ? data::refusalOf(e) : data::Refusal::Target, description};
     } catch (...) {
-        trap.report(executeLine, QStringLiteral("Unknown error."));
-        lastRefusal_ = QStringLiteral("Unknown error.");
-        return targetOpen ? data::Refusal::Row : data::Refusal::Target;
+        const QString description = QStringLiteral("Unknown error.");
+        trap.report(executeLine, description);
+        return Refused{targetOpen ? data::Refusal::Row : data::Refusal::Target, description};
     }
 }
 
@@ -343,7 +337,7 @@ void ConversionRun::tellEngineNotices() {
         data::tellEngineNotices(*target_, ui_);
 }
 
-void ConversionRun::refused(std::optional<data::Refusal> refusal, bool statementOfTable) {
+void ConversionRun::refused(const std::optional<Refused>& refusal, bool statementOfTable) {
     if (!refusal)
         return;
     // A refusal that is not the row's own would repeat for every remaining row: a full disk,
@@ -352,12 +346,11 @@ void ConversionRun::refused(std::optional<data::Refusal> refusal, bool statement
     // another program's, which must not receive these rows. So one report stands for the
     // table, and for the run when the whole target refuses. A table's DROP or CREATE that is
     // refused leaves the table in no state to take rows, whatever the reason.
-    if (statementOfTable || *refusal != data::Refusal::Row) {
+    if (statementOfTable || refusal->kind != data::Refusal::Row) {
         tableRefused_ = true;
-        if (observer_)
-            observer_->tableRefused(lastRefusal_);
+        observer_->tableRefused(refusal->reason);
     }
-    if (*refusal == data::Refusal::Target)
+    if (refusal->kind == data::Refusal::Target)
         targetRefused_ = true;
 }
 

@@ -53,7 +53,7 @@ class ConversionRun {
     // letter case) are converted, the others are passed over as if not listed; and an onlooker
     // told about each table and row. Neither changes a statement or what the port is shown.
     void setTableFilter(std::optional<QStringList> tables) { tableFilter_ = std::move(tables); }
-    void setObserver(RunObserver* observer) { observer_ = observer; }
+    void setObserver(RunObserver* observer) { observer_ = observer ? observer : &noObserver_; }
 
     // What the last run listed and opened, and the statements it collected for the preview.
     const QStringList& sourceTables() const { return sourceTables_; }
@@ -74,17 +74,22 @@ class ConversionRun {
     // the three numbers are those of the test, the append and the execution.
     // Returns how the target refused an executed statement, if it did; a refused row's report
     // names its source row (1-based) when `sourceRow` is given.
-    std::optional<data::Refusal> output(ErrorTrap& trap, const std::string& statement, int testLine,
-                                        int appendLine, int executeLine, std::int64_t sourceRow = 0);
+    struct Refused {
+        data::Refusal kind;
+        QString reason; // the description the target gave, as reported
+    };
+    std::optional<Refused> output(ErrorTrap& trap, const std::string& statement, int testLine, int appendLine,
+                                  int executeLine, std::int64_t sourceRow = 0);
     // Takes note of a refusal: whether the rest of the table, or of the run, is given up.
-    void refused(std::optional<data::Refusal> refusal, bool statementOfTable);
+    void refused(const std::optional<Refused>& refusal, bool statementOfTable);
 
     UiPort& ui_;
     const Locale locale_;
     bool converting_ = false;
     std::optional<QStringList> tableFilter_;
-    RunObserver* observer_ = nullptr;
-    QString lastRefusal_; // the description of the last statement the target refused
+    // Without an onlooker of the caller's, one that takes no notice.
+    RunObserver noObserver_;
+    RunObserver* observer_ = &noObserver_;
 
     // State of the run in progress.
     data::SqlServerLogin login_;

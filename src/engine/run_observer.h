@@ -10,23 +10,24 @@
 
 namespace qc::engine {
 
+// Takes no notice of anything unless a caller's onlooker overrides what it wants.
 class RunObserver {
   public:
     virtual ~RunObserver() = default;
 
     // The table is to be converted: its overwrite question, if any, was answered with Yes or not
     // asked.
-    virtual void tableStarted(const QString& table) = 0;
+    virtual void tableStarted(const QString& /*table*/) {}
     // The target has the table and the user chose to keep it.
-    virtual void tableKept(const QString& table) = 0;
+    virtual void tableKept(const QString& /*table*/) {}
     // The source reports this many rows for the table being converted.
-    virtual void rowsExpected(std::int64_t total) = 0;
+    virtual void rowsExpected(std::int64_t /*total*/) {}
     // One row was read; `refusal` is empty when the target took it (or, in SQL Preview mode, its
     // statement was collected), else the reason the target gave.
-    virtual void rowDone(const QString& refusal) = 0;
+    virtual void rowDone(const QString& /*refusal*/) {}
     // The target refused the table itself (its DROP or CREATE TABLE), or stopped taking its rows.
-    virtual void tableRefused(const QString& reason) = 0;
-    virtual void tableEnded() = 0;
+    virtual void tableRefused(const QString& /*reason*/) {}
+    virtual void tableEnded() {}
 };
 
 } // namespace qc::engine

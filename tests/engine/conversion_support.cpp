@@ -3,6 +3,7 @@
 #include "data/db_access.h"
 #include "support/child_process.h"
 #include "support/environment.h"
+#include "support/odbc_setup.h"
 
 #include <QTemporaryDir>
 
@@ -172,12 +173,7 @@ bool inSqliteChild() {
         return true;
     // unixODBC reads its driver list once per process, so the mapping needs a process of its own.
     QTemporaryDir odbc;
-    {
-        std::ofstream ini(odbc.filePath(QStringLiteral("odbcinst.ini")).toStdString());
-        ini << "[SQL Server]\nDriver=/usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so\n"
-            << "[SQLite3]\nDriver=/usr/lib/x86_64-linux-gnu/odbc/libsqlite3odbc.so\n";
-        std::ofstream(odbc.filePath(QStringLiteral("odbc.ini")).toStdString());
-    }
+    writeOdbcSetup(odbc.path().toStdString(), kSqliteDriver);
     EXPECT_TRUE(
         childTestPassed(runTestInChild(currentTestName(), {{"ODBCSYSINI", odbc.path().toStdString()}})));
     return false;

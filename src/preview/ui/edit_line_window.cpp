@@ -27,8 +27,7 @@ EditLineWindow::EditLineWindow(SqlLineList& lines, const shell::WindowSeams& sea
         button->setFont(look::buttonFont());
         button->setAutoDefault(false);
     }
-    setTabOrder(&lineBox, &okButton);
-    setTabOrder(&okButton, &cancelButton);
+    look::setTabChain({&lineBox, &okButton, &cancelButton});
     enterKeys_.attach(*this);
     connect(&okButton, &QPushButton::clicked, this, &EditLineWindow::onOkClicked);
     connect(&cancelButton, &QPushButton::clicked, this, &EditLineWindow::onCancelClicked);

@@ -25,9 +25,7 @@ FindReplaceWindow::FindReplaceWindow(SqlLineList& lines, const shell::WindowSeam
         button->setFont(look::buttonFont());
         button->setAutoDefault(false);
     }
-    setTabOrder(&findBox, &replaceBox);
-    setTabOrder(&replaceBox, &replaceButton);
-    setTabOrder(&replaceButton, &cancelButton);
+    look::setTabChain({&findBox, &replaceBox, &replaceButton, &cancelButton});
     enterKeys_.attach(*this);
     connect(&replaceButton, &QPushButton::clicked, this, &FindReplaceWindow::onReplaceClicked);
     connect(&cancelButton, &QPushButton::clicked, this, &FindReplaceWindow::onCancelClicked);

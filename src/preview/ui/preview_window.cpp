@@ -97,16 +97,9 @@ void PreviewWindow::layOut() {
 
     // The progress bar sits between "< Back" and "View Datatype Conversion" in the designed order
     // but takes no focus, so the chain skips it.
-    const std::initializer_list<QWidget*> order = {&lineView,        &executeButton,    &findReplaceButton,
-                                                   &copySqlButton,   &errorBox,         &jumpToErrorButton,
-                                                   &copyErrorButton, &emailErrorButton, &backButton,
-                                                   &datatypesButton, &skipTableButton};
-    QWidget* previous = nullptr;
-    for (QWidget* widget : order) {
-        if (previous != nullptr)
-            setTabOrder(previous, widget);
-        previous = widget;
-    }
+    look::setTabChain({&lineView, &executeButton, &findReplaceButton, &copySqlButton, &errorBox,
+                       &jumpToErrorButton, &copyErrorButton, &emailErrorButton, &backButton, &datatypesButton,
+                       &skipTableButton});
 
     enterKeys_.attach(*this);
     connect(&backButton, &QPushButton::clicked, this, &PreviewWindow::onBackClicked);

@@ -263,4 +263,13 @@ bool isBusy(const QWidget& window) {
     return window.property(kBusyProperty).toBool();
 }
 
+void setTabChain(std::initializer_list<QWidget*> widgets) {
+    QWidget* previous = nullptr;
+    for (QWidget* widget : widgets) {
+        if (previous != nullptr)
+            QWidget::setTabOrder(previous, widget);
+        previous = widget;
+    }
+}
+
 } // namespace qc::look

@@ -71,6 +71,9 @@ class TextProgressBar : public QProgressBar {
 // Selects the box's whole text whenever it receives the focus.
 void selectAllOnFocus(QLineEdit& box);
 
+// Tab moves through the widgets in this order.
+void setTabChain(std::initializer_list<QWidget*> widgets);
+
 // Tells, from a text box's focus events, when the user arrives at it (a click, Tab, a shortcut,
 // the window's first activation), so that its text is selected whole. The focus also comes back
 // when the box's context menu closes (before its Paste runs) and when the user returns from

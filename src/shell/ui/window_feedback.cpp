@@ -101,11 +101,8 @@ class InputShield : public QObject {
 } // namespace
 
 Answer showMessageBox(QWidget* owner, const QString& text, const QString& title, Buttons buttons, Icon icon) {
-    // The texts break lines with CR LF or a lone CR; the box breaks lines at LF.
-    const QString shown = QString(text)
-                              .replace(QLatin1String("\r\n"), QLatin1String("\n"))
-                              .replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    QMessageBox box(icon == Icon::Exclamation ? QMessageBox::Warning : QMessageBox::NoIcon, title, shown,
+    QMessageBox box(icon == Icon::Exclamation ? QMessageBox::Warning : QMessageBox::NoIcon, title,
+                    withNewlines(text),
                     buttons == Buttons::YesNo ? QMessageBox::Yes | QMessageBox::No : QMessageBox::Ok, owner);
     box.setWindowModality(Qt::NonModal);
     box.setTextFormat(Qt::PlainText);
