@@ -45,7 +45,9 @@ void applySavedSettings(Options& o, data::SqlServerLogin& login, data::FoxProTar
     login.localConnection = ReadSetting(key::LocalConnection, QStringLiteral("0")) != QStringLiteral("0");
     target.folder = ReadSetting(key::FreeTableFolder);
     target.container = ReadSetting(key::DBCFile);
-    target.containerChosen = ReadSetting(key::FoxproOption) != QStringLiteral("2");
+    // As at the window's next start: a stored folder is the target whatever container was
+    // chosen in the last session; without one, the stored choice holds.
+    target.containerChosen = target.folder.isEmpty() && ReadSetting(key::FoxproOption) != QStringLiteral("2");
     if (!o.server.isEmpty())
         login.server = o.server;
     if (!o.user.isEmpty())
@@ -218,7 +220,7 @@ int execute(const Options& o) {
     }
     TableTally tally(stdout, isatty(STDOUT_FILENO));
     TerminalPort port(OverwritePolicy::No, tally);
-    if (!prepareTarget(o, target) || !targetOpens(target, port))
+    if (!prepareTarget(o, target))
         return kCouldNotStart;
     data::Connection connection;
     try {

@@ -179,7 +179,10 @@ TEST(CliConvert, PasswordFileAndSavedSettings) {
     WriteSetting(key::MSSQLUser, QStringLiteral("testuser"));
     WriteSetting(key::MSSQLPassword, QString::fromStdString(test::kPassword));
     WriteSetting(key::FreeTableFolder, QString::fromStdString(stored));
-    WriteSetting(key::FoxproOption, QStringLiteral("2"));
+    // A container chosen in the window's last session gives way to the stored folder, as at the
+    // window's next start.
+    WriteSetting(key::DBCFile, QString::fromStdString(cli.path("elsewhere.dbc")));
+    WriteSetting(key::FoxproOption, QStringLiteral("1"));
     const auto saved =
         test::runMarravex({"convert", "--saved-settings", "--tables", "Order Details"}, test::headless(""));
     EXPECT_EQ(saved.exitCode, 0) << saved.errors;
