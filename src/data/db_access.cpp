@@ -73,6 +73,7 @@ struct Connection::Impl {
     int commandTimeout = 30;
     int connectionTimeout = 0;
     std::function<void()> eventPump;
+    bool readAhead = true;
     std::unique_ptr<odbc::Connection> odbc;
     std::unique_ptr<foxpro::Database> foxpro;
 
@@ -97,6 +98,10 @@ void Connection::setConnectionTimeout(int seconds) {
 }
 void Connection::setEventPump(std::function<void()> letEventsThrough) {
     impl_->eventPump = std::move(letEventsThrough);
+}
+
+void Connection::setReadAhead(bool readAhead) {
+    impl_->readAhead = readAhead;
 }
 
 bool Connection::isOpen() const {
@@ -203,7 +208,8 @@ void Recordset::Open(const std::string& source, Connection& connection, int /*cu
             statement->execute(source);
         },
         conn.eventPump);
-    openSource(std::make_unique<OdbcQuerySource>(std::move(statement), count, conn.eventPump));
+    openSource(std::make_unique<OdbcQuerySource>(std::move(statement), count,
+                                                 conn.readAhead ? conn.eventPump : nullptr));
 }
 
 void Recordset::openSource(std::unique_ptr<Source> source) {

@@ -49,6 +49,10 @@ class Connection {
     // connection waits for its next row (the rows are then read on a thread of their own), so a
     // window can let its events through; none by default. Close a recordset before its connection.
     void setEventPump(std::function<void()> letEventsThrough);
+    // With false, a recordset reads each row only when it moves there, taking turns with
+    // whatever its caller does with the rows, and lets no events through while it waits: the
+    // reference a measurement of the reading ahead compares against. True by default.
+    void setReadAhead(bool readAhead);
 
     void Open(const std::string& connectionString);
     bool isOpen() const;

@@ -1,18 +1,55 @@
 #include "data/row_read_ahead.h"
 
+#include <algorithm>
 #include <chrono>
+#include <type_traits>
 #include <utility>
 
 namespace qc::data {
 
 namespace {
-// Enough rows ahead that the reader seldom waits, few enough that memory stays small.
-constexpr std::size_t kRowsAhead = 1024;
 constexpr auto kSlice = std::chrono::milliseconds(5);
+// A taker waiting for rows is woken once this many have come (or at the end): woken for each
+// row, it would take turns with the reader row by row, a thread switch each, whenever the source
+// is the slower. Fewer rows are taken when its wait's slice runs out.
+constexpr std::size_t kWakeAfter = 64;
+// A slot whose buffers grew past this for one large row lets them go, so a few large values
+// early in a table do not stay held by every slot for the rest of it.
+constexpr std::size_t kSlotKeeps = 4096;
+
+// The bytes a value takes beyond its own place: the text or bytes it holds.
+std::size_t heapBytes(const odbc::Value& value, bool capacity) {
+    return std::visit(
+        [capacity](const auto& v) -> std::size_t {
+            using T = std::decay_t<decltype(v)>;
+            if constexpr (std::is_same_v<T, std::string> || std::is_same_v<T, odbc::Bytes>)
+                return capacity ? v.capacity() : v.size();
+            else if constexpr (std::is_same_v<T, odbc::Decimal>)
+                return capacity ? v.digits.capacity() : v.digits.size();
+            else if constexpr (std::is_same_v<T, odbc::Guid>)
+                return capacity ? v.text.capacity() : v.text.size();
+            else
+                return 0;
+        },
+        value);
+}
+
+std::size_t rowBytes(const std::vector<odbc::Value>& values, bool capacity) {
+    std::size_t bytes = values.size() * sizeof(odbc::Value);
+    for (const auto& value : values)
+        bytes += heapBytes(value, capacity);
+    return bytes;
+}
 } // namespace
 
 RowReadAhead::RowReadAhead(std::unique_ptr<odbc::Statement> statement, std::function<void()> whileWaiting)
-    : statement_(std::move(statement)), whileWaiting_(std::move(whileWaiting)), reader_([this] { read(); }) {}
+    : RowReadAhead(std::move(statement), std::move(whileWaiting), Limits{}) {}
+
+RowReadAhead::RowReadAhead(std::unique_ptr<odbc::Statement> statement, std::function<void()> whileWaiting,
+                           Limits limits)
+    : statement_(std::move(statement)),
+      whileWaiting_(std::move(whileWaiting)), limits_{std::max<std::size_t>(limits.rows, 1), limits.bytes},
+      ring_(limits_.rows), reader_([this] { read(); }) {}
 
 RowReadAhead::~RowReadAhead() {
     std::unique_lock lock(mutex_);
@@ -23,21 +60,45 @@ RowReadAhead::~RowReadAhead() {
     reader_.join();
 }
 
+bool RowReadAhead::readInto(Row& slot) {
+    if (rowBytes(slot.values, true) > kSlotKeeps)
+        slot.values.clear();
+    slot.failures.clear();
+    if (!statement_->next(slot.values))
+        return false;
+    if (statement_->anyValueFailure())
+        for (std::size_t i = 0; i < slot.values.size(); ++i)
+            if (const odbc::Error* failure = statement_->valueFailure(i))
+                slot.failures.emplace_back(i, *failure);
+    slot.bytes = rowBytes(slot.values, false);
+    return true;
+}
+
 void RowReadAhead::read() {
     try {
         for (;;) {
-            Row row;
-            const bool more = statement_->next(row.values);
-            if (more && statement_->anyValueFailure())
-                for (std::size_t i = 0; i < row.values.size(); ++i)
-                    if (const odbc::Error* failure = statement_->valueFailure(i))
-                        row.failures.emplace_back(i, *failure);
-            std::unique_lock lock(mutex_);
+            std::size_t at = 0;
+            {
+                std::unique_lock lock(mutex_);
+                changed_.wait(lock, [this] {
+                    return stop_ || filled_ == 0 || (filled_ < limits_.rows && bytesFilled_ < limits_.bytes);
+                });
+                if (stop_)
+                    break;
+                at = (first_ + filled_) % ring_.size();
+            }
+            // The slot after the last row read is this thread's until it is counted in.
+            Row& slot = ring_[at];
+            const bool more = readInto(slot);
+            std::lock_guard lock(mutex_);
             if (!more || stop_)
                 break;
-            rows_.push_back(std::move(row));
-            changed_.notify_all();
-            changed_.wait(lock, [this] { return stop_ || rows_.size() < kRowsAhead; });
+            ++filled_;
+            bytesFilled_ += slot.bytes;
+            mostRows_ = std::max(mostRows_, filled_);
+            mostBytes_ = std::max(mostBytes_, bytesFilled_);
+            if (filled_ >= kWakeAfter || filled_ >= limits_.rows || bytesFilled_ >= limits_.bytes)
+                changed_.notify_all();
         }
     } catch (...) {
         std::lock_guard lock(mutex_);
@@ -60,20 +121,27 @@ template <class Ready> void RowReadAhead::await(std::unique_lock<std::mutex>& lo
 }
 
 bool RowReadAhead::next(std::vector<odbc::Value>& row) {
-    if (taken_.empty()) {
+    if (taken_ == claimed_) {
         std::unique_lock lock(mutex_);
-        await(lock, [this] { return !rows_.empty() || finished_; });
-        taken_.swap(rows_);
+        // The rows taken go back, and with them the room they held.
+        first_ = (first_ + taken_) % ring_.size();
+        filled_ -= taken_;
+        bytesFilled_ -= takenBytes_;
+        taken_ = claimed_ = takenBytes_ = 0;
         changed_.notify_all();
-        if (taken_.empty()) {
+        await(lock, [this] { return filled_ > 0 || finished_; });
+        claimed_ = filled_;
+        if (claimed_ == 0) {
             if (failure_)
                 std::rethrow_exception(std::exchange(failure_, nullptr));
             return false;
         }
     }
-    row = std::move(taken_.front().values);
-    lastFailures_ = std::move(taken_.front().failures);
-    taken_.pop_front();
+    Row& slot = ring_[(first_ + taken_) % ring_.size()];
+    ++taken_;
+    takenBytes_ += slot.bytes;
+    row.swap(slot.values);
+    lastFailures_.swap(slot.failures);
     return true;
 }
 
@@ -82,6 +150,16 @@ const odbc::Error* RowReadAhead::valueFailure(std::size_t column) const {
         if (index == column)
             return &failure;
     return nullptr;
+}
+
+std::size_t RowReadAhead::mostRowsHeld() const {
+    std::lock_guard lock(mutex_);
+    return mostRows_;
+}
+
+std::size_t RowReadAhead::mostBytesHeld() const {
+    std::lock_guard lock(mutex_);
+    return mostBytes_;
 }
 
 } // namespace qc::data

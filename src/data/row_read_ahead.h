@@ -1,12 +1,17 @@
 #pragma once
-// A query's rows read on a thread of their own, a bounded number ahead of the reader, so that a
-// reader on the window thread can let window events through while a server is slow to send the
-// next row, or stops sending in the middle of a table.
+// A query's rows read on a thread of their own, a bounded number ahead of the reader, so that the
+// source is read while the rows before are being written, and a reader on the window thread can
+// let window events through while a server is slow to send the next row, or stops sending in the
+// middle of a table.
+//
+// The rows travel through a ring of slots that both threads reuse: a row's vector and the text
+// buffers inside it go back to the reading thread once taken, so a row costs no allocation once
+// the ring is warm, and neither thread frees what the other allocated.
 
 #include "odbc/statement.h"
 
 #include <condition_variable>
-#include <deque>
+#include <cstddef>
 #include <exception>
 #include <functional>
 #include <memory>
@@ -19,39 +24,71 @@ namespace qc::data {
 
 class RowReadAhead {
   public:
+    struct Limits {
+        // The most rows read and not yet taken.
+        std::size_t rows = 2048;
+        // The most bytes of values read and not yet taken; one row is always let through,
+        // however large.
+        std::size_t bytes = std::size_t{4} << 20;
+    };
+
     // Starts reading at once; `whileWaiting` is called every few milliseconds while the next row
     // has not arrived.
     RowReadAhead(std::unique_ptr<odbc::Statement> statement, std::function<void()> whileWaiting);
+    RowReadAhead(std::unique_ptr<odbc::Statement> statement, std::function<void()> whileWaiting,
+                 Limits limits);
     // Stops the reading at the next row and waits for it, calling `whileWaiting` meanwhile.
     ~RowReadAhead();
     RowReadAhead(const RowReadAhead&) = delete;
     RowReadAhead& operator=(const RowReadAhead&) = delete;
 
-    // The next row into `row`; false at the end. A read that failed throws here, in its place.
+    // The next row into `row` (whose old values go back to the reading thread); false at the
+    // end. A read that failed throws here, in its place.
     bool next(std::vector<odbc::Value>& row);
     // The failure of the last row's value of the 0-based column, or null when it was read.
     const odbc::Error* valueFailure(std::size_t column) const;
+    // The most rows and bytes that were ever read and not yet taken at once.
+    std::size_t mostRowsHeld() const;
+    std::size_t mostBytesHeld() const;
 
   private:
+    // A row with the failures of the values that could not be read, which travel with it.
+    struct Row {
+        std::vector<odbc::Value> values;
+        std::vector<std::pair<std::size_t, odbc::Error>> failures;
+        std::size_t bytes = 0;
+    };
+
     void read();
+    // Reads the next row into `slot`; false at the end.
+    bool readInto(Row& slot);
     // Waits, `whileWaiting` called between slices, until `ready` holds; the lock is held on return.
     template <class Ready> void await(std::unique_lock<std::mutex>& lock, Ready ready);
 
     std::unique_ptr<odbc::Statement> statement_;
     std::function<void()> whileWaiting_;
-    std::mutex mutex_;
+    const Limits limits_;
+    std::vector<Row> ring_;
+
+    mutable std::mutex mutex_;
     std::condition_variable changed_;
-    // A row with the failures of the values that could not be read, which travel with it.
-    struct Row {
-        std::vector<odbc::Value> values;
-        std::vector<std::pair<std::size_t, odbc::Error>> failures;
-    };
-    std::deque<Row> rows_;  // read, not yet taken
-    std::deque<Row> taken_; // taken in one go, handed out one by one
-    std::vector<std::pair<std::size_t, odbc::Error>> lastFailures_;
+    // Under mutex_. The rows read and not yet given back lie in the slots from first_ on; the
+    // taking thread alone moves first_, the reading thread alone fills the slot after the last.
+    std::size_t first_ = 0;
+    std::size_t filled_ = 0;
+    std::size_t bytesFilled_ = 0;
+    std::size_t mostRows_ = 0;
+    std::size_t mostBytes_ = 0;
     bool finished_ = false;
     bool stop_ = false;
     std::exception_ptr failure_;
+
+    // The taking thread's own: the slots claimed at its last wait and how many of them it took.
+    std::size_t claimed_ = 0;
+    std::size_t taken_ = 0;
+    std::size_t takenBytes_ = 0;
+    std::vector<std::pair<std::size_t, odbc::Error>> lastFailures_;
+
     std::thread reader_;
 };
 

@@ -107,6 +107,8 @@ void ConversionRun::run(const data::SqlServerLogin& login, const data::FoxProTar
     trap.step(140, [&] { existing(source_).setCursorLocation(data::adUseServer); });
     trap.step(142, [&] { existing(source_).setCommandTimeout(5000); });
     trap.step(144, [&] { existing(source_).setConnectionTimeout(5000); });
+    if (source_)
+        source_->setReadAhead(readAhead_);
     connectionsOpen_ = true; // [146]
     const auto openSource = [&] {
         data::Connection& source = existing(source_);

@@ -54,6 +54,9 @@ class ConversionRun {
     // told about each table and row. Neither changes a statement or what the port is shown.
     void setTableFilter(std::optional<QStringList> tables) { tableFilter_ = std::move(tables); }
     void setObserver(RunObserver* observer) { observer_ = observer ? observer : &noObserver_; }
+    // False reads each source row only after the statement of the one before has run, as a
+    // reference for measuring what reading ahead gains; the statements stay the same.
+    void setReadAhead(bool readAhead) { readAhead_ = readAhead; }
 
     // What the last run listed and opened, and the statements it collected for the preview.
     const QStringList& sourceTables() const { return sourceTables_; }
@@ -87,6 +90,7 @@ class ConversionRun {
     const Locale locale_;
     bool converting_ = false;
     std::optional<QStringList> tableFilter_;
+    bool readAhead_ = true;
     // Without an onlooker of the caller's, one that takes no notice.
     RunObserver noObserver_;
     RunObserver* observer_ = &noObserver_;

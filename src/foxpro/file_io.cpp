@@ -77,8 +77,8 @@ File::~File() {
 File::File(File&& other) noexcept
     : fd_(std::exchange(other.fd_, -1)), path_(std::move(other.path_)),
       map_(std::exchange(other.map_, nullptr)), mapped_(std::exchange(other.mapped_, 0)),
-      mapTried_(std::exchange(other.mapTried_, false)), grown_(std::exchange(other.grown_, false)),
-      locked_(std::exchange(other.locked_, false)) {}
+      mapTried_(std::exchange(other.mapTried_, false)), releasedTo_(std::exchange(other.releasedTo_, 0)),
+      grown_(std::exchange(other.grown_, false)), locked_(std::exchange(other.locked_, false)) {}
 
 File& File::operator=(File&& other) noexcept {
     if (this != &other) {
@@ -88,6 +88,7 @@ File& File::operator=(File&& other) noexcept {
         map_ = std::exchange(other.map_, nullptr);
         mapped_ = std::exchange(other.mapped_, 0);
         mapTried_ = std::exchange(other.mapTried_, false);
+        releasedTo_ = std::exchange(other.releasedTo_, 0);
         grown_ = std::exchange(other.grown_, false);
         locked_ = std::exchange(other.locked_, false);
     }
@@ -105,6 +106,7 @@ void File::unmap() {
     if (map_ != nullptr)
         ::munmap(map_, kMapLength);
     map_ = nullptr;
+    releasedTo_ = 0;
     mapped_ = 0;
     mapTried_ = false;
 }
@@ -144,6 +146,7 @@ void File::writeGrowing(std::uint64_t offset, std::string_view bytes, std::uint6
             throw fileError(error, displayName(), "writing");
         }
         undoLength_ = mapped_;
+        releaseWrittenPages(offset);
         // Room taken now reads as zeros until written.
         zeroFrom_ = std::min(zeroFrom_, mapped_);
         mapped_ = target;
@@ -166,6 +169,21 @@ void File::writeGrowing(std::uint64_t offset, std::string_view bytes, std::uint6
         zeroFrom_ = std::max(zeroFrom_, end);
     else if (zeroFrom_ <= offset)
         zeroFrom_ = offset == zeroFrom_ ? end : ~std::uint64_t{0}; // zeros behind a gap are not tracked
+}
+
+void File::releaseWrittenPages(std::uint64_t below) {
+    // The pages written through the mapping stay in the system's cache, where they belong, but
+    // would also count as this process's memory for as long as the mapping lasts: a table of
+    // a million rows would look like a process that grows without end. Letting go of them in a
+    // shared mapping loses nothing (the cache keeps them, dirty or not); the header page stays,
+    // as it is written with every row.
+    static const std::uint64_t page = static_cast<std::uint64_t>(::sysconf(_SC_PAGESIZE));
+    const std::uint64_t from = std::max(releasedTo_, page);
+    const std::uint64_t to = below / page * page;
+    if (map_ == nullptr || to <= from)
+        return;
+    if (::madvise(map_ + from, static_cast<std::size_t>(to - from), MADV_DONTNEED) == 0)
+        releasedTo_ = to;
 }
 
 void File::undoLastAppend() {

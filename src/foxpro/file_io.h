@@ -67,13 +67,16 @@ class File {
   private:
     void map();
     void unmap();
+    // Lets go of this process's hold on the mapped pages below `below` (they stay in the file).
+    void releaseWrittenPages(std::uint64_t below);
 
     int fd_ = -1;
     std::filesystem::path path_;
     char* map_ = nullptr;      // shared mapping of the file's first 2 GiB, or null
     std::uint64_t mapped_ = 0; // bytes of the mapping that lie inside the file
     bool mapTried_ = false;
-    bool grown_ = false; // writeGrowing reserved room beyond the data
+    std::uint64_t releasedTo_ = 0; // pages below this were let go by releaseWrittenPages
+    bool grown_ = false;           // writeGrowing reserved room beyond the data
     bool locked_ = false;
     // What undoLastAppend() restores.
     std::uint64_t undoOffset_ = 0;

@@ -15,6 +15,7 @@ namespace odbc {
 namespace {
 // Characters per SQLGetData call for text.
 constexpr std::size_t kTextChunk = 4096;
+constexpr std::size_t kLargestTextChunk = std::size_t{1} << 20;
 // A sql_variant holds at most 8,016 bytes: as text it fits in one read of this many characters.
 constexpr std::size_t kVariantChunk = 8192;
 constexpr std::size_t kByteChunk = 16384;
@@ -363,7 +364,7 @@ void Statement::readText(SQLUSMALLINT column, Value& out, bool singleChunk) {
     std::vector<SQLWCHAR>& chunk = singleChunk ? variantChunk_ : chunk_;
     if (chunk.empty())
         chunk.resize(kVariantChunk + 1);
-    const std::size_t room = chunk.size() - 1;
+    std::size_t room = chunk.size() - 1;
     pieces_.clear();
     for (;;) {
         SQLLEN ind = 0;
@@ -395,6 +396,12 @@ void Statement::readText(SQLUSMALLINT column, Value& out, bool singleChunk) {
         // A sql_variant read as text never reports its end: one chunk holds all of it.
         if (!more || singleChunk)
             break;
+        // A long value is read in ever larger pieces: some drivers convert the whole rest of the
+        // value for every piece asked for, which makes small pieces cost the square of its length.
+        if (chunk.size() <= kLargestTextChunk / 2) {
+            chunk.resize(chunk.size() * 2);
+            room = chunk.size() - 1;
+        }
         if (pieces_.size() * sizeof(char16_t) >= kValueLimit)
             failColumn(column, "22001", "a value larger than 2 GB.");
     }

@@ -1,5 +1,6 @@
 // Rows read ahead on a thread of their own, through the real SQLite driver: more rows than the
-// reader may hold arrive whole and in order, and a reader left in the middle of a table stops.
+// reader may hold arrive whole and in order, large rows are held back by their size, and a reader
+// left in the middle of a table stops.
 #include "data/row_read_ahead.h"
 #include "odbc/connection.h"
 #include "odbc/statement.h"
@@ -53,6 +54,36 @@ TEST(ReadAhead, ATableLargerThanTheQueueArrivesWholeAndInOrder) {
     }
     EXPECT_EQ(expected - 1, kRows);
     EXPECT_FALSE(rows.next(row)); // the end stays the end
+    EXPECT_EQ(rows.mostRowsHeld(), RowReadAhead::Limits{}.rows);
+}
+
+TEST(ReadAhead, LargeRowsAreHeldBackByTheirSizeNotTheirNumber) {
+    // 40 rows of 1 MiB each: the row limit alone would let the reader hold all of them.
+    SqliteDatabase db(R"(
+CREATE TABLE t(id INTEGER, label TEXT);
+WITH RECURSIVE c(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM c WHERE i < 40)
+INSERT INTO t SELECT i, printf('%d%.*c', i, 1048576, 'x') FROM c;
+)");
+    odbc::Connection connection;
+    connection.open(db.connectionString());
+    RowReadAhead::Limits limits;
+    limits.bytes = 3u << 20;
+    RowReadAhead rows(
+        selectAll(connection), [] {}, limits);
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    std::vector<odbc::Value> row;
+    std::int64_t expected = 1;
+    while (rows.next(row)) {
+        ASSERT_EQ(std::get<std::int64_t>(row[0]), expected);
+        const auto& label = std::get<std::string>(row[1]);
+        ASSERT_EQ(label.size(), std::to_string(expected).size() + 1048576);
+        ASSERT_EQ(label.rfind(std::to_string(expected) + "xxx", 0), 0u);
+        ++expected;
+    }
+    EXPECT_EQ(expected - 1, 40);
+    // Each row counts once it is whole, so the last one may pass the limit: at most one row over.
+    EXPECT_LE(rows.mostBytesHeld(), limits.bytes + 1048576 + 4096);
+    EXPECT_LE(rows.mostRowsHeld(), 4u);
 }
 
 TEST(ReadAhead, LeavingInTheMiddleOfATableStopsTheReader) {
