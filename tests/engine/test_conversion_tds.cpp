@@ -12,6 +12,9 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
 
 using namespace qc;
 using namespace qc::engine;
@@ -173,4 +176,48 @@ TEST(ConversionTds, AWrongPasswordEndsTheRunWithTheDriversReason) {
         << c.ui.messages[0].text.toStdString();
     EXPECT_TRUE(c.ui.busyChanges.empty());
     EXPECT_TRUE(std::filesystem::is_empty(c.target));
+}
+
+// Reading the rows ahead changes how the run works, not what it does: with the rows read in
+// turns instead, every message, every statement and every byte written is the same.
+TEST(ConversionTds, ReadingAheadOrInTurnsGivesTheSameRun) {
+    // BigTable longer than the rows held ahead.
+    test::TdsServer server{test::TdsServer::standardFixture(5000)};
+    struct Outcome {
+        std::vector<QString> messages;
+        std::vector<std::string> statements;
+        std::map<std::string, std::string> files;
+    };
+    const auto convert = [&](bool readAhead) {
+        Outcome out;
+        for (const bool preview : {true, false}) {
+            QTemporaryDir dir;
+            ScriptedUi ui;
+            ConversionRun run(ui);
+            run.setReadAhead(readAhead);
+            PreviewChoice choice;
+            choice.enabled = preview;
+            choice.afterAllTables = preview;
+            run.run(test::tdsLogin(server.port()), test::folderTarget(dir.path().toStdString()), choice);
+            for (const auto& shown : ui.messages)
+                out.messages.push_back(shown.text);
+            for (int line = 1; line <= run.sqlLines().count(); ++line)
+                out.statements.push_back(run.sqlLines().text(line));
+            for (const auto& entry : std::filesystem::directory_iterator(dir.path().toStdString())) {
+                std::ifstream in(entry.path(), std::ios::binary);
+                std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+                if (entry.path().extension() == ".dbf" && bytes.size() > 4)
+                    bytes.replace(1, 3, "ymd"); // the day it was written
+                out.files[entry.path().filename().string()] = bytes;
+            }
+        }
+        return out;
+    };
+    const Outcome ahead = convert(true);
+    const Outcome inTurns = convert(false);
+    EXPECT_EQ(ahead.messages, inTurns.messages);
+    EXPECT_GT(ahead.statements.size(), 5000u);
+    EXPECT_EQ(ahead.statements, inTurns.statements);
+    EXPECT_GE(ahead.files.size(), 7u);
+    EXPECT_EQ(ahead.files, inTurns.files);
 }
