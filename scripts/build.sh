@@ -9,8 +9,8 @@ args=(-G Ninja -S "$top" -B "$dir")
 case "$type" in
     Asan) args+=(-DCMAKE_BUILD_TYPE=Debug -DQC_SANITIZE=ON) ;;
     # ThreadSanitizer loses track of the main thread's locks once Qt 6.4's QProcess has started a
-    # program (it does so behind the sanitizer's back), so tests that start the stand-in or a tool
-    # through QProcess get reports that are not races.
+    # program (it does so behind the sanitizer's back) and then reports races that are not there:
+    # the tests start programs with posix_spawn (tests/support/process.h) for that reason.
     Tsan) args+=(-DCMAKE_BUILD_TYPE=Debug -DQC_TSAN=ON) ;;
     *) args+=(-DCMAKE_BUILD_TYPE="$type") ;;
 esac

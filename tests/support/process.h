@@ -8,12 +8,14 @@
 #include <string>
 #include <vector>
 
-class QProcess;
-
 namespace qc::test {
 
 // Variables set for a program on top of the environment it inherits; nullopt removes one.
 using EnvironmentChanges = std::map<std::string, std::optional<std::string>>;
+
+// Where a program's stderr goes: kept for ProcessResult::errors, or straight to this program's
+// stderr (for a long-lived helper whose diagnostics nobody reads until it is stopped).
+enum class ProcessErrors { Kept, Shown };
 
 struct ProcessResult {
     bool finished = false;  // ended within the time allowed (on its own or by a signal)
@@ -24,11 +26,12 @@ struct ProcessResult {
     std::string errors; // stderr, after why it could not start or was stopped
 };
 
-// A running program; killed with SIGKILL if still running when the object goes.
+// A running program; killed with SIGKILL if still running when the object goes. Its stdin reads
+// nothing.
 class Process {
   public:
     Process(const std::string& program, const std::vector<std::string>& args,
-            const EnvironmentChanges& environment = {});
+            const EnvironmentChanges& environment = {}, ProcessErrors errors = ProcessErrors::Kept);
     ~Process();
     Process(Process&&) noexcept;
     Process& operator=(Process&&) noexcept;
@@ -42,13 +45,15 @@ class Process {
     const std::string& output(int waitMs = 0);
     // Ends it with SIGKILL.
     void kill();
-    // Waits for it to end, at most timeoutMs, and kills it after that.
+    // Waits for it to end, at most timeoutMs (forever when negative), and kills it after that.
     ProcessResult wait(int timeoutMs);
 
   private:
-    std::unique_ptr<QProcess> process_;
+    struct Child; // the process id, the pipes and how it ended
+    std::unique_ptr<Child> child_;
     std::string program_;
     std::string output_;
+    std::string errors_;
     bool started_ = false;
     long long startedAtMs_ = 0;
 };

@@ -7,6 +7,8 @@
 #include <QTemporaryDir>
 #include <QThread>
 
+#include <signal.h>
+
 #include <map>
 #include <stdexcept>
 
@@ -34,23 +36,22 @@ std::string TdsServer::standardFixture(int rows) {
     return out;
 }
 
-TdsServer::TdsServer(const std::string& fixture, int port, const std::vector<std::string>& extraArgs)
-    : process_(std::make_unique<QProcess>()) {
+TdsServer::TdsServer(const std::string& fixture, int port, const std::vector<std::string>& extraArgs) {
     const QString portFile =
         scratch().filePath(QStringLiteral("port-%1").arg(reinterpret_cast<quintptr>(this)));
     QFile::remove(portFile);
-    process_->setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    QStringList args{QString::fromStdString(testFilesDir() + "/tools/tds-server/tds_server.py"),
-                     QStringLiteral("--port"),
-                     QString::number(port),
-                     QStringLiteral("--fixture"),
-                     QString::fromStdString(fixture),
-                     QStringLiteral("--port-file"),
-                     portFile};
-    for (const auto& arg : extraArgs)
-        args << QString::fromStdString(arg);
-    process_->start(QStringLiteral("/usr/bin/python3"), args);
-    if (!process_->waitForStarted(10000))
+    std::vector<std::string> args{testFilesDir() + "/tools/tds-server/tds_server.py",
+                                  "--port",
+                                  std::to_string(port),
+                                  "--fixture",
+                                  fixture,
+                                  "--port-file",
+                                  portFile.toStdString()};
+    args.insert(args.end(), extraArgs.begin(), extraArgs.end());
+    // Its log goes straight to the test's: nobody reads a pipe while the tests talk to it.
+    process_ =
+        std::make_unique<Process>("/usr/bin/python3", args, EnvironmentChanges{}, ProcessErrors::Shown);
+    if (!process_->started())
         throw std::runtime_error("the SQL Server stand-in did not start");
     for (int i = 0; i < 600; ++i) {
         QFile file(portFile);
@@ -61,20 +62,18 @@ TdsServer::TdsServer(const std::string& fixture, int port, const std::vector<std
                 return;
             }
         }
-        if (process_->state() == QProcess::NotRunning)
+        if (!process_->running())
             break;
         QThread::msleep(50);
     }
     throw std::runtime_error("the SQL Server stand-in did not start listening");
 }
 
+// SIGTERM lets it close its connections and end; one that does not within 5 s is killed.
 TdsServer::~TdsServer() {
-    if (process_->state() != QProcess::NotRunning) {
-        process_->terminate();
-        if (!process_->waitForFinished(5000)) {
-            process_->kill();
-            process_->waitForFinished();
-        }
+    if (process_->running()) {
+        ::kill(static_cast<pid_t>(process_->pid()), SIGTERM);
+        process_->wait(5000);
     }
 }
 

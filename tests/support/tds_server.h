@@ -2,7 +2,7 @@
 // The SQL Server stand-in of tests/tools, started on a free port for a test and stopped
 // when the object goes.
 
-#include <QProcess>
+#include "support/process.h"
 
 #include <memory>
 #include <string>
@@ -26,7 +26,7 @@ class TdsServer {
     static std::string standardFixture(int rows = 500);
 
   private:
-    std::unique_ptr<QProcess> process_;
+    std::unique_ptr<Process> process_;
     int port_ = 0;
 };
 
