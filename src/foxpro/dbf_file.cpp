@@ -41,16 +41,6 @@ bool nullBitSet(const TableLayout& layout, const std::string& record, int bit) {
     return (byte & (1u << (bit % 8))) != 0;
 }
 
-void setNullBit(const TableLayout& layout, std::string& record, int bit, bool on) {
-    if (bit < 0)
-        return;
-    char& byte = record[static_cast<std::size_t>(layout.nullFlagsOffset + bit / 8)];
-    if (on)
-        byte = static_cast<char>(byte | (1 << (bit % 8)));
-    else
-        byte = static_cast<char>(byte & ~(1 << (bit % 8)));
-}
-
 DbfFile DbfFile::create(const std::filesystem::path& dbfPath, const TableLayout& layout,
                         const std::string& backlink) {
     const auto memoPath = memoPathFor(dbfPath);

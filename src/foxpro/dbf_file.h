@@ -108,6 +108,15 @@ class DbfFile {
 
 // Record bytes helpers shared by the value encoder.
 bool nullBitSet(const TableLayout& layout, const std::string& record, int bit);
-void setNullBit(const TableLayout& layout, std::string& record, int bit, bool on);
+// Inline: the encoder sets one for nearly every value.
+inline void setNullBit(const TableLayout& layout, std::string& record, int bit, bool on) {
+    if (bit < 0)
+        return;
+    char& byte = record[static_cast<std::size_t>(layout.nullFlagsOffset + bit / 8)];
+    if (on)
+        byte = static_cast<char>(byte | (1 << (bit % 8)));
+    else
+        byte = static_cast<char>(byte & ~(1 << (bit % 8)));
+}
 
 } // namespace foxpro

@@ -59,6 +59,44 @@ std::optional<std::int64_t> plainWhole(const Literal& value) {
     return negative ? -whole : whole;
 }
 
+// A literal of sign, digits and point with at most 15 significant digits and 22 after the point,
+// the usual amount, read without the general conversion: the digits and the power of ten are
+// both exact doubles, so the one division rounds the value correctly, as the general one does.
+std::optional<double> plainDouble(std::string_view text) {
+    static constexpr double kPowers[23] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                           1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                           1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    std::size_t i = 0;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
+        negative = text[i++] == '-';
+    std::uint64_t digits = 0;
+    int significant = 0;
+    int fraction = 0;
+    bool point = false;
+    bool any = false;
+    for (; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c >= '0' && c <= '9') {
+            any = true;
+            fraction += point ? 1 : 0;
+            if (digits == 0 && c == '0')
+                continue;
+            if (++significant > 15)
+                return std::nullopt;
+            digits = digits * 10 + static_cast<std::uint64_t>(c - '0');
+        } else if (c == '.' && !point) {
+            point = true;
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (!any || fraction > 22)
+        return std::nullopt;
+    const double magnitude = static_cast<double>(digits) / kPowers[fraction];
+    return negative ? -magnitude : magnitude;
+}
+
 // The date (and time) a literal stands for in a Date or DateTime field.
 DateTimeParts dateOf(const FieldLayout& field, const Literal& value) {
     const bool strict = value.kind == Literal::Kind::Date || value.kind == Literal::Kind::DateTime;
@@ -66,10 +104,12 @@ DateTimeParts dateOf(const FieldLayout& field, const Literal& value) {
         mismatch(field);
     auto parts = parseDateText(value.text);
     // The strict form {^...} always begins with a four-digit year.
-    const auto start = value.text.find_first_not_of(' ');
-    const bool yearFirst = start != std::string::npos && value.text.size() >= start + 5 &&
-                           value.text.find_first_not_of("0123456789", start) == start + 4;
-    if (!parts || (strict && !yearFirst))
+    const auto yearFirst = [&] {
+        const auto start = value.text.find_first_not_of(' ');
+        return start != std::string::npos && value.text.size() >= start + 5 &&
+               value.text.find_first_not_of("0123456789", start) == start + 4;
+    };
+    if (!parts || (strict && !yearFirst()))
         throw Error("Field " + field.name + ": '" + value.text + "' is not a date.");
     if (!isValidDate(parts->year, parts->month, parts->day) || !isValidTime(*parts))
         throw Error("Field " + field.name + ": '" + value.text + "' is not a valid date or time.");
@@ -188,6 +228,12 @@ void encodeValue(const TableLayout& layout, int index, const Literal& value, Rec
     case 'B': {
         if (value.kind != Literal::Kind::Number)
             mismatch(field);
+        if (const auto plain = plainDouble(value.text)) {
+            std::uint64_t bits = 0;
+            std::memcpy(&bits, &*plain, 8);
+            putLe(at, bits, 8);
+            break;
+        }
         std::string_view text = value.text;
         if (!text.empty() && text.front() == '+')
             text.remove_prefix(1);
