@@ -28,6 +28,30 @@ struct RecordImage {
         std::string data;
     };
     std::vector<Memo> memos; // their block numbers are filled in by DbfFile::append
+    // Buffers of memo values already written, for the next record's values to reuse.
+    std::vector<std::string> spare;
+
+    // Empties `memos`, keeping their buffers in `spare` unless a large value made them large.
+    void clearMemos() {
+        for (auto& memo : memos) {
+            if (memo.data.capacity() > kKeptMemoBuffer)
+                continue;
+            memo.data.clear();
+            spare.push_back(std::move(memo.data));
+        }
+        memos.clear();
+    }
+    // A buffer for the next memo value: a spare one when there is one.
+    std::string takeBuffer() {
+        if (spare.empty())
+            return {};
+        std::string buffer = std::move(spare.back());
+        spare.pop_back();
+        return buffer;
+    }
+
+  private:
+    static constexpr std::size_t kKeptMemoBuffer = 1 << 20;
 };
 
 class DbfFile {
@@ -104,6 +128,9 @@ class DbfFile {
     std::string backlink_;
     std::uint8_t date_[3] = {0, 0, 0};
     long long dateMinute_ = -1;
+    // Kept from one append to the next for their buffers.
+    std::vector<FptFile::Value> memoValues_;
+    std::vector<std::uint32_t> memoBlocks_;
 };
 
 // Record bytes helpers shared by the value encoder.

@@ -149,7 +149,9 @@ StatementExecutor::OpenTable& StatementExecutor::keep(const std::string& name,
 }
 
 void StatementExecutor::insert(const InsertInto& statement) {
-    checkTableName(statement.table);
+    // The table of the statement before had its name checked then.
+    if (!recent_ || statement.table != recentName_)
+        checkTableName(statement.table);
     OpenTable& table = openTable(statement.table);
     const TableLayout& layout = table.file.layout();
     if (table.indexed)
@@ -204,7 +206,7 @@ void StatementExecutor::insert(const InsertInto& statement) {
     // The work record keeps its buffers from row to row.
     RecordImage& record = table.work;
     record.bytes = table.blank.bytes;
-    record.memos.clear();
+    record.clearMemos();
     for (std::size_t i = 0; i < targets.size(); ++i)
         encodeValue(layout, targets[i], statement.values[i], record);
     std::vector<std::pair<int, std::uint32_t>>& counters = counters_;

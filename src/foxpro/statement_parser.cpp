@@ -54,7 +54,13 @@ class Parser {
         skipSpace();
         if (atEnd() || !isWordStart(peek()))
             throw Error("Unrecognized command verb.");
-        if (peekWord("CREATE")) {
+        // INSERT first: it is the statement of nearly every call.
+        if (peekWord("INSERT")) {
+            skipWord();
+            expectWord("INTO");
+            auto* reused = std::get_if<InsertInto>(&result);
+            insert(reused ? *reused : result.emplace<InsertInto>());
+        } else if (peekWord("CREATE")) {
             skipWord();
             expectWord("TABLE");
             result = create();
@@ -62,11 +68,6 @@ class Parser {
             skipWord();
             expectWord("TABLE");
             result = DropTable{name()};
-        } else if (peekWord("INSERT")) {
-            skipWord();
-            expectWord("INTO");
-            auto* reused = std::get_if<InsertInto>(&result);
-            insert(reused ? *reused : result.emplace<InsertInto>());
         } else {
             throw Error("Unrecognized command verb.");
         }
@@ -144,18 +145,15 @@ class Parser {
         ++pos_;
         out.clear();
         for (;;) {
-            if (atEnd())
+            const std::size_t end = s_.find(close, pos_);
+            if (end == std::string_view::npos)
                 syntaxError();
-            const char c = s_[pos_++];
-            if (c == close) {
-                if (peek() == close) {
-                    out += close;
-                    ++pos_;
-                    continue;
-                }
+            out.append(s_.substr(pos_, end - pos_));
+            pos_ = end + 1;
+            if (peek() != close)
                 break;
-            }
-            out += c;
+            out += close;
+            ++pos_;
         }
     }
 
@@ -310,22 +308,25 @@ class Parser {
         syntaxError();
     }
 
+    // Past the digits from `at` on.
+    std::size_t skipDigits(std::size_t at) const {
+        while (at < s_.size() && isDigit(s_[at]))
+            ++at;
+        return at;
+    }
+
     void number(Literal& out) {
         out.kind = Literal::Kind::Number;
         const std::size_t start = pos_;
         if (peek() == '+' || peek() == '-')
             ++pos_;
-        std::size_t digits = 0;
-        while (isDigit(peek())) {
-            ++pos_;
-            ++digits;
-        }
+        std::size_t end = skipDigits(pos_);
+        std::size_t digits = end - pos_;
+        pos_ = end;
         if (peek() == '.') {
-            ++pos_;
-            while (isDigit(peek())) {
-                ++pos_;
-                ++digits;
-            }
+            end = skipDigits(++pos_);
+            digits += end - pos_;
+            pos_ = end;
         }
         if (digits == 0)
             syntaxError();
@@ -335,10 +336,10 @@ class Parser {
                 ++pos_;
             if (!isDigit(peek()))
                 syntaxError();
-            while (isDigit(peek()))
-                ++pos_;
+            pos_ = skipDigits(pos_);
         }
-        if (isWordChar(peek()) || peek() == '.')
+        const char next = peek();
+        if (isWordChar(next) || next == '.')
             syntaxError();
         out.text.assign(s_.substr(start, pos_ - start));
     }

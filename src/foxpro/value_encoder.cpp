@@ -147,12 +147,15 @@ void putMemo(const FieldLayout& field, int index, const Literal& value, RecordIm
         return;
     RecordImage::Memo memo;
     memo.field = index;
+    memo.data = record.takeBuffer();
     if (field.type == 'W') {
         memo.type = kMemoBinary;
-        memo.data = value.text;
+        memo.data.assign(value.text);
     } else {
         memo.type = kMemoText;
-        memo.data = utf8ToCp1252(value.text, field.name);
+        // Every character takes at most as many bytes in the code page as in UTF-8.
+        memo.data.resize(value.text.size());
+        memo.data.resize(utf8ToCp1252(value.text, field.name, memo.data.data(), memo.data.size()));
     }
     if (memo.data.size() > 0x7FFFFFF0u)
         throw Error("String is too long to fit in field " + field.name + ".");
