@@ -55,17 +55,14 @@ class Parser {
         if (atEnd() || !isWordStart(peek()))
             throw Error("Unrecognized command verb.");
         // INSERT first: it is the statement of nearly every call.
-        if (peekWord("INSERT")) {
-            skipWord();
+        if (acceptWord("INSERT")) {
             expectWord("INTO");
             auto* reused = std::get_if<InsertInto>(&result);
             insert(reused ? *reused : result.emplace<InsertInto>());
-        } else if (peekWord("CREATE")) {
-            skipWord();
+        } else if (acceptWord("CREATE")) {
             expectWord("TABLE");
             result = create();
-        } else if (peekWord("DROP")) {
-            skipWord();
+        } else if (acceptWord("DROP")) {
             expectWord("TABLE");
             result = DropTable{name()};
         } else {
@@ -110,21 +107,28 @@ class Parser {
         return s_.substr(start, pos_ - start);
     }
     std::string bareWord() { return std::string(wordView()); }
-    void skipWord() { wordView(); }
 
-    bool peekWord(const char* word) {
+    // The length of `word` (upper case) when the next word is it, whatever its case; else 0.
+    std::size_t matchWord(const char* word) {
         skipSpace();
         std::size_t i = 0;
         for (; word[i] != '\0'; ++i)
             if (asciiUpperChar(peek(i)) != word[i])
-                return false;
-        return !isWordChar(peek(i));
+                return 0;
+        return isWordChar(peek(i)) ? 0 : i;
+    }
+    bool peekWord(const char* word) { return matchWord(word) != 0; }
+
+    // Steps over the next word when it is `word`.
+    bool acceptWord(const char* word) {
+        const std::size_t length = matchWord(word);
+        pos_ += length;
+        return length != 0;
     }
 
     void expectWord(const char* word) {
-        if (!peekWord(word))
+        if (!acceptWord(word))
             syntaxError();
-        skipWord();
     }
 
     // A name: bare, [bracketed] (]] stands for ]) or "double-quoted" ("" stands for ").
@@ -301,10 +305,8 @@ class Parser {
         }
         if (c == '+' || c == '-' || isDigit(c))
             return number(out);
-        if (peekWord("NULL")) {
-            skipWord();
+        if (acceptWord("NULL"))
             return;
-        }
         syntaxError();
     }
 
