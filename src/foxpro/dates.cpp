@@ -131,7 +131,8 @@ bool readFullWidth(std::string_view text, DateTimeParts& p) {
         return true;
     const char clock = text[13];
     if ((text[10] != ' ' && text[10] != 'T') || (clock != ':' && clock != '.') || text[16] != clock ||
-        !digitsAt(text, 11, 2, p.hour) || !digitsAt(text, 14, 2, p.minute) || !digitsAt(text, 17, 2, p.second))
+        !digitsAt(text, 11, 2, p.hour) || !digitsAt(text, 14, 2, p.minute) ||
+        !digitsAt(text, 17, 2, p.second))
         return false;
     p.hasTime = true;
     return true;

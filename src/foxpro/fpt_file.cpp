@@ -84,7 +84,8 @@ std::vector<std::uint32_t> FptFile::append(const std::vector<Block>& values, std
     return numbers;
 }
 
-void FptFile::append(std::span<const Value> values, std::span<std::uint32_t> numbers, std::uint64_t reserveLimit) {
+void FptFile::append(std::span<const Value> values, std::span<std::uint32_t> numbers,
+                     std::uint64_t reserveLimit) {
     // Buffers up to this size are kept from one append to the next.
     constexpr std::size_t kKeptBuffer = 1 << 20;
     appendStart_.reset();

@@ -50,7 +50,8 @@ class FptFile {
     std::vector<std::uint32_t> append(const std::vector<Block>& values, std::uint64_t reserveLimit = 0);
     // The same with the block numbers put into `numbers` (as many as values), for a caller that
     // appends row after row and keeps its buffers.
-    void append(std::span<const Value> values, std::span<std::uint32_t> numbers, std::uint64_t reserveLimit = 0);
+    void append(std::span<const Value> values, std::span<std::uint32_t> numbers,
+                std::uint64_t reserveLimit = 0);
 
     // Cuts the file back to its next free block when append took room ahead. Only for the
     // last writer: another connection may still be writing into that room.
