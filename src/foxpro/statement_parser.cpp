@@ -25,9 +25,6 @@ bool isDigit(char c) {
 bool isWordChar(char c) {
     return isWordStart(c) || isDigit(c);
 }
-char asciiUpperChar(char c) {
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-}
 
 struct TypeWord {
     const char* word;
@@ -80,8 +77,13 @@ class Parser {
     char peek(std::size_t ahead = 0) const { return pos_ + ahead < s_.size() ? s_[pos_ + ahead] : '\0'; }
 
     void skipSpace() {
-        while (!atEnd() && (s_[pos_] == ' ' || s_[pos_] == '\t' || s_[pos_] == '\r' || s_[pos_] == '\n'))
+        while (!atEnd()) {
+            // Most characters lie above the blank: one comparison settles them.
+            const auto c = static_cast<unsigned char>(s_[pos_]);
+            if (c > ' ' || (c != ' ' && c != '\t' && c != '\r' && c != '\n'))
+                return;
             ++pos_;
+        }
     }
 
     bool accept(char c) {
@@ -108,12 +110,14 @@ class Parser {
     }
     std::string bareWord() { return std::string(wordView()); }
 
-    // The length of `word` (upper case) when the next word is it, whatever its case; else 0.
+    // The length of `word` (upper-case letters) when the next word is it, whatever its case;
+    // else 0.
     std::size_t matchWord(const char* word) {
         skipSpace();
         std::size_t i = 0;
         for (; word[i] != '\0'; ++i)
-            if (asciiUpperChar(peek(i)) != word[i])
+            // For a letter, clearing the case bit is the whole of upper-casing it.
+            if ((peek(i) & ~0x20) != word[i])
                 return 0;
         return isWordChar(peek(i)) ? 0 : i;
     }

@@ -59,39 +59,34 @@ std::optional<std::int64_t> plainWhole(const Literal& value) {
     return negative ? -whole : whole;
 }
 
-// A literal of sign, digits and point with at most 15 significant digits and 22 after the point,
-// the usual amount, read without the general conversion: the digits and the power of ten are
-// both exact doubles, so the one division rounds the value correctly, as the general one does.
+// A literal of sign, at most 19 digits and a point, whose digits make at most 2^53 (the usual
+// amount), read without the general conversion: the digits and the power of ten are both exact
+// doubles, so the one division rounds the value correctly, as the general one does.
 std::optional<double> plainDouble(std::string_view text) {
-    static constexpr double kPowers[23] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                           1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
-                                           1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-    std::size_t i = 0;
+    static constexpr double kPowers[20] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,
+                                           1e10, 1e11, 1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19};
+    // Sign, point and 19 digits, which no 64-bit sum overflows.
+    if (text.size() > 21)
+        return std::nullopt;
+    const char* p = text.data();
+    const char* const end = p + text.size();
     bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
-        negative = text[i++] == '-';
+    if (p < end && (*p == '+' || *p == '-'))
+        negative = *p++ == '-';
     std::uint64_t digits = 0;
-    int significant = 0;
-    int fraction = 0;
-    bool point = false;
-    bool any = false;
-    for (; i < text.size(); ++i) {
-        const char c = text[i];
-        if (c >= '0' && c <= '9') {
-            any = true;
-            fraction += point ? 1 : 0;
-            if (digits == 0 && c == '0')
-                continue;
-            if (++significant > 15)
-                return std::nullopt;
-            digits = digits * 10 + static_cast<std::uint64_t>(c - '0');
-        } else if (c == '.' && !point) {
-            point = true;
-        } else {
-            return std::nullopt;
-        }
+    const char* const whole = p;
+    while (p < end && *p >= '0' && *p <= '9')
+        digits = digits * 10 + static_cast<std::uint64_t>(*p++ - '0');
+    std::size_t count = static_cast<std::size_t>(p - whole);
+    std::size_t fraction = 0;
+    if (p < end && *p == '.') {
+        const char* const first = ++p;
+        while (p < end && *p >= '0' && *p <= '9')
+            digits = digits * 10 + static_cast<std::uint64_t>(*p++ - '0');
+        fraction = static_cast<std::size_t>(p - first);
+        count += fraction;
     }
-    if (!any || fraction > 22)
+    if (p != end || count == 0 || count > 19 || digits > (std::uint64_t{1} << 53))
         return std::nullopt;
     const double magnitude = static_cast<double>(digits) / kPowers[fraction];
     return negative ? -magnitude : magnitude;

@@ -36,13 +36,16 @@ TEST(CommonValueForms, DecimalsIntoDoubleFieldsReadAsTheGeneralConversionReadsTh
         "-98765.4321",
         ".5",
         "5.",
-        "123456789012345",           // 15 significant digits: the last the short way takes
-        "1234567890123456",          // 16: the general way
-        "9007199254740993",          // not a double: rounds to even
-        "999999999999999.9",         // 16 significant digits after leading ones
-        "00000000000000000000012.5", // leading zeros are not significant
-        "12.500000000000000000",     // trailing ones are
-        "0.0000000000000000000001",  // 22 places after the point
+        "9007199254740992", // 2^53: the last whole number the short way takes
+        "9007199254740993", // not a double: rounds to even the general way
+        "900719925474099.2",
+        "900719925474099.3",
+        "-0.9007199254740993",
+        "1234567890123456789",     // 19 digits
+        "00000000000000000012.5",  // 21 characters
+        "000000000000000000012.5", // 22
+        "12.500000000000000000",
+        "0.0000000000000000000001", // 22 places after the point
         "0.00000000000000000000001",
         "-0.00000000000000000000012345",
         "1e22",
