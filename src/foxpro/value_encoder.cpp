@@ -5,6 +5,7 @@
 #include "foxpro/dates.h"
 #include "foxpro/decimal_number.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -157,7 +158,57 @@ void putMemo(const FieldLayout& field, int index, const Literal& value, RecordIm
     record.memos.push_back(std::move(memo));
 }
 
+// A literal of sign, digits and point with no more places after the point than the field has,
+// the usual case, written as the general way writes it but without the decimal arithmetic that
+// rounding needs. False when the literal takes the general way.
+bool putPlainNumeric(const FieldLayout& field, std::string_view text, char* at) {
+    const auto decimals = static_cast<std::size_t>(field.decimals);
+    std::size_t i = 0;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
+        negative = text[i++] == '-';
+    const std::size_t wholeStart = i;
+    while (i < text.size() && text[i] >= '0' && text[i] <= '9')
+        ++i;
+    std::string_view whole = text.substr(wholeStart, i - wholeStart);
+    std::string_view fraction;
+    if (i < text.size() && text[i] == '.') {
+        const std::size_t fractionStart = ++i;
+        while (i < text.size() && text[i] >= '0' && text[i] <= '9')
+            ++i;
+        fraction = text.substr(fractionStart, i - fractionStart);
+    }
+    if (i != text.size() || (whole.empty() && fraction.empty()) || fraction.size() > decimals)
+        return false;
+    whole.remove_prefix(std::min(whole.find_first_not_of('0'), whole.size()));
+    if (whole.size() > 40)
+        return false; // past what the general way writes at all
+    // Zero has no sign.
+    const bool sign =
+        negative && (!whole.empty() || fraction.find_first_not_of('0') != std::string_view::npos);
+    const std::size_t length =
+        (sign ? 1 : 0) + std::max<std::size_t>(whole.size(), 1) + (decimals > 0 ? 1 + decimals : 0);
+    const auto width = static_cast<std::size_t>(field.width);
+    if (length > width)
+        overflow(field);
+    std::memset(at, ' ', width - length);
+    char* out = at + width - length;
+    if (sign)
+        *out++ = '-';
+    if (whole.empty())
+        *out++ = '0';
+    out = std::copy(whole.begin(), whole.end(), out);
+    if (decimals > 0) {
+        *out++ = '.';
+        out = std::copy(fraction.begin(), fraction.end(), out);
+        std::memset(out, '0', decimals - fraction.size());
+    }
+    return true;
+}
+
 void putNumeric(const FieldLayout& field, const Literal& value, char* at) {
+    if (value.kind == Literal::Kind::Number && putPlainNumeric(field, value.text, at))
+        return;
     const auto fixed = numberOf(field, value).toFixed(field.decimals);
     if (!fixed || fixed->size() > static_cast<std::size_t>(field.width))
         overflow(field);
@@ -288,9 +339,13 @@ void encodeValue(const TableLayout& layout, int index, const Literal& value, Rec
         const auto parts = dateOf(field, value);
         if (parts.hasTime && millisecondsOfDay(parts) != 0)
             throw Error("Field " + field.name + " holds dates only; '" + value.text + "' has a time of day.");
-        char text[9];
-        std::snprintf(text, sizeof text, "%04d%02d%02d", parts.year, parts.month, parts.day);
-        std::memcpy(at, text, 8);
+        // A real date: four digits of year, two of month and day.
+        for (int i = 3, year = parts.year; i >= 0; --i, year /= 10)
+            at[i] = static_cast<char>('0' + year % 10);
+        at[4] = static_cast<char>('0' + parts.month / 10);
+        at[5] = static_cast<char>('0' + parts.month % 10);
+        at[6] = static_cast<char>('0' + parts.day / 10);
+        at[7] = static_cast<char>('0' + parts.day % 10);
         break;
     }
     case 'T': {

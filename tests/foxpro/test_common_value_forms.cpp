@@ -5,6 +5,8 @@
 #include "foxpro/codepage.h"
 #include "foxpro/dates.h"
 #include "foxpro/dbf_file.h"
+#include "foxpro/decimal_number.h"
+#include "foxpro/names.h"
 
 #include <gtest/gtest.h>
 
@@ -62,6 +64,56 @@ TEST(CommonValueForms, DecimalsIntoDoubleFieldsReadAsTheGeneralConversionReadsTh
         const double expected = std::strtod(literals[i].c_str(), nullptr);
         EXPECT_EQ(bitsOf(table.value(table.readRecord(i), 0).number), bitsOf(expected)) << literals[i];
     }
+}
+
+TEST(CommonValueForms, NumericFieldsHoldWhatTheDecimalArithmeticMakesOfALiteral) {
+    const std::vector<std::string> literals = {
+        "0",         "-0",       "-0.00",  "+0.0",
+        "0.004",     "-0.004",   "-0.005", "7",
+        "-7",        "007.5",    ".5",     "-.05",
+        "12.",       "12.3",     "12.34",  "12.345",
+        "-12.345",   "99999.99", "100000", "-9999",
+        "-99999.99", "1e2",      "1.5e-1", "00000000000000000000000000000000000000000001",
+        "123456",    "1234567.5"};
+    ScratchFolder folder;
+    auto db = foxpro::Database::open(folder.str());
+    db->execute("CREATE TABLE n (a N(8,2), b N(5,0), c F(9,3))");
+    const std::vector<std::pair<int, int>> fields = {{8, 2}, {5, 0}, {9, 3}};
+    std::vector<std::string> expected, got;
+    std::vector<std::size_t> written; // got's entries of the rows written, in their order
+    for (const auto& literal : literals) {
+        for (std::size_t field = 0; field < fields.size(); ++field) {
+            // What the engine's own decimal arithmetic makes of it, or the overflow it refuses.
+            const auto [width, decimals] = fields[field];
+            const auto fixed = foxpro::DecimalNumber::parse(literal)->toFixed(decimals);
+            expected.push_back(
+                literal + ": " +
+                (!fixed || fixed->size() > static_cast<std::size_t>(width) ? "overflow" : *fixed));
+            const std::string name(1, static_cast<char>('a' + field));
+            const std::string failure =
+                failureOf(*db, "INSERT INTO n (" + name + ") VALUES (" + literal + ")");
+            got.push_back(literal + ": " + (failure.empty() ? name : "overflow"));
+            if (failure.empty())
+                written.push_back(got.size() - 1);
+            else
+                EXPECT_NE(failure.find("Numeric overflow in field " + foxpro::asciiUpper(name)),
+                          std::string::npos)
+                    << failure;
+        }
+    }
+    // The rows written, as the independent dumper reads them.
+    const auto records = foxpro::test::dumpedRecords(foxpro::test::vfpDump(folder.file("n.dbf")));
+    ASSERT_EQ(records.size(), written.size());
+    for (std::size_t row = 0; row < written.size(); ++row) {
+        std::string& entry = got[written[row]];
+        const std::string key = foxpro::asciiUpper(entry.substr(entry.size() - 1)) + "='";
+        const auto start = records[row].find(key);
+        ASSERT_NE(start, std::string::npos) << records[row];
+        const auto valueStart = start + key.size();
+        entry.replace(entry.size() - 1, 1,
+                      records[row].substr(valueStart, records[row].find('\'', valueStart) - valueStart));
+    }
+    EXPECT_EQ(got, expected);
 }
 
 // The parts of `text`, or "none".
