@@ -49,9 +49,6 @@ struct RecordImage {
         spare.pop_back();
         return buffer;
     }
-
-  private:
-    static constexpr std::size_t kKeptMemoBuffer = 1 << 20;
 };
 
 class DbfFile {

@@ -86,8 +86,6 @@ std::vector<std::uint32_t> FptFile::append(const std::vector<Block>& values, std
 
 void FptFile::append(std::span<const Value> values, std::span<std::uint32_t> numbers,
                      std::uint64_t reserveLimit) {
-    // Buffers up to this size are kept from one append to the next.
-    constexpr std::size_t kKeptBuffer = 1 << 20;
     appendStart_.reset();
     // Another program may have added blocks since; never write over them.
     char onDisk[4];
@@ -124,7 +122,7 @@ void FptFile::append(std::span<const Value> values, std::span<std::uint32_t> num
         file_.writeGrowing(at, bytes, reserveLimit);
     else
         file_.appendAt(at, bytes);
-    if (bytes.capacity() > kKeptBuffer)
+    if (bytes.capacity() > kKeptMemoBuffer)
         bytes = std::string();
     std::string header(4, '\0');
     putBe32(header, 0, next);

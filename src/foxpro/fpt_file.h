@@ -16,6 +16,10 @@ namespace foxpro {
 inline constexpr std::uint32_t kMemoText = 1;   // memo text (M)
 inline constexpr std::uint32_t kMemoBinary = 0; // blob, general, picture
 
+// Buffers of memo values up to this size are kept from one row to the next. A table stays open
+// for the whole connection, so a larger one is given back rather than held for every table.
+inline constexpr std::size_t kKeptMemoBuffer = 16 * 1024;
+
 class FptFile {
   public:
     FptFile() = default;
@@ -72,7 +76,7 @@ class FptFile {
     // Where the last append that wrote blocks started, taken after it had caught up with the
     // file, so an undo never hands back blocks another program wrote.
     std::optional<std::uint32_t> appendStart_;
-    // The bytes of one append, kept for the next unless a large value made them large.
+    // The bytes of one append, kept for the next unless large values made them large.
     std::string pending_;
 };
 
