@@ -17,10 +17,10 @@ const odbc::Value kEmptyText{std::string()};
 
 // The locale's separator when the engine reads it back in this place and code page 1252 can
 // hold it; otherwise the C locale's, so that no value is refused because of the user's locale.
-std::string separator(QChar c, const char* readable, char fallback) {
+char separator(QChar c, const char* readable, char fallback) {
     if (c.unicode() < 0x80 && c.unicode() != 0 && std::strchr(readable, static_cast<char>(c.unicode())))
-        return std::string(1, static_cast<char>(c.unicode()));
-    return std::string(1, fallback);
+        return static_cast<char>(c.unicode());
+    return fallback;
 }
 
 // The text can only be a number: sign, digits, one point, an exponent. Nothing else gets
@@ -52,9 +52,9 @@ bool isPlainNumber(std::string_view s) {
     return i == s.size();
 }
 
-// Appends the number with at least `width` digits, zero-padded.
-void appendPadded(std::string& out, long long number, int width) {
-    // Dates and clock times take this path for every value.
+// Writes the number with at least `width` digits, zero-padded, and returns the end: at most 11
+// characters for an int.
+char* putPaddedSlowly(char* out, long long number, int width) {
     if (number >= 0 && number < 10000 && width <= 4) {
         const auto n = static_cast<int>(number);
         const char digits[4] = {static_cast<char>('0' + n / 1000), static_cast<char>('0' + n / 100 % 10),
@@ -62,17 +62,37 @@ void appendPadded(std::string& out, long long number, int width) {
         int length = n >= 1000 ? 4 : n >= 100 ? 3 : n >= 10 ? 2 : 1;
         if (length < width)
             length = width;
-        out.append(digits + 4 - length, static_cast<std::size_t>(length));
-        return;
+        std::memcpy(out, digits + 4 - length, static_cast<std::size_t>(length));
+        return out + length;
     }
     char buffer[24];
     const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, number < 0 ? -number : number);
     (void)ec;
     if (number < 0)
-        out += '-';
+        *out++ = '-';
     for (auto length = end - buffer; length < width; ++length)
-        out += '0';
-    out.append(buffer, end);
+        *out++ = '0';
+    const auto length = static_cast<std::size_t>(end - buffer);
+    std::memcpy(out, buffer, length);
+    return out + length;
+}
+
+// Every date and clock time: two digits, and four for a year of our era.
+inline char* putPadded(char* out, long long number, int width) {
+    if (width == 2 && number >= 0 && number < 100) {
+        out[0] = static_cast<char>('0' + number / 10);
+        out[1] = static_cast<char>('0' + number % 10);
+        return out + 2;
+    }
+    if (width == 4 && number >= 1000 && number < 10000) {
+        const auto n = static_cast<int>(number);
+        out[0] = static_cast<char>('0' + n / 1000);
+        out[1] = static_cast<char>('0' + n / 100 % 10);
+        out[2] = static_cast<char>('0' + n / 10 % 10);
+        out[3] = static_cast<char>('0' + n % 10);
+        return out + 4;
+    }
+    return putPaddedSlowly(out, number, width);
 }
 
 } // namespace
@@ -96,16 +116,6 @@ void RowStatement::beginRow() {
     position_ = 0;
 }
 
-RowStatement::Form RowStatement::nextForm() {
-    if (numericColumns_.empty())
-        return Form::TextOnly;
-    if (cursor_ < numericColumns_.size() && numericColumns_[cursor_] == position_) {
-        ++cursor_;
-        return Form::Numeric;
-    }
-    return Form::TextAmongNumeric;
-}
-
 void RowStatement::appendValue(const odbc::Value& raw) {
     const odbc::Value& value = NullToDefault(raw, kEmptyText);
     const Form form = nextForm();
@@ -120,11 +130,17 @@ void RowStatement::appendValue(const odbc::Value& raw) {
                 else
                     appendQuoted(v ? "True" : "False");
             } else if constexpr (std::is_same_v<T, std::int64_t>) {
-                char buffer[24];
-                const auto [end, ec] = std::to_chars(buffer, buffer + sizeof buffer, v);
-                (void)ec;
-                const std::string_view digits(buffer, static_cast<std::size_t>(end - buffer));
-                form == Form::Numeric ? appendUnquoted(digits) : appendQuoted(digits);
+                // Digits need no doubling of quotes: the literal goes in with one append.
+                char buffer[32];
+                char* at = buffer;
+                if (form != Form::Numeric)
+                    *at++ = '\'';
+                at = std::to_chars(at, buffer + sizeof buffer, v).ptr;
+                if (form != Form::Numeric)
+                    *at++ = '\'';
+                *at++ = ',';
+                *at++ = ' ';
+                text_.append(buffer, static_cast<std::size_t>(at - buffer));
             } else if constexpr (std::is_same_v<T, double>) {
                 // The shortest text that reads back as the same double.
                 char buffer[32];
@@ -137,18 +153,11 @@ void RowStatement::appendValue(const odbc::Value& raw) {
                 else
                     appendNumber(v.digits, form);
             } else if constexpr (std::is_same_v<T, odbc::Date>) {
-                text_ += '\'';
-                appendDate(v);
-                text_ += "', ";
+                appendDateTime(v, nullptr);
             } else if constexpr (std::is_same_v<T, odbc::DateTime>) {
-                text_ += '\'';
-                appendDate(v.date);
                 // A date-time at midnight is written as the date alone.
-                if (v.time.hour != 0 || v.time.minute != 0 || v.time.second != 0) {
-                    text_ += ' ';
-                    appendClock(v.time);
-                }
-                text_ += "', ";
+                const bool midnight = v.time.hour == 0 && v.time.minute == 0 && v.time.second == 0;
+                appendDateTime(v.date, midnight ? nullptr : &v.time);
             } else if constexpr (std::is_same_v<T, odbc::Time>) {
                 appendTime(v);
             } else if constexpr (std::is_same_v<T, std::string>) {
@@ -240,25 +249,41 @@ void RowStatement::appendNumber(std::string_view digits, Form form) {
     text_ += "', ";
 }
 
-void RowStatement::appendDate(const odbc::Date& date) {
-    appendPadded(text_, date.month, 2);
-    text_ += dateSeparator_;
-    appendPadded(text_, date.day, 2);
-    text_ += dateSeparator_;
-    appendPadded(text_, date.year, 4);
+char* RowStatement::putDate(char* out, const odbc::Date& date) const {
+    out = putPadded(out, date.month, 2);
+    *out++ = dateSeparator_;
+    out = putPadded(out, date.day, 2);
+    *out++ = dateSeparator_;
+    return putPadded(out, date.year, 4);
 }
 
-void RowStatement::appendClock(const odbc::Time& time) {
-    appendPadded(text_, time.hour, 2);
-    text_ += timeSeparator_;
-    appendPadded(text_, time.minute, 2);
-    text_ += timeSeparator_;
-    appendPadded(text_, time.second, 2);
+char* RowStatement::putClock(char* out, const odbc::Time& time) const {
+    out = putPadded(out, time.hour, 2);
+    *out++ = timeSeparator_;
+    out = putPadded(out, time.minute, 2);
+    *out++ = timeSeparator_;
+    return putPadded(out, time.second, 2);
+}
+
+void RowStatement::appendDateTime(const odbc::Date& date, const odbc::Time* time) {
+    char buffer[2 * kPartRoom + 8];
+    char* at = buffer;
+    *at++ = '\'';
+    at = putDate(at, date);
+    if (time) {
+        *at++ = ' ';
+        at = putClock(at, *time);
+    }
+    *at++ = '\'';
+    *at++ = ',';
+    *at++ = ' ';
+    text_.append(buffer, static_cast<std::size_t>(at - buffer));
 }
 
 void RowStatement::appendTime(const odbc::Time& time) {
+    char clock[kPartRoom];
     text_ += '\'';
-    appendClock(time);
+    text_.append(clock, static_cast<std::size_t>(putClock(clock, time) - clock));
     if (time.nanos != 0) {
         char fraction[16];
         std::snprintf(fraction, sizeof fraction, "%09u", static_cast<unsigned>(time.nanos % 1000000000u));

@@ -32,22 +32,33 @@ class RowStatement {
 
   private:
     enum class Form { Numeric, TextAmongNumeric, TextOnly };
-    Form nextForm();
+    Form nextForm() {
+        if (numericColumns_.empty())
+            return Form::TextOnly;
+        if (cursor_ < numericColumns_.size() && numericColumns_[cursor_] == position_) {
+            ++cursor_;
+            return Form::Numeric;
+        }
+        return Form::TextAmongNumeric;
+    }
 
     void appendNull();
     void appendUnquoted(std::string_view text);
     void appendQuoted(std::string_view text);
     void appendNumber(std::string_view digits, Form form);
-    // mm/dd/yyyy and hh:nn:ss with the locale's separators, unquoted.
-    void appendDate(const odbc::Date& date);
-    void appendClock(const odbc::Time& time);
+    // mm/dd/yyyy and hh:nn:ss with the locale's separators, unquoted, written at `out`; each
+    // returns the end. kPartRoom is what either may need.
+    static constexpr std::size_t kPartRoom = 40;
+    char* putDate(char* out, const odbc::Date& date) const;
+    char* putClock(char* out, const odbc::Time& time) const;
+    void appendDateTime(const odbc::Date& date, const odbc::Time* time);
     void appendTime(const odbc::Time& time);
 
     std::string prefix_;
     std::vector<int> numericColumns_;
-    std::string decimalSeparator_;
-    std::string dateSeparator_;
-    std::string timeSeparator_;
+    char decimalSeparator_;
+    char dateSeparator_;
+    char timeSeparator_;
 
     std::string text_;
     int position_ = 0;

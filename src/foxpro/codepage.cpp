@@ -84,8 +84,13 @@ std::size_t utf8ToCp1252(std::string_view text, const std::string& field, char* 
     for (std::size_t i = 0; i < text.size();) {
         const auto c = static_cast<unsigned char>(text[i]);
         if (c < 0x80) {
-            // A run of plain ASCII goes across in one copy.
+            // A run of plain ASCII goes across in one copy; its end is sought eight bytes at a time.
             std::size_t end = i + 1;
+            for (std::uint64_t word = 0; end + 8 <= text.size(); end += 8) {
+                std::memcpy(&word, text.data() + end, 8);
+                if ((word & 0x8080808080808080u) != 0)
+                    break;
+            }
             while (end < text.size() && static_cast<unsigned char>(text[end]) < 0x80)
                 ++end;
             if (length < room)

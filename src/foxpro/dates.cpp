@@ -107,6 +107,37 @@ bool readTime(Reader& r, DateTimeParts& p) {
     return true;
 }
 
+// The `count` characters at `at` as a number when all are digits.
+bool digitsAt(std::string_view text, std::size_t at, std::size_t count, int& value) {
+    value = 0;
+    for (std::size_t i = at; i < at + count; ++i) {
+        if (text[i] < '0' || text[i] > '9')
+            return false;
+        value = value * 10 + (text[i] - '0');
+    }
+    return true;
+}
+
+// "mm/dd/yyyy" and "mm/dd/yyyy hh:mm:ss" with every part at full width, the form statements
+// written from a source's dates take; the general reading below gives the same parts for them.
+bool readFullWidth(std::string_view text, DateTimeParts& p) {
+    if (text.size() != 10 && text.size() != 19)
+        return false;
+    const char separator = text[2];
+    if ((separator != '/' && separator != '.' && separator != '-') || text[5] != separator ||
+        !digitsAt(text, 0, 2, p.month) || !digitsAt(text, 3, 2, p.day) || !digitsAt(text, 6, 4, p.year))
+        return false;
+    if (text.size() == 10)
+        return true;
+    const char clock = text[13];
+    if ((text[10] != ' ' && text[10] != 'T') || (clock != ':' && clock != '.') || text[16] != clock ||
+        !digitsAt(text, 11, 2, p.hour) || !digitsAt(text, 14, 2, p.minute) ||
+        !digitsAt(text, 17, 2, p.second))
+        return false;
+    p.hasTime = true;
+    return true;
+}
+
 } // namespace
 
 std::optional<DateTimeParts> parseDateText(std::string_view text) {
@@ -114,6 +145,8 @@ std::optional<DateTimeParts> parseDateText(std::string_view text) {
         text.remove_prefix(1);
     while (!text.empty() && text.back() == ' ')
         text.remove_suffix(1);
+    if (DateTimeParts full; readFullWidth(text, full))
+        return full;
     Reader r(text);
     DateTimeParts p;
     auto first = r.number(1, 4);

@@ -41,16 +41,6 @@ bool nullBitSet(const TableLayout& layout, const std::string& record, int bit) {
     return (byte & (1u << (bit % 8))) != 0;
 }
 
-void setNullBit(const TableLayout& layout, std::string& record, int bit, bool on) {
-    if (bit < 0)
-        return;
-    char& byte = record[static_cast<std::size_t>(layout.nullFlagsOffset + bit / 8)];
-    if (on)
-        byte = static_cast<char>(byte | (1 << (bit % 8)));
-    else
-        byte = static_cast<char>(byte & ~(1 << (bit % 8)));
-}
-
 DbfFile DbfFile::create(const std::filesystem::path& dbfPath, const TableLayout& layout,
                         const std::string& backlink) {
     const auto memoPath = memoPathFor(dbfPath);
@@ -199,14 +189,14 @@ void DbfFile::append(RecordImage& record, std::uint64_t sizeLimit) {
     recordCount_ = std::max(recordCount_, le32(std::string(count, 4), 0));
     if (record.bytes.size() != static_cast<std::size_t>(layout_.recordLength))
         throw Error("Record length does not match table '" + dbf_.displayName() + "'.");
-    std::vector<std::size_t> lengths;
+    memoValues_.clear();
     for (const auto& memo : record.memos)
-        lengths.push_back(memo.data.size());
+        memoValues_.push_back({memo.type, memo.data});
     if (!record.memos.empty()) {
         if (!memo_)
             throw Error("Memo file for '" + dbf_.displayName() + "' is missing or is invalid.",
                         Error::Cause::Table);
-        if (memo_->sizeAfter(lengths) > sizeLimit)
+        if (memo_->sizeAfter(memoValues_) > sizeLimit)
             throw Error("File '" + memo_->file().displayName() +
                         "' is too large: it would pass 2,147,483,647 bytes. The row was not written.");
     }
@@ -220,17 +210,14 @@ void DbfFile::append(RecordImage& record, std::uint64_t sizeLimit) {
     bool recordTried = false;
     try {
         if (!record.memos.empty()) {
-            std::vector<FptFile::Block> blocks;
-            blocks.reserve(record.memos.size());
-            for (auto& memo : record.memos)
-                blocks.push_back({memo.type, std::move(memo.data)});
-            const auto numbers = memo_->append(blocks, sizeLimit);
+            memoBlocks_.resize(memoValues_.size());
+            memo_->append(memoValues_, memoBlocks_, sizeLimit);
             memoWritten = true;
-            for (std::size_t i = 0; i < numbers.size(); ++i)
+            for (std::size_t i = 0; i < memoBlocks_.size(); ++i)
                 putLe32(record.bytes.data() +
                             layout_.fields[static_cast<std::size_t>(record.memos[i].field)].offset,
-                        numbers[i]);
-            record.memos.clear();
+                        memoBlocks_[i]);
+            record.clearMemos();
         }
         // Record and end-of-file mark first, the count after: until the count moves, readers see
         // the table as it was.

@@ -28,6 +28,27 @@ struct RecordImage {
         std::string data;
     };
     std::vector<Memo> memos; // their block numbers are filled in by DbfFile::append
+    // Buffers of memo values already written, for the next record's values to reuse.
+    std::vector<std::string> spare;
+
+    // Empties `memos`, keeping their buffers in `spare` unless a large value made them large.
+    void clearMemos() {
+        for (auto& memo : memos) {
+            if (memo.data.capacity() > kKeptMemoBuffer)
+                continue;
+            memo.data.clear();
+            spare.push_back(std::move(memo.data));
+        }
+        memos.clear();
+    }
+    // A buffer for the next memo value: a spare one when there is one.
+    std::string takeBuffer() {
+        if (spare.empty())
+            return {};
+        std::string buffer = std::move(spare.back());
+        spare.pop_back();
+        return buffer;
+    }
 };
 
 class DbfFile {
@@ -104,10 +125,22 @@ class DbfFile {
     std::string backlink_;
     std::uint8_t date_[3] = {0, 0, 0};
     long long dateMinute_ = -1;
+    // Kept from one append to the next for their buffers.
+    std::vector<FptFile::Value> memoValues_;
+    std::vector<std::uint32_t> memoBlocks_;
 };
 
 // Record bytes helpers shared by the value encoder.
 bool nullBitSet(const TableLayout& layout, const std::string& record, int bit);
-void setNullBit(const TableLayout& layout, std::string& record, int bit, bool on);
+// Inline: the encoder sets one for nearly every value.
+inline void setNullBit(const TableLayout& layout, std::string& record, int bit, bool on) {
+    if (bit < 0)
+        return;
+    char& byte = record[static_cast<std::size_t>(layout.nullFlagsOffset + bit / 8)];
+    if (on)
+        byte = static_cast<char>(byte | (1 << (bit % 8)));
+    else
+        byte = static_cast<char>(byte & ~(1 << (bit % 8)));
+}
 
 } // namespace foxpro

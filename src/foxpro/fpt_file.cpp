@@ -58,10 +58,10 @@ std::uint32_t FptFile::blocksFor(std::size_t length) const {
     return static_cast<std::uint32_t>((8 + length + blockSize_ - 1) / blockSize_);
 }
 
-std::uint64_t FptFile::sizeAfter(const std::vector<std::size_t>& lengths) const {
+std::uint64_t FptFile::sizeAfter(std::span<const Value> values) const {
     std::uint64_t blocks = nextFree_;
-    for (auto length : lengths)
-        blocks += blocksFor(length);
+    for (const auto& value : values)
+        blocks += blocksFor(value.data.size());
     return blocks * blockSize_;
 }
 
@@ -75,26 +75,37 @@ void FptFile::releaseRoom() {
 }
 
 std::vector<std::uint32_t> FptFile::append(const std::vector<Block>& values, std::uint64_t reserveLimit) {
+    std::vector<Value> views;
+    views.reserve(values.size());
+    for (const auto& value : values)
+        views.push_back({value.type, value.data});
+    std::vector<std::uint32_t> numbers(values.size());
+    append(views, numbers, reserveLimit);
+    return numbers;
+}
+
+void FptFile::append(std::span<const Value> values, std::span<std::uint32_t> numbers,
+                     std::uint64_t reserveLimit) {
     appendStart_.reset();
     // Another program may have added blocks since; never write over them.
     char onDisk[4];
     file_.readHeaderAt(0, onDisk, 4);
     nextFree_ = std::max(nextFree_, be(std::string(onDisk, 4), 0, 4));
-    std::vector<std::uint32_t> numbers;
-    numbers.reserve(values.size());
-    std::string bytes;
+    std::string& bytes = pending_;
+    bytes.clear();
     std::size_t total = 0;
     for (const auto& value : values)
         total += static_cast<std::size_t>(blocksFor(value.data.size())) * blockSize_;
     bytes.reserve(total);
     std::uint32_t next = nextFree_;
-    for (const auto& value : values) {
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        const auto& value = values[i];
         const std::uint32_t blocks = blocksFor(value.data.size());
         if (blocks == 0) {
-            numbers.push_back(0);
+            numbers[i] = 0;
             continue;
         }
-        numbers.push_back(next);
+        numbers[i] = next;
         const std::size_t start = bytes.size();
         bytes.resize(start + static_cast<std::size_t>(blocks) * blockSize_, '\0');
         putBe32(bytes, start, value.type);
@@ -103,7 +114,7 @@ std::vector<std::uint32_t> FptFile::append(const std::vector<Block>& values, std
         next += blocks;
     }
     if (next == nextFree_)
-        return numbers;
+        return;
     // The blocks first, the header after: a reader never finds a next-free block pointing past
     // data that is not there.
     const std::uint64_t at = static_cast<std::uint64_t>(nextFree_) * blockSize_;
@@ -111,12 +122,13 @@ std::vector<std::uint32_t> FptFile::append(const std::vector<Block>& values, std
         file_.writeGrowing(at, bytes, reserveLimit);
     else
         file_.appendAt(at, bytes);
+    if (bytes.capacity() > kKeptMemoBuffer)
+        bytes = std::string();
     std::string header(4, '\0');
     putBe32(header, 0, next);
     file_.writeHeaderAt(0, header);
     appendStart_ = nextFree_;
     nextFree_ = next;
-    return numbers;
 }
 
 void FptFile::undoAppend() {

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,6 +15,10 @@ namespace foxpro {
 
 inline constexpr std::uint32_t kMemoText = 1;   // memo text (M)
 inline constexpr std::uint32_t kMemoBinary = 0; // blob, general, picture
+
+// Buffers of memo values up to this size are kept from one row to the next. A table stays open
+// for the whole connection, so a larger one is given back rather than held for every table.
+inline constexpr std::size_t kKeptMemoBuffer = 16 * 1024;
 
 class FptFile {
   public:
@@ -26,6 +31,11 @@ class FptFile {
         std::uint32_t type = 0;
         std::string data;
     };
+    // A value to append, viewed where its owner keeps it.
+    struct Value {
+        std::uint32_t type = 0;
+        std::string_view data;
+    };
 
     std::uint32_t nextFree() const { return nextFree_; }
     std::uint32_t blockSize() const { return blockSize_; }
@@ -34,14 +44,18 @@ class FptFile {
 
     // Blocks a value of `length` bytes takes.
     std::uint32_t blocksFor(std::size_t length) const;
-    // The file's size after appending values of these lengths.
-    std::uint64_t sizeAfter(const std::vector<std::size_t>& lengths) const;
+    // The file's size after appending these values.
+    std::uint64_t sizeAfter(std::span<const Value> values) const;
 
     // Appends values in one write, then moves the header's next-free block past them. Returns
     // each value's block number. Values of length 0 take no block and get block number 0.
     // With `reserveLimit` the file takes room ahead (never past that size) so that following
     // appends need no system call; releaseRoom() gives it back.
     std::vector<std::uint32_t> append(const std::vector<Block>& values, std::uint64_t reserveLimit = 0);
+    // The same with the block numbers put into `numbers` (as many as values), for a caller that
+    // appends row after row and keeps its buffers.
+    void append(std::span<const Value> values, std::span<std::uint32_t> numbers,
+                std::uint64_t reserveLimit = 0);
 
     // Cuts the file back to its next free block when append took room ahead. Only for the
     // last writer: another connection may still be writing into that room.
@@ -62,6 +76,8 @@ class FptFile {
     // Where the last append that wrote blocks started, taken after it had caught up with the
     // file, so an undo never hands back blocks another program wrote.
     std::optional<std::uint32_t> appendStart_;
+    // The bytes of one append, kept for the next unless large values made them large.
+    std::string pending_;
 };
 
 } // namespace foxpro

@@ -133,6 +133,10 @@ StatementExecutor::OpenTable& StatementExecutor::keep(const std::string& name,
     table->file = std::move(file);
     table->names = catalog_->fieldNames(name, table->file.layout());
     table->blank = table->file.blankRecord();
+    const auto& fields = table->file.layout().fields;
+    for (std::size_t i = 0; i < fields.size(); ++i)
+        if (!fields[i].autoIncrement)
+            table->writable.push_back(static_cast<int>(i));
     table->work.bytes.reserve(table->blank.bytes.size() + 1);
     // Rows added behind the back of a structural index would be missing from it, and FoxPro
     // would then find wrong rows through it without any warning.
@@ -149,7 +153,9 @@ StatementExecutor::OpenTable& StatementExecutor::keep(const std::string& name,
 }
 
 void StatementExecutor::insert(const InsertInto& statement) {
-    checkTableName(statement.table);
+    // The table of the statement before had its name checked then.
+    if (!recent_ || statement.table != recentName_)
+        checkTableName(statement.table);
     OpenTable& table = openTable(statement.table);
     const TableLayout& layout = table.file.layout();
     if (table.indexed)
@@ -160,13 +166,9 @@ void StatementExecutor::insert(const InsertInto& statement) {
     const int fieldCount = static_cast<int>(layout.fields.size());
 
     // Which field each value goes to.
-    std::vector<int>& targets = targets_;
-    targets.clear();
-    if (statement.fields.empty()) {
-        for (int i = 0; i < fieldCount; ++i)
-            if (!layout.fields[static_cast<std::size_t>(i)].autoIncrement)
-                targets.push_back(i);
-    } else {
+    const std::vector<int>& targets = statement.fields.empty() ? table.writable : targets_;
+    if (!statement.fields.empty()) {
+        targets_.clear();
         std::vector<bool> given(static_cast<std::size_t>(fieldCount), false);
         for (const auto& name : statement.fields) {
             int match = -1;
@@ -183,7 +185,7 @@ void StatementExecutor::insert(const InsertInto& statement) {
                 throw Error("Field " + layout.fields[static_cast<std::size_t>(match)].name +
                             " is read-only: it is numbered automatically.");
             given[static_cast<std::size_t>(match)] = true;
-            targets.push_back(match);
+            targets_.push_back(match);
         }
     }
     if (statement.values.size() != targets.size())
@@ -204,7 +206,7 @@ void StatementExecutor::insert(const InsertInto& statement) {
     // The work record keeps its buffers from row to row.
     RecordImage& record = table.work;
     record.bytes = table.blank.bytes;
-    record.memos.clear();
+    record.clearMemos();
     for (std::size_t i = 0; i < targets.size(); ++i)
         encodeValue(layout, targets[i], statement.values[i], record);
     std::vector<std::pair<int, std::uint32_t>>& counters = counters_;

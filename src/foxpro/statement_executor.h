@@ -28,6 +28,7 @@ class StatementExecutor : public Database {
     struct OpenTable {
         DbfFile file;
         std::vector<std::string> names; // as INSERT field lists may write them
+        std::vector<int> writable;      // the fields an INSERT without a field list fills
         RecordImage blank;
         RecordImage work;
         bool indexed = false; // has a structural index file

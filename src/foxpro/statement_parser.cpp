@@ -25,9 +25,6 @@ bool isDigit(char c) {
 bool isWordChar(char c) {
     return isWordStart(c) || isDigit(c);
 }
-char asciiUpperChar(char c) {
-    return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c;
-}
 
 struct TypeWord {
     const char* word;
@@ -54,19 +51,17 @@ class Parser {
         skipSpace();
         if (atEnd() || !isWordStart(peek()))
             throw Error("Unrecognized command verb.");
-        if (peekWord("CREATE")) {
-            skipWord();
-            expectWord("TABLE");
-            result = create();
-        } else if (peekWord("DROP")) {
-            skipWord();
-            expectWord("TABLE");
-            result = DropTable{name()};
-        } else if (peekWord("INSERT")) {
-            skipWord();
+        // INSERT first: it is the statement of nearly every call.
+        if (acceptWord("INSERT")) {
             expectWord("INTO");
             auto* reused = std::get_if<InsertInto>(&result);
             insert(reused ? *reused : result.emplace<InsertInto>());
+        } else if (acceptWord("CREATE")) {
+            expectWord("TABLE");
+            result = create();
+        } else if (acceptWord("DROP")) {
+            expectWord("TABLE");
+            result = DropTable{name()};
         } else {
             throw Error("Unrecognized command verb.");
         }
@@ -82,8 +77,13 @@ class Parser {
     char peek(std::size_t ahead = 0) const { return pos_ + ahead < s_.size() ? s_[pos_ + ahead] : '\0'; }
 
     void skipSpace() {
-        while (!atEnd() && (s_[pos_] == ' ' || s_[pos_] == '\t' || s_[pos_] == '\r' || s_[pos_] == '\n'))
+        while (!atEnd()) {
+            // Most characters lie above the blank: one comparison settles them.
+            const auto c = static_cast<unsigned char>(s_[pos_]);
+            if (c > ' ' || (c != ' ' && c != '\t' && c != '\r' && c != '\n'))
+                return;
             ++pos_;
+        }
     }
 
     bool accept(char c) {
@@ -109,21 +109,30 @@ class Parser {
         return s_.substr(start, pos_ - start);
     }
     std::string bareWord() { return std::string(wordView()); }
-    void skipWord() { wordView(); }
 
-    bool peekWord(const char* word) {
+    // The length of `word` (upper-case letters) when the next word is it, whatever its case;
+    // else 0.
+    std::size_t matchWord(const char* word) {
         skipSpace();
         std::size_t i = 0;
         for (; word[i] != '\0'; ++i)
-            if (asciiUpperChar(peek(i)) != word[i])
-                return false;
-        return !isWordChar(peek(i));
+            // For a letter, clearing the case bit is the whole of upper-casing it.
+            if ((peek(i) & ~0x20) != word[i])
+                return 0;
+        return isWordChar(peek(i)) ? 0 : i;
+    }
+    bool peekWord(const char* word) { return matchWord(word) != 0; }
+
+    // Steps over the next word when it is `word`.
+    bool acceptWord(const char* word) {
+        const std::size_t length = matchWord(word);
+        pos_ += length;
+        return length != 0;
     }
 
     void expectWord(const char* word) {
-        if (!peekWord(word))
+        if (!acceptWord(word))
             syntaxError();
-        skipWord();
     }
 
     // A name: bare, [bracketed] (]] stands for ]) or "double-quoted" ("" stands for ").
@@ -144,18 +153,15 @@ class Parser {
         ++pos_;
         out.clear();
         for (;;) {
-            if (atEnd())
+            const std::size_t end = s_.find(close, pos_);
+            if (end == std::string_view::npos)
                 syntaxError();
-            const char c = s_[pos_++];
-            if (c == close) {
-                if (peek() == close) {
-                    out += close;
-                    ++pos_;
-                    continue;
-                }
+            out.append(s_.substr(pos_, end - pos_));
+            pos_ = end + 1;
+            if (peek() != close)
                 break;
-            }
-            out += c;
+            out += close;
+            ++pos_;
         }
     }
 
@@ -303,11 +309,16 @@ class Parser {
         }
         if (c == '+' || c == '-' || isDigit(c))
             return number(out);
-        if (peekWord("NULL")) {
-            skipWord();
+        if (acceptWord("NULL"))
             return;
-        }
         syntaxError();
+    }
+
+    // Past the digits from `at` on.
+    std::size_t skipDigits(std::size_t at) const {
+        while (at < s_.size() && isDigit(s_[at]))
+            ++at;
+        return at;
     }
 
     void number(Literal& out) {
@@ -315,17 +326,13 @@ class Parser {
         const std::size_t start = pos_;
         if (peek() == '+' || peek() == '-')
             ++pos_;
-        std::size_t digits = 0;
-        while (isDigit(peek())) {
-            ++pos_;
-            ++digits;
-        }
+        std::size_t end = skipDigits(pos_);
+        std::size_t digits = end - pos_;
+        pos_ = end;
         if (peek() == '.') {
-            ++pos_;
-            while (isDigit(peek())) {
-                ++pos_;
-                ++digits;
-            }
+            end = skipDigits(++pos_);
+            digits += end - pos_;
+            pos_ = end;
         }
         if (digits == 0)
             syntaxError();
@@ -335,10 +342,10 @@ class Parser {
                 ++pos_;
             if (!isDigit(peek()))
                 syntaxError();
-            while (isDigit(peek()))
-                ++pos_;
+            pos_ = skipDigits(pos_);
         }
-        if (isWordChar(peek()) || peek() == '.')
+        const char next = peek();
+        if (isWordChar(next) || next == '.')
             syntaxError();
         out.text.assign(s_.substr(start, pos_ - start));
     }

@@ -5,6 +5,7 @@
 #include "foxpro/dates.h"
 #include "foxpro/decimal_number.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -59,6 +60,39 @@ std::optional<std::int64_t> plainWhole(const Literal& value) {
     return negative ? -whole : whole;
 }
 
+// A literal of sign, at most 19 digits and a point, whose digits make at most 2^53 (the usual
+// amount), read without the general conversion: the digits and the power of ten are both exact
+// doubles, so the one division rounds the value correctly, as the general one does.
+std::optional<double> plainDouble(std::string_view text) {
+    static constexpr double kPowers[20] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,
+                                           1e10, 1e11, 1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19};
+    // Sign, point and 19 digits, which no 64-bit sum overflows.
+    if (text.size() > 21)
+        return std::nullopt;
+    const char* p = text.data();
+    const char* const end = p + text.size();
+    bool negative = false;
+    if (p < end && (*p == '+' || *p == '-'))
+        negative = *p++ == '-';
+    std::uint64_t digits = 0;
+    const char* const whole = p;
+    while (p < end && *p >= '0' && *p <= '9')
+        digits = digits * 10 + static_cast<std::uint64_t>(*p++ - '0');
+    std::size_t count = static_cast<std::size_t>(p - whole);
+    std::size_t fraction = 0;
+    if (p < end && *p == '.') {
+        const char* const first = ++p;
+        while (p < end && *p >= '0' && *p <= '9')
+            digits = digits * 10 + static_cast<std::uint64_t>(*p++ - '0');
+        fraction = static_cast<std::size_t>(p - first);
+        count += fraction;
+    }
+    if (p != end || count == 0 || count > 19 || digits > (std::uint64_t{1} << 53))
+        return std::nullopt;
+    const double magnitude = static_cast<double>(digits) / kPowers[fraction];
+    return negative ? -magnitude : magnitude;
+}
+
 // The date (and time) a literal stands for in a Date or DateTime field.
 DateTimeParts dateOf(const FieldLayout& field, const Literal& value) {
     const bool strict = value.kind == Literal::Kind::Date || value.kind == Literal::Kind::DateTime;
@@ -66,10 +100,12 @@ DateTimeParts dateOf(const FieldLayout& field, const Literal& value) {
         mismatch(field);
     auto parts = parseDateText(value.text);
     // The strict form {^...} always begins with a four-digit year.
-    const auto start = value.text.find_first_not_of(' ');
-    const bool yearFirst = start != std::string::npos && value.text.size() >= start + 5 &&
-                           value.text.find_first_not_of("0123456789", start) == start + 4;
-    if (!parts || (strict && !yearFirst))
+    const auto yearFirst = [&] {
+        const auto start = value.text.find_first_not_of(' ');
+        return start != std::string::npos && value.text.size() >= start + 5 &&
+               value.text.find_first_not_of("0123456789", start) == start + 4;
+    };
+    if (!parts || (strict && !yearFirst()))
         throw Error("Field " + field.name + ": '" + value.text + "' is not a date.");
     if (!isValidDate(parts->year, parts->month, parts->day) || !isValidTime(*parts))
         throw Error("Field " + field.name + ": '" + value.text + "' is not a valid date or time.");
@@ -107,19 +143,72 @@ void putMemo(const FieldLayout& field, int index, const Literal& value, RecordIm
         return;
     RecordImage::Memo memo;
     memo.field = index;
+    memo.data = record.takeBuffer();
     if (field.type == 'W') {
         memo.type = kMemoBinary;
-        memo.data = value.text;
+        memo.data.assign(value.text);
     } else {
         memo.type = kMemoText;
-        memo.data = utf8ToCp1252(value.text, field.name);
+        // Every character takes at most as many bytes in the code page as in UTF-8.
+        memo.data.resize(value.text.size());
+        memo.data.resize(utf8ToCp1252(value.text, field.name, memo.data.data(), memo.data.size()));
     }
     if (memo.data.size() > 0x7FFFFFF0u)
         throw Error("String is too long to fit in field " + field.name + ".");
     record.memos.push_back(std::move(memo));
 }
 
+// A literal of sign, digits and point with no more places after the point than the field has,
+// the usual case, written as the general way writes it but without the decimal arithmetic that
+// rounding needs. False when the literal takes the general way.
+bool putPlainNumeric(const FieldLayout& field, std::string_view text, char* at) {
+    const auto decimals = static_cast<std::size_t>(field.decimals);
+    std::size_t i = 0;
+    bool negative = false;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
+        negative = text[i++] == '-';
+    const std::size_t wholeStart = i;
+    while (i < text.size() && text[i] >= '0' && text[i] <= '9')
+        ++i;
+    std::string_view whole = text.substr(wholeStart, i - wholeStart);
+    std::string_view fraction;
+    if (i < text.size() && text[i] == '.') {
+        const std::size_t fractionStart = ++i;
+        while (i < text.size() && text[i] >= '0' && text[i] <= '9')
+            ++i;
+        fraction = text.substr(fractionStart, i - fractionStart);
+    }
+    if (i != text.size() || (whole.empty() && fraction.empty()) || fraction.size() > decimals)
+        return false;
+    whole.remove_prefix(std::min(whole.find_first_not_of('0'), whole.size()));
+    if (whole.size() > 40)
+        return false; // past what the general way writes at all
+    // Zero has no sign.
+    const bool sign =
+        negative && (!whole.empty() || fraction.find_first_not_of('0') != std::string_view::npos);
+    const std::size_t length =
+        (sign ? 1 : 0) + std::max<std::size_t>(whole.size(), 1) + (decimals > 0 ? 1 + decimals : 0);
+    const auto width = static_cast<std::size_t>(field.width);
+    if (length > width)
+        overflow(field);
+    std::memset(at, ' ', width - length);
+    char* out = at + width - length;
+    if (sign)
+        *out++ = '-';
+    if (whole.empty())
+        *out++ = '0';
+    out = std::copy(whole.begin(), whole.end(), out);
+    if (decimals > 0) {
+        *out++ = '.';
+        out = std::copy(fraction.begin(), fraction.end(), out);
+        std::memset(out, '0', decimals - fraction.size());
+    }
+    return true;
+}
+
 void putNumeric(const FieldLayout& field, const Literal& value, char* at) {
+    if (value.kind == Literal::Kind::Number && putPlainNumeric(field, value.text, at))
+        return;
     const auto fixed = numberOf(field, value).toFixed(field.decimals);
     if (!fixed || fixed->size() > static_cast<std::size_t>(field.width))
         overflow(field);
@@ -188,6 +277,12 @@ void encodeValue(const TableLayout& layout, int index, const Literal& value, Rec
     case 'B': {
         if (value.kind != Literal::Kind::Number)
             mismatch(field);
+        if (const auto plain = plainDouble(value.text)) {
+            std::uint64_t bits = 0;
+            std::memcpy(&bits, &*plain, 8);
+            putLe(at, bits, 8);
+            break;
+        }
         std::string_view text = value.text;
         if (!text.empty() && text.front() == '+')
             text.remove_prefix(1);
@@ -244,9 +339,13 @@ void encodeValue(const TableLayout& layout, int index, const Literal& value, Rec
         const auto parts = dateOf(field, value);
         if (parts.hasTime && millisecondsOfDay(parts) != 0)
             throw Error("Field " + field.name + " holds dates only; '" + value.text + "' has a time of day.");
-        char text[9];
-        std::snprintf(text, sizeof text, "%04d%02d%02d", parts.year, parts.month, parts.day);
-        std::memcpy(at, text, 8);
+        // A real date: four digits of year, two of month and day.
+        for (int i = 3, year = parts.year; i >= 0; --i, year /= 10)
+            at[i] = static_cast<char>('0' + year % 10);
+        at[4] = static_cast<char>('0' + parts.month / 10);
+        at[5] = static_cast<char>('0' + parts.month % 10);
+        at[6] = static_cast<char>('0' + parts.day / 10);
+        at[7] = static_cast<char>('0' + parts.day % 10);
         break;
     }
     case 'T': {

@@ -103,6 +103,22 @@ TEST(RowStatements, DatesAndTimes) {
     EXPECT_EQ(row({}, {odbc::Time{1, 2, 3, 1}}), "INSERT INTO [T] VALUES ('01:02:03.000000001');");
 }
 
+TEST(RowStatements, DatePartsOutsideTheirUsualWidths) {
+    // Years past 9999 or before 1000, and parts a source should never hand over, keep every digit.
+    EXPECT_EQ(row({}, {odbc::Date{12345, 1, 2}, odbc::Date{999, 10, 20}, odbc::Date{-5, 0, 100}}),
+              "INSERT INTO [T] VALUES ('01/02/12345', '10/20/0999', '00/100/-0005');");
+    EXPECT_EQ(row({}, {odbc::DateTime{{2021, 8, 31}, {100, -1, 7, 0}}}),
+              "INSERT INTO [T] VALUES ('08/31/2021 100:-01:07');");
+    // One second past midnight is no longer midnight.
+    EXPECT_EQ(row({}, {odbc::DateTime{{2021, 8, 31}, {0, 0, 1, 0}}}),
+              "INSERT INTO [T] VALUES ('08/31/2021 00:00:01');");
+    Locale dots = german();
+    dots.timeSeparator = QLatin1Char('.');
+    EXPECT_EQ(
+        row({1}, {odbc::DateTime{{2021, 8, 31}, {9, 5, 7, 0}}, std::int64_t{-42}, std::int64_t{-42}}, dots),
+        "INSERT INTO [T] VALUES ('08.31.2021 09.05.07', -42, '-42');");
+}
+
 TEST(RowStatements, TextsArriveUnchanged) {
     // Texts that look like dates or numbers are not rewritten.
     EXPECT_EQ(
