@@ -13,31 +13,27 @@ constexpr auto kSlice = std::chrono::milliseconds(5);
 // row, it would take turns with the reader row by row, a thread switch each, whenever the source
 // is the slower. Fewer rows are taken when its wait's slice runs out.
 constexpr std::size_t kWakeAfter = 64;
-// A slot whose buffers grew past this for one large row lets them go, so a few large values
-// early in a table do not stay held by every slot for the rest of it.
+// A slot whose values' buffers grew past this for one large row lets them go, so a few large
+// values early in a table do not stay held by every slot for the rest of it.
 constexpr std::size_t kSlotKeeps = 4096;
 
-// The bytes a value takes beyond its own place: the text or bytes it holds.
-std::size_t heapBytes(const odbc::Value& value, bool capacity) {
-    return std::visit(
-        [capacity](const auto& v) -> std::size_t {
-            using T = std::decay_t<decltype(v)>;
-            if constexpr (std::is_same_v<T, std::string> || std::is_same_v<T, odbc::Bytes>)
-                return capacity ? v.capacity() : v.size();
-            else if constexpr (std::is_same_v<T, odbc::Decimal>)
-                return capacity ? v.digits.capacity() : v.digits.size();
-            else if constexpr (std::is_same_v<T, odbc::Guid>)
-                return capacity ? v.text.capacity() : v.text.size();
-            else
-                return 0;
-        },
-        value);
-}
-
-std::size_t rowBytes(const std::vector<odbc::Value>& values, bool capacity) {
+// The bytes of a row's values: their places and the text or bytes they hold.
+std::size_t rowBytes(const std::vector<odbc::Value>& values) {
     std::size_t bytes = values.size() * sizeof(odbc::Value);
     for (const auto& value : values)
-        bytes += heapBytes(value, capacity);
+        bytes += std::visit(
+            [](const auto& v) -> std::size_t {
+                using T = std::decay_t<decltype(v)>;
+                if constexpr (std::is_same_v<T, std::string> || std::is_same_v<T, odbc::Bytes>)
+                    return v.size();
+                else if constexpr (std::is_same_v<T, odbc::Decimal>)
+                    return v.digits.size();
+                else if constexpr (std::is_same_v<T, odbc::Guid>)
+                    return v.text.size();
+                else
+                    return 0;
+            },
+            value);
     return bytes;
 }
 } // namespace
@@ -61,7 +57,8 @@ RowReadAhead::~RowReadAhead() {
 }
 
 bool RowReadAhead::readInto(Row& slot) {
-    if (rowBytes(slot.values, true) > kSlotKeeps)
+    // The values' places stay whatever their number; only what they hold counts.
+    if (slot.bytes > kSlotKeeps + slot.values.size() * sizeof(odbc::Value))
         slot.values.clear();
     slot.failures.clear();
     if (!statement_->next(slot.values))
@@ -70,7 +67,7 @@ bool RowReadAhead::readInto(Row& slot) {
         for (std::size_t i = 0; i < slot.values.size(); ++i)
             if (const odbc::Error* failure = statement_->valueFailure(i))
                 slot.failures.emplace_back(i, *failure);
-    slot.bytes = rowBytes(slot.values, false);
+    slot.bytes = rowBytes(slot.values);
     return true;
 }
 
@@ -142,6 +139,8 @@ bool RowReadAhead::next(std::vector<odbc::Value>& row) {
     takenBytes_ += slot.bytes;
     row.swap(slot.values);
     lastFailures_.swap(slot.failures);
+    // The slot now holds the buffers of the row handed out before, and their size with them.
+    std::swap(slot.bytes, handedBytes_);
     return true;
 }
 

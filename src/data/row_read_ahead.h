@@ -56,6 +56,8 @@ class RowReadAhead {
     struct Row {
         std::vector<odbc::Value> values;
         std::vector<std::pair<std::size_t, odbc::Error>> failures;
+        // The values' bytes when read; once the row is handed out, those of the buffers that
+        // came back in its place.
         std::size_t bytes = 0;
     };
 
@@ -87,6 +89,7 @@ class RowReadAhead {
     std::size_t claimed_ = 0;
     std::size_t taken_ = 0;
     std::size_t takenBytes_ = 0;
+    std::size_t handedBytes_ = 0; // of the row last handed out, whose buffers the caller holds
     std::vector<std::pair<std::size_t, odbc::Error>> lastFailures_;
 
     std::thread reader_;

@@ -166,9 +166,9 @@ ConversionRun::TableOutcome ConversionRun::convertTable(ErrorTrap& trap, int ind
     else
         answer = kNotAsked; // [168]
 
-    if (answer == static_cast<int>(Answer::No))
+    if (answer == static_cast<int>(Answer::No)) { // [170]
         observer_->tableKept(currentTable_);
-    if (answer != static_cast<int>(Answer::No)) { // [170]
+    } else {
         observer_->tableStarted(currentTable_);
         if (trap.test(172, [&] { return preview_.afterEachTable; })) {
             trap.step(174, [&] { sqlLines_.clear(); });

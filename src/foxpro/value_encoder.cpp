@@ -39,25 +39,53 @@ DecimalNumber numberOf(const FieldLayout& field, const Literal& value) {
     return *number;
 }
 
+// A literal in the plain form: an optional sign, digits, and an optional point with digits after
+// it, at least one digit in all; nullopt for any other form (an exponent, blanks).
+struct PlainNumber {
+    bool negative = false;
+    bool point = false;
+    std::string_view whole;
+    std::string_view fraction;
+};
+
+std::optional<PlainNumber> plainNumber(std::string_view text) {
+    PlainNumber number;
+    std::size_t i = 0;
+    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
+        number.negative = text[i++] == '-';
+    const auto digits = [&] {
+        const std::size_t start = i;
+        while (i < text.size() && text[i] >= '0' && text[i] <= '9')
+            ++i;
+        return text.substr(start, i - start);
+    };
+    number.whole = digits();
+    if (i < text.size() && text[i] == '.') {
+        ++i;
+        number.point = true;
+        number.fraction = digits();
+    }
+    if (i != text.size() || (number.whole.empty() && number.fraction.empty()))
+        return std::nullopt;
+    return number;
+}
+
+std::uint64_t digitValue(std::uint64_t value, std::string_view digits) {
+    for (const char digit : digits)
+        value = value * 10 + static_cast<std::uint64_t>(digit - '0');
+    return value;
+}
+
 // A literal of sign and at most 18 digits, the usual whole number, read without the decimal
 // arithmetic the general form needs.
 std::optional<std::int64_t> plainWhole(const Literal& value) {
     if (value.kind != Literal::Kind::Number)
         return std::nullopt;
-    const std::string_view text = value.text;
-    std::size_t i = 0;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
-        negative = text[i++] == '-';
-    if (i == text.size() || text.size() - i > 18)
+    const auto number = plainNumber(value.text);
+    if (!number || number->point || number->whole.size() > 18)
         return std::nullopt;
-    std::int64_t whole = 0;
-    for (; i < text.size(); ++i) {
-        if (text[i] < '0' || text[i] > '9')
-            return std::nullopt;
-        whole = whole * 10 + (text[i] - '0');
-    }
-    return negative ? -whole : whole;
+    const auto whole = static_cast<std::int64_t>(digitValue(0, number->whole));
+    return number->negative ? -whole : whole;
 }
 
 // A literal of sign, at most 19 digits and a point, whose digits make at most 2^53 (the usual
@@ -66,31 +94,15 @@ std::optional<std::int64_t> plainWhole(const Literal& value) {
 std::optional<double> plainDouble(std::string_view text) {
     static constexpr double kPowers[20] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,
                                            1e10, 1e11, 1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19};
-    // Sign, point and 19 digits, which no 64-bit sum overflows.
-    if (text.size() > 21)
+    const auto number = plainNumber(text);
+    // 19 digits, which no 64-bit sum overflows.
+    if (!number || number->whole.size() + number->fraction.size() > 19)
         return std::nullopt;
-    const char* p = text.data();
-    const char* const end = p + text.size();
-    bool negative = false;
-    if (p < end && (*p == '+' || *p == '-'))
-        negative = *p++ == '-';
-    std::uint64_t digits = 0;
-    const char* const whole = p;
-    while (p < end && *p >= '0' && *p <= '9')
-        digits = digits * 10 + static_cast<std::uint64_t>(*p++ - '0');
-    std::size_t count = static_cast<std::size_t>(p - whole);
-    std::size_t fraction = 0;
-    if (p < end && *p == '.') {
-        const char* const first = ++p;
-        while (p < end && *p >= '0' && *p <= '9')
-            digits = digits * 10 + static_cast<std::uint64_t>(*p++ - '0');
-        fraction = static_cast<std::size_t>(p - first);
-        count += fraction;
-    }
-    if (p != end || count == 0 || count > 19 || digits > (std::uint64_t{1} << 53))
+    const std::uint64_t digits = digitValue(digitValue(0, number->whole), number->fraction);
+    if (digits > (std::uint64_t{1} << 53))
         return std::nullopt;
-    const double magnitude = static_cast<double>(digits) / kPowers[fraction];
-    return negative ? -magnitude : magnitude;
+    const double magnitude = static_cast<double>(digits) / kPowers[number->fraction.size()];
+    return number->negative ? -magnitude : magnitude;
 }
 
 // The date (and time) a literal stands for in a Date or DateTime field.
@@ -163,23 +175,12 @@ void putMemo(const FieldLayout& field, int index, const Literal& value, RecordIm
 // rounding needs. False when the literal takes the general way.
 bool putPlainNumeric(const FieldLayout& field, std::string_view text, char* at) {
     const auto decimals = static_cast<std::size_t>(field.decimals);
-    std::size_t i = 0;
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-'))
-        negative = text[i++] == '-';
-    const std::size_t wholeStart = i;
-    while (i < text.size() && text[i] >= '0' && text[i] <= '9')
-        ++i;
-    std::string_view whole = text.substr(wholeStart, i - wholeStart);
-    std::string_view fraction;
-    if (i < text.size() && text[i] == '.') {
-        const std::size_t fractionStart = ++i;
-        while (i < text.size() && text[i] >= '0' && text[i] <= '9')
-            ++i;
-        fraction = text.substr(fractionStart, i - fractionStart);
-    }
-    if (i != text.size() || (whole.empty() && fraction.empty()) || fraction.size() > decimals)
+    const auto number = plainNumber(text);
+    if (!number || number->fraction.size() > decimals)
         return false;
+    const bool negative = number->negative;
+    std::string_view whole = number->whole;
+    const std::string_view fraction = number->fraction;
     whole.remove_prefix(std::min(whole.find_first_not_of('0'), whole.size()));
     if (whole.size() > 40)
         return false; // past what the general way writes at all
