@@ -6,7 +6,8 @@
 #include "engine/conversion_run.h"
 #include "quiet_run.h"
 #include "read_fixture.h"
-#include "support/process.h"
+#include "support/marravex_command.h"
+#include "support/odbc_setup.h"
 #include "support/run_inputs.h"
 
 #include <QCoreApplication>
@@ -16,8 +17,6 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
-#include <fstream>
 #include <stdexcept>
 
 namespace {
@@ -73,14 +72,11 @@ struct CommandRun {
 
 // The whole program, start to end, as a scheduled job would run it.
 CommandRun commandLine(const std::string& source, const std::string& target, bool pty) {
-    const std::string program = std::string(std::getenv("QC_BIN_DIR")) + "/marravex";
+    const std::string program = qc::test::marravex();
     std::vector<std::string> args{"convert",    "--server", "localhost", "--port", "1433",
                                   "--database", source,     "--user",    "user",   "--to",
                                   target,       "--tables", "Big"};
-    const qc::test::EnvironmentChanges env{{"DISPLAY", std::nullopt},
-                                           {"WAYLAND_DISPLAY", std::nullopt},
-                                           {"QT_QPA_PLATFORM", std::nullopt},
-                                           {"MARRAVEX_PASSWORD", "secret"}};
+    const qc::test::EnvironmentChanges env = qc::test::headless("secret");
     if (pty) {
         std::string command = quoted(program);
         for (const auto& arg : args) {
@@ -108,7 +104,7 @@ int main(int argc, char** argv) {
     QTemporaryDir dir;
     // The run reaches its source through the driver name "SQL Server"; here that name leads to
     // the SQLite driver, for this process and the programs it starts.
-    qc::bench::mapSqlServerToSqlite(dir.path().toStdString());
+    qc::bench::mapSqlServer(dir.path().toStdString(), qc::test::kSqliteDriver);
     QCoreApplication app(argc, argv);
     try {
         const std::string source = dir.filePath(QStringLiteral("source.db")).toStdString();

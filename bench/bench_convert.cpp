@@ -5,6 +5,7 @@
 #include "engine/conversion_run.h"
 #include "quiet_run.h"
 #include "read_fixture.h"
+#include "support/odbc_setup.h"
 #include "support/run_inputs.h"
 
 #include <QCoreApplication>
@@ -14,8 +15,6 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
-#include <fstream>
 #include <stdexcept>
 
 namespace {
@@ -47,8 +46,8 @@ double convertRowsPerSecond(const std::string& source, const std::string& target
 int main(int argc, char** argv) {
     QTemporaryDir dir;
     // The run reaches its source through the driver name "SQL Server"; here that name leads to
-    // the SQLite driver. unixODBC reads the list once, before the first connection.
-    qc::bench::mapSqlServerToSqlite(dir.path().toStdString());
+    // the SQLite driver.
+    qc::bench::mapSqlServer(dir.path().toStdString(), qc::test::kSqliteDriver);
     QCoreApplication app(argc, argv);
     try {
         const std::string source = dir.filePath(QStringLiteral("source.db")).toStdString();

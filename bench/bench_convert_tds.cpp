@@ -35,7 +35,6 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
-#include <cstdlib>
 #include <fstream>
 #include <stdexcept>
 #include <string>
@@ -57,7 +56,7 @@ double convertBigTable(int port, long rows, bool readAhead = true) {
     run.setReadAhead(readAhead);
     const auto start = std::chrono::steady_clock::now();
     run.run(qc::test::tdsLogin(port), qc::test::folderTarget(target.path().toStdString()), {});
-    const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const double elapsed = secondsSince(start);
     const long written = recordCount(target.filePath(QStringLiteral("bigtable.dbf")).toStdString());
     if (written != rows)
         throw std::runtime_error("the conversion wrote " + std::to_string(written) + " rows");
@@ -120,9 +119,8 @@ Peak peakKiB(const char* self, long rows) {
 
 int main(int argc, char** argv) {
     QTemporaryDir dir;
-    // FreeTDS registered as "SQL Server" in a place of our own; unixODBC reads it once.
-    qc::test::writeOdbcSetup(dir.path().toStdString(), qc::test::kFreeTdsDriver);
-    setenv("ODBCSYSINI", dir.path().toUtf8().constData(), 1);
+    // FreeTDS registered as "SQL Server" in a place of our own.
+    qc::bench::mapSqlServer(dir.path().toStdString(), qc::test::kFreeTdsDriver);
     QCoreApplication app(argc, argv);
     const std::vector<std::string> args(argv + 1, argv + argc);
     try {

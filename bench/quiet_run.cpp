@@ -24,8 +24,8 @@ double secondsSince(std::chrono::steady_clock::time_point start) {
     return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 }
 
-void mapSqlServerToSqlite(const std::string& folder) {
-    test::writeOdbcSetup(folder, test::kSqliteDriver);
+void mapSqlServer(const std::string& folder, const char* driver) {
+    test::writeOdbcSetup(folder, driver);
     setenv("ODBCSYSINI", folder.c_str(), 1);
 }
 

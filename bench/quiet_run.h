@@ -1,8 +1,8 @@
 #pragma once
 // What the conversion benchmarks share: a port that answers every message with OK and shows no
 // window (error reports go to standard error, so a benchmark that measures failures says so), a
-// stopwatch, the SQLite driver in the place of "SQL Server", and the record count a table file's
-// header gives.
+// stopwatch, the driver a benchmark wants in the place of "SQL Server", and the record count a
+// table file's header gives.
 
 #include "shell/ui_port.h"
 
@@ -25,10 +25,10 @@ class QuietUi : public UiPort {
 
 double secondsSince(std::chrono::steady_clock::time_point start);
 
-// Makes the driver name "SQL Server" lead to the SQLite driver for this process and the programs
-// it starts, through an ODBC set-up written into `folder`. unixODBC reads the list once, before
-// the first connection.
-void mapSqlServerToSqlite(const std::string& folder);
+// Makes the driver name "SQL Server" lead to `driver` (a library path, as odbc_setup.h names
+// them) for this process and the programs it starts, through an ODBC set-up written into
+// `folder`. unixODBC reads the list once, before the first connection.
+void mapSqlServer(const std::string& folder, const char* driver);
 
 // The record count in the header of a DBF file.
 long recordCount(const std::string& dbf);

@@ -51,28 +51,25 @@ TEST_F(HelpButtons, TheRealMessageBoxCarriesTitleIconAndButtons) {
     w->seams().message = nullptr;
     QString seenTitle, seenText;
     QMessageBox::Icon seenIcon = QMessageBox::NoIcon;
-    QTimer::singleShot(0, [&] {
-        auto* box = w->findChild<QMessageBox*>();
-        ASSERT_NE(box, nullptr);
-        seenTitle = box->windowTitle();
-        seenText = box->text();
-        seenIcon = box->icon();
-        box->button(QMessageBox::Yes)->click();
-    });
+    // Notes the next box the window shows and closes it with `button`.
+    auto answerNextBox = [&](QMessageBox::StandardButton button) {
+        QTimer::singleShot(0, [&, button] {
+            auto* box = w->findChild<QMessageBox*>();
+            ASSERT_NE(box, nullptr);
+            seenTitle = box->windowTitle();
+            seenText = box->text();
+            seenIcon = box->icon();
+            box->button(button)->click();
+        });
+    };
+    answerNextBox(QMessageBox::Yes);
     EXPECT_EQ(
         w->port().message(QStringLiteral("Overwrite it?"), QStringLiteral("Overwrite?"), Buttons::YesNo),
         Answer::Yes);
     EXPECT_EQ(seenTitle, QStringLiteral("Overwrite?"));
     EXPECT_EQ(seenIcon, QMessageBox::NoIcon);
 
-    QTimer::singleShot(0, [&] {
-        auto* box = w->findChild<QMessageBox*>();
-        ASSERT_NE(box, nullptr);
-        seenTitle = box->windowTitle();
-        seenText = box->text();
-        seenIcon = box->icon();
-        box->button(QMessageBox::Ok)->click();
-    });
+    answerNextBox(QMessageBox::Ok);
     showErrorReport(w->port(), QStringLiteral("Boom"), QStringLiteral("Form1"), QStringLiteral("Form_Load"),
                     100);
     EXPECT_EQ(seenTitle, QStringLiteral("Application Error"));

@@ -30,6 +30,17 @@ class Screenshots : public MainWindowTest {
             GTEST_SKIP() << "QC_SCREENSHOT_DIR is not set";
     }
 
+    // The fields the documentation's pictures show, stored as a previous run would leave them.
+    static void storeExampleFields() {
+        store({{key::MSSQLServer, QStringLiteral("db01.example.org")},
+               {key::MSSQLPort, QStringLiteral("1433")},
+               {key::MSSQLUser, QStringLiteral("converter")},
+               {key::MSSQLPassword, QStringLiteral("secret")},
+               {key::MSSQLDatabase, QStringLiteral("Northwind")},
+               {key::FreeTableFolder, QStringLiteral("/home/anna/foxpro/northwind")},
+               {key::DBCFile, QStringLiteral("/home/anna/foxpro/northwind/northwind.dbc")}});
+    }
+
     void save(QWidget& window, const QString& name, const char* format, int quality = -1) {
         ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
         QTest::qWait(300);
@@ -44,13 +55,7 @@ class Screenshots : public MainWindowTest {
 } // namespace
 
 TEST_F(Screenshots, MainWindowAndAdvancedOptions) {
-    store({{key::MSSQLServer, QStringLiteral("db01.example.org")},
-           {key::MSSQLPort, QStringLiteral("1433")},
-           {key::MSSQLUser, QStringLiteral("converter")},
-           {key::MSSQLPassword, QStringLiteral("secret")},
-           {key::MSSQLDatabase, QStringLiteral("Northwind")},
-           {key::FreeTableFolder, QStringLiteral("/home/anna/foxpro/northwind")},
-           {key::DBCFile, QStringLiteral("/home/anna/foxpro/northwind/northwind.dbc")}});
+    storeExampleFields();
     auto w = loadedWindow();
     w->showCentred();
     save(*w, QStringLiteral("main-window.png"), "PNG");
@@ -62,13 +67,7 @@ TEST_F(Screenshots, MainWindowAndAdvancedOptions) {
 }
 
 TEST_F(Screenshots, ContainerTarget) {
-    store({{key::MSSQLServer, QStringLiteral("db01.example.org")},
-           {key::MSSQLPort, QStringLiteral("1433")},
-           {key::MSSQLUser, QStringLiteral("converter")},
-           {key::MSSQLPassword, QStringLiteral("secret")},
-           {key::MSSQLDatabase, QStringLiteral("Northwind")},
-           {key::FreeTableFolder, QStringLiteral("/home/anna/foxpro/northwind")},
-           {key::DBCFile, QStringLiteral("/home/anna/foxpro/northwind/northwind.dbc")}});
+    storeExampleFields();
     auto w = loadedWindow();
     w->showCentred();
     // The container chosen in Advanced Options (the stored folder is the target at a start).

@@ -6,7 +6,7 @@
 #include "preview/ui/preview_window.h"
 #include "shell/ui/look.h"
 #include "support/child_process.h"
-#include "support/environment.h"
+#include "support/dumped_ids.h"
 #include "support/tds_server.h"
 
 #include <QCheckBox>
@@ -48,23 +48,6 @@ class StartConverting : public MainWindowTest {
         type("Text8", QStringLiteral("TestDB"));
     }
 };
-
-// A FoxPro table as the independent dumper sees it: "records-read header-count tail-ok ids...",
-// where tail-ok says the file ends right after the last record (with or without the end mark).
-std::string readBack(const QString& dbf) {
-    const auto result =
-        runPython({"-c",
-                   "import re, subprocess, sys\n"
-                   "out = subprocess.run([sys.executable, sys.argv[1], sys.argv[2]], check=True,\n"
-                   "                     capture_output=True, text=True).stdout.splitlines()\n"
-                   "n = int(re.search(r'records=(\\d+)', out[0]).group(1))\n"
-                   "recs = [re.search(r'\\bID=(\\d+)', l).group(1) for l in out if l.startswith('rec ')]\n"
-                   "tail = [l for l in out if l.startswith('after last record:')][0].split(':')[1].strip()\n"
-                   "print(len(recs), n, tail in ('', '1a'), ' '.join(recs))\n",
-                   testFilesDir() + "/tools/vfp-oracle/vfpdump.py", dbf.toStdString()});
-    EXPECT_EQ(result.exitCode, 0) << result.errors;
-    return result.output;
-}
 
 // Rows the target refuses (a value its field cannot hold) are reported and the run goes on;
 // anything else reported is a fault.
@@ -153,7 +136,8 @@ TEST_F(StartConverting, FromTheWindowThroughFreeTdsIntoAFolder) {
     ASSERT_FALSE(ui.messages.empty());
     EXPECT_EQ(ui.messages.back().text, QStringLiteral("Done."));
     EXPECT_EQ(ui.messages.back().title, QStringLiteral("Quintarel Converter"));
-    EXPECT_EQ(readBack(target.filePath(QStringLiteral("bigtable.dbf"))), "50 50 True " + ids(1, 50) + "\n");
+    EXPECT_EQ(dumpedIdsAndTail(target.filePath(QStringLiteral("bigtable.dbf"))),
+              "50 50 True " + ids(1, 50) + "\n");
     EXPECT_TRUE(QFile::exists(target.filePath(QStringLiteral("order details.dbf"))));
     EXPECT_FALSE(progress.empty());
     EXPECT_EQ(bar.text(), QStringLiteral("Progress Bar"));
@@ -184,7 +168,8 @@ TEST_F(StartConverting, WithLocalConnectionTheServerIsReachedOnTheDefaultPort) {
     control<QPushButton>(*w, "PushButton7").click();
     expectOnlyRefusedRows(ui);
     EXPECT_EQ(ui.messages.back().text, QStringLiteral("Done."));
-    EXPECT_EQ(readBack(target.filePath(QStringLiteral("bigtable.dbf"))), "50 50 True " + ids(1, 50) + "\n");
+    EXPECT_EQ(dumpedIdsAndTail(target.filePath(QStringLiteral("bigtable.dbf"))),
+              "50 50 True " + ids(1, 50) + "\n");
 }
 
 TEST_F(StartConverting, AContainerConfirmedInAdvancedOptionsIsTheTargetOfTheNextRunWithoutARestart) {
@@ -209,7 +194,8 @@ TEST_F(StartConverting, AContainerConfirmedInAdvancedOptionsIsTheTargetOfTheNext
     expectOnlyRefusedRows(ui);
     ASSERT_FALSE(ui.messages.empty());
     EXPECT_EQ(ui.messages.back().text, QStringLiteral("Done."));
-    EXPECT_EQ(readBack(folder.filePath(QStringLiteral("bigtable.dbf"))), "50 50 True " + ids(1, 50) + "\n");
+    EXPECT_EQ(dumpedIdsAndTail(folder.filePath(QStringLiteral("bigtable.dbf"))),
+              "50 50 True " + ids(1, 50) + "\n");
     QStringList tables;
     data::listTargetTables(w->target(), tables, ui);
     EXPECT_TRUE(tables.contains(QStringLiteral("bigtable"))) << tables.join(',').toStdString();
@@ -273,7 +259,7 @@ TEST_F(StartConverting, ClosingTheWindowMidRunEndsTheProgramAndKeepsEveryWritten
     ASSERT_FALSE(run.signalled);
     ASSERT_EQ(run.exitCode, 0) << "3: the run finished first, 4: a question was asked, 5: no close";
 
-    const std::string back = readBack(target.filePath(QStringLiteral("bigtable.dbf")));
+    const std::string back = dumpedIdsAndTail(target.filePath(QStringLiteral("bigtable.dbf")));
     std::istringstream in(back);
     int read = 0, header = 0;
     std::string sizeOk;

@@ -2,6 +2,7 @@
 #include "support/marravex_command.h"
 
 #include "engine/conversion_support.h"
+#include "support/scratch_folder.h"
 
 #include <gtest/gtest.h>
 
@@ -10,15 +11,13 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 
 using namespace qc;
 
 namespace {
 
 std::string commandLineOf(long long pid) {
-    std::ifstream in("/proc/" + std::to_string(pid) + "/cmdline", std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    return test::readBytes("/proc/" + std::to_string(pid) + "/cmdline");
 }
 
 } // namespace

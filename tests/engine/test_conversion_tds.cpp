@@ -3,6 +3,7 @@
 
 #include "engine/conversion_run.h"
 #include "support/run_inputs.h"
+#include "support/scratch_folder.h"
 #include "support/scripted_ui.h"
 #include "support/tds_server.h"
 
@@ -12,8 +13,6 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <map>
 
 using namespace qc;
@@ -204,8 +203,7 @@ TEST(ConversionTds, ReadingAheadOrInTurnsGivesTheSameRun) {
             for (int line = 1; line <= run.sqlLines().count(); ++line)
                 out.statements.push_back(run.sqlLines().text(line));
             for (const auto& entry : std::filesystem::directory_iterator(dir.path().toStdString())) {
-                std::ifstream in(entry.path(), std::ios::binary);
-                std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+                std::string bytes = test::readBytes(entry.path());
                 if (entry.path().extension() == ".dbf" && bytes.size() > 4)
                     bytes.replace(1, 3, "ymd"); // the day it was written
                 out.files[entry.path().filename().string()] = bytes;

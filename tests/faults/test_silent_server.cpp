@@ -3,7 +3,7 @@
 // closing it ends the program at once, keeping every row written.
 #include "app/main_window.h"
 #include "support/child_process.h"
-#include "support/environment.h"
+#include "support/dumped_ids.h"
 #include "support/scripted_ui.h"
 #include "support/tds_server.h"
 
@@ -223,21 +223,6 @@ TEST(SilentServerProgram, TheRunsOwnConnectionCanBeClosedWhileItWaits) {
 
 namespace {
 constexpr int kRowsBeforeStall = 40;
-
-// The records of a table as the independent dumper reads them: "records header-count ids...".
-std::string dumpedIds(const QString& dbf) {
-    const auto result =
-        runPython({"-c",
-                   "import re, subprocess, sys\n"
-                   "out = subprocess.run([sys.executable, sys.argv[1], sys.argv[2]], check=True,\n"
-                   "                     capture_output=True, text=True).stdout.splitlines()\n"
-                   "n = int(re.search(r'records=(\\d+)', out[0]).group(1))\n"
-                   "recs = [re.search(r'\\bID=(\\d+)', l).group(1) for l in out if l.startswith('rec ')]\n"
-                   "print(len(recs), n, ' '.join(recs))\n",
-                   testFilesDir() + "/tools/vfp-oracle/vfpdump.py", dbf.toStdString()});
-    EXPECT_EQ(result.exitCode, 0) << result.errors;
-    return result.output;
-}
 
 int headerCount(const QString& dbf) {
     QFile file(dbf);

@@ -1,20 +1,14 @@
 #include "support/marravex_command.h"
 
 #include "support/environment.h"
+#include "support/scratch_folder.h"
 
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <set>
 
 namespace qc::test {
 
 namespace {
-
-std::string contents(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 std::set<std::string> fileNames(const std::string& folder) {
     std::set<std::string> names;
@@ -65,8 +59,8 @@ Process CliRun::startConvert(const std::vector<std::string>& args, const Environ
     if (names != fileNames(b))
         return ::testing::AssertionFailure() << a << " and " << b << " hold different files";
     for (const std::string& name : names) {
-        std::string left = contents(std::filesystem::path(a) / name);
-        std::string right = contents(std::filesystem::path(b) / name);
+        std::string left = readBytes(std::filesystem::path(a) / name);
+        std::string right = readBytes(std::filesystem::path(b) / name);
         if (name.ends_with(".dbf") && left.size() > 4 && right.size() > 4) {
             left.replace(1, 3, "...");
             right.replace(1, 3, "...");

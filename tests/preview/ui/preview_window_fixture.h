@@ -7,6 +7,8 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QPoint>
+#include <QRect>
 #include <QUrl>
 
 #include <gtest/gtest.h>
@@ -59,6 +61,12 @@ struct PreviewWindowTest : ::testing::Test {
         window->show();
         QApplication::processEvents();
         return *window;
+    }
+
+    // A point inside the text of line `row`, for mouse clicks on it.
+    static QPoint textPoint(preview::ui::PreviewWindow& w, int row) {
+        const QRect rect = w.lineView.visualRect(w.lineView.model()->index(row, 0));
+        return QPoint(rect.left() + rect.width() / 2, rect.center().y());
     }
 
     std::vector<QString> messageTexts() const {

@@ -17,11 +17,6 @@ using qc::test::PreviewWindowTest;
 
 namespace {
 
-QPoint textPoint(PreviewWindow& w, int row) {
-    const QRect rect = w.lineView.visualRect(w.lineView.model()->index(row, 0));
-    return QPoint(rect.left() + rect.width() / 2, rect.center().y());
-}
-
 TEST_F(PreviewWindowTest, OpensAtRestWithItsColumnAndTabOrder) {
     PreviewWindow& w = open();
     EXPECT_EQ(w.windowTitle(), QStringLiteral("SQL Preview - Marravex"));
