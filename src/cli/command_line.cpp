@@ -36,7 +36,8 @@ bool onTerminal() {
     return isatty(STDIN_FILENO);
 }
 
-// The login and target the window would start with, read from its stored settings.
+// The login and target the window would start with, read from its stored settings; the port
+// stays as the login has it when none is stored.
 void readSavedSettings(data::SqlServerLogin& login, data::FoxProTarget& target) {
     login.server = ReadSetting(key::MSSQLServer);
     login.user = ReadSetting(key::MSSQLUser);
