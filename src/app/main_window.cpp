@@ -15,10 +15,6 @@
 
 namespace qc::app {
 
-namespace {
-const QString kWindow = QStringLiteral("Form1");
-}
-
 MainWindow::MainWindow() : run_(port_) {
     layOut();
     connectHandlers();
@@ -29,7 +25,7 @@ MainWindow::MainWindow() : run_(port_) {
 MainWindow::~MainWindow() = default;
 
 void MainWindow::layOut() {
-    setObjectName(QStringLiteral("Form1"));
+    setObjectName(kWindowName);
     setFixedSize(look::px(8040), look::px(7620));
     setFont(look::windowFont());
 
@@ -168,7 +164,7 @@ void MainWindow::connectHandlers() {
 }
 
 void MainWindow::writeFromHandler(const char* procedure, const QString& key, const QString& value) {
-    ErrorTrap(port_, kWindow, QString::fromLatin1(procedure)).step(100, [&] {
+    ErrorTrap(port_, kWindowName, QString::fromLatin1(procedure)).step(100, [&] {
         port_.settings.write(key, value);
     });
 }

@@ -31,6 +31,9 @@ namespace qc::app {
 inline constexpr const char* kSqlManagerAddress = "https://www.example.org/marravex/sql-manager";
 inline constexpr const char* kContactAddress = "https://www.example.org/marravex/contact";
 
+// The window's designer name: its object name, and the window its error reports name.
+inline const QString kWindowName = QStringLiteral("Form1");
+
 class MainWindow : public QWidget {
     Q_OBJECT
   public:

@@ -1,7 +1,6 @@
 // The main window's push buttons: help texts, connection tests, the target pickers and
 // "Start Converting".
 #include "app/main_window.h"
-#include "data/db_access.h"
 #include "data/foxpro_target.h"
 #include "data/mssql_source.h"
 #include "shell/error_trap.h"
@@ -13,12 +12,11 @@
 namespace qc::app {
 
 namespace {
-const QString kWindow = QStringLiteral("Form1");
 const QString kConnected = QStringLiteral("Connection successful.");
 } // namespace
 
 void MainWindow::onSourceHelpClicked() {
-    ErrorTrap trap(port_, kWindow, QStringLiteral("PushButton4_Click"));
+    ErrorTrap trap(port_, kWindowName, QStringLiteral("PushButton4_Click"));
     Answer answer = Answer::No;
     trap.step(100, [&] {
         port_.message(
@@ -49,7 +47,7 @@ void MainWindow::onSourceHelpClicked() {
 }
 
 void MainWindow::onHelpClicked() {
-    ErrorTrap trap(port_, kWindow, QStringLiteral("PushButton5_Click"));
+    ErrorTrap trap(port_, kWindowName, QStringLiteral("PushButton5_Click"));
     trap.step(100, [&] {
         port_.message(
             QStringLiteral(
@@ -65,17 +63,12 @@ void MainWindow::onHelpClicked() {
 void MainWindow::onTestSourceClicked() {
     // A failed login is an expected outcome here: one plain message, no error report.
     port_.setBusy(true);
-    try {
-        data::Connection connection;
-        data::letEventsThroughWhileOpening(connection, port_);
-        connection.Open(data::mssqlConnectionString(login_));
+    QString reason;
+    if (data::IsValidMSSQLConnection(login_, &reason, &port_))
         port_.message(kConnected);
-    } catch (const std::exception& e) {
+    else
         port_.message(QStringLiteral("Could not connect. Please check with your administrator.") +
-                      QStringLiteral("\r\n\r\n") + QString::fromUtf8(e.what()));
-    } catch (...) {
-        port_.message(QStringLiteral("Could not connect. Please check with your administrator."));
-    }
+                      QStringLiteral("\r\n\r\n") + reason);
     port_.setBusy(false);
 }
 
@@ -84,7 +77,7 @@ void MainWindow::onStartClicked() {
 }
 
 void MainWindow::onTestTargetClicked() {
-    ErrorTrap trap(port_, kWindow, QStringLiteral("PushButton8_Click"));
+    ErrorTrap trap(port_, kWindowName, QStringLiteral("PushButton8_Click"));
     trap.step(100, [&] { port_.setBusy(true); });
     QString reason;
     if (trap.test(102, [&] { return data::IsValidFoxProConnection(target_, port_, &reason); }))
@@ -98,7 +91,7 @@ void MainWindow::onTestTargetClicked() {
 }
 
 void MainWindow::onChooseFolderClicked() {
-    ErrorTrap trap(port_, kWindow, QStringLiteral("PushButton1_Click"));
+    ErrorTrap trap(port_, kWindowName, QStringLiteral("PushButton1_Click"));
     QString folder;
     trap.step(100,
               [&] { folder = fileDialogs.chooseFolder(this, QStringLiteral("Please select folder:"), {}); });
@@ -114,7 +107,7 @@ void MainWindow::onChooseFolderClicked() {
 }
 
 void MainWindow::onSamplesClicked() {
-    ErrorTrap trap(port_, kWindow, QStringLiteral("PushButton2_Click"));
+    ErrorTrap trap(port_, kWindowName, QStringLiteral("PushButton2_Click"));
     trap.step(100, [&] { port_.settings.write(key::FoxproOption, QStringLiteral("2")); });
     trap.step(102, [&] { target_.containerChosen = false; });
     trap.step(104, [&] { folderBox.setText(programFolder + QStringLiteral("/Samples")); });
@@ -122,7 +115,7 @@ void MainWindow::onSamplesClicked() {
 }
 
 void MainWindow::onContainerClicked() {
-    ErrorTrap trap(port_, kWindow, QStringLiteral("PushButton12_Click"));
+    ErrorTrap trap(port_, kWindowName, QStringLiteral("PushButton12_Click"));
     trap.step(100, [&] { openAdvancedOptions(); });
 }
 

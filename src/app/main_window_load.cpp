@@ -27,7 +27,7 @@ void setOptionValue(QRadioButton& option, bool value) {
 } // namespace
 
 void MainWindow::load() {
-    ErrorTrap trap(port_, QStringLiteral("Form1"), QStringLiteral("Form_Load"));
+    ErrorTrap trap(port_, kWindowName, QStringLiteral("Form_Load"));
     const QString cursorFile = programFolder + QStringLiteral("/HAND-M.CUR");
     QCursor custom(Qt::ArrowCursor);
 
@@ -54,9 +54,13 @@ void MainWindow::load() {
     });
     trap.step(120, [&] { folderBox.setText(ReadSetting(key::FreeTableFolder)); });
     trap.step(122, [&] { target_.container = ReadSetting(key::DBCFile); });
-    if (trap.test(124, [&] { return ReadSetting(key::FoxproOption) != QStringLiteral("2"); })) {
+    QString targetOption;
+    if (trap.test(124, [&] {
+            targetOption = ReadSetting(key::FoxproOption);
+            return targetOption != QStringLiteral("2");
+        })) {
         trap.step(126, [&] { target_.containerChosen = true; });
-    } else if (trap.test(128, [&] { return ReadSetting(key::FoxproOption) == QStringLiteral("2"); })) {
+    } else if (trap.test(128, [&] { return targetOption == QStringLiteral("2"); })) {
         trap.step(130, [&] { target_.containerChosen = false; });
     }
     trap.step(132, [&] { serverBox.setText(ReadSetting(key::MSSQLServer)); });

@@ -36,18 +36,24 @@ bool onTerminal() {
     return isatty(STDIN_FILENO);
 }
 
-// The stored login and target, with the options given as well taking precedence.
-void applySavedSettings(Options& o, data::SqlServerLogin& login, data::FoxProTarget& target) {
+// The login and target the window would start with, read from its stored settings; the port
+// stays as the login has it when none is stored.
+void readSavedSettings(data::SqlServerLogin& login, data::FoxProTarget& target) {
     login.server = ReadSetting(key::MSSQLServer);
     login.user = ReadSetting(key::MSSQLUser);
+    login.password = ReadSetting(key::MSSQLPassword);
     login.database = ReadSetting(key::MSSQLDatabase);
-    login.port = ReadSetting(key::MSSQLPort, QStringLiteral("1433"));
+    login.port = ReadSetting(key::MSSQLPort, login.port);
     login.localConnection = ReadSetting(key::LocalConnection, QStringLiteral("0")) != QStringLiteral("0");
     target.folder = ReadSetting(key::FreeTableFolder);
     target.container = ReadSetting(key::DBCFile);
     // As at the window's next start: a stored folder is the target whatever container was
     // chosen in the last session; without one, the stored choice holds.
     target.containerChosen = target.folder.isEmpty() && ReadSetting(key::FoxproOption) != QStringLiteral("2");
+}
+
+// The source options given take precedence over what the login holds.
+void applyLoginOptions(const Options& o, data::SqlServerLogin& login) {
     if (!o.server.isEmpty())
         login.server = o.server;
     if (!o.user.isEmpty())
@@ -106,22 +112,22 @@ bool targetOpens(const data::FoxProTarget& target, TerminalPort& port) {
     return false;
 }
 
-int convert(Options& o) {
+int convert(const Options& o) {
     data::SqlServerLogin login;
+    login.port = QStringLiteral("1433");
     data::FoxProTarget target;
     std::optional<QString> storedPassword;
     if (o.savedSettings) {
-        applySavedSettings(o, login, target);
-        storedPassword = ReadSetting(key::MSSQLPassword);
-    } else {
-        login = {o.server, o.port.isEmpty() ? QStringLiteral("1433") : o.port, o.database, o.user, QString(),
-                 o.local};
+        readSavedSettings(login, target);
+        storedPassword = login.password;
     }
+    applyLoginOptions(o, login);
     target = targetOf(o, target);
 
+    const bool terminal = onTerminal();
     const OverwritePolicy overwrite =
-        o.overwrite.value_or(onTerminal() ? OverwritePolicy::Ask : OverwritePolicy::No);
-    if (overwrite == OverwritePolicy::Ask && !onTerminal()) {
+        o.overwrite.value_or(terminal ? OverwritePolicy::Ask : OverwritePolicy::No);
+    if (overwrite == OverwritePolicy::Ask && !terminal) {
         fail(QStringLiteral("--overwrite ask needs a terminal: give --overwrite yes or no"));
         return kCouldNotStart;
     }
@@ -274,7 +280,7 @@ int runCommandLine(int argc, char** argv) {
         fail(parsed.error);
         return kCouldNotStart;
     }
-    Options& options = parsed.options;
+    const Options& options = parsed.options;
     if (options.command == Command::Help) {
         std::fputs(usageText().toLocal8Bit().constData(), stdout);
         return kAllLanded;

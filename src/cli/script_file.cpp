@@ -1,13 +1,22 @@
 #include "cli/script_file.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
+#include <iterator>
 #include <stdexcept>
 
 namespace qc::cli {
 
 namespace {
+
+// Each character a line cannot hold as it is, and the letter standing for it after a backslash.
+struct Escape {
+    char character;
+    char letter;
+};
+constexpr Escape kEscapes[] = {{'\\', '\\'}, {'\r', 'r'}, {'\n', 'n'}};
 
 std::runtime_error fileError(const char* what, const std::string& path) {
     return std::runtime_error(std::string(what) + " " + path + ": " + std::strerror(errno));
@@ -19,14 +28,12 @@ std::string encodeStatement(const std::string& statement) {
     std::string line;
     line.reserve(statement.size());
     for (const char c : statement) {
-        if (c == '\\')
-            line += "\\\\";
-        else if (c == '\r')
-            line += "\\r";
-        else if (c == '\n')
-            line += "\\n";
-        else
+        const auto* escape = std::find_if(std::begin(kEscapes), std::end(kEscapes),
+                                          [c](const Escape& e) { return e.character == c; });
+        if (escape == std::end(kEscapes))
             line += c;
+        else
+            line += {'\\', escape->letter};
     }
     return line;
 }
@@ -40,14 +47,11 @@ std::string decodeStatement(const std::string& line) {
             continue;
         }
         const char next = i + 1 < line.size() ? line[++i] : '\0';
-        if (next == '\\')
-            statement += '\\';
-        else if (next == 'r')
-            statement += '\r';
-        else if (next == 'n')
-            statement += '\n';
-        else
+        const auto* escape = std::find_if(std::begin(kEscapes), std::end(kEscapes),
+                                          [next](const Escape& e) { return e.letter == next; });
+        if (escape == std::end(kEscapes))
             throw std::runtime_error("a backslash must be followed by \\, r or n");
+        statement += escape->character;
     }
     return statement;
 }

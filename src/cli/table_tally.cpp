@@ -77,20 +77,20 @@ void TableTally::tableEnded() {
 }
 
 void TableTally::refresh() {
-    if (!terminal_ || !inTable_)
-        return;
-    const auto now = std::chrono::steady_clock::now();
-    if (now - drawn_ < kRedrawInterval)
-        return;
-    draw(progressText());
-    std::fflush(out_);
+    if (inTable_ && due())
+        redraw(progressText());
 }
 
 void TableTally::status(const QString& text) {
-    if (!terminal_ || inTable_ || text.isEmpty())
-        return;
-    if (std::chrono::steady_clock::now() - drawn_ < kRedrawInterval)
-        return;
+    if (!inTable_ && !text.isEmpty() && due())
+        redraw(text);
+}
+
+bool TableTally::due() const {
+    return terminal_ && std::chrono::steady_clock::now() - drawn_ >= kRedrawInterval;
+}
+
+void TableTally::redraw(const QString& text) {
     draw(text);
     std::fflush(out_);
 }

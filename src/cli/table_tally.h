@@ -55,7 +55,10 @@ class TableTally : public engine::RunObserver {
 
   private:
     QString progressText() const;
+    // True on a terminal once the last redraw is old enough.
+    bool due() const;
     void draw(const QString& text);
+    void redraw(const QString& text); // draws and flushes
 
     std::FILE* out_;
     bool terminal_;
