@@ -98,11 +98,6 @@ void MainWindow::layOut() {
 
     passwordBox.setEchoMode(QLineEdit::Password);
     passwordBox.setStyleSheet(QStringLiteral("QLineEdit { lineedit-password-character: 42; }"));
-    progressBar.setRange(0, 100);
-    progressBar.setValue(0);
-    progressBar.setTextVisible(true);
-    progressBar.setAlignment(Qt::AlignCenter);
-    progressBar.setFormat(QStringLiteral("Progress Bar"));
 
     // Designed state: every box empty, both check boxes clear, the first option selected.
     previewPerFileOption.setChecked(true);

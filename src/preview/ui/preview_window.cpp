@@ -89,11 +89,6 @@ void PreviewWindow::layOut() {
         "Click item to edit it. Move | line to right and out of window to reveal full names."));
     errorBox.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     errorBox.setTabChangesFocus(true);
-    progressBar.setRange(0, 100);
-    progressBar.setValue(0);
-    progressBar.setTextVisible(true);
-    progressBar.setAlignment(Qt::AlignCenter);
-    progressBar.setFormat(QStringLiteral("Progress Bar"));
 
     // The progress bar sits between "< Back" and "View Datatype Conversion" in the designed order
     // but takes no focus, so the chain skips it.

@@ -272,4 +272,12 @@ void setTabChain(std::initializer_list<QWidget*> widgets) {
     }
 }
 
+TextProgressBar::TextProgressBar(QWidget* parent) : QProgressBar(parent) {
+    setRange(0, 100);
+    setValue(0);
+    setTextVisible(true);
+    setAlignment(Qt::AlignCenter);
+    setFormat(QStringLiteral("Progress Bar"));
+}
+
 } // namespace qc::look

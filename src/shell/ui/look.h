@@ -61,10 +61,11 @@ void installPointerConvention(QWidget& window, const QCursor& custom,
                               std::initializer_list<QWidget*> defaultOver = {});
 
 // A progress bar that shows its format as plain text: QProgressBar would expand "%p", "%v" and
-// "%m" in it, and the texts shown here carry table names, which may hold a per cent sign.
+// "%m" in it, and the texts shown here carry table names, which may hold a per cent sign. It
+// starts as every window has it at rest: 0 of 100 per cent, "Progress Bar" centred on it.
 class TextProgressBar : public QProgressBar {
   public:
-    using QProgressBar::QProgressBar;
+    explicit TextProgressBar(QWidget* parent = nullptr);
     QString text() const override { return format(); }
 };
 
