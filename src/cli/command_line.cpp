@@ -47,9 +47,8 @@ void readSavedSettings(data::SqlServerLogin& login, data::FoxProTarget& target) 
     login.localConnection = ReadSetting(key::LocalConnection, QStringLiteral("0")) != QStringLiteral("0");
     target.folder = ReadSetting(key::FreeTableFolder);
     target.container = ReadSetting(key::DBCFile);
-    // As at the window's next start: a stored folder is the target whatever container was
-    // chosen in the last session; without one, the stored choice holds.
-    target.containerChosen = target.folder.isEmpty() && ReadSetting(key::FoxproOption) != QStringLiteral("2");
+    // As at the window's next start: the choice stored last holds, whatever the other path is.
+    target.containerChosen = ReadSetting(key::FoxproOption) != QStringLiteral("2");
 }
 
 // The source options given take precedence over what the login holds.
@@ -156,7 +155,7 @@ int convert(const Options& o) {
         return kCouldNotStart;
     }
     if (o.tables) {
-        QStringList source;
+        data::SourceTables source;
         try {
             data::listSourceTables(login, source, port);
         } catch (const std::exception& e) {
@@ -164,7 +163,8 @@ int convert(const Options& o) {
             return kCouldNotStart;
         }
         for (const QString& name : *o.tables)
-            if (!engine::containsCaseless(source, name)) {
+            if (std::none_of(source.begin(), source.end(),
+                             [&](const data::SourceTable& table) { return table.isNamed(name); })) {
                 fail(QStringLiteral("the source has no table %1").arg(name));
                 return kCouldNotStart;
             }

@@ -42,13 +42,15 @@ TARGET
     --create              create the container FILE when it does not exist
 
 CONVERSION
-    --tables A,B          convert only these tables (default: every user table)
+    --tables A,B          convert only these tables (default: every user table); a table
+                          of another schema than dbo may be named SCHEMA.NAME
     --overwrite WHAT      a table the target already has: ask (only on a terminal), yes
                           (replace it) or no (keep it and skip the table). Default: ask on a
                           terminal, no otherwise.
     --script FILE         write the statements to FILE instead of executing them
     --saved-settings      take the login and the target the window stored in its settings
-                          file; options given as well override them. The window's SQL Preview
+                          file (the folder or the container, whichever was chosen last);
+                          options given as well override them. The window's SQL Preview
                           choices are not used (use --script).
 
 EXECUTE

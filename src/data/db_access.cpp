@@ -108,6 +108,10 @@ bool Connection::isOpen() const {
     return impl_->open();
 }
 
+bool Connection::lost() const {
+    return !impl_->open() || (impl_->odbc && impl_->odbc->isDead());
+}
+
 void Connection::Open(const std::string& connectionString) {
     if (impl_->open())
         openObject();
@@ -136,6 +140,11 @@ void Connection::Execute(std::string_view statement) {
     odbc::Statement stmt(*impl_->odbc);
     stmt.setQueryTimeout(impl_->commandTimeout);
     stmt.execute(statement);
+}
+
+void Connection::Check(std::string_view statement) const {
+    if (impl_->foxpro)
+        foxpro::Database::check(statement);
 }
 
 std::vector<std::string> Connection::takeNotices() {

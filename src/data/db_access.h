@@ -56,8 +56,13 @@ class Connection {
 
     void Open(const std::string& connectionString);
     bool isOpen() const;
+    // True when the connection never opened, or its link to the server is known to be gone.
+    bool lost() const;
     // Executes one statement; no result is read.
     void Execute(std::string_view statement);
+    // On a FoxPro connection, throws what Execute would throw for a statement whose text or table
+    // definition the engine refuses, without changing anything; other connections check nothing.
+    void Check(std::string_view statement) const;
     // What the FoxPro engine put right on its own since the last call, each told once; empty
     // for other connections.
     std::vector<std::string> takeNotices();

@@ -47,7 +47,7 @@ bool IsValidMSSQLConnection(const SqlServerLogin& login, QString* reason, UiPort
     return false;
 }
 
-void listSourceTables(const SqlServerLogin& login, QStringList& tables, UiPort& ui) {
+void listSourceTables(const SqlServerLogin& login, SourceTables& tables, UiPort& ui) {
     Connection connection;
     letEventsThroughWhileOpening(connection, ui);
     connection.Open(mssqlConnectionString(login));
@@ -56,26 +56,15 @@ void listSourceTables(const SqlServerLogin& login, QStringList& tables, UiPort& 
     while (!schema->Eof()) {
         if (text(schema->fieldValue("TABLE_TYPE")) == "TABLE") {
             ui.letEventsThrough();
-            const QString name = QString::fromStdString(text(schema->fieldValue("TABLE_NAME")));
-            if (!name.toUpper().contains(QStringLiteral("SYS")))
-                tables.append(name);
+            SourceTable table{QString::fromStdString(text(schema->fieldValue("TABLE_SCHEMA"))),
+                              QString::fromStdString(text(schema->fieldValue("TABLE_NAME")))};
+            if (!madeByServer(table))
+                tables.append(std::move(table));
         }
         schema->MoveNext();
     }
     schema->Close();
     connection.Close();
-}
-
-std::string selectAllStatement(const std::string& table) {
-    std::string statement = "SELECT * FROM [";
-    statement.reserve(statement.size() + table.size() + 2);
-    for (char c : table) {
-        statement.push_back(c);
-        if (c == ']')
-            statement.push_back(']');
-    }
-    statement += "]";
-    return statement;
 }
 
 } // namespace qc::data

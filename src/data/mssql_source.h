@@ -3,6 +3,7 @@
 // check and the listing of the source's user tables.
 
 #include "data/db_access.h"
+#include "data/source_table.h"
 #include "data/sql_server_login.h"
 #include "shell/ui_port.h"
 
@@ -24,11 +25,9 @@ bool IsValidMSSQLConnection(const SqlServerLogin& login, QString* reason = nullp
 // A connection whose Open lets the port's window events through while it waits.
 void letEventsThroughWhileOpening(Connection& connection, UiPort& ui);
 
-// Replaces the list's entries by the source's user tables. Errors reach the caller, and the
-// entries read until then stay.
-void listSourceTables(const SqlServerLogin& login, QStringList& tables, UiPort& ui);
-
-// The statement that reads one whole source table.
-std::string selectAllStatement(const std::string& table);
+// Replaces the list's entries by the source's user tables, with their schemas, in the listing's
+// order; the tables the server makes for itself (madeByServer) are left out. Errors reach the
+// caller, and the entries read until then stay.
+void listSourceTables(const SqlServerLogin& login, SourceTables& tables, UiPort& ui);
 
 } // namespace qc::data

@@ -7,6 +7,9 @@
 #include "engine/type_mapping.h"
 #include "preview/preview_session.h"
 
+#include <QHash>
+
+#include <algorithm>
 #include <stdexcept>
 
 namespace qc::engine {
@@ -125,10 +128,12 @@ void ConversionRun::run(const data::SqlServerLogin& login, const data::FoxProTar
 
     int last = -1;
     trap.step(154, [&] { last = static_cast<int>(sourceTables_.size()) - 1; });
-    for (int index = last; index >= 0 && !targetRefused_; --index) {
-        if (tableFilter_ && !containsCaseless(*tableFilter_, sourceTables_[index]))
-            continue;
-        if (convertTable(trap, index) == TableOutcome::EndRun)
+    chooseTables(last);
+    sourceLost_ = !source_ || !source_->isOpen(); // its failure to open has been reported
+    for (const auto& [index, takenBy] : order_) {
+        if (targetRefused_ || sourceLost_)
+            break;
+        if (convertTable(trap, index, takenBy) == TableOutcome::EndRun)
             break;
     }
     tellEngineNotices();
@@ -146,7 +151,29 @@ void ConversionRun::run(const data::SqlServerLogin& login, const data::FoxProTar
     recordset_.reset();
 } // converting_ = false [480]
 
-ConversionRun::TableOutcome ConversionRun::convertTable(ErrorTrap& trap, int index) {
+void ConversionRun::chooseTables(int last) {
+    order_.clear();
+    // The schema whose table took each FoxPro name: the default schema's wherever it comes in
+    // the order, else the first.
+    QHash<QString, QString> owner;
+    for (int index = last; index >= 0; --index) {
+        const data::SourceTable& table = sourceTables_[index];
+        if (tableFilter_ && std::none_of(tableFilter_->begin(), tableFilter_->end(),
+                                         [&](const QString& wanted) { return table.isNamed(wanted); }))
+            continue;
+        order_.emplace_back(index, QString());
+        const QString key = table.name.toLower();
+        if (table.inDefaultSchema() || !owner.contains(key))
+            owner.insert(key, table.schema);
+    }
+    for (auto& [index, takenBy] : order_) {
+        const QString& schema = owner.value(sourceTables_[index].name.toLower());
+        if (schema != sourceTables_[index].schema)
+            takenBy = schema;
+    }
+}
+
+ConversionRun::TableOutcome ConversionRun::convertTable(ErrorTrap& trap, int index, const QString& takenBy) {
     constexpr int kNotAsked = 0;
     int answer = kNotAsked;
 
@@ -154,8 +181,20 @@ ConversionRun::TableOutcome ConversionRun::convertTable(ErrorTrap& trap, int ind
     trap.step(162, [&] {
         if (index >= sourceTables_.size())
             throw std::out_of_range("Invalid list index.");
-        currentTable_ = sourceTables_[index];
+        sourceTable_ = sourceTables_[index];
+        currentTable_ = sourceTable_.name;
     });
+    const QString shown = sourceTable_.shownName();
+
+    if (!takenBy.isEmpty()) {
+        observer_->tableStarted(shown);
+        giveUpTable(trap, 190,
+                    QStringLiteral("Table %1 is not converted: a table of this name comes from schema %2.")
+                        .arg(shown, takenBy));
+        observer_->tableEnded();
+        trap.step(444, [&] { ui_.setProgressText(QString()); });
+        return TableOutcome::Next;
+    }
 
     if (trap.test(164, [&] { return containsCaseless(targetTables_, currentTable_); }))
         trap.step(166, [&] {
@@ -167,52 +206,79 @@ ConversionRun::TableOutcome ConversionRun::convertTable(ErrorTrap& trap, int ind
         answer = kNotAsked; // [168]
 
     if (answer == static_cast<int>(Answer::No)) { // [170]
-        observer_->tableKept(currentTable_);
+        observer_->tableKept(shown);
     } else {
-        observer_->tableStarted(currentTable_);
+        observer_->tableStarted(shown);
         if (trap.test(172, [&] { return preview_.afterEachTable; })) {
             trap.step(174, [&] { sqlLines_.clear(); });
             trap.step(176, [&] { datatypeRows_.clear(); });
         }
-        const std::string table = currentTable_.toStdString();
         tableRefused_ = false;
-        if (answer == static_cast<int>(Answer::Yes)) { // [178]
-            refused(output(trap, "DROP TABLE " + bracketedName(table) + ";", 180, 182, 184), true);
-            trap.step(186, [&] { removeExact(targetTables_, currentTable_.toLower()); });
-        }
         trap.step(188, [&] {
             ui_.setProgressText(QStringLiteral("Please wait.. Processing table ") + currentTable_);
         });
-        trap.step(190, [&] {
-            existing(recordset_)
-                .Open(data::selectAllStatement(table), existing(source_), data::adOpenStatic,
-                      data::adLockOptimistic);
-        });
-
+        // The target's table goes only once its replacement can be built: the source query opens
+        // and the definition passes the engine's limits. Nothing between the DROP and the CREATE
+        // lets events through, so a Ctrl-C of the command line never falls between them.
         TableDefinition definition;
-        if (recordset_)
-            definition =
-                buildTableDefinition(trap, RecordsetFields(*recordset_), currentTable_, datatypeRows_);
-        if (!tableRefused_)
-            refused(output(trap, definition.statement, 316, 318, 320), true);
+        const bool built = prepareTable(trap, definition);
+        if (built) {
+            const std::string table = currentTable_.toStdString();
+            if (answer == static_cast<int>(Answer::Yes)) { // [178]
+                refused(output(trap, "DROP TABLE " + bracketedName(table) + ";", 180, 182, 184), true);
+                trap.step(186, [&] { removeExact(targetTables_, currentTable_.toLower()); });
+            }
+            if (!tableRefused_)
+                refused(output(trap, definition.statement, 316, 318, 320), true);
+            if (!tableRefused_)
+                copyRows(trap, definition.NumericColumns);
+        }
 
-        if (!tableRefused_)
-            copyRows(trap, definition.NumericColumns);
-
-        trap.step(432, [&] { existing(recordset_).Close(); });
+        if (recordset_ && recordset_->isOpen())
+            trap.step(432, [&] { recordset_->Close(); });
         observer_->tableEnded();
-        // [434] Unless the user skips the table, the preview ends the run, however it went.
-        PreviewExit exit = PreviewExit::WentBack;
-
-        if (trap.test(436, [&] { return preview_.enabled; }) &&
+        // [434] A table given up has nothing to preview. A complete script run goes on with the
+        // next table as a skipped one does; only "< Back" (or closing the window) ends the run.
+        if (built && trap.test(436, [&] { return preview_.enabled; }) &&
             trap.test(438, [&] { return preview_.afterEachTable; })) {
+            PreviewExit exit = PreviewExit::WentBack;
             trap.step(440, [&] { exit = showPreview(); });
-            if (trap.test(442, [&] { return exit != PreviewExit::TableSkipped; }))
+            if (trap.test(442, [&] { return exit == PreviewExit::WentBack; }))
                 return TableOutcome::EndRun;
         }
     }
     trap.step(444, [&] { ui_.setProgressText(QString()); });
     return TableOutcome::Next; // [446]
+}
+
+bool ConversionRun::prepareTable(ErrorTrap& trap, TableDefinition& definition) {
+    try {
+        existing(recordset_)
+            .Open(data::selectAllStatement(sourceTable_), existing(source_), data::adOpenStatic,
+                  data::adLockOptimistic);
+    } catch (...) {
+        const QString description = currentFailureText();
+        // A connection that is gone fails every table the same way: this report stands for them.
+        sourceLost_ = source_ && source_->lost();
+        giveUpTable(trap, 190,
+                    description + QStringLiteral(" (table ") + sourceTable_.shownName() + QLatin1Char(')'));
+        return false;
+    }
+    definition = buildTableDefinition(trap, RecordsetFields(*recordset_), currentTable_, datatypeRows_);
+    try {
+        if (target_ && target_->isOpen())
+            target_->Check(definition.statement);
+    } catch (...) {
+        giveUpTable(trap, 320, currentFailureText());
+        return false;
+    }
+    return true;
+}
+
+void ConversionRun::giveUpTable(ErrorTrap& trap, int line, const QString& description) {
+    trap.report(line, description);
+    tableRefused_ = true;
+    observer_->tableRefused(description);
 }
 
 void ConversionRun::copyRows(ErrorTrap& trap, const std::vector<int>& numericColumns) {
@@ -274,8 +340,11 @@ void ConversionRun::copyRows(ErrorTrap& trap, const std::vector<int>& numericCol
             moved = false;
             trap.report(428, QString::fromUtf8(e.what()));
         }
-        if (!moved)
+        if (!moved) {
+            // The rest of the source is as far out of reach as the rest of this table.
+            sourceLost_ = source_ && source_->lost();
             break;
+        }
         bool more = false;
         try {
             more = !rs.Eof();

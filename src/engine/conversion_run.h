@@ -10,19 +10,28 @@
 // The run checks both databases (ending with the reason if either cannot be reached), lists the
 // source and target tables, opens its two connections and converts the source tables from the
 // last listed to the first: an overwrite question when the target already has the table, then
-// DROP TABLE (after a Yes), CREATE TABLE and one INSERT INTO per row. Statements are executed at
-// once or, in SQL Preview mode, collected and shown through ui.showSqlPreview per table or once
-// at the end; how the user leaves the preview steers the rest of the run. Every step runs
-// through the error trap of "Form1"/"PushButton7_Click": a failing step is reported and the run
-// goes on, except that a table the target refuses (its DROP or CREATE, or a row for a reason not
-// the row's own) gets no further statements, and a target that refuses everything ends the
-// tables.
+// the source query is opened and the table definition built and checked, and only then DROP
+// TABLE (after a Yes), CREATE TABLE and one INSERT INTO per row. A table whose source cannot be
+// read or whose definition the target would refuse gets one report and no statement, so the
+// target's table of that name stays as it was. Statements are executed at once or, in SQL
+// Preview mode, collected and shown through ui.showSqlPreview per table or once at the end; a
+// per-table preview left with "< Back" ends the run, any other way goes on with the next table.
+// Every step runs through the error trap of "Form1"/"PushButton7_Click": a failing step is
+// reported and the run goes on, except that a table the target refuses (its DROP or CREATE, or a
+// row for a reason not the row's own) gets no further statements, and a target that refuses
+// everything, or a source whose connection is lost, ends the tables.
+//
+// Tables of one name in two schemas of the source would both become one FoxPro table: the one
+// in the default schema keeps the name (else the first converted), and each other is reported
+// once and not converted.
 
 #include "data/db_access.h"
 #include "data/foxpro_target.h"
+#include "data/source_table.h"
 #include "data/sql_server_login.h"
 #include "engine/preview_choice.h"
 #include "engine/run_observer.h"
+#include "engine/type_mapping.h"
 #include "preview/datatype_rows.h"
 #include "preview/sql_line_list.h"
 #include "shell/error_trap.h"
@@ -36,6 +45,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace qc::engine {
@@ -50,7 +60,8 @@ class ConversionRun {
     bool converting() const { return converting_; }
 
     // Optional, for callers other than the window: only the source tables named here (in any
-    // letter case) are converted, the others are passed over as if not listed; and an onlooker
+    // letter case, bare or as "schema.name") are converted, the others are passed over as if not
+    // listed; and an onlooker
     // told about each table and row. Neither changes a statement or what the port is shown.
     void setTableFilter(std::optional<QStringList> tables) { tableFilter_ = std::move(tables); }
     void setObserver(RunObserver* observer) { observer_ = observer ? observer : &noObserver_; }
@@ -59,7 +70,7 @@ class ConversionRun {
     void setReadAhead(bool readAhead) { readAhead_ = readAhead; }
 
     // What the last run listed and opened, and the statements it collected for the preview.
-    const QStringList& sourceTables() const { return sourceTables_; }
+    const data::SourceTables& sourceTables() const { return sourceTables_; }
     const QStringList& targetTables() const { return targetTables_; }
     const data::Connection* sourceConnection() const { return source_.get(); }
     const data::Connection* targetConnection() const { return target_.get(); }
@@ -68,7 +79,15 @@ class ConversionRun {
 
   private:
     enum class TableOutcome { Next, EndRun };
-    TableOutcome convertTable(ErrorTrap& trap, int index);
+    // `takenBy`: the schema whose table of the same name has the FoxPro name, when not this one.
+    TableOutcome convertTable(ErrorTrap& trap, int index, const QString& takenBy);
+    // The tables the run converts, from the listing's entry `last` back to its first.
+    void chooseTables(int last);
+    // Opens the source query and builds and checks the definition; false, after one report
+    // naming the table, when the table cannot be built.
+    bool prepareTable(ErrorTrap& trap, TableDefinition& definition);
+    // One report for the table, which is not converted.
+    void giveUpTable(ErrorTrap& trap, int line, const QString& description);
     void copyRows(ErrorTrap& trap, const std::vector<int>& numericColumns);
     void perFilePreview(ErrorTrap& trap);
     PreviewExit showPreview();
@@ -99,17 +118,22 @@ class ConversionRun {
     data::SqlServerLogin login_;
     data::FoxProTarget foxproTarget_;
     PreviewChoice preview_;
-    QStringList sourceTables_;
+    data::SourceTables sourceTables_;
+    // Indexes into sourceTables_ in the order the run converts them, each with the shown name of
+    // the table that took its FoxPro name first, if one did.
+    std::vector<std::pair<int, QString>> order_;
     QStringList targetTables_;
     std::unique_ptr<data::Connection> source_;
     std::unique_ptr<data::Connection> target_;
     preview::SqlLineList sqlLines_;
     preview::DatatypeRows datatypeRows_;
-    QString currentTable_;
+    QString currentTable_;          // the FoxPro table's name: the source table's bare name
+    data::SourceTable sourceTable_; // the source table being read
     std::unique_ptr<data::Recordset> recordset_;
     bool connectionsOpen_ = false;
     bool tableRefused_ = false;  // the target takes no more rows of the current table
     bool targetRefused_ = false; // the target takes nothing more in this run
+    bool sourceLost_ = false;    // the source's connection is gone: no further table can be read
     std::int64_t rowCounter_ = 0;
     std::int64_t rowTotal_ = 0;
 };

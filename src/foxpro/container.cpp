@@ -266,7 +266,8 @@ void Container::recoverIndex() {
 
 void Container::requireWritable() const {
     if (readOnly_)
-        throw Error("Database container '" + name(dbcPath_) + "' is read-only.");
+        // Nothing can be written into it: every further table would be refused the same way.
+        throw Error("Database container '" + name(dbcPath_) + "' is read-only.", Error::Cause::Target);
 }
 
 std::vector<DbcProperty> Container::properties(const DbcRecord& record) const {

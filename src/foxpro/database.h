@@ -46,6 +46,12 @@ class Database {
     // When it returns, its effect is in the files and the files are consistent.
     virtual void execute(std::string_view statement) = 0;
 
+    // Throws the Error that execute() would throw for a statement whose text, table name or
+    // table definition (field names, types, widths, at most 255 fields, the record's length) the
+    // engine refuses, and changes nothing. What depends on the files (a table that is there
+    // already, a full disk) is not looked at.
+    static void check(std::string_view statement);
+
     // The tables, lower case: the folder's .dbf files, or the tables the container holds.
     virtual std::vector<std::string> tableNames() = 0;
 

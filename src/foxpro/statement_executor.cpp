@@ -27,6 +27,22 @@ const std::string& tableOf(const Statement& statement) {
 std::string withTable(const char* message, const std::string& table) {
     return std::string("SQL error: ") + message + " (table " + table + ")";
 }
+
+// The fields as the statement defines them, under the names it wrote.
+std::vector<FieldSpec> fieldSpecs(const CreateTable& statement) {
+    std::vector<FieldSpec> fields;
+    fields.reserve(statement.columns.size());
+    for (const auto& definition : statement.columns) {
+        FieldSpec field;
+        field.name = definition.name;
+        field.type = definition.type;
+        field.width = definition.width;
+        field.decimals = definition.decimals;
+        field.nullable = definition.nullable;
+        fields.push_back(std::move(field));
+    }
+    return fields;
+}
 } // namespace
 
 void StatementExecutor::execute(std::string_view text) {
@@ -56,24 +72,39 @@ void StatementExecutor::execute(std::string_view text) {
     }
 }
 
+void Database::check(std::string_view text) {
+    Statement parsed;
+    try {
+        parseStatement(text, parsed);
+    } catch (const std::exception& error) {
+        throw Error(std::string("SQL error: ") + error.what());
+    }
+    const std::string& table = tableOf(parsed);
+    try {
+        checkTableName(table);
+        if (const auto* create = std::get_if<CreateTable>(&parsed)) {
+            // The field names as either catalog stores them in the DBF, and the layout they make.
+            std::vector<FieldSpec> fields = fieldSpecs(*create);
+            std::vector<std::string> names;
+            for (const auto& field : fields)
+                names.push_back(field.name);
+            const auto shortNames = shortFieldNames(names);
+            for (std::size_t i = 0; i < fields.size(); ++i)
+                fields[i].name = shortNames[i];
+            TableLayout::make(fields);
+        }
+    } catch (const Error& error) {
+        throw Error(withTable(error.what(), table), error.cause());
+    }
+}
+
 void StatementExecutor::create(const CreateTable& statement) {
     checkTableName(statement.table);
     catalog_->beginWriting();
     if (catalog_->findTable(statement.table))
         throw Error("File '" + tableFileName(statement.table, ".dbf") + "' already exists.");
-    std::vector<FieldSpec> columns;
-    columns.reserve(statement.columns.size());
-    for (const auto& definition : statement.columns) {
-        FieldSpec field;
-        field.name = definition.name;
-        field.type = definition.type;
-        field.width = definition.width;
-        field.decimals = definition.decimals;
-        field.nullable = definition.nullable;
-        columns.push_back(std::move(field));
-    }
     forget(statement.table);
-    DbfFile table = catalog_->createTable(statement.table, columns);
+    DbfFile table = catalog_->createTable(statement.table, fieldSpecs(statement));
     const auto path = table.path();
     keep(statement.table, path, std::move(table));
 }

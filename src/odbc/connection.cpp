@@ -73,6 +73,14 @@ bool Connection::isOpen() const {
     return handles_->connected;
 }
 
+bool Connection::isDead() const {
+    if (!handles_->connected)
+        return false;
+    SQLUINTEGER dead = SQL_CD_FALSE;
+    const SQLRETURN rc = SQLGetConnectAttr(handles_->dbc, SQL_ATTR_CONNECTION_DEAD, &dead, 0, nullptr);
+    return succeeded(rc) && dead == SQL_CD_TRUE;
+}
+
 SQLHDBC Connection::handle() const {
     return handles_->dbc;
 }

@@ -32,6 +32,9 @@ class Connection {
     // time-out is over is left behind (Error HYT00) and this connection takes fresh handles.
     void open(const std::string& connectionString, const std::function<void()>& whileWaiting = {});
     bool isOpen() const;
+    // True when the driver knows the link to the server is gone (SQL_ATTR_CONNECTION_DEAD): every
+    // further statement would fail the same way.
+    bool isDead() const;
     void close();
 
     // The server product ("Microsoft SQL Server", "SQLite").

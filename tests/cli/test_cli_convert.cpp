@@ -179,12 +179,15 @@ TEST(CliConvert, PasswordFileAndSavedSettings) {
     WriteSetting(key::MSSQLUser, QStringLiteral("testuser"));
     WriteSetting(key::MSSQLPassword, QString::fromStdString(test::kPassword));
     WriteSetting(key::FreeTableFolder, QString::fromStdString(stored));
-    // A container chosen in the window's last session gives way to the stored folder, as at the
-    // window's next start.
+    // As at the window's next start, the target chosen last holds whatever folder is stored too.
     WriteSetting(key::DBCFile, QString::fromStdString(cli.path("elsewhere.dbc")));
     WriteSetting(key::FoxproOption, QStringLiteral("1"));
-    const auto saved =
-        test::runMarravex({"convert", "--saved-settings", "--tables", "Order Details"}, test::headless(""));
+    const std::vector<std::string> args{"convert", "--saved-settings", "--tables", "Order Details"};
+    const auto container = test::runMarravex(args, test::headless(""));
+    EXPECT_EQ(container.exitCode, 2);
+    EXPECT_TRUE(has(container.errors, "elsewhere.dbc")) << container.errors;
+    WriteSetting(key::FoxproOption, QStringLiteral("2"));
+    const auto saved = test::runMarravex(args, test::headless(""));
     EXPECT_EQ(saved.exitCode, 0) << saved.errors;
     EXPECT_EQ(test::dumpTable(stored + "/order details.dbf").records.size(), 3u);
 }

@@ -28,6 +28,10 @@ TdsServer& server() {
 std::string text(const Value& v) {
     return std::get<std::string>(v);
 }
+
+SourceTable dbo(const char* name) {
+    return {QStringLiteral("dbo"), QString::fromUtf8(name)};
+}
 } // namespace
 
 TEST(MssqlConnectionString, FollowsTheTemplatesAndQuotesOnlyWhatWouldBreakThem) {
@@ -55,11 +59,28 @@ TEST(MssqlConnectionString, FollowsTheTemplatesAndQuotesOnlyWhatWouldBreakThem) 
               "Driver={SQL Server};Server=srv;Database=Sales;Uid={{me};Pwd={p;}}q};");
 }
 
-TEST(MssqlSelect, EveryListedNameCanBeRead) {
-    EXPECT_EQ(selectAllStatement("Orders"), "SELECT * FROM [Orders]");
-    EXPECT_EQ(selectAllStatement("Order Details"), "SELECT * FROM [Order Details]");
-    EXPECT_EQ(selectAllStatement("Weird]Name"), "SELECT * FROM [Weird]]Name]");
-    EXPECT_EQ(selectAllStatement("]]"), "SELECT * FROM []]]]]");
+TEST(MssqlSelect, EveryListedNameCanBeReadInItsSchema) {
+    EXPECT_EQ(selectAllStatement(dbo("Orders")), "SELECT * FROM [dbo].[Orders]");
+    EXPECT_EQ(selectAllStatement({QString(), QStringLiteral("Order Details")}),
+              "SELECT * FROM [Order Details]");
+    EXPECT_EQ(selectAllStatement({QStringLiteral("a]b"), QStringLiteral("Weird]Name")}),
+              "SELECT * FROM [a]]b].[Weird]]Name]");
+    EXPECT_EQ(selectAllStatement({QString(), QStringLiteral("]]")}), "SELECT * FROM []]]]]");
+}
+
+TEST(MssqlSelect, OnlyTheServersOwnTablesAreLeftOutAndNamesMatchBareOrQualified) {
+    const SourceTable sales{QStringLiteral("Sales"), QStringLiteral("Orders")};
+    EXPECT_EQ(sales.shownName(), QStringLiteral("Sales.Orders"));
+    EXPECT_EQ(dbo("Orders").shownName(), QStringLiteral("Orders"));
+    for (const char* wanted : {"orders", "SALES.ORDERS"})
+        EXPECT_TRUE(sales.isNamed(QString::fromUtf8(wanted))) << wanted;
+    for (const char* wanted : {"dbo.Orders", "Sales", "Sales.Order"})
+        EXPECT_FALSE(sales.isNamed(QString::fromUtf8(wanted))) << wanted;
+    for (const SourceTable& own : {dbo("sysdiagrams"), dbo("DTProperties"), dbo("syspublications"),
+                                   SourceTable{QStringLiteral("cdc"), QStringLiteral("dbo_Orders_CT")}})
+        EXPECT_TRUE(madeByServer(own)) << own.name.toStdString();
+    for (const SourceTable& user : {dbo("EmergencySystems"), dbo("MySystemLog"), dbo("SYSTEMS"), sales})
+        EXPECT_FALSE(madeByServer(user)) << user.name.toStdString();
 }
 
 TEST(MssqlSource, ChecksTheLoginWithoutSayingAnything) {
@@ -89,22 +110,24 @@ TEST(MssqlSource, AFailedCheckGivesTheDriversReason) {
     EXPECT_FALSE(reason.isEmpty());
 }
 
-TEST(MssqlSource, ListsExactlyTheUserTablesWithoutSys) {
+TEST(MssqlSource, ListsExactlyTheUserTablesWithTheirSchemas) {
     ScriptedUi ui;
     int events = 0;
     ui.onEvents = [&] { ++events; };
-    QStringList list{QStringLiteral("stale")};
+    SourceTables list{dbo("stale")};
     listSourceTables(login(server().port()), list, ui);
-    EXPECT_EQ(list, (QStringList{"AllTypes", "BigTable", "EmptyTable", "LongColumnNames", "NotNullTypes",
-                                 "Order Details", "Weird]Name"}));
-    // Events go through once per user table, the SYS ones (EmergencySystems, sysdiagrams) included,
-    // and also while the server is awaited.
+    // sysdiagrams is the server's own; a name that merely holds "SYS" is a user table.
+    EXPECT_EQ(list, (SourceTables{dbo("AllTypes"), dbo("BigTable"), dbo("EmergencySystems"),
+                                  dbo("EmptyTable"), dbo("LongColumnNames"), dbo("NotNullTypes"),
+                                  dbo("Order Details"), dbo("Weird]Name")}));
+    // Events go through once per user table, sysdiagrams included, and also while the server is
+    // awaited.
     EXPECT_GE(events, 9);
     EXPECT_TRUE(ui.messages.empty());
 
     // A login that fails reaches the caller and leaves the list as it was.
     EXPECT_THROW(listSourceTables(login(server().port(), QStringLiteral("wrong")), list, ui), odbc::Error);
-    EXPECT_EQ(list.size(), 7);
+    EXPECT_EQ(list.size(), 8);
 }
 
 TEST(MssqlSource, ReadsEveryColumnTypeWithItsValueAndAdoNumber) {
@@ -114,7 +137,7 @@ TEST(MssqlSource, ReadsEveryColumnTypeWithItsValueAndAdoNumber) {
     conn.setConnectionTimeout(5000);
     conn.Open(mssqlConnectionString(login(server().port())));
     Recordset rs;
-    rs.Open(selectAllStatement("AllTypes"), conn, adOpenStatic, adLockOptimistic);
+    rs.Open(selectAllStatement(dbo("AllTypes")), conn, adOpenStatic, adLockOptimistic);
     ASSERT_FALSE(rs.Eof());
     EXPECT_EQ(rs.RecordCount(), 6);
     using namespace odbc;
@@ -194,19 +217,19 @@ TEST(MssqlSource, ReadsEveryColumnTypeWithItsValueAndAdoNumber) {
     EXPECT_TRUE(rs.Eof());
     rs.Close();
 
-    rs.Open(selectAllStatement("Weird]Name"), conn, adOpenStatic, adLockOptimistic);
+    rs.Open(selectAllStatement(dbo("Weird]Name")), conn, adOpenStatic, adLockOptimistic);
     EXPECT_EQ(rs.RecordCount(), 2);
     EXPECT_EQ(text(rs.fieldValue("val")), "a]b");
     rs.Close();
 
     // A table gone between listing and reading: a clear error, and the connection stays usable.
     try {
-        rs.Open(selectAllStatement("Vanished"), conn, adOpenStatic, adLockOptimistic);
+        rs.Open(selectAllStatement(dbo("Vanished")), conn, adOpenStatic, adLockOptimistic);
         FAIL() << "a missing table opened";
     } catch (const odbc::Error& e) {
         EXPECT_EQ(e.nativeCode(), 208) << e.what();
     }
-    rs.Open(selectAllStatement("EmptyTable"), conn, adOpenStatic, adLockOptimistic);
+    rs.Open(selectAllStatement(dbo("EmptyTable")), conn, adOpenStatic, adLockOptimistic);
     EXPECT_TRUE(rs.Eof() && rs.Bof());
     rs.Close();
     conn.Close();
@@ -216,7 +239,7 @@ TEST(MssqlSource, StreamsABigTableWithItsCount) {
     Connection conn;
     conn.Open(mssqlConnectionString(login(server().port())));
     Recordset rs;
-    rs.Open(selectAllStatement("BigTable"), conn, adOpenStatic, adLockOptimistic);
+    rs.Open(selectAllStatement(dbo("BigTable")), conn, adOpenStatic, adLockOptimistic);
     EXPECT_EQ(rs.RecordCount(), 500);
     std::int64_t n = 0;
     while (!rs.Eof()) {
@@ -228,10 +251,10 @@ TEST(MssqlSource, StreamsABigTableWithItsCount) {
     EXPECT_EQ(n, 500);
     // Closing part-way leaves the connection usable.
     rs.Close();
-    rs.Open(selectAllStatement("BigTable"), conn, adOpenStatic, adLockOptimistic);
+    rs.Open(selectAllStatement(dbo("BigTable")), conn, adOpenStatic, adLockOptimistic);
     rs.MoveNext();
     rs.Close();
-    rs.Open(selectAllStatement("Order Details"), conn, adOpenStatic, adLockOptimistic);
+    rs.Open(selectAllStatement(dbo("Order Details")), conn, adOpenStatic, adLockOptimistic);
     EXPECT_EQ(rs.RecordCount(), 3);
     EXPECT_EQ(rs.fieldName(1), "Product Name");
 }

@@ -179,4 +179,11 @@ bool inSqliteChild() {
     return false;
 }
 
+QStringList listedNames(const engine::ConversionRun& run) {
+    QStringList names;
+    for (const auto& table : run.sourceTables())
+        names.append(table.shownName());
+    return names;
+}
+
 } // namespace qc::test

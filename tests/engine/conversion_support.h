@@ -3,6 +3,10 @@
 // dumper, SQLite source databases, and running one test in a child process whose ODBC set-up
 // maps the driver name "SQL Server" to the SQLite driver.
 
+#include "engine/conversion_run.h"
+
+#include <QStringList>
+
 #include <map>
 #include <optional>
 #include <string>
@@ -30,5 +34,8 @@ void executeOnFoxPro(const std::string& folder, const std::vector<std::string>& 
 // the SQLite driver; in the parent, runs that child, checks that its test passed and returns
 // false, so the caller returns at once.
 bool inSqliteChild();
+
+// The names the run listed, as the user is shown them, in the listing's order.
+QStringList listedNames(const engine::ConversionRun& run);
 
 } // namespace qc::test

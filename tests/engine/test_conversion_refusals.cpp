@@ -3,6 +3,7 @@
 #include "conversion_support.h"
 
 #include "engine/conversion_run.h"
+#include "foxpro/container.h"
 #include "foxpro/database.h"
 #include "support/run_inputs.h"
 #include "support/scripted_ui.h"
@@ -45,18 +46,37 @@ std::string wideTable(const std::string& name, int rows) {
     return out + "]}";
 }
 
+// `columns` int columns named c1, c2, ... and one row of their numbers.
+std::string tableOfColumns(const std::string& name, int columns) {
+    std::string names, values;
+    for (int i = 1; i <= columns; ++i) {
+        names += (i > 1 ? "," : "") + std::string("[\"c") + std::to_string(i) + "\", \"int\"]";
+        values += (i > 1 ? "," : "") + std::to_string(i);
+    }
+    return "{\"name\": \"" + name + "\", \"columns\": [" + names + "], \"rows\": [[" + values + "]]}";
+}
+
 struct RefusalRun {
     QTemporaryDir fixtureDir;
-    test::TdsServer server;
-    std::string target;
+    std::optional<test::TdsServer> server;
+    std::string target; // a folder, or a container when it ends in ".dbc"
     ScriptedUi ui;
+    int port = 0;
 
     RefusalRun(const std::string& tables, std::string target)
-        : server(writeFixture(fixtureDir, tables)), target(std::move(target)) {}
-    void convert() {
+        : server(std::in_place, writeFixture(fixtureDir, tables)), target(std::move(target)),
+          port(server->port()) {}
+    // Converts, and returns the statements collected for the preview.
+    std::vector<std::string> convert(PreviewChoice preview = {}, std::optional<QStringList> tables = {}) {
         ConversionRun run(ui);
-        run.run(test::tdsLogin(server.port(), QStringLiteral("u"), QStringLiteral("p")),
-                test::folderTarget(target), PreviewChoice());
+        run.setTableFilter(std::move(tables));
+        run.run(test::tdsLogin(port, QStringLiteral("u"), QStringLiteral("p")),
+                target.ends_with(".dbc") ? test::containerTarget(target) : test::folderTarget(target),
+                preview);
+        std::vector<std::string> lines;
+        for (int line = 1; line <= run.sqlLines().count(); ++line)
+            lines.push_back(run.sqlLines().text(line));
+        return lines;
     }
     std::vector<int> reportLines() const {
         std::vector<int> lines;
@@ -69,6 +89,16 @@ struct RefusalRun {
 
 std::optional<std::string> text(const std::string& s) {
     return s;
+}
+
+// A table of the target with one row, written before the run.
+void existingTable(const std::string& folder, const std::string& name) {
+    foxpro::Database::open(folder)->execute("CREATE TABLE " + name + " (id INT)");
+    foxpro::Database::open(folder)->execute("INSERT INTO " + name + " VALUES (99)");
+}
+
+std::size_t records(const std::string& folder, const std::string& table) {
+    return test::dumpTable(folder + "/" + table + ".dbf").records.size();
 }
 
 } // namespace
@@ -197,6 +227,18 @@ TEST(ConversionRefusals, AReadOnlyTargetGetsOneReportForTheWholeRun) {
         << r.ui.errorReports()[0].text.toStdString();
     EXPECT_EQ(r.ui.messages.back().text, QStringLiteral("Done."));
     EXPECT_TRUE(std::filesystem::is_empty(disk.path()));
+
+    // A container marked read-only takes nothing either: one report for the run too.
+    QTemporaryDir dir;
+    const std::string dbc = dir.filePath(QStringLiteral("shop.dbc")).toStdString();
+    foxpro::Container::create(dbc);
+    std::filesystem::permissions(dbc, std::filesystem::perms::owner_write,
+                                 std::filesystem::perm_options::remove);
+    r.target = dbc;
+    r.ui.messages.clear();
+    r.convert();
+    ASSERT_EQ(r.reportLines(), (std::vector<int>{320}));
+    EXPECT_TRUE(r.ui.errorReports()[0].text.contains(QStringLiteral("is read-only")));
 }
 
 TEST(ConversionRefusals, ATableAnotherProgramHoldsIsLeftAloneWithOneReport) {
@@ -219,4 +261,100 @@ TEST(ConversionRefusals, ATableAnotherProgramHoldsIsLeftAloneWithOneReport) {
     ASSERT_EQ(held.records.size(), 1u);
     EXPECT_EQ(held.records[0].at("ID"), text("99"));
     EXPECT_EQ(test::dumpTable(folder + "/free.dbf").records.size(), 3u);
+}
+
+TEST(ConversionRefusals, EveryUserTableOfEverySchemaOnceUnderItsBareName) {
+    QTemporaryDir target;
+    const std::string folder = target.path().toStdString();
+    const auto table = [](const std::string& schema, const std::string& name, int rows) {
+        std::string out = "{\"name\": \"" + name + "\", \"schema\": \"" + schema +
+                          "\", \"columns\": [[\"id\", \"int\"]], \"rows\": [";
+        for (int i = 1; i <= rows; ++i)
+            out += (i > 1 ? ",[" : "[") + std::to_string(i) + "]";
+        return out + "]}";
+    };
+    // The other schema's Dup comes first in the run (the bottom entry): dbo's still keeps the name.
+    RefusalRun r(table("dbo", "Dup", 1) + "," + table("dbo", "MySystemLog", 2) + "," +
+                     table("sales", "Only", 3) + "," + table("dbo", "sysdiagrams", 1) + "," +
+                     table("cdc", "dbo_Dup_CT", 1) + "," + table("zeta", "Dup", 5),
+                 folder);
+    r.convert();
+    ASSERT_EQ(r.reportLines(), (std::vector<int>{190}));
+    EXPECT_TRUE(r.ui.errorReports()[0].text.startsWith(
+        QStringLiteral("Table zeta.Dup is not converted: a table of this name comes from schema dbo.\r\n")))
+        << r.ui.errorReports()[0].text.toStdString();
+    EXPECT_EQ(r.ui.messages.back().text, QStringLiteral("Done."));
+    EXPECT_EQ(records(folder, "dup"), 1u);
+    EXPECT_EQ(records(folder, "mysystemlog"), 2u);
+    EXPECT_EQ(records(folder, "only"), 3u);
+    EXPECT_FALSE(std::filesystem::exists(folder + "/sysdiagrams.dbf"));
+    EXPECT_FALSE(std::filesystem::exists(folder + "/dbo_dup_ct.dbf"));
+
+    // Named as schema.name, the other schema's table is the one converted.
+    QTemporaryDir alone;
+    r.target = alone.path().toStdString();
+    r.ui.messages.clear();
+    r.convert({}, QStringList{QStringLiteral("ZETA.dup")});
+    EXPECT_TRUE(r.ui.errorReports().empty());
+    EXPECT_EQ(records(r.target, "dup"), 5u);
+}
+
+TEST(ConversionRefusals, ATableThatCannotBeBuiltKeepsTheTargetsTableAndGetsNoStatement) {
+    QTemporaryDir target;
+    const std::string folder = target.path().toStdString();
+    for (const char* name : {"Secret", "Wide", "Fine"})
+        existingTable(folder, name);
+    RefusalRun r("{\"name\": \"Fine\", \"columns\": [[\"id\", \"int\"]], \"rows\": [[1], [2]]}, " +
+                     tableOfColumns("Wide", 300) +
+                     ", {\"name\": \"Secret\", \"columns\": [[\"id\", \"int\"]], \"rows\": [[1]], "
+                     "\"deny_select\": true}",
+                 folder);
+    // The stand-in lists by name; the run takes the last first.
+    for (const char* name : {"Wide", "Secret", "Fine"})
+        r.ui.expectQuestion(QString::fromLatin1(name), Answer::Yes);
+    r.convert();
+    ASSERT_EQ(r.reportLines(), (std::vector<int>{320, 190}));
+    const auto reports = r.ui.errorReports();
+    EXPECT_TRUE(reports[0].text.contains(QStringLiteral("Too many fields")) &&
+                reports[0].text.contains(QStringLiteral("(table Wide)")))
+        << reports[0].text.toStdString();
+    EXPECT_TRUE(reports[1].text.contains(QStringLiteral("SELECT permission was denied")) &&
+                reports[1].text.contains(QStringLiteral("(table Secret)")))
+        << reports[1].text.toStdString();
+    EXPECT_EQ(records(folder, "secret"), 1u);
+    EXPECT_EQ(records(folder, "wide"), 1u);
+    EXPECT_EQ(records(folder, "fine"), 2u);
+
+    // Collected for the preview: only the table that can be built, its DROP first.
+    // The stand-in lists by name; the run takes the last first.
+    for (const char* name : {"Wide", "Secret", "Fine"})
+        r.ui.expectQuestion(QString::fromLatin1(name), Answer::Yes);
+    PreviewChoice preview;
+    preview.enabled = true;
+    const auto lines = r.convert(preview);
+    ASSERT_EQ(lines.size(), 4u);
+    EXPECT_EQ(lines[0], "DROP TABLE [Fine];");
+    EXPECT_EQ(lines[1].rfind("CREATE TABLE [Fine]", 0), 0u);
+}
+
+TEST(ConversionRefusals, ASourceLostMidRunIsReportedOnceAndDropsNothingMore) {
+    QTemporaryDir target;
+    const std::string folder = target.path().toStdString();
+    for (const char* name : {"T1", "T2", "T3"})
+        existingTable(folder, name);
+    RefusalRun r(wideTable("T1", 3) + ", " + wideTable("T2", 3) + ", " + wideTable("T3", 3), folder);
+    r.ui.expectQuestion(QStringLiteral("T3"), Answer::Yes);
+    r.ui.expectQuestion(QStringLiteral("T2"), Answer::Yes);
+    // The server goes away once the first table is done.
+    r.ui.onEvents = [&] {
+        if (r.server && !r.ui.progressTexts.empty() && r.ui.progressTexts.back().isEmpty())
+            r.server.reset();
+    };
+    r.convert();
+    ASSERT_EQ(r.reportLines(), (std::vector<int>{190})) << r.ui.errorReports()[0].text.toStdString();
+    EXPECT_TRUE(r.ui.errorReports()[0].text.contains(QStringLiteral("(table T2)")));
+    EXPECT_EQ(r.ui.messages.back().text, QStringLiteral("Done."));
+    EXPECT_EQ(records(folder, "t3"), 3u);
+    EXPECT_EQ(records(folder, "t2"), 1u);
+    EXPECT_EQ(records(folder, "t1"), 1u);
 }

@@ -61,7 +61,7 @@ struct Conversion {
         return tables;
     }
     static std::vector<QString> sourceTablesReversed(const ConversionRun& run) {
-        auto entries = run.sourceTables();
+        auto entries = test::listedNames(run);
         std::reverse(entries.begin(), entries.end());
         return {entries.begin(), entries.end()};
     }
@@ -125,7 +125,7 @@ TEST(ConversionSqlite, ConvertsEveryTableAndAsksBeforeOverwriting) {
     EXPECT_TRUE(c.ui.previews == 0);
 
     // The last listed source table first; each table's progress text is cleared after it.
-    QStringList listed = run.sourceTables();
+    QStringList listed = test::listedNames(run);
     listed.sort(Qt::CaseInsensitive);
     EXPECT_EQ(listed, (QStringList{"Empty", "Existing", "People", "Two Words"}));
     EXPECT_EQ(c.processed(), c.sourceTablesReversed(run));

@@ -48,10 +48,13 @@ TEST(ConversionTds, EveryUserTableLandsValueForValue) {
     ConversionRun run(c.ui);
     c.convert(run);
 
-    QStringList listed = run.sourceTables();
+    QStringList listed = test::listedNames(run);
     listed.sort();
-    EXPECT_EQ(listed, (QStringList{"AllTypes", "BigTable", "EmptyTable", "LongColumnNames", "NotNullTypes",
-                                   "Order Details", "Weird]Name"}));
+    // A user table whose name holds "SYS" is converted; the server's own sysdiagrams is not.
+    EXPECT_EQ(listed, (QStringList{"AllTypes", "BigTable", "EmergencySystems", "EmptyTable",
+                                   "LongColumnNames", "NotNullTypes", "Order Details", "Weird]Name"}));
+    EXPECT_EQ(test::dumpTable(c.dbf("emergencysystems")).records.size(), 4u);
+    EXPECT_FALSE(std::filesystem::exists(c.dbf("sysdiagrams")));
     // Rows that cannot fit their FoxPro field: AllTypes 1, 3, 4 and NotNullTypes 1, 3, 4 hold a
     // bigint beyond 32 bits for an INT field; AllTypes 5 and NotNullTypes 5 hold an nchar text
     // outside code page 1252 for a CHAR field. Each is reported once, at the INSERT.
