@@ -167,8 +167,9 @@ void MainWindow::writeFromHandler(const char* procedure, const QString& key, con
 void MainWindow::onFolderChanged(const QString& text) {
     target_.folder = text;
     writeFromHandler("Text2_Change", key::FreeTableFolder, text);
-    // A folder typed or chosen becomes the target; an emptied box leaves the choice as it was.
-    if (!text.isEmpty()) {
+    // A folder typed or chosen becomes the target; an emptied box, or the folder restored at
+    // start, leaves the choice as it was.
+    if (!text.isEmpty() && !restoringFolder_) {
         writeFromHandler("Text2_Change", key::FoxproOption, QStringLiteral("2"));
         target_.containerChosen = false;
     }
@@ -194,6 +195,10 @@ void MainWindow::onPreviewModeClicked() {
     previewChoice_.enabled = state == 1;
     previewPerFileOption.setEnabled(state == 1);
     previewPerTableOption.setEnabled(state == 1);
+    // Preview mode with neither option (a stored state) would collect every statement and show
+    // none: the first option is selected as a click on it would, storing what that stores.
+    if (state == 1 && !previewPerFileOption.isChecked() && !previewPerTableOption.isChecked())
+        previewPerFileOption.setChecked(true);
     writeFromHandler("Check1_Click", key::PreviewMode, QString::number(state));
 }
 

@@ -34,6 +34,18 @@ inline constexpr const char* kContactAddress = "https://www.example.org/marravex
 // The window's designer name: its object name, and the window its error reports name.
 inline const QString kWindowName = QStringLiteral("Form1");
 
+// Holds a flag raised for as long as it lives.
+class RaisedFlag {
+  public:
+    explicit RaisedFlag(bool& flag) : flag_(flag) { flag_ = true; }
+    ~RaisedFlag() { flag_ = false; }
+    RaisedFlag(const RaisedFlag&) = delete;
+    RaisedFlag& operator=(const RaisedFlag&) = delete;
+
+  private:
+    bool& flag_;
+};
+
 class MainWindow : public QWidget {
     Q_OBJECT
   public:
@@ -91,6 +103,10 @@ class MainWindow : public QWidget {
 
     data::SqlServerLogin login_;
     data::FoxProTarget target_;
+    bool restoringFolder_ = false; // the load is restoring the folder box
+    // A connection test waits for its answer, letting events through: a click on "Start
+    // Converting" or on either "Test Connection" that arrives meanwhile is ignored.
+    bool testing_ = false;
     engine::PreviewChoice previewChoice_;
 
     // Controls, each named for what it does; frames come before what they hold. Each keeps its

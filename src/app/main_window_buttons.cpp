@@ -61,6 +61,10 @@ void MainWindow::onHelpClicked() {
 }
 
 void MainWindow::onTestSourceClicked() {
+    if (testing_)
+        return;
+    // Clicks that arrive while it waits are ignored until it ends.
+    const RaisedFlag underWay(testing_);
     // A failed login is an expected outcome here: one plain message, no error report.
     port_.setBusy(true);
     QString reason;
@@ -73,10 +77,16 @@ void MainWindow::onTestSourceClicked() {
 }
 
 void MainWindow::onStartClicked() {
+    if (testing_)
+        return;
     run_.run(login_, target_, previewChoice_);
 }
 
 void MainWindow::onTestTargetClicked() {
+    if (testing_)
+        return;
+    // Clicks that arrive while it waits are ignored until it ends.
+    const RaisedFlag underWay(testing_);
     ErrorTrap trap(port_, kWindowName, QStringLiteral("PushButton8_Click"));
     trap.step(100, [&] { port_.setBusy(true); });
     QString reason;

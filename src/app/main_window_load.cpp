@@ -1,6 +1,6 @@
-// The main window's load: the look, the pointer, the titles and every stored field, in the order
-// whose side effects the program relies on (a stored folder restored before the stored target
-// choice makes the folder the target).
+// The main window's load: the look, the pointer, the titles and every stored field, in a fixed
+// order. Restoring a field writes its setting back as a change of it would, but restoring the
+// folder does not choose the folder: the target chosen last comes back, folder or container.
 #include "app/check_value.h"
 #include "app/main_window.h"
 #include "shell/error_trap.h"
@@ -52,7 +52,11 @@ void MainWindow::load() {
         setOptionValue(previewPerTableOption,
                        settingToBool(ReadSetting(key::PreviewPerTable, QStringLiteral("0"))));
     });
-    trap.step(120, [&] { folderBox.setText(ReadSetting(key::FreeTableFolder)); });
+    // Restoring the folder is no choice of the user's: the target stays the one stored below.
+    trap.step(120, [&] {
+        const RaisedFlag restoring(restoringFolder_);
+        folderBox.setText(ReadSetting(key::FreeTableFolder));
+    });
     trap.step(122, [&] { target_.container = ReadSetting(key::DBCFile); });
     QString targetOption;
     if (trap.test(124, [&] {

@@ -101,24 +101,24 @@ TEST_F(MainWindowLoad, OnlyAnExactZeroLeavesLocalConnectionUntickedAndAStoredEmp
     EXPECT_EQ(stored(key::MSSQLPort), QString());
 }
 
-TEST_F(MainWindowLoad, AStoredFolderWinsOverAStoredContainerChoice) {
+TEST_F(MainWindowLoad, TheTargetChosenLastComesBackWhateverPathsAreStored) {
+    // Restoring the folder box is no choice of the folder: the stored container stays the target.
     store({{key::FoxproOption, QStringLiteral("1")},
            {key::FreeTableFolder, QStringLiteral("/data/free")},
            {key::DBCFile, QStringLiteral("/data/shop.dbc")}});
     auto w = loadedWindow();
     EXPECT_EQ(text(*w, "Text2"), QStringLiteral("/data/free"));
-    EXPECT_FALSE(w->target().containerChosen);
-    EXPECT_EQ(w->target().container, QStringLiteral("/data/shop.dbc"));
-    EXPECT_EQ(stored(key::FoxproOption), QStringLiteral("2"));
-}
-
-TEST_F(MainWindowLoad, AContainerChoiceSurvivesWhileNoFolderIsStored) {
-    store({{key::FoxproOption, QStringLiteral("1")}, {key::DBCFile, QStringLiteral("/data/shop.dbc")}});
-    auto w = loadedWindow();
     EXPECT_TRUE(w->target().containerChosen);
+    EXPECT_EQ(w->target().container, QStringLiteral("/data/shop.dbc"));
+    EXPECT_EQ(w->target().folder, QStringLiteral("/data/free"));
     EXPECT_EQ(stored(key::FoxproOption), QStringLiteral("1"));
+    EXPECT_EQ(stored(key::FreeTableFolder), QStringLiteral("/data/free"));
+    // A folder typed after the load is a choice.
+    control<QLineEdit>(*w, "Text2").setText(QStringLiteral("/data/other"));
+    EXPECT_FALSE(w->target().containerChosen);
+    EXPECT_EQ(stored(key::FoxproOption), QStringLiteral("2"));
 
-    store({{key::FoxproOption, QStringLiteral("2")}});
+    store({{key::FoxproOption, QStringLiteral("2")}, {key::DBCFile, QStringLiteral("/data/shop.dbc")}});
     auto again = loadedWindow();
     EXPECT_FALSE(again->target().containerChosen);
 }
@@ -158,13 +158,26 @@ TEST_F(MainWindowLoad, CheckValuesBeyondTheThreeStatesAreRefusedAndGreyedIsNotTi
     EXPECT_EQ(stored(key::PreviewMode), QStringLiteral("2"));
 }
 
-TEST_F(MainWindowLoad, NeitherOptionStoredAsSelectedLeavesBothClear) {
+TEST_F(MainWindowLoad, PreviewModeWithNeitherOptionStoredSelectsTheFirst) {
+    // Preview mode would collect every statement and show none: the first option is selected and
+    // stored as a click on it stores.
     store({{key::PreviewPerFile, QStringLiteral("0")}, {key::PreviewPerTable, QStringLiteral("False")}});
     auto w = loadedWindow();
-    EXPECT_FALSE(control<QRadioButton>(*w, "Option1").isChecked());
-    EXPECT_FALSE(control<QRadioButton>(*w, "Option2").isChecked());
-    EXPECT_FALSE(w->previewChoice().afterAllTables);
-    EXPECT_FALSE(w->previewChoice().afterEachTable);
+    EXPECT_TRUE(control<QRadioButton>(*w, "Option1").isChecked());
+    EXPECT_TRUE(w->previewChoice().afterAllTables);
+    EXPECT_EQ(stored(key::PreviewPerFile), QStringLiteral("True"));
+    EXPECT_EQ(stored(key::PreviewPerTable), QStringLiteral("False"));
+
+    // With preview mode off both stay clear until it is ticked.
+    store({{key::PreviewMode, QStringLiteral("0")},
+           {key::PreviewPerFile, QStringLiteral("0")},
+           {key::PreviewPerTable, QStringLiteral("False")}});
+    auto off = loadedWindow();
+    EXPECT_FALSE(control<QRadioButton>(*off, "Option1").isChecked());
+    EXPECT_FALSE(control<QRadioButton>(*off, "Option2").isChecked());
+    control<QCheckBox>(*off, "Check1").setCheckState(Qt::Checked);
+    EXPECT_TRUE(control<QRadioButton>(*off, "Option1").isChecked());
+    EXPECT_EQ(stored(key::PreviewPerFile), QStringLiteral("True"));
 }
 
 // An error report during the load shows where the main window is about to appear, not at the

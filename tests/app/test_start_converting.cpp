@@ -10,6 +10,7 @@
 #include "support/tds_server.h"
 
 #include <QCheckBox>
+#include <QDir>
 #include <QFile>
 #include <QLineEdit>
 #include <QProgressBar>
@@ -105,6 +106,27 @@ TEST_F(StartConverting, TheSqlServerTestConnectionButtonAnswersForAGoodAndAWrong
     EXPECT_FALSE(look::isBusy(*w));
 }
 
+TEST_F(StartConverting, ClicksWhileATestConnectionWaitsForItsServerAreIgnored) {
+    // A slow link: the login takes a few packets' time, while the window takes clicks.
+    TdsServer server(TdsServer::standardFixture(50), 0, {"--latency-ms", "150"});
+    QTemporaryDir folder;
+    auto w = loadedWindow();
+    typeLogin(*w, server.port());
+    QTest::keyClicks(&control<QLineEdit>(*w, "Text2"), folder.path());
+    bool clicked = false;
+    QTimer::singleShot(0, [&] {
+        for (const char* button : {"PushButton7", "PushButton6", "PushButton8"})
+            control<QPushButton>(*w, button).click();
+        clicked = true;
+    });
+    control<QPushButton>(*w, "PushButton6").click();
+    EXPECT_TRUE(clicked);
+    ASSERT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(ui.messages[0].text, QStringLiteral("Connection successful."));
+    EXPECT_FALSE(w->converting());
+    EXPECT_TRUE(QDir(folder.path()).isEmpty());
+}
+
 TEST_F(StartConverting, TheFoxProTestConnectionButtonAnswersForTheChosenTarget) {
     QTemporaryDir folder;
     auto w = loadedWindow();
@@ -178,7 +200,8 @@ TEST_F(StartConverting, AContainerConfirmedInAdvancedOptionsIsTheTargetOfTheNext
     const QString dbc = folder.filePath(QStringLiteral("shop.dbc"));
     foxpro::Container::create(dbc.toStdString());
     // The folder target at start, and a folder the run could not open.
-    store({{key::FreeTableFolder, folder.filePath(QStringLiteral("missing"))}});
+    store({{key::FreeTableFolder, folder.filePath(QStringLiteral("missing"))},
+           {key::FoxproOption, QStringLiteral("2")}});
     auto w = loadedWindow();
     ASSERT_FALSE(w->target().containerChosen);
     typeLogin(*w, server.port());

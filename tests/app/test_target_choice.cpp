@@ -88,7 +88,9 @@ TEST_F(TargetChoice, TheSampleButtonPointsAtTheSamplesFolderEvenAfterAContainerW
 }
 
 TEST_F(TargetChoice, OkWithAChosenContainerMakesItTheTargetAtOnce) {
-    store({{key::FreeTableFolder, QStringLiteral("/data/free")}, {key::DBCFile, QStringLiteral("/old.dbc")}});
+    store({{key::FreeTableFolder, QStringLiteral("/data/free")},
+           {key::DBCFile, QStringLiteral("/old.dbc")},
+           {key::FoxproOption, QStringLiteral("2")}});
     auto w = loadedWindow();
     ASSERT_FALSE(w->target().containerChosen);
     QTemporaryDir dir;
@@ -147,7 +149,7 @@ TEST_F(TargetChoice, OkWithAnEmptyPathKeepsTheChoiceAndCancelAlwaysSelectsTheFol
 }
 
 TEST_F(TargetChoice, OkWithANewNameOffersAnEmptyContainer) {
-    store({{key::FreeTableFolder, QStringLiteral("/data/free")}});
+    store({{key::FreeTableFolder, QStringLiteral("/data/free")}, {key::FoxproOption, QStringLiteral("2")}});
     auto w = loadedWindow();
     QTemporaryDir dir;
     const QString created = dir.filePath(QStringLiteral("Sales.dbc"));

@@ -5,7 +5,9 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDialog>
+#include <QDropEvent>
 #include <QLineEdit>
+#include <QMimeData>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -25,24 +27,43 @@ class MainWindow : public QWidget {
     }
 };
 
+// A box a folder can be dropped on, counting the drags that reach it.
+class DropBox : public QLineEdit {
+  public:
+    using QLineEdit::QLineEdit;
+    int drags = 0;
+
+  protected:
+    void dragEnterEvent(QDragEnterEvent*) override { ++drags; }
+};
+
 } // namespace
 
 TEST(WaitingWindows, OtherWindowsTakeNoInputAndStayOpenWhileTheMainWindowCanBeClosed) {
     MainWindow main;
     main.show();
     QDialog options(&main); // e.g. Advanced Options, under its own question
-    QLineEdit path(&options);
+    DropBox path(&options);
     options.show();
     QDialog box(&main);
     QLineEdit answer(&box);
     QPushButton ok(QStringLiteral("OK"), &box);
     QObject::connect(&ok, &QPushButton::clicked, &box, &QDialog::accept);
 
+    // A folder dropped on a box is input too.
+    QMimeData folder;
+    folder.setText(QStringLiteral("/dropped/folder"));
+    const auto drop = [&] {
+        QDragEnterEvent event(QPoint(5, 5), Qt::CopyAction, &folder, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(&path, &event);
+    };
     bool checked = false;
     QTimer::singleShot(0, [&] {
         QTest::keyClicks(&path, QStringLiteral("typed under the box"));
+        drop();
         QCloseEvent closeOptions;
         QApplication::sendEvent(&options, &closeOptions);
+        EXPECT_EQ(path.drags, 0);
         QTest::keyClicks(&answer, QStringLiteral("yes"));
         QCloseEvent closeMain;
         QApplication::sendEvent(&main, &closeMain);
@@ -60,6 +81,8 @@ TEST(WaitingWindows, OtherWindowsTakeNoInputAndStayOpenWhileTheMainWindowCanBeCl
     // Once the box has gone, the other window is the user's again.
     QTest::keyClicks(&path, QStringLiteral("free"));
     EXPECT_EQ(path.text(), QStringLiteral("free"));
+    drop();
+    EXPECT_EQ(path.drags, 1);
 }
 
 // Advanced Options asks its question in a box of the main window's while it waits itself: the box

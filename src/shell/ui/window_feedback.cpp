@@ -69,6 +69,11 @@ class InputShield : public QObject {
         case QEvent::Shortcut:
         case QEvent::ShortcutOverride:
         case QEvent::ContextMenu:
+        // A folder or file dropped on a box would change the target under the waiting box.
+        case QEvent::DragEnter:
+        case QEvent::DragMove:
+        case QEvent::DragLeave:
+        case QEvent::Drop:
             return true;
         default:
             return false;

@@ -151,12 +151,14 @@ TEST_F(PreviewFlow, PerTableSkipGoesOnAndBackEndsTheRun) {
     EXPECT_FALSE(tableWritten("gamma.dbf") || tableWritten("beta.dbf") || tableWritten("alpha.dbf"));
 }
 
-TEST_F(PreviewFlow, PerTableExecuteEndsTheRunAfterThatTable) {
+TEST_F(PreviewFlow, PerTableExecuteGoesOnWithEveryTable) {
     control<QRadioButton>(*window, "Option2").click();
     convert([&](PreviewWindow& preview, int) { preview.executeButton.click(); });
-    ASSERT_EQ(previews.size(), 1u);
+    ASSERT_EQ(previews.size(), 3u);
+    EXPECT_EQ(previews[2][0].rfind("CREATE TABLE [Alpha]", 0), 0u);
     EXPECT_EQ(records("gamma.dbf"), 1u);
-    EXPECT_FALSE(tableWritten("beta.dbf"));
+    EXPECT_EQ(records("beta.dbf"), 3u);
+    EXPECT_EQ(records("alpha.dbf"), 2u);
     EXPECT_EQ(ui.messages.back().text, QStringLiteral("Done."));
 }
 
