@@ -164,7 +164,7 @@ int convert(const Options& o) {
         }
         for (const QString& name : *o.tables)
             if (std::none_of(source.begin(), source.end(),
-                             [&](const data::SourceTable& table) { return table.isNamed(name); })) {
+                             [&](const data::SourceTable& table) { return table.isNamed(name, source); })) {
                 fail(QStringLiteral("the source has no table %1").arg(name));
                 return kCouldNotStart;
             }

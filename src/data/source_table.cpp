@@ -2,6 +2,8 @@
 
 #include <QSet>
 
+#include <algorithm>
+
 namespace qc::data {
 
 namespace {
@@ -28,9 +30,15 @@ bool SourceTable::inDefaultSchema() const {
     return schema.isEmpty() || schema.compare(kDefaultSchema, Qt::CaseInsensitive) == 0;
 }
 
-bool SourceTable::isNamed(const QString& wanted) const {
-    return wanted.compare(name, Qt::CaseInsensitive) == 0 ||
-           (!schema.isEmpty() && wanted.compare(schema + QLatin1Char('.') + name, Qt::CaseInsensitive) == 0);
+bool SourceTable::isNamed(const QString& wanted, const QList<SourceTable>& all) const {
+    if (!schema.isEmpty() && wanted.compare(schema + QLatin1Char('.') + name, Qt::CaseInsensitive) == 0)
+        return true;
+    if (wanted.compare(name, Qt::CaseInsensitive) != 0)
+        return false;
+    // The bare name is the one the default schema's table is read by.
+    return inDefaultSchema() || std::none_of(all.begin(), all.end(), [&](const SourceTable& other) {
+               return other.inDefaultSchema() && other.name.compare(name, Qt::CaseInsensitive) == 0;
+           });
 }
 
 bool madeByServer(const SourceTable& table) {

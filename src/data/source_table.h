@@ -20,9 +20,9 @@ struct SourceTable {
     // True for the schema an unqualified name resolves in: "dbo" (the default of the logins
     // the program is used with), or none at all.
     bool inDefaultSchema() const;
-    // True when the user's `wanted` names this table: its bare name or "schema.name", in any
-    // letter case.
-    bool isNamed(const QString& wanted) const;
+    // True when the user's `wanted` names this table: "schema.name", or its bare name, which
+    // names only the default schema's table where `all` holds one of that name; any letter case.
+    bool isNamed(const QString& wanted, const QList<SourceTable>& all) const;
     bool operator==(const SourceTable&) const = default;
 };
 

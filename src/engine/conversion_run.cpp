@@ -158,8 +158,9 @@ void ConversionRun::chooseTables(int last) {
     QHash<QString, QString> owner;
     for (int index = last; index >= 0; --index) {
         const data::SourceTable& table = sourceTables_[index];
-        if (tableFilter_ && std::none_of(tableFilter_->begin(), tableFilter_->end(),
-                                         [&](const QString& wanted) { return table.isNamed(wanted); }))
+        if (tableFilter_ &&
+            std::none_of(tableFilter_->begin(), tableFilter_->end(),
+                         [&](const QString& wanted) { return table.isNamed(wanted, sourceTables_); }))
             continue;
         order_.emplace_back(index, QString());
         const QString key = table.name.toLower();

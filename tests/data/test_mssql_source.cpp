@@ -72,10 +72,15 @@ TEST(MssqlSelect, OnlyTheServersOwnTablesAreLeftOutAndNamesMatchBareOrQualified)
     const SourceTable sales{QStringLiteral("Sales"), QStringLiteral("Orders")};
     EXPECT_EQ(sales.shownName(), QStringLiteral("Sales.Orders"));
     EXPECT_EQ(dbo("Orders").shownName(), QStringLiteral("Orders"));
+    // A bare name names the default schema's table where there is one.
+    const SourceTables alone{sales}, both{sales, dbo("Orders")};
     for (const char* wanted : {"orders", "SALES.ORDERS"})
-        EXPECT_TRUE(sales.isNamed(QString::fromUtf8(wanted))) << wanted;
+        EXPECT_TRUE(sales.isNamed(QString::fromUtf8(wanted), alone)) << wanted;
     for (const char* wanted : {"dbo.Orders", "Sales", "Sales.Order"})
-        EXPECT_FALSE(sales.isNamed(QString::fromUtf8(wanted))) << wanted;
+        EXPECT_FALSE(sales.isNamed(QString::fromUtf8(wanted), alone)) << wanted;
+    EXPECT_FALSE(sales.isNamed(QStringLiteral("Orders"), both));
+    EXPECT_TRUE(sales.isNamed(QStringLiteral("sales.orders"), both));
+    EXPECT_TRUE(dbo("Orders").isNamed(QStringLiteral("Orders"), both));
     for (const SourceTable& own : {dbo("sysdiagrams"), dbo("DTProperties"), dbo("syspublications"),
                                    SourceTable{QStringLiteral("cdc"), QStringLiteral("dbo_Orders_CT")}})
         EXPECT_TRUE(madeByServer(own)) << own.name.toStdString();
