@@ -312,7 +312,13 @@ TEST(ConversionRefusals, ATableThatCannotBeBuiltKeepsTheTargetsTableAndGetsNoSta
     // The stand-in lists by name; the run takes the last first.
     for (const char* name : {"Wide", "Secret", "Fine"})
         r.ui.expectQuestion(QString::fromLatin1(name), Answer::Yes);
+    // Window events (and with them a Ctrl-C of the command line) never come between a DROP and
+    // its CREATE.
+    bool eventsWhileDropped = false;
+    r.ui.onEvents = [&] { eventsWhileDropped |= !std::filesystem::exists(folder + "/fine.dbf"); };
     r.convert();
+    EXPECT_FALSE(eventsWhileDropped);
+    r.ui.onEvents = nullptr;
     ASSERT_EQ(r.reportLines(), (std::vector<int>{320, 190}));
     const auto reports = r.ui.errorReports();
     EXPECT_TRUE(reports[0].text.contains(QStringLiteral("Too many fields")) &&
