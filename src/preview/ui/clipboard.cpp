@@ -54,13 +54,16 @@ bool SetClipboardText(const QString& text, int format) {
     return false;
 }
 
-void CopyListViewToClipboard(const QAbstractItemView& view, UiPort& ui) {
+ClipboardCopy CopyListViewToClipboard(const QAbstractItemView& view, UiPort& ui,
+                                      const ClipboardPlacer& place) {
     const QAbstractItemModel* model = view.model();
     if (model == nullptr || model->rowCount() == 0)
-        return;
+        return ClipboardCopy::Nothing;
     const QString text = checkedRowsText(*model, ui);
     ClearClipboard();
-    SetClipboardText(text, 0);
+    if (text.isEmpty())
+        return ClipboardCopy::Nothing;
+    return place(text) ? ClipboardCopy::Taken : ClipboardCopy::Refused;
 }
 
 } // namespace qc::preview::ui

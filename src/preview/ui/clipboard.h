@@ -6,6 +6,8 @@
 
 #include <QString>
 
+#include <functional>
+
 class QAbstractItemView;
 
 namespace qc::preview::ui {
@@ -17,8 +19,16 @@ void ClearClipboard();
 // True when an attempt (of at most 1000) placed it.
 bool SetClipboardText(const QString& text, int format);
 
-// Puts the checked rows of the view's model on the clipboard as column-aligned text. An empty
-// list leaves the clipboard as it was.
-void CopyListViewToClipboard(const QAbstractItemView& view, UiPort& ui);
+// What a copy came to: nothing to copy (an empty list, or no row checked), the text taken by the
+// clipboard, or the clipboard refusing it (another program holding it, no clipboard at all).
+enum class ClipboardCopy { Nothing, Taken, Refused };
+
+// Puts text on the clipboard; false when the clipboard did not take it.
+using ClipboardPlacer = std::function<bool(const QString& text)>;
+
+// Puts the checked rows of the view's model on the clipboard as column-aligned text, with
+// `place`. An empty list leaves the clipboard as it was; no row checked empties it.
+ClipboardCopy CopyListViewToClipboard(const QAbstractItemView& view, UiPort& ui,
+                                      const ClipboardPlacer& place);
 
 } // namespace qc::preview::ui

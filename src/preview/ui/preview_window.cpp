@@ -199,11 +199,21 @@ void PreviewWindow::onFindReplaceClicked() {
 void PreviewWindow::onCopySqlClicked() {
     ErrorTrap trap(port_, QStringLiteral("Form2"), QStringLiteral("PushButton2_Click"));
     const bool any = trap.test(102, [&] { return session_.lines.count() >= 1; });
+    ClipboardCopy copy = ClipboardCopy::Nothing;
     if (any)
-        trap.step(104, [&] { CopyListViewToClipboard(lineView, port_); });
+        trap.step(104, [&] { copy = CopyListViewToClipboard(lineView, port_, placeOnClipboard); });
     trap.step(108, [&] {
-        port_.message(QStringLiteral("Results have been copied to the clipboard.") + kPasteHint);
+        if (copy == ClipboardCopy::Refused)
+            tellClipboardRefused();
+        else
+            port_.message(QStringLiteral("Results have been copied to the clipboard.") + kPasteHint);
     });
+}
+
+void PreviewWindow::tellClipboardRefused() {
+    port_.message(QStringLiteral("The clipboard did not take the text, so nothing was copied. Another "
+                                 "program may be holding it: try again in a moment."),
+                  {}, Buttons::Ok, Icon::Exclamation);
 }
 
 void PreviewWindow::onJumpToErrorClicked() {
@@ -221,10 +231,16 @@ void PreviewWindow::onCopyErrorClicked() {
     const bool hasText = trap.test(102, [&] { return !blankText(errorBox.toPlainText()); });
     if (!hasText)
         return;
+    ClipboardCopy copy = ClipboardCopy::Nothing;
     trap.step(104, [&] { ClearClipboard(); });
-    trap.step(106, [&] { SetClipboardText(errorBox.toPlainText(), 0); });
+    trap.step(106, [&] {
+        copy = placeOnClipboard(errorBox.toPlainText()) ? ClipboardCopy::Taken : ClipboardCopy::Refused;
+    });
     trap.step(108, [&] {
-        port_.message(QStringLiteral("Error message have been copied to the clipboard.") + kPasteHint);
+        if (copy == ClipboardCopy::Refused)
+            tellClipboardRefused();
+        else
+            port_.message(QStringLiteral("Error message have been copied to the clipboard.") + kPasteHint);
     });
 }
 

@@ -5,6 +5,7 @@
 
 #include "preview/preview_session.h"
 #include "preview/script_execution.h"
+#include "preview/ui/clipboard.h"
 #include "preview/ui/sql_line_view.h"
 #include "shell/ui/button_keys.h"
 #include "shell/ui/look.h"
@@ -27,6 +28,9 @@ class PreviewWindow : public QDialog {
     shell::WindowSeams& seams() { return seams_; }
     // The window's own port: its message boxes, pointer and progress bar.
     shell::WindowPort& port() { return port_; }
+    // How the copy buttons put text on the clipboard; tests replace it with a clipboard that
+    // refuses, as another program holding it would.
+    ClipboardPlacer placeOnClipboard = [](const QString& text) { return SetClipboardText(text, 0); };
 
     // The line at which the last script run stopped with an SQL error; 0 = none.
     int errorLine() const { return errorLine_; }
@@ -77,6 +81,8 @@ class PreviewWindow : public QDialog {
 
     void openFindAndReplace();
     void openDatatypes();
+    // Says that a copy button's text did not reach the clipboard.
+    void tellClipboardRefused();
 
     const PreviewSession session_;
     PreviewExit exit_ = PreviewExit::WentBack;

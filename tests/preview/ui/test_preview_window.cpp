@@ -170,6 +170,20 @@ TEST_F(PreviewWindowTest, CopySqlTakesTheTickedLines) {
               QStringLiteral("DROP TABLE [a];\r\nINSERT INTO [a] VALUES (1)\r\n"));
     w.lineView.untickAll.trigger();
     EXPECT_FALSE(lines.checked(1) || lines.checked(3));
+
+    // A clipboard that does not take the text (another program holding it): both copy buttons
+    // say so instead of "copied".
+    w.placeOnClipboard = [](const QString&) { return false; };
+    lines.setChecked(1, true);
+    w.copySqlButton.click();
+    w.errorBox.setPlainText(QStringLiteral("SQL error: x"));
+    w.copyErrorButton.click();
+    ASSERT_EQ(messages.size(), 5u);
+    for (std::size_t i : {3u, 4u}) {
+        EXPECT_TRUE(messages[i].text.startsWith(QStringLiteral("The clipboard did not take the text")))
+            << messages[i].text.toStdString();
+        EXPECT_EQ(messages[i].icon, Icon::Exclamation);
+    }
 }
 
 TEST_F(PreviewWindowTest, ErrorTextIsCopiedAndMailedWhole) {
