@@ -43,14 +43,19 @@ std::vector<FieldSpec> fieldSpecs(const CreateTable& statement) {
     }
     return fields;
 }
-} // namespace
 
-void StatementExecutor::execute(std::string_view text) {
+// Parses into `statement`; a statement that does not parse fails as an SQL error.
+void parseSql(std::string_view text, Statement& statement) {
     try {
-        parseStatement(text, parsed_);
+        parseStatement(text, statement);
     } catch (const std::exception& error) {
         throw Error(std::string("SQL error: ") + error.what());
     }
+}
+} // namespace
+
+void StatementExecutor::execute(std::string_view text) {
+    parseSql(text, parsed_);
     const std::string& table = tableOf(parsed_);
     try {
         if (const auto* create = std::get_if<CreateTable>(&parsed_))
@@ -74,11 +79,7 @@ void StatementExecutor::execute(std::string_view text) {
 
 void Database::check(std::string_view text) {
     Statement parsed;
-    try {
-        parseStatement(text, parsed);
-    } catch (const std::exception& error) {
-        throw Error(std::string("SQL error: ") + error.what());
-    }
+    parseSql(text, parsed);
     const std::string& table = tableOf(parsed);
     try {
         checkTableName(table);
