@@ -13,11 +13,13 @@
 #include <initializer_list>
 
 class QLineEdit;
+class QPainter;
 class QWidget;
 
 namespace qc::look {
 
-// The folder of the running program; files the program looks for lie beside it.
+// The folder of the files the running program ships: beside it in a build folder, its share
+// folder once installed (shell/shipped_files.h).
 QString programFolder();
 
 // True when the file system can report the path's modification time; false on any failure.
@@ -51,8 +53,10 @@ void applyWhiteLook(QWidget& window);
 QCursor handCursor();
 QCursor handCursorFrom(const QString& curFile);
 
-// The program's icon, shown by every window.
+// The program's icon, shown by every window; the build draws the desktop's icon files with the
+// same painting, so the menu and the windows show one picture.
 QIcon applicationIcon();
+void paintApplicationIcon(QPainter& painter, int size);
 
 // The pointer convention on a window: moving over any of its push buttons shows `custom` (the
 // hand, or the arrow when no cursor file was found); over the window itself, its frames and the
