@@ -33,7 +33,7 @@ QRect twipsRect(int left, int top, int width, int height);
 QFont windowFont();
 QFont buttonFont();
 
-// Loads the skin (a Qt style sheet in x/o.cjs beside the program) onto the main window, giving the
+// Loads the skin (a Qt style sheet in x/o.cjs in the program's folder) onto the main window, giving the
 // window and its frames, labels, check boxes and option buttons the button-face colour. Without
 // the file (or when it is not a regular file) the window keeps its white designed look. Throws when
 // the file is there but cannot be read.
@@ -48,7 +48,7 @@ void ApplyFormColors(QWidget& window);
 // background.
 void applyWhiteLook(QWidget& window);
 
-// The hand pointer read from HAND-M.CUR beside the program (with the hot spot stored in the file),
+// The hand pointer read from HAND-M.CUR in the program's folder (with the hot spot stored in the file),
 // or the arrow when that file is missing or unreadable.
 QCursor handCursor();
 QCursor handCursorFrom(const QString& curFile);
