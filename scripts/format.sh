@@ -5,7 +5,7 @@
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 cd "$top"
-mapfile -t files < <(find src tests bench samples -path tests/tools -prune -o \
+mapfile -t files < <(find src tests bench samples packaging -path tests/tools -prune -o \
     -type f \( -name '*.cpp' -o -name '*.h' -o -name '*.c' \) -print | sort)
 if [ "${1:-}" = --check ]; then
     clang-format --dry-run -Werror "${files[@]}"

@@ -10,6 +10,8 @@ int main(int argc, char** argv) {
     if (qc::cli::wantsCommandLine(argc, argv))
         return qc::cli::runCommandLine(argc, argv);
     QApplication app(argc, argv);
+    // The installed desktop entry's name, by which the desktop shows this window under its icon.
+    QGuiApplication::setDesktopFileName(QStringLiteral("org.example.marravex"));
     qc::app::MainWindow window;
     window.load();
     window.showCentred();

@@ -69,7 +69,7 @@ class MainWindow : public QWidget {
 
     // The dialogs and windows this window opens, replaceable by tests.
     data::ui::FileDialogs fileDialogs;
-    // Where the files shipped beside the program are looked up (cursor, skin, samples, picture).
+    // Where the files the program ships are looked up (cursor, skin, samples, picture).
     QString programFolder = look::programFolder();
 
     void onChooseFolderClicked(); // "..."

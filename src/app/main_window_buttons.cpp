@@ -5,6 +5,7 @@
 #include "data/mssql_source.h"
 #include "shell/error_trap.h"
 #include "shell/settings.h"
+#include "shell/shipped_files.h"
 #include "shell/ui/desktop_links.h"
 
 #include <QDir>
@@ -120,7 +121,7 @@ void MainWindow::onSamplesClicked() {
     ErrorTrap trap(port_, kWindowName, QStringLiteral("PushButton2_Click"));
     trap.step(100, [&] { port_.settings.write(key::FoxproOption, QStringLiteral("2")); });
     trap.step(102, [&] { target_.containerChosen = false; });
-    trap.step(104, [&] { folderBox.setText(programFolder + QStringLiteral("/Samples")); });
+    trap.step(104, [&] { folderBox.setText(writableSamplesFolder(programFolder)); });
     showTarget();
 }
 

@@ -17,8 +17,8 @@
 #include <QFileInfo>
 
 #include <cstdio>
-#include <cstring>
 #include <stdexcept>
+#include <string_view>
 
 #include <unistd.h>
 
@@ -260,15 +260,30 @@ int execute(const Options& o) {
     return port.errorReports() > 0 ? kSomeRefused : kAllLanded;
 }
 
+// Qt's own options for every window program ("-style fusion", also "--style=fusion").
+bool isQtWindowOption(const char* argument) {
+    std::string_view name(argument);
+    if (name.starts_with("--"))
+        name.remove_prefix(1);
+    if (!name.starts_with('-'))
+        return false;
+    name.remove_prefix(1);
+    name = name.substr(0, name.find('='));
+    for (const char* option :
+         {"style", "stylesheet", "widgetcount", "reverse", "qmljsdebugger", "platform", "platformpluginpath",
+          "platformtheme", "plugin", "qwindowgeometry", "qwindowicon", "qwindowtitle", "session", "display",
+          "geometry", "dialogs", "fontengine"})
+        if (name == option)
+            return true;
+    return false;
+}
+
 } // namespace
 
 bool wantsCommandLine(int argc, char** argv) {
-    if (argc < 2)
-        return false;
-    for (const char* command : {"convert", "execute", "--help", "-h", "help"})
-        if (std::strcmp(argv[1], command) == 0)
-            return true;
-    return false;
+    // The window takes no words of its own, only Qt's: every other first word is the command
+    // line's, which refuses what it does not know instead of opening the window.
+    return argc >= 2 && !isQtWindowOption(argv[1]);
 }
 
 int runCommandLine(int argc, char** argv) {
@@ -281,8 +296,11 @@ int runCommandLine(int argc, char** argv) {
         return kCouldNotStart;
     }
     const Options& options = parsed.options;
-    if (options.command == Command::Help) {
-        std::fputs(usageText().toLocal8Bit().constData(), stdout);
+    if (options.command == Command::Help || options.command == Command::Version) {
+        const QString text = options.command == Command::Help
+                                 ? usageText()
+                                 : QStringLiteral("marravex %1\n").arg(versionText());
+        std::fputs(text.toLocal8Bit().constData(), stdout);
         return kAllLanded;
     }
     catchInterrupts();

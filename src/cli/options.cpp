@@ -1,7 +1,8 @@
 #include "cli/options.h"
 
-#include <functional>
-#include <map>
+#include "cli/option_table.h"
+
+#include <algorithm>
 
 namespace qc::cli {
 
@@ -31,66 +32,19 @@ ParseResult parseOptions(const QStringList& args) {
         o.command = Command::Help;
         return result;
     }
-    if (args[0] == QLatin1String("convert"))
-        o.command = Command::Convert;
-    else if (args[0] == QLatin1String("execute"))
-        o.command = Command::Execute;
-    else {
+    if (args[0] == QLatin1String("--version")) {
+        o.command = Command::Version;
+        return result;
+    }
+    const auto& commands = commandWords();
+    const auto named = std::find_if(commands.begin(), commands.end(),
+                                    [&](const CommandWord& c) { return args[0] == QLatin1String(c.word); });
+    if (named == commands.end()) {
         result.error = QStringLiteral("unknown command '%1' (see marravex --help)").arg(args[0]);
         return result;
     }
+    o.command = named->command;
     const bool convert = o.command == Command::Convert;
-
-    using Setter = std::function<QString(const QString&)>; // returns an error, or empty
-    const auto text = [](QString& field) {
-        return Setter([&field](const QString& v) {
-            field = v;
-            return QString();
-        });
-    };
-    std::map<QString, Setter> valued = {{QStringLiteral("--to"), text(o.folder)},
-                                        {QStringLiteral("--dbc"), text(o.container)}};
-    std::map<QString, bool*> flags = {{QStringLiteral("--create"), &o.create}};
-    if (convert) {
-        valued.insert({{QStringLiteral("--server"), text(o.server)},
-                       {QStringLiteral("--port"), text(o.port)},
-                       {QStringLiteral("--database"), text(o.database)},
-                       {QStringLiteral("--user"), text(o.user)},
-                       {QStringLiteral("--password-file"), text(o.passwordFile)},
-                       {QStringLiteral("--script"), text(o.script)},
-                       {QStringLiteral("--tables"), Setter([&o](const QString& v) {
-                            QStringList names;
-                            for (const QString& name : v.split(QLatin1Char(',')))
-                                if (!name.trimmed().isEmpty())
-                                    names << name.trimmed();
-                            if (names.isEmpty())
-                                return QStringLiteral("--tables needs at least one table name");
-                            o.tables = names;
-                            return QString();
-                        })},
-                       {QStringLiteral("--overwrite"), Setter([&o](const QString& v) {
-                            if (v == QLatin1String("ask"))
-                                o.overwrite = OverwritePolicy::Ask;
-                            else if (v == QLatin1String("yes"))
-                                o.overwrite = OverwritePolicy::Yes;
-                            else if (v == QLatin1String("no"))
-                                o.overwrite = OverwritePolicy::No;
-                            else
-                                return QStringLiteral("--overwrite takes ask, yes or no, not '%1'").arg(v);
-                            return QString();
-                        })}});
-        flags.insert(
-            {{QStringLiteral("--local"), &o.local}, {QStringLiteral("--saved-settings"), &o.savedSettings}});
-    } else {
-        valued.insert(
-            {QStringLiteral("--from-line"), Setter([&o](const QString& v) {
-                 bool ok = false;
-                 o.fromLine = v.toInt(&ok);
-                 if (!ok || o.fromLine < 1)
-                     return QStringLiteral("--from-line takes a statement number from 1, not '%1'").arg(v);
-                 return QString();
-             })});
-    }
 
     for (int i = 1; i < args.size(); ++i) {
         const QString& arg = args[i];
@@ -114,21 +68,22 @@ ParseResult parseOptions(const QStringList& args) {
                                "it: use --password-file FILE, MARRAVEX_PASSWORD or the prompt");
             return result;
         }
-        if (const auto flag = flags.find(name); flag != flags.end() && equals < 0) {
-            *flag->second = true;
-            continue;
-        }
-        const auto setter = valued.find(name);
-        if (setter == valued.end()) {
+        const OptionSpec* option = findOption(name, o.command);
+        // A flag takes no value: "--create=x" is not an option.
+        if (!option || (!option->value && equals >= 0)) {
             result.error = unknown(name);
             return result;
+        }
+        if (!option->value) {
+            option->apply(o, QString());
+            continue;
         }
         const auto value = takeValue(args, i, arg.mid(equals + 1), equals >= 0);
         if (!value) {
             result.error = QStringLiteral("%1 needs a value").arg(name);
             return result;
         }
-        if (QString error = setter->second(*value); !error.isEmpty()) {
+        if (QString error = option->apply(o, *value); !error.isEmpty()) {
             result.error = error;
             return result;
         }

@@ -9,7 +9,7 @@
 
 namespace qc::cli {
 
-enum class Command { Convert, Execute, Help };
+enum class Command { Convert, Execute, Help, Version };
 enum class OverwritePolicy { Ask, Yes, No };
 
 struct Options {
@@ -45,5 +45,8 @@ ParseResult parseOptions(const QStringList& arguments);
 
 // The usage text of --help.
 QString usageText();
+
+// The program's version, as --version prints it: the release, and the commit past it.
+QString versionText();
 
 } // namespace qc::cli

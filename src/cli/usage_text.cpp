@@ -14,6 +14,7 @@ SYNOPSIS
     marravex convert --saved-settings [options]
     marravex execute SCRIPT (--to FOLDER | --dbc FILE) [--from-line N]
     marravex --help
+    marravex --version
 
 DESCRIPTION
     Without arguments, marravex opens its window. With a command it runs without a display and

@@ -57,16 +57,18 @@ bool inChildTest() {
     return child && !test.empty() && test == child;
 }
 
-Process startTestInChild(const std::string& test, const EnvironmentChanges& environment) {
+Process startTestInChild(const std::string& test, const EnvironmentChanges& environment,
+                         const std::string& program) {
     EnvironmentChanges changes = backToStart();
     for (const auto& [name, value] : environment)
         changes[name] = value;
     changes[kChildTest] = test;
-    return Process("/proc/self/exe", {"--gtest_filter=" + test, "--gtest_also_run_disabled_tests"}, changes);
+    return Process(program, {"--gtest_filter=" + test, "--gtest_also_run_disabled_tests"}, changes);
 }
 
-ProcessResult runTestInChild(const std::string& test, const EnvironmentChanges& environment, int timeoutMs) {
-    ProcessResult run = startTestInChild(test, environment).wait(timeoutMs);
+ProcessResult runTestInChild(const std::string& test, const EnvironmentChanges& environment, int timeoutMs,
+                             const std::string& program) {
+    ProcessResult run = startTestInChild(test, environment, program).wait(timeoutMs);
     if (!run.finished || run.exitCode != 0)
         std::fprintf(stderr, "--- child %s ---\n%s%s--- end of child %s ---\n", test.c_str(),
                      run.output.c_str(), run.errors.c_str(), test.c_str());

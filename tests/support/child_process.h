@@ -22,13 +22,15 @@ std::string currentTestName();
 // True in a child started by startTestInChild() or runTestInChild() for the test running now.
 bool inChildTest();
 
-// Starts `test` ("Suite.Name") of this program in a child process.
-Process startTestInChild(const std::string& test, const EnvironmentChanges& environment = {});
+// Starts `test` ("Suite.Name") of this program in a child process; `program` is this program
+// under another path (a copy or a link elsewhere).
+Process startTestInChild(const std::string& test, const EnvironmentChanges& environment = {},
+                         const std::string& program = "/proc/self/exe");
 
 // Runs `test` in a child and waits for it, at most timeoutMs. A child that fails or does not
 // end has its output written to this program's stderr, where the test's log shows it.
 ProcessResult runTestInChild(const std::string& test, const EnvironmentChanges& environment = {},
-                             int timeoutMs = 600000);
+                             int timeoutMs = 600000, const std::string& program = "/proc/self/exe");
 
 // Passes when the child ended on its own with exit code 0 and its one test passed (neither
 // skipped nor filtered away); otherwise fails with what the child wrote.

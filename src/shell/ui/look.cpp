@@ -1,5 +1,7 @@
 #include "shell/ui/look.h"
 
+#include "shell/shipped_files.h"
+
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
@@ -100,7 +102,7 @@ class SelectAllFilter : public QObject {
 } // namespace
 
 QString programFolder() {
-    return QCoreApplication::applicationDirPath();
+    return shippedFilesFolder(QCoreApplication::applicationDirPath());
 }
 
 bool FileExists(const QString& path) {
@@ -180,30 +182,36 @@ QCursor handCursor() {
     return FileExists(path) ? handCursorFrom(path) : QCursor(Qt::ArrowCursor);
 }
 
+void paintApplicationIcon(QPainter& painter, int size) {
+    // A database drum with an arrow into a table grid, drawn on a grid of 64 units.
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.scale(size / 64.0, size / 64.0);
+    painter.setPen(QPen(QColor(0x1f, 0x3a, 0x68), 3));
+    painter.setBrush(QColor(0x4a, 0x7f, 0xc1));
+    QPainterPath drum;
+    drum.addRect(6, 12, 28, 30);
+    painter.drawPath(drum);
+    painter.drawEllipse(QRectF(6, 6, 28, 12));
+    painter.drawArc(QRectF(6, 36, 28, 12), 180 * 16, 180 * 16);
+    painter.setBrush(QColor(0xf2, 0xc1, 0x4e));
+    painter.drawRect(QRectF(34, 30, 26, 28));
+    painter.drawLine(QPointF(34, 39), QPointF(60, 39));
+    painter.drawLine(QPointF(34, 48), QPointF(60, 48));
+    painter.drawLine(QPointF(47, 30), QPointF(47, 58));
+    painter.setPen(QPen(QColor(0xc0, 0x30, 0x30), 4, Qt::SolidLine, Qt::RoundCap));
+    painter.drawLine(QPointF(22, 52), QPointF(30, 60));
+    painter.drawLine(QPointF(30, 60), QPointF(22, 62));
+    painter.restore();
+}
+
 QIcon applicationIcon() {
-    // A database drum with an arrow into a table grid: drawn here, so no icon file has to ship.
     QIcon icon;
     for (const int size : {16, 32, 48, 64}) {
         QPixmap pixmap(size, size);
         pixmap.fill(Qt::transparent);
         QPainter painter(&pixmap);
-        painter.setRenderHint(QPainter::Antialiasing);
-        painter.scale(size / 64.0, size / 64.0);
-        painter.setPen(QPen(QColor(0x1f, 0x3a, 0x68), 3));
-        painter.setBrush(QColor(0x4a, 0x7f, 0xc1));
-        QPainterPath drum;
-        drum.addRect(6, 12, 28, 30);
-        painter.drawPath(drum);
-        painter.drawEllipse(QRectF(6, 6, 28, 12));
-        painter.drawArc(QRectF(6, 36, 28, 12), 180 * 16, 180 * 16);
-        painter.setBrush(QColor(0xf2, 0xc1, 0x4e));
-        painter.drawRect(QRectF(34, 30, 26, 28));
-        painter.drawLine(QPointF(34, 39), QPointF(60, 39));
-        painter.drawLine(QPointF(34, 48), QPointF(60, 48));
-        painter.drawLine(QPointF(47, 30), QPointF(47, 58));
-        painter.setPen(QPen(QColor(0xc0, 0x30, 0x30), 4, Qt::SolidLine, Qt::RoundCap));
-        painter.drawLine(QPointF(22, 52), QPointF(30, 60));
-        painter.drawLine(QPointF(30, 60), QPointF(22, 62));
+        paintApplicationIcon(painter, size);
         painter.end();
         icon.addPixmap(pixmap);
     }

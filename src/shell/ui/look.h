@@ -13,11 +13,13 @@
 #include <initializer_list>
 
 class QLineEdit;
+class QPainter;
 class QWidget;
 
 namespace qc::look {
 
-// The folder of the running program; files the program looks for lie beside it.
+// The folder of the files the running program ships: beside it in a build folder, its share
+// folder once installed (shell/shipped_files.h).
 QString programFolder();
 
 // True when the file system can report the path's modification time; false on any failure.
@@ -31,7 +33,7 @@ QRect twipsRect(int left, int top, int width, int height);
 QFont windowFont();
 QFont buttonFont();
 
-// Loads the skin (a Qt style sheet in x/o.cjs beside the program) onto the main window, giving the
+// Loads the skin (a Qt style sheet in x/o.cjs in the program's folder) onto the main window, giving the
 // window and its frames, labels, check boxes and option buttons the button-face colour. Without
 // the file (or when it is not a regular file) the window keeps its white designed look. Throws when
 // the file is there but cannot be read.
@@ -46,13 +48,15 @@ void ApplyFormColors(QWidget& window);
 // background.
 void applyWhiteLook(QWidget& window);
 
-// The hand pointer read from HAND-M.CUR beside the program (with the hot spot stored in the file),
+// The hand pointer read from HAND-M.CUR in the program's folder (with the hot spot stored in the file),
 // or the arrow when that file is missing or unreadable.
 QCursor handCursor();
 QCursor handCursorFrom(const QString& curFile);
 
-// The program's icon, shown by every window.
+// The program's icon, shown by every window; the build draws the desktop's icon files with the
+// same painting, so the menu and the windows show one picture.
 QIcon applicationIcon();
+void paintApplicationIcon(QPainter& painter, int size);
 
 // The pointer convention on a window: moving over any of its push buttons shows `custom` (the
 // hand, or the arrow when no cursor file was found); over the window itself, its frames and the

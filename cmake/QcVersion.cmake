@@ -1,0 +1,30 @@
+# QC_VERSION: the project's version when the commit is tagged v<version>; otherwise a snapshot on
+# the way to it, "<version>~git<commits>.<hash>", which Debian sorts below the release and in
+# commit order. QC_COMMIT_TIME: the commit's time (seconds since 1970), which dates the package.
+set(QC_VERSION ${PROJECT_VERSION})
+string(TIMESTAMP QC_COMMIT_TIME "%s" UTC)
+find_package(Git QUIET)
+if(GIT_FOUND AND EXISTS ${CMAKE_SOURCE_DIR}/.git)
+    function(qc_git out)
+        execute_process(COMMAND ${GIT_EXECUTABLE} ${ARGN} WORKING_DIRECTORY ${CMAKE_SOURCE_DIR}
+                        OUTPUT_VARIABLE text RESULT_VARIABLE failed OUTPUT_STRIP_TRAILING_WHITESPACE ERROR_QUIET)
+        if(failed)
+            set(text "")
+        endif()
+        set(${out} "${text}" PARENT_SCOPE)
+    endfunction()
+    qc_git(hash rev-parse --short HEAD)
+    if(hash)
+        qc_git(tags tag --points-at HEAD)
+        if(NOT "\n${tags}\n" MATCHES "\nv${PROJECT_VERSION}\n")
+            qc_git(count rev-list --count HEAD)
+            set(QC_VERSION "${PROJECT_VERSION}~git${count}.${hash}")
+        endif()
+        qc_git(QC_COMMIT_TIME log -1 --format=%ct)
+        # The next commit or checkout changes the version: it configures the build again.
+        qc_git(head_log rev-parse --path-format=absolute --git-path logs/HEAD)
+        if(EXISTS "${head_log}")
+            set_property(DIRECTORY ${CMAKE_SOURCE_DIR} APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${head_log})
+        endif()
+    endif()
+endif()

@@ -1,0 +1,102 @@
+#include "cli/option_table.h"
+
+#include <algorithm>
+#include <array>
+#include <utility>
+
+namespace qc::cli {
+
+namespace {
+
+using Apply = std::function<QString(Options&, const QString&)>;
+
+Apply text(QString Options::*field) {
+    return [field](Options& o, const QString& v) {
+        o.*field = v;
+        return QString();
+    };
+}
+
+Apply flag(bool Options::*field) {
+    return [field](Options& o, const QString&) {
+        o.*field = true;
+        return QString();
+    };
+}
+
+constexpr std::array<std::pair<const char*, OverwritePolicy>, 3> kOverwriteWords{
+    {{"ask", OverwritePolicy::Ask}, {"yes", OverwritePolicy::Yes}, {"no", OverwritePolicy::No}}};
+
+QString applyOverwrite(Options& o, const QString& v) {
+    for (const auto& [word, policy] : kOverwriteWords)
+        if (v == QLatin1String(word)) {
+            o.overwrite = policy;
+            return QString();
+        }
+    return QStringLiteral("--overwrite takes ask, yes or no, not '%1'").arg(v);
+}
+
+QString applyTables(Options& o, const QString& v) {
+    QStringList names;
+    for (const QString& name : v.split(QLatin1Char(',')))
+        if (!name.trimmed().isEmpty())
+            names << name.trimmed();
+    if (names.isEmpty())
+        return QStringLiteral("--tables needs at least one table name");
+    o.tables = names;
+    return QString();
+}
+
+QString applyFromLine(Options& o, const QString& v) {
+    bool ok = false;
+    o.fromLine = v.toInt(&ok);
+    if (!ok || o.fromLine < 1)
+        return QStringLiteral("--from-line takes a statement number from 1, not '%1'").arg(v);
+    return QString();
+}
+
+std::vector<const char*> overwriteWords() {
+    std::vector<const char*> words;
+    for (const auto& entry : kOverwriteWords)
+        words.push_back(entry.first);
+    return words;
+}
+
+} // namespace
+
+const std::vector<CommandWord>& commandWords() {
+    static const std::vector<CommandWord> words{{"convert", Command::Convert}, {"execute", Command::Execute}};
+    return words;
+}
+
+const std::vector<OptionSpec>& optionTable() {
+    using enum Command;
+    static const std::vector<OptionSpec> table{
+        {"--server", "HOST", {Convert}, {}, text(&Options::server)},
+        {"--port", "N", {Convert}, {}, text(&Options::port)},
+        {"--local", nullptr, {Convert}, {}, flag(&Options::local)},
+        {"--database", "DB", {Convert}, {}, text(&Options::database)},
+        {"--user", "NAME", {Convert}, {}, text(&Options::user)},
+        {"--password-file", "FILE", {Convert}, {}, text(&Options::passwordFile)},
+        {"--to", "FOLDER", {Convert, Execute}, {}, text(&Options::folder)},
+        {"--dbc", "FILE", {Convert, Execute}, {}, text(&Options::container)},
+        {"--create", nullptr, {Convert, Execute}, {}, flag(&Options::create)},
+        {"--tables", "A,B", {Convert}, {}, applyTables},
+        {"--overwrite", "WHAT", {Convert}, overwriteWords(), applyOverwrite},
+        {"--script", "FILE", {Convert}, {}, text(&Options::script)},
+        {"--saved-settings", nullptr, {Convert}, {}, flag(&Options::savedSettings)},
+        {"--from-line", "N", {Execute}, {}, applyFromLine},
+    };
+    return table;
+}
+
+const OptionSpec* findOption(const QString& name, Command command) {
+    const auto& table = optionTable();
+    const auto found = std::find_if(table.begin(), table.end(), [&](const OptionSpec& spec) {
+        return name == QLatin1String(spec.name) &&
+               std::find(spec.commands.begin(), spec.commands.end(), command) != spec.commands.end();
+    });
+    return found == table.end() ? nullptr : &*found;
+}
+
+} // namespace qc::cli
