@@ -165,10 +165,12 @@ TEST(CliConvert, PasswordFileAndSavedSettings) {
     CliRun cli;
     const std::string secret = cli.path("secret");
     { std::ofstream(secret) << test::kPassword << "\n"; }
-    const auto fromFile = cli.convert(
-        {"--to", cli.dir.path().toStdString(), "--tables", "Weird]Name", "--password-file", secret},
-        test::headless(""));
+    const auto fromFile = cli.convert({"--to", cli.dir.path().toStdString(), "--tables",
+                                       "Weird]Name,EmergencySystems", "--password-file", secret},
+                                      test::headless(""));
     EXPECT_EQ(fromFile.exitCode, 0) << fromFile.errors;
+    // A user table whose name holds "SYS" is one like any other.
+    EXPECT_EQ(test::dumpTable(cli.path("emergencysystems.dbf")).records.size(), 4u);
 
     // What the window stored; the test program's settings folder is the child's too.
     const std::string stored = cli.path("stored");
