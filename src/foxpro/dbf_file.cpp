@@ -31,7 +31,30 @@ std::filesystem::path memoPathFor(const std::filesystem::path& dbfPath) {
     return path.replace_extension(".fpt");
 }
 
+// The back-link area of a table's header, up to its first NUL.
+std::string backlinkIn(const std::string& header, const TableLayout& layout) {
+    const std::size_t terminator = 32 + 32 * static_cast<std::size_t>(layout.descriptorCount());
+    if (terminator + 1 >= header.size())
+        return {};
+    std::string link = header.substr(terminator + 1);
+    link.resize(std::strlen(link.c_str()));
+    return link;
+}
+
 } // namespace
+
+std::string backlinkOf(const std::filesystem::path& dbf) {
+    try {
+        const File file(dbf, File::Mode::Read);
+        const std::string start = file.readAt(0, 32);
+        const std::size_t length =
+            static_cast<unsigned char>(start[8]) | (static_cast<unsigned char>(start[9]) << 8);
+        const std::string header = file.readAt(0, length);
+        return backlinkIn(header, TableLayout::parse(header, file.displayName()));
+    } catch (const Error&) {
+        return {};
+    }
+}
 
 bool nullBitSet(const TableLayout& layout, const std::string& record, int bit) {
     if (bit < 0 || layout.nullFlagsLength == 0)
@@ -127,12 +150,7 @@ DbfFile DbfFile::open(const std::filesystem::path& dbfPath, bool writable) {
     const std::string header = table.dbf_.readSomeAt(0, headerLength);
     table.layout_ = TableLayout::parse(header, name);
     table.recordCount_ = le32(header, 4);
-    const std::size_t terminator = 32 + 32 * static_cast<std::size_t>(table.layout_.descriptorCount());
-    if (terminator + 1 < header.size()) {
-        std::string link = header.substr(terminator + 1);
-        link.resize(std::strlen(link.c_str()));
-        table.backlink_ = link;
-    }
+    table.backlink_ = backlinkIn(header, table.layout_);
     const std::uint64_t needed = static_cast<std::uint64_t>(table.layout_.headerLength) +
                                  static_cast<std::uint64_t>(table.recordCount_) * table.layout_.recordLength;
     if (table.dbf_.size() < needed)

@@ -130,6 +130,10 @@ class DbfFile {
     std::vector<std::uint32_t> memoBlocks_;
 };
 
+// The back-link in the header of the table file `dbf` (whatever its name, its memo file not
+// needed), empty when it has none or is no table.
+std::string backlinkOf(const std::filesystem::path& dbf);
+
 // Record bytes helpers shared by the value encoder.
 bool nullBitSet(const TableLayout& layout, const std::string& record, int bit);
 // Inline: the encoder sets one for nearly every value.

@@ -37,6 +37,18 @@ std::string fileErrorMessage(int error, const std::string& file, const char* doi
     }
 }
 
+std::string shownFileName(const std::filesystem::path& path) {
+    const std::string name = path.filename().string();
+    for (const std::string suffix : {".new", ".old"})
+        if (name.size() > suffix.size() + 1 && name[0] == '.' && name.ends_with(suffix))
+            return name.substr(1, name.size() - 1 - suffix.size());
+    return name;
+}
+
+std::string File::displayName() const {
+    return shownFileName(path_);
+}
+
 Error fileError(int error, const std::string& file, const char* doing) {
     switch (error) {
     case ENOSPC:

@@ -23,8 +23,8 @@ class File {
 
     bool isOpen() const { return fd_ >= 0; }
     const std::filesystem::path& path() const { return path_; }
-    // The file name as messages show it.
-    std::string displayName() const { return path_.filename().string(); }
+    // The file name as messages show it (see shownFileName).
+    std::string displayName() const;
 
     std::uint64_t size() const;
     // Takes the lock of exclusive use (see kExclusiveUseOffset) without waiting; false when
@@ -95,6 +95,11 @@ class File {
 // FoxPro nor other xBase readers put their record or file locks, so readers elsewhere (over a
 // network share too) still open and read the files. See docs/foxpro-locking.md.
 inline constexpr std::uint64_t kExclusiveUseOffset = 0xC0000000u;
+
+// The name of `path` as a message shows it: a hidden temporary name of the engine (".t.dbf.new",
+// ".d.dcx.new", ".t.dbf.old") is the engine's own business, and the user hears of the file it
+// stands for ("t.dbf", "d.dcx").
+std::string shownFileName(const std::filesystem::path& path);
 
 // Renames `from` to `to`, failing with "File 'to' already exists." rather than replacing it.
 void renameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to);

@@ -121,11 +121,13 @@ void StatementExecutor::drop(const DropTable& statement) {
     forget(statement.table);
     // A container may list a table whose file is gone (deleted by hand): there is nothing to lock,
     // and the drop takes the listing away so that the table can be made again.
-    if (const auto path = catalog_->findTable(statement.table);
-        path && fileExists(*path) && !held.isAt(*path)) {
-        held = File(*path, File::Mode::ReadWrite);
-        if (!held.lockExclusive() || !held.isAt(*path))
-            throw Error("File '" + path->filename().string() + "' is in use.", Error::Cause::Table);
+    if (const auto path = catalog_->findTable(statement.table); path && fileExists(*path)) {
+        catalog_->requireOwnTable(*path);
+        if (!held.isAt(*path)) {
+            held = File(*path, File::Mode::ReadWrite);
+            if (!held.lockExclusive() || !held.isAt(*path))
+                throw Error("File '" + path->filename().string() + "' is in use.", Error::Cause::Table);
+        }
     }
     catalog_->dropTable(statement.table);
 }
@@ -150,6 +152,7 @@ StatementExecutor::OpenTable& StatementExecutor::openTable(const std::string& na
     const auto path = catalog_->findTable(name);
     if (!path)
         throw Error("File '" + tableFileName(name, ".dbf") + "' does not exist.", Error::Cause::Table);
+    catalog_->requireOwnTable(*path);
     DbfFile file = DbfFile::open(*path, true);
     // The name must still lead to the file locked: a drop may have come in between.
     if (!file.lockExclusive() || !file.isAt(*path))
