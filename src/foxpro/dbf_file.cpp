@@ -216,7 +216,8 @@ void DbfFile::append(RecordImage& record, std::uint64_t sizeLimit) {
                         Error::Cause::Table);
         if (memo_->sizeAfter(memoValues_) > sizeLimit)
             throw Error("File '" + memo_->file().displayName() +
-                        "' is too large: it would pass 2,147,483,647 bytes. The row was not written.");
+                            "' is too large: it would pass 2,147,483,647 bytes. The row was not written.",
+                        Error::Cause::MemoLimit);
     }
     const std::uint64_t at = static_cast<std::uint64_t>(layout_.headerLength) +
                              static_cast<std::uint64_t>(recordCount_) * layout_.recordLength;
