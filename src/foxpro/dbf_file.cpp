@@ -93,17 +93,6 @@ DbfFile DbfFile::create(const std::filesystem::path& dbfPath, const TableLayout&
         table.dbf_ = File(dbfTemporary, File::Mode::CreateNew);
         table.dbf_.lockExclusive();
         table.dbf_.writeAt(0, bytes);
-    } catch (const Error& error) {
-        table.discard();
-        // The temporary names are the engine's own business: the user hears of the table's files.
-        std::string message = error.what();
-        for (const auto& [temporary, final] :
-             {std::pair{dbfTemporary, dbfPath}, std::pair{memoTemporary, memoPath}}) {
-            const std::string shown = "'" + temporary.filename().string() + "'";
-            for (auto at = message.find(shown); at != std::string::npos; at = message.find(shown))
-                message.replace(at, shown.size(), "'" + final.filename().string() + "'");
-        }
-        throw Error(message, error.cause());
     } catch (...) {
         table.discard();
         throw;
@@ -230,7 +219,7 @@ void DbfFile::append(RecordImage& record, std::uint64_t sizeLimit) {
     try {
         if (!record.memos.empty()) {
             memoBlocks_.resize(memoValues_.size());
-            memo_->append(memoValues_, memoBlocks_, sizeLimit);
+            memo_->append(memoValues_, memoBlocks_, roomAhead_ ? sizeLimit : 0);
             memoWritten = true;
             for (std::size_t i = 0; i < memoBlocks_.size(); ++i)
                 putLe32(record.bytes.data() +
@@ -402,11 +391,22 @@ void DbfFile::trimUncounted() {
     const std::uint64_t end = static_cast<std::uint64_t>(layout_.headerLength) +
                               static_cast<std::uint64_t>(recordCount_) * layout_.recordLength;
     const std::uint64_t size = dbf_.size();
+    if (memo_)
+        memo_->trimPastNextFree();
     if (size == end + 1 && dbf_.readAt(end, 1)[0] == '\x1A')
         return;
     if (size > end)
         dbf_.truncate(end);
     dbf_.writeAt(end, "\x1A");
+}
+
+bool DbfFile::giveBackRoom() {
+    roomAhead_ = false;
+    // Only the connection that uses the table exclusively: no other one may be writing into it.
+    if (!memo_ || !dbf_.isOpen() || !memo_->file().hasGrown() || !dbf_.lockedExclusive())
+        return false;
+    memo_->releaseRoom();
+    return true;
 }
 
 File DbfFile::release() {

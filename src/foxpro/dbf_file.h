@@ -110,9 +110,13 @@ class DbfFile {
     // True when `path` still names the table file open here.
     bool isAt(const std::filesystem::path& path) const { return dbf_.isAt(path); }
     // Cuts off what lies past the counted records (a record written whole or in part by a
-    // process that died before counting it) and puts the end-of-file mark back. Only with the
-    // lock of exclusive use held.
+    // process that died before counting it) and puts the end-of-file mark back, and cuts the memo
+    // file back to its next free block (room a dead process took ahead, or blocks it wrote
+    // without counting them). Only with the lock of exclusive use held.
     void trimUncounted();
+    // The memo file gives back the room it took ahead and takes none from now on: a full disk
+    // may still hold rows in it. True when there was room to give back.
+    bool giveBackRoom();
     // Hands over the table file with its lock and closes the rest.
     File release();
 
@@ -128,6 +132,7 @@ class DbfFile {
     // Kept from one append to the next for their buffers.
     std::vector<FptFile::Value> memoValues_;
     std::vector<std::uint32_t> memoBlocks_;
+    bool roomAhead_ = true; // the memo file grows by a step of room at a time
 };
 
 // The back-link in the header of the table file `dbf` (whatever its name, its memo file not

@@ -313,7 +313,7 @@ void renameNoReplace(const std::filesystem::path& from, const std::filesystem::p
         }
         error = errno;
     }
-    throw fileError(error, to.filename().string(), "renaming");
+    throw fileError(error, shownFileName(to), "renaming");
 }
 
 std::string File::readSomeAt(std::uint64_t offset, std::size_t length) const {

@@ -60,6 +60,9 @@ class FptFile {
     // Cuts the file back to its next free block when append took room ahead. Only for the
     // last writer: another connection may still be writing into that room.
     void releaseRoom();
+    // Cuts the file back to its next free block as the header gives it, whoever took the room
+    // beyond (a writer that died). Only with the table's lock of exclusive use held.
+    void trimPastNextFree();
 
     // Undoes the last append that wrote blocks (a statement that failed after it): the next free
     // block it started from, its bytes and its length. A failing append has undone itself, and

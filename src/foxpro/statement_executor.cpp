@@ -239,26 +239,45 @@ void StatementExecutor::insert(const InsertInto& statement) {
     }
     // The work record keeps its buffers from row to row.
     RecordImage& record = table.work;
-    record.bytes = table.blank.bytes;
-    record.clearMemos();
-    for (std::size_t i = 0; i < targets.size(); ++i)
-        encodeValue(layout, targets[i], statement.values[i], record);
     std::vector<std::pair<int, std::uint32_t>>& counters = counters_;
-    counters.clear();
-    for (int i = 0; i < fieldCount; ++i) {
-        const auto& field = layout.fields[static_cast<std::size_t>(i)];
-        if (!field.autoIncrement)
-            continue;
-        char* at = record.bytes.data() + field.offset;
-        for (int b = 0; b < 4; ++b)
-            at[b] = static_cast<char>((field.autoNext >> (8 * b)) & 0xFF);
-        setNullBit(layout, record.bytes, field.nullBit, false);
-        counters.emplace_back(i, field.autoNext + field.autoStep);
-    }
+    const auto encode = [&] {
+        record.bytes = table.blank.bytes;
+        record.clearMemos();
+        for (std::size_t i = 0; i < targets.size(); ++i)
+            encodeValue(layout, targets[i], statement.values[i], record);
+        counters.clear();
+        for (int i = 0; i < fieldCount; ++i) {
+            const auto& field = layout.fields[static_cast<std::size_t>(i)];
+            if (!field.autoIncrement)
+                continue;
+            char* at = record.bytes.data() + field.offset;
+            for (int b = 0; b < 4; ++b)
+                at[b] = static_cast<char>((field.autoNext >> (8 * b)) & 0xFF);
+            setNullBit(layout, record.bytes, field.nullBit, false);
+            counters.emplace_back(i, field.autoNext + field.autoStep);
+        }
+    };
+    encode();
     // A failing append leaves the files as they were, and the table stays in use here.
-    table.file.append(record, limits_.maxFileSize);
+    try {
+        table.file.append(record, limits_.maxFileSize);
+    } catch (const Error& error) {
+        // A disk that cannot take the row may take it once the memo files give back the room
+        // they took ahead, which would otherwise be reported as full long before it is.
+        if (error.cause() != Error::Cause::Target || !giveBackRoom())
+            throw;
+        encode();
+        table.file.append(record, limits_.maxFileSize);
+    }
     for (const auto& [field, next] : counters)
         table.file.setAutoNext(field, next);
+}
+
+bool StatementExecutor::giveBackRoom() {
+    bool given = false;
+    for (auto& [name, table] : open_)
+        given = table->file.giveBackRoom() || given;
+    return given;
 }
 
 } // namespace foxpro

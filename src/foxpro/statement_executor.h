@@ -42,6 +42,9 @@ class StatementExecutor : public Database {
     OpenTable& keep(const std::string& name, const std::filesystem::path& path, DbfFile file);
     // Closes the table here, if open, so that the next statement reads its files afresh.
     void forget(const std::string& name);
+    // The memo files of the open tables give back the room they took ahead and take none from
+    // now on; true when any had room to give.
+    bool giveBackRoom();
 
     std::unique_ptr<Catalog> catalog_;
     Limits limits_;

@@ -96,7 +96,7 @@ void removeFile(const fs::path& file) {
     std::error_code error;
     fs::remove(file, error);
     if (error)
-        throw fileError(error.value(), file.filename().string(), "deleting");
+        throw fileError(error.value(), shownFileName(file), "deleting");
 }
 
 void removeCompanions(const fs::path& dbf) {
