@@ -184,8 +184,12 @@ std::unique_ptr<Recordset> Connection::OpenSchema(int schema) {
 void Connection::Close() {
     if (!impl_->open())
         closedObject();
-    impl_->foxpro.reset();
+    // The engine's files are closed first so that a write the system tells of only then is
+    // reported; the connection is closed either way.
+    const std::unique_ptr<foxpro::Database> foxpro = std::move(impl_->foxpro);
     impl_->odbc.reset();
+    if (foxpro)
+        foxpro->close();
 }
 
 Recordset::Recordset() = default;

@@ -57,6 +57,11 @@ class Database {
     // The tables, lower case: the folder's .dbf files, or the tables the container holds.
     virtual std::vector<std::string> tableNames() = 0;
 
+    // Closes the files the connection keeps open. A write the system could not make is told
+    // by some file systems (a network share) only when the file closes: that failure is thrown
+    // here, after every file was closed. Closing without it tells nobody.
+    virtual void close() {}
+
     // What the engine put right on its own since the last call, each told once (a table found
     // bound to a container that does not hold it, now a free table).
     virtual std::vector<std::string> takeNotices() { return {}; }

@@ -120,7 +120,11 @@ void DbfFile::discard() {
     if (memo_)
         files.push_back(memo_->file().path());
     memo_.reset();
-    dbf_.close();
+    try {
+        dbf_.close();
+    } catch (const Error&) {
+        // The failure that made the table go is the one to tell; the file goes all the same.
+    }
     for (const auto& file : files) {
         std::error_code ignored;
         std::filesystem::remove(file, ignored);
@@ -239,6 +243,7 @@ void DbfFile::append(RecordImage& record, std::uint64_t sizeLimit) {
         // Both files go back to what they were: the table ends at its last whole record with
         // its mark (the byte was there before, so writing it needs no new room), the memo file
         // at its old next free block and length.
+        std::optional<Error> notPutBack;
         try {
             if (recordTried) {
                 dbf_.truncate(at + 1);
@@ -246,11 +251,18 @@ void DbfFile::append(RecordImage& record, std::uint64_t sizeLimit) {
             }
             if (memoWritten)
                 memo_->undoAppend();
-        } catch (const Error&) {
-            // The first failure is the one to report; what could not be put back lies past
-            // the counts, where readers do not look, and the next writer cuts it off.
+        } catch (const Error& cleanup) {
+            notPutBack = cleanup;
         }
-        throw;
+        if (!notPutBack)
+            throw;
+        // What could not be put back lies past the counts, where readers do not look, and the
+        // next writer cuts it off; the user hears of both failures.
+        try {
+            throw;
+        } catch (const Error& failure) {
+            throw withCleanupFailure(failure, *notPutBack);
+        }
     }
     // The date changes at most once a day; looking it up once a minute is plenty.
     const std::time_t minute = std::time(nullptr) / 60;
@@ -415,17 +427,25 @@ File DbfFile::release() {
 }
 
 void DbfFile::close() {
-    // The room the memo file took ahead is given back only by the connection that uses the
-    // table exclusively: no other one may be writing into it then.
-    if (memo_ && dbf_.isOpen() && memo_->file().hasGrown() && dbf_.lockedExclusive()) {
+    try {
+        giveBackRoom();
+    } catch (const Error&) {
+        // The room stays; readers never look past the next free block, and the next writer
+        // cuts it off.
+    }
+    const std::unique_ptr<FptFile> memo = std::move(memo_);
+    std::optional<Error> failure;
+    for (File* file : {memo ? &memo->file() : nullptr, &dbf_}) {
         try {
-            memo_->releaseRoom();
-        } catch (const Error&) {
-            // The room stays; readers never look past the next free block.
+            if (file)
+                file->close();
+        } catch (const Error& error) {
+            if (!failure)
+                failure = error;
         }
     }
-    memo_.reset();
-    dbf_.close();
+    if (failure)
+        throw *failure;
 }
 
 } // namespace foxpro

@@ -2,6 +2,7 @@
 // A Visual FoxPro table file (.dbf) and its memo file (.fpt): create, open, read records and
 // append them so that the files are consistent after every append.
 
+#include "foxpro/database.h"
 #include "foxpro/field_value.h"
 #include "foxpro/file_io.h"
 #include "foxpro/fpt_file.h"
@@ -54,7 +55,13 @@ struct RecordImage {
 class DbfFile {
   public:
     DbfFile() = default;
-    ~DbfFile() { close(); }
+    ~DbfFile() {
+        try {
+            close();
+        } catch (const Error&) {
+            // Nobody is left to tell; a connection closes its tables through close() to hear of it.
+        }
+    }
     DbfFile(DbfFile&&) noexcept = default;
     DbfFile& operator=(DbfFile&&) noexcept = default;
 
@@ -103,6 +110,8 @@ class DbfFile {
     // Autoincrement fields: stores the next value in the field's descriptor.
     void setAutoNext(int field, std::uint32_t next);
 
+    // Closes both files; a failure the system tells of only now is an Error (both are closed
+    // either way).
     void close();
     // Takes the lock of exclusive use of the table (see File::lockExclusive); false when another
     // connection holds it.

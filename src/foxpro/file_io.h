@@ -62,9 +62,14 @@ class File {
     void trimTo(std::uint64_t length);
     bool hasGrown() const { return grown_; }
     void truncate(std::uint64_t length);
+    // Closes the file; a failure the system tells of only now (a write a network share could not
+    // make) is an Error. The file is closed either way.
     void close();
 
   private:
+    void takeFrom(File& other) noexcept;
+    // Sets the file's length (without a mapping's care: see truncate()).
+    void cutBack(std::uint64_t length);
     void map();
     void unmap();
     // Lets go of this process's hold on the mapped pages below `below` (they stay in the file).
@@ -110,6 +115,8 @@ std::string fileErrorMessage(int error, const std::string& file, const char* doi
 // concerns the whole target, anything else the table whose file it is.
 class Error;
 Error fileError(int error, const std::string& file, const char* doing);
+// `failure` with what went wrong while putting things back after it: both are told.
+Error withCleanupFailure(const Error& failure, const Error& cleanup);
 
 // Finds `fileName` in `folder` comparing names case-insensitively (ASCII); nullopt-like empty
 // path when absent. An exact match wins over other spellings.

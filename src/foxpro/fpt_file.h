@@ -40,6 +40,7 @@ class FptFile {
     std::uint32_t nextFree() const { return nextFree_; }
     std::uint32_t blockSize() const { return blockSize_; }
     const File& file() const { return file_; }
+    File& file() { return file_; }
     void setPath(const std::filesystem::path& path) { file_.setPath(path); }
 
     // Blocks a value of `length` bytes takes.

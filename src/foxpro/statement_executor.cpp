@@ -6,6 +6,7 @@
 #include "foxpro/value_encoder.h"
 
 #include <new>
+#include <optional>
 #include <system_error>
 
 namespace foxpro {
@@ -44,6 +45,22 @@ std::vector<FieldSpec> fieldSpecs(const CreateTable& statement) {
     return fields;
 }
 } // namespace
+
+void StatementExecutor::close() {
+    recent_ = nullptr;
+    std::optional<Error> failure;
+    for (auto& [name, table] : open_) {
+        try {
+            table->file.close();
+        } catch (const Error& error) {
+            if (!failure)
+                failure = Error(withTable(error.what(), name), error.cause());
+        }
+    }
+    open_.clear();
+    if (failure)
+        throw *failure;
+}
 
 void StatementExecutor::execute(std::string_view text) {
     try {

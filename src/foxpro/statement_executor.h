@@ -22,6 +22,7 @@ class StatementExecutor : public Database {
 
     void execute(std::string_view statement) override;
     std::vector<std::string> tableNames() override;
+    void close() override;
     std::vector<std::string> takeNotices() override { return catalog_->takeNotices(); }
 
   private:
