@@ -64,6 +64,8 @@ Refusal refusalOf(const std::exception& failure) {
         return Refusal::Table;
     case foxpro::Error::Cause::Target:
         return Refusal::Target;
+    case foxpro::Error::Cause::MemoLimit:
+        return Refusal::MemoLimit;
     }
     return Refusal::Row;
 }
@@ -74,6 +76,7 @@ struct Connection::Impl {
     int connectionTimeout = 0;
     std::function<void()> eventPump;
     bool readAhead = true;
+    foxpro::Database::Limits limits;
     std::unique_ptr<odbc::Connection> odbc;
     std::unique_ptr<foxpro::Database> foxpro;
 
@@ -104,6 +107,10 @@ void Connection::setReadAhead(bool readAhead) {
     impl_->readAhead = readAhead;
 }
 
+void Connection::setFileSizeLimit(std::uint64_t bytes) {
+    impl_->limits.maxFileSize = bytes;
+}
+
 bool Connection::isOpen() const {
     return impl_->open();
 }
@@ -121,7 +128,7 @@ void Connection::Open(const std::string& connectionString) {
         const auto path = providerAttribute(connectionString, "Data Source");
         if (!path || path->empty())
             throw foxpro::Error("The connection string names no Data Source.");
-        impl_->foxpro = foxpro::Database::open(*path);
+        impl_->foxpro = foxpro::Database::open(*path, impl_->limits);
         return;
     }
     auto connection = std::make_unique<odbc::Connection>();
@@ -177,8 +184,12 @@ std::unique_ptr<Recordset> Connection::OpenSchema(int schema) {
 void Connection::Close() {
     if (!impl_->open())
         closedObject();
-    impl_->foxpro.reset();
+    // The engine's files are closed first so that a write the system tells of only then is
+    // reported; the connection is closed either way.
+    const std::unique_ptr<foxpro::Database> foxpro = std::move(impl_->foxpro);
     impl_->odbc.reset();
+    if (foxpro)
+        foxpro->close();
 }
 
 Recordset::Recordset() = default;

@@ -29,8 +29,9 @@ class Recordset;
 // What a failed Execute says about the statements that would follow it on the same target: the
 // row's own values were refused (the next row may succeed), the table takes no more rows (in
 // use, gone, damaged, its CREATE refused), or the target takes nothing more (disk full,
-// read-only, access denied).
-enum class Refusal { Row, Table, Target };
+// read-only, access denied); or the table's memo file is at its size limit (every later row
+// with a memo value is refused the same way, rows without one still go in).
+enum class Refusal { Row, Table, Target, MemoLimit };
 Refusal refusalOf(const std::exception& failure);
 
 class Connection {
@@ -53,6 +54,9 @@ class Connection {
     // whatever its caller does with the rows, and lets no events through while it waits: the
     // reference a measurement of the reading ahead compares against. True by default.
     void setReadAhead(bool readAhead);
+    // The size no file of a FoxPro target may pass (2 GB, as Visual FoxPro reads them, unless
+    // set lower here before Open).
+    void setFileSizeLimit(std::uint64_t bytes);
 
     void Open(const std::string& connectionString);
     bool isOpen() const;

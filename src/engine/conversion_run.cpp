@@ -101,6 +101,8 @@ void ConversionRun::run(const data::SqlServerLogin& login, const data::FoxProTar
     trap.step(128, [&] { existing(target_).setCursorLocation(data::adUseServer); });
     trap.step(130, [&] { existing(target_).setCommandTimeout(5000); });
     trap.step(132, [&] { existing(target_).setConnectionTimeout(5000); });
+    if (target_ && targetFileSizeLimit_)
+        target_->setFileSizeLimit(*targetFileSizeLimit_);
     const auto openTarget = [&] { existing(target_).Open(data::foxproRunConnectionString(foxproTarget_)); };
     if (trap.test(134, [&] { return foxproTarget_.containerChosen; }))
         trap.step(136, openTarget);
@@ -215,6 +217,7 @@ ConversionRun::TableOutcome ConversionRun::convertTable(ErrorTrap& trap, int ind
             trap.step(176, [&] { datatypeRows_.clear(); });
         }
         tableRefused_ = false;
+        memoLimitTold_ = false;
         trap.step(188, [&] {
             ui_.setProgressText(QStringLiteral("Please wait.. Processing table ") + currentTable_);
         });
@@ -388,8 +391,13 @@ std::optional<ConversionRun::Refused> ConversionRun::output(ErrorTrap& trap, con
         QString description = QString::fromUtf8(e.what());
         if (sourceRow > 0)
             description = withRow(description, QString(), sourceRow);
-        trap.report(executeLine, description);
-        return Refused{targetOpen ? data::refusalOf(e) : data::Refusal::Target, description};
+        const data::Refusal kind = targetOpen ? data::refusalOf(e) : data::Refusal::Target;
+        // Every later row with a memo value meets the memo file's limit again: one report
+        // stands for them, and the onlooker still counts each.
+        if (kind != data::Refusal::MemoLimit || !memoLimitTold_)
+            trap.report(executeLine, description);
+        memoLimitTold_ = memoLimitTold_ || kind == data::Refusal::MemoLimit;
+        return Refused{kind, description};
     } catch (...) {
         const QString description = QStringLiteral("Unknown error.");
         trap.report(executeLine, description);
@@ -418,7 +426,8 @@ void ConversionRun::refused(const std::optional<Refused>& refusal, bool statemen
     // another program's, which must not receive these rows. So one report stands for the
     // table, and for the run when the whole target refuses. A table's DROP or CREATE that is
     // refused leaves the table in no state to take rows, whatever the reason.
-    if (statementOfTable || refusal->kind != data::Refusal::Row) {
+    if (statementOfTable ||
+        (refusal->kind != data::Refusal::Row && refusal->kind != data::Refusal::MemoLimit)) {
         tableRefused_ = true;
         observer_->tableRefused(refusal->reason);
     }

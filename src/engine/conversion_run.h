@@ -68,6 +68,8 @@ class ConversionRun {
     // False reads each source row only after the statement of the one before has run, as a
     // reference for measuring what reading ahead gains; the statements stay the same.
     void setReadAhead(bool readAhead) { readAhead_ = readAhead; }
+    // The size no file of the target may pass; a test sets it low to meet the limit soon.
+    void setTargetFileSizeLimit(std::uint64_t bytes) { targetFileSizeLimit_ = bytes; }
 
     // What the last run listed and opened, and the statements it collected for the preview.
     const data::SourceTables& sourceTables() const { return sourceTables_; }
@@ -110,6 +112,7 @@ class ConversionRun {
     bool converting_ = false;
     std::optional<QStringList> tableFilter_;
     bool readAhead_ = true;
+    std::optional<std::uint64_t> targetFileSizeLimit_;
     // Without an onlooker of the caller's, one that takes no notice.
     RunObserver noObserver_;
     RunObserver* observer_ = &noObserver_;
@@ -132,6 +135,7 @@ class ConversionRun {
     std::unique_ptr<data::Recordset> recordset_;
     bool connectionsOpen_ = false;
     bool tableRefused_ = false;  // the target takes no more rows of the current table
+    bool memoLimitTold_ = false; // the current table's memo file limit was reported
     bool targetRefused_ = false; // the target takes nothing more in this run
     bool sourceLost_ = false;    // the source's connection is gone: no further table can be read
     std::int64_t rowCounter_ = 0;

@@ -59,6 +59,10 @@ class Catalog {
     // Removes the table `name` (files and registration).
     virtual void dropTable(const std::string& name) = 0;
 
+    // Throws Error when the table file `dbf` belongs to a writer of another kind and must not be
+    // dropped, repaired or written to from here (a container's table seen from its folder).
+    virtual void requireOwnTable(const std::filesystem::path& /*dbf*/) {}
+
     // See Database::takeNotices().
     virtual std::vector<std::string> takeNotices() { return {}; }
 

@@ -261,6 +261,8 @@ void Container::recoverIndex() {
         return;
     std::error_code error;
     fs::remove(pendingPath(dbcPath_), error);
+    if (error)
+        throw fileError(error.value(), name(dbcPath_), "deleting");
     install(writePending(dcxPath_, indexBytes(records_)), dcxPath_);
 }
 
@@ -485,11 +487,18 @@ fs::path Container::removeTable(const std::string& tableName) {
         throw;
     }
     install(pendingTable, dbcPath_); // the commit
-    dbc_ = File(dbcPath_, File::Mode::ReadWrite);
     records_ = std::move(after);
     raw_ = std::move(afterRaw);
-    stamp_ = fileStamp();
     installCommittedIndex(pendingIndex, dcxPath_);
+    // The drop has happened whatever follows: a container that cannot be opened again now is
+    // read afresh by its next use (reload()), which tells what stops it.
+    try {
+        dbc_ = File(dbcPath_, File::Mode::ReadWrite);
+        stamp_ = fileStamp();
+    } catch (const Error&) {
+        dbc_ = File();
+        stamp_.clear();
+    }
     return file;
 }
 

@@ -31,15 +31,6 @@ std::string longFieldName(const std::string& name) {
     return asciiLower(out).substr(0, kMaxLongName);
 }
 
-// The back-link of the table file `dbf`, empty when it has none or is no table.
-std::string backlinkOf(const fs::path& dbf) {
-    try {
-        return DbfFile::open(dbf, false).backlink();
-    } catch (const Error&) {
-        return {};
-    }
-}
-
 } // namespace
 
 std::vector<std::string> dbcLongFieldNames(const std::vector<std::string>& names) {
@@ -121,8 +112,14 @@ void ContainerCatalog::recover() {
         }
     }
     container_.trimUncounted();
-    recoverTableChanges(folder,
-                        [&](const std::string& fileName) { return listed.count(asciiLower(fileName)) != 0; });
+    recoverTableChanges(
+        folder, [&](const std::string& fileName) { return listed.count(asciiLower(fileName)) != 0; },
+        [&](const fs::path& file) {
+            // Another container in the same folder finishes its own changes.
+            const fs::path owner = presentContainerOf(file);
+            std::error_code ignored;
+            return !owner.empty() && !fs::equivalent(owner, container_.path(), ignored);
+        });
     container_.recoverIndex();
 
     // A table bound to the container that the container does not hold, with no record of a

@@ -17,8 +17,10 @@ class Error : public std::runtime_error {
     // What a failure says about the statements that would follow it: a value of this row that
     // the table cannot hold leaves the next row free to succeed; a table that is unusable (in
     // use, gone, damaged) refuses every further row of it; a target that takes no more writes
-    // (disk full, read-only, access denied) refuses every further table as well.
-    enum class Cause { Row, Table, Target };
+    // (disk full, read-only, access denied) refuses every further table as well. A memo file at
+    // its size limit refuses this row and every later row of the table that has a memo value,
+    // while rows without one still go in.
+    enum class Cause { Row, Table, Target, MemoLimit };
 
     explicit Error(const std::string& message, Cause cause = Cause::Row)
         : std::runtime_error(message), cause_(cause) {}
@@ -54,6 +56,11 @@ class Database {
 
     // The tables, lower case: the folder's .dbf files, or the tables the container holds.
     virtual std::vector<std::string> tableNames() = 0;
+
+    // Closes the files the connection keeps open. A write the system could not make is told
+    // by some file systems (a network share) only when the file closes: that failure is thrown
+    // here, after every file was closed. Closing without it tells nobody.
+    virtual void close() {}
 
     // What the engine put right on its own since the last call, each told once (a table found
     // bound to a container that does not hold it, now a free table).

@@ -31,7 +31,30 @@ std::filesystem::path memoPathFor(const std::filesystem::path& dbfPath) {
     return path.replace_extension(".fpt");
 }
 
+// The back-link area of a table's header, up to its first NUL.
+std::string backlinkIn(const std::string& header, const TableLayout& layout) {
+    const std::size_t terminator = 32 + 32 * static_cast<std::size_t>(layout.descriptorCount());
+    if (terminator + 1 >= header.size())
+        return {};
+    std::string link = header.substr(terminator + 1);
+    link.resize(std::strlen(link.c_str()));
+    return link;
+}
+
 } // namespace
+
+std::string backlinkOf(const std::filesystem::path& dbf) {
+    try {
+        const File file(dbf, File::Mode::Read);
+        const std::string start = file.readAt(0, 32);
+        const std::size_t length =
+            static_cast<unsigned char>(start[8]) | (static_cast<unsigned char>(start[9]) << 8);
+        const std::string header = file.readAt(0, length);
+        return backlinkIn(header, TableLayout::parse(header, file.displayName()));
+    } catch (const Error&) {
+        return {};
+    }
+}
 
 bool nullBitSet(const TableLayout& layout, const std::string& record, int bit) {
     if (bit < 0 || layout.nullFlagsLength == 0)
@@ -70,17 +93,6 @@ DbfFile DbfFile::create(const std::filesystem::path& dbfPath, const TableLayout&
         table.dbf_ = File(dbfTemporary, File::Mode::CreateNew);
         table.dbf_.lockExclusive();
         table.dbf_.writeAt(0, bytes);
-    } catch (const Error& error) {
-        table.discard();
-        // The temporary names are the engine's own business: the user hears of the table's files.
-        std::string message = error.what();
-        for (const auto& [temporary, final] :
-             {std::pair{dbfTemporary, dbfPath}, std::pair{memoTemporary, memoPath}}) {
-            const std::string shown = "'" + temporary.filename().string() + "'";
-            for (auto at = message.find(shown); at != std::string::npos; at = message.find(shown))
-                message.replace(at, shown.size(), "'" + final.filename().string() + "'");
-        }
-        throw Error(message, error.cause());
     } catch (...) {
         table.discard();
         throw;
@@ -108,7 +120,11 @@ void DbfFile::discard() {
     if (memo_)
         files.push_back(memo_->file().path());
     memo_.reset();
-    dbf_.close();
+    try {
+        dbf_.close();
+    } catch (const Error&) {
+        // The failure that made the table go is the one to tell; the file goes all the same.
+    }
     for (const auto& file : files) {
         std::error_code ignored;
         std::filesystem::remove(file, ignored);
@@ -127,12 +143,7 @@ DbfFile DbfFile::open(const std::filesystem::path& dbfPath, bool writable) {
     const std::string header = table.dbf_.readSomeAt(0, headerLength);
     table.layout_ = TableLayout::parse(header, name);
     table.recordCount_ = le32(header, 4);
-    const std::size_t terminator = 32 + 32 * static_cast<std::size_t>(table.layout_.descriptorCount());
-    if (terminator + 1 < header.size()) {
-        std::string link = header.substr(terminator + 1);
-        link.resize(std::strlen(link.c_str()));
-        table.backlink_ = link;
-    }
+    table.backlink_ = backlinkIn(header, table.layout_);
     const std::uint64_t needed = static_cast<std::uint64_t>(table.layout_.headerLength) +
                                  static_cast<std::uint64_t>(table.recordCount_) * table.layout_.recordLength;
     if (table.dbf_.size() < needed)
@@ -198,7 +209,8 @@ void DbfFile::append(RecordImage& record, std::uint64_t sizeLimit) {
                         Error::Cause::Table);
         if (memo_->sizeAfter(memoValues_) > sizeLimit)
             throw Error("File '" + memo_->file().displayName() +
-                        "' is too large: it would pass 2,147,483,647 bytes. The row was not written.");
+                            "' is too large: it would pass 2,147,483,647 bytes. The row was not written.",
+                        Error::Cause::MemoLimit);
     }
     const std::uint64_t at = static_cast<std::uint64_t>(layout_.headerLength) +
                              static_cast<std::uint64_t>(recordCount_) * layout_.recordLength;
@@ -211,7 +223,7 @@ void DbfFile::append(RecordImage& record, std::uint64_t sizeLimit) {
     try {
         if (!record.memos.empty()) {
             memoBlocks_.resize(memoValues_.size());
-            memo_->append(memoValues_, memoBlocks_, sizeLimit);
+            memo_->append(memoValues_, memoBlocks_, roomAhead_ ? sizeLimit : 0);
             memoWritten = true;
             for (std::size_t i = 0; i < memoBlocks_.size(); ++i)
                 putLe32(record.bytes.data() +
@@ -231,6 +243,7 @@ void DbfFile::append(RecordImage& record, std::uint64_t sizeLimit) {
         // Both files go back to what they were: the table ends at its last whole record with
         // its mark (the byte was there before, so writing it needs no new room), the memo file
         // at its old next free block and length.
+        std::optional<Error> notPutBack;
         try {
             if (recordTried) {
                 dbf_.truncate(at + 1);
@@ -238,11 +251,18 @@ void DbfFile::append(RecordImage& record, std::uint64_t sizeLimit) {
             }
             if (memoWritten)
                 memo_->undoAppend();
-        } catch (const Error&) {
-            // The first failure is the one to report; what could not be put back lies past
-            // the counts, where readers do not look, and the next writer cuts it off.
+        } catch (const Error& cleanup) {
+            notPutBack = cleanup;
         }
-        throw;
+        if (!notPutBack)
+            throw;
+        // What could not be put back lies past the counts, where readers do not look, and the
+        // next writer cuts it off; the user hears of both failures.
+        try {
+            throw;
+        } catch (const Error& failure) {
+            throw withCleanupFailure(failure, *notPutBack);
+        }
     }
     // The date changes at most once a day; looking it up once a minute is plenty.
     const std::time_t minute = std::time(nullptr) / 60;
@@ -383,11 +403,22 @@ void DbfFile::trimUncounted() {
     const std::uint64_t end = static_cast<std::uint64_t>(layout_.headerLength) +
                               static_cast<std::uint64_t>(recordCount_) * layout_.recordLength;
     const std::uint64_t size = dbf_.size();
+    if (memo_)
+        memo_->trimPastNextFree();
     if (size == end + 1 && dbf_.readAt(end, 1)[0] == '\x1A')
         return;
     if (size > end)
         dbf_.truncate(end);
     dbf_.writeAt(end, "\x1A");
+}
+
+bool DbfFile::giveBackRoom() {
+    roomAhead_ = false;
+    // Only the connection that uses the table exclusively: no other one may be writing into it.
+    if (!memo_ || !dbf_.isOpen() || !memo_->file().hasGrown() || !dbf_.lockedExclusive())
+        return false;
+    memo_->releaseRoom();
+    return true;
 }
 
 File DbfFile::release() {
@@ -396,17 +427,25 @@ File DbfFile::release() {
 }
 
 void DbfFile::close() {
-    // The room the memo file took ahead is given back only by the connection that uses the
-    // table exclusively: no other one may be writing into it then.
-    if (memo_ && dbf_.isOpen() && memo_->file().hasGrown() && dbf_.lockedExclusive()) {
+    try {
+        giveBackRoom();
+    } catch (const Error&) {
+        // The room stays; readers never look past the next free block, and the next writer
+        // cuts it off.
+    }
+    const std::unique_ptr<FptFile> memo = std::move(memo_);
+    std::optional<Error> failure;
+    for (File* file : {memo ? &memo->file() : nullptr, &dbf_}) {
         try {
-            memo_->releaseRoom();
-        } catch (const Error&) {
-            // The room stays; readers never look past the next free block.
+            if (file)
+                file->close();
+        } catch (const Error& error) {
+            if (!failure)
+                failure = error;
         }
     }
-    memo_.reset();
-    dbf_.close();
+    if (failure)
+        throw *failure;
 }
 
 } // namespace foxpro

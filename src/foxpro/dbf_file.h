@@ -2,6 +2,7 @@
 // A Visual FoxPro table file (.dbf) and its memo file (.fpt): create, open, read records and
 // append them so that the files are consistent after every append.
 
+#include "foxpro/database.h"
 #include "foxpro/field_value.h"
 #include "foxpro/file_io.h"
 #include "foxpro/fpt_file.h"
@@ -54,7 +55,13 @@ struct RecordImage {
 class DbfFile {
   public:
     DbfFile() = default;
-    ~DbfFile() { close(); }
+    ~DbfFile() {
+        try {
+            close();
+        } catch (const Error&) {
+            // Nobody is left to tell; a connection closes its tables through close() to hear of it.
+        }
+    }
     DbfFile(DbfFile&&) noexcept = default;
     DbfFile& operator=(DbfFile&&) noexcept = default;
 
@@ -103,6 +110,8 @@ class DbfFile {
     // Autoincrement fields: stores the next value in the field's descriptor.
     void setAutoNext(int field, std::uint32_t next);
 
+    // Closes both files; a failure the system tells of only now is an Error (both are closed
+    // either way).
     void close();
     // Takes the lock of exclusive use of the table (see File::lockExclusive); false when another
     // connection holds it.
@@ -110,9 +119,13 @@ class DbfFile {
     // True when `path` still names the table file open here.
     bool isAt(const std::filesystem::path& path) const { return dbf_.isAt(path); }
     // Cuts off what lies past the counted records (a record written whole or in part by a
-    // process that died before counting it) and puts the end-of-file mark back. Only with the
-    // lock of exclusive use held.
+    // process that died before counting it) and puts the end-of-file mark back, and cuts the memo
+    // file back to its next free block (room a dead process took ahead, or blocks it wrote
+    // without counting them). Only with the lock of exclusive use held.
     void trimUncounted();
+    // The memo file gives back the room it took ahead and takes none from now on: a full disk
+    // may still hold rows in it. True when there was room to give back.
+    bool giveBackRoom();
     // Hands over the table file with its lock and closes the rest.
     File release();
 
@@ -128,7 +141,12 @@ class DbfFile {
     // Kept from one append to the next for their buffers.
     std::vector<FptFile::Value> memoValues_;
     std::vector<std::uint32_t> memoBlocks_;
+    bool roomAhead_ = true; // the memo file grows by a step of room at a time
 };
+
+// The back-link in the header of the table file `dbf` (whatever its name, its memo file not
+// needed), empty when it has none or is no table.
+std::string backlinkOf(const std::filesystem::path& dbf);
 
 // Record bytes helpers shared by the value encoder.
 bool nullBitSet(const TableLayout& layout, const std::string& record, int bit);

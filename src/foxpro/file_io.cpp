@@ -37,6 +37,18 @@ std::string fileErrorMessage(int error, const std::string& file, const char* doi
     }
 }
 
+std::string shownFileName(const std::filesystem::path& path) {
+    const std::string name = path.filename().string();
+    for (const std::string suffix : {".new", ".old"})
+        if (name.size() > suffix.size() + 1 && name[0] == '.' && name.ends_with(suffix))
+            return name.substr(1, name.size() - 1 - suffix.size());
+    return name;
+}
+
+std::string File::displayName() const {
+    return shownFileName(path_);
+}
+
 Error fileError(int error, const std::string& file, const char* doing) {
     switch (error) {
     case ENOSPC:
@@ -71,28 +83,45 @@ File::File(const std::filesystem::path& path, Mode mode) : path_(path) {
 }
 
 File::~File() {
-    close();
+    try {
+        close();
+    } catch (const Error&) {
+        // Nobody is left to tell; a connection closes its files through close() to hear of it.
+    }
 }
 
-File::File(File&& other) noexcept
-    : fd_(std::exchange(other.fd_, -1)), path_(std::move(other.path_)),
-      map_(std::exchange(other.map_, nullptr)), mapped_(std::exchange(other.mapped_, 0)),
-      mapTried_(std::exchange(other.mapTried_, false)), releasedTo_(std::exchange(other.releasedTo_, 0)),
-      grown_(std::exchange(other.grown_, false)), locked_(std::exchange(other.locked_, false)) {}
+File::File(File&& other) noexcept {
+    takeFrom(other);
+}
 
 File& File::operator=(File&& other) noexcept {
     if (this != &other) {
-        close();
-        fd_ = std::exchange(other.fd_, -1);
-        path_ = std::move(other.path_);
-        map_ = std::exchange(other.map_, nullptr);
-        mapped_ = std::exchange(other.mapped_, 0);
-        mapTried_ = std::exchange(other.mapTried_, false);
-        releasedTo_ = std::exchange(other.releasedTo_, 0);
-        grown_ = std::exchange(other.grown_, false);
-        locked_ = std::exchange(other.locked_, false);
+        try {
+            close();
+        } catch (const Error&) {
+        }
+        takeFrom(other);
     }
     return *this;
+}
+
+void File::takeFrom(File& other) noexcept {
+    fd_ = std::exchange(other.fd_, -1);
+    path_ = std::move(other.path_);
+    map_ = std::exchange(other.map_, nullptr);
+    mapped_ = std::exchange(other.mapped_, 0);
+    mapTried_ = std::exchange(other.mapTried_, false);
+    releasedTo_ = std::exchange(other.releasedTo_, 0);
+    grown_ = std::exchange(other.grown_, false);
+    locked_ = std::exchange(other.locked_, false);
+    undoOffset_ = std::exchange(other.undoOffset_, 0);
+    undoLength_ = std::exchange(other.undoLength_, 0);
+    undoBytes_ = std::move(other.undoBytes_);
+    other.undoBytes_.clear();
+    undoZeroEnd_ = std::exchange(other.undoZeroEnd_, 0);
+    undoZeroFrom_ = std::exchange(other.undoZeroFrom_, 0);
+    undoable_ = std::exchange(other.undoable_, false);
+    zeroFrom_ = std::exchange(other.zeroFrom_, ~std::uint64_t{0});
 }
 
 namespace {
@@ -130,8 +159,7 @@ void File::writeGrowing(std::uint64_t offset, std::string_view bytes, std::uint6
         int result = ::fallocate(fd_, 0, static_cast<off_t>(mapped_), static_cast<off_t>(target - mapped_));
         if (result != 0 && (errno == ENOSPC || errno == EDQUOT) && step > end) {
             // Whatever part of the step was taken is given back first.
-            if (::ftruncate(fd_, static_cast<off_t>(mapped_)) != 0) {
-            }
+            cutBack(mapped_);
             target = end;
             result = ::fallocate(fd_, 0, static_cast<off_t>(mapped_), static_cast<off_t>(target - mapped_));
         }
@@ -140,10 +168,13 @@ void File::writeGrowing(std::uint64_t offset, std::string_view bytes, std::uint6
                 appendAt(offset, bytes);
                 return;
             }
-            const int error = errno;
-            if (::ftruncate(fd_, static_cast<off_t>(mapped_)) != 0) {
+            const Error failure = fileError(errno, displayName(), "writing");
+            try {
+                cutBack(mapped_);
+            } catch (const Error& cleanup) {
+                throw withCleanupFailure(failure, cleanup);
             }
-            throw fileError(error, displayName(), "writing");
+            throw failure;
         }
         undoLength_ = mapped_;
         releaseWrittenPages(offset);
@@ -197,8 +228,7 @@ void File::undoLastAppend() {
         writeHeaderAt(zeros, std::string(static_cast<std::size_t>(undoZeroEnd_ - zeros), '\0'));
     zeroFrom_ = undoZeroFrom_;
     if (size() != undoLength_) {
-        if (::ftruncate(fd_, static_cast<off_t>(undoLength_)) != 0)
-            throw fileError(errno, displayName(), "writing");
+        cutBack(undoLength_);
         mapped_ = std::min(mapped_, undoLength_);
     }
 }
@@ -206,18 +236,28 @@ void File::undoLastAppend() {
 void File::trimTo(std::uint64_t length) {
     if (!grown_ || fd_ < 0)
         return;
-    if (size() > length && ::ftruncate(fd_, static_cast<off_t>(length)) != 0)
-        throw fileError(errno, displayName(), "writing");
+    if (size() > length)
+        cutBack(length);
     mapped_ = std::min(mapped_, length);
     grown_ = false;
 }
 
 void File::close() {
     unmap();
-    if (fd_ >= 0)
-        ::close(fd_);
-    fd_ = -1;
+    const int fd = std::exchange(fd_, -1);
     locked_ = false;
+    // A file system that writes late (a network share) tells of a failed write only here.
+    if (fd >= 0 && ::close(fd) != 0 && errno != EINTR)
+        throw fileError(errno, displayName(), "closing");
+}
+
+void File::cutBack(std::uint64_t length) {
+    if (::ftruncate(fd_, static_cast<off_t>(length)) != 0)
+        throw fileError(errno, displayName(), "writing");
+}
+
+Error withCleanupFailure(const Error& failure, const Error& cleanup) {
+    return Error(std::string(failure.what()) + " " + cleanup.what(), failure.cause());
 }
 
 void File::map() {
@@ -296,12 +336,13 @@ void renameNoReplace(const std::filesystem::path& from, const std::filesystem::p
     if (error == EINVAL || error == ENOSYS) {
         // A file system without the flag: a hard link fails on an existing name just the same.
         if (::link(from.c_str(), to.c_str()) == 0) {
-            ::unlink(from.c_str());
+            if (::unlink(from.c_str()) != 0)
+                throw fileError(errno, shownFileName(from), "renaming");
             return;
         }
         error = errno;
     }
-    throw fileError(error, to.filename().string(), "renaming");
+    throw fileError(error, shownFileName(to), "renaming");
 }
 
 std::string File::readSomeAt(std::uint64_t offset, std::size_t length) const {
@@ -358,14 +399,14 @@ void File::appendAt(std::uint64_t offset, std::string_view bytes) {
                                  : std::string();
     try {
         writeAt(offset, bytes);
-    } catch (const Error&) {
-        if (size() > before && ::ftruncate(fd_, static_cast<off_t>(before)) != 0) {
-        }
-        if (!undoBytes_.empty()) {
-            try {
+    } catch (const Error& failure) {
+        try {
+            if (size() > before)
+                cutBack(before);
+            if (!undoBytes_.empty())
                 writeAt(offset, undoBytes_);
-            } catch (const Error&) {
-            }
+        } catch (const Error& cleanup) {
+            throw withCleanupFailure(failure, cleanup);
         }
         throw;
     }
@@ -374,8 +415,7 @@ void File::appendAt(std::uint64_t offset, std::string_view bytes) {
 
 void File::truncate(std::uint64_t length) {
     unmap();
-    if (::ftruncate(fd_, static_cast<off_t>(length)) != 0)
-        throw fileError(errno, displayName(), "writing");
+    cutBack(length);
 }
 
 std::filesystem::path findFileIgnoringCase(const std::filesystem::path& folder, const std::string& fileName) {

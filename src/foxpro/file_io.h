@@ -23,8 +23,8 @@ class File {
 
     bool isOpen() const { return fd_ >= 0; }
     const std::filesystem::path& path() const { return path_; }
-    // The file name as messages show it.
-    std::string displayName() const { return path_.filename().string(); }
+    // The file name as messages show it (see shownFileName).
+    std::string displayName() const;
 
     std::uint64_t size() const;
     // Takes the lock of exclusive use (see kExclusiveUseOffset) without waiting; false when
@@ -62,9 +62,14 @@ class File {
     void trimTo(std::uint64_t length);
     bool hasGrown() const { return grown_; }
     void truncate(std::uint64_t length);
+    // Closes the file; a failure the system tells of only now (a write a network share could not
+    // make) is an Error. The file is closed either way.
     void close();
 
   private:
+    void takeFrom(File& other) noexcept;
+    // Sets the file's length (without a mapping's care: see truncate()).
+    void cutBack(std::uint64_t length);
     void map();
     void unmap();
     // Lets go of this process's hold on the mapped pages below `below` (they stay in the file).
@@ -96,6 +101,11 @@ class File {
 // network share too) still open and read the files. See docs/foxpro-locking.md.
 inline constexpr std::uint64_t kExclusiveUseOffset = 0xC0000000u;
 
+// The name of `path` as a message shows it: a hidden temporary name of the engine (".t.dbf.new",
+// ".d.dcx.new", ".t.dbf.old") is the engine's own business, and the user hears of the file it
+// stands for ("t.dbf", "d.dcx").
+std::string shownFileName(const std::filesystem::path& path);
+
 // Renames `from` to `to`, failing with "File 'to' already exists." rather than replacing it.
 void renameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to);
 
@@ -105,6 +115,8 @@ std::string fileErrorMessage(int error, const std::string& file, const char* doi
 // concerns the whole target, anything else the table whose file it is.
 class Error;
 Error fileError(int error, const std::string& file, const char* doing);
+// `failure` with what went wrong while putting things back after it: both are told.
+Error withCleanupFailure(const Error& failure, const Error& cleanup);
 
 // Finds `fileName` in `folder` comparing names case-insensitively (ASCII); nullopt-like empty
 // path when absent. An exact match wins over other spellings.

@@ -43,7 +43,9 @@ void FolderCatalog::beginWriting() {
     if (recovered_)
         return;
     FolderChangeLock lock(folder_);
-    recoverTableChanges(folder_, [](const std::string&) { return false; });
+    recoverTableChanges(
+        folder_, [](const std::string&) { return false; },
+        [](const std::filesystem::path& file) { return !presentContainerOf(file).empty(); });
     recovered_ = true;
 }
 
@@ -56,8 +58,14 @@ DbfFile FolderCatalog::createTable(const std::string& name, const std::vector<Fi
     for (std::size_t i = 0; i < definitions.size(); ++i)
         definitions[i].name = shortNames[i];
     const auto layout = TableLayout::make(definitions);
+    const auto dbf = folder_ / tableFileName(name, ".dbf");
     FolderChangeLock lock(folder_);
-    DbfFile table = DbfFile::create(folder_ / tableFileName(name, ".dbf"), layout);
+    // A container's change of a table of this name that did not finish keeps the name for that
+    // container's next writer.
+    for (const auto& pending : {newTablePath(dbf), droppedTablePath(dbf)})
+        if (fileExists(pending))
+            requireOwnTable(pending);
+    DbfFile table = DbfFile::create(dbf, layout);
     try {
         table.install();
     } catch (...) {
@@ -65,6 +73,14 @@ DbfFile FolderCatalog::createTable(const std::string& name, const std::vector<Fi
         throw;
     }
     return table;
+}
+
+void FolderCatalog::requireOwnTable(const std::filesystem::path& dbf) {
+    const auto container = presentContainerOf(dbf);
+    if (!container.empty())
+        throw Error("Table '" + shownFileName(dbf) + "' belongs to database container '" +
+                        container.filename().string() + "'; choose the container as the target.",
+                    Error::Cause::Table);
 }
 
 void FolderCatalog::dropTable(const std::string& name) {

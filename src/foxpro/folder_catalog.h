@@ -18,6 +18,9 @@ class FolderCatalog : public Catalog {
     void beginWriting() override;
     DbfFile createTable(const std::string& name, const std::vector<FieldSpec>& columns) override;
     void dropTable(const std::string& name) override;
+    // A table bound to a container that is there is the container's: its writers alone may
+    // change it or finish its changes.
+    void requireOwnTable(const std::filesystem::path& dbf) override;
     std::vector<std::string> fieldNames(const std::string& name, const TableLayout& layout) override;
 
   private:

@@ -74,6 +74,14 @@ void FptFile::releaseRoom() {
                  blockSize_);
 }
 
+void FptFile::trimPastNextFree() {
+    char onDisk[4];
+    file_.readHeaderAt(0, onDisk, 4);
+    const std::uint64_t end = static_cast<std::uint64_t>(be(std::string(onDisk, 4), 0, 4)) * blockSize_;
+    if (end >= kHeaderSize && file_.size() > end)
+        file_.truncate(end);
+}
+
 std::vector<std::uint32_t> FptFile::append(const std::vector<Block>& values, std::uint64_t reserveLimit) {
     std::vector<Value> views;
     views.reserve(values.size());

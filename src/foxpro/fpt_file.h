@@ -40,6 +40,7 @@ class FptFile {
     std::uint32_t nextFree() const { return nextFree_; }
     std::uint32_t blockSize() const { return blockSize_; }
     const File& file() const { return file_; }
+    File& file() { return file_; }
     void setPath(const std::filesystem::path& path) { file_.setPath(path); }
 
     // Blocks a value of `length` bytes takes.
@@ -60,6 +61,9 @@ class FptFile {
     // Cuts the file back to its next free block when append took room ahead. Only for the
     // last writer: another connection may still be writing into that room.
     void releaseRoom();
+    // Cuts the file back to its next free block as the header gives it, whoever took the room
+    // beyond (a writer that died). Only with the table's lock of exclusive use held.
+    void trimPastNextFree();
 
     // Undoes the last append that wrote blocks (a statement that failed after it): the next free
     // block it started from, its bytes and its length. A failing append has undone itself, and

@@ -6,6 +6,7 @@
 #include "foxpro/value_encoder.h"
 
 #include <new>
+#include <optional>
 #include <system_error>
 
 namespace foxpro {
@@ -53,6 +54,22 @@ void parseSql(std::string_view text, Statement& statement) {
     }
 }
 } // namespace
+
+void StatementExecutor::close() {
+    recent_ = nullptr;
+    std::optional<Error> failure;
+    for (auto& [name, table] : open_) {
+        try {
+            table->file.close();
+        } catch (const Error& error) {
+            if (!failure)
+                failure = Error(withTable(error.what(), name), error.cause());
+        }
+    }
+    open_.clear();
+    if (failure)
+        throw *failure;
+}
 
 void StatementExecutor::execute(std::string_view text) {
     parseSql(text, parsed_);
@@ -122,11 +139,13 @@ void StatementExecutor::drop(const DropTable& statement) {
     forget(statement.table);
     // A container may list a table whose file is gone (deleted by hand): there is nothing to lock,
     // and the drop takes the listing away so that the table can be made again.
-    if (const auto path = catalog_->findTable(statement.table);
-        path && fileExists(*path) && !held.isAt(*path)) {
-        held = File(*path, File::Mode::ReadWrite);
-        if (!held.lockExclusive() || !held.isAt(*path))
-            throw Error("File '" + path->filename().string() + "' is in use.", Error::Cause::Table);
+    if (const auto path = catalog_->findTable(statement.table); path && fileExists(*path)) {
+        catalog_->requireOwnTable(*path);
+        if (!held.isAt(*path)) {
+            held = File(*path, File::Mode::ReadWrite);
+            if (!held.lockExclusive() || !held.isAt(*path))
+                throw Error("File '" + path->filename().string() + "' is in use.", Error::Cause::Table);
+        }
     }
     catalog_->dropTable(statement.table);
 }
@@ -151,6 +170,7 @@ StatementExecutor::OpenTable& StatementExecutor::openTable(const std::string& na
     const auto path = catalog_->findTable(name);
     if (!path)
         throw Error("File '" + tableFileName(name, ".dbf") + "' does not exist.", Error::Cause::Table);
+    catalog_->requireOwnTable(*path);
     DbfFile file = DbfFile::open(*path, true);
     // The name must still lead to the file locked: a drop may have come in between.
     if (!file.lockExclusive() || !file.isAt(*path))
@@ -237,26 +257,45 @@ void StatementExecutor::insert(const InsertInto& statement) {
     }
     // The work record keeps its buffers from row to row.
     RecordImage& record = table.work;
-    record.bytes = table.blank.bytes;
-    record.clearMemos();
-    for (std::size_t i = 0; i < targets.size(); ++i)
-        encodeValue(layout, targets[i], statement.values[i], record);
     std::vector<std::pair<int, std::uint32_t>>& counters = counters_;
-    counters.clear();
-    for (int i = 0; i < fieldCount; ++i) {
-        const auto& field = layout.fields[static_cast<std::size_t>(i)];
-        if (!field.autoIncrement)
-            continue;
-        char* at = record.bytes.data() + field.offset;
-        for (int b = 0; b < 4; ++b)
-            at[b] = static_cast<char>((field.autoNext >> (8 * b)) & 0xFF);
-        setNullBit(layout, record.bytes, field.nullBit, false);
-        counters.emplace_back(i, field.autoNext + field.autoStep);
-    }
+    const auto encode = [&] {
+        record.bytes = table.blank.bytes;
+        record.clearMemos();
+        for (std::size_t i = 0; i < targets.size(); ++i)
+            encodeValue(layout, targets[i], statement.values[i], record);
+        counters.clear();
+        for (int i = 0; i < fieldCount; ++i) {
+            const auto& field = layout.fields[static_cast<std::size_t>(i)];
+            if (!field.autoIncrement)
+                continue;
+            char* at = record.bytes.data() + field.offset;
+            for (int b = 0; b < 4; ++b)
+                at[b] = static_cast<char>((field.autoNext >> (8 * b)) & 0xFF);
+            setNullBit(layout, record.bytes, field.nullBit, false);
+            counters.emplace_back(i, field.autoNext + field.autoStep);
+        }
+    };
+    encode();
     // A failing append leaves the files as they were, and the table stays in use here.
-    table.file.append(record, limits_.maxFileSize);
+    try {
+        table.file.append(record, limits_.maxFileSize);
+    } catch (const Error& error) {
+        // A disk that cannot take the row may take it once the memo files give back the room
+        // they took ahead, which would otherwise be reported as full long before it is.
+        if (error.cause() != Error::Cause::Target || !giveBackRoom())
+            throw;
+        encode();
+        table.file.append(record, limits_.maxFileSize);
+    }
     for (const auto& [field, next] : counters)
         table.file.setAutoNext(field, next);
+}
+
+bool StatementExecutor::giveBackRoom() {
+    bool given = false;
+    for (auto& [name, table] : open_)
+        given = table->file.giveBackRoom() || given;
+    return given;
 }
 
 } // namespace foxpro

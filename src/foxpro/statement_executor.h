@@ -22,6 +22,7 @@ class StatementExecutor : public Database {
 
     void execute(std::string_view statement) override;
     std::vector<std::string> tableNames() override;
+    void close() override;
     std::vector<std::string> takeNotices() override { return catalog_->takeNotices(); }
 
   private:
@@ -42,6 +43,9 @@ class StatementExecutor : public Database {
     OpenTable& keep(const std::string& name, const std::filesystem::path& path, DbfFile file);
     // Closes the table here, if open, so that the next statement reads its files afresh.
     void forget(const std::string& name);
+    // The memo files of the open tables give back the room they took ahead and take none from
+    // now on; true when any had room to give.
+    bool giveBackRoom();
 
     std::unique_ptr<Catalog> catalog_;
     Limits limits_;

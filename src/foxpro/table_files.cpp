@@ -1,10 +1,12 @@
 #include "foxpro/table_files.h"
 
 #include "foxpro/database.h"
+#include "foxpro/dbf_file.h"
 #include "foxpro/file_io.h"
 #include "foxpro/names.h"
 #include "foxpro/table_layout.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <fcntl.h>
@@ -94,7 +96,7 @@ void removeFile(const fs::path& file) {
     std::error_code error;
     fs::remove(file, error);
     if (error)
-        throw fileError(error.value(), file.filename().string(), "deleting");
+        throw fileError(error.value(), shownFileName(file), "deleting");
 }
 
 void removeCompanions(const fs::path& dbf) {
@@ -106,7 +108,18 @@ void removeCompanions(const fs::path& dbf) {
     }
 }
 
-void recoverTableChanges(const fs::path& folder, const std::function<bool(const std::string&)>& listed) {
+fs::path presentContainerOf(const fs::path& dbf) {
+    std::string link = backlinkOf(dbf);
+    if (link.empty())
+        return {};
+    // Visual FoxPro writes the path relative to the table, with Windows separators.
+    std::replace(link.begin(), link.end(), '\\', '/');
+    const fs::path container = dbf.parent_path() / fs::path(link);
+    return findFileIgnoringCase(container.parent_path(), container.filename().string());
+}
+
+void recoverTableChanges(const fs::path& folder, const std::function<bool(const std::string&)>& listed,
+                         const std::function<bool(const fs::path&)>& othersWork) {
     std::vector<std::string> names;
     std::error_code error;
     for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error))
@@ -120,6 +133,8 @@ void recoverTableChanges(const fs::path& folder, const std::function<bool(const 
         const fs::path dbf = folder / target;
         const fs::path memo = fs::path(dbf).replace_extension(".fpt");
         const fs::path memoTemporary = newTablePath(memo);
+        if (othersWork(temporary))
+            continue;
         // The memo file goes into place first: a table file written whole with memo fields,
         // whose memo file left its temporary name and is not yet joined by the table, put it
         // there in this change (a creation never starts over an existing memo file).
@@ -141,6 +156,8 @@ void recoverTableChanges(const fs::path& folder, const std::function<bool(const 
             continue;
         const fs::path dropped = folder / name;
         const fs::path dbf = folder / target;
+        if (othersWork(dropped))
+            continue;
         if (fileExists(dbf)) {
             removeFile(dropped); // made again since: the drop was complete but for this
             continue;

@@ -125,4 +125,18 @@ TEST(ConversionContainer, AStrayBoundTableIsToldOnceInTheRun) {
     std::ifstream stray(folder / "stray.dbf", std::ios::binary);
     const std::string bytes{std::istreambuf_iterator<char>(stray), {}};
     EXPECT_EQ(bytes.find("shop.dbc"), std::string::npos) << "its back-link is cleared";
+
+    // A run of free tables into the container's folder is refused the container's table, with one
+    // report naming the container, and the table keeps its rows.
+    ScriptedUi freeRun;
+    freeRun.expectQuestion(QStringLiteral("Contacts"), Answer::Yes);
+    ConversionRun(freeRun).run(test::sqliteLogin(source), test::folderTarget(folder.string()),
+                               PreviewChoice());
+    ASSERT_EQ(freeRun.errorReports().size(), 1u);
+    EXPECT_TRUE(freeRun.errorReports()[0].text.contains(
+        QStringLiteral("Table 'contacts.dbf' belongs to database container 'shop.dbc'; choose the container "
+                       "as the target. (table Contacts)")))
+        << freeRun.errorReports()[0].text.toStdString();
+    EXPECT_EQ(test::dumpTable((folder / "contacts.dbf").string()).records.size(), 2u);
+    EXPECT_EQ(foxpro::Container::open(dbc).tableNames(), (std::vector<std::string>{"kept", "contacts"}));
 }

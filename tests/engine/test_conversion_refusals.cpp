@@ -62,6 +62,12 @@ struct RefusalRun {
     std::string target; // a folder, or a container when it ends in ".dbc"
     ScriptedUi ui;
     int port = 0;
+    std::optional<std::uint64_t> fileSizeLimit;
+    // Counts the rows the target refused, as the command line's summary does.
+    struct RefusedRows : RunObserver {
+        int count = 0;
+        void rowDone(const QString& refusal) override { count += refusal.isEmpty() ? 0 : 1; }
+    } rows;
 
     RefusalRun(const std::string& tables, std::string target)
         : server(std::in_place, writeFixture(fixtureDir, tables)), target(std::move(target)),
@@ -70,6 +76,9 @@ struct RefusalRun {
     std::vector<std::string> convert(PreviewChoice preview = {}, std::optional<QStringList> tables = {}) {
         ConversionRun run(ui);
         run.setTableFilter(std::move(tables));
+        run.setObserver(&rows);
+        if (fileSizeLimit)
+            run.setTargetFileSizeLimit(*fileSizeLimit);
         run.run(test::tdsLogin(port, QStringLiteral("u"), QStringLiteral("p")),
                 target.ends_with(".dbc") ? test::containerTarget(target) : test::folderTarget(target),
                 preview);
@@ -213,6 +222,33 @@ TEST(ConversionRefusals, AFullDiskStopsTheTableAndTheRunWithOneReport) {
     EXPECT_GT(wide.records.size(), 10u);
     EXPECT_LT(wide.records.size(), 600u);
     EXPECT_FALSE(std::filesystem::exists(disk.path() + "/tiny.dbf"));
+}
+
+// At the memo file's limit one report stands for the table: the later rows with a memo value
+// are refused without a report each but counted, the rows without one still land.
+TEST(ConversionRefusals, TheMemoFilesLimitIsReportedOnceForTheTable) {
+    std::string rows;
+    for (int i = 1; i <= 20; ++i)
+        rows += (i > 1 ? ", [" : "[") + std::to_string(i) + ", " +
+                (i % 2 == 1 ? "\"" + std::string(200, 'm') + "\"" : std::string("null")) + "]";
+    QTemporaryDir target;
+    RefusalRun r("{\"name\": \"Notes\", \"columns\": [[\"id\", \"int\"], [\"body\", \"varchar(max)\"]], "
+                 "\"rows\": [" +
+                     rows + "]}",
+                 target.path().toStdString());
+    // 512 bytes of header and 256 per value: five values fit, the sixth would pass the limit.
+    r.fileSizeLimit = 2000;
+    r.convert();
+
+    ASSERT_EQ(r.reportLines(), (std::vector<int>{426}));
+    const QString report = r.ui.errorReports()[0].text;
+    EXPECT_TRUE(report.contains(QStringLiteral("File 'notes.fpt' is too large"))) << report.toStdString();
+    EXPECT_TRUE(report.contains(QStringLiteral("source row 11"))) << report.toStdString();
+    EXPECT_EQ(r.rows.count, 5);
+    const auto notes = test::dumpTable(target.path().toStdString() + "/notes.dbf");
+    ASSERT_EQ(notes.records.size(), 15u);
+    EXPECT_EQ(notes.records[14].at("ID"), text("20"));
+    EXPECT_EQ(r.ui.messages.back().text, QStringLiteral("Done."));
 }
 
 TEST(ConversionRefusals, AReadOnlyTargetGetsOneReportForTheWholeRun) {

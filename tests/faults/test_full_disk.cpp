@@ -97,6 +97,34 @@ TEST(FullDisk, MemoGrowthFallsBackToWhatTheRowNeeds) {
     expectRows(fs::path(disk.path()) / "t.dbf", filled.rows, memoLength, "w");
 }
 
+// The table file runs out while the memo file's step of room ahead is nearly unused: that room is
+// given back and the row tried once more, so the disk is used up to the last rows that fit
+// instead of being reported full a step early.
+TEST(FullDisk, TheMemoFilesRoomIsGivenBackWhenTheTableFileRunsOut) {
+    SmallDisk disk;
+    ASSERT_TRUE(disk.ok()) << disk.error();
+    auto db = foxpro::Database::open(disk.path());
+    db->execute("CREATE TABLE t (id I, a C(254), b C(254), c C(254), d C(254), notes M)");
+    ASSERT_TRUE(disk.fillLeaving(1280 * 1024)) << disk.error();
+    int rows = 0;
+    std::string error;
+    while ((error = failureOf(*db, "INSERT INTO t VALUES (" + std::to_string(rows + 1) +
+                                       ", 'a', 'b', 'c', 'd', '" + memoText(rows + 1, 40) + "')"))
+               .empty())
+        ++rows;
+    EXPECT_NE(error.find("Disk is full writing file 't."), std::string::npos) << error;
+    db.reset();
+    // A row takes a 1,022-byte record and one 64-byte memo block: 1,200 fit in 1.25 MiB, and 250
+    // did while the memo file kept its step.
+    EXPECT_GE(rows, 1150);
+    EXPECT_LT(disk.freeBytes(), std::size_t{16} * 1024);
+    bool ok = false;
+    const std::string dump = vfpDump((fs::path(disk.path()) / "t.dbf").string(), ok);
+    ASSERT_TRUE(ok) << dump.substr(0, 2000);
+    EXPECT_EQ(vfpRecordCount(dump), static_cast<std::size_t>(rows));
+    countRowsCompared(rows);
+}
+
 // Records that straddle the last free page: the record write fails half-way and is cut back,
 // the memo file's blocks of that row are given back, and once there is room the table takes
 // further rows through the same connection.

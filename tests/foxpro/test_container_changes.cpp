@@ -406,3 +406,42 @@ TEST_F(ContainerChanges, ATableWhoseFileIsGoneCanBeDroppedAndMadeAgain) {
 }
 
 } // namespace
+
+namespace {
+
+// A writer of free tables in the container's folder leaves the container's tables and their
+// unfinished changes to the container's writers; a table whose container is gone is its own.
+TEST_F(ContainerChanges, AFreeTableWriterLeavesTheContainersTablesAlone) {
+    db->execute("CREATE TABLE t (x INT, m MEMO)");
+    db->execute("INSERT INTO t VALUES (1, 'first')");
+    db.reset();
+    const fs::path gone = folder / "gone.dbc";
+    foxpro::Container::create(gone);
+    foxpro::Database::open(gone.string())->execute("CREATE TABLE g (x INT)");
+    for (const char* ext : {".dbc", ".dct", ".dcx"})
+        fs::remove(fs::path(gone).replace_extension(ext));
+
+    auto free = foxpro::Database::open(folder.str());
+    const std::string refusal = "SQL error: Table 't.dbf' belongs to database container 'shop.dbc'; choose "
+                                "the container as the target. (table t)";
+    EXPECT_EQ(sqlError(*free, "DROP TABLE t"), refusal);
+    EXPECT_EQ(sqlError(*free, "INSERT INTO t VALUES (2, 'free')"), refusal);
+    free->execute("DROP TABLE g");
+    // A drop of the container's that was cut short before its commit, as a kill leaves it.
+    fs::rename(folder / "t.dbf", folder / ".t.dbf.old");
+    free = foxpro::Database::open(folder.str());
+    free->execute("CREATE TABLE other (y INT)");
+    EXPECT_EQ(sqlError(*free, "CREATE TABLE t (y INT)"), refusal);
+    free.reset();
+    EXPECT_TRUE(fs::exists(folder / ".t.dbf.old"));
+    EXPECT_FALSE(fs::exists(folder / "g.dbf"));
+
+    db = foxpro::Database::open(dbc.string());
+    db->execute("INSERT INTO t VALUES (2, 'second')");
+    db.reset();
+    const std::string table = dump(folder / "t.dbf", folder / "t.fpt");
+    EXPECT_NE(table.find("records=2"), std::string::npos) << table;
+    EXPECT_NE(table.find("data=b'first'"), std::string::npos) << table;
+}
+
+} // namespace

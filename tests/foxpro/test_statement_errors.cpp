@@ -1,5 +1,6 @@
 // Every statement that cannot be carried out fails with "SQL error: " and a message naming the
 // cause, and leaves the table as it was.
+#include "foxpro/file_io.h"
 #include "foxpro_test_helpers.h"
 #include "support/small_disk.h"
 
@@ -210,6 +211,23 @@ TEST(StatementErrorsOnDisk, FileSystemFailuresAreReported) {
     fresh.reset();
     ASSERT_TRUE(disk.setReadOnly(false)) << disk.error();
     EXPECT_EQ(foxpro::test::readBytes(std::filesystem::path(disk.path()) / "t.dbf"), before);
+}
+
+// A file handed on (a table's is, from the statement that opens it to the connection that keeps
+// it) takes along what undoes its last append: a statement failing after the hand-over still puts
+// the bytes, the length and the room taken ahead back.
+TEST(FileHandOver, AMovedFileStillUndoesItsLastAppend) {
+    ScratchFolder folder;
+    const auto path = folder.path() / "f";
+    foxpro::File file(path, foxpro::File::Mode::CreateNew);
+    file.writeAt(0, std::string(100, 'a'));
+    file.writeGrowing(50, std::string(100, 'b'), std::uint64_t{1} << 30);
+    foxpro::File moved(std::move(file));
+    foxpro::File assigned;
+    assigned = std::move(moved);
+    assigned.undoLastAppend();
+    assigned.close();
+    EXPECT_EQ(foxpro::test::readBytes(path), std::string(100, 'a'));
 }
 
 TEST_F(StatementErrors, CorruptTablesAreRefused) {
