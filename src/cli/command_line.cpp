@@ -31,6 +31,16 @@ void fail(const QString& text) {
     std::fprintf(stderr, "marravex: %s\n", text.toLocal8Bit().constData());
 }
 
+// The driver's reason, each line once: some drivers give the same message in two of their
+// diagnostic records.
+QString eachLineOnce(const QString& text) {
+    QStringList lines;
+    for (const QString& line : text.split(QLatin1Char('\n')))
+        if (!lines.contains(line))
+            lines << line;
+    return lines.join(QLatin1Char('\n'));
+}
+
 // Someone can answer a question: it is asked on the terminal, whatever the output goes to.
 bool onTerminal() {
     return isatty(STDIN_FILENO);
@@ -151,7 +161,7 @@ int convert(const Options& o) {
 
     QString reason;
     if (!data::IsValidMSSQLConnection(login, &reason, &port)) {
-        fail(QStringLiteral("The SQL Server database cannot be reached:\n") + reason);
+        fail(QStringLiteral("The SQL Server database cannot be reached:\n") + eachLineOnce(reason));
         return kCouldNotStart;
     }
     if (o.tables) {

@@ -53,7 +53,16 @@ ParseResult parseOptions(const QStringList& args) {
     std::map<QString, bool*> flags = {{QStringLiteral("--create"), &o.create}};
     if (convert) {
         valued.insert({{QStringLiteral("--server"), text(o.server)},
-                       {QStringLiteral("--port"), text(o.port)},
+                       {QStringLiteral("--port"), Setter([&o](const QString& v) {
+                            bool ok = false;
+                            const int port = v.toInt(&ok);
+                            if (!ok || port < 1 || port > 65535 || v != QString::number(port))
+                                return QStringLiteral(
+                                           "--port takes a TCP port number from 1 to 65535, not '%1'")
+                                    .arg(v);
+                            o.port = v;
+                            return QString();
+                        })},
                        {QStringLiteral("--database"), text(o.database)},
                        {QStringLiteral("--user"), text(o.user)},
                        {QStringLiteral("--password-file"), text(o.passwordFile)},

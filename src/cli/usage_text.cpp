@@ -12,7 +12,7 @@ SYNOPSIS
                      (--to FOLDER | --dbc FILE [--create]) [--tables A,B,...]
                      [--overwrite ask|yes|no] [--password-file FILE] [--script FILE]
     marravex convert --saved-settings [options]
-    marravex execute SCRIPT (--to FOLDER | --dbc FILE) [--from-line N]
+    marravex execute SCRIPT (--to FOLDER | --dbc FILE [--create]) [--from-line N]
     marravex --help
 
 DESCRIPTION

@@ -135,6 +135,15 @@ TEST(CliConvert, RunsThatCannotStartEndWithStatusTwoAndSayWhy) {
     EXPECT_TRUE(has(wrong.errors, "The SQL Server database cannot be reached:")) << wrong.errors;
     EXPECT_TRUE(has(wrong.errors, "Login failed for user 'testuser'")) << wrong.errors;
 
+    // The driver's reason, each line once, however many of its records repeat it.
+    auto closedPort = test::runMarravex({"convert", "--server", test::TdsServer::host(), "--port", "1",
+                                         "--database", "TestDB", "--user", "testuser", "--to", folder});
+    EXPECT_EQ(closedPort.exitCode, 2);
+    const std::string unavailable = "Adaptive Server is unavailable";
+    const auto first = closedPort.errors.find(unavailable);
+    EXPECT_NE(first, std::string::npos) << closedPort.errors;
+    EXPECT_EQ(closedPort.errors.find(unavailable, first + 1), std::string::npos) << closedPort.errors;
+
     const auto inOption = cli.convert({"--to", folder, "--password=" + test::kPassword}, test::headless(""));
     EXPECT_EQ(inOption.exitCode, 2);
     EXPECT_TRUE(has(inOption.errors, "never given as an option")) << inOption.errors;
@@ -159,6 +168,7 @@ TEST(CliConvert, RunsThatCannotStartEndWithStatusTwoAndSayWhy) {
     const auto help = test::runMarravex({"--help"});
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_TRUE(has(help.output, "EXIT STATUS")) << help.output;
+    EXPECT_TRUE(has(help.output, "execute SCRIPT (--to FOLDER | --dbc FILE [--create])")) << help.output;
 }
 
 TEST(CliConvert, PasswordFileAndSavedSettings) {
