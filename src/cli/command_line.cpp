@@ -3,6 +3,7 @@
 #include "cli/options.h"
 #include "cli/password.h"
 #include "cli/script_file.h"
+#include "cli/source_row_counter.h"
 #include "cli/table_tally.h"
 #include "cli/terminal_port.h"
 #include "data/foxpro_target.h"
@@ -18,6 +19,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <stdexcept>
 
 #include <unistd.h>
@@ -25,6 +27,9 @@
 namespace qc::cli {
 
 namespace {
+
+// The seconds the run's source may keep a statement waiting, as the window's run allows.
+constexpr int kSourceTimeout = 5000;
 
 void fail(const QString& text) {
     std::fflush(stdout);
@@ -200,6 +205,8 @@ int convert(const Options& o) {
     preview.enabled = !o.script.isEmpty();
     port.onInterrupt([&] { tally.printSummary(stdout); });
     run.run(login, target, preview);
+    SourceRowCounter counter(login, run.sourceTables(), port, kSourceTimeout, run.sourceLost());
+    tally.countUnread(std::ref(counter));
 
     int status = tally.anyRefused() || port.errorReports() > 0 ? kSomeRefused : kAllLanded;
     if (!o.script.isEmpty()) {

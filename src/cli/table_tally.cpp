@@ -66,14 +66,24 @@ void TableTally::tableRefused(const QString& reason) {
 void TableTally::tableEnded() {
     if (!inTable_)
         return;
-    // A table without rows is never told its total.
-    if (tables_.back().expected < 0)
-        tables_.back().expected = tables_.back().read;
     draw(progressText());
     std::fputc('\n', out_);
     std::fflush(out_);
     lineOpen_ = false;
     inTable_ = false;
+}
+
+void TableTally::tableNotAttempted(const QString& table) {
+    TableFigures figures;
+    figures.name = table;
+    figures.notAttempted = true;
+    tables_.push_back(figures);
+}
+
+void TableTally::countUnread(const std::function<std::optional<std::int64_t>(const QString&)>& count) {
+    for (TableFigures& t : tables_)
+        if (t.expected < 0)
+            t.expected = count(t.name).value_or(-1);
 }
 
 void TableTally::refresh() {
@@ -140,19 +150,26 @@ void TableTally::printSummary(std::FILE* out) const {
     qsizetype width = 5;
     for (const TableFigures& t : tables_)
         width = std::max(width, t.name.size());
-    const auto cell = [](std::int64_t n) { return QString::number(n).rightJustified(10); };
+    const auto cell = [](const QString& text) { return text.rightJustified(10) + QLatin1Char(' '); };
+    const auto number = [&](std::int64_t n) {
+        return cell(n < 0 ? QStringLiteral("?") : QString::number(n));
+    };
     print(out, QStringLiteral("\n") + QStringLiteral("Table").leftJustified(width) +
-                   QStringLiteral("       Read    Written    Refused  First refusal\n"));
+                   QStringLiteral("     Source       Read    Written    Refused  First refusal\n"));
     for (const TableFigures& t : tables_) {
-        QString line = t.name.leftJustified(width) + QLatin1Char(' ');
-        if (t.kept) {
-            line += QStringLiteral("         -          -          -  kept: not overwritten");
+        QString line = t.name.leftJustified(width) + QLatin1Char(' ') + number(t.expected);
+        if (t.kept || t.notAttempted) {
+            line += cell(QStringLiteral("-")) + cell(QStringLiteral("-")) + cell(QStringLiteral("-")) +
+                    QLatin1Char(' ') +
+                    (t.kept ? QStringLiteral("kept: not overwritten") : QStringLiteral("not attempted"));
         } else {
-            line += cell(t.read) + QLatin1Char(' ') + cell(t.written) + QLatin1Char(' ') + cell(t.refused) +
-                    QStringLiteral("  ");
+            line += number(t.read) + number(t.written) + number(t.refused) + QLatin1Char(' ');
             QString reason = t.firstRefusal.simplified();
-            if (t.tableRefused)
+            if (t.tableRefused) {
                 reason = QStringLiteral("table refused: ") + reason;
+                if (t.expected > t.read)
+                    reason += QStringLiteral(" (%1 rows not attempted)").arg(t.expected - t.read);
+            }
             line += reason;
         }
         print(out, line.trimmed() + QLatin1Char('\n'));

@@ -1,5 +1,6 @@
 #pragma once
-// The figures of each table a run converts (rows read, written and refused, the first refusal),
+// The figures of each table of a run (the source's rows; rows read, written and refused, the first
+// refusal; kept or not attempted),
 // kept as the run reports them, and the progress shown while it goes: on a terminal one line per
 // table redrawn in place a few times a second, otherwise one line per table when it ends.
 
@@ -10,6 +11,8 @@
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
+#include <optional>
 #include <vector>
 
 namespace qc::cli {
@@ -23,6 +26,7 @@ struct TableFigures {
     QString firstRefusal;
     bool kept = false;         // the target had it and it was not overwritten
     bool tableRefused = false; // the target refused the table, or stopped taking its rows
+    bool notAttempted = false; // the run ended before it came to the table
 };
 
 class TableTally : public engine::RunObserver {
@@ -36,6 +40,11 @@ class TableTally : public engine::RunObserver {
     void rowDone(const QString& refusal) override;
     void tableRefused(const QString& reason) override;
     void tableEnded() override;
+    void tableNotAttempted(const QString& table) override;
+
+    // Takes the source's row count of each table the run did not read (kept, not attempted,
+    // refused before it was read) from `count`, which gives nullopt when none can be taken.
+    void countUnread(const std::function<std::optional<std::int64_t>(const QString&)>& count);
 
     // Redraws the progress line when the last redraw is old enough (terminal only).
     void refresh();

@@ -67,7 +67,9 @@ OUTPUT
     On a terminal, a progress line per table (name, rows done of total, rows per second) is
     redrawn in place; otherwise one line is printed per table when it ends. Error reports go to
     standard error in the words of the window's reports. A summary closes the run: per table
-    the rows read, written and refused, with the reason of the first refusal.
+    of the run the rows its source holds ("?" where they could not be counted), the rows read,
+    written and refused, with the reason of the first refusal; a table kept or not attempted
+    says so.
 
 EXIT STATUS
     0    every row landed (tables kept by --overwrite no are listed, and are not refused)

@@ -33,6 +33,11 @@ class Recordset;
 enum class Refusal { Row, Table, Target };
 Refusal refusalOf(const std::exception& failure);
 
+class Connection;
+// The number of rows a "SELECT * FROM ..." on the open ODBC connection gives, by a count of its
+// own, without reading them; -1 for any other text. Throws as a query on the connection does.
+std::int64_t countRows(Connection& connection, std::string_view source);
+
 class Connection {
   public:
     Connection();

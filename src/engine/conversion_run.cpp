@@ -130,12 +130,14 @@ void ConversionRun::run(const data::SqlServerLogin& login, const data::FoxProTar
     trap.step(154, [&] { last = static_cast<int>(sourceTables_.size()) - 1; });
     chooseTables(last);
     sourceLost_ = !source_ || !source_->isOpen(); // its failure to open has been reported
-    for (const auto& [index, takenBy] : order_) {
-        if (targetRefused_ || sourceLost_)
-            break;
+    std::size_t next = 0;
+    while (next < order_.size() && !targetRefused_ && !sourceLost_) {
+        const auto& [index, takenBy] = order_[next++];
         if (convertTable(trap, index, takenBy) == TableOutcome::EndRun)
             break;
     }
+    for (; next < order_.size(); ++next)
+        observer_->tableNotAttempted(sourceTables_[order_[next].first].shownName());
     tellEngineNotices();
 
     perFilePreview(trap);
@@ -265,6 +267,7 @@ bool ConversionRun::prepareTable(ErrorTrap& trap, TableDefinition& definition) {
                     description + QStringLiteral(" (table ") + sourceTable_.shownName() + QLatin1Char(')'));
         return false;
     }
+    observer_->rowsExpected(recordset_->RecordCount());
     definition = buildTableDefinition(trap, RecordsetFields(*recordset_), currentTable_, datatypeRows_);
     try {
         if (target_ && target_->isOpen())
@@ -302,7 +305,6 @@ void ConversionRun::copyRows(ErrorTrap& trap, const std::vector<int>& numericCol
     if (!hasRows)
         return;
     trap.step(326, [&] { rowTotal_ = rs.RecordCount(); });
-    observer_->rowsExpected(rowTotal_);
 
     RowStatement statement(currentTable_.toStdString(), std::move(numeric), locale_);
     const odbc::Value unread{odbc::Null{}};

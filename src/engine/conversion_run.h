@@ -76,6 +76,8 @@ class ConversionRun {
     const data::Connection* targetConnection() const { return target_.get(); }
     const preview::SqlLineList& sqlLines() const { return sqlLines_; }
     const preview::DatatypeRows& datatypeRows() const { return datatypeRows_; }
+    // True when the last run lost its source's connection (or never opened it).
+    bool sourceLost() const { return sourceLost_; }
 
   private:
     enum class TableOutcome { Next, EndRun };

@@ -7,6 +7,7 @@
 #include "shell/settings.h"
 #include "support/run_inputs.h"
 #include "support/scripted_ui.h"
+#include "support/small_disk.h"
 
 #include <QRegularExpression>
 
@@ -60,12 +61,12 @@ TEST(CliConvert, WritesTheTablesOfTheWindowsRunAndCountsRefusedRows) {
 
     // Off a terminal, one line per table when it ends, then the summary.
     EXPECT_TRUE(has(result.output, "BigTable: 500 of 500 rows, ")) << result.output;
-    EXPECT_TRUE(matches(result.output, R"(\nTable +Read +Written +Refused +First refusal\n)"))
+    EXPECT_TRUE(matches(result.output, R"(\nTable +Source +Read +Written +Refused +First refusal\n)"))
         << result.output;
     EXPECT_TRUE(
-        matches(result.output, R"(\nAllTypes +6 +2 +4 +SQL error: Numeric overflow in field C_BIGINT)"))
+        matches(result.output, R"(\nAllTypes +6 +6 +2 +4 +SQL error: Numeric overflow in field C_BIGINT)"))
         << result.output;
-    EXPECT_TRUE(matches(result.output, R"(\nBigTable +500 +500 +0\n)")) << result.output;
+    EXPECT_TRUE(matches(result.output, R"(\nBigTable +500 +500 +500 +0\n)")) << result.output;
     // The reports in the words of the window's, one per refused row.
     EXPECT_TRUE(has(result.errors,
                     "Application Error: SQL error: Numeric overflow in field C_BIGINT. The value "
@@ -124,6 +125,29 @@ TEST(CliConvert, ContainerIsCreatedOnRequestAndExistingTablesFollowOverwrite) {
     // "ask" needs someone to answer.
     replace.back() = "ask";
     EXPECT_EQ(cli.convert(replace).exitCode, 2);
+}
+
+TEST(CliConvert, TheSummaryListsEveryTableOfTheRunWithItsSourceRows) {
+    CliRun cli;
+    test::SmallDisk disk;
+    ASSERT_TRUE(disk.ok()) << disk.error();
+    const std::vector<std::string> tables{"--to", disk.path(), "--tables",
+                                          "BigTable,Order Details,Weird]Name"};
+    auto weird = tables;
+    weird.back() = "Weird]Name";
+    ASSERT_EQ(cli.convert(weird).exitCode, 0);
+    // The target refuses the first table it is to create, and so every other: the kept table, the
+    // refused one and those never attempted are each listed with the rows their source holds.
+    ASSERT_TRUE(disk.setReadOnly(true));
+    const auto result = cli.convert(tables);
+    EXPECT_EQ(result.exitCode, 1) << result.errors;
+    EXPECT_TRUE(matches(result.output, R"(\nWeird\]Name +2 +- +- +- +kept: not overwritten\n)"))
+        << result.output;
+    EXPECT_TRUE(matches(
+        result.output,
+        R"(\nOrder Details +3 +0 +0 +0 +table refused: .*Access is denied.* \(3 rows not attempted\)\n)"))
+        << result.output;
+    EXPECT_TRUE(matches(result.output, R"(\nBigTable +500 +- +- +- +not attempted\n)")) << result.output;
 }
 
 TEST(CliConvert, RunsThatCannotStartEndWithStatusTwoAndSayWhy) {
@@ -222,6 +246,6 @@ TEST(CliConvert, OnATerminalTheOverwriteQuestionIsAsked) {
     const auto replaced = onTerminal(cli, "Order Details", "y\\n");
     EXPECT_EQ(replaced.exitCode, 0);
     EXPECT_TRUE(has(replaced.output, "Would you like to overwrite Order Details? [y/n] ")) << replaced.output;
-    EXPECT_TRUE(matches(replaced.output, "\nOrder Details +3 +3 +0")) << replaced.output;
+    EXPECT_TRUE(matches(replaced.output, "\nOrder Details +3 +3 +3 +0")) << replaced.output;
     EXPECT_EQ(test::dumpTable(cli.path("order details.dbf")).records.size(), 3u);
 }
