@@ -186,14 +186,20 @@ int convert(const Options& o) {
     }
 
     // A script file that cannot be written is known before the run, not after it.
+    std::optional<ScriptWriter> script;
     if (!o.script.isEmpty()) {
         try {
-            writeScript(o.script.toStdString(), {});
+            script.emplace(o.script.toStdString());
         } catch (const std::exception& e) {
             fail(QString::fromUtf8(e.what()));
             return kCouldNotStart;
         }
     }
+    port.onInterrupt([&] {
+        if (script)
+            script->discard();
+        tally.printSummary(stdout);
+    });
 
     if (create && (!prepareTarget(o, target) || !targetOpens(target, port)))
         return kCouldNotStart;
@@ -202,20 +208,18 @@ int convert(const Options& o) {
     run.setObserver(&tally);
     run.setTableFilter(o.tables);
     engine::PreviewChoice preview;
-    preview.enabled = !o.script.isEmpty();
-    port.onInterrupt([&] { tally.printSummary(stdout); });
+    preview.enabled = script.has_value();
+    if (script)
+        run.setStatementSink([&](const std::string& statement) { script->add(statement); });
     run.run(login, target, preview);
     SourceRowCounter counter(login, run.sourceTables(), port, kSourceTimeout, run.sourceLost());
     tally.countUnread(std::ref(counter));
 
     int status = tally.anyRefused() || port.errorReports() > 0 ? kSomeRefused : kAllLanded;
-    if (!o.script.isEmpty()) {
-        std::vector<std::string> statements;
-        for (int line = 1; line <= run.sqlLines().count(); ++line)
-            statements.push_back(run.sqlLines().text(line));
+    if (script) {
         try {
-            writeScript(o.script.toStdString(), statements);
-            std::printf("%zu statements written to %s\n", statements.size(),
+            script->commit();
+            std::printf("%zu statements written to %s\n", script->statements(),
                         o.script.toLocal8Bit().constData());
         } catch (const std::exception& e) {
             fail(QString::fromUtf8(e.what()));

@@ -37,7 +37,10 @@ QString terminalFailure(const char* what) {
 }
 
 std::optional<QString> fromTerminal(QString& error) {
-    const std::unique_ptr<std::FILE, int (*)(std::FILE*)> tty(std::fopen("/dev/tty", "r+"), &std::fclose);
+    struct Closer {
+        void operator()(std::FILE* file) const { std::fclose(file); }
+    };
+    const std::unique_ptr<std::FILE, Closer> tty(std::fopen("/dev/tty", "r+"));
     if (!tty || !isatty(fileno(tty.get())) || !isatty(STDIN_FILENO)) {
         error = QStringLiteral("no password: give --password-file FILE or set MARRAVEX_PASSWORD "
                                "(there is no terminal to ask on)");

@@ -378,7 +378,12 @@ std::optional<ConversionRun::Refused> ConversionRun::output(ErrorTrap& trap, con
                                                             int testLine, int appendLine, int executeLine,
                                                             std::int64_t sourceRow) {
     if (trap.test(testLine, [&] { return preview_.enabled; })) {
-        trap.step(appendLine, [&] { sqlLines_.append(statement); });
+        trap.step(appendLine, [&] {
+            if (statementSink_)
+                statementSink_(statement);
+            else
+                sqlLines_.append(statement);
+        });
         return std::nullopt;
     }
     // A target connection that never opened takes nothing: that is the whole target refusing.

@@ -42,6 +42,7 @@
 #include <QStringList>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -65,6 +66,9 @@ class ConversionRun {
     // told about each table and row. Neither changes a statement or what the port is shown.
     void setTableFilter(std::optional<QStringList> tables) { tableFilter_ = std::move(tables); }
     void setObserver(RunObserver* observer) { observer_ = observer ? observer : &noObserver_; }
+    // Optional: in SQL Preview mode each statement goes to `sink` as it is made instead of into
+    // the SQL line list, so a caller that writes them out holds none of them; a sink never throws.
+    void setStatementSink(std::function<void(const std::string&)> sink) { statementSink_ = std::move(sink); }
     // False reads each source row only after the statement of the one before has run, as a
     // reference for measuring what reading ahead gains; the statements stay the same.
     void setReadAhead(bool readAhead) { readAhead_ = readAhead; }
@@ -112,6 +116,7 @@ class ConversionRun {
     bool converting_ = false;
     std::optional<QStringList> tableFilter_;
     bool readAhead_ = true;
+    std::function<void(const std::string&)> statementSink_;
     // Without an onlooker of the caller's, one that takes no notice.
     RunObserver noObserver_;
     RunObserver* observer_ = &noObserver_;
