@@ -1,11 +1,13 @@
 #include "cli/command_line.h"
 
+#include "cli/observer_pair.h"
 #include "cli/options.h"
 #include "cli/password.h"
 #include "cli/script_file.h"
 #include "cli/source_row_counter.h"
 #include "cli/table_tally.h"
 #include "cli/terminal_port.h"
+#include "cli/unfinished_marks.h"
 #include "data/foxpro_target.h"
 #include "data/mssql_source.h"
 #include "engine/conversion_run.h"
@@ -205,7 +207,10 @@ int convert(const Options& o) {
         return kCouldNotStart;
 
     engine::ConversionRun run(port);
-    run.setObserver(&tally);
+    // What the run writes into a script marks no table of the target.
+    UnfinishedMarks marks(target, run.sourceTables());
+    ObserverPair observers(tally, marks);
+    run.setObserver(script ? static_cast<engine::RunObserver*>(&tally) : &observers);
     run.setTableFilter(o.tables);
     engine::PreviewChoice preview;
     preview.enabled = script.has_value();
@@ -214,8 +219,10 @@ int convert(const Options& o) {
     run.run(login, target, preview);
     SourceRowCounter counter(login, run.sourceTables(), port, kSourceTimeout, run.sourceLost());
     tally.countUnread(std::ref(counter));
+    tally.inspectKept(marks);
 
-    int status = tally.anyRefused() || port.errorReports() > 0 ? kSomeRefused : kAllLanded;
+    const bool failed = tally.anyRefused() || tally.anyUnfinished() || port.errorReports() > 0;
+    int status = failed ? kSomeRefused : kAllLanded;
     if (script) {
         try {
             script->commit();

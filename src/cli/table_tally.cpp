@@ -86,6 +86,30 @@ void TableTally::countUnread(const std::function<std::optional<std::int64_t>(con
             t.expected = count(t.name).value_or(-1);
 }
 
+void TableTally::inspectKept(const UnfinishedMarks& marks) {
+    for (TableFigures& t : tables_)
+        if (t.kept) {
+            t.held = marks.records(t.name);
+            t.unfinished = marks.unfinished(t.name);
+        }
+}
+
+bool TableTally::anyUnfinished() const {
+    return std::any_of(tables_.begin(), tables_.end(), [](const TableFigures& t) { return t.unfinished; });
+}
+
+QString TableTally::keptNote(const TableFigures& t) {
+    const QString holds = QStringLiteral("holds %1 of %2 source rows")
+                              .arg(t.held ? QString::number(*t.held) : QStringLiteral("?"),
+                                   t.expected < 0 ? QStringLiteral("?") : QString::number(t.expected));
+    if (t.unfinished)
+        return QStringLiteral("kept, unfinished: ") + holds;
+    // A source that grew since the table was written is no fault of the table's.
+    if (t.held && t.expected >= 0 && *t.held != t.expected)
+        return QStringLiteral("kept: not overwritten; ") + holds;
+    return QStringLiteral("kept: not overwritten");
+}
+
 void TableTally::refresh() {
     if (inTable_ && due())
         redraw(progressText());
@@ -160,8 +184,7 @@ void TableTally::printSummary(std::FILE* out) const {
         QString line = t.name.leftJustified(width) + QLatin1Char(' ') + number(t.expected);
         if (t.kept || t.notAttempted) {
             line += cell(QStringLiteral("-")) + cell(QStringLiteral("-")) + cell(QStringLiteral("-")) +
-                    QLatin1Char(' ') +
-                    (t.kept ? QStringLiteral("kept: not overwritten") : QStringLiteral("not attempted"));
+                    QLatin1Char(' ') + (t.kept ? keptNote(t) : QStringLiteral("not attempted"));
         } else {
             line += number(t.read) + number(t.written) + number(t.refused) + QLatin1Char(' ');
             QString reason = t.firstRefusal.simplified();

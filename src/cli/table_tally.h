@@ -4,6 +4,7 @@
 // kept as the run reports them, and the progress shown while it goes: on a terminal one line per
 // table redrawn in place a few times a second, otherwise one line per table when it ends.
 
+#include "cli/unfinished_marks.h"
 #include "engine/run_observer.h"
 
 #include <QString>
@@ -27,6 +28,9 @@ struct TableFigures {
     bool kept = false;         // the target had it and it was not overwritten
     bool tableRefused = false; // the target refused the table, or stopped taking its rows
     bool notAttempted = false; // the run ended before it came to the table
+    // Of a kept table: the records the target's holds, and whether a run left it unfinished.
+    std::optional<std::int64_t> held;
+    bool unfinished = false;
 };
 
 class TableTally : public engine::RunObserver {
@@ -45,6 +49,8 @@ class TableTally : public engine::RunObserver {
     // Takes the source's row count of each table the run did not read (kept, not attempted,
     // refused before it was read) from `count`, which gives nullopt when none can be taken.
     void countUnread(const std::function<std::optional<std::int64_t>(const QString&)>& count);
+    // Takes from the target what each kept table holds, and whether a run left it unfinished.
+    void inspectKept(const UnfinishedMarks& marks);
 
     // Redraws the progress line when the last redraw is old enough (terminal only).
     void refresh();
@@ -59,10 +65,13 @@ class TableTally : public engine::RunObserver {
     const std::vector<TableFigures>& tables() const { return tables_; }
     // True when a row or a table was refused.
     bool anyRefused() const;
+    // True when a kept table is one a run left unfinished.
+    bool anyUnfinished() const;
     // The closing summary.
     void printSummary(std::FILE* out) const;
 
   private:
+    static QString keptNote(const TableFigures& t);
     QString progressText() const;
     // True on a terminal once the last redraw is old enough.
     bool due() const;

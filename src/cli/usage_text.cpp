@@ -73,8 +73,8 @@ OUTPUT
 
 EXIT STATUS
     0    every row landed (tables kept by --overwrite no are listed, and are not refused)
-    1    some rows or tables were refused, another error was reported, or a script
-         stopped at an SQL error
+    1    some rows or tables were refused, a kept table is one a run left unfinished,
+         another error was reported, or a script stopped at an SQL error
     2    the run could not start: bad options, no password, login failed, target missing
     130  interrupted (Ctrl-C); the table being written keeps every row written so far
 

@@ -231,8 +231,11 @@ ConversionRun::TableOutcome ConversionRun::convertTable(ErrorTrap& trap, int ind
                 refused(output(trap, "DROP TABLE " + bracketedName(table) + ";", 180, 182, 184), true);
                 trap.step(186, [&] { removeExact(targetTables_, currentTable_.toLower()); });
             }
-            if (!tableRefused_)
+            if (!tableRefused_) {
+                if (!preview_.enabled)
+                    observer_->tableCreating();
                 refused(output(trap, definition.statement, 316, 318, 320), true);
+            }
             if (!tableRefused_)
                 copyRows(trap, definition.NumericColumns);
         }
@@ -299,6 +302,8 @@ void ConversionRun::copyRows(ErrorTrap& trap, const std::vector<int>& numericCol
     // being attempted without end.
     try {
         hasRows = !rs.Eof() && !rs.Bof();
+        if (!hasRows)
+            observer_->allRowsRead();
     } catch (const std::exception& e) {
         trap.report(324, QString::fromUtf8(e.what()));
     }
@@ -351,6 +356,8 @@ void ConversionRun::copyRows(ErrorTrap& trap, const std::vector<int>& numericCol
         bool more = false;
         try {
             more = !rs.Eof();
+            if (!more)
+                observer_->allRowsRead();
         } catch (const std::exception& e) {
             trap.report(430, QString::fromUtf8(e.what()));
         }

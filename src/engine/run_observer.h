@@ -26,6 +26,11 @@ class RunObserver {
     // One row was read; `refusal` is empty when the target took it (or, in SQL Preview mode, its
     // statement was collected), else the reason the target gave.
     virtual void rowDone(const QString& /*refusal*/) {}
+    // The table's CREATE TABLE is about to be executed (not told in SQL Preview mode, where
+    // nothing is executed).
+    virtual void tableCreating() {}
+    // The source has no rows left for the table: every one was read.
+    virtual void allRowsRead() {}
     // The target refused the table itself (its DROP or CREATE TABLE), or stopped taking its rows.
     virtual void tableRefused(const QString& /*reason*/) {}
     virtual void tableEnded() {}
