@@ -212,12 +212,14 @@ int convert(const Options& o) {
     ObserverPair observers(tally, marks);
     run.setObserver(script ? static_cast<engine::RunObserver*>(&tally) : &observers);
     run.setTableFilter(o.tables);
+    run.setSourceTimeout(o.timeout);
     engine::PreviewChoice preview;
     preview.enabled = script.has_value();
     if (script)
         run.setStatementSink([&](const std::string& statement) { script->add(statement); });
     run.run(login, target, preview);
-    SourceRowCounter counter(login, run.sourceTables(), port, kSourceTimeout, run.sourceLost());
+    SourceRowCounter counter(login, run.sourceTables(), port, o.timeout.value_or(kSourceTimeout),
+                             run.sourceLost());
     tally.countUnread(std::ref(counter));
     tally.inspectKept(marks);
 
@@ -271,8 +273,24 @@ int execute(const Options& o) {
         lines.append(static_cast<int>(i) + 1 < o.fromLine ? std::string() : std::move(statements[i]));
     int errorLine = 0;
     QString errorText;
-    const preview::ScriptRun scriptRun{lines, &connection, errorLine,
-                                       [&](const QString& text) { errorText = text; }, nullptr};
+    int reached = 0;
+    const preview::ScriptRun scriptRun{lines,
+                                       &connection,
+                                       errorLine,
+                                       [&](const QString& text) { errorText = text; },
+                                       nullptr,
+                                       [&](int statement) {
+                                           reached = statement;
+                                           tally.statementReached(statement, lines.count());
+                                       }};
+    tally.statementReached(o.fromLine, lines.count());
+    // A statement is executed whole before a Ctrl-C is noticed: the run resumes after the last.
+    port.onInterrupt([&] {
+        const int next = reached > 0 ? reached + 1 : o.fromLine;
+        if (next <= lines.count())
+            port.printError(
+                QStringLiteral("Statements before %1 were executed; resume with --from-line %1.").arg(next));
+    });
     const preview::ScriptOutcome outcome = preview::executeScript(scriptRun, port);
     tally.breakLine();
     data::tellEngineNotices(connection, port);

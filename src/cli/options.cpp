@@ -52,42 +52,49 @@ ParseResult parseOptions(const QStringList& args) {
                                         {QStringLiteral("--dbc"), text(o.container)}};
     std::map<QString, bool*> flags = {{QStringLiteral("--create"), &o.create}};
     if (convert) {
-        valued.insert({{QStringLiteral("--server"), text(o.server)},
-                       {QStringLiteral("--port"), Setter([&o](const QString& v) {
-                            bool ok = false;
-                            const int port = v.toInt(&ok);
-                            if (!ok || port < 1 || port > 65535 || v != QString::number(port))
-                                return QStringLiteral(
-                                           "--port takes a TCP port number from 1 to 65535, not '%1'")
-                                    .arg(v);
-                            o.port = v;
-                            return QString();
-                        })},
-                       {QStringLiteral("--database"), text(o.database)},
-                       {QStringLiteral("--user"), text(o.user)},
-                       {QStringLiteral("--password-file"), text(o.passwordFile)},
-                       {QStringLiteral("--script"), text(o.script)},
-                       {QStringLiteral("--tables"), Setter([&o](const QString& v) {
-                            QStringList names;
-                            for (const QString& name : v.split(QLatin1Char(',')))
-                                if (!name.trimmed().isEmpty())
-                                    names << name.trimmed();
-                            if (names.isEmpty())
-                                return QStringLiteral("--tables needs at least one table name");
-                            o.tables = names;
-                            return QString();
-                        })},
-                       {QStringLiteral("--overwrite"), Setter([&o](const QString& v) {
-                            if (v == QLatin1String("ask"))
-                                o.overwrite = OverwritePolicy::Ask;
-                            else if (v == QLatin1String("yes"))
-                                o.overwrite = OverwritePolicy::Yes;
-                            else if (v == QLatin1String("no"))
-                                o.overwrite = OverwritePolicy::No;
-                            else
-                                return QStringLiteral("--overwrite takes ask, yes or no, not '%1'").arg(v);
-                            return QString();
-                        })}});
+        valued.insert(
+            {{QStringLiteral("--server"), text(o.server)},
+             {QStringLiteral("--port"), Setter([&o](const QString& v) {
+                  bool ok = false;
+                  const int port = v.toInt(&ok);
+                  if (!ok || port < 1 || port > 65535 || v != QString::number(port))
+                      return QStringLiteral("--port takes a TCP port number from 1 to 65535, not '%1'")
+                          .arg(v);
+                  o.port = v;
+                  return QString();
+              })},
+             {QStringLiteral("--database"), text(o.database)},
+             {QStringLiteral("--user"), text(o.user)},
+             {QStringLiteral("--password-file"), text(o.passwordFile)},
+             {QStringLiteral("--script"), text(o.script)},
+             {QStringLiteral("--timeout"), Setter([&o](const QString& v) {
+                  bool ok = false;
+                  o.timeout = v.toInt(&ok);
+                  if (!ok || *o.timeout < 1)
+                      return QStringLiteral("--timeout takes a number of seconds from 1, not '%1'").arg(v);
+                  return QString();
+              })},
+             {QStringLiteral("--tables"), Setter([&o](const QString& v) {
+                  QStringList names;
+                  for (const QString& name : v.split(QLatin1Char(',')))
+                      if (!name.trimmed().isEmpty())
+                          names << name.trimmed();
+                  if (names.isEmpty())
+                      return QStringLiteral("--tables needs at least one table name");
+                  o.tables = names;
+                  return QString();
+              })},
+             {QStringLiteral("--overwrite"), Setter([&o](const QString& v) {
+                  if (v == QLatin1String("ask"))
+                      o.overwrite = OverwritePolicy::Ask;
+                  else if (v == QLatin1String("yes"))
+                      o.overwrite = OverwritePolicy::Yes;
+                  else if (v == QLatin1String("no"))
+                      o.overwrite = OverwritePolicy::No;
+                  else
+                      return QStringLiteral("--overwrite takes ask, yes or no, not '%1'").arg(v);
+                  return QString();
+              })}});
         flags.insert(
             {{QStringLiteral("--local"), &o.local}, {QStringLiteral("--saved-settings"), &o.savedSettings}});
     } else {

@@ -8,6 +8,8 @@ namespace {
 
 // A few redraws a second: enough to watch, too few to cost the run anything.
 constexpr auto kRedrawInterval = std::chrono::milliseconds(250);
+// Off a terminal, a line of a script's progress at most this often.
+constexpr auto kPrintInterval = std::chrono::seconds(10);
 
 void print(std::FILE* out, const QString& text) {
     std::fputs(text.toLocal8Bit().constData(), out);
@@ -116,8 +118,21 @@ void TableTally::refresh() {
 }
 
 void TableTally::status(const QString& text) {
-    if (!inTable_ && !text.isEmpty() && due())
+    if (!inTable_ && !statements_ && !text.isEmpty() && due())
         redraw(text);
+}
+
+void TableTally::statementReached(int statement, int count) {
+    statements_ = true;
+    const QString text = QStringLiteral("statement %1 of %2").arg(statement).arg(count);
+    if (terminal_) {
+        if (due())
+            redraw(text);
+    } else if (std::chrono::steady_clock::now() - drawn_ >= kPrintInterval) {
+        drawn_ = std::chrono::steady_clock::now();
+        print(out_, text + QLatin1Char('\n'));
+        std::fflush(out_);
+    }
 }
 
 bool TableTally::due() const {

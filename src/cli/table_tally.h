@@ -57,6 +57,10 @@ class TableTally : public engine::RunObserver {
     // Outside a table (a script being executed): the port's progress text, drawn in place in the
     // same way (terminal only).
     void status(const QString& text);
+    // execute: the statement about to be executed, of how many; drawn in place on a terminal,
+    // otherwise printed now and then, so that the output of a run that was killed says how far
+    // it came. The port's own progress texts give way to it.
+    void statementReached(int statement, int count);
     // Ends a progress line drawn in place, so that other output starts on a line of its own.
     void breakLine();
     // How many times the progress line was drawn.
@@ -82,7 +86,8 @@ class TableTally : public engine::RunObserver {
     bool terminal_;
     std::vector<TableFigures> tables_;
     bool inTable_ = false;
-    bool lineOpen_ = false; // a progress line is drawn and not yet ended
+    bool lineOpen_ = false;   // a progress line is drawn and not yet ended
+    bool statements_ = false; // statementReached() tells the progress
     int redraws_ = 0;
     std::chrono::steady_clock::time_point started_;
     std::chrono::steady_clock::time_point drawn_;

@@ -11,6 +11,7 @@ SYNOPSIS
     marravex convert --server HOST [--port N | --local] --database DB --user NAME
                      (--to FOLDER | --dbc FILE [--create]) [--tables A,B,...]
                      [--overwrite ask|yes|no] [--password-file FILE] [--script FILE]
+                     [--timeout SECONDS]
     marravex convert --saved-settings [options]
     marravex execute SCRIPT (--to FOLDER | --dbc FILE [--create]) [--from-line N]
     marravex --help
@@ -48,6 +49,8 @@ CONVERSION
                           (replace it) or no (keep it and skip the table). Default: ask on a
                           terminal, no otherwise.
     --script FILE         write the statements to FILE instead of executing them
+    --timeout SECONDS     end a table whose source sends nothing for SECONDS with one report
+                          and go on with the next (default: wait as the window does)
     --saved-settings      take the login and the target the window stored in its settings
                           file (the folder or the container, whichever was chosen last);
                           options given as well override them. The window's SQL Preview

@@ -88,6 +88,11 @@ Refusal refusalOf(const std::exception& failure) {
     return Refusal::Row;
 }
 
+bool timedOut(const std::exception& failure) {
+    const auto* driver = dynamic_cast<const odbc::Error*>(&failure);
+    return driver && driver->sqlState() == "HYT00";
+}
+
 struct Connection::Impl {
     int cursorLocation = adUseServer;
     int commandTimeout = 30;

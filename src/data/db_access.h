@@ -32,6 +32,8 @@ class Recordset;
 // read-only, access denied).
 enum class Refusal { Row, Table, Target };
 Refusal refusalOf(const std::exception& failure);
+// True when a source statement failed because the server sent nothing within its time-out.
+bool timedOut(const std::exception& failure);
 
 class Connection;
 // The number of rows a "SELECT * FROM ..." on the open ODBC connection gives, by a count of its

@@ -108,7 +108,7 @@ void ConversionRun::run(const data::SqlServerLogin& login, const data::FoxProTar
         trap.step(138, openTarget);
 
     trap.step(140, [&] { existing(source_).setCursorLocation(data::adUseServer); });
-    trap.step(142, [&] { existing(source_).setCommandTimeout(5000); });
+    trap.step(142, [&] { existing(source_).setCommandTimeout(sourceTimeout_.value_or(5000)); });
     trap.step(144, [&] { existing(source_).setConnectionTimeout(5000); });
     if (source_)
         source_->setReadAhead(readAhead_);
@@ -263,7 +263,7 @@ bool ConversionRun::prepareTable(ErrorTrap& trap, TableDefinition& definition) {
             .Open(data::selectAllStatement(sourceTable_), existing(source_), data::adOpenStatic,
                   data::adLockOptimistic);
     } catch (...) {
-        const QString description = currentFailureText();
+        const QString description = sourceFailureText();
         // A connection that is gone fails every table the same way: this report stands for them.
         sourceLost_ = source_ && source_->lost();
         giveUpTable(trap, 190,
@@ -280,6 +280,18 @@ bool ConversionRun::prepareTable(ErrorTrap& trap, TableDefinition& definition) {
         return false;
     }
     return true;
+}
+
+QString ConversionRun::sourceFailureText() const {
+    try {
+        throw;
+    } catch (const std::exception& e) {
+        if (sourceTimeout_ && data::timedOut(e))
+            return QStringLiteral("The source sent nothing for %1 s; the read was cancelled.")
+                .arg(*sourceTimeout_);
+    } catch (...) {
+    }
+    return currentFailureText();
 }
 
 void ConversionRun::giveUpTable(ErrorTrap& trap, int line, const QString& description) {
@@ -346,7 +358,11 @@ void ConversionRun::copyRows(ErrorTrap& trap, const std::vector<int>& numericCol
             rs.MoveNext();
         } catch (const std::exception& e) {
             moved = false;
-            trap.report(428, QString::fromUtf8(e.what()));
+            const QString description = sourceTimeout_ && data::timedOut(e)
+                                            ? withRow(sourceFailureText(), currentTable_, rowCounter_ + 1)
+                                            : QString::fromUtf8(e.what());
+            trap.report(428, description);
+            observer_->tableRefused(description);
         }
         if (!moved) {
             // The rest of the source is as far out of reach as the rest of this table.

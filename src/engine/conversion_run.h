@@ -69,6 +69,9 @@ class ConversionRun {
     // Optional: in SQL Preview mode each statement goes to `sink` as it is made instead of into
     // the SQL line list, so a caller that writes them out holds none of them; a sink never throws.
     void setStatementSink(std::function<void(const std::string&)> sink) { statementSink_ = std::move(sink); }
+    // Optional: the seconds a source statement may wait for the server to send something before
+    // it is cancelled and its table ended with one report (the window's run allows 5,000).
+    void setSourceTimeout(std::optional<int> seconds) { sourceTimeout_ = seconds; }
     // False reads each source row only after the statement of the one before has run, as a
     // reference for measuring what reading ahead gains; the statements stay the same.
     void setReadAhead(bool readAhead) { readAhead_ = readAhead; }
@@ -92,6 +95,9 @@ class ConversionRun {
     // Opens the source query and builds and checks the definition; false, after one report
     // naming the table, when the table cannot be built.
     bool prepareTable(ErrorTrap& trap, TableDefinition& definition);
+    // The description of the failure being handled, in words of the run's time-out when the
+    // source ran into it.
+    QString sourceFailureText() const;
     // One report for the table, which is not converted.
     void giveUpTable(ErrorTrap& trap, int line, const QString& description);
     void copyRows(ErrorTrap& trap, const std::vector<int>& numericColumns);
@@ -117,6 +123,7 @@ class ConversionRun {
     std::optional<QStringList> tableFilter_;
     bool readAhead_ = true;
     std::function<void(const std::string&)> statementSink_;
+    std::optional<int> sourceTimeout_;
     // Without an onlooker of the caller's, one that takes no notice.
     RunObserver noObserver_;
     RunObserver* observer_ = &noObserver_;

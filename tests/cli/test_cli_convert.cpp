@@ -150,6 +150,30 @@ TEST(CliConvert, TheSummaryListsEveryTableOfTheRunWithItsSourceRows) {
     EXPECT_TRUE(matches(result.output, R"(\nBigTable +500 +- +- +- +not attempted\n)")) << result.output;
 }
 
+TEST(CliConvert, ASilentSourceEndsItsTableAtTheTimeoutAndExecuteTellsTheStatementReached) {
+    CliRun cli;
+    const std::string folder = cli.dir.path().toStdString();
+    test::TdsServer stalling(test::TdsServer::standardFixture(), 0, {"--stall-after-rows", "120"});
+    const auto result = cli.convert({"--port", std::to_string(stalling.port()), "--to", folder, "--tables",
+                                     "BigTable,AllTypes", "--timeout", "1"});
+    EXPECT_EQ(result.exitCode, 1);
+    const std::string report = "The source sent nothing for 1 s; the read was cancelled. (table BigTable, "
+                               "source row 121)\nin ";
+    EXPECT_TRUE(has(result.errors, report)) << result.errors;
+    EXPECT_EQ(result.errors.find(report), result.errors.rfind(report)) << result.errors;
+    EXPECT_EQ(test::dumpTable(folder + "/bigtable.dbf").records.size(), 120u);
+    // The run went on with the next table, on the same connection.
+    EXPECT_TRUE(matches(result.output, R"(\nAllTypes +6 +6 +2 +4 )")) << result.output;
+
+    const std::string script = cli.path("orders.sql");
+    ASSERT_EQ(cli.convert({"--to", folder, "--tables", "Order Details", "--script", script}).exitCode, 0);
+    const auto executed = test::runProcess(
+        "/usr/bin/script",
+        {"-qec", "'" + test::marravex() + "' execute '" + script + "' --to '" + folder + "'", "/dev/null"},
+        120, test::headless());
+    EXPECT_TRUE(has(executed.output, "statement 1 of 4")) << executed.output;
+}
+
 TEST(CliConvert, RunsThatCannotStartEndWithStatusTwoAndSayWhy) {
     CliRun cli;
     const std::string folder = cli.dir.path().toStdString();

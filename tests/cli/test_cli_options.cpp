@@ -39,6 +39,7 @@ TEST(CliOptions, WhatCannotStartARunIsNamed) {
         {kLogin + QStringList{"--to", "a", "--port", "1", "--local"}, "not both"},
         {kLogin + QStringList{"--to", "a", "--port", "14x3"}, "--port takes a TCP port number"},
         {kLogin + QStringList{"--to", "a", "--port=0"}, "--port takes a TCP port number"},
+        {kLogin + QStringList{"--to", "a", "--timeout", "0"}, "--timeout takes a number of seconds"},
         {kLogin + QStringList{"--to", "a", "--overwrite", "always"}, "ask, yes or no"},
         {kLogin + QStringList{"--to", "a", "--tables", " , "}, "at least one table"},
         {kLogin + QStringList{"--to", "a", "--create"}, "goes with --dbc"},
