@@ -23,8 +23,20 @@ struct Escape {
 };
 constexpr Escape kEscapes[] = {{'\\', '\\'}, {'\r', 'r'}, {'\n', 'n'}};
 
-std::runtime_error fileError(const char* what, const std::string& path) {
-    return std::runtime_error(std::string(what) + " " + path + ": " + std::strerror(errno));
+std::runtime_error fileError(const char* what, const std::string& path, int error = errno) {
+    return std::runtime_error(std::string(what) + " " + path + ": " + std::strerror(error));
+}
+
+// The file `path` leads to through its symbolic links, relative ones taken from the link's folder.
+std::filesystem::path throughLinks(std::filesystem::path path) {
+    std::error_code error;
+    for (int hop = 0; hop < 40 && std::filesystem::is_symlink(path, error); ++hop) {
+        const std::filesystem::path link = std::filesystem::read_symlink(path, error);
+        if (error)
+            break;
+        path = link.is_absolute() ? link : path.parent_path() / link;
+    }
+    return path;
 }
 
 } // namespace
@@ -61,31 +73,11 @@ std::string decodeStatement(const std::string& line) {
     return statement;
 }
 
-namespace {
-
-// The file `path` leads to through its symbolic links, relative ones taken from the link's folder.
-std::filesystem::path throughLinks(std::filesystem::path path) {
-    std::error_code error;
-    for (int hop = 0; hop < 40 && std::filesystem::is_symlink(path, error); ++hop) {
-        const std::filesystem::path link = std::filesystem::read_symlink(path, error);
-        if (error)
-            break;
-        path = link.is_absolute() ? link : path.parent_path() / link;
-    }
-    return path;
-}
-
-std::runtime_error writeError(const std::string& path, int error) {
-    return std::runtime_error("cannot write " + path + ": " + std::strerror(error));
-}
-
-} // namespace
-
 ScriptWriter::ScriptWriter(const std::string& path) : path_(path), target_(throughLinks(path).string()) {
     struct stat old {};
     const bool exists = ::stat(target_.c_str(), &old) == 0;
     if (exists && S_ISDIR(old.st_mode))
-        throw writeError(path_, EISDIR);
+        throw fileError("cannot write", path_, EISDIR);
     const std::filesystem::path target(target_);
     int fd = -1;
     // 0666 lets the umask give a new script the usual mode.
@@ -101,7 +93,7 @@ ScriptWriter::ScriptWriter(const std::string& path) : path_(path), target_(throu
     if (fd < 0) {
         const int error = errno;
         hidden_.clear();
-        throw writeError(path_, error);
+        throw fileError("cannot write", path_, error);
     }
     if (exists && ::fchmod(fd, old.st_mode & 07777) != 0)
         failWith(errno);
@@ -110,7 +102,7 @@ ScriptWriter::ScriptWriter(const std::string& path) : path_(path), target_(throu
         const int error = errno;
         ::close(fd);
         discard();
-        throw writeError(path_, error);
+        throw fileError("cannot write", path_, error);
     }
 }
 
@@ -134,7 +126,7 @@ void ScriptWriter::add(const std::string& statement) {
 
 void ScriptWriter::commit() {
     if (!file_)
-        throw writeError(path_, error_ != 0 ? error_ : EBADF);
+        throw fileError("cannot write", path_, error_ != 0 ? error_ : EBADF);
     if (std::fflush(file_.get()) != 0 || ::fsync(::fileno(file_.get())) != 0)
         failWith(errno);
     if (std::fclose(file_.release()) != 0)
@@ -143,7 +135,7 @@ void ScriptWriter::commit() {
         failWith(errno);
     if (error_ != 0) {
         discard();
-        throw writeError(path_, error_);
+        throw fileError("cannot write", path_, error_);
     }
     hidden_.clear();
 }

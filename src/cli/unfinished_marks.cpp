@@ -9,7 +9,7 @@ namespace qc::cli {
 
 void UnfinishedMarks::tableStarted(const QString& table) {
     current_ = table;
-    marked_ = allRead_ = false;
+    marked_ = anyRow_ = allRead_ = notCreated_ = false;
 }
 
 void UnfinishedMarks::tableCreating() {
@@ -17,13 +17,22 @@ void UnfinishedMarks::tableCreating() {
     marked_ = static_cast<bool>(std::ofstream(markOf(current_)));
 }
 
+void UnfinishedMarks::rowDone(const QString&) {
+    anyRow_ = true;
+}
+
 void UnfinishedMarks::allRowsRead() {
     allRead_ = true;
 }
 
+void UnfinishedMarks::tableRefused(const QString&) {
+    // A refusal before any row is that of the DROP or the CREATE (a row's comes after it).
+    notCreated_ = notCreated_ || (marked_ && !anyRow_);
+}
+
 void UnfinishedMarks::tableEnded() {
     std::error_code ignored;
-    if (marked_ && allRead_)
+    if (marked_ && (allRead_ || notCreated_))
         std::filesystem::remove(markOf(current_), ignored);
     marked_ = false;
 }

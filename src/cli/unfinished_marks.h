@@ -24,7 +24,9 @@ class UnfinishedMarks : public engine::RunObserver {
 
     void tableStarted(const QString& table) override;
     void tableCreating() override;
+    void rowDone(const QString& refusal) override;
     void allRowsRead() override;
+    void tableRefused(const QString& reason) override;
     void tableEnded() override;
 
     // True when the target's table of that (shown) name carries the mark.
@@ -42,7 +44,9 @@ class UnfinishedMarks : public engine::RunObserver {
     const data::SourceTables& tables_;
     QString current_;
     bool marked_ = false;
+    bool anyRow_ = false;
     bool allRead_ = false;
+    bool notCreated_ = false; // the target refused the CREATE: there is no table to mark
 };
 
 } // namespace qc::cli

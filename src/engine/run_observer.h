@@ -31,7 +31,8 @@ class RunObserver {
     virtual void tableCreating() {}
     // The source has no rows left for the table: every one was read.
     virtual void allRowsRead() {}
-    // The target refused the table itself (its DROP or CREATE TABLE), or stopped taking its rows.
+    // The table was given up: the target refused it (its DROP or CREATE TABLE) or stopped taking
+    // its rows, or its source could not be read or stopped sending.
     virtual void tableRefused(const QString& /*reason*/) {}
     virtual void tableEnded() {}
     // The run ended before it came to this table (the target took nothing more, the source was
