@@ -19,6 +19,7 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <functional>
@@ -280,13 +281,16 @@ int execute(const Options& o) {
                                        [&](const QString& text) { errorText = text; },
                                        nullptr,
                                        [&](int statement) {
+                                           // Those before the resume point count as executed.
+                                           if (statement < o.fromLine)
+                                               return;
                                            reached = statement;
                                            tally.statementReached(statement, lines.count());
                                        }};
     tally.statementReached(o.fromLine, lines.count());
     // A statement is executed whole before a Ctrl-C is noticed: the run resumes after the last.
     port.onInterrupt([&] {
-        const int next = reached > 0 ? reached + 1 : o.fromLine;
+        const int next = std::max(reached + 1, o.fromLine);
         if (next <= lines.count())
             port.printError(
                 QStringLiteral("Statements before %1 were executed; resume with --from-line %1.").arg(next));
