@@ -1,10 +1,13 @@
 #include "cli/command_line.h"
 
+#include "cli/observer_pair.h"
 #include "cli/options.h"
 #include "cli/password.h"
 #include "cli/script_file.h"
+#include "cli/source_row_counter.h"
 #include "cli/table_tally.h"
 #include "cli/terminal_port.h"
+#include "cli/unfinished_marks.h"
 #include "data/foxpro_target.h"
 #include "data/mssql_source.h"
 #include "engine/conversion_run.h"
@@ -16,7 +19,10 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
+#include <functional>
 #include <stdexcept>
 #include <string_view>
 
@@ -26,9 +32,22 @@ namespace qc::cli {
 
 namespace {
 
+// The seconds the run's source may keep a statement waiting, as the window's run allows.
+constexpr int kSourceTimeout = 5000;
+
 void fail(const QString& text) {
     std::fflush(stdout);
     std::fprintf(stderr, "marravex: %s\n", text.toLocal8Bit().constData());
+}
+
+// The driver's reason, each line once: some drivers give the same message in two of their
+// diagnostic records.
+QString eachLineOnce(const QString& text) {
+    QStringList lines;
+    for (const QString& line : text.split(QLatin1Char('\n')))
+        if (!lines.contains(line))
+            lines << line;
+    return lines.join(QLatin1Char('\n'));
 }
 
 // Someone can answer a question: it is asked on the terminal, whatever the output goes to.
@@ -151,7 +170,7 @@ int convert(const Options& o) {
 
     QString reason;
     if (!data::IsValidMSSQLConnection(login, &reason, &port)) {
-        fail(QStringLiteral("The SQL Server database cannot be reached:\n") + reason);
+        fail(QStringLiteral("The SQL Server database cannot be reached:\n") + eachLineOnce(reason));
         return kCouldNotStart;
     }
     if (o.tables) {
@@ -171,34 +190,47 @@ int convert(const Options& o) {
     }
 
     // A script file that cannot be written is known before the run, not after it.
+    std::optional<ScriptWriter> script;
     if (!o.script.isEmpty()) {
         try {
-            writeScript(o.script.toStdString(), {});
+            script.emplace(o.script.toStdString());
         } catch (const std::exception& e) {
             fail(QString::fromUtf8(e.what()));
             return kCouldNotStart;
         }
     }
+    port.onInterrupt([&] {
+        if (script)
+            script->discard();
+        tally.printSummary(stdout);
+    });
 
     if (create && (!prepareTarget(o, target) || !targetOpens(target, port)))
         return kCouldNotStart;
 
     engine::ConversionRun run(port);
-    run.setObserver(&tally);
+    // What the run writes into a script marks no table of the target.
+    UnfinishedMarks marks(target, run.sourceTables());
+    ObserverPair observers(tally, marks);
+    run.setObserver(script ? static_cast<engine::RunObserver*>(&tally) : &observers);
     run.setTableFilter(o.tables);
+    run.setSourceTimeout(o.timeout);
     engine::PreviewChoice preview;
-    preview.enabled = !o.script.isEmpty();
-    port.onInterrupt([&] { tally.printSummary(stdout); });
+    preview.enabled = script.has_value();
+    if (script)
+        run.setStatementSink([&](const std::string& statement) { script->add(statement); });
     run.run(login, target, preview);
+    SourceRowCounter counter(login, run.sourceTables(), port, o.timeout.value_or(kSourceTimeout),
+                             run.sourceLost());
+    tally.countUnread(std::ref(counter));
+    tally.inspectKept(marks);
 
-    int status = tally.anyRefused() || port.errorReports() > 0 ? kSomeRefused : kAllLanded;
-    if (!o.script.isEmpty()) {
-        std::vector<std::string> statements;
-        for (int line = 1; line <= run.sqlLines().count(); ++line)
-            statements.push_back(run.sqlLines().text(line));
+    const bool failed = tally.anyRefused() || tally.anyUnfinished() || port.errorReports() > 0;
+    int status = failed ? kSomeRefused : kAllLanded;
+    if (script) {
         try {
-            writeScript(o.script.toStdString(), statements);
-            std::printf("%zu statements written to %s\n", statements.size(),
+            script->commit();
+            std::printf("%zu statements written to %s\n", script->statements(),
                         o.script.toLocal8Bit().constData());
         } catch (const std::exception& e) {
             fail(QString::fromUtf8(e.what()));
@@ -243,8 +275,27 @@ int execute(const Options& o) {
         lines.append(static_cast<int>(i) + 1 < o.fromLine ? std::string() : std::move(statements[i]));
     int errorLine = 0;
     QString errorText;
-    const preview::ScriptRun scriptRun{lines, &connection, errorLine,
-                                       [&](const QString& text) { errorText = text; }, nullptr};
+    int reached = 0;
+    const preview::ScriptRun scriptRun{lines,
+                                       &connection,
+                                       errorLine,
+                                       [&](const QString& text) { errorText = text; },
+                                       nullptr,
+                                       [&](int statement) {
+                                           // Those before the resume point count as executed.
+                                           if (statement < o.fromLine)
+                                               return;
+                                           reached = statement;
+                                           tally.statementReached(statement, lines.count());
+                                       }};
+    tally.statementReached(o.fromLine, lines.count());
+    // A statement is executed whole before a Ctrl-C is noticed: the run resumes after the last.
+    port.onInterrupt([&] {
+        const int next = std::max(reached + 1, o.fromLine);
+        if (next <= lines.count())
+            port.printError(
+                QStringLiteral("Statements before %1 were executed; resume with --from-line %1.").arg(next));
+    });
     const preview::ScriptOutcome outcome = preview::executeScript(scriptRun, port);
     tally.breakLine();
     data::tellEngineNotices(connection, port);

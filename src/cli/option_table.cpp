@@ -47,6 +47,23 @@ QString applyTables(Options& o, const QString& v) {
     return QString();
 }
 
+QString applyPort(Options& o, const QString& v) {
+    bool ok = false;
+    const int port = v.toInt(&ok);
+    if (!ok || port < 1 || port > 65535 || v != QString::number(port))
+        return QStringLiteral("--port takes a TCP port number from 1 to 65535, not '%1'").arg(v);
+    o.port = v;
+    return QString();
+}
+
+QString applyTimeout(Options& o, const QString& v) {
+    bool ok = false;
+    o.timeout = v.toInt(&ok);
+    if (!ok || *o.timeout < 1)
+        return QStringLiteral("--timeout takes a number of seconds from 1, not '%1'").arg(v);
+    return QString();
+}
+
 QString applyFromLine(Options& o, const QString& v) {
     bool ok = false;
     o.fromLine = v.toInt(&ok);
@@ -73,7 +90,7 @@ const std::vector<OptionSpec>& optionTable() {
     using enum Command;
     static const std::vector<OptionSpec> table{
         {"--server", "HOST", {Convert}, {}, text(&Options::server)},
-        {"--port", "N", {Convert}, {}, text(&Options::port)},
+        {"--port", "N", {Convert}, {}, applyPort},
         {"--local", nullptr, {Convert}, {}, flag(&Options::local)},
         {"--database", "DB", {Convert}, {}, text(&Options::database)},
         {"--user", "NAME", {Convert}, {}, text(&Options::user)},
@@ -84,6 +101,7 @@ const std::vector<OptionSpec>& optionTable() {
         {"--tables", "A,B", {Convert}, {}, applyTables},
         {"--overwrite", "WHAT", {Convert}, overwriteWords(), applyOverwrite},
         {"--script", "FILE", {Convert}, {}, text(&Options::script)},
+        {"--timeout", "SECONDS", {Convert}, {}, applyTimeout},
         {"--saved-settings", nullptr, {Convert}, {}, flag(&Options::savedSettings)},
         {"--from-line", "N", {Execute}, {}, applyFromLine},
     };

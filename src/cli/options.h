@@ -28,6 +28,7 @@ struct Options {
     // What is converted and how.
     std::optional<QStringList> tables;
     std::optional<OverwritePolicy> overwrite; // unset: ask on a terminal, else no
+    std::optional<int> timeout;               // seconds a source may send nothing
     QString script;                           // convert: write statements here instead of running them
     bool savedSettings = false;
     // execute: the script to run and the statement to start at.

@@ -1,9 +1,14 @@
 #include "cli/password.h"
 
+#include "cli/terminal_port.h"
+
 #include <QFile>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
+#include <memory>
 #include <string>
 
 #include <termios.h>
@@ -26,28 +31,49 @@ std::optional<QString> fromFile(const QString& path, QString& error) {
     return QString::fromUtf8(line);
 }
 
+QString terminalFailure(const char* what) {
+    return QStringLiteral("cannot %1 on the terminal: %2")
+        .arg(QString::fromUtf8(what), QString::fromLocal8Bit(std::strerror(errno)));
+}
+
 std::optional<QString> fromTerminal(QString& error) {
-    std::FILE* tty = std::fopen("/dev/tty", "r+");
-    if (tty == nullptr || !isatty(fileno(tty)) || !isatty(STDIN_FILENO)) {
-        if (tty != nullptr)
-            std::fclose(tty);
+    struct Closer {
+        void operator()(std::FILE* file) const { std::fclose(file); }
+    };
+    const std::unique_ptr<std::FILE, Closer> tty(std::fopen("/dev/tty", "r+"));
+    if (!tty || !isatty(fileno(tty.get())) || !isatty(STDIN_FILENO)) {
         error = QStringLiteral("no password: give --password-file FILE or set MARRAVEX_PASSWORD "
                                "(there is no terminal to ask on)");
         return std::nullopt;
     }
-    std::fputs("Password: ", tty);
-    std::fflush(tty);
+    const int fd = fileno(tty.get());
     termios saved{};
-    tcgetattr(fileno(tty), &saved);
+    if (tcgetattr(fd, &saved) != 0) {
+        error = terminalFailure("read the settings");
+        return std::nullopt;
+    }
+    // A password is never echoed: no prompt without the echo off, and the echo back on before
+    // the program ends, even at a second Ctrl-C.
+    const InterruptsHeld held;
+    if (interrupted())
+        return std::nullopt;
     termios quiet = saved;
     quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
-    tcsetattr(fileno(tty), TCSAFLUSH, &quiet);
+    if (tcsetattr(fd, TCSAFLUSH, &quiet) != 0) {
+        error = terminalFailure("turn the echo off");
+        return std::nullopt;
+    }
+    std::fputs("Password: ", tty.get());
+    std::fflush(tty.get());
     std::string line;
-    for (int c; (c = std::fgetc(tty)) != EOF && c != '\n';)
+    for (int c; !interrupted() && (c = std::fgetc(tty.get())) != EOF && c != '\n';)
         line += static_cast<char>(c);
-    tcsetattr(fileno(tty), TCSAFLUSH, &saved);
-    std::fputs("\n", tty);
-    std::fclose(tty);
+    const bool restored = tcsetattr(fd, TCSAFLUSH, &saved) == 0;
+    std::fputs("\n", tty.get());
+    if (!restored) {
+        error = terminalFailure("turn the echo back on");
+        return std::nullopt;
+    }
     return QString::fromLocal8Bit(line);
 }
 

@@ -3,9 +3,14 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace qc::cli {
 
@@ -18,8 +23,20 @@ struct Escape {
 };
 constexpr Escape kEscapes[] = {{'\\', '\\'}, {'\r', 'r'}, {'\n', 'n'}};
 
-std::runtime_error fileError(const char* what, const std::string& path) {
-    return std::runtime_error(std::string(what) + " " + path + ": " + std::strerror(errno));
+std::runtime_error fileError(const char* what, const std::string& path, int error = errno) {
+    return std::runtime_error(std::string(what) + " " + path + ": " + std::strerror(error));
+}
+
+// The file `path` leads to through its symbolic links, relative ones taken from the link's folder.
+std::filesystem::path throughLinks(std::filesystem::path path) {
+    std::error_code error;
+    for (int hop = 0; hop < 40 && std::filesystem::is_symlink(path, error); ++hop) {
+        const std::filesystem::path link = std::filesystem::read_symlink(path, error);
+        if (error)
+            break;
+        path = link.is_absolute() ? link : path.parent_path() / link;
+    }
+    return path;
 }
 
 } // namespace
@@ -56,15 +73,85 @@ std::string decodeStatement(const std::string& line) {
     return statement;
 }
 
+ScriptWriter::ScriptWriter(const std::string& path) : path_(path), target_(throughLinks(path).string()) {
+    struct stat old {};
+    const bool exists = ::stat(target_.c_str(), &old) == 0;
+    if (exists && S_ISDIR(old.st_mode))
+        throw fileError("cannot write", path_, EISDIR);
+    const std::filesystem::path target(target_);
+    int fd = -1;
+    // 0666 lets the umask give a new script the usual mode.
+    for (int attempt = 0; fd < 0 && attempt < 100; ++attempt) {
+        hidden_ =
+            (target.parent_path() / ("." + target.filename().string() + "." + std::to_string(::getpid()) +
+                                     "-" + std::to_string(attempt) + ".part"))
+                .string();
+        fd = ::open(hidden_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST)
+            break;
+    }
+    if (fd < 0) {
+        const int error = errno;
+        hidden_.clear();
+        throw fileError("cannot write", path_, error);
+    }
+    if (exists && ::fchmod(fd, old.st_mode & 07777) != 0)
+        failWith(errno);
+    file_.reset(::fdopen(fd, "w"));
+    if (!file_) {
+        const int error = errno;
+        ::close(fd);
+        discard();
+        throw fileError("cannot write", path_, error);
+    }
+}
+
+ScriptWriter::~ScriptWriter() {
+    discard();
+}
+
+void ScriptWriter::failWith(int error) {
+    if (error_ == 0)
+        error_ = error;
+}
+
+void ScriptWriter::add(const std::string& statement) {
+    ++statements_;
+    if (error_ != 0 || !file_)
+        return;
+    const std::string line = encodeStatement(statement) + '\n';
+    if (std::fwrite(line.data(), 1, line.size(), file_.get()) != line.size())
+        failWith(errno);
+}
+
+void ScriptWriter::commit() {
+    if (!file_)
+        throw fileError("cannot write", path_, error_ != 0 ? error_ : EBADF);
+    if (std::fflush(file_.get()) != 0 || ::fsync(::fileno(file_.get())) != 0)
+        failWith(errno);
+    if (std::fclose(file_.release()) != 0)
+        failWith(errno);
+    if (error_ == 0 && std::rename(hidden_.c_str(), target_.c_str()) != 0)
+        failWith(errno);
+    if (error_ != 0) {
+        discard();
+        throw fileError("cannot write", path_, error_);
+    }
+    hidden_.clear();
+}
+
+void ScriptWriter::discard() {
+    file_.reset();
+    if (!hidden_.empty())
+        ::unlink(hidden_.c_str());
+    hidden_.clear();
+}
+
 void writeScript(const std::string& path, const std::vector<std::string>& statements) {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    if (!out)
-        throw fileError("cannot write", path);
+    ScriptWriter script(path);
     for (const std::string& statement : statements)
-        out << encodeStatement(statement) << '\n';
-    out.flush();
-    if (!out)
-        throw fileError("cannot write", path);
+        script.add(statement);
+    script.commit();
 }
 
 std::vector<std::string> readScript(const std::string& path) {

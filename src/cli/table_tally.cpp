@@ -8,6 +8,8 @@ namespace {
 
 // A few redraws a second: enough to watch, too few to cost the run anything.
 constexpr auto kRedrawInterval = std::chrono::milliseconds(250);
+// Off a terminal, a line of a script's progress at most this often.
+constexpr auto kPrintInterval = std::chrono::seconds(10);
 
 void print(std::FILE* out, const QString& text) {
     std::fputs(text.toLocal8Bit().constData(), out);
@@ -66,14 +68,48 @@ void TableTally::tableRefused(const QString& reason) {
 void TableTally::tableEnded() {
     if (!inTable_)
         return;
-    // A table without rows is never told its total.
-    if (tables_.back().expected < 0)
-        tables_.back().expected = tables_.back().read;
     draw(progressText());
     std::fputc('\n', out_);
     std::fflush(out_);
     lineOpen_ = false;
     inTable_ = false;
+}
+
+void TableTally::tableNotAttempted(const QString& table) {
+    TableFigures figures;
+    figures.name = table;
+    figures.notAttempted = true;
+    tables_.push_back(figures);
+}
+
+void TableTally::countUnread(const std::function<std::optional<std::int64_t>(const QString&)>& count) {
+    for (TableFigures& t : tables_)
+        if (t.expected < 0)
+            t.expected = count(t.name).value_or(-1);
+}
+
+void TableTally::inspectKept(const UnfinishedMarks& marks) {
+    for (TableFigures& t : tables_)
+        if (t.kept) {
+            t.held = marks.records(t.name);
+            t.unfinished = marks.unfinished(t.name);
+        }
+}
+
+bool TableTally::anyUnfinished() const {
+    return std::any_of(tables_.begin(), tables_.end(), [](const TableFigures& t) { return t.unfinished; });
+}
+
+QString TableTally::keptNote(const TableFigures& t) {
+    const QString holds = QStringLiteral("holds %1 of %2 source rows")
+                              .arg(t.held ? QString::number(*t.held) : QStringLiteral("?"),
+                                   t.expected < 0 ? QStringLiteral("?") : QString::number(t.expected));
+    if (t.unfinished)
+        return QStringLiteral("kept, unfinished: ") + holds;
+    // A source that grew since the table was written is no fault of the table's.
+    if (t.held && t.expected >= 0 && *t.held != t.expected)
+        return QStringLiteral("kept: not overwritten; ") + holds;
+    return QStringLiteral("kept: not overwritten");
 }
 
 void TableTally::refresh() {
@@ -82,8 +118,21 @@ void TableTally::refresh() {
 }
 
 void TableTally::status(const QString& text) {
-    if (!inTable_ && !text.isEmpty() && due())
+    if (!inTable_ && !statements_ && !text.isEmpty() && due())
         redraw(text);
+}
+
+void TableTally::statementReached(int statement, int count) {
+    statements_ = true;
+    const QString text = QStringLiteral("statement %1 of %2").arg(statement).arg(count);
+    if (terminal_) {
+        if (due())
+            redraw(text);
+    } else if (std::chrono::steady_clock::now() - drawn_ >= kPrintInterval) {
+        drawn_ = std::chrono::steady_clock::now();
+        print(out_, text + QLatin1Char('\n'));
+        std::fflush(out_);
+    }
 }
 
 bool TableTally::due() const {
@@ -140,19 +189,25 @@ void TableTally::printSummary(std::FILE* out) const {
     qsizetype width = 5;
     for (const TableFigures& t : tables_)
         width = std::max(width, t.name.size());
-    const auto cell = [](std::int64_t n) { return QString::number(n).rightJustified(10); };
+    const auto cell = [](const QString& text) { return text.rightJustified(10) + QLatin1Char(' '); };
+    const auto number = [&](std::int64_t n) {
+        return cell(n < 0 ? QStringLiteral("?") : QString::number(n));
+    };
     print(out, QStringLiteral("\n") + QStringLiteral("Table").leftJustified(width) +
-                   QStringLiteral("       Read    Written    Refused  First refusal\n"));
+                   QStringLiteral("     Source       Read    Written    Refused  First refusal\n"));
     for (const TableFigures& t : tables_) {
-        QString line = t.name.leftJustified(width) + QLatin1Char(' ');
-        if (t.kept) {
-            line += QStringLiteral("         -          -          -  kept: not overwritten");
+        QString line = t.name.leftJustified(width) + QLatin1Char(' ') + number(t.expected);
+        if (t.kept || t.notAttempted) {
+            line += cell(QStringLiteral("-")) + cell(QStringLiteral("-")) + cell(QStringLiteral("-")) +
+                    QLatin1Char(' ') + (t.kept ? keptNote(t) : QStringLiteral("not attempted"));
         } else {
-            line += cell(t.read) + QLatin1Char(' ') + cell(t.written) + QLatin1Char(' ') + cell(t.refused) +
-                    QStringLiteral("  ");
+            line += number(t.read) + number(t.written) + number(t.refused) + QLatin1Char(' ');
             QString reason = t.firstRefusal.simplified();
-            if (t.tableRefused)
+            if (t.tableRefused) {
                 reason = QStringLiteral("table refused: ") + reason;
+                if (t.expected > t.read)
+                    reason += QStringLiteral(" (%1 rows not attempted)").arg(t.expected - t.read);
+            }
             line += reason;
         }
         print(out, line.trimmed() + QLatin1Char('\n'));

@@ -14,10 +14,11 @@ namespace {
 
 // Signal handlers can only reach state of this kind.
 volatile std::sig_atomic_t interruptCount = 0;
+volatile std::sig_atomic_t exitHeld = 0;
 
 extern "C" void onSignal(int) {
     interruptCount = interruptCount + 1;
-    if (interruptCount > 1) {
+    if (interruptCount > 1 && exitHeld == 0) {
         static const char text[] = "\nInterrupted.\n";
         [[maybe_unused]] auto written = ::write(STDERR_FILENO, text, sizeof text - 1);
         ::_exit(130);
@@ -54,6 +55,14 @@ void catchInterrupts(bool restartCalls) {
 
 bool interrupted() {
     return interruptCount > 0;
+}
+
+InterruptsHeld::InterruptsHeld() {
+    exitHeld = 1;
+}
+
+InterruptsHeld::~InterruptsHeld() {
+    exitHeld = 0;
 }
 
 Answer TerminalPort::message(const QString& text, const QString& title, Buttons buttons, Icon icon) {

@@ -46,4 +46,14 @@ class TerminalPort : public UiPort {
 void catchInterrupts(bool restartCalls = true);
 bool interrupted();
 
+// While one lives, a second Ctrl-C does not end the program at once either: the holder notices
+// interrupted(), puts back what it changed (the terminal's echo) and lets the program end.
+class InterruptsHeld {
+  public:
+    InterruptsHeld();
+    ~InterruptsHeld();
+    InterruptsHeld(const InterruptsHeld&) = delete;
+    InterruptsHeld& operator=(const InterruptsHeld&) = delete;
+};
+
 } // namespace qc::cli

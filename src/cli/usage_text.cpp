@@ -11,8 +11,9 @@ SYNOPSIS
     marravex convert --server HOST [--port N | --local] --database DB --user NAME
                      (--to FOLDER | --dbc FILE [--create]) [--tables A,B,...]
                      [--overwrite ask|yes|no] [--password-file FILE] [--script FILE]
+                     [--timeout SECONDS]
     marravex convert --saved-settings [options]
-    marravex execute SCRIPT (--to FOLDER | --dbc FILE) [--from-line N]
+    marravex execute SCRIPT (--to FOLDER | --dbc FILE [--create]) [--from-line N]
     marravex --help
     marravex --version
 
@@ -49,6 +50,8 @@ CONVERSION
                           (replace it) or no (keep it and skip the table). Default: ask on a
                           terminal, no otherwise.
     --script FILE         write the statements to FILE instead of executing them
+    --timeout SECONDS     end a table whose source sends nothing for SECONDS with one report
+                          and go on with the next (default: wait as the window does)
     --saved-settings      take the login and the target the window stored in its settings
                           file (the folder or the container, whichever was chosen last);
                           options given as well override them. The window's SQL Preview
@@ -68,12 +71,14 @@ OUTPUT
     On a terminal, a progress line per table (name, rows done of total, rows per second) is
     redrawn in place; otherwise one line is printed per table when it ends. Error reports go to
     standard error in the words of the window's reports. A summary closes the run: per table
-    the rows read, written and refused, with the reason of the first refusal.
+    of the run the rows its source holds ("?" where they could not be counted), the rows read,
+    written and refused, with the reason of the first refusal; a table kept or not attempted
+    says so.
 
 EXIT STATUS
     0    every row landed (tables kept by --overwrite no are listed, and are not refused)
-    1    some rows or tables were refused, another error was reported, or a script
-         stopped at an SQL error
+    1    some rows or tables were refused, a kept table is one a run left unfinished,
+         another error was reported, or a script stopped at an SQL error
     2    the run could not start: bad options, no password, login failed, target missing
     130  interrupted (Ctrl-C); the table being written keeps every row written so far
 

@@ -51,6 +51,26 @@ std::optional<std::string> countStatement(std::string_view source) {
         return std::nullopt;
     return "SELECT COUNT(*) FROM" + std::string(source.substr(i));
 }
+
+// The rows `source` gives by a count of its own; -1 when it is not counted.
+std::int64_t countOnServer(const odbc::Connection& connection, int timeout, std::string_view source) {
+    const auto counting = countStatement(source);
+    if (!counting)
+        return -1;
+    odbc::Statement counter(connection);
+    counter.setQueryTimeout(timeout);
+    counter.execute(*counting);
+    std::vector<Value> row;
+    std::int64_t count = -1;
+    if (counter.next(row) && !row.empty()) {
+        if (const auto* n = std::get_if<std::int64_t>(&row[0]))
+            count = *n;
+        else if (const auto* d = std::get_if<odbc::Decimal>(&row[0]))
+            count = std::stoll(d->digits);
+    }
+    counter.close();
+    return count;
+}
 } // namespace
 
 Refusal refusalOf(const std::exception& failure) {
@@ -70,6 +90,11 @@ Refusal refusalOf(const std::exception& failure) {
     return Refusal::Row;
 }
 
+bool timedOut(const std::exception& failure) {
+    const auto* driver = dynamic_cast<const odbc::Error*>(&failure);
+    return driver && driver->sqlState() == "HYT00";
+}
+
 struct Connection::Impl {
     int cursorLocation = adUseServer;
     int commandTimeout = 30;
@@ -82,6 +107,16 @@ struct Connection::Impl {
 
     bool open() const { return (odbc && odbc->isOpen()) || foxpro; }
 };
+
+std::int64_t countRows(Connection& connection, std::string_view source) {
+    Connection::Impl& conn = connection.impl();
+    if (!conn.odbc || !conn.odbc->isOpen())
+        closedObject();
+    std::int64_t count = -1;
+    runLettingEventsThrough([&] { count = countOnServer(*conn.odbc, conn.commandTimeout, source); },
+                            conn.eventPump);
+    return count;
+}
 
 Connection::Connection() : impl_(std::make_unique<Impl>()) {}
 Connection::~Connection() = default;
@@ -210,19 +245,7 @@ void Recordset::Open(const std::string& source, Connection& connection, int /*cu
     std::unique_ptr<odbc::Statement> statement;
     runLettingEventsThrough(
         [&] {
-            if (const auto counting = countStatement(source)) {
-                odbc::Statement counter(*conn.odbc);
-                counter.setQueryTimeout(conn.commandTimeout);
-                counter.execute(*counting);
-                std::vector<Value> row;
-                if (counter.next(row) && !row.empty()) {
-                    if (const auto* n = std::get_if<std::int64_t>(&row[0]))
-                        count = *n;
-                    else if (const auto* d = std::get_if<odbc::Decimal>(&row[0]))
-                        count = std::stoll(d->digits);
-                }
-                counter.close();
-            }
+            count = countOnServer(*conn.odbc, conn.commandTimeout, source);
             statement = std::make_unique<odbc::Statement>(*conn.odbc);
             statement->setQueryTimeout(conn.commandTimeout);
             statement->execute(source);

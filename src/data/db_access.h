@@ -33,6 +33,13 @@ class Recordset;
 // with a memo value is refused the same way, rows without one still go in).
 enum class Refusal { Row, Table, Target, MemoLimit };
 Refusal refusalOf(const std::exception& failure);
+// True when a source statement failed because the server sent nothing within its time-out.
+bool timedOut(const std::exception& failure);
+
+class Connection;
+// The number of rows a "SELECT * FROM ..." on the open ODBC connection gives, by a count of its
+// own, without reading them; -1 for any other text. Throws as a query on the connection does.
+std::int64_t countRows(Connection& connection, std::string_view source);
 
 class Connection {
   public:

@@ -51,6 +51,13 @@ RowReadAhead::~RowReadAhead() {
     std::unique_lock lock(mutex_);
     stop_ = true;
     changed_.notify_all();
+    // A server that stops sending in the middle of a result would otherwise hold the close up
+    // for the query's whole time-out.
+    if (reading_ && !finished_) {
+        lock.unlock();
+        statement_->cancel();
+        lock.lock();
+    }
     await(lock, [this] { return finished_; });
     lock.unlock();
     reader_.join();
@@ -83,11 +90,13 @@ void RowReadAhead::read() {
                 if (stop_)
                     break;
                 at = (first_ + filled_) % ring_.size();
+                reading_ = true;
             }
             // The slot after the last row read is this thread's until it is counted in.
             Row& slot = ring_[at];
             const bool more = readInto(slot);
             std::lock_guard lock(mutex_);
+            reading_ = false;
             if (!more || stop_)
                 break;
             ++filled_;

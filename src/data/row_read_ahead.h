@@ -37,7 +37,8 @@ class RowReadAhead {
     RowReadAhead(std::unique_ptr<odbc::Statement> statement, std::function<void()> whileWaiting);
     RowReadAhead(std::unique_ptr<odbc::Statement> statement, std::function<void()> whileWaiting,
                  Limits limits);
-    // Stops the reading at the next row and waits for it, calling `whileWaiting` meanwhile.
+    // Stops the reading, cancelling a read the server keeps waiting, and waits for it, calling
+    // `whileWaiting` meanwhile.
     ~RowReadAhead();
     RowReadAhead(const RowReadAhead&) = delete;
     RowReadAhead& operator=(const RowReadAhead&) = delete;
@@ -83,6 +84,7 @@ class RowReadAhead {
     std::size_t mostBytes_ = 0;
     bool finished_ = false;
     bool stop_ = false;
+    bool reading_ = false; // the reading thread is in a call that waits for the server
     std::exception_ptr failure_;
 
     // The taking thread's own: the slots claimed at its last wait and how many of them it took.

@@ -110,7 +110,7 @@ void ConversionRun::run(const data::SqlServerLogin& login, const data::FoxProTar
         trap.step(138, openTarget);
 
     trap.step(140, [&] { existing(source_).setCursorLocation(data::adUseServer); });
-    trap.step(142, [&] { existing(source_).setCommandTimeout(5000); });
+    trap.step(142, [&] { existing(source_).setCommandTimeout(sourceTimeout_.value_or(5000)); });
     trap.step(144, [&] { existing(source_).setConnectionTimeout(5000); });
     if (source_)
         source_->setReadAhead(readAhead_);
@@ -132,12 +132,14 @@ void ConversionRun::run(const data::SqlServerLogin& login, const data::FoxProTar
     trap.step(154, [&] { last = static_cast<int>(sourceTables_.size()) - 1; });
     chooseTables(last);
     sourceLost_ = !source_ || !source_->isOpen(); // its failure to open has been reported
-    for (const auto& [index, takenBy] : order_) {
-        if (targetRefused_ || sourceLost_)
-            break;
+    std::size_t next = 0;
+    while (next < order_.size() && !targetRefused_ && !sourceLost_) {
+        const auto& [index, takenBy] = order_[next++];
         if (convertTable(trap, index, takenBy) == TableOutcome::EndRun)
             break;
     }
+    for (; next < order_.size(); ++next)
+        observer_->tableNotAttempted(sourceTables_[order_[next].first].shownName());
     tellEngineNotices();
 
     perFilePreview(trap);
@@ -232,8 +234,11 @@ ConversionRun::TableOutcome ConversionRun::convertTable(ErrorTrap& trap, int ind
                 refused(output(trap, "DROP TABLE " + bracketedName(table) + ";", 180, 182, 184), true);
                 trap.step(186, [&] { removeExact(targetTables_, currentTable_.toLower()); });
             }
-            if (!tableRefused_)
+            if (!tableRefused_) {
+                if (!preview_.enabled)
+                    observer_->tableCreating();
                 refused(output(trap, definition.statement, 316, 318, 320), true);
+            }
             if (!tableRefused_)
                 copyRows(trap, definition.NumericColumns);
         }
@@ -261,13 +266,14 @@ bool ConversionRun::prepareTable(ErrorTrap& trap, TableDefinition& definition) {
             .Open(data::selectAllStatement(sourceTable_), existing(source_), data::adOpenStatic,
                   data::adLockOptimistic);
     } catch (...) {
-        const QString description = currentFailureText();
+        const QString description = sourceFailureText();
         // A connection that is gone fails every table the same way: this report stands for them.
         sourceLost_ = source_ && source_->lost();
         giveUpTable(trap, 190,
                     description + QStringLiteral(" (table ") + sourceTable_.shownName() + QLatin1Char(')'));
         return false;
     }
+    observer_->rowsExpected(recordset_->RecordCount());
     definition = buildTableDefinition(trap, RecordsetFields(*recordset_), currentTable_, datatypeRows_);
     try {
         if (target_ && target_->isOpen())
@@ -277,6 +283,18 @@ bool ConversionRun::prepareTable(ErrorTrap& trap, TableDefinition& definition) {
         return false;
     }
     return true;
+}
+
+QString ConversionRun::sourceFailureText() const {
+    try {
+        throw;
+    } catch (const std::exception& e) {
+        if (sourceTimeout_ && data::timedOut(e))
+            return QStringLiteral("The source sent nothing for %1 s; the read was cancelled.")
+                .arg(*sourceTimeout_);
+    } catch (...) {
+    }
+    return currentFailureText();
 }
 
 void ConversionRun::giveUpTable(ErrorTrap& trap, int line, const QString& description) {
@@ -299,13 +317,14 @@ void ConversionRun::copyRows(ErrorTrap& trap, const std::vector<int>& numericCol
     // being attempted without end.
     try {
         hasRows = !rs.Eof() && !rs.Bof();
+        if (!hasRows)
+            observer_->allRowsRead();
     } catch (const std::exception& e) {
         trap.report(324, QString::fromUtf8(e.what()));
     }
     if (!hasRows)
         return;
     trap.step(326, [&] { rowTotal_ = rs.RecordCount(); });
-    observer_->rowsExpected(rowTotal_);
 
     RowStatement statement(currentTable_.toStdString(), std::move(numeric), locale_);
     const odbc::Value unread{odbc::Null{}};
@@ -342,7 +361,11 @@ void ConversionRun::copyRows(ErrorTrap& trap, const std::vector<int>& numericCol
             rs.MoveNext();
         } catch (const std::exception& e) {
             moved = false;
-            trap.report(428, QString::fromUtf8(e.what()));
+            const QString description = sourceTimeout_ && data::timedOut(e)
+                                            ? withRow(sourceFailureText(), currentTable_, rowCounter_ + 1)
+                                            : QString::fromUtf8(e.what());
+            trap.report(428, description);
+            observer_->tableRefused(description);
         }
         if (!moved) {
             // The rest of the source is as far out of reach as the rest of this table.
@@ -352,6 +375,8 @@ void ConversionRun::copyRows(ErrorTrap& trap, const std::vector<int>& numericCol
         bool more = false;
         try {
             more = !rs.Eof();
+            if (!more)
+                observer_->allRowsRead();
         } catch (const std::exception& e) {
             trap.report(430, QString::fromUtf8(e.what()));
         }
@@ -379,7 +404,12 @@ std::optional<ConversionRun::Refused> ConversionRun::output(ErrorTrap& trap, con
                                                             int testLine, int appendLine, int executeLine,
                                                             std::int64_t sourceRow) {
     if (trap.test(testLine, [&] { return preview_.enabled; })) {
-        trap.step(appendLine, [&] { sqlLines_.append(statement); });
+        trap.step(appendLine, [&] {
+            if (statementSink_)
+                statementSink_(statement);
+            else
+                sqlLines_.append(statement);
+        });
         return std::nullopt;
     }
     // A target connection that never opened takes nothing: that is the whole target refusing.

@@ -42,6 +42,7 @@
 #include <QStringList>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -65,6 +66,12 @@ class ConversionRun {
     // told about each table and row. Neither changes a statement or what the port is shown.
     void setTableFilter(std::optional<QStringList> tables) { tableFilter_ = std::move(tables); }
     void setObserver(RunObserver* observer) { observer_ = observer ? observer : &noObserver_; }
+    // Optional: in SQL Preview mode each statement goes to `sink` as it is made instead of into
+    // the SQL line list, so a caller that writes them out holds none of them; a sink never throws.
+    void setStatementSink(std::function<void(const std::string&)> sink) { statementSink_ = std::move(sink); }
+    // Optional: the seconds a source statement may wait for the server to send something before
+    // it is cancelled and its table ended with one report (the window's run allows 5,000).
+    void setSourceTimeout(std::optional<int> seconds) { sourceTimeout_ = seconds; }
     // False reads each source row only after the statement of the one before has run, as a
     // reference for measuring what reading ahead gains; the statements stay the same.
     void setReadAhead(bool readAhead) { readAhead_ = readAhead; }
@@ -78,6 +85,8 @@ class ConversionRun {
     const data::Connection* targetConnection() const { return target_.get(); }
     const preview::SqlLineList& sqlLines() const { return sqlLines_; }
     const preview::DatatypeRows& datatypeRows() const { return datatypeRows_; }
+    // True when the last run lost its source's connection (or never opened it).
+    bool sourceLost() const { return sourceLost_; }
 
   private:
     enum class TableOutcome { Next, EndRun };
@@ -88,6 +97,9 @@ class ConversionRun {
     // Opens the source query and builds and checks the definition; false, after one report
     // naming the table, when the table cannot be built.
     bool prepareTable(ErrorTrap& trap, TableDefinition& definition);
+    // The description of the failure being handled, in words of the run's time-out when the
+    // source ran into it.
+    QString sourceFailureText() const;
     // One report for the table, which is not converted.
     void giveUpTable(ErrorTrap& trap, int line, const QString& description);
     void copyRows(ErrorTrap& trap, const std::vector<int>& numericColumns);
@@ -113,6 +125,8 @@ class ConversionRun {
     std::optional<QStringList> tableFilter_;
     bool readAhead_ = true;
     std::optional<std::uint64_t> targetFileSizeLimit_;
+    std::function<void(const std::string&)> statementSink_;
+    std::optional<int> sourceTimeout_;
     // Without an onlooker of the caller's, one that takes no notice.
     RunObserver noObserver_;
     RunObserver* observer_ = &noObserver_;

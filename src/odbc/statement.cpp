@@ -110,6 +110,12 @@ void Statement::requireConnection() {
         throw Error("08003", 0, "The connection is closed.");
 }
 
+void Statement::cancel() {
+    // A statement of a session that has ended has no handle left to cancel.
+    if (session_ == handles_->session && handles_->connected)
+        SQLCancel(stmt_);
+}
+
 void Statement::setQueryTimeout(int seconds) {
     const SQLULEN value = static_cast<SQLULEN>(seconds < 0 ? 0 : seconds);
     const SQLRETURN rc =

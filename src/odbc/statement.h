@@ -50,6 +50,9 @@ class Statement {
 
     // Closes the cursor (the rest of the result is discarded).
     void close();
+    // Asks the server to stop the statement: a call of it waiting for the server on another
+    // thread then fails at once. The one call another thread may make while the statement is in use.
+    void cancel();
 
   private:
     enum class Kind {

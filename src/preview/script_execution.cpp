@@ -118,6 +118,8 @@ ScriptOutcome executeScript(const ScriptRun& run, UiPort& ui) {
                                    QStringLiteral(" of ") + QString::number(run.lines.count()));
             });
         }
+        if (run.reached)
+            run.reached(n);
         attempt(118, [&] {
             const std::string& text = run.lines.text(n);
             if (isBlank(text))

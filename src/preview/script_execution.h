@@ -46,6 +46,8 @@ struct ScriptRun {
     // Set at a stop and read by the next run; the owner resets it when the list is refilled.
     // Without one, every run starts at line 1.
     ResumePoint* resume = nullptr;
+    // Told the number of each statement just before it is executed; none by default.
+    std::function<void(int)> reached = {};
 };
 
 // Runs the script (what the preview window's "Execute SQL" does, short of closing the window),

@@ -7,6 +7,7 @@
 #include "shell/settings.h"
 #include "support/run_inputs.h"
 #include "support/scripted_ui.h"
+#include "support/small_disk.h"
 
 #include <QRegularExpression>
 
@@ -60,12 +61,12 @@ TEST(CliConvert, WritesTheTablesOfTheWindowsRunAndCountsRefusedRows) {
 
     // Off a terminal, one line per table when it ends, then the summary.
     EXPECT_TRUE(has(result.output, "BigTable: 500 of 500 rows, ")) << result.output;
-    EXPECT_TRUE(matches(result.output, R"(\nTable +Read +Written +Refused +First refusal\n)"))
+    EXPECT_TRUE(matches(result.output, R"(\nTable +Source +Read +Written +Refused +First refusal\n)"))
         << result.output;
     EXPECT_TRUE(
-        matches(result.output, R"(\nAllTypes +6 +2 +4 +SQL error: Numeric overflow in field C_BIGINT)"))
+        matches(result.output, R"(\nAllTypes +6 +6 +2 +4 +SQL error: Numeric overflow in field C_BIGINT)"))
         << result.output;
-    EXPECT_TRUE(matches(result.output, R"(\nBigTable +500 +500 +0\n)")) << result.output;
+    EXPECT_TRUE(matches(result.output, R"(\nBigTable +500 +500 +500 +0\n)")) << result.output;
     // The reports in the words of the window's, one per refused row.
     EXPECT_TRUE(has(result.errors,
                     "Application Error: SQL error: Numeric overflow in field C_BIGINT. The value "
@@ -126,6 +127,53 @@ TEST(CliConvert, ContainerIsCreatedOnRequestAndExistingTablesFollowOverwrite) {
     EXPECT_EQ(cli.convert(replace).exitCode, 2);
 }
 
+TEST(CliConvert, TheSummaryListsEveryTableOfTheRunWithItsSourceRows) {
+    CliRun cli;
+    test::SmallDisk disk;
+    ASSERT_TRUE(disk.ok()) << disk.error();
+    const std::vector<std::string> tables{"--to", disk.path(), "--tables",
+                                          "BigTable,Order Details,Weird]Name"};
+    auto weird = tables;
+    weird.back() = "Weird]Name";
+    ASSERT_EQ(cli.convert(weird).exitCode, 0);
+    // The target refuses the first table it is to create, and so every other: the kept table, the
+    // refused one and those never attempted are each listed with the rows their source holds.
+    ASSERT_TRUE(disk.setReadOnly(true));
+    const auto result = cli.convert(tables);
+    EXPECT_EQ(result.exitCode, 1) << result.errors;
+    EXPECT_TRUE(matches(result.output, R"(\nWeird\]Name +2 +- +- +- +kept: not overwritten\n)"))
+        << result.output;
+    EXPECT_TRUE(matches(
+        result.output,
+        R"(\nOrder Details +3 +0 +0 +0 +table refused: .*Access is denied.* \(3 rows not attempted\)\n)"))
+        << result.output;
+    EXPECT_TRUE(matches(result.output, R"(\nBigTable +500 +- +- +- +not attempted\n)")) << result.output;
+}
+
+TEST(CliConvert, ASilentSourceEndsItsTableAtTheTimeoutAndExecuteTellsTheStatementReached) {
+    CliRun cli;
+    const std::string folder = cli.dir.path().toStdString();
+    test::TdsServer stalling(test::TdsServer::standardFixture(), 0, {"--stall-after-rows", "120"});
+    const auto result = cli.convert({"--port", std::to_string(stalling.port()), "--to", folder, "--tables",
+                                     "BigTable,AllTypes", "--timeout", "1"});
+    EXPECT_EQ(result.exitCode, 1);
+    const std::string report = "The source sent nothing for 1 s; the read was cancelled. (table BigTable, "
+                               "source row 121)\nin ";
+    EXPECT_TRUE(has(result.errors, report)) << result.errors;
+    EXPECT_EQ(result.errors.find(report), result.errors.rfind(report)) << result.errors;
+    EXPECT_EQ(test::dumpTable(folder + "/bigtable.dbf").records.size(), 120u);
+    // The run went on with the next table, on the same connection.
+    EXPECT_TRUE(matches(result.output, R"(\nAllTypes +6 +6 +2 +4 )")) << result.output;
+
+    const std::string script = cli.path("orders.sql");
+    ASSERT_EQ(cli.convert({"--to", folder, "--tables", "Order Details", "--script", script}).exitCode, 0);
+    const auto executed = test::runProcess(
+        "/usr/bin/script",
+        {"-qec", "'" + test::marravex() + "' execute '" + script + "' --to '" + folder + "'", "/dev/null"},
+        120, test::headless());
+    EXPECT_TRUE(has(executed.output, "statement 1 of 4")) << executed.output;
+}
+
 TEST(CliConvert, RunsThatCannotStartEndWithStatusTwoAndSayWhy) {
     CliRun cli;
     const std::string folder = cli.dir.path().toStdString();
@@ -134,6 +182,15 @@ TEST(CliConvert, RunsThatCannotStartEndWithStatusTwoAndSayWhy) {
     EXPECT_EQ(wrong.exitCode, 2);
     EXPECT_TRUE(has(wrong.errors, "The SQL Server database cannot be reached:")) << wrong.errors;
     EXPECT_TRUE(has(wrong.errors, "Login failed for user 'testuser'")) << wrong.errors;
+
+    // The driver's reason, each line once, however many of its records repeat it.
+    auto closedPort = test::runMarravex({"convert", "--server", test::TdsServer::host(), "--port", "1",
+                                         "--database", "TestDB", "--user", "testuser", "--to", folder});
+    EXPECT_EQ(closedPort.exitCode, 2);
+    const std::string unavailable = "Adaptive Server is unavailable";
+    const auto first = closedPort.errors.find(unavailable);
+    EXPECT_NE(first, std::string::npos) << closedPort.errors;
+    EXPECT_EQ(closedPort.errors.find(unavailable, first + 1), std::string::npos) << closedPort.errors;
 
     const auto inOption = cli.convert({"--to", folder, "--password=" + test::kPassword}, test::headless(""));
     EXPECT_EQ(inOption.exitCode, 2);
@@ -159,6 +216,7 @@ TEST(CliConvert, RunsThatCannotStartEndWithStatusTwoAndSayWhy) {
     const auto help = test::runMarravex({"--help"});
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_TRUE(has(help.output, "EXIT STATUS")) << help.output;
+    EXPECT_TRUE(has(help.output, "execute SCRIPT (--to FOLDER | --dbc FILE [--create])")) << help.output;
 }
 
 TEST(CliConvert, PasswordFileAndSavedSettings) {
@@ -214,6 +272,6 @@ TEST(CliConvert, OnATerminalTheOverwriteQuestionIsAsked) {
     const auto replaced = onTerminal(cli, "Order Details", "y\\n");
     EXPECT_EQ(replaced.exitCode, 0);
     EXPECT_TRUE(has(replaced.output, "Would you like to overwrite Order Details? [y/n] ")) << replaced.output;
-    EXPECT_TRUE(matches(replaced.output, "\nOrder Details +3 +3 +0")) << replaced.output;
+    EXPECT_TRUE(matches(replaced.output, "\nOrder Details +3 +3 +3 +0")) << replaced.output;
     EXPECT_EQ(test::dumpTable(cli.path("order details.dbf")).records.size(), 3u);
 }

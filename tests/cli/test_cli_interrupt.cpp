@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QRegularExpression>
 #include <QThread>
 
 #include <csignal>
@@ -60,4 +61,51 @@ TEST(CliInterrupt, CtrlCKeepsEveryRowWrittenAndEndsWith130) {
         ASSERT_TRUE(id.has_value());
         ASSERT_EQ(*id, std::to_string(r + 1)) << "record " << r;
     }
+}
+
+TEST(CliInterrupt, ATableLeftPartialIsKeptAsUnfinishedUntilReplaced) {
+    constexpr int kRowsBeforeStall = 120;
+    test::CliRun cli;
+    const std::string folder = cli.dir.path().toStdString();
+    const std::string table = folder + "/bigtable.dbf";
+    const std::vector<std::string> bigTable{"--to", folder, "--tables", "BigTable"};
+    const auto records = [&] {
+        std::ifstream dbf(table, std::ios::binary);
+        unsigned char header[8] = {};
+        dbf.read(reinterpret_cast<char*>(header), sizeof header);
+        return header[4] | header[5] << 8 | header[6] << 16;
+    };
+
+    // Ctrl-C while the source holds the run up after some rows.
+    test::TdsServer stalling(test::TdsServer::standardFixture(), 0,
+                             {"--stall-after-rows", std::to_string(kRowsBeforeStall)});
+    auto args = bigTable;
+    args.insert(args.end(), {"--port", std::to_string(stalling.port())});
+    auto run = cli.startConvert(args);
+    for (int i = 0; i < 600 && run.running() && records() < kRowsBeforeStall; ++i)
+        QThread::msleep(50);
+    ASSERT_EQ(records(), kRowsBeforeStall);
+    ASSERT_EQ(::kill(static_cast<pid_t>(run.pid()), SIGINT), 0);
+    ASSERT_EQ(run.wait(60000).exitCode, 130);
+
+    // Kept by default, but not as if whole.
+    const auto kept = cli.convert(bigTable);
+    EXPECT_EQ(kept.exitCode, 1) << kept.output;
+    EXPECT_TRUE(QString::fromStdString(kept.output)
+                    .contains(QRegularExpression(
+                        R"(\nBigTable +500 +- +- +- +kept, unfinished: holds 120 of 500 source rows\n)")))
+        << kept.output;
+
+    // Replaced whole, it is kept as it is; a source that has grown since is told, and is no fault.
+    auto replace = bigTable;
+    replace.insert(replace.end(), {"--overwrite", "yes"});
+    ASSERT_EQ(cli.convert(replace).exitCode, 0);
+    EXPECT_EQ(cli.convert(bigTable).exitCode, 0);
+    test::TdsServer grown(test::TdsServer::standardFixture(600));
+    args = bigTable;
+    args.insert(args.end(), {"--port", std::to_string(grown.port())});
+    const auto later = cli.convert(args);
+    EXPECT_EQ(later.exitCode, 0) << later.output;
+    EXPECT_NE(later.output.find("kept: not overwritten; holds 500 of 600 source rows\n"), std::string::npos)
+        << later.output;
 }

@@ -5,6 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <QThread>
+
+#include <csignal>
+
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
@@ -50,6 +54,40 @@ TEST(ScriptFile, LineBreaksAndBackslashesSurviveTheRoundTrip) {
     } catch (const std::runtime_error& e) {
         EXPECT_NE(std::string(e.what()).find("statement 2"), std::string::npos) << e.what();
     }
+}
+
+TEST(CliScript, AnOlderScriptStaysUntilTheNewOneIsWholeAndKeepsItsLinkAndMode) {
+    CliRun cli;
+    const std::string real = cli.path("real.sql"), link = cli.path("link.sql");
+    writeLines(real, {"older"});
+    std::filesystem::permissions(real, std::filesystem::perms(0640));
+    std::filesystem::create_symlink("real.sql", link);
+    const auto hiddenFiles = [&] {
+        int count = 0;
+        for (const auto& entry : std::filesystem::directory_iterator(cli.dir.path().toStdString()))
+            count += entry.path().filename().string().starts_with(".real.sql.");
+        return count;
+    };
+
+    // Ctrl-C while the source holds the run up: the older script is untouched, nothing is left.
+    test::TdsServer stalling(test::TdsServer::standardFixture(), 0, {"--stall-after-rows", "100"});
+    auto run = cli.startConvert({"--port", std::to_string(stalling.port()), "--tables", "BigTable", "--to",
+                                 cli.dir.path().toStdString(), "--script", link});
+    for (int i = 0; i < 600 && run.running() && hiddenFiles() == 0; ++i)
+        QThread::msleep(50);
+    ASSERT_EQ(hiddenFiles(), 1);
+    ASSERT_EQ(::kill(static_cast<pid_t>(run.pid()), SIGINT), 0);
+    EXPECT_EQ(run.wait(60000).exitCode, 130);
+    EXPECT_EQ(lines(real), std::vector<std::string>{"older"});
+    EXPECT_EQ(hiddenFiles(), 0);
+
+    const auto written =
+        cli.convert({"--tables", "Order Details", "--to", cli.dir.path().toStdString(), "--script", link});
+    ASSERT_EQ(written.exitCode, 0) << written.errors;
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_EQ(lines(real).size(), 4u); // CREATE and three rows
+    EXPECT_EQ(std::filesystem::status(real).permissions(), std::filesystem::perms(0640));
+    EXPECT_EQ(hiddenFiles(), 0);
 }
 
 TEST(CliExecute, ScriptThenExecuteWritesWhatTheDirectRunWritesAndResumesAfterAnError) {

@@ -10,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 using namespace qc::data;
 using qc::test::ScriptedUi;
 using qc::test::TdsServer;
@@ -262,4 +264,24 @@ TEST(MssqlSource, StreamsABigTableWithItsCount) {
     rs.Open(selectAllStatement(dbo("Order Details")), conn, adOpenStatic, adLockOptimistic);
     EXPECT_EQ(rs.RecordCount(), 3);
     EXPECT_EQ(rs.fieldName(1), "Product Name");
+}
+
+TEST(MssqlSource, ClosingARecordsetWhoseServerStoppedSendingCancelsTheRead) {
+    constexpr int kRowsBeforeStall = 20;
+    TdsServer stalling(TdsServer::standardFixture(), 0,
+                       {"--stall-after-rows", std::to_string(kRowsBeforeStall)});
+    Connection conn;
+    conn.setCommandTimeout(120); // the close must not wait for it
+    conn.setEventPump([] {});    // rows are read ahead on a thread of their own
+    conn.Open(mssqlConnectionString(login(stalling.port())));
+    Recordset rs;
+    rs.Open(selectAllStatement(dbo("BigTable")), conn, adOpenStatic, adLockOptimistic);
+    for (int n = 1; n < kRowsBeforeStall; ++n)
+        rs.MoveNext();
+    const auto closing = std::chrono::steady_clock::now();
+    rs.Close();
+    EXPECT_LT(std::chrono::steady_clock::now() - closing, std::chrono::seconds(30));
+    // The cancelled read left the connection serving the next statement.
+    rs.Open(selectAllStatement(dbo("Order Details")), conn, adOpenStatic, adLockOptimistic);
+    EXPECT_EQ(rs.RecordCount(), 3);
 }

@@ -25,9 +25,13 @@ struct ScriptRunTest : ::testing::Test {
             lines.append(text);
     }
     ScriptOutcome run(data::Connection* connection) {
-        return executeScript(
-            {lines, connection, errorLineIndex, [this](const QString& text) { errorText = text; }, &resume},
-            ui);
+        return executeScript({lines,
+                              connection,
+                              errorLineIndex,
+                              [this](const QString& text) { errorText = text; },
+                              &resume,
+                              {}},
+                             ui);
     }
     ScriptOutcome run() { return run(target.connection.get()); }
 };

@@ -179,8 +179,9 @@ void PreviewWindow::onLineClicked(int line) {
 void PreviewWindow::onExecuteClicked() {
     running_ = true;
     setControlsEnabled(false);
-    const ScriptRun run{session_.lines, session_.target, errorLine_,
-                        [this](const QString& text) { errorBox.setPlainText(text); }, &resume_};
+    const ScriptRun run{session_.lines, session_.target,
+                        errorLine_,     [this](const QString& text) { errorBox.setPlainText(text); },
+                        &resume_,       {}};
     const ScriptOutcome outcome = executeScript(run, port_);
     setControlsEnabled(true);
     running_ = false;
