@@ -102,6 +102,7 @@ struct Connection::Impl {
     std::function<void()> eventPump;
     bool readAhead = true;
     foxpro::Database::Limits limits;
+    int codePage = 1252;
     std::unique_ptr<odbc::Connection> odbc;
     std::unique_ptr<foxpro::Database> foxpro;
 
@@ -146,6 +147,10 @@ void Connection::setFileSizeLimit(std::uint64_t bytes) {
     impl_->limits.maxFileSize = bytes;
 }
 
+void Connection::setCodePage(int codePage) {
+    impl_->codePage = codePage;
+}
+
 bool Connection::isOpen() const {
     return impl_->open();
 }
@@ -163,7 +168,7 @@ void Connection::Open(const std::string& connectionString) {
         const auto path = providerAttribute(connectionString, "Data Source");
         if (!path || path->empty())
             throw foxpro::Error("The connection string names no Data Source.");
-        impl_->foxpro = foxpro::Database::open(*path, impl_->limits);
+        impl_->foxpro = foxpro::Database::open(*path, impl_->limits, impl_->codePage);
         return;
     }
     auto connection = std::make_unique<odbc::Connection>();

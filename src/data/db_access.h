@@ -64,6 +64,9 @@ class Connection {
     // The size no file of a FoxPro target may pass (2 GB, as Visual FoxPro reads them, unless
     // set lower here before Open).
     void setFileSizeLimit(std::uint64_t bytes);
+    // The code page a FoxPro target writes new tables in, and tables that carry no code page
+    // mark (1252 unless set here before Open).
+    void setCodePage(int codePage);
 
     void Open(const std::string& connectionString);
     bool isOpen() const;

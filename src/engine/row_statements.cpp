@@ -15,8 +15,10 @@ namespace {
 
 const odbc::Value kEmptyText{std::string()};
 
-// The locale's separator when the engine reads it back in this place and code page 1252 can
-// hold it; otherwise the C locale's, so that no value is refused because of the user's locale.
+// The locale's separator when the engine reads it back in this place and the table's code page
+// can hold it; otherwise the C locale's, so that no value is refused because of the user's
+// locale. The engine reads back ASCII separators alone, and every code page it writes holds
+// ASCII, so whichever page the table has, the same separators pass.
 char separator(QChar c, const char* readable, char fallback) {
     if (c.unicode() < 0x80 && c.unicode() != 0 && std::strchr(readable, static_cast<char>(c.unicode())))
         return static_cast<char>(c.unicode());

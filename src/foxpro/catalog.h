@@ -53,8 +53,10 @@ class Catalog {
 
     // Creates the table `name`. `columns` carry the field names exactly as the statement wrote
     // them (the catalog derives the names stored in the DBF, e.g. with shortFieldNames(), and
-    // builds the layout with TableLayout::make()) and their types, widths and NULL rules.
-    virtual DbfFile createTable(const std::string& name, const std::vector<FieldSpec>& columns) = 0;
+    // builds the layout with TableLayout::make()) and their types, widths and NULL rules. The
+    // table carries the mark of `codePage`, one of writableCodePages().
+    virtual DbfFile createTable(const std::string& name, const std::vector<FieldSpec>& columns,
+                                int codePage) = 0;
 
     // Removes the table `name` (files and registration).
     virtual void dropTable(const std::string& name) = 0;

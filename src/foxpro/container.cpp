@@ -324,14 +324,17 @@ std::vector<std::string> Container::fieldNames(const DbcRecord& table) const {
     return out;
 }
 
-std::string Container::backlink() const {
-    const std::string link = asciiLower(name(dbcPath_));
+std::string Container::linkName() const {
+    return asciiLower(name(dbcPath_));
+}
+
+std::string Container::backlink(int codePage) const {
     try {
-        return utf8ToCp1252(link, "backlink");
+        return CodePageText(codePage).fromUtf8(linkName(), "backlink");
     } catch (const Error&) {
         throw Error("The name of database container '" + name(dbcPath_) +
-                    "' cannot be written in code page 1252, which its tables use; give the container a "
-                    "name that code page can hold.");
+                    "' cannot be written in code page " + std::to_string(codePage) +
+                    ", which its tables use; give the container a name that code page can hold.");
     }
 }
 

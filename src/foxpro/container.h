@@ -65,9 +65,11 @@ class Container {
     std::vector<std::string> fieldNames(const DbcRecord& table) const;
 
     // The back-link a table beside the container carries: the container's file name, lower case,
-    // in code page 1252, the code page of the tables the engine makes. Throws Error when the
-    // name holds a character that code page cannot hold.
-    std::string backlink() const;
+    // in the table's code page. Throws Error when the name holds a character that code page
+    // cannot hold.
+    std::string backlink(int codePage) const;
+    // The same in UTF-8, as backlinkOf() reads it back.
+    std::string linkName() const;
 
     // The container's memo file: it is never replaced (the .dbc and .dcx are, by renames), so
     // its lock of exclusive use stays with the container.

@@ -1,5 +1,6 @@
 #include "foxpro/container_catalog.h"
 
+#include "foxpro/codepage.h"
 #include "foxpro/database.h"
 #include "foxpro/dbf_file.h"
 #include "foxpro/file_io.h"
@@ -84,7 +85,7 @@ void ContainerCatalog::recover() {
     FolderChangeLock lock(container_.folder());
     container_.reload();
     const fs::path folder = container_.folder();
-    const std::string link = asciiLower(container_.backlink());
+    const std::string link = container_.linkName();
     auto listedFiles = [&] {
         std::set<std::string> files;
         for (const auto& name : container_.tableNames())
@@ -146,7 +147,8 @@ void ContainerCatalog::recover() {
     }
 }
 
-DbfFile ContainerCatalog::createTable(const std::string& name, const std::vector<FieldSpec>& columns) {
+DbfFile ContainerCatalog::createTable(const std::string& name, const std::vector<FieldSpec>& columns,
+                                      int codePage) {
     const std::string fileName = tableFileName(name, ".dbf");
     container_.reload();
     container_.requireWritable();
@@ -168,8 +170,9 @@ DbfFile ContainerCatalog::createTable(const std::string& name, const std::vector
     std::vector<FieldSpec> specs = columns;
     for (std::size_t i = 0; i < specs.size(); ++i)
         specs[i].name = shortNames[i];
-    const TableLayout layout = TableLayout::make(specs);
-    const std::string link = container_.backlink();
+    TableLayout layout = TableLayout::make(specs);
+    layout.codePageMark = markOfCodePage(codePage);
+    const std::string link = container_.backlink(codePage);
 
     // The table is written under temporary names, renamed into place once the container's new
     // records are written and before the count takes them in (see recover()).

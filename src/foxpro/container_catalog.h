@@ -18,7 +18,8 @@ class ContainerCatalog : public Catalog {
     std::vector<std::string> tableNames() override;
     std::optional<std::filesystem::path> findTable(const std::string& name) override;
     void beginWriting() override;
-    DbfFile createTable(const std::string& name, const std::vector<FieldSpec>& columns) override;
+    DbfFile createTable(const std::string& name, const std::vector<FieldSpec>& columns,
+                        int codePage) override;
     void dropTable(const std::string& name) override;
     std::vector<std::string> fieldNames(const std::string& name, const TableLayout& layout) override;
 

@@ -1,5 +1,6 @@
 #include "foxpro/database.h"
 
+#include "foxpro/codepage.h"
 #include "foxpro/container_catalog.h"
 #include "foxpro/folder_catalog.h"
 #include "foxpro/names.h"
@@ -19,11 +20,13 @@ std::unique_ptr<Database> Database::open(const std::string& path) {
     return open(path, Limits{});
 }
 
-std::unique_ptr<Database> Database::open(const std::string& path, const Limits& limits) {
+std::unique_ptr<Database> Database::open(const std::string& path, const Limits& limits, int codePage) {
+    if (!isWritableCodePage(codePage))
+        throw Error("Code page " + std::to_string(codePage) + " cannot be written by this engine.");
     if (isContainerPath(path))
         return std::make_unique<StatementExecutor>(std::make_unique<ContainerCatalog>(Container::open(path)),
-                                                   limits);
-    return std::make_unique<StatementExecutor>(std::make_unique<FolderCatalog>(path), limits);
+                                                   limits, codePage);
+    return std::make_unique<StatementExecutor>(std::make_unique<FolderCatalog>(path), limits, codePage);
 }
 
 } // namespace foxpro

@@ -40,9 +40,10 @@ class Database {
     virtual ~Database() = default;
 
     // Opens the folder (free tables) or the .dbc file at path; throws Error when it does not
-    // exist or cannot be used.
+    // exist or cannot be used. New tables are written in `codePage` (one of
+    // writableCodePages(), codepage.h), as are tables that carry no code page mark.
     static std::unique_ptr<Database> open(const std::string& path);
-    static std::unique_ptr<Database> open(const std::string& path, const Limits& limits);
+    static std::unique_ptr<Database> open(const std::string& path, const Limits& limits, int codePage = 1252);
 
     // Executes one CREATE TABLE, DROP TABLE or INSERT INTO statement (a trailing ";" allowed).
     // When it returns, its effect is in the files and the files are consistent.

@@ -50,7 +50,10 @@ std::string backlinkOf(const std::filesystem::path& dbf) {
         const std::size_t length =
             static_cast<unsigned char>(start[8]) | (static_cast<unsigned char>(start[9]) << 8);
         const std::string header = file.readAt(0, length);
-        return backlinkIn(header, TableLayout::parse(header, file.displayName()));
+        const auto layout = TableLayout::parse(header, file.displayName());
+        const int codePage = codePageOfMark(layout.codePageMark);
+        std::string link = backlinkIn(header, layout);
+        return isWritableCodePage(codePage) ? CodePageText(codePage).toUtf8(link) : link;
     } catch (const Error&) {
         return {};
     }
@@ -313,7 +316,7 @@ FieldValue DbfFile::value(const std::string& record, int index) const {
         std::string text = raw;
         text.erase(text.find_last_not_of(' ') + 1);
         out.kind = field.binary ? FieldValue::Kind::Bytes : FieldValue::Kind::Text;
-        out.text = field.binary ? text : cp1252ToUtf8(text);
+        out.text = field.binary ? text : textOf(text);
         break;
     }
     case 'V':
@@ -323,7 +326,7 @@ FieldValue DbfFile::value(const std::string& record, int index) const {
             bytes.resize(std::min<std::size_t>(static_cast<unsigned char>(raw.back()), raw.size() - 1));
         const bool text = field.type == 'V' && !field.binary;
         out.kind = text ? FieldValue::Kind::Text : FieldValue::Kind::Bytes;
-        out.text = text ? cp1252ToUtf8(bytes) : bytes;
+        out.text = text ? textOf(bytes) : bytes;
         break;
     }
     case 'N':
@@ -370,12 +373,20 @@ FieldValue DbfFile::value(const std::string& record, int index) const {
                 throw Error("Memo file for '" + dbf_.displayName() + "' is missing or is invalid.",
                             Error::Cause::Table);
             auto block_ = memo_->read(block);
-            out.text = text ? cp1252ToUtf8(block_.data) : std::move(block_.data);
+            out.text = text ? textOf(block_.data) : std::move(block_.data);
         }
         break;
     }
     }
     return out;
+}
+
+std::string DbfFile::textOf(std::string_view bytes) const {
+    if (!text_) {
+        const int codePage = codePageOfMark(layout_.codePageMark);
+        text_ = std::make_unique<CodePageText>(isWritableCodePage(codePage) ? codePage : 1252);
+    }
+    return text_->toUtf8(bytes);
 }
 
 void DbfFile::setBacklink(const std::string& backlink) {

@@ -2,6 +2,7 @@
 // A Visual FoxPro table file (.dbf) and its memo file (.fpt): create, open, read records and
 // append them so that the files are consistent after every append.
 
+#include "foxpro/codepage.h"
 #include "foxpro/database.h"
 #include "foxpro/field_value.h"
 #include "foxpro/file_io.h"
@@ -101,7 +102,8 @@ class DbfFile {
     bool isDeleted(const std::string& record) const { return !record.empty() && record[0] == '*'; }
     void setDeleted(std::uint32_t index, bool deleted);
 
-    // The value of field `field` in a record read by readRecord (memo values are loaded).
+    // The value of field `field` in a record read by readRecord (memo values are loaded); text in
+    // the code page the table's mark names (1252 where the mark names none).
     FieldValue value(const std::string& record, int field) const;
 
     // Rewrites the back-link area (a table joining or leaving a container).
@@ -130,6 +132,8 @@ class DbfFile {
     File release();
 
   private:
+    std::string textOf(std::string_view bytes) const;
+
     File dbf_;
     std::unique_ptr<FptFile> memo_;
     std::filesystem::path finalPath_; // where install() puts the table
@@ -141,11 +145,13 @@ class DbfFile {
     // Kept from one append to the next for their buffers.
     std::vector<FptFile::Value> memoValues_;
     std::vector<std::uint32_t> memoBlocks_;
-    bool roomAhead_ = true; // the memo file grows by a step of room at a time
+    bool roomAhead_ = true;                      // the memo file grows by a step of room at a time
+    mutable std::unique_ptr<CodePageText> text_; // made when value() first reads text
 };
 
 // The back-link in the header of the table file `dbf` (whatever its name, its memo file not
-// needed), empty when it has none or is no table.
+// needed) in UTF-8, read in the code page the table's mark names; empty when it has none or is
+// no table.
 std::string backlinkOf(const std::filesystem::path& dbf);
 
 // Record bytes helpers shared by the value encoder.

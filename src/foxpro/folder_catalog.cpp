@@ -1,5 +1,6 @@
 #include "foxpro/folder_catalog.h"
 
+#include "foxpro/codepage.h"
 #include "foxpro/database.h"
 #include "foxpro/dbf_file.h"
 #include "foxpro/file_io.h"
@@ -49,7 +50,8 @@ void FolderCatalog::beginWriting() {
     recovered_ = true;
 }
 
-DbfFile FolderCatalog::createTable(const std::string& name, const std::vector<FieldSpec>& columns) {
+DbfFile FolderCatalog::createTable(const std::string& name, const std::vector<FieldSpec>& columns,
+                                   int codePage) {
     std::vector<std::string> longNames;
     for (const auto& column : columns)
         longNames.push_back(column.name);
@@ -57,7 +59,8 @@ DbfFile FolderCatalog::createTable(const std::string& name, const std::vector<Fi
     std::vector<FieldSpec> definitions = columns;
     for (std::size_t i = 0; i < definitions.size(); ++i)
         definitions[i].name = shortNames[i];
-    const auto layout = TableLayout::make(definitions);
+    auto layout = TableLayout::make(definitions);
+    layout.codePageMark = markOfCodePage(codePage);
     const auto dbf = folder_ / tableFileName(name, ".dbf");
     FolderChangeLock lock(folder_);
     // A container's change of a table of this name that did not finish keeps the name for that

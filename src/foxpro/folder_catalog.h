@@ -16,7 +16,8 @@ class FolderCatalog : public Catalog {
     std::vector<std::string> tableNames() override;
     std::optional<std::filesystem::path> findTable(const std::string& name) override;
     void beginWriting() override;
-    DbfFile createTable(const std::string& name, const std::vector<FieldSpec>& columns) override;
+    DbfFile createTable(const std::string& name, const std::vector<FieldSpec>& columns,
+                        int codePage) override;
     void dropTable(const std::string& name) override;
     // A table bound to a container that is there is the container's: its writers alone may
     // change it or finish its changes.

@@ -11,8 +11,8 @@
 
 namespace foxpro {
 
-StatementExecutor::StatementExecutor(std::unique_ptr<Catalog> catalog, const Limits& limits)
-    : catalog_(std::move(catalog)), limits_(limits) {}
+StatementExecutor::StatementExecutor(std::unique_ptr<Catalog> catalog, const Limits& limits, int codePage)
+    : catalog_(std::move(catalog)), limits_(limits), codePage_(codePage) {}
 
 std::vector<std::string> StatementExecutor::tableNames() {
     return catalog_->tableNames();
@@ -122,7 +122,7 @@ void StatementExecutor::create(const CreateTable& statement) {
     if (catalog_->findTable(statement.table))
         throw Error("File '" + tableFileName(statement.table, ".dbf") + "' already exists.");
     forget(statement.table);
-    DbfFile table = catalog_->createTable(statement.table, fieldSpecs(statement));
+    DbfFile table = catalog_->createTable(statement.table, fieldSpecs(statement), codePage_);
     const auto path = table.path();
     keep(statement.table, path, std::move(table));
 }
@@ -190,6 +190,10 @@ StatementExecutor::OpenTable& StatementExecutor::keep(const std::string& name,
         if (!fields[i].autoIncrement)
             table->writable.push_back(static_cast<int>(i));
     table->work.bytes.reserve(table->blank.bytes.size() + 1);
+    const std::uint8_t mark = table->file.layout().codePageMark;
+    table->codePage = mark == 0x00 ? codePage_ : codePageOfMark(mark);
+    if (isWritableCodePage(table->codePage))
+        table->text.emplace(table->codePage);
     // Rows added behind the back of a structural index would be missing from it, and FoxPro
     // would then find wrong rows through it without any warning.
     auto index = path;
@@ -245,13 +249,16 @@ void StatementExecutor::insert(const InsertInto& statement) {
                         ? "Not enough values for the fields of the table."
                         : "Too many values for the fields of the table.");
 
-    if (layout.codePageMark != 0x03 && layout.codePageMark != 0x00) {
+    // Text is never written in a page other than the one the table's mark names.
+    if (!table.text) {
         for (std::size_t i = 0; i < targets.size(); ++i) {
             const char type = layout.fields[static_cast<std::size_t>(targets[i])].type;
             if ((type == 'C' || type == 'V' || type == 'M') &&
                 statement.values[i].kind == Literal::Kind::Text)
-                throw Error("Table '" + table.file.path().filename().string() +
-                                "' does not use code page 1252; text cannot be added to it.",
+                throw Error("Table '" + table.file.path().filename().string() + "' uses " +
+                                (table.codePage ? "code page " + std::to_string(table.codePage)
+                                                : "an unknown code page") +
+                                ", which this engine cannot write; text cannot be added to it.",
                             Error::Cause::Table);
         }
     }
@@ -262,7 +269,7 @@ void StatementExecutor::insert(const InsertInto& statement) {
         record.bytes = table.blank.bytes;
         record.clearMemos();
         for (std::size_t i = 0; i < targets.size(); ++i)
-            encodeValue(layout, targets[i], statement.values[i], record);
+            encodeValue(layout, targets[i], statement.values[i], record, table.text ? &*table.text : nullptr);
         counters.clear();
         for (int i = 0; i < fieldCount; ++i) {
             const auto& field = layout.fields[static_cast<std::size_t>(i)];

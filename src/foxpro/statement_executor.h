@@ -6,6 +6,7 @@
 // this process or another, neither writes into it, nor drops or re-creates it meanwhile.
 
 #include "foxpro/catalog.h"
+#include "foxpro/codepage.h"
 #include "foxpro/database.h"
 #include "foxpro/dbf_file.h"
 #include "foxpro/statement.h"
@@ -13,12 +14,14 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <optional>
 
 namespace foxpro {
 
 class StatementExecutor : public Database {
   public:
-    StatementExecutor(std::unique_ptr<Catalog> catalog, const Limits& limits);
+    // New tables are written in `codePage`, as are tables marked with none (0x00).
+    StatementExecutor(std::unique_ptr<Catalog> catalog, const Limits& limits, int codePage);
 
     void execute(std::string_view statement) override;
     std::vector<std::string> tableNames() override;
@@ -33,6 +36,9 @@ class StatementExecutor : public Database {
         RecordImage blank;
         RecordImage work;
         bool indexed = false; // has a structural index file
+        int codePage = 0;     // the page its mark names; 0 for a mark FoxPro does not know
+        // The table's converter, kept for every row; none when the engine cannot write its page.
+        std::optional<CodePageText> text;
     };
 
     void create(const CreateTable& statement);
@@ -49,6 +55,7 @@ class StatementExecutor : public Database {
 
     std::unique_ptr<Catalog> catalog_;
     Limits limits_;
+    int codePage_;
     std::map<std::string, std::unique_ptr<OpenTable>> open_; // by lower-case name
     OpenTable* recent_ = nullptr; // the table the last statement used, under the name it gave
     std::string recentName_;

@@ -1,6 +1,5 @@
 #include "foxpro/value_encoder.h"
 
-#include "foxpro/codepage.h"
 #include "foxpro/database.h"
 #include "foxpro/dates.h"
 #include "foxpro/decimal_number.h"
@@ -124,7 +123,8 @@ DateTimeParts dateOf(const FieldLayout& field, const Literal& value) {
     return *parts;
 }
 
-void putText(const FieldLayout& field, const Literal& value, RecordImage& record, const TableLayout& layout) {
+void putText(const FieldLayout& field, const Literal& value, RecordImage& record, const TableLayout& layout,
+             CodePageText* text) {
     if (value.kind != Literal::Kind::Text)
         mismatch(field);
     char* at = record.bytes.data() + field.offset;
@@ -134,7 +134,7 @@ void putText(const FieldLayout& field, const Literal& value, RecordImage& record
     // row is then refused as a whole.
     std::size_t size = value.text.size();
     if (field.type != 'Q')
-        size = utf8ToCp1252(value.text, field.name, at, width);
+        size = text->fromUtf8(value.text, field.name, at, width);
     if (size > width)
         throw Error("String is too long to fit in field " + field.name + ".");
     if (field.type == 'Q')
@@ -147,7 +147,8 @@ void putText(const FieldLayout& field, const Literal& value, RecordImage& record
     }
 }
 
-void putMemo(const FieldLayout& field, int index, const Literal& value, RecordImage& record) {
+void putMemo(const FieldLayout& field, int index, const Literal& value, RecordImage& record,
+             CodePageText* text) {
     if (value.kind != Literal::Kind::Text || field.type == 'G')
         mismatch(field);
     std::memset(record.bytes.data() + field.offset, 0, 4);
@@ -163,7 +164,7 @@ void putMemo(const FieldLayout& field, int index, const Literal& value, RecordIm
         memo.type = kMemoText;
         // Every character takes at most as many bytes in the code page as in UTF-8.
         memo.data.resize(value.text.size());
-        memo.data.resize(utf8ToCp1252(value.text, field.name, memo.data.data(), memo.data.size()));
+        memo.data.resize(text->fromUtf8(value.text, field.name, memo.data.data(), memo.data.size()));
     }
     if (memo.data.size() > 0x7FFFFFF0u)
         throw Error("String is too long to fit in field " + field.name + ".");
@@ -250,7 +251,8 @@ void putLogical(const FieldLayout& field, const Literal& value, char* at) {
 
 } // namespace
 
-void encodeValue(const TableLayout& layout, int index, const Literal& value, RecordImage& record) {
+void encodeValue(const TableLayout& layout, int index, const Literal& value, RecordImage& record,
+                 CodePageText* text) {
     const FieldLayout& field = layout.fields[static_cast<std::size_t>(index)];
     char* at = record.bytes.data() + field.offset;
     if (value.kind == Literal::Kind::Null) {
@@ -264,12 +266,12 @@ void encodeValue(const TableLayout& layout, int index, const Literal& value, Rec
     case 'C':
     case 'V':
     case 'Q':
-        putText(field, value, record, layout);
+        putText(field, value, record, layout, text);
         break;
     case 'M':
     case 'W':
     case 'G':
-        putMemo(field, index, value, record);
+        putMemo(field, index, value, record, text);
         break;
     case 'N':
     case 'F':

@@ -1,13 +1,16 @@
 #pragma once
 // Puts a literal into a field of a record being assembled, in the field's binary form, or
 // refuses it: a value that does not fit, has the wrong type or is not a real date is an Error
-// and nothing is changed silently.
+// and nothing is changed silently. Text goes into C, V and M fields in the code page of `text`, which
+// may be null only when no text goes there.
 
+#include "foxpro/codepage.h"
 #include "foxpro/dbf_file.h"
 #include "foxpro/statement.h"
 
 namespace foxpro {
 
-void encodeValue(const TableLayout& layout, int field, const Literal& value, RecordImage& record);
+void encodeValue(const TableLayout& layout, int field, const Literal& value, RecordImage& record,
+                 CodePageText* text);
 
 } // namespace foxpro

@@ -51,7 +51,7 @@ std::vector<std::string> dumpedRecords(const std::string& dump) {
 std::string dbfreadRecords(const std::filesystem::path& dbf) {
     static const char* script = R"PY(
 import sys, dbfread
-t = dbfread.DBF(sys.argv[1], encoding='cp1252', ignore_missing_memofile=False)
+t = dbfread.DBF(sys.argv[1], ignore_missing_memofile=False)
 raw = open(sys.argv[1], 'rb').read()
 flags = {}
 pos = 32

@@ -154,10 +154,10 @@ TEST(CommonValueForms, AsciiRunsOfEveryLengthAroundOtherCharacters) {
         for (std::size_t after : {0, 1, 7, 8, 9, 17}) {
             const std::string utf8 =
                 std::string(before, 'a') + "\xC3\xA9\xE2\x82\xAC" + std::string(after, 'b');
-            EXPECT_EQ(foxpro::utf8ToCp1252(utf8, "F"),
+            EXPECT_EQ(foxpro::CodePageText(1252).fromUtf8(utf8, "F"),
                       std::string(before, 'a') + "\xE9\x80" + std::string(after, 'b'));
             // A character the code page lacks is found wherever the run ends.
-            EXPECT_THROW(foxpro::utf8ToCp1252(
+            EXPECT_THROW(foxpro::CodePageText(1252).fromUtf8(
                              std::string(before, 'a') + "\xE4\xB8\xAD" + std::string(after, 'b'), "F"),
                          foxpro::Error);
         }

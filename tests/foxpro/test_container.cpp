@@ -69,7 +69,7 @@ TEST(Container, NewContainerAndTableMatchFoxProBytes) {
     foxpro::Container::create(dbc);
     {
         foxpro::ContainerCatalog catalog(foxpro::Container::open(dbc));
-        catalog.createTable("table1", vfp9Fields());
+        catalog.createTable("table1", vfp9Fields(), 1252);
     }
     const auto vfp9 = fixtures() / "vfp9";
     expectSameTable(readBytes(dbc), readBytes(vfp9 / "data1.dbc"), "data1.dbc");
@@ -100,7 +100,7 @@ TEST(Container, NewContainerHoldsTheDatabaseRecords) {
     const auto c = foxpro::Container::open(folder / "Sales.DBC");
     ASSERT_EQ(c.records().size(), 5u);
     EXPECT_EQ(c.records()[4].objectName, "StoredProceduresDependencies");
-    EXPECT_EQ(c.backlink(), "sales.dbc");
+    EXPECT_EQ(c.backlink(1252), "sales.dbc");
     EXPECT_TRUE(c.tableNames().empty());
     EXPECT_EQ(foxpro::findProperty(c.properties(c.records()[0]), foxpro::dbc_property::version)->value,
               (std::vector<std::uint8_t>{0, 0, 0, 10}));

@@ -91,13 +91,15 @@ std::string renderRecord(foxpro::DbfFile& table, std::uint32_t index) {
             case 'N':
             case 'F':
             case 'D':
-                shown = pyRepr(field.binary ? foxpro::cp1252ToUtf8(value.text) : value.text, false);
+                shown =
+                    pyRepr(field.binary ? foxpro::CodePageText(1252).toUtf8(value.text) : value.text, false);
                 break;
             case 'L':
                 shown = pyRepr(raw == " " ? "" : raw, false);
                 break;
             case 'V':
-                shown = pyRepr(field.binary ? foxpro::cp1252ToUtf8(value.text) : value.text, false);
+                shown =
+                    pyRepr(field.binary ? foxpro::CodePageText(1252).toUtf8(value.text) : value.text, false);
                 break;
             case 'Q':
                 shown = pyRepr(value.text, true);
@@ -132,8 +134,9 @@ std::string renderRecord(foxpro::DbfFile& table, std::uint32_t index) {
                 if (block != "0") {
                     const auto memo = table.memo()->read(static_cast<std::uint32_t>(std::stoul(block)));
                     // The decoded value must be the block's data.
-                    const std::string expected =
-                        field.type == 'M' && !field.binary ? foxpro::cp1252ToUtf8(memo.data) : memo.data;
+                    const std::string expected = field.type == 'M' && !field.binary
+                                                     ? foxpro::CodePageText(1252).toUtf8(memo.data)
+                                                     : memo.data;
                     EXPECT_EQ(value.text, expected);
                     t += " type=" + std::to_string(memo.type) + " len=" + std::to_string(memo.data.size()) +
                          " data=" + pyRepr(memo.data.substr(0, 60), true);

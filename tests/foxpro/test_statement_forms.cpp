@@ -164,13 +164,13 @@ TEST(StatementPieces, CodePageRoundTrip) {
     std::string all;
     for (int c = 1; c < 256; ++c)
         all += static_cast<char>(c);
-    const std::string utf8 = foxpro::cp1252ToUtf8(all);
+    const std::string utf8 = foxpro::CodePageText(1252).toUtf8(all);
     EXPECT_TRUE(foxpro::isValidUtf8(utf8));
-    EXPECT_EQ(foxpro::utf8ToCp1252(utf8, "F"), all);
-    EXPECT_EQ(foxpro::utf8ToCp1252("\xE2\x82\xAC\xC5\xA0\xE2\x84\xA2", "F"), "\x80\x8A\x99");
-    EXPECT_THROW(foxpro::utf8ToCp1252("\xC3", "F"), foxpro::Error);
-    EXPECT_THROW(foxpro::utf8ToCp1252("\xED\xA0\x80", "F"), foxpro::Error); // a lone surrogate
-    EXPECT_THROW(foxpro::utf8ToCp1252("\xC0\xAF", "F"), foxpro::Error);     // an overlong form
+    EXPECT_EQ(foxpro::CodePageText(1252).fromUtf8(utf8, "F"), all);
+    EXPECT_EQ(foxpro::CodePageText(1252).fromUtf8("\xE2\x82\xAC\xC5\xA0\xE2\x84\xA2", "F"), "\x80\x8A\x99");
+    EXPECT_THROW(foxpro::CodePageText(1252).fromUtf8("\xC3", "F"), foxpro::Error);
+    EXPECT_THROW(foxpro::CodePageText(1252).fromUtf8("\xED\xA0\x80", "F"), foxpro::Error); // a lone surrogate
+    EXPECT_THROW(foxpro::CodePageText(1252).fromUtf8("\xC0\xAF", "F"), foxpro::Error);     // an overlong form
 }
 
 } // namespace

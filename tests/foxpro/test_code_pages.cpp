@@ -1,0 +1,117 @@
+// Tables in code pages other than 1252: written by each table's own mark, read back by readers
+// that decode by that mark on their own.
+#include "foxpro/codepage.h"
+#include "foxpro_test_helpers.h"
+
+#include <gtest/gtest.h>
+
+using foxpro::test::dbfreadRecords;
+using foxpro::test::failureOf;
+using foxpro::test::readBytes;
+using foxpro::test::ScratchFolder;
+using foxpro::test::vfpDump;
+
+namespace {
+
+struct Page {
+    int codePage;
+    std::uint8_t mark;
+    const char* text; // UTF-8, every character in the page and at least one outside 1252
+};
+
+const Page kPages[] = {
+    {1250, 0xC8, "Łódź Gdańsk"}, {1251, 0xC9, "Москва"}, {1253, 0xCB, "Αθήνα"}, {1254, 0xCA, "İzmir Şişli"},
+    {1255, 0x7D, "ירושלים"},     {932, 0x7B, "東京 ｶﾅ"}, {936, 0x7A, "北京市"}, {866, 0x65, "Київ"},
+};
+
+void setMark(const std::filesystem::path& dbf, char mark) {
+    std::string bytes = readBytes(dbf);
+    bytes[29] = mark;
+    std::FILE* out = std::fopen(dbf.c_str(), "wb");
+    ASSERT_NE(out, nullptr);
+    std::fwrite(bytes.data(), 1, bytes.size(), out);
+    std::fclose(out);
+}
+
+TEST(CodePages, NewTablesCarryTheRunsPageAndHoldTheirTextInIt) {
+    for (const Page& page : kPages) {
+        SCOPED_TRACE(page.codePage);
+        ScratchFolder folder;
+        auto db = foxpro::Database::open(folder.str(), {}, page.codePage);
+        db->execute("CREATE TABLE t (c CHAR(40), m MEMO, v VARCHAR(40))");
+        db->execute("CREATE TABLE b (w BLOB)");
+        const std::string text = page.text;
+        db->execute("INSERT INTO t VALUES ('" + text + "', '" + text + "', '" + text + "')");
+        db->execute("INSERT INTO b VALUES ('" + text + "')");
+        db->close();
+        const auto dbf = folder.file("t.dbf");
+        EXPECT_EQ(static_cast<std::uint8_t>(readBytes(dbf)[29]), page.mark);
+        // dbfread decodes by the mark (and reads a V field's padding too, hence the dumper for
+        // it); the blob keeps the UTF-8 bytes as they came.
+        const std::string python = "'" + text + "'";
+        EXPECT_EQ(dbfreadRecords(dbf).rfind(
+                      "C=" + python + " | M=" + python + " | V=" + python.substr(0, python.size() - 1), 0),
+                  0u);
+        EXPECT_NE(readBytes(folder.file("b.fpt")).find(text), std::string::npos);
+        EXPECT_NE(vfpDump(dbf).find(" | V=" + python), std::string::npos);
+    }
+}
+
+TEST(CodePages, AnExistingTableIsWrittenInThePageItsMarkNames) {
+    ScratchFolder folder;
+    foxpro::Database::open(folder.str())->execute("CREATE TABLE western (c CHAR(12))");
+    foxpro::Database::open(folder.str())->execute("CREATE TABLE unmarked (c CHAR(12))");
+    foxpro::Database::open(folder.str())->execute("CREATE TABLE mazovia (c CHAR(12), n INT)");
+    setMark(folder.file("unmarked.dbf"), '\x00');
+    setMark(folder.file("mazovia.dbf"), '\x69');
+
+    auto polish = foxpro::Database::open(folder.str(), {}, 1250);
+    polish->execute("INSERT INTO western VALUES ('Kraków')");
+    EXPECT_EQ(failureOf(*polish, "INSERT INTO western VALUES ('Łódź')"),
+              "SQL error: Character U+0141 cannot be stored in field C: code page 1252 has no such "
+              "character. (table western)");
+    // A table without a mark is taken to be in the run's page, and keeps having none.
+    polish->execute("INSERT INTO unmarked VALUES ('Łódź')");
+    // A page the engine has no converter for is never written as another one.
+    EXPECT_EQ(
+        failureOf(*polish, "INSERT INTO mazovia VALUES ('Kraków', 1)"),
+        "SQL error: Table 'mazovia.dbf' uses code page 620, which this engine cannot write; text cannot "
+        "be added to it. (table mazovia)");
+    polish->execute("INSERT INTO mazovia VALUES (NULL, 2)");
+    polish->close();
+
+    EXPECT_EQ(readBytes(folder.file("western.dbf"))[29], '\x03');
+    EXPECT_EQ(dbfreadRecords(folder.file("western.dbf")), "C='Kraków'\n");
+    const std::string unmarked = readBytes(folder.file("unmarked.dbf"));
+    EXPECT_EQ(unmarked[29], '\x00');
+    EXPECT_NE(unmarked.find("\xA3\xF3\x64\x9F"), std::string::npos); // Łódź in 1250
+    EXPECT_EQ(dbfreadRecords(folder.file("mazovia.dbf")), "C=NULL | N=2\n");
+}
+
+TEST(CodePages, DoubleByteTextCountsBytesAgainstTheWidth) {
+    ScratchFolder folder;
+    auto db = foxpro::Database::open(folder.str(), {}, 932);
+    db->execute("CREATE TABLE t (c CHAR(4), v VARCHAR(4))");
+    db->execute("INSERT INTO t VALUES ('東京', 'ab京')");
+    // One byte too many: refused whole, never cut inside a character.
+    EXPECT_EQ(failureOf(*db, "INSERT INTO t VALUES ('東京a', NULL)"),
+              "SQL error: String is too long to fit in field C. (table t)");
+    EXPECT_EQ(failureOf(*db, "INSERT INTO t VALUES (NULL, 'abc京')"),
+              "SQL error: String is too long to fit in field V. (table t)");
+    db->close();
+    EXPECT_EQ(dbfreadRecords(folder.file("t.dbf")), "C='東京' | V='ab京'\n");
+}
+
+TEST(CodePages, EveryWritablePageHasAMarkAndAConverter) {
+    EXPECT_EQ(foxpro::writableCodePages().front(), 437);
+    for (const int page : foxpro::writableCodePages()) {
+        EXPECT_NE(foxpro::markOfCodePage(page), 0) << page;
+        EXPECT_EQ(foxpro::codePageOfMark(foxpro::markOfCodePage(page)), page);
+        EXPECT_EQ(foxpro::CodePageText(page).fromUtf8("plain ASCII", "F"), "plain ASCII") << page;
+    }
+    for (const int page : {620, 895, 1257, 1258, 65001})
+        EXPECT_FALSE(foxpro::isWritableCodePage(page)) << page;
+    EXPECT_THROW(foxpro::Database::open(ScratchFolder().str(), {}, 65001), foxpro::Error);
+}
+
+} // namespace
