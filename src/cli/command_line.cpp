@@ -70,6 +70,25 @@ void readSavedSettings(data::SqlServerLogin& login, data::FoxProTarget& target) 
     target.containerChosen = ReadSetting(key::FoxproOption) != QStringLiteral("2");
 }
 
+// The code page of new tables: --codepage, else the window's stored choice (with
+// --saved-settings), else the language's. Nullopt, after telling why, for a stored choice this
+// program cannot write.
+std::optional<Locale> runLocale(const Options& o) {
+    Locale locale = Locale::fromSystem();
+    const QString stored = o.savedSettings ? ReadSetting(key::CodePage) : QString();
+    if (o.codePage) {
+        locale.codePage = *o.codePage;
+    } else if (!stored.isEmpty()) {
+        const auto page = writableCodePage(stored);
+        if (!page) {
+            fail(codePageRefusal(QStringLiteral("The stored setting ") + key::CodePage, stored));
+            return std::nullopt;
+        }
+        locale.codePage = *page;
+    }
+    return locale;
+}
+
 // The source options given take precedence over what the login holds.
 void applyLoginOptions(const Options& o, data::SqlServerLogin& login) {
     if (!o.server.isEmpty())
@@ -141,6 +160,9 @@ int convert(const Options& o) {
     }
     applyLoginOptions(o, login);
     target = targetOf(o, target);
+    const auto locale = runLocale(o);
+    if (!locale)
+        return kCouldNotStart;
 
     const bool terminal = onTerminal();
     const OverwritePolicy overwrite =
@@ -208,7 +230,7 @@ int convert(const Options& o) {
     if (create && (!prepareTarget(o, target) || !targetOpens(target, port)))
         return kCouldNotStart;
 
-    engine::ConversionRun run(port);
+    engine::ConversionRun run(port, *locale);
     // What the run writes into a script marks no table of the target.
     UnfinishedMarks marks(target, run.sourceTables());
     ObserverPair observers(tally, marks);
@@ -262,6 +284,7 @@ int execute(const Options& o) {
         return kCouldNotStart;
     data::Connection connection;
     try {
+        connection.setCodePage(runLocale(o).value().codePage);
         connection.Open(data::foxproRunConnectionString(target));
     } catch (const std::exception& e) {
         fail(QStringLiteral("The FoxPro target cannot be opened:\n") + QString::fromUtf8(e.what()));

@@ -1,5 +1,7 @@
 #include "cli/option_table.h"
 
+#include "foxpro/codepage.h"
+
 #include <algorithm>
 #include <array>
 #include <utility>
@@ -64,6 +66,11 @@ QString applyTimeout(Options& o, const QString& v) {
     return QString();
 }
 
+QString applyCodePage(Options& o, const QString& v) {
+    o.codePage = writableCodePage(v);
+    return o.codePage ? QString() : codePageRefusal(QStringLiteral("--codepage"), v);
+}
+
 QString applyFromLine(Options& o, const QString& v) {
     bool ok = false;
     o.fromLine = v.toInt(&ok);
@@ -80,6 +87,24 @@ std::vector<const char*> overwriteWords() {
 }
 
 } // namespace
+
+std::optional<int> writableCodePage(const QString& text) {
+    bool ok = false;
+    const int page = text.toInt(&ok);
+    if (!ok || text != QString::number(page) || !foxpro::isWritableCodePage(page))
+        return std::nullopt;
+    return page;
+}
+
+QString codePageRefusal(const QString& what, const QString& text) {
+    QStringList pages;
+    for (const int page : foxpro::writableCodePages())
+        pages << QString::number(page);
+    return QStringLiteral(
+               "%1 takes one of the code pages FoxPro marks a table with and this program can write "
+               "(%2), not '%3'")
+        .arg(what, pages.join(QStringLiteral(", ")), text);
+}
 
 const std::vector<CommandWord>& commandWords() {
     static const std::vector<CommandWord> words{{"convert", Command::Convert}, {"execute", Command::Execute}};
@@ -102,6 +127,7 @@ const std::vector<OptionSpec>& optionTable() {
         {"--overwrite", "WHAT", {Convert}, overwriteWords(), applyOverwrite},
         {"--script", "FILE", {Convert}, {}, text(&Options::script)},
         {"--timeout", "SECONDS", {Convert}, {}, applyTimeout},
+        {"--codepage", "N", {Convert, Execute}, {}, applyCodePage},
         {"--saved-settings", nullptr, {Convert}, {}, flag(&Options::savedSettings)},
         {"--from-line", "N", {Execute}, {}, applyFromLine},
     };

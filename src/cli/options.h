@@ -29,6 +29,7 @@ struct Options {
     std::optional<QStringList> tables;
     std::optional<OverwritePolicy> overwrite; // unset: ask on a terminal, else no
     std::optional<int> timeout;               // seconds a source may send nothing
+    std::optional<int> codePage;              // of new tables; unset: the language's
     QString script;                           // convert: write statements here instead of running them
     bool savedSettings = false;
     // execute: the script to run and the statement to start at.
@@ -43,6 +44,11 @@ struct ParseResult {
 
 // Reads the arguments after the program name (the first is the command).
 ParseResult parseOptions(const QStringList& arguments);
+
+// The code page `text` names when new tables can be written in it; nullopt otherwise.
+std::optional<int> writableCodePage(const QString& text);
+// What a code page that is not writableCodePage() is told: `what` names where it came from.
+QString codePageRefusal(const QString& what, const QString& text);
 
 // The usage text of --help.
 QString usageText();

@@ -11,9 +11,10 @@ SYNOPSIS
     marravex convert --server HOST [--port N | --local] --database DB --user NAME
                      (--to FOLDER | --dbc FILE [--create]) [--tables A,B,...]
                      [--overwrite ask|yes|no] [--password-file FILE] [--script FILE]
-                     [--timeout SECONDS]
+                     [--timeout SECONDS] [--codepage N]
     marravex convert --saved-settings [options]
     marravex execute SCRIPT (--to FOLDER | --dbc FILE [--create]) [--from-line N]
+                     [--codepage N]
     marravex --help
     marravex --version
 
@@ -42,6 +43,15 @@ TARGET
     --to FOLDER           a folder of free tables
     --dbc FILE            a database container (.dbc)
     --create              create the container FILE when it does not exist
+    --codepage N          the code page of the tables the run creates, and of tables that
+                          carry no code page mark: one FoxPro marks a table with, 437, 737,
+                          850, 852, 857, 861, 865, 866, 874, 932, 936, 949, 950, 1250, 1251,
+                          1252, 1253, 1254, 1255, 1256, 10000, 10007 or 10029. Default: the
+                          window's choice with --saved-settings, else the Windows code page
+                          of the desktop's language (1250 Central European, 1251 Cyrillic,
+                          932 Japanese, ...; 1252 for Western languages and for languages
+                          whose Windows code page FoxPro has no mark for, such as 1257
+                          Baltic and 1258 Vietnamese). A table that exists keeps its own.
 
 CONVERSION
     --tables A,B          convert only these tables (default: every user table); a table

@@ -103,6 +103,8 @@ void ConversionRun::run(const data::SqlServerLogin& login, const data::FoxProTar
     trap.step(132, [&] { existing(target_).setConnectionTimeout(5000); });
     if (target_ && targetFileSizeLimit_)
         target_->setFileSizeLimit(*targetFileSizeLimit_);
+    if (target_)
+        target_->setCodePage(locale_.codePage);
     const auto openTarget = [&] { existing(target_).Open(data::foxproRunConnectionString(foxproTarget_)); };
     if (trap.test(134, [&] { return foxproTarget_.containerChosen; }))
         trap.step(136, openTarget);

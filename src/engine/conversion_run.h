@@ -53,7 +53,8 @@ namespace qc::engine {
 
 class ConversionRun {
   public:
-    // `locale` writes the dates, times and numbers of the statements.
+    // `locale` writes the dates, times and numbers of the statements, and gives new tables their
+    // code page.
     explicit ConversionRun(UiPort& ui, Locale locale = Locale::fromSystem()) : ui_(ui), locale_(locale) {}
 
     void run(const data::SqlServerLogin& login, const data::FoxProTarget& target,

@@ -43,6 +43,8 @@ inline const QString FoxproOption = QStringLiteral("FoxproOption");
 inline const QString PreviewMode = QStringLiteral("Check1");
 inline const QString PreviewPerFile = QStringLiteral("Option1");
 inline const QString PreviewPerTable = QStringLiteral("Option2");
+// The code page new tables are written in; none stored follows the language.
+inline const QString CodePage = QStringLiteral("CodePage");
 } // namespace key
 
 } // namespace qc

@@ -41,6 +41,16 @@ test::ProcessResult onTerminal(const CliRun& cli, const std::string& table, cons
                             120, test::headless());
 }
 
+// What the window stores for the stand-in's login and the folder target.
+void storeLoginAndFolder(const CliRun& cli, const std::string& folder) {
+    WriteSetting(key::MSSQLServer, QString::fromStdString(test::TdsServer::host()));
+    WriteSetting(key::MSSQLPort, QString::number(cli.server.port()));
+    WriteSetting(key::MSSQLDatabase, QStringLiteral("TestDB"));
+    WriteSetting(key::MSSQLUser, QStringLiteral("testuser"));
+    WriteSetting(key::MSSQLPassword, QString::fromStdString(test::kPassword));
+    WriteSetting(key::FreeTableFolder, QString::fromStdString(folder));
+}
+
 } // namespace
 
 TEST(CliConvert, WritesTheTablesOfTheWindowsRunAndCountsRefusedRows) {
@@ -233,12 +243,7 @@ TEST(CliConvert, PasswordFileAndSavedSettings) {
     // What the window stored; the test program's settings folder is the child's too.
     const std::string stored = cli.path("stored");
     std::filesystem::create_directory(stored);
-    WriteSetting(key::MSSQLServer, QString::fromStdString(test::TdsServer::host()));
-    WriteSetting(key::MSSQLPort, QString::number(cli.server.port()));
-    WriteSetting(key::MSSQLDatabase, QStringLiteral("TestDB"));
-    WriteSetting(key::MSSQLUser, QStringLiteral("testuser"));
-    WriteSetting(key::MSSQLPassword, QString::fromStdString(test::kPassword));
-    WriteSetting(key::FreeTableFolder, QString::fromStdString(stored));
+    storeLoginAndFolder(cli, stored);
     // As at the window's next start, the target chosen last holds whatever folder is stored too.
     WriteSetting(key::DBCFile, QString::fromStdString(cli.path("elsewhere.dbc")));
     WriteSetting(key::FoxproOption, QStringLiteral("1"));
@@ -250,6 +255,61 @@ TEST(CliConvert, PasswordFileAndSavedSettings) {
     const auto saved = test::runMarravex(args, test::headless(""));
     EXPECT_EQ(saved.exitCode, 0) << saved.errors;
     EXPECT_EQ(test::dumpTable(stored + "/order details.dbf").records.size(), 3u);
+}
+
+TEST(CliConvert, TheCodePageComesFromTheOptionTheStoredChoiceOrTheLanguage) {
+    CliRun cli;
+    const auto markOf = [&](const std::string& dbf) {
+        std::ifstream in(dbf, std::ios::binary);
+        in.seekg(29);
+        return in.get();
+    };
+    auto english = test::headless();
+    english["LC_ALL"] = "en_US.UTF-8";
+    auto polish = test::headless("");
+    polish["LC_ALL"] = "pl_PL.UTF-8";
+
+    const std::string chosen = cli.path("chosen"), language = cli.path("language"),
+                      stored = cli.path("stored");
+    for (const auto& folder : {chosen, language, stored})
+        std::filesystem::create_directory(folder);
+    EXPECT_EQ(
+        cli.convert({"--to", chosen, "--tables", "EmergencySystems", "--codepage", "1251"}, english).exitCode,
+        0);
+    EXPECT_EQ(markOf(chosen + "/emergencysystems.dbf"), 0xC9);
+    auto polishWithPassword = polish;
+    polishWithPassword["MARRAVEX_PASSWORD"] = test::kPassword;
+    EXPECT_EQ(cli.convert({"--to", language, "--tables", "EmergencySystems"}, polishWithPassword).exitCode,
+              0);
+    EXPECT_EQ(markOf(language + "/emergencysystems.dbf"), 0xC8);
+
+    // The window's choice, under a language that would give another.
+    storeLoginAndFolder(cli, stored);
+    WriteSetting(key::FoxproOption, QStringLiteral("2"));
+    WriteSetting(key::CodePage, QStringLiteral("1253"));
+    const std::vector<std::string> saved{"convert", "--saved-settings", "--tables", "EmergencySystems"};
+    EXPECT_EQ(test::runMarravex(saved, polish).exitCode, 0);
+    EXPECT_EQ(markOf(stored + "/emergencysystems.dbf"), 0xCB);
+    WriteSetting(key::CodePage, QStringLiteral("65001"));
+    const auto badStored = test::runMarravex(saved, polish);
+    EXPECT_EQ(badStored.exitCode, 2);
+    EXPECT_TRUE(has(badStored.errors, "The stored setting CodePage takes one of")) << badStored.errors;
+    WriteSetting(key::CodePage, QString());
+
+    for (const char* page : {"1257", "65001"}) {
+        const auto refused = cli.convert({"--to", chosen, "--codepage", page}, english);
+        EXPECT_EQ(refused.exitCode, 2);
+        EXPECT_TRUE(has(refused.errors,
+                        "--codepage takes one of the code pages FoxPro marks a table with and "
+                        "this program can write (437, 737, 850,"))
+            << refused.errors;
+    }
+    const std::string script = cli.path("script.sql");
+    { std::ofstream(script) << "CREATE TABLE kyiv (name CHAR(10))\nINSERT INTO kyiv VALUES ('Київ')\n"; }
+    EXPECT_EQ(test::runMarravex({"execute", script, "--to", chosen, "--codepage", "866"}, english).exitCode,
+              0);
+    EXPECT_EQ(markOf(chosen + "/kyiv.dbf"), 0x65);
+    EXPECT_EQ(test::dumpTable(chosen + "/kyiv.dbf").records.at(0).at("NAME"), "Київ");
 }
 
 TEST(CliConvert, OnATerminalTheProgressLineIsRedrawnInPlace) {

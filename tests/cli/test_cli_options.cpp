@@ -50,6 +50,9 @@ TEST(CliOptions, WhatCannotStartARunIsNamed) {
         {{"execute", "s.sql", "--to", "a", "--from-line", "0"}, "from 1"},
         {{"execute", "s.sql", "--to", "a", "--tables", "x"}, "unknown option '--tables'"},
         {{"export"}, "unknown command"},
+        {kLogin + QStringList{"--to", "a", "--codepage", "1257"}, "can write (437, 737, 850, 852"},
+        {{"execute", "s.sql", "--to", "a", "--codepage=65001"}, "1256, 10000, 10007, 10029), not '65001'"},
+        {kLogin + QStringList{"--to", "a", "--codepage", "01250"}, "not '01250'"},
     };
     for (const auto& [args, says] : cases) {
         const auto r = parse(args);

@@ -37,6 +37,17 @@ TEST(LocaleStatements, SeparatorsComeFromTheLocalesFormats) {
     EXPECT_EQ(arabic.dateSeparator, QLatin1Char('/'));
 }
 
+TEST(LocaleStatements, TheCodePageIsTheOneWindowsGivesTheLanguage) {
+    const std::pair<const char*, int> pages[] = {
+        {"cs_CZ", 1250}, {"pl_PL", 1250}, {"sr_Latn_RS", 1250}, {"sr_RS", 1251}, {"uk_UA", 1251},
+        {"kk_KZ", 1251}, {"el_GR", 1253}, {"az_AZ", 1254},      {"tr_TR", 1254}, {"he_IL", 1255},
+        {"fa_IR", 1256}, {"th_TH", 874},  {"ja_JP", 932},       {"zh_CN", 936},  {"zh_SG", 936},
+        {"ko_KR", 949},  {"zh_TW", 950},  {"zh_HK", 950},       {"lt_LT", 1252}, {"vi_VN", 1252},
+        {"de_DE", 1252}, {"C", 1252}};
+    for (const auto& [name, page] : pages)
+        EXPECT_EQ(Locale::from(QLocale(QString::fromLatin1(name))).codePage, page) << name;
+}
+
 TEST(LocaleStatements, EveryLocaleWritesValuesTheEngineStoresUnchanged) {
     for (const char* name : kLocales) {
         SCOPED_TRACE(name);
