@@ -2,6 +2,7 @@
 
 #include "app/check_value.h"
 #include "data/ui/advanced_options_window.h"
+#include "foxpro/codepage.h"
 #include "shell/error_trap.h"
 #include "shell/settings.h"
 
@@ -92,7 +93,12 @@ void MainWindow::layOut() {
     }
 
     targetLine.setObjectName(QStringLiteral("TargetLine"));
-    targetLine.setGeometry(look::twipsRect(240, 1170, 7320, 225));
+    targetLine.setGeometry(look::twipsRect(240, 1170, 5520, 225));
+    codePageBox.setObjectName(QStringLiteral("CodePageBox"));
+    codePageBox.setGeometry(look::twipsRect(5880, 1125, 1680, 285));
+    codePageBox.setToolTip(QStringLiteral("The code page of the tables the conversion creates"));
+    for (const int page : foxpro::writableCodePages())
+        codePageBox.addItem(QStringLiteral("Code page %1").arg(page), page);
     targetLine.setTextInteractionFlags(Qt::TextSelectableByMouse);
     targetLine.hide();
 
@@ -106,7 +112,7 @@ void MainWindow::layOut() {
     look::setTabChain({&previewModeBox, &previewPerFileOption, &previewPerTableOption, &startButton,
                        &helpButton, &localConnectionBox, &databaseBox, &serverBox, &userBox, &passwordBox,
                        &portBox, &testSourceButton, &sourceHelpButton, &folderBox, &chooseFolderButton,
-                       &testTargetButton, &samplesButton, &containerButton});
+                       &testTargetButton, &samplesButton, &containerButton, &codePageBox});
     for (QLineEdit* box : {&folderBox, &serverBox, &portBox})
         look::selectAllOnFocus(*box);
     enterKeys_.attach(*this);
@@ -134,6 +140,7 @@ void MainWindow::connectHandlers() {
                 });
     }
     connect(&folderBox, &QLineEdit::textChanged, this, &MainWindow::onFolderChanged);
+    connect(&codePageBox, &QComboBox::currentIndexChanged, this, &MainWindow::onCodePageChosen);
     connect(&previewModeBox, &QCheckBox::stateChanged, this, &MainWindow::onPreviewModeClicked);
     connect(&localConnectionBox, &QCheckBox::stateChanged, this, &MainWindow::onLocalConnectionClicked);
     // Selecting one option button clears the other: one click handling per selection.
@@ -174,6 +181,12 @@ void MainWindow::onFolderChanged(const QString& text) {
         target_.containerChosen = false;
     }
     showTarget();
+}
+
+void MainWindow::onCodePageChosen(int index) {
+    const int page = codePageBox.itemData(index).toInt();
+    run_.setCodePage(page);
+    writeFromHandler("CodePageBox_Change", key::CodePage, QString::number(page));
 }
 
 void MainWindow::showTarget() {

@@ -13,6 +13,7 @@
 #include "shell/ui/look.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -94,6 +95,8 @@ class MainWindow : public QWidget {
     void showTarget();
 
     void onFolderChanged(const QString& text);
+    // The user chose the code page of new tables in the box on the target line.
+    void onCodePageChosen(int index);
     void onPreviewModeClicked();
     void onLocalConnectionClicked();
     void onPreviewOptionClicked();
@@ -135,6 +138,9 @@ class MainWindow : public QWidget {
     QPushButton containerButton{&targetFrame};
     // Below the folder row: the container's path while a container is the target.
     QLabel targetLine{&targetFrame};
+    // At the end of the target line: the code page new tables get, the language's unless the
+    // user chose another.
+    QComboBox codePageBox{&targetFrame};
     QGroupBox previewFrame{this};
     QCheckBox previewModeBox{&previewFrame};
     QRadioButton previewPerFileOption{&previewFrame};

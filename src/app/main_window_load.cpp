@@ -3,6 +3,7 @@
 // folder does not choose the folder: the target chosen last comes back, folder or container.
 #include "app/check_value.h"
 #include "app/main_window.h"
+#include "foxpro/codepage.h"
 #include "shell/error_trap.h"
 #include "shell/settings.h"
 
@@ -78,6 +79,13 @@ void MainWindow::load() {
         trap.step(144, [&] { localConnectionBox.setChecked(true); });
     trap.step(146, [&] { onPreviewModeClicked(); });
     trap.step(148, [&] { showTarget(); });
+    // With nothing stored (or a page this program cannot write) the box follows the language,
+    // and restoring it stores nothing.
+    const int stored = ReadSetting(key::CodePage).toInt();
+    const int page = foxpro::isWritableCodePage(stored) ? stored : Locale::fromSystem().codePage;
+    const QSignalBlocker restoring(codePageBox);
+    codePageBox.setCurrentIndex(codePageBox.findData(page));
+    run_.setCodePage(page);
 }
 
 } // namespace qc::app

@@ -76,6 +76,9 @@ class ConversionRun {
     // False reads each source row only after the statement of the one before has run, as a
     // reference for measuring what reading ahead gains; the statements stay the same.
     void setReadAhead(bool readAhead) { readAhead_ = readAhead; }
+    // The code page of the tables the next run creates, in place of the locale's.
+    void setCodePage(int codePage) { locale_.codePage = codePage; }
+    int codePage() const { return locale_.codePage; }
     // The size no file of the target may pass; a test sets it low to meet the limit soon.
     void setTargetFileSizeLimit(std::uint64_t bytes) { targetFileSizeLimit_ = bytes; }
 
@@ -121,7 +124,7 @@ class ConversionRun {
     void refused(const std::optional<Refused>& refusal, bool statementOfTable);
 
     UiPort& ui_;
-    const Locale locale_;
+    Locale locale_;
     bool converting_ = false;
     std::optional<QStringList> tableFilter_;
     bool readAhead_ = true;

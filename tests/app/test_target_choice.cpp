@@ -6,6 +6,7 @@
 #include "support/environment.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -296,4 +297,24 @@ TEST_F(TargetChoice, TheFileDialogTakesANewName) {
     EXPECT_TRUE(typed);
     EXPECT_EQ(chosen, dir.filePath(QStringLiteral("brandnew.dbc")));
     EXPECT_TRUE(QDir(dir.path()).isEmpty());
+}
+
+// The code page of new tables at the end of the target line: the language's until the user
+// chooses another, which is stored and comes back at the next start.
+TEST_F(TargetChoice, TheCodePageFollowsTheLanguageUntilTheUserChoosesOne) {
+    const int language = Locale::fromSystem().codePage;
+    auto w = loadedWindow();
+    auto& box = control<QComboBox>(*w, "CodePageBox");
+    EXPECT_TRUE(control<QGroupBox>(*w, "Frame1").rect().adjusted(1, 1, -1, -1).contains(box.geometry()));
+    EXPECT_FALSE(box.geometry().intersects(control<QLabel>(*w, "TargetLine").geometry()));
+    EXPECT_EQ(box.currentData().toInt(), language);
+    EXPECT_EQ(w->run().codePage(), language);
+    EXPECT_EQ(ReadSetting(key::CodePage, QStringLiteral("none")), QStringLiteral("none"));
+
+    box.setCurrentIndex(box.findData(1250));
+    EXPECT_EQ(ReadSetting(key::CodePage), QStringLiteral("1250"));
+    EXPECT_EQ(w->run().codePage(), 1250);
+    auto again = loadedWindow();
+    EXPECT_EQ(control<QComboBox>(*again, "CodePageBox").currentText(), QStringLiteral("Code page 1250"));
+    EXPECT_EQ(again->run().codePage(), 1250);
 }
