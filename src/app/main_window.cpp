@@ -11,6 +11,8 @@
 #include <QDialog>
 #include <QDir>
 
+#include <algorithm>
+
 #include <cstdio>
 #include <cstdlib>
 
@@ -93,12 +95,18 @@ void MainWindow::layOut() {
     }
 
     targetLine.setObjectName(QStringLiteral("TargetLine"));
-    targetLine.setGeometry(look::twipsRect(240, 1170, 5520, 225));
     codePageBox.setObjectName(QStringLiteral("CodePageBox"));
-    codePageBox.setGeometry(look::twipsRect(5880, 1125, 1680, 285));
     codePageBox.setToolTip(QStringLiteral("The code page of the tables the conversion creates"));
     for (const int page : foxpro::writableCodePages())
         codePageBox.addItem(QStringLiteral("Code page %1").arg(page), page);
+    // The box ends where the frame's buttons end and is as wide as its longest entry needs in
+    // this desktop's font; the target line takes the rest of the row.
+    QRect box = look::twipsRect(5880, 1125, 1680, 285);
+    box.setLeft(box.right() + 1 - std::max(box.width(), codePageBox.sizeHint().width()));
+    codePageBox.setGeometry(box);
+    QRect line = look::twipsRect(240, 1170, 5520, 225);
+    line.setRight(std::min(line.right(), box.left() - look::twipsRect(0, 0, 120, 0).width()));
+    targetLine.setGeometry(line);
     targetLine.setTextInteractionFlags(Qt::TextSelectableByMouse);
     targetLine.hide();
 
