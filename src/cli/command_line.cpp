@@ -199,7 +199,11 @@ int convert(const Options& o) {
             return kCouldNotStart;
         }
     }
+    // Set once the run exists: its tables give back the room they took ahead before the program ends.
+    engine::ConversionRun* running = nullptr;
     port.onInterrupt([&] {
+        if (running)
+            running->closeTargetFiles();
         if (script)
             script->discard();
         tally.printSummary(stdout);
@@ -209,6 +213,7 @@ int convert(const Options& o) {
         return kCouldNotStart;
 
     engine::ConversionRun run(port);
+    running = &run;
     // What the run writes into a script marks no table of the target.
     UnfinishedMarks marks(target, run.sourceTables());
     ObserverPair observers(tally, marks);

@@ -54,6 +54,15 @@ QString withRow(QString description, const QString& table, std::int64_t sourceRo
 
 } // namespace
 
+void ConversionRun::closeTargetFiles() noexcept {
+    try {
+        if (target_ && target_->isOpen())
+            target_->Close();
+    } catch (...) {
+        // The program is ending; what stays past a table's end mark is cut off by its next writer.
+    }
+}
+
 void ConversionRun::run(const data::SqlServerLogin& login, const data::FoxProTarget& target,
                         const PreviewChoice& preview) {
     ErrorTrap trap(ui_, QStringLiteral("Form1"), QStringLiteral("PushButton7_Click"));
