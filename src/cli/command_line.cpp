@@ -296,6 +296,7 @@ int execute(const Options& o) {
     tally.statementReached(o.fromLine, lines.count());
     // A statement is executed whole before a Ctrl-C is noticed: the run resumes after the last.
     port.onInterrupt([&] {
+        data::closeBeforeExit(connection);
         const int next = std::max(reached + 1, o.fromLine);
         if (next <= lines.count())
             port.printError(

@@ -55,12 +55,8 @@ QString withRow(QString description, const QString& table, std::int64_t sourceRo
 } // namespace
 
 void ConversionRun::closeTargetFiles() noexcept {
-    try {
-        if (target_ && target_->isOpen())
-            target_->Close();
-    } catch (...) {
-        // The program is ending; what stays past a table's end mark is cut off by its next writer.
-    }
+    if (target_)
+        data::closeBeforeExit(*target_);
 }
 
 void ConversionRun::run(const data::SqlServerLogin& login, const data::FoxProTarget& target,
