@@ -263,7 +263,8 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         // The window closed from inside a loop that lets events through, or while a message box
         // waits for an answer: the program ends here and now, every window with it. The FoxPro
         // files are complete after every statement, so nothing is lost that a statement had
-        // written, and no setting waits to be saved.
+        // written, and no setting waits to be saved; they only give back the room they took ahead.
+        run_.closeTargetFiles();
         std::fflush(nullptr);
         std::_Exit(EXIT_SUCCESS);
     }

@@ -221,7 +221,11 @@ int convert(const Options& o) {
             return kCouldNotStart;
         }
     }
+    // Set once the run exists: its tables give back the room they took ahead before the program ends.
+    engine::ConversionRun* running = nullptr;
     port.onInterrupt([&] {
+        if (running)
+            running->closeTargetFiles();
         if (script)
             script->discard();
         tally.printSummary(stdout);
@@ -231,6 +235,7 @@ int convert(const Options& o) {
         return kCouldNotStart;
 
     engine::ConversionRun run(port, *locale);
+    running = &run;
     // What the run writes into a script marks no table of the target.
     UnfinishedMarks marks(target, run.sourceTables());
     ObserverPair observers(tally, marks);
@@ -314,6 +319,7 @@ int execute(const Options& o) {
     tally.statementReached(o.fromLine, lines.count());
     // A statement is executed whole before a Ctrl-C is noticed: the run resumes after the last.
     port.onInterrupt([&] {
+        data::closeBeforeExit(connection);
         const int next = std::max(reached + 1, o.fromLine);
         if (next <= lines.count())
             port.printError(

@@ -221,6 +221,15 @@ std::unique_ptr<Recordset> Connection::OpenSchema(int schema) {
     return recordset;
 }
 
+void closeBeforeExit(Connection& connection) noexcept {
+    try {
+        if (connection.isOpen())
+            connection.Close();
+    } catch (...) {
+        // The program is ending; what stays past a table's end mark is cut off by its next writer.
+    }
+}
+
 void Connection::Close() {
     if (!impl_->open())
         closedObject();

@@ -41,6 +41,11 @@ class Connection;
 // own, without reading them; -1 for any other text. Throws as a query on the connection does.
 std::int64_t countRows(Connection& connection, std::string_view source);
 
+// Closes `connection` where it stands when it is open, for a program about to end without
+// unwinding (the window closing mid-run, a Ctrl-C): a FoxPro target's tables give back the room
+// they took ahead of their rows. A failure is not told; the next writer puts it right.
+void closeBeforeExit(Connection& connection) noexcept;
+
 class Connection {
   public:
     Connection();

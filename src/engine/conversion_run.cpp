@@ -54,6 +54,11 @@ QString withRow(QString description, const QString& table, std::int64_t sourceRo
 
 } // namespace
 
+void ConversionRun::closeTargetFiles() noexcept {
+    if (target_)
+        data::closeBeforeExit(*target_);
+}
+
 void ConversionRun::run(const data::SqlServerLogin& login, const data::FoxProTarget& target,
                         const PreviewChoice& preview) {
     ErrorTrap trap(ui_, QStringLiteral("Form1"), QStringLiteral("PushButton7_Click"));

@@ -60,6 +60,10 @@ class ConversionRun {
     void run(const data::SqlServerLogin& login, const data::FoxProTarget& target,
              const PreviewChoice& preview);
     bool converting() const { return converting_; }
+    // Closes the target's files where the run stands, between two statements, for a program
+    // that ends without unwinding the run (the window closing mid-run): each table gives back the
+    // room it took ahead of its rows. A failure is not told; the next writer puts it right.
+    void closeTargetFiles() noexcept;
 
     // Optional, for callers other than the window: only the source tables named here (in any
     // letter case, bare or as "schema.name") are converted, the others are passed over as if not

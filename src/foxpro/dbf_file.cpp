@@ -238,7 +238,9 @@ void DbfFile::append(RecordImage& record, std::uint64_t sizeLimit) {
         // the table as it was.
         record.bytes.push_back('\x1A');
         recordTried = true;
-        dbf_.writeAt(at, record.bytes);
+        // Through the mapping, a step of room at a time: most rows need no system call. The
+        // room lies past the end-of-file mark, where readers stop, until close() gives it back.
+        dbf_.writeGrowing(at, record.bytes, roomAhead_ && dbf_.lockedExclusive() ? sizeLimit : 0);
         record.bytes.pop_back();
     } catch (...) {
         if (record.bytes.size() > static_cast<std::size_t>(layout_.recordLength))
@@ -248,7 +250,8 @@ void DbfFile::append(RecordImage& record, std::uint64_t sizeLimit) {
         // at its old next free block and length.
         std::optional<Error> notPutBack;
         try {
-            if (recordTried) {
+            // Never lengthened here: a file another program cut short stays as it left it.
+            if (recordTried && dbf_.size() > at) {
                 dbf_.truncate(at + 1);
                 dbf_.writeAt(at, "\x1A");
             }
@@ -426,10 +429,22 @@ void DbfFile::trimUncounted() {
 bool DbfFile::giveBackRoom() {
     roomAhead_ = false;
     // Only the connection that uses the table exclusively: no other one may be writing into it.
-    if (!memo_ || !dbf_.isOpen() || !memo_->file().hasGrown() || !dbf_.lockedExclusive())
+    if (!dbf_.isOpen() || !dbf_.lockedExclusive())
         return false;
-    memo_->releaseRoom();
-    return true;
+    bool given = false;
+    if (memo_ && memo_->file().hasGrown()) {
+        memo_->releaseRoom();
+        given = true;
+    }
+    if (dbf_.hasGrown()) {
+        char count[4];
+        dbf_.readHeaderAt(4, count, 4);
+        recordCount_ = std::max(recordCount_, le32(std::string(count, 4), 0));
+        dbf_.trimTo(static_cast<std::uint64_t>(layout_.headerLength) +
+                    static_cast<std::uint64_t>(recordCount_) * layout_.recordLength + 1);
+        given = true;
+    }
+    return given;
 }
 
 File DbfFile::release() {

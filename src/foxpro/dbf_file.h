@@ -125,7 +125,7 @@ class DbfFile {
     // file back to its next free block (room a dead process took ahead, or blocks it wrote
     // without counting them). Only with the lock of exclusive use held.
     void trimUncounted();
-    // The memo file gives back the room it took ahead and takes none from now on: a full disk
+    // Both files give back the room they took ahead and take none from now on: a full disk
     // may still hold rows in it. True when there was room to give back.
     bool giveBackRoom();
     // Hands over the table file with its lock and closes the rest.
@@ -145,7 +145,7 @@ class DbfFile {
     // Kept from one append to the next for their buffers.
     std::vector<FptFile::Value> memoValues_;
     std::vector<std::uint32_t> memoBlocks_;
-    bool roomAhead_ = true;                      // the memo file grows by a step of room at a time
+    bool roomAhead_ = true;                      // both files grow by a step of room at a time
     mutable std::unique_ptr<CodePageText> text_; // made when value() first reads text
 };
 

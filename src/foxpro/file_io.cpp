@@ -1,6 +1,7 @@
 #include "foxpro/file_io.h"
 
 #include "foxpro/database.h"
+#include "foxpro/mapped_copy.h"
 #include "foxpro/names.h"
 
 #include <algorithm>
@@ -122,6 +123,7 @@ void File::takeFrom(File& other) noexcept {
     undoZeroFrom_ = std::exchange(other.undoZeroFrom_, 0);
     undoable_ = std::exchange(other.undoable_, false);
     zeroFrom_ = std::exchange(other.zeroFrom_, ~std::uint64_t{0});
+    populate_ = std::exchange(other.populate_, true);
 }
 
 namespace {
@@ -129,7 +131,49 @@ namespace {
 constexpr std::size_t kMapLength = std::size_t{1} << 31;
 // How much room a growing file takes at a time.
 constexpr std::uint64_t kGrowStep = std::uint64_t{1} << 20;
+#ifndef MADV_POPULATE_WRITE
+#define MADV_POPULATE_WRITE 23 // Linux 5.14; older kernels answer EINVAL
+#endif
 } // namespace
+
+void File::copyIntoMapping(std::uint64_t offset, const char* bytes, std::size_t length) {
+    // Earlier writes stay before this one for every reader.
+    std::atomic_thread_fence(std::memory_order_seq_cst);
+    const bool copied = copyThroughMapping(map_ + offset, bytes, length);
+    std::atomic_thread_fence(std::memory_order_seq_cst);
+    if (!copied)
+        throw cutShort();
+}
+
+void File::copyFromMapping(std::uint64_t offset, char* out, std::size_t length) {
+    std::atomic_thread_fence(std::memory_order_seq_cst);
+    if (!copyThroughMapping(out, map_ + offset, length))
+        throw cutShort();
+}
+
+Error File::cutShort() {
+    // What the mapping still covers is not the file any more; later writes go through system
+    // calls until the file is mapped again.
+    unmap();
+    grown_ = false;
+    zeroFrom_ = ~std::uint64_t{0};
+    undoable_ = false;
+    return Error("File '" + displayName() + "' was made shorter by another program while it was in use.",
+                 Error::Cause::Table);
+}
+
+void File::populate(std::uint64_t from, std::uint64_t to) {
+    // The page faults of a step are taken here, in one call, rather than one by one under the rows
+    // that fill it. A kernel without the advice (before 5.14) takes them as the rows come.
+    if (!populate_)
+        return;
+    static const std::uint64_t page = static_cast<std::uint64_t>(::sysconf(_SC_PAGESIZE));
+    const std::uint64_t start = from / page * page;
+    if (to > start &&
+        ::madvise(map_ + start, static_cast<std::size_t>(to - start), MADV_POPULATE_WRITE) != 0 &&
+        (errno == EINVAL || errno == ENOSYS || errno == EOPNOTSUPP))
+        populate_ = false;
+}
 
 void File::unmap() {
     if (map_ != nullptr)
@@ -154,10 +198,11 @@ void File::writeGrowing(std::uint64_t offset, std::string_view bytes, std::uint6
     if (end > mapped_) {
         const std::uint64_t step =
             std::max(end, std::min(std::min(end + kGrowStep, limit), std::uint64_t{kMapLength}));
-        // A disk too full for a whole step may still hold these bytes.
+        // A disk too full for a whole step (or a file size limit below it) may still hold these
+        // bytes.
         std::uint64_t target = step;
         int result = ::fallocate(fd_, 0, static_cast<off_t>(mapped_), static_cast<off_t>(target - mapped_));
-        if (result != 0 && (errno == ENOSPC || errno == EDQUOT) && step > end) {
+        if (result != 0 && (errno == ENOSPC || errno == EDQUOT || errno == EFBIG) && step > end) {
             // Whatever part of the step was taken is given back first.
             cutBack(mapped_);
             target = end;
@@ -180,6 +225,7 @@ void File::writeGrowing(std::uint64_t offset, std::string_view bytes, std::uint6
         releaseWrittenPages(offset);
         // Room taken now reads as zeros until written.
         zeroFrom_ = std::min(zeroFrom_, mapped_);
+        populate(mapped_, target);
         mapped_ = target;
         grown_ = grown_ || target > end;
     } else {
@@ -190,12 +236,11 @@ void File::writeGrowing(std::uint64_t offset, std::string_view bytes, std::uint6
     undoOffset_ = offset;
     undoZeroFrom_ = zeroFrom_;
     const std::uint64_t copied = std::min({end, undoLength_, std::max(offset, zeroFrom_)});
-    undoBytes_.assign(map_ + offset, static_cast<std::size_t>(copied > offset ? copied - offset : 0));
+    undoBytes_.resize(static_cast<std::size_t>(copied > offset ? copied - offset : 0));
+    copyFromMapping(offset, undoBytes_.data(), undoBytes_.size());
     undoZeroEnd_ = std::min(end, undoLength_);
     undoable_ = true;
-    std::atomic_thread_fence(std::memory_order_seq_cst);
-    std::memcpy(map_ + offset, bytes.data(), bytes.size());
-    std::atomic_thread_fence(std::memory_order_seq_cst);
+    copyIntoMapping(offset, bytes.data(), bytes.size());
     if (zeroFrom_ > offset && zeroFrom_ != ~std::uint64_t{0})
         zeroFrom_ = std::max(zeroFrom_, end);
     else if (zeroFrom_ <= offset)
@@ -276,8 +321,7 @@ void File::readHeaderAt(std::uint64_t offset, char* out, std::size_t length) {
         std::memcpy(out, bytes.data(), length);
         return;
     }
-    std::atomic_thread_fence(std::memory_order_seq_cst);
-    std::memcpy(out, map_ + offset, length);
+    copyFromMapping(offset, out, length);
 }
 
 void File::writeHeaderAt(std::uint64_t offset, std::string_view bytes) {
@@ -288,10 +332,7 @@ void File::writeHeaderAt(std::uint64_t offset, std::string_view bytes) {
         writeAt(offset, bytes);
         return;
     }
-    // Earlier writes stay before this one for every reader.
-    std::atomic_thread_fence(std::memory_order_seq_cst);
-    std::memcpy(map_ + offset, bytes.data(), bytes.size());
-    std::atomic_thread_fence(std::memory_order_seq_cst);
+    copyIntoMapping(offset, bytes.data(), bytes.size());
 }
 
 std::uint64_t File::size() const {
@@ -416,6 +457,9 @@ void File::appendAt(std::uint64_t offset, std::string_view bytes) {
 void File::truncate(std::uint64_t length) {
     unmap();
     cutBack(length);
+    // Whatever room there was ends here.
+    grown_ = false;
+    zeroFrom_ = ~std::uint64_t{0};
 }
 
 std::filesystem::path findFileIgnoringCase(const std::filesystem::path& folder, const std::string& fileName) {

@@ -9,6 +9,8 @@
 
 namespace foxpro {
 
+class Error;
+
 class File {
   public:
     enum class Mode { Read, ReadWrite, CreateNew };
@@ -72,6 +74,13 @@ class File {
     void cutBack(std::uint64_t length);
     void map();
     void unmap();
+    // Copies through the mapping; a file another program made shorter meanwhile is an Error
+    // (see mapped_copy.h), and the mapping is dropped.
+    void copyIntoMapping(std::uint64_t offset, const char* bytes, std::size_t length);
+    void copyFromMapping(std::uint64_t offset, char* out, std::size_t length);
+    Error cutShort();
+    // Takes the page faults of the mapping's bytes [from, to) now.
+    void populate(std::uint64_t from, std::uint64_t to);
     // Lets go of this process's hold on the mapped pages below `below` (they stay in the file).
     void releaseWrittenPages(std::uint64_t below);
 
@@ -83,6 +92,7 @@ class File {
     std::uint64_t releasedTo_ = 0; // pages below this were let go by releaseWrittenPages
     bool grown_ = false;           // writeGrowing reserved room beyond the data
     bool locked_ = false;
+    bool populate_ = true; // the kernel takes MADV_POPULATE_WRITE
     // What undoLastAppend() restores.
     std::uint64_t undoOffset_ = 0;
     std::uint64_t undoLength_ = 0;
@@ -113,7 +123,6 @@ void renameNoReplace(const std::filesystem::path& from, const std::filesystem::p
 std::string fileErrorMessage(int error, const std::string& file, const char* doing);
 // That message as an Error whose cause follows from errno: a full disk or denied access
 // concerns the whole target, anything else the table whose file it is.
-class Error;
 Error fileError(int error, const std::string& file, const char* doing);
 // `failure` with what went wrong while putting things back after it: both are told.
 Error withCleanupFailure(const Error& failure, const Error& cleanup);

@@ -1,6 +1,7 @@
 #include "faults/fault_readers.h"
 
 #include "support/environment.h"
+#include "support/process.h"
 
 #include <sstream>
 
@@ -40,6 +41,23 @@ std::size_t vfpRecordCount(const std::string& dump) {
     std::istringstream in(dump);
     for (std::string line; std::getline(in, line);)
         count += line.rfind("rec ", 0) == 0 ? 1 : 0;
+    return count;
+}
+
+std::size_t pgdbfRecordCount(const std::string& dbf, const std::string& fpt, bool& ok) {
+    const auto result = runProcess("/usr/bin/pgdbf", {"-m", fpt, dbf});
+    ok = result.exitCode == 0;
+    // The rows are the lines between the COPY command and its end mark.
+    std::size_t count = 0;
+    bool rows = false;
+    std::istringstream in(result.output);
+    for (std::string line; std::getline(in, line);) {
+        if (line == "\\.")
+            break;
+        count += rows ? 1 : 0;
+        rows = rows || line.find("COPY ") != std::string::npos;
+    }
+    ok = ok && rows;
     return count;
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 // The independent readers the fault tests judge the files by: the FoxPro dumper of the test
-// tools (vfpdump.py) and python3-dbfread, both run by /usr/bin/python3.
+// tools (vfpdump.py) and python3-dbfread, both run by /usr/bin/python3, and pgdbf.
 
 #include <string>
 #include <vector>
@@ -19,5 +19,8 @@ std::string vfpDump(const std::string& dbf, bool& ok);
 ReadBack dbfread(const std::string& dbf);
 // The number of records vfpdump.py lists.
 std::size_t vfpRecordCount(const std::string& dump);
+// The number of rows pgdbf copies out of `dbf` (with its memo file `fpt`); `ok` false when it
+// failed.
+std::size_t pgdbfRecordCount(const std::string& dbf, const std::string& fpt, bool& ok);
 
 } // namespace qc::test::faults

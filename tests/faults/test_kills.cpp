@@ -175,9 +175,35 @@ void expectFreeRunLeavesTheContainersWork(const ScratchFolder& folder, int rowsB
     countRowsCompared(rowsBefore + 1);
 }
 
-// Kills the child at call 1, 2, ... until it gets through; returns the number of kill points.
-int killAtEveryCall(const Scenario& scenario) {
-    int points = 0;
+// When the kill left t.dbf longer than its records (room its writer took ahead), the readers that
+// go by the count or stop at the end-of-file mark read it as the records its header counts. True
+// when it did.
+bool expectRoomReadAsCounted(const ScratchFolder& folder, const std::string& when) {
+    const auto table = foxpro::DbfFile::open(folder.path() / "t.dbf", false);
+    const std::uint64_t counted =
+        table.layout().headerLength + table.recordCount() * std::uint64_t(table.layout().recordLength) + 1;
+    if (fs::file_size(folder.path() / "t.dbf") <= counted)
+        return false;
+    bool ok = false;
+    EXPECT_EQ(vfpRecordCount(vfpDump(folder.file("t.dbf"), ok)), table.recordCount()) << when;
+    EXPECT_TRUE(ok) << when;
+    // pgdbf 0.6 does neither: it reads whole records up to the end of the file and lists the
+    // room as rows of zeros, until the next writer cuts it off (docs/foxpro-locking.md).
+    EXPECT_GT(pgdbfRecordCount(folder.file("t.dbf"), folder.file("t.fpt"), ok), table.recordCount()) << when;
+    EXPECT_TRUE(ok) << when;
+    EXPECT_EQ(dbfread(folder.file("t.dbf")).rows.size(), table.recordCount()) << when;
+    return true;
+}
+
+struct KillPoints {
+    int all = 0;
+    int withRoom = 0; // the table file held room past its end mark
+};
+
+// Kills the child at call 1, 2, ... until it gets through; `then` is a statement the child runs
+// after the killed one, its calls counted too.
+KillPoints killAtEveryCall(const Scenario& scenario, const std::string& then = {}) {
+    KillPoints points;
     for (long n = 1; n < 200; ++n) {
         ScratchFolder folder;
         if (scenario.container)
@@ -190,17 +216,23 @@ int killAtEveryCall(const Scenario& scenario) {
         ChildJob job;
         job.target = target(folder, scenario.container);
         job.statements = {scenario.killed};
+        if (!then.empty())
+            job.statements.push_back(then);
         job.killAt = n;
         const auto result = runChild(job);
         const std::string when = scenario.killed + (scenario.container ? " in a container" : " in a folder") +
                                  ", killed at call " + std::to_string(n) + ": ";
         if (!result.killed) {
-            EXPECT_EQ(result.lines, (std::vector<std::string>{"ok", "finished"})) << when << result.output;
+            std::vector<std::string> expected(job.statements.size(), "ok");
+            expected.push_back("finished");
+            EXPECT_EQ(result.lines, expected) << when << result.output;
             break;
         }
-        ++points;
+        ++points.all;
         countKillPoint();
         expectReadable(folder, scenario.container, when);
+        if (scenario.killed.starts_with("INSERT") && expectRoomReadAsCounted(folder, when))
+            ++points.withRoom;
         if (scenario.freeRunAfter)
             expectFreeRunLeavesTheContainersWork(
                 folder,
@@ -219,27 +251,35 @@ int killAtEveryCall(const Scenario& scenario) {
 }
 
 TEST(KillDuringChange, CreateTableInAFolder) {
-    EXPECT_GE(killAtEveryCall({false, {}, kCreate}), 4);
+    EXPECT_GE(killAtEveryCall({false, {}, kCreate}).all, 4);
 }
 
 TEST(KillDuringChange, DropTableInAFolder) {
-    EXPECT_GE(killAtEveryCall({false, {kCreate, row(1), row(2)}, "DROP TABLE t"}), 3);
+    EXPECT_GE(killAtEveryCall({false, {kCreate, row(1), row(2)}, "DROP TABLE t"}).all, 3);
 }
 
 TEST(KillDuringChange, CreateTableInAContainer) {
-    EXPECT_GE(killAtEveryCall({true, {}, kCreate, true}), 6);
+    EXPECT_GE(killAtEveryCall({true, {}, kCreate, true}).all, 6);
 }
 
 TEST(KillDuringChange, DropTableInAContainer) {
-    EXPECT_GE(killAtEveryCall({true, {kCreate, row(1), row(2)}, "DROP TABLE t", true}), 4);
+    EXPECT_GE(killAtEveryCall({true, {kCreate, row(1), row(2)}, "DROP TABLE t", true}).all, 4);
 }
 
+// A row written through the mapping within the room taken ahead makes no system call: the
+// CREATE after it is where a kill finds the table file holding that room.
+constexpr const char* kCreateAfter = "CREATE TABLE u (id I)";
+
 TEST(KillDuringChange, InsertInAFolder) {
-    EXPECT_GE(killAtEveryCall({false, {kCreate, row(1), row(2)}, row(3)}), 2);
+    const KillPoints points = killAtEveryCall({false, {kCreate, row(1), row(2)}, row(3)}, kCreateAfter);
+    EXPECT_GE(points.all, 2);
+    EXPECT_GE(points.withRoom, 1);
 }
 
 TEST(KillDuringChange, InsertInAContainer) {
-    EXPECT_GE(killAtEveryCall({true, {kCreate, row(1), row(2)}, row(3)}), 2);
+    const KillPoints points = killAtEveryCall({true, {kCreate, row(1), row(2)}, row(3)}, kCreateAfter);
+    EXPECT_GE(points.all, 2);
+    EXPECT_GE(points.withRoom, 1);
 }
 
 } // namespace

@@ -230,6 +230,24 @@ TEST(FileHandOver, AMovedFileStillUndoesItsLastAppend) {
     EXPECT_EQ(foxpro::test::readBytes(path), std::string(100, 'a'));
 }
 
+// Another program that ignores the lock cuts a file short under the mapping the rows are written
+// through: the row fails with the file's name instead of ending the process with SIGBUS, and the
+// file is not lengthened behind that program's back.
+TEST(FileCutShort, ARowIntoAFileCutShortFailsWithoutACrash) {
+    for (const char* cut : {"t.dbf", "t.fpt"}) {
+        ScratchFolder folder;
+        auto db = foxpro::Database::open(folder.str());
+        db->execute("CREATE TABLE t (name C(5), m M)");
+        db->execute("INSERT INTO t VALUES ('a', 'memo')");
+        std::filesystem::resize_file(folder.path() / cut, 0);
+        EXPECT_EQ(failureOf(*db, "INSERT INTO t VALUES ('b', 'memo')"),
+                  "SQL error: File '" + std::string(cut) +
+                      "' was made shorter by another program while it was in use. (table t)");
+        db.reset();
+        EXPECT_EQ(std::filesystem::file_size(folder.path() / cut), 0u) << cut;
+    }
+}
+
 TEST_F(StatementErrors, CorruptTablesAreRefused) {
     auto write = [&](const std::string& name, const std::string& bytes) {
         std::ofstream(folder.file(name), std::ios::binary) << bytes;
