@@ -203,9 +203,11 @@ int convert(const Options& o) {
             fail(QStringLiteral("cannot list the source tables: ") + QString::fromUtf8(e.what()));
             return kCouldNotStart;
         }
+        const data::SourceTable::DefaultSchemaNames defaultNames(source);
         for (const QString& name : *o.tables)
-            if (std::none_of(source.begin(), source.end(),
-                             [&](const data::SourceTable& table) { return table.isNamed(name, source); })) {
+            if (std::none_of(source.begin(), source.end(), [&](const data::SourceTable& table) {
+                    return table.isNamed(name, defaultNames);
+                })) {
                 fail(QStringLiteral("the source has no table %1").arg(name));
                 return kCouldNotStart;
             }

@@ -2,8 +2,6 @@
 
 #include <QSet>
 
-#include <algorithm>
-
 namespace qc::data {
 
 namespace {
@@ -30,15 +28,19 @@ bool SourceTable::inDefaultSchema() const {
     return schema.isEmpty() || schema.compare(kDefaultSchema, Qt::CaseInsensitive) == 0;
 }
 
-bool SourceTable::isNamed(const QString& wanted, const QList<SourceTable>& all) const {
+SourceTable::DefaultSchemaNames::DefaultSchemaNames(const QList<SourceTable>& all) {
+    for (const SourceTable& table : all)
+        if (table.inDefaultSchema())
+            names_.insert(table.name.toLower());
+}
+
+bool SourceTable::isNamed(const QString& wanted, const DefaultSchemaNames& defaultNames) const {
     if (!schema.isEmpty() && wanted.compare(schema + QLatin1Char('.') + name, Qt::CaseInsensitive) == 0)
         return true;
     if (wanted.compare(name, Qt::CaseInsensitive) != 0)
         return false;
     // The bare name is the one the default schema's table is read by.
-    return inDefaultSchema() || std::none_of(all.begin(), all.end(), [&](const SourceTable& other) {
-               return other.inDefaultSchema() && other.name.compare(name, Qt::CaseInsensitive) == 0;
-           });
+    return inDefaultSchema() || !defaultNames.contains(name);
 }
 
 bool madeByServer(const SourceTable& table) {

@@ -4,6 +4,7 @@
 // another schema than the login's default, or shares its name with one there, is the table read.
 
 #include <QList>
+#include <QSet>
 #include <QString>
 
 #include <string>
@@ -20,9 +21,20 @@ struct SourceTable {
     // True for the schema an unqualified name resolves in: "dbo" (the default of the logins
     // the program is used with), or none at all.
     bool inDefaultSchema() const;
+    // The bare names a listing's default schema holds, taken once (a listing converts to it), so
+    // that matching many wanted names against many tables stays linear.
+    class DefaultSchemaNames {
+      public:
+        DefaultSchemaNames(const QList<SourceTable>& all); // NOLINT: a listing stands for its names
+        bool contains(const QString& name) const { return names_.contains(name.toLower()); }
+
+      private:
+        QSet<QString> names_; // lower case
+    };
     // True when the user's `wanted` names this table: "schema.name", or its bare name, which
-    // names only the default schema's table where `all` holds one of that name; any letter case.
-    bool isNamed(const QString& wanted, const QList<SourceTable>& all) const;
+    // names only the default schema's table where the listing holds one of that name; any
+    // letter case.
+    bool isNamed(const QString& wanted, const DefaultSchemaNames& defaultNames) const;
     bool operator==(const SourceTable&) const = default;
 };
 

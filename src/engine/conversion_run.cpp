@@ -167,11 +167,12 @@ void ConversionRun::chooseTables(int last) {
     // The schema whose table took each FoxPro name: the default schema's wherever it comes in
     // the order, else the first.
     QHash<QString, QString> owner;
+    const data::SourceTable::DefaultSchemaNames defaultNames(sourceTables_);
     for (int index = last; index >= 0; --index) {
         const data::SourceTable& table = sourceTables_[index];
         if (tableFilter_ &&
             std::none_of(tableFilter_->begin(), tableFilter_->end(),
-                         [&](const QString& wanted) { return table.isNamed(wanted, sourceTables_); }))
+                         [&](const QString& wanted) { return table.isNamed(wanted, defaultNames); }))
             continue;
         order_.emplace_back(index, QString());
         const QString key = table.name.toLower();
@@ -292,13 +293,15 @@ bool ConversionRun::prepareTable(ErrorTrap& trap, TableDefinition& definition) {
     return true;
 }
 
-QString ConversionRun::sourceFailureText() const {
+QString ConversionRun::sourceFailureText(std::int64_t sourceRow) const {
     try {
         throw;
     } catch (const std::exception& e) {
-        if (sourceTimeout_ && data::timedOut(e))
-            return QStringLiteral("The source sent nothing for %1 s; the read was cancelled.")
-                .arg(*sourceTimeout_);
+        if (sourceTimeout_ && data::timedOut(e)) {
+            const QString text = QStringLiteral("The source sent nothing for %1 s; the read was cancelled.")
+                                     .arg(*sourceTimeout_);
+            return sourceRow > 0 ? withRow(text, currentTable_, sourceRow) : text;
+        }
     } catch (...) {
     }
     return currentFailureText();
@@ -366,11 +369,9 @@ void ConversionRun::copyRows(ErrorTrap& trap, const std::vector<int>& numericCol
         bool moved = true;
         try {
             rs.MoveNext();
-        } catch (const std::exception& e) {
+        } catch (const std::exception&) {
             moved = false;
-            const QString description = sourceTimeout_ && data::timedOut(e)
-                                            ? withRow(sourceFailureText(), currentTable_, rowCounter_ + 1)
-                                            : QString::fromUtf8(e.what());
+            const QString description = sourceFailureText(rowCounter_ + 1);
             trap.report(428, description);
             observer_->tableRefused(description);
         }

@@ -106,8 +106,8 @@ class ConversionRun {
     // naming the table, when the table cannot be built.
     bool prepareTable(ErrorTrap& trap, TableDefinition& definition);
     // The description of the failure being handled, in words of the run's time-out when the
-    // source ran into it.
-    QString sourceFailureText() const;
+    // source ran into it, naming the source row that never came when one is given.
+    QString sourceFailureText(std::int64_t sourceRow = 0) const;
     // One report for the table, which is not converted.
     void giveUpTable(ErrorTrap& trap, int line, const QString& description);
     void copyRows(ErrorTrap& trap, const std::vector<int>& numericColumns);
