@@ -1,5 +1,6 @@
 #include "cli/unfinished_marks.h"
 
+#include "foxpro/file_io.h"
 #include "foxpro/names.h"
 
 #include <algorithm>
@@ -61,12 +62,8 @@ std::filesystem::path UnfinishedMarks::tableFile(const QString& table) const {
         target_.containerChosen ? std::filesystem::path(target_.container.toStdString()).parent_path()
                                 : std::filesystem::path(target_.folder.toStdString());
     const std::string file = foxpro::tableFileName(name, ".dbf");
-    std::error_code error;
-    for (std::filesystem::directory_iterator entry(folder, error), end; !error && entry != end;
-         entry.increment(error))
-        if (foxpro::asciiLower(entry->path().filename().string()) == file)
-            return entry->path();
-    return folder / file;
+    const std::filesystem::path found = foxpro::findFileIgnoringCase(folder, file);
+    return found.empty() ? folder / file : found;
 }
 
 std::filesystem::path UnfinishedMarks::markOf(const QString& table) const {
