@@ -165,12 +165,8 @@ DbfFile ContainerCatalog::createTable(const std::string& name, const std::vector
     std::vector<std::string> statementNames;
     for (const auto& c : columns)
         statementNames.push_back(c.name);
-    const auto shortNames = shortFieldNames(statementNames);
     const auto longNames = dbcLongFieldNames(statementNames);
-    std::vector<FieldSpec> specs = columns;
-    for (std::size_t i = 0; i < specs.size(); ++i)
-        specs[i].name = shortNames[i];
-    TableLayout layout = TableLayout::make(specs);
+    TableLayout layout = TableLayout::forStatementNames(columns);
     layout.codePageMark = markOfCodePage(codePage);
     const std::string link = container_.backlink(codePage);
 

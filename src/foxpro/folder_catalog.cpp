@@ -52,14 +52,7 @@ void FolderCatalog::beginWriting() {
 
 DbfFile FolderCatalog::createTable(const std::string& name, const std::vector<FieldSpec>& columns,
                                    int codePage) {
-    std::vector<std::string> longNames;
-    for (const auto& column : columns)
-        longNames.push_back(column.name);
-    const auto shortNames = shortFieldNames(longNames);
-    std::vector<FieldSpec> definitions = columns;
-    for (std::size_t i = 0; i < definitions.size(); ++i)
-        definitions[i].name = shortNames[i];
-    auto layout = TableLayout::make(definitions);
+    auto layout = TableLayout::forStatementNames(columns);
     layout.codePageMark = markOfCodePage(codePage);
     const auto dbf = folder_ / tableFileName(name, ".dbf");
     FolderChangeLock lock(folder_);

@@ -101,15 +101,8 @@ void Database::check(std::string_view text) {
     try {
         checkTableName(table);
         if (const auto* create = std::get_if<CreateTable>(&parsed)) {
-            // The field names as either catalog stores them in the DBF, and the layout they make.
-            std::vector<FieldSpec> fields = fieldSpecs(*create);
-            std::vector<std::string> names;
-            for (const auto& field : fields)
-                names.push_back(field.name);
-            const auto shortNames = shortFieldNames(names);
-            for (std::size_t i = 0; i < fields.size(); ++i)
-                fields[i].name = shortNames[i];
-            TableLayout::make(fields);
+            // The layout either catalog would write.
+            TableLayout::forStatementNames(fieldSpecs(*create));
         }
     } catch (const Error& error) {
         throw Error(withTable(error.what(), table), error.cause());

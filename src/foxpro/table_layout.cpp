@@ -1,6 +1,7 @@
 #include "foxpro/table_layout.h"
 
 #include "foxpro/database.h"
+#include "foxpro/names.h"
 
 #include <ctime>
 #include <string_view>
@@ -72,6 +73,17 @@ void assignBits(TableLayout& layout) {
 }
 
 } // namespace
+
+TableLayout TableLayout::forStatementNames(std::vector<FieldSpec> fields) {
+    std::vector<std::string> names;
+    names.reserve(fields.size());
+    for (const auto& field : fields)
+        names.push_back(field.name);
+    const auto shortNames = shortFieldNames(names);
+    for (std::size_t i = 0; i < fields.size(); ++i)
+        fields[i].name = shortNames[i];
+    return make(fields);
+}
 
 TableLayout TableLayout::make(const std::vector<FieldSpec>& definitions, std::uint8_t extraTableFlags) {
     TableLayout layout;

@@ -54,6 +54,9 @@ struct TableLayout {
     // length, widths, decimals); throws Error with a "SQL error: " message when one is broken.
     // `extraTableFlags` adds flag bits the fields do not imply (0x01 index, 0x04 container).
     static TableLayout make(const std::vector<FieldSpec>& fields, std::uint8_t extraTableFlags = 0);
+    // The layout of a new table whose fields carry the names a statement gave them: the DBF stores
+    // the 10-character names shortFieldNames() makes of them.
+    static TableLayout forStatementNames(std::vector<FieldSpec> fields);
 
     // The header bytes up to the first record: header, descriptors, 0x0D, back-link area.
     // `backlink` is the container's file name relative to the table (empty for a free table);
