@@ -37,8 +37,7 @@ long minorFaults() {
 double convertRowsPerSecond(const std::string& source, const std::string& target, bool preview,
                             long& faults) {
     const long faultsBefore = minorFaults();
-    qc::engine::PreviewChoice choice;
-    choice.enabled = preview;
+    const auto choice = preview ? qc::engine::PreviewChoice::PerFile : qc::engine::PreviewChoice::Off;
     QuietUi ui;
     qc::engine::ConversionRun run(ui);
     const auto start = std::chrono::steady_clock::now();

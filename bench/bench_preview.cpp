@@ -133,7 +133,7 @@ double windowRun(Script& form, const std::vector<std::string>& statements) {
     QApplication::processEvents();
     ::sync();
     const double seconds = secondsOf([&] { window.onExecuteClicked(); });
-    if (window.exit() != PreviewExit::Executed)
+    if (window.exit() != preview::PreviewExit::Executed)
         std::fprintf(stderr, "the script run did not complete\n");
     form.target.reset();
     return seconds;

@@ -1,9 +1,10 @@
 #pragma once
-// What the conversion benchmarks share: a port that answers every message with OK and shows no
-// window (error reports go to standard error, so a benchmark that measures failures says so), a
+// What the conversion benchmarks share: a port and run user that answers every message with OK
+// and shows no window (error reports go to standard error, so a benchmark that measures failures says so), a
 // stopwatch, the driver a benchmark wants in the place of "SQL Server", and the record count a
 // table file's header gives.
 
+#include "engine/run_user.h"
 #include "shell/ui_port.h"
 
 #include <chrono>
@@ -11,13 +12,14 @@
 
 namespace qc::bench {
 
-class QuietUi : public UiPort {
+class QuietUi : public UiPort, public engine::RunUser {
   public:
     Answer message(const QString& text, const QString& title, Buttons, Icon) override;
     void setBusy(bool) override {}
     void setProgressValue(double) override {}
     void setProgressText(const QString&) override {}
-    PreviewExit showSqlPreview(preview::PreviewSession&) override { return PreviewExit::WentBack; }
+    UiPort& port() override { return *this; }
+    preview::PreviewExit preview(preview::PreviewSession&) override { return preview::PreviewExit::WentBack; }
 
   protected:
     void processEvents() override;

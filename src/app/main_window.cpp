@@ -153,12 +153,10 @@ void MainWindow::connectHandlers() {
     connect(&localConnectionBox, &QCheckBox::stateChanged, this, &MainWindow::onLocalConnectionClicked);
     // Selecting one option button clears the other: one click handling per selection.
     connect(&previewPerFileOption, &QRadioButton::toggled, this, [this](bool on) {
-        previewChoice_.afterAllTables = on;
         if (on)
             onPreviewOptionClicked();
     });
     connect(&previewPerTableOption, &QRadioButton::toggled, this, [this](bool on) {
-        previewChoice_.afterEachTable = on;
         if (on)
             onPreviewOptionClicked();
     });
@@ -175,7 +173,7 @@ void MainWindow::connectHandlers() {
 
 void MainWindow::writeFromHandler(const char* procedure, const QString& key, const QString& value) {
     ErrorTrap(port_, kWindowName, QString::fromLatin1(procedure)).step(100, [&] {
-        port_.settings.write(key, value);
+        settings_.write(key, value);
     });
 }
 
@@ -209,11 +207,19 @@ void MainWindow::showTarget() {
     targetLine.setToolTip(path);
 }
 
+engine::PreviewChoice MainWindow::previewChoice() const {
+    // Greyed counts as not ticked.
+    if (checkValue(previewModeBox) != 1)
+        return engine::PreviewChoice::Off;
+    if (previewPerTableOption.isChecked())
+        return engine::PreviewChoice::PerTable;
+    return previewPerFileOption.isChecked() ? engine::PreviewChoice::PerFile : engine::PreviewChoice::Off;
+}
+
 void MainWindow::onPreviewModeClicked() {
     const int state = checkValue(previewModeBox);
     // Greyed counts as not ticked: the option buttons keep their selection but cannot be changed.
     previewModeBox.setTristate(state == 2);
-    previewChoice_.enabled = state == 1;
     previewPerFileOption.setEnabled(state == 1);
     previewPerTableOption.setEnabled(state == 1);
     // Preview mode with neither option (a stored state) would collect every statement and show
@@ -236,7 +242,7 @@ void MainWindow::onPreviewOptionClicked() {
 }
 
 void MainWindow::openAdvancedOptions() {
-    data::ui::AdvancedOptionsWindow dialog(target_, port_, fileDialogs, this);
+    data::ui::AdvancedOptionsWindow dialog(target_, port_, settings_, fileDialogs, this);
     dialog.load();
     port_.runModal(dialog);
     showTarget();

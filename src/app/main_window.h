@@ -9,6 +9,7 @@
 #include "data/ui/file_dialogs.h"
 #include "engine/conversion_run.h"
 #include "engine/preview_choice.h"
+#include "shell/settings_writer.h"
 #include "shell/ui/button_keys.h"
 #include "shell/ui/look.h"
 
@@ -61,7 +62,7 @@ class MainWindow : public QWidget {
     // What the window's fields hold, as the run takes them.
     const data::SqlServerLogin& login() const { return login_; }
     data::FoxProTarget& target() { return target_; }
-    const engine::PreviewChoice& previewChoice() const { return previewChoice_; }
+    engine::PreviewChoice previewChoice() const;
     const engine::ConversionRun& run() const { return run_; }
     shell::WindowPort& port() { return port_; }
     // Where the window's message boxes, windows and addresses go; tests set these.
@@ -110,7 +111,8 @@ class MainWindow : public QWidget {
     // A connection test waits for its answer, letting events through: a click on "Start
     // Converting" or on either "Test Connection" that arrives meanwhile is ignored.
     bool testing_ = false;
-    engine::PreviewChoice previewChoice_;
+    // A settings file that cannot be written is told once, not at every keystroke.
+    SettingsWriter settings_;
 
     // Controls, each named for what it does; frames come before what they hold. Each keeps its
     // designer name as its object name (set in layOut()).

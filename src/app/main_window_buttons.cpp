@@ -80,7 +80,7 @@ void MainWindow::onTestSourceClicked() {
 void MainWindow::onStartClicked() {
     if (testing_)
         return;
-    run_.run(login_, target_, previewChoice_);
+    run_.run(login_, target_, previewChoice());
 }
 
 void MainWindow::onTestTargetClicked() {
@@ -119,7 +119,7 @@ void MainWindow::onChooseFolderClicked() {
 
 void MainWindow::onSamplesClicked() {
     ErrorTrap trap(port_, kWindowName, QStringLiteral("PushButton2_Click"));
-    trap.step(100, [&] { port_.settings.write(key::FoxproOption, QStringLiteral("2")); });
+    trap.step(100, [&] { settings_.write(key::FoxproOption, QStringLiteral("2")); });
     trap.step(102, [&] { target_.containerChosen = false; });
     trap.step(104, [&] { folderBox.setText(writableSamplesFolder(programFolder)); });
     showTarget();

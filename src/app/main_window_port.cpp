@@ -4,7 +4,7 @@
 
 namespace qc::app {
 
-PreviewExit MainWindowPort::showSqlPreview(preview::PreviewSession& session) {
+preview::PreviewExit MainWindowPort::preview(preview::PreviewSession& session) {
     preview::ui::PreviewWindow dialog(session, &window());
     runModal(dialog);
     return dialog.exit();

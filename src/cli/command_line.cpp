@@ -1,6 +1,5 @@
 #include "cli/command_line.h"
 
-#include "cli/observer_pair.h"
 #include "cli/options.h"
 #include "cli/password.h"
 #include "cli/script_file.h"
@@ -226,8 +225,10 @@ int convert(const Options& o) {
     // Set once the run exists: its tables give back the room they took ahead before the program ends.
     engine::ConversionRun* running = nullptr;
     port.onInterrupt([&] {
-        if (running)
+        if (running) {
             running->closeTargetFiles();
+            tally.takeResult(running->result());
+        }
         if (script)
             script->discard();
         tally.printSummary(stdout);
@@ -238,23 +239,24 @@ int convert(const Options& o) {
 
     engine::ConversionRun run(port, *locale);
     running = &run;
+    UnfinishedMarks marks(target);
+    run.addObserver(tally);
     // What the run writes into a script marks no table of the target.
-    UnfinishedMarks marks(target, run.sourceTables());
-    ObserverPair observers(tally, marks);
-    run.setObserver(script ? static_cast<engine::RunObserver*>(&tally) : &observers);
+    if (!script)
+        run.addObserver(marks);
     run.setTableFilter(o.tables);
     run.setSourceTimeout(o.timeout);
-    engine::PreviewChoice preview;
-    preview.enabled = script.has_value();
     if (script)
         run.setStatementSink([&](const std::string& statement) { script->add(statement); });
-    run.run(login, target, preview);
-    SourceRowCounter counter(login, run.sourceTables(), port, o.timeout.value_or(kSourceTimeout),
-                             run.sourceLost());
+    const engine::RunResult result =
+        run.run(login, target, script ? engine::PreviewChoice::PerFile : engine::PreviewChoice::Off);
+    tally.takeResult(result);
+    SourceRowCounter counter(login, port, o.timeout.value_or(kSourceTimeout),
+                             result.end == engine::RunEnd::SourceLost);
     tally.countUnread(std::ref(counter));
     tally.inspectKept(marks);
 
-    const bool failed = tally.anyRefused() || tally.anyUnfinished() || port.errorReports() > 0;
+    const bool failed = result.anyFailure() || tally.anyUnfinished();
     int status = failed ? kSomeRefused : kAllLanded;
     if (script) {
         try {
@@ -317,7 +319,8 @@ int execute(const Options& o) {
                                                return;
                                            reached = statement;
                                            tally.statementReached(statement, lines.count());
-                                       }};
+                                       },
+                                       false};
     tally.statementReached(o.fromLine, lines.count());
     // A statement is executed whole before a Ctrl-C is noticed: the run resumes after the last.
     port.onInterrupt([&] {
@@ -339,7 +342,7 @@ int execute(const Options& o) {
     }
     const int run = std::max(0, lines.count() - o.fromLine + 1);
     std::printf("%d statements executed.\n", outcome == preview::ScriptOutcome::Completed ? run : 0);
-    return port.errorReports() > 0 ? kSomeRefused : kAllLanded;
+    return port.reportsMade() > 0 ? kSomeRefused : kAllLanded;
 }
 
 // Qt's own options for every window program ("-style fusion", also "--style=fusion").

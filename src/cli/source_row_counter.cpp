@@ -2,14 +2,10 @@
 
 #include "data/mssql_source.h"
 
-#include <algorithm>
-
 namespace qc::cli {
 
-std::optional<std::int64_t> SourceRowCounter::operator()(const QString& shownName) {
-    const auto table = std::find_if(tables_.begin(), tables_.end(),
-                                    [&](const data::SourceTable& t) { return t.shownName() == shownName; });
-    if (failed_ || table == tables_.end())
+std::optional<std::int64_t> SourceRowCounter::operator()(const data::SourceTable& table) {
+    if (failed_)
         return std::nullopt;
     try {
         if (!source_) {
@@ -18,7 +14,7 @@ std::optional<std::int64_t> SourceRowCounter::operator()(const QString& shownNam
             data::letEventsThroughWhileOpening(*source_, port_);
             source_->Open(data::mssqlConnectionString(login_));
         }
-        const std::int64_t rows = data::countRows(*source_, data::selectAllStatement(*table));
+        const std::int64_t rows = data::countRows(*source_, data::selectAllStatement(table));
         return rows < 0 ? std::nullopt : std::optional(rows);
     } catch (...) {
         // A table that cannot be counted (no permission) leaves the others countable.

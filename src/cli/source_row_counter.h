@@ -20,16 +20,14 @@ class SourceRowCounter {
   public:
     // `timeout`: the seconds a count may wait for the server. With `sourceLost`, the run's
     // source was lost, and no count is tried.
-    SourceRowCounter(const data::SqlServerLogin& login, const data::SourceTables& tables, UiPort& port,
-                     int timeout, bool sourceLost)
-        : login_(login), tables_(tables), port_(port), timeout_(timeout), failed_(sourceLost) {}
+    SourceRowCounter(const data::SqlServerLogin& login, UiPort& port, int timeout, bool sourceLost)
+        : login_(login), port_(port), timeout_(timeout), failed_(sourceLost) {}
 
-    // The rows of the table of that shown name; nullopt when none can be counted.
-    std::optional<std::int64_t> operator()(const QString& shownName);
+    // The rows of the table; nullopt when none can be counted.
+    std::optional<std::int64_t> operator()(const data::SourceTable& table);
 
   private:
     const data::SqlServerLogin& login_;
-    const data::SourceTables& tables_;
     UiPort& port_;
     int timeout_;
     bool failed_; // the source cannot be reached: no further count is tried

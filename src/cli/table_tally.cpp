@@ -17,82 +17,51 @@ void print(std::FILE* out, const QString& text) {
 
 } // namespace
 
-void TableTally::tableStarted(const QString& table) {
-    TableFigures figures;
-    figures.name = table;
-    tables_.push_back(figures);
-    inTable_ = true;
+void TableTally::tableStarted(const engine::TableResult& table) {
+    current_ = &table;
     started_ = std::chrono::steady_clock::now();
     drawn_ = {};
     refresh();
 }
 
-void TableTally::tableKept(const QString& table) {
+void TableTally::tableKept(const engine::TableResult& table) {
     breakLine();
-    TableFigures figures;
-    figures.name = table;
-    figures.kept = true;
-    tables_.push_back(figures);
-    print(out_, table + QStringLiteral(": kept, the target has it (not overwritten)\n"));
+    print(out_, table.name() + QStringLiteral(": kept, the target has it (not overwritten)\n"));
     std::fflush(out_);
 }
 
-void TableTally::rowsExpected(std::int64_t total) {
-    if (inTable_)
-        tables_.back().expected = total;
+void TableTally::rowDone(const engine::TableResult&) {
+    refresh();
 }
 
-void TableTally::rowDone(const QString& refusal) {
-    if (!inTable_)
-        return;
-    TableFigures& t = tables_.back();
-    ++t.read;
-    if (refusal.isEmpty()) {
-        ++t.written;
-        return;
-    }
-    ++t.refused;
-    if (t.firstRefusal.isEmpty())
-        t.firstRefusal = refusal;
-}
-
-void TableTally::tableRefused(const QString& reason) {
-    if (!inTable_)
-        return;
-    TableFigures& t = tables_.back();
-    t.tableRefused = true;
-    if (t.firstRefusal.isEmpty())
-        t.firstRefusal = reason;
-}
-
-void TableTally::tableEnded() {
-    if (!inTable_)
+void TableTally::tableEnded(const engine::TableResult&) {
+    if (current_ == nullptr)
         return;
     draw(progressText());
     std::fputc('\n', out_);
     std::fflush(out_);
     lineOpen_ = false;
-    inTable_ = false;
+    current_ = nullptr;
 }
 
-void TableTally::tableNotAttempted(const QString& table) {
-    TableFigures figures;
-    figures.name = table;
-    figures.notAttempted = true;
-    tables_.push_back(figures);
+void TableTally::takeResult(const engine::RunResult& result) {
+    tables_.clear();
+    for (const engine::TableResult& table : result.tables)
+        tables_.push_back({table, std::nullopt, false});
 }
 
-void TableTally::countUnread(const std::function<std::optional<std::int64_t>(const QString&)>& count) {
+void TableTally::countUnread(
+    const std::function<std::optional<std::int64_t>(const data::SourceTable&)>& count) {
     for (TableFigures& t : tables_)
-        if (t.expected < 0)
-            t.expected = count(t.name).value_or(-1);
+        if (t.result.sourceRows < 0)
+            t.result.sourceRows = count(t.result.table).value_or(-1);
 }
 
 void TableTally::inspectKept(const UnfinishedMarks& marks) {
     for (TableFigures& t : tables_)
-        if (t.kept) {
-            t.held = marks.records(t.name);
-            t.unfinished = marks.unfinished(t.name);
+        if (t.result.fate == engine::TableResult::Fate::Kept) {
+            t.held = marks.records(t.result.table);
+            t.unfinished = marks.unfinished(t.result.table);
         }
 }
 
@@ -100,25 +69,26 @@ bool TableTally::anyUnfinished() const {
     return std::any_of(tables_.begin(), tables_.end(), [](const TableFigures& t) { return t.unfinished; });
 }
 
-QString TableTally::keptNote(const TableFigures& t) {
+QString TableTally::keptNote(const TableFigures& figures) {
+    const std::int64_t expected = figures.result.sourceRows;
     const QString holds = QStringLiteral("holds %1 of %2 source rows")
-                              .arg(t.held ? QString::number(*t.held) : QStringLiteral("?"),
-                                   t.expected < 0 ? QStringLiteral("?") : QString::number(t.expected));
-    if (t.unfinished)
+                              .arg(figures.held ? QString::number(*figures.held) : QStringLiteral("?"),
+                                   expected < 0 ? QStringLiteral("?") : QString::number(expected));
+    if (figures.unfinished)
         return QStringLiteral("kept, unfinished: ") + holds;
     // A source that grew since the table was written is no fault of the table's.
-    if (t.held && t.expected >= 0 && *t.held != t.expected)
+    if (figures.held && expected >= 0 && *figures.held != expected)
         return QStringLiteral("kept: not overwritten; ") + holds;
     return QStringLiteral("kept: not overwritten");
 }
 
 void TableTally::refresh() {
-    if (inTable_ && due())
+    if (current_ != nullptr && due())
         redraw(progressText());
 }
 
 void TableTally::status(const QString& text) {
-    if (!inTable_ && !statements_ && !text.isEmpty() && due())
+    if (current_ == nullptr && !statements_ && !text.isEmpty() && due())
         redraw(text);
 }
 
@@ -166,11 +136,11 @@ void TableTally::draw(const QString& text) {
 }
 
 QString TableTally::progressText() const {
-    const TableFigures& t = tables_.back();
+    const engine::TableResult& t = *current_;
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started_).count();
     const auto rate = seconds > 0 ? static_cast<std::int64_t>(static_cast<double>(t.read) / seconds) : 0;
-    const std::int64_t total = t.expected < 0 ? -1 : std::max(t.expected, t.read);
-    QString text = t.name + QStringLiteral(": ") + QString::number(t.read) + QStringLiteral(" of ") +
+    const std::int64_t total = t.sourceRows < 0 ? -1 : std::max(t.sourceRows, t.read);
+    QString text = t.name() + QStringLiteral(": ") + QString::number(t.read) + QStringLiteral(" of ") +
                    (total < 0 ? QStringLiteral("?") : QString::number(total)) + QStringLiteral(" rows, ") +
                    QString::number(rate) + QStringLiteral(" rows/s");
     if (t.refused > 0)
@@ -180,33 +150,31 @@ QString TableTally::progressText() const {
     return text;
 }
 
-bool TableTally::anyRefused() const {
-    return std::any_of(tables_.begin(), tables_.end(),
-                       [](const TableFigures& t) { return t.refused > 0 || t.tableRefused; });
-}
-
 void TableTally::printSummary(std::FILE* out) const {
     qsizetype width = 5;
     for (const TableFigures& t : tables_)
-        width = std::max(width, t.name.size());
+        width = std::max(width, t.result.name().size());
     const auto cell = [](const QString& text) { return text.rightJustified(10) + QLatin1Char(' '); };
     const auto number = [&](std::int64_t n) {
         return cell(n < 0 ? QStringLiteral("?") : QString::number(n));
     };
     print(out, QStringLiteral("\n") + QStringLiteral("Table").leftJustified(width) +
                    QStringLiteral("     Source       Read    Written    Refused  First refusal\n"));
-    for (const TableFigures& t : tables_) {
-        QString line = t.name.leftJustified(width) + QLatin1Char(' ') + number(t.expected);
-        if (t.kept || t.notAttempted) {
+    for (const TableFigures& figures : tables_) {
+        const engine::TableResult& t = figures.result;
+        QString line = t.name().leftJustified(width) + QLatin1Char(' ') + number(t.sourceRows);
+        if (t.fate != engine::TableResult::Fate::Converted) {
             line += cell(QStringLiteral("-")) + cell(QStringLiteral("-")) + cell(QStringLiteral("-")) +
-                    QLatin1Char(' ') + (t.kept ? keptNote(t) : QStringLiteral("not attempted"));
+                    QLatin1Char(' ') +
+                    (t.fate == engine::TableResult::Fate::Kept ? keptNote(figures)
+                                                               : QStringLiteral("not attempted"));
         } else {
             line += number(t.read) + number(t.written) + number(t.refused) + QLatin1Char(' ');
             QString reason = t.firstRefusal.simplified();
             if (t.tableRefused) {
                 reason = QStringLiteral("table refused: ") + reason;
-                if (t.expected > t.read)
-                    reason += QStringLiteral(" (%1 rows not attempted)").arg(t.expected - t.read);
+                if (t.sourceRows > t.read)
+                    reason += QStringLiteral(" (%1 rows not attempted)").arg(t.sourceRows - t.read);
             }
             line += reason;
         }

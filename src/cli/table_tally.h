@@ -1,11 +1,11 @@
 #pragma once
-// The figures of each table of a run (the source's rows; rows read, written and refused, the first
-// refusal; kept or not attempted),
-// kept as the run reports them, and the progress shown while it goes: on a terminal one line per
-// table redrawn in place a few times a second, otherwise one line per table when it ends.
+// The progress of a run as it goes, from the run's own figures: on a terminal one line per table
+// redrawn in place a few times a second, otherwise one line per table when it ends; and, once the
+// run has returned (or been stopped), the summary of its result.
 
 #include "cli/unfinished_marks.h"
 #include "engine/run_observer.h"
+#include "engine/run_result.h"
 
 #include <QString>
 
@@ -18,19 +18,11 @@
 
 namespace qc::cli {
 
+// One table of the summary: what the run did with it, and of a kept table what the target holds.
 struct TableFigures {
-    QString name;
-    std::int64_t expected = -1; // -1 until the source says
-    std::int64_t read = 0;
-    std::int64_t written = 0;
-    std::int64_t refused = 0;
-    QString firstRefusal;
-    bool kept = false;         // the target had it and it was not overwritten
-    bool tableRefused = false; // the target refused the table, or stopped taking its rows
-    bool notAttempted = false; // the run ended before it came to the table
-    // Of a kept table: the records the target's holds, and whether a run left it unfinished.
-    std::optional<std::int64_t> held;
-    bool unfinished = false;
+    engine::TableResult result;
+    std::optional<std::int64_t> held; // the records the target's table holds
+    bool unfinished = false;          // a run left the target's table unfinished
 };
 
 class TableTally : public engine::RunObserver {
@@ -38,17 +30,16 @@ class TableTally : public engine::RunObserver {
     // Progress goes to `out`; `terminal` says whether it is one.
     TableTally(std::FILE* out, bool terminal) : out_(out), terminal_(terminal) {}
 
-    void tableStarted(const QString& table) override;
-    void tableKept(const QString& table) override;
-    void rowsExpected(std::int64_t total) override;
-    void rowDone(const QString& refusal) override;
-    void tableRefused(const QString& reason) override;
-    void tableEnded() override;
-    void tableNotAttempted(const QString& table) override;
+    void tableStarted(const engine::TableResult& table) override;
+    void tableKept(const engine::TableResult& table) override;
+    void rowDone(const engine::TableResult& table) override;
+    void tableEnded(const engine::TableResult& table) override;
 
+    // Takes the tables of the run's result (as it stands, when the run was stopped) for the summary.
+    void takeResult(const engine::RunResult& result);
     // Takes the source's row count of each table the run did not read (kept, not attempted,
     // refused before it was read) from `count`, which gives nullopt when none can be taken.
-    void countUnread(const std::function<std::optional<std::int64_t>(const QString&)>& count);
+    void countUnread(const std::function<std::optional<std::int64_t>(const data::SourceTable&)>& count);
     // Takes from the target what each kept table holds, and whether a run left it unfinished.
     void inspectKept(const UnfinishedMarks& marks);
 
@@ -66,16 +57,13 @@ class TableTally : public engine::RunObserver {
     // How many times the progress line was drawn.
     int redraws() const { return redraws_; }
 
-    const std::vector<TableFigures>& tables() const { return tables_; }
-    // True when a row or a table was refused.
-    bool anyRefused() const;
     // True when a kept table is one a run left unfinished.
     bool anyUnfinished() const;
     // The closing summary.
     void printSummary(std::FILE* out) const;
 
   private:
-    static QString keptNote(const TableFigures& t);
+    static QString keptNote(const TableFigures& figures);
     QString progressText() const;
     // True on a terminal once the last redraw is old enough.
     bool due() const;
@@ -85,7 +73,8 @@ class TableTally : public engine::RunObserver {
     std::FILE* out_;
     bool terminal_;
     std::vector<TableFigures> tables_;
-    bool inTable_ = false;
+    // The table the run is on, from its start to its end; the run keeps it in place meanwhile.
+    const engine::TableResult* current_ = nullptr;
     bool lineOpen_ = false;   // a progress line is drawn and not yet ended
     bool statements_ = false; // statementReached() tells the progress
     int redraws_ = 0;

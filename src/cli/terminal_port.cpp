@@ -65,30 +65,24 @@ InterruptsHeld::~InterruptsHeld() {
     exitHeld = 0;
 }
 
-Answer TerminalPort::message(const QString& text, const QString& title, Buttons buttons, Icon icon) {
-    if (title == QLatin1String("Overwrite?") && buttons == Buttons::YesNo) {
-        if (overwrite_ == OverwritePolicy::Yes)
-            return Answer::Yes;
-        if (overwrite_ == OverwritePolicy::No)
-            return Answer::No;
-        tally_.breakLine();
-        const Answer answer = askYesNo(text);
-        processEvents(); // a Ctrl-C at the question ends the run here
-        return answer;
-    }
-    const bool report = title == QLatin1String("Application Error");
-    // A report, or a warning such as a target that cannot be opened, means not everything landed.
-    if (report || icon == Icon::Exclamation)
-        ++errorReports_;
-    // The closing "Done." gives way to the summary; an SQL error of a script is told by the caller
-    // with its statement number.
-    if (text == QLatin1String("Done.") || text == QLatin1String("Error found."))
-        return Answer::Ok;
+bool TerminalPort::overwrite(const QString& table) {
+    if (overwrite_ != OverwritePolicy::Ask)
+        return overwrite_ == OverwritePolicy::Yes;
+    tally_.breakLine();
+    const Answer answer = askYesNo(engine::overwriteQuestion(table));
+    processEvents(); // a Ctrl-C at the question ends the run here
+    return answer == Answer::Yes;
+}
+
+Answer TerminalPort::message(const QString& text, const QString& title, Buttons buttons, Icon) {
     const QString heading = title.isEmpty() ? QString() : title + QStringLiteral(": ");
-    // A blank line after each report keeps a run of them apart.
-    printError(heading + withNewlines(text) + (report ? QStringLiteral("\n\n") : QString()));
-    // No other question is asked of the command line; No keeps things as they are.
+    printError(heading + withNewlines(text));
     return buttons == Buttons::YesNo ? Answer::No : Answer::Ok;
+}
+
+void TerminalPort::showReport(const ErrorReport& report) {
+    // A blank line after each report keeps a run of them apart.
+    printError(QStringLiteral("Application Error: ") + withNewlines(report.text()) + QStringLiteral("\n\n"));
 }
 
 void TerminalPort::setProgressText(const QString& text) {

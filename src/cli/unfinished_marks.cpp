@@ -3,47 +3,35 @@
 #include "foxpro/file_io.h"
 #include "foxpro/names.h"
 
-#include <algorithm>
 #include <fstream>
 
 namespace qc::cli {
 
-void UnfinishedMarks::tableStarted(const QString& table) {
-    current_ = table;
-    marked_ = anyRow_ = allRead_ = notCreated_ = false;
-}
-
-void UnfinishedMarks::tableCreating() {
-    // A mark that cannot be made goes with a target that takes no table either.
-    marked_ = static_cast<bool>(std::ofstream(markOf(current_)));
-}
-
-void UnfinishedMarks::rowDone(const QString&) {
-    anyRow_ = true;
-}
-
-void UnfinishedMarks::allRowsRead() {
-    allRead_ = true;
-}
-
-void UnfinishedMarks::tableRefused(const QString&) {
-    // A refusal before any row is that of the DROP or the CREATE (a row's comes after it).
-    notCreated_ = notCreated_ || (marked_ && !anyRow_);
-}
-
-void UnfinishedMarks::tableEnded() {
-    std::error_code ignored;
-    if (marked_ && (allRead_ || notCreated_))
-        std::filesystem::remove(markOf(current_), ignored);
+void UnfinishedMarks::tableStarted(const engine::TableResult&) {
     marked_ = false;
 }
 
-bool UnfinishedMarks::unfinished(const QString& table) const {
+void UnfinishedMarks::tableCreating(const engine::TableResult& table) {
+    // A mark that cannot be made goes with a target that takes no table either.
+    marked_ = static_cast<bool>(std::ofstream(markOf(table.table)));
+}
+
+void UnfinishedMarks::tableEnded(const engine::TableResult& table) {
+    // A refusal before any row is that of the CREATE (a row's comes with the row): there is no
+    // table to mark.
+    const bool notCreated = table.tableRefused && table.read == 0;
+    std::error_code ignored;
+    if (marked_ && (table.allRead || notCreated))
+        std::filesystem::remove(markOf(table.table), ignored);
+    marked_ = false;
+}
+
+bool UnfinishedMarks::unfinished(const data::SourceTable& table) const {
     std::error_code ignored;
     return std::filesystem::exists(markOf(table), ignored);
 }
 
-std::optional<std::int64_t> UnfinishedMarks::records(const QString& table) const {
+std::optional<std::int64_t> UnfinishedMarks::records(const data::SourceTable& table) const {
     std::ifstream dbf(tableFile(table), std::ios::binary);
     unsigned char header[8] = {};
     if (!dbf.read(reinterpret_cast<char*>(header), sizeof header))
@@ -53,10 +41,8 @@ std::optional<std::int64_t> UnfinishedMarks::records(const QString& table) const
                                      static_cast<std::uint32_t>(header[7]) << 24);
 }
 
-std::filesystem::path UnfinishedMarks::tableFile(const QString& table) const {
-    const auto source = std::find_if(tables_.begin(), tables_.end(),
-                                     [&](const data::SourceTable& t) { return t.shownName() == table; });
-    const std::string name = (source == tables_.end() ? table : source->name).toStdString();
+std::filesystem::path UnfinishedMarks::tableFile(const data::SourceTable& table) const {
+    const std::string name = table.name.toStdString();
     // A container's tables lie beside it.
     const std::filesystem::path folder =
         target_.containerChosen ? std::filesystem::path(target_.container.toStdString()).parent_path()
@@ -66,7 +52,7 @@ std::filesystem::path UnfinishedMarks::tableFile(const QString& table) const {
     return found.empty() ? folder / file : found;
 }
 
-std::filesystem::path UnfinishedMarks::markOf(const QString& table) const {
+std::filesystem::path UnfinishedMarks::markOf(const data::SourceTable& table) const {
     const std::filesystem::path dbf = tableFile(table);
     return dbf.parent_path() / ("." + dbf.filename().string() + ".unfinished");
 }

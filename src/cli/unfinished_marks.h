@@ -18,35 +18,25 @@ namespace qc::cli {
 
 class UnfinishedMarks : public engine::RunObserver {
   public:
-    // `tables`: the run's source listing, which maps the names the run tells to FoxPro names.
-    UnfinishedMarks(const data::FoxProTarget& target, const data::SourceTables& tables)
-        : target_(target), tables_(tables) {}
+    explicit UnfinishedMarks(const data::FoxProTarget& target) : target_(target) {}
 
-    void tableStarted(const QString& table) override;
-    void tableCreating() override;
-    void rowDone(const QString& refusal) override;
-    void allRowsRead() override;
-    void tableRefused(const QString& reason) override;
-    void tableEnded() override;
+    void tableStarted(const engine::TableResult& table) override;
+    void tableCreating(const engine::TableResult& table) override;
+    void tableEnded(const engine::TableResult& table) override;
 
-    // True when the target's table of that (shown) name carries the mark.
-    bool unfinished(const QString& table) const;
-    // The records the target's table of that (shown) name holds, from its header; nullopt when
+    // True when the target's table converted from `table` carries the mark.
+    bool unfinished(const data::SourceTable& table) const;
+    // The records the target's table converted from `table` holds, from its header; nullopt when
     // it cannot be read.
-    std::optional<std::int64_t> records(const QString& table) const;
+    std::optional<std::int64_t> records(const data::SourceTable& table) const;
 
   private:
     // The target's .dbf of the table, found in any letter case; the lower-case name when there is none.
-    std::filesystem::path tableFile(const QString& table) const;
-    std::filesystem::path markOf(const QString& table) const;
+    std::filesystem::path tableFile(const data::SourceTable& table) const;
+    std::filesystem::path markOf(const data::SourceTable& table) const;
 
     const data::FoxProTarget& target_;
-    const data::SourceTables& tables_;
-    QString current_;
     bool marked_ = false;
-    bool anyRow_ = false;
-    bool allRead_ = false;
-    bool notCreated_ = false; // the target refused the CREATE: there is no table to mark
 };
 
 } // namespace qc::cli

@@ -1,25 +1,27 @@
 #pragma once
 // The conversion run behind "Start Converting".
 //
-//   ConversionRun run(ui);                  // one per main window
-//   run.run(login, target, previewChoice);  // converts every source table; returns after "Done."
-//   run.converting();                       // true while a run is under way (it lets window
-//                                           // events through, so a second click can arrive:
-//                                           // it is ignored)
+//   ConversionRun run(user);                           // one per main window
+//   RunResult result = run.run(login, target, choice); // converts every source table
+//   run.converting();                                  // true while a run is under way (it lets
+//                                                      // window events through, so a second
+//                                                      // click can arrive: it is ignored)
 //
-// The run checks both databases (ending with the reason if either cannot be reached), lists the
-// source and target tables, opens its two connections and converts the source tables from the
-// last listed to the first: an overwrite question when the target already has the table, then
-// the source query is opened and the table definition built and checked, and only then DROP
-// TABLE (after a Yes), CREATE TABLE and one INSERT INTO per row. A table whose source cannot be
-// read or whose definition the target would refuse gets one report and no statement, so the
-// target's table of that name stays as it was. Statements are executed at once or, in SQL
-// Preview mode, collected and shown through ui.showSqlPreview per table or once at the end; a
-// per-table preview left with "< Back" ends the run, any other way goes on with the next table.
-// Every step runs through the error trap of "Form1"/"PushButton7_Click": a failing step is
-// reported and the run goes on, except that a table the target refuses (its DROP or CREATE, or a
-// row for a reason not the row's own) gets no further statements, and a target that refuses
-// everything, or a source whose connection is lost, ends the tables.
+// The run goes in three parts. It starts: both databases are checked (ending with the reason if
+// either cannot be reached), the source and target tables listed and the two connections opened.
+// It copies the source tables from the last listed to the first, each one in turn: the overwrite
+// question when the target already has it, then the source query is opened and the table
+// definition built and checked, and only then DROP TABLE (after a Yes), CREATE TABLE and one
+// INSERT INTO per row. A table whose source cannot be read or whose definition the target would
+// refuse gets one report and no statement, so the target's table of that name stays as it was.
+// Statements are executed at once or, in SQL Preview mode, collected and shown to the user per
+// table or once at the end; a preview left with "< Back" ends the run. It finishes: the
+// connections close and the user is told the run is over.
+//
+// A step that can fail runs in the error trap of "Form1"/"PushButton7_Click" (see Step): a
+// failure is reported and the run goes on, except that a table the target refuses (its DROP or
+// CREATE, or a row for a reason not the row's own) gets no further statements, and a target that
+// refuses everything, or a source whose connection is lost, ends the tables.
 //
 // Tables of one name in two schemas of the source would both become one FoxPro table: the one
 // in the default schema keeps the name (else the first converted), and each other is reported
@@ -31,12 +33,14 @@
 #include "data/sql_server_login.h"
 #include "engine/preview_choice.h"
 #include "engine/run_observer.h"
+#include "engine/run_result.h"
+#include "engine/run_steps.h"
+#include "engine/run_user.h"
 #include "engine/type_mapping.h"
 #include "preview/datatype_rows.h"
 #include "preview/sql_line_list.h"
 #include "shell/error_trap.h"
 #include "shell/locale.h"
-#include "shell/ui_port.h"
 
 #include <QString>
 #include <QStringList>
@@ -55,11 +59,13 @@ class ConversionRun {
   public:
     // `locale` writes the dates, times and numbers of the statements, and gives new tables their
     // code page.
-    explicit ConversionRun(UiPort& ui, Locale locale = Locale::fromSystem()) : ui_(ui), locale_(locale) {}
+    explicit ConversionRun(RunUser& user, Locale locale = Locale::fromSystem())
+        : user_(user), port_(user.port()), locale_(locale) {}
 
-    void run(const data::SqlServerLogin& login, const data::FoxProTarget& target,
-             const PreviewChoice& preview);
+    RunResult run(const data::SqlServerLogin& login, const data::FoxProTarget& target, PreviewChoice preview);
     bool converting() const { return converting_; }
+    // What the run in progress has done so far (after it: what it did, as run() returned).
+    const RunResult& result() const { return result_; }
     // Closes the target's files where the run stands, between two statements, for a program
     // that ends without unwinding the run (the window closing mid-run): each table gives back the
     // room it took ahead of its rows. A failure is not told; the next writer puts it right.
@@ -67,10 +73,10 @@ class ConversionRun {
 
     // Optional, for callers other than the window: only the source tables named here (in any
     // letter case, bare or as "schema.name") are converted, the others are passed over as if not
-    // listed; and an onlooker
-    // told about each table and row. Neither changes a statement or what the port is shown.
+    // listed; and onlookers told about each table and row, in the order added. Neither changes a
+    // statement or what the user is shown.
     void setTableFilter(std::optional<QStringList> tables) { tableFilter_ = std::move(tables); }
-    void setObserver(RunObserver* observer) { observer_ = observer ? observer : &noObserver_; }
+    void addObserver(RunObserver& observer) { observers_.push_back(&observer); }
     // Optional: in SQL Preview mode each statement goes to `sink` as it is made instead of into
     // the SQL line list, so a caller that writes them out holds none of them; a sink never throws.
     void setStatementSink(std::function<void(const std::string&)> sink) { statementSink_ = std::move(sink); }
@@ -93,15 +99,19 @@ class ConversionRun {
     const data::Connection* targetConnection() const { return target_.get(); }
     const preview::SqlLineList& sqlLines() const { return sqlLines_; }
     const preview::DatatypeRows& datatypeRows() const { return datatypeRows_; }
-    // True when the last run lost its source's connection (or never opened it).
-    bool sourceLost() const { return sourceLost_; }
 
   private:
+    // Checks both databases, lists their tables and opens the connections; false when either
+    // database cannot be reached (the user has been told why).
+    bool start(ErrorTrap& trap);
+    // The tables the run converts, from the listing's last entry back to its first.
+    void chooseTables();
+    void copyTables(ErrorTrap& trap);
     enum class TableOutcome { Next, EndRun };
     // `takenBy`: the schema whose table of the same name has the FoxPro name, when not this one.
-    TableOutcome convertTable(ErrorTrap& trap, int index, const QString& takenBy);
-    // The tables the run converts, from the listing's entry `last` back to its first.
-    void chooseTables(int last);
+    TableOutcome copyTable(ErrorTrap& trap, int index, const QString& takenBy);
+    void finish(ErrorTrap& trap);
+    TableResult& current() { return result_.tables.back(); }
     // Opens the source query and builds and checks the definition; false, after one report
     // naming the table, when the table cannot be built.
     bool prepareTable(ErrorTrap& trap, TableDefinition& definition);
@@ -109,25 +119,27 @@ class ConversionRun {
     // source ran into it, naming the source row that never came when one is given.
     QString sourceFailureText(std::int64_t sourceRow = 0) const;
     // One report for the table, which is not converted.
-    void giveUpTable(ErrorTrap& trap, int line, const QString& description);
+    void giveUpTable(ErrorTrap& trap, Step step, const QString& description);
+    // The current table takes no more statements; `reason` is its first refusal unless it has one.
+    void tableGivenUp(const QString& reason);
     void copyRows(ErrorTrap& trap, const std::vector<int>& numericColumns);
     void perFilePreview(ErrorTrap& trap);
-    PreviewExit showPreview();
+    preview::PreviewExit showPreview();
     void tellEngineNotices();
-    // Appends the statement to the SQL line list in SQL Preview mode, otherwise executes it;
-    // the three numbers are those of the test, the append and the execution.
-    // Returns how the target refused an executed statement, if it did; a refused row's report
-    // names its source row (1-based) when `sourceRow` is given.
+    // Appends the statement to the SQL line list in SQL Preview mode (step `collect`), otherwise
+    // executes it (step `execute`). Returns how the target refused an executed statement, if it did; a
+    // refused row's report names its source row (1-based) when `sourceRow` is given.
     struct Refused {
         data::Refusal kind;
         QString reason; // the description the target gave, as reported
     };
-    std::optional<Refused> output(ErrorTrap& trap, const std::string& statement, int testLine, int appendLine,
-                                  int executeLine, std::int64_t sourceRow = 0);
+    std::optional<Refused> output(ErrorTrap& trap, const std::string& statement, Step collect, Step execute,
+                                  std::int64_t sourceRow = 0);
     // Takes note of a refusal: whether the rest of the table, or of the run, is given up.
     void refused(const std::optional<Refused>& refusal, bool statementOfTable);
 
-    UiPort& ui_;
+    RunUser& user_;
+    UiPort& port_;
     Locale locale_;
     bool converting_ = false;
     std::optional<QStringList> tableFilter_;
@@ -135,14 +147,18 @@ class ConversionRun {
     std::optional<std::uint64_t> targetFileSizeLimit_;
     std::function<void(const std::string&)> statementSink_;
     std::optional<int> sourceTimeout_;
-    // Without an onlooker of the caller's, one that takes no notice.
-    RunObserver noObserver_;
-    RunObserver* observer_ = &noObserver_;
+    std::vector<RunObserver*> observers_;
+    // Tells every onlooker.
+    template <class Call> void tell(Call call, const TableResult& table) {
+        for (RunObserver* observer : observers_)
+            (observer->*call)(table);
+    }
 
     // State of the run in progress.
     data::SqlServerLogin login_;
     data::FoxProTarget foxproTarget_;
-    PreviewChoice preview_;
+    PreviewChoice preview_ = PreviewChoice::Off;
+    RunResult result_;
     data::SourceTables sourceTables_;
     // Indexes into sourceTables_ in the order the run converts them, each with the shown name of
     // the table that took its FoxPro name first, if one did.
@@ -152,15 +168,13 @@ class ConversionRun {
     std::unique_ptr<data::Connection> target_;
     preview::SqlLineList sqlLines_;
     preview::DatatypeRows datatypeRows_;
-    QString currentTable_;          // the FoxPro table's name: the source table's bare name
-    data::SourceTable sourceTable_; // the source table being read
+    QString currentTable_; // the FoxPro table's name: the source table's bare name
     std::unique_ptr<data::Recordset> recordset_;
     bool connectionsOpen_ = false;
     bool tableRefused_ = false;  // the target takes no more rows of the current table
     bool memoLimitTold_ = false; // the current table's memo file limit was reported
     bool targetRefused_ = false; // the target takes nothing more in this run
     bool sourceLost_ = false;    // the source's connection is gone: no further table can be read
-    std::int64_t rowCounter_ = 0;
     std::int64_t rowTotal_ = 0;
 };
 

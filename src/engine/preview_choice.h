@@ -1,15 +1,12 @@
 #pragma once
-// The SQL Preview mode choices of the main window.
+// The SQL Preview mode choice of the main window.
 
 namespace qc::engine {
 
-struct PreviewChoice {
-    // The statements are collected and shown instead of being executed at once.
-    bool enabled = false;
-    // One preview once every table is done ("Show SQL Preview For Each File").
-    bool afterAllTables = true;
-    // One preview after each table ("Show SQL Preview For Each Table").
-    bool afterEachTable = false;
+enum class PreviewChoice {
+    Off,      // the statements are executed at once
+    PerFile,  // collected and shown once every table is done ("Show SQL Preview For Each File")
+    PerTable, // collected and shown after each table ("Show SQL Preview For Each Table")
 };
 
 } // namespace qc::engine

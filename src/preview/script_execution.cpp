@@ -70,7 +70,8 @@ ScriptOutcome executeScript(const ScriptRun& run, UiPort& ui) {
             trap.step(146, [&] { ui.setBusy(false); });
             trap.step(148, [&] { ui.setProgressValue(0); });
             trap.step(150, [&] { ui.setProgressText(QStringLiteral("Progress Bar")); });
-            trap.step(152, [&] { ui.message(QStringLiteral("Error found.")); });
+            if (run.sayErrorFound)
+                trap.step(152, [&] { ui.message(QStringLiteral("Error found.")); });
         } catch (...) {
             trap.report(line, QStringLiteral("Unknown error."));
         }

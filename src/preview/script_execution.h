@@ -48,6 +48,8 @@ struct ScriptRun {
     ResumePoint* resume = nullptr;
     // Told the number of each statement just before it is executed; none by default.
     std::function<void(int)> reached = {};
+    // False for a caller that tells an SQL error its own way, instead of the "Error found." box.
+    bool sayErrorFound = true;
 };
 
 // Runs the script (what the preview window's "Execute SQL" does, short of closing the window),

@@ -7,20 +7,10 @@
 #include <QString>
 
 #include <exception>
+#include <type_traits>
 #include <utility>
 
 namespace qc {
-
-// The address that error reports ask the user to write to.
-inline constexpr const char* kDeveloperEmail = "bugs@marravex.example.org";
-
-// The report's text: description, CR LF, location, line, CR CR, the request for a screenshot.
-QString errorReportText(const QString& description, const QString& window, const QString& procedure,
-                        int line);
-
-// Shows the report ("Application Error", exclamation icon, OK) and returns when it is closed.
-void showErrorReport(UiPort& ui, const QString& description, const QString& window, const QString& procedure,
-                     int line);
 
 // What the failure being handled is described as: the exception's own text, or "Unknown error."
 // for anything that is not a std::exception. Call only inside a catch handler.
@@ -34,13 +24,17 @@ inline QString currentFailureText() {
     }
 }
 
+// A step's line number, given as a number or as a procedure's named step.
+template <class Line>
+concept StepLine = std::is_same_v<Line, int> || std::is_enum_v<Line>;
+
 class ErrorTrap {
   public:
     ErrorTrap(UiPort& ui, QString window, QString procedure)
         : ui_(ui), window_(std::move(window)), procedure_(std::move(procedure)) {}
 
     // Runs one numbered step; a failure is reported and the caller goes on.
-    template <class F> void step(int line, F&& f) {
+    template <StepLine Line, class F> void step(Line line, F&& f) {
         try {
             std::forward<F>(f)();
         } catch (...) {
@@ -50,7 +44,7 @@ class ErrorTrap {
 
     // Runs the numbered test of a condition; a failing test counts as true, so the guarded
     // steps run as the resume-next rule has it.
-    template <class F> bool test(int line, F&& f) {
+    template <StepLine Line, class F> bool test(Line line, F&& f) {
         try {
             return std::forward<F>(f)();
         } catch (...) {
@@ -59,8 +53,8 @@ class ErrorTrap {
         return true;
     }
 
-    void report(int line, const QString& description) {
-        showErrorReport(ui_, description, window_, procedure_, line);
+    template <StepLine Line> void report(Line line, const QString& description) {
+        ui_.report({description, window_, procedure_, static_cast<int>(line)});
     }
 
     UiPort& ui() { return ui_; }

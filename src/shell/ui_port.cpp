@@ -29,6 +29,18 @@ bool UiPort::letEventsThrough() {
     return true;
 }
 
+void UiPort::showReport(const ErrorReport& report) {
+    message(report.text(), QStringLiteral("Application Error"), Buttons::Ok, Icon::Exclamation);
+}
+
+QString ErrorReport::text() const {
+    return description + QStringLiteral("\r\n") + QStringLiteral("in Ferroquill2021/08/31.") + window +
+           QLatin1Char('.') + procedure + QLatin1Char(' ') + QStringLiteral("at line ") +
+           QString::number(line) + QStringLiteral("\r\r") +
+           QStringLiteral("Please email screenshot of this message to ") +
+           QString::fromLatin1(kDeveloperEmail);
+}
+
 QString applicationTitle() {
     return QStringLiteral("Quintarel Converter");
 }

@@ -1,9 +1,7 @@
 #pragma once
-// The one way logic reaches the user: message boxes, the busy pointer, the progress bar, letting
-// pending window events through and showing the SQL preview. The Qt windows implement it; tests
-// implement it with a script of answers and a record of what was shown.
-
-#include "shell/settings_writer.h"
+// The one way logic reaches the user: message boxes, error reports, the busy pointer, the
+// progress bar and letting pending window events through. The Qt windows and the command line
+// implement it; tests implement it with a script of answers and a record of what was shown.
 
 #include <QString>
 
@@ -11,22 +9,26 @@
 
 namespace qc {
 
+// The address that error reports ask the user to write to.
+inline constexpr const char* kDeveloperEmail = "bugs@marravex.example.org";
+
 enum class Buttons { Ok, YesNo };
 enum class Icon { None, Exclamation };
 
 // Numbered as the message box results that callers compare against (6 = Yes, 7 = No).
 enum class Answer { Ok = 1, Yes = 6, No = 7 };
 
-// How the user left the SQL preview.
-enum class PreviewExit {
-    Executed,     // every statement ran ("Execute SQL" to the end)
-    TableSkipped, // "Skip Table / Do Not Execute SQL"
-    WentBack,     // "< Back", or the window was closed
-};
+// A failing step of a trapped procedure: what failed, and where ("in <window>.<procedure> at line
+// <line>"), so the user's report names the step.
+struct ErrorReport {
+    QString description;
+    QString window;
+    QString procedure;
+    int line = 0;
 
-namespace preview {
-struct PreviewSession;
-}
+    // The report's text: description, CR LF, location, line, CR CR, the request for a screenshot.
+    QString text() const;
+};
 
 class UiPort {
   public:
@@ -42,9 +44,13 @@ class UiPort {
     virtual void setProgressValue(double percent) = 0;
     virtual void setProgressText(const QString& text) = 0;
 
-    // Shows the SQL preview of the session over this port's window and returns once the user
-    // has left it.
-    virtual PreviewExit showSqlPreview(preview::PreviewSession& session) = 0;
+    // Tells the user of a failing step and returns once they have seen it.
+    void report(const ErrorReport& report) {
+        ++reportsMade_;
+        showReport(report);
+    }
+    // How many reports this port was given: a caller learns from it whether everything went well.
+    int reportsMade() const { return reportsMade_; }
 
     // Lets pending window events through, at most once per interval: long loops call this per
     // row and per value, so the windows stay responsive without the loop's speed depending on it.
@@ -52,12 +58,10 @@ class UiPort {
     bool letEventsThrough();
     void setEventInterval(std::chrono::microseconds interval) { interval_ = interval; }
 
-    // How the windows of this port write their settings: a file that cannot be written is
-    // reported once, not at every keystroke.
-    SettingsWriter settings;
-
   protected:
     virtual void processEvents() = 0;
+    // By default the "Application Error" box (exclamation icon, OK).
+    virtual void showReport(const ErrorReport& report);
 
   private:
     std::chrono::microseconds interval_{std::chrono::milliseconds(15)};
@@ -66,6 +70,7 @@ class UiPort {
     std::chrono::steady_clock::time_point lastAsked_{};
     int stride_ = 1;
     int untilAsked_ = 0;
+    int reportsMade_ = 0;
 };
 
 // The title of every message box that names no title of its own.

@@ -70,8 +70,7 @@ TEST_F(HelpButtons, TheRealMessageBoxCarriesTitleIconAndButtons) {
     EXPECT_EQ(seenIcon, QMessageBox::NoIcon);
 
     answerNextBox(QMessageBox::Ok);
-    showErrorReport(w->port(), QStringLiteral("Boom"), QStringLiteral("Form1"), QStringLiteral("Form_Load"),
-                    100);
+    w->port().report({QStringLiteral("Boom"), QStringLiteral("Form1"), QStringLiteral("Form_Load"), 100});
     EXPECT_EQ(seenTitle, QStringLiteral("Application Error"));
     EXPECT_EQ(seenIcon, QMessageBox::Warning);
     EXPECT_TRUE(

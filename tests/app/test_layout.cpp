@@ -93,7 +93,8 @@ TEST_F(Layout, NoCaptionIsWiderThanItsControl) {
     expectCaptionsFit(*w, 22);
 
     data::ui::FileDialogs dialogs;
-    data::ui::AdvancedOptionsWindow options(w->target(), ui, dialogs, w.get());
+    SettingsWriter settings;
+    data::ui::AdvancedOptionsWindow options(w->target(), ui, settings, dialogs, w.get());
     options.load();
     EXPECT_EQ(options.size(), QSize(536, 110));
     EXPECT_EQ(options.windowTitle(), QStringLiteral("Advanced Options"));

@@ -80,13 +80,13 @@ TEST_F(MainWindowFields, SqlPreviewModeGreysTheOptionsWithoutChangingTheSelectio
     EXPECT_FALSE(option2.isEnabled());
     EXPECT_TRUE(option2.isChecked());
     EXPECT_EQ(stored(key::PreviewMode), QStringLiteral("0"));
-    EXPECT_FALSE(w->previewChoice().enabled);
+    EXPECT_EQ(w->previewChoice(), engine::PreviewChoice::Off);
     check1.click();
     EXPECT_TRUE(option1.isEnabled());
     EXPECT_TRUE(option2.isEnabled());
     EXPECT_TRUE(option2.isChecked());
     EXPECT_EQ(stored(key::PreviewMode), QStringLiteral("1"));
-    EXPECT_TRUE(w->previewChoice().enabled);
+    EXPECT_EQ(w->previewChoice(), engine::PreviewChoice::PerTable);
 }
 
 TEST_F(MainWindowFields, EachOptionClickWritesBothKeys) {
@@ -94,8 +94,6 @@ TEST_F(MainWindowFields, EachOptionClickWritesBothKeys) {
     control<QRadioButton>(*w, "Option2").click();
     EXPECT_EQ(stored(key::PreviewPerFile), QStringLiteral("False"));
     EXPECT_EQ(stored(key::PreviewPerTable), QStringLiteral("True"));
-    EXPECT_TRUE(w->previewChoice().afterEachTable);
-    EXPECT_FALSE(w->previewChoice().afterAllTables);
     control<QRadioButton>(*w, "Option1").click();
     EXPECT_EQ(stored(key::PreviewPerFile), QStringLiteral("True"));
     EXPECT_EQ(stored(key::PreviewPerTable), QStringLiteral("False"));

@@ -41,9 +41,7 @@ TEST_F(MainWindowLoad, FirstRunWithNothingStored) {
 
     EXPECT_TRUE(w->target().containerChosen);
     EXPECT_EQ(w->target().container, QString());
-    EXPECT_TRUE(w->previewChoice().enabled);
-    EXPECT_TRUE(w->previewChoice().afterAllTables);
-    EXPECT_FALSE(w->previewChoice().afterEachTable);
+    EXPECT_EQ(w->previewChoice(), engine::PreviewChoice::PerFile);
     EXPECT_EQ(w->login().port, QStringLiteral("1433"));
 
     // The load wrote back what its handlers write; no target choice and no empty folder.
@@ -84,9 +82,8 @@ TEST_F(MainWindowLoad, RestoresEveryStoredField) {
     EXPECT_EQ(login.server, QStringLiteral("db.example.org"));
     EXPECT_EQ(login.password, QStringLiteral("p,w;d"));
     EXPECT_TRUE(login.localConnection);
-    EXPECT_FALSE(w->previewChoice().enabled);
-    EXPECT_TRUE(w->previewChoice().afterEachTable);
-    EXPECT_FALSE(w->previewChoice().afterAllTables);
+    EXPECT_EQ(w->previewChoice(), engine::PreviewChoice::Off);
+    EXPECT_TRUE(control<QRadioButton>(*w, "Option2").isChecked());
     EXPECT_TRUE(w->target().containerChosen);
     EXPECT_EQ(w->target().container, QStringLiteral("/data/shop.dbc"));
     EXPECT_EQ(stored(key::PreviewMode), QStringLiteral("0"));
@@ -154,7 +151,7 @@ TEST_F(MainWindowLoad, CheckValuesBeyondTheThreeStatesAreRefusedAndGreyedIsNotTi
     auto greyed = loadedWindow();
     EXPECT_EQ(control<QCheckBox>(*greyed, "Check1").checkState(), Qt::PartiallyChecked);
     EXPECT_FALSE(control<QRadioButton>(*greyed, "Option1").isEnabled());
-    EXPECT_FALSE(greyed->previewChoice().enabled);
+    EXPECT_EQ(greyed->previewChoice(), engine::PreviewChoice::Off);
     EXPECT_EQ(stored(key::PreviewMode), QStringLiteral("2"));
 }
 
@@ -164,7 +161,7 @@ TEST_F(MainWindowLoad, PreviewModeWithNeitherOptionStoredSelectsTheFirst) {
     store({{key::PreviewPerFile, QStringLiteral("0")}, {key::PreviewPerTable, QStringLiteral("False")}});
     auto w = loadedWindow();
     EXPECT_TRUE(control<QRadioButton>(*w, "Option1").isChecked());
-    EXPECT_TRUE(w->previewChoice().afterAllTables);
+    EXPECT_EQ(w->previewChoice(), engine::PreviewChoice::PerFile);
     EXPECT_EQ(stored(key::PreviewPerFile), QStringLiteral("True"));
     EXPECT_EQ(stored(key::PreviewPerTable), QStringLiteral("False"));
 

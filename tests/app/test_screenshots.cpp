@@ -60,7 +60,8 @@ TEST_F(Screenshots, MainWindowAndAdvancedOptions) {
     w->showCentred();
     save(*w, QStringLiteral("main-window.png"), "PNG");
 
-    data::ui::AdvancedOptionsWindow options(w->target(), ui, w->fileDialogs, w.get());
+    SettingsWriter settings;
+    data::ui::AdvancedOptionsWindow options(w->target(), ui, settings, w->fileDialogs, w.get());
     options.load();
     options.show();
     save(options, QStringLiteral("advanced-options.png"), "PNG");

@@ -230,7 +230,7 @@ TEST_F(StartConverting, InSqlPreviewModeThePreviewWindowOpensOwnedByTheMainWindo
     auto w = loadedWindow();
     typeLogin(*w, server.port());
     QTest::keyClicks(&control<QLineEdit>(*w, "Text2"), target.path());
-    ASSERT_TRUE(w->previewChoice().enabled);
+    ASSERT_NE(w->previewChoice(), engine::PreviewChoice::Off);
     int shown = 0;
     w->seams().runModal = [&](QDialog& dialog) {
         ++shown;

@@ -127,11 +127,10 @@ TEST(CodePageLanguages, EachLanguagesTextLandsInItsCodePage) {
                 preview::executeScript({session.lines, session.target, errorLine,
                                         [](const QString& e) { ADD_FAILURE() << e.toStdString(); }},
                                        previewed);
-            return outcome == preview::ScriptOutcome::Completed ? PreviewExit::Executed
-                                                                : PreviewExit::WentBack;
+            return outcome == preview::ScriptOutcome::Completed ? preview::PreviewExit::Executed
+                                                                : preview::PreviewExit::WentBack;
         };
-        PreviewChoice preview;
-        preview.enabled = true;
+        const PreviewChoice preview = PreviewChoice::PerFile;
         ConversionRun previewRun(previewed, locale);
         previewRun.setTableFilter(QStringList{table});
         previewRun.run(login, test::containerTarget(dbc.string()), preview);

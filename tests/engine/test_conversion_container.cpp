@@ -33,13 +33,14 @@ INSERT INTO Contacts VALUES ('Zoë', 2, NULL);
 )sql";
 
 // Stands in for the user pressing "Execute SQL" in the preview window.
-PreviewExit executeTheLines(preview::PreviewSession& session, UiPort& ui) {
+preview::PreviewExit executeTheLines(preview::PreviewSession& session, UiPort& ui) {
     int errorLine = 0;
     QString errorText;
     const auto outcome = preview::executeScript(
         {session.lines, session.target, errorLine, [&](const QString& e) { errorText = e; }}, ui);
     EXPECT_EQ(outcome, preview::ScriptOutcome::Completed) << errorText.toStdString();
-    return outcome == preview::ScriptOutcome::Completed ? PreviewExit::Executed : PreviewExit::WentBack;
+    return outcome == preview::ScriptOutcome::Completed ? preview::PreviewExit::Executed
+                                                        : preview::PreviewExit::WentBack;
 }
 
 } // namespace
@@ -55,12 +56,11 @@ TEST(ConversionContainer, PerFilePreviewThenImmediateReplacementKeepLongNames) {
 
     const data::SqlServerLogin login = test::sqliteLogin(source);
     const data::FoxProTarget target = test::containerTarget(dbc.string());
-    PreviewChoice perFile;
-    perFile.enabled = true;
+    const PreviewChoice perFile = PreviewChoice::PerFile;
 
     ScriptedUi preview;
     int lines = 0;
-    PreviewExit exit = PreviewExit::WentBack;
+    preview::PreviewExit exit = preview::PreviewExit::WentBack;
     preview.onPreview = [&](preview::PreviewSession& session) {
         lines = session.lines.count();
         return exit = executeTheLines(session, preview);
@@ -68,7 +68,7 @@ TEST(ConversionContainer, PerFilePreviewThenImmediateReplacementKeepLongNames) {
     ConversionRun(preview).run(login, target, perFile);
     EXPECT_TRUE(preview.errorReports().empty());
     EXPECT_EQ(lines, 3); // CREATE TABLE and two rows
-    EXPECT_EQ(exit, PreviewExit::Executed);
+    EXPECT_EQ(exit, preview::PreviewExit::Executed);
 
     const auto container = foxpro::Container::open(dbc);
     EXPECT_EQ(container.tableNames(), std::vector<std::string>{"contacts"});

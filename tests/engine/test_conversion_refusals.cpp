@@ -63,11 +63,14 @@ struct RefusalRun {
     ScriptedUi ui;
     int port = 0;
     std::optional<std::uint64_t> fileSizeLimit;
-    // Counts the rows the target refused, as the command line's summary does.
-    struct RefusedRows : RunObserver {
-        int count = 0;
-        void rowDone(const QString& refusal) override { count += refusal.isEmpty() ? 0 : 1; }
-    } rows;
+    RunResult result;
+    // The rows the target refused, as the command line's summary counts them.
+    std::int64_t refusedRows() const {
+        std::int64_t count = 0;
+        for (const auto& table : result.tables)
+            count += table.refused;
+        return count;
+    }
 
     RefusalRun(const std::string& tables, std::string target)
         : server(std::in_place, writeFixture(fixtureDir, tables)), target(std::move(target)),
@@ -76,12 +79,11 @@ struct RefusalRun {
     std::vector<std::string> convert(PreviewChoice preview = {}, std::optional<QStringList> tables = {}) {
         ConversionRun run(ui);
         run.setTableFilter(std::move(tables));
-        run.setObserver(&rows);
         if (fileSizeLimit)
             run.setTargetFileSizeLimit(*fileSizeLimit);
-        run.run(test::tdsLogin(port, QStringLiteral("u"), QStringLiteral("p")),
-                target.ends_with(".dbc") ? test::containerTarget(target) : test::folderTarget(target),
-                preview);
+        result = run.run(
+            test::tdsLogin(port, QStringLiteral("u"), QStringLiteral("p")),
+            target.ends_with(".dbc") ? test::containerTarget(target) : test::folderTarget(target), preview);
         std::vector<std::string> lines;
         for (int line = 1; line <= run.sqlLines().count(); ++line)
             lines.push_back(run.sqlLines().text(line));
@@ -244,7 +246,7 @@ TEST(ConversionRefusals, TheMemoFilesLimitIsReportedOnceForTheTable) {
     const QString report = r.ui.errorReports()[0].text;
     EXPECT_TRUE(report.contains(QStringLiteral("File 'notes.fpt' is too large"))) << report.toStdString();
     EXPECT_TRUE(report.contains(QStringLiteral("source row 11"))) << report.toStdString();
-    EXPECT_EQ(r.rows.count, 5);
+    EXPECT_EQ(r.refusedRows(), 5);
     const auto notes = test::dumpTable(target.path().toStdString() + "/notes.dbf");
     ASSERT_EQ(notes.records.size(), 15u);
     EXPECT_EQ(notes.records[14].at("ID"), text("20"));
@@ -371,9 +373,7 @@ TEST(ConversionRefusals, ATableThatCannotBeBuiltKeepsTheTargetsTableAndGetsNoSta
     // The stand-in lists by name; the run takes the last first.
     for (const char* name : {"Wide", "Secret", "Fine"})
         r.ui.expectQuestion(QString::fromLatin1(name), Answer::Yes);
-    PreviewChoice preview;
-    preview.enabled = true;
-    const auto lines = r.convert(preview);
+    const auto lines = r.convert(PreviewChoice::PerFile);
     ASSERT_EQ(lines.size(), 4u);
     EXPECT_EQ(lines[0], "DROP TABLE [Fine];");
     EXPECT_EQ(lines[1].rfind("CREATE TABLE [Fine]", 0), 0u);

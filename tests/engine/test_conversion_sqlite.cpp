@@ -40,7 +40,7 @@ struct Conversion {
     std::string target = dir.filePath(QStringLiteral("target")).toStdString();
     data::SqlServerLogin login = test::sqliteLogin(source);
     data::FoxProTarget foxpro = test::folderTarget(target);
-    PreviewChoice preview;
+    PreviewChoice preview = PreviewChoice::Off;
     ScriptedUi ui;
 
     explicit Conversion(const std::string& script = kSource) {
@@ -191,9 +191,6 @@ TEST(ConversionSqlite, NoToTheOverwriteQuestionLeavesTheTableAlone) {
     Conversion c;
     test::executeOnFoxPro(c.target, {"CREATE TABLE existing (k INT)", "INSERT INTO existing VALUES (99)"});
     c.ui.expectQuestion(QStringLiteral("overwrite Existing?"), Answer::No);
-    // Without SQL Preview mode no preview is shown, whichever option is selected.
-    c.preview.afterAllTables = false;
-    c.preview.afterEachTable = true;
     ConversionRun run(c.ui);
     c.convert(run);
 
@@ -214,9 +211,7 @@ TEST(ConversionSqlite, PreviewPerTable) {
     if (!test::inSqliteChild())
         return;
     Conversion c;
-    c.preview.enabled = true;
-    c.preview.afterAllTables = false;
-    c.preview.afterEachTable = true;
+    c.preview = PreviewChoice::PerTable;
     std::vector<std::vector<std::string>> shown;
     c.ui.onPreview = [&](preview::PreviewSession& session) {
         EXPECT_TRUE(session.target && session.target->isOpen());
@@ -228,7 +223,7 @@ TEST(ConversionSqlite, PreviewPerTable) {
         EXPECT_EQ(session.datatypeRows.count(),
                   session.lines.text(1).find("[People]") != std::string::npos ? 8 : 2);
         // "Skip Table / Do Not Execute SQL" for the first table, "< Back" for the second.
-        return shown.size() == 1 ? PreviewExit::TableSkipped : PreviewExit::WentBack;
+        return shown.size() == 1 ? preview::PreviewExit::TableSkipped : preview::PreviewExit::WentBack;
     };
     ConversionRun run(c.ui);
     c.convert(run);
@@ -249,15 +244,13 @@ TEST(ConversionSqlite, NoPreviewForATableTheUserKeeps) {
     if (!test::inSqliteChild())
         return;
     Conversion c;
-    c.preview.enabled = true;
-    c.preview.afterAllTables = false;
-    c.preview.afterEachTable = true;
+    c.preview = PreviewChoice::PerTable;
     test::executeOnFoxPro(c.target, {"CREATE TABLE existing (k INT)"});
     c.ui.expectQuestion(QStringLiteral("overwrite Existing?"), Answer::No);
     std::vector<std::string> firstLines;
     c.ui.onPreview = [&](preview::PreviewSession& session) {
         firstLines.push_back(session.lines.text(1));
-        return PreviewExit::TableSkipped;
+        return preview::PreviewExit::TableSkipped;
     };
     ConversionRun run(c.ui);
     c.convert(run);
@@ -271,14 +264,14 @@ TEST(ConversionSqlite, PreviewPerFileHoldsEveryTable) {
     if (!test::inSqliteChild())
         return;
     Conversion c;
-    c.preview.enabled = true;
+    c.preview = PreviewChoice::PerFile;
     test::executeOnFoxPro(c.target, {"CREATE TABLE existing (k INT)"});
     c.ui.expectQuestion(QStringLiteral("overwrite Existing?"), Answer::Yes);
     std::vector<std::string> lines;
     c.ui.onPreview = [&](preview::PreviewSession& session) {
         for (int i = 1; i <= session.lines.count(); ++i)
             lines.push_back(session.lines.text(i));
-        return PreviewExit::WentBack;
+        return preview::PreviewExit::WentBack;
     };
     ConversionRun run(c.ui);
     c.convert(run);
@@ -305,11 +298,11 @@ TEST(ConversionSqlite, EmptySourceShowsAnEmptyPreview) {
     if (!test::inSqliteChild())
         return;
     Conversion c("CREATE VIEW v AS SELECT 1 AS one;");
-    c.preview.enabled = true;
+    c.preview = PreviewChoice::PerFile;
     int lines = -1;
     c.ui.onPreview = [&](preview::PreviewSession& session) {
         lines = session.lines.count();
-        return PreviewExit::WentBack;
+        return preview::PreviewExit::WentBack;
     };
     ConversionRun run(c.ui);
     c.convert(run);

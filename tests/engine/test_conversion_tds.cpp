@@ -197,9 +197,7 @@ TEST(ConversionTds, ReadingAheadOrInTurnsGivesTheSameRun) {
             ScriptedUi ui;
             ConversionRun run(ui);
             run.setReadAhead(readAhead);
-            PreviewChoice choice;
-            choice.enabled = preview;
-            choice.afterAllTables = preview;
+            const PreviewChoice choice = preview ? PreviewChoice::PerFile : PreviewChoice::Off;
             run.run(test::tdsLogin(server.port()), test::folderTarget(dir.path().toStdString()), choice);
             for (const auto& shown : ui.messages)
                 out.messages.push_back(shown.text);

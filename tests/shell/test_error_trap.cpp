@@ -9,13 +9,15 @@ using qc::ErrorTrap;
 using qc::test::ScriptedUi;
 
 TEST(ErrorTrap, ReportTextHasEveryPieceInOrder) {
-    EXPECT_EQ(qc::errorReportText(QStringLiteral("Boom"), QStringLiteral("Form1"),
-                                  QStringLiteral("Form_Load"), 100),
-              QStringLiteral("Boom\r\nin Ferroquill2021/08/31.Form1.Form_Load at line 100\r\r"
-                             "Please email screenshot of this message to bugs@marravex.example.org"));
+    EXPECT_EQ(
+        (qc::ErrorReport{QStringLiteral("Boom"), QStringLiteral("Form1"), QStringLiteral("Form_Load"), 100}
+             .text()),
+        QStringLiteral("Boom\r\nin Ferroquill2021/08/31.Form1.Form_Load at line 100\r\r"
+                       "Please email screenshot of this message to bugs@marravex.example.org"));
     // An empty description leaves the first line empty.
     EXPECT_TRUE(
-        qc::errorReportText({}, QStringLiteral("Foxpro"), QStringLiteral("IsValidFoxProConnection"), 102)
+        (qc::ErrorReport{{}, QStringLiteral("Foxpro"), QStringLiteral("IsValidFoxProConnection"), 102})
+            .text()
             .startsWith(QStringLiteral("\r\nin Ferroquill2021/08/31.Foxpro.IsValidFoxProConnection ")));
 }
 

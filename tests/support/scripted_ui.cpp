@@ -43,9 +43,9 @@ void ScriptedUi::setProgressText(const QString& text) {
     progressTexts.push_back(text);
 }
 
-PreviewExit ScriptedUi::showSqlPreview(preview::PreviewSession& session) {
+preview::PreviewExit ScriptedUi::preview(preview::PreviewSession& session) {
     ++previews;
-    return onPreview ? onPreview(session) : PreviewExit::WentBack;
+    return onPreview ? onPreview(session) : preview::PreviewExit::WentBack;
 }
 
 void ScriptedUi::processEvents() {

@@ -1,7 +1,9 @@
 #pragma once
-// A user-interface port for tests: answers questions from a script, records every message,
-// pointer change and progress update, and fails the test on a prompt it did not expect.
+// A user-interface port for tests, and the user of a conversion run: answers questions from a
+// script, records every message, pointer change and progress update, and fails the test on a
+// prompt it did not expect.
 
+#include "engine/run_user.h"
 #include "shell/ui_port.h"
 
 #include <QString>
@@ -19,7 +21,7 @@ struct Shown {
     Icon icon;
 };
 
-class ScriptedUi : public UiPort {
+class ScriptedUi : public UiPort, public engine::RunUser {
   public:
     ScriptedUi();
     ~ScriptedUi() override;
@@ -28,7 +30,7 @@ class ScriptedUi : public UiPort {
     void expectQuestion(const QString& contains, Answer answer);
     // What the SQL preview does (for example, act as the user of the preview window would);
     // without it the user goes back at once.
-    std::function<PreviewExit(preview::PreviewSession&)> onPreview;
+    std::function<preview::PreviewExit(preview::PreviewSession&)> onPreview;
     // Called at every pass of letting events through (the interval is 0 in tests).
     std::function<void()> onEvents;
 
@@ -36,7 +38,8 @@ class ScriptedUi : public UiPort {
     void setBusy(bool busy) override;
     void setProgressValue(double percent) override;
     void setProgressText(const QString& text) override;
-    PreviewExit showSqlPreview(preview::PreviewSession& session) override;
+    UiPort& port() override { return *this; }
+    preview::PreviewExit preview(preview::PreviewSession& session) override;
 
     std::vector<Shown> messages;
     std::vector<double> progressValues;

@@ -15,10 +15,10 @@ namespace {
 const QString kWindow = QStringLiteral("Form6");
 }
 
-AdvancedOptionsWindow::AdvancedOptionsWindow(FoxProTarget& target, UiPort& ui, const FileDialogs& dialogs,
-                                             QWidget* owner)
+AdvancedOptionsWindow::AdvancedOptionsWindow(FoxProTarget& target, UiPort& ui, SettingsWriter& settings,
+                                             const FileDialogs& dialogs, QWidget* owner)
     : QDialog(owner, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint), target_(target), ui_(ui),
-      dialogs_(dialogs) {
+      settings_(settings), dialogs_(dialogs) {
     setObjectName(QStringLiteral("Form6"));
     setWindowTitle(QStringLiteral("Advanced Options"));
     setFixedSize(look::px(8040), look::px(1650));
@@ -77,7 +77,7 @@ void AdvancedOptionsWindow::load() {
 void AdvancedOptionsWindow::onContainerChanged(const QString& text) {
     // A handler without a trap of its own: a settings file that cannot be written is still reported.
     ErrorTrap(ui_, kWindow, QStringLiteral("Text1_Change")).step(100, [&] {
-        ui_.settings.write(key::DBCFile, text);
+        settings_.write(key::DBCFile, text);
     });
 }
 
@@ -127,7 +127,7 @@ void AdvancedOptionsWindow::onOkClicked() {
         return;
     if (trap.test(100, [&] { return !path.isEmpty(); })) {
         trap.step(102, [&] { target_.containerChosen = true; });
-        trap.step(104, [&] { ui_.settings.write(key::FoxproOption, QStringLiteral("1")); });
+        trap.step(104, [&] { settings_.write(key::FoxproOption, QStringLiteral("1")); });
         // The chosen container is the target from now on, not only after the next start.
         trap.step(106, [&] { target_.container = path; });
     }
@@ -136,7 +136,7 @@ void AdvancedOptionsWindow::onOkClicked() {
 
 void AdvancedOptionsWindow::onCancelClicked() {
     ErrorTrap trap(ui_, kWindow, QStringLiteral("PushButton2_Click"));
-    trap.step(100, [&] { ui_.settings.write(key::FoxproOption, QStringLiteral("2")); });
+    trap.step(100, [&] { settings_.write(key::FoxproOption, QStringLiteral("2")); });
     trap.step(102, [&] { target_.containerChosen = false; });
     trap.step(104, [&] { reject(); });
 }

@@ -4,6 +4,7 @@
 
 #include "data/foxpro_target.h"
 #include "data/ui/file_dialogs.h"
+#include "shell/settings_writer.h"
 #include "shell/ui/button_keys.h"
 #include "shell/ui_port.h"
 
@@ -18,9 +19,10 @@ namespace qc::data::ui {
 class AdvancedOptionsWindow : public QDialog {
     Q_OBJECT
   public:
-    // `target` is the main window's target choice; `ui` shows this window's error reports.
-    AdvancedOptionsWindow(FoxProTarget& target, UiPort& ui, const FileDialogs& dialogs,
-                          QWidget* owner = nullptr);
+    // `target` is the main window's target choice; `ui` shows this window's error reports;
+    // `settings` is the main window's writer, so a file that cannot be written is told once.
+    AdvancedOptionsWindow(FoxProTarget& target, UiPort& ui, SettingsWriter& settings,
+                          const FileDialogs& dialogs, QWidget* owner = nullptr);
 
     // The window's load: colours, icon, hand pointer, then the stored container path.
     void load();
@@ -37,6 +39,7 @@ class AdvancedOptionsWindow : public QDialog {
 
     FoxProTarget& target_;
     UiPort& ui_;
+    SettingsWriter& settings_;
     const FileDialogs& dialogs_;
 
     QGroupBox frame{this};

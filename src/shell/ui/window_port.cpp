@@ -45,10 +45,6 @@ void WindowPort::setProgressText(const QString& text) {
         progressBar_->setFormat(text);
 }
 
-PreviewExit WindowPort::showSqlPreview(preview::PreviewSession&) {
-    return PreviewExit::WentBack;
-}
-
 void WindowPort::runModal(QDialog& window) {
     const EventLoopInside inside(eventDepth_);
     if (seams_.runModal)

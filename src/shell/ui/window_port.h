@@ -36,8 +36,6 @@ class WindowPort : public UiPort {
     void setBusy(bool busy) override;
     void setProgressValue(double percent) override;
     void setProgressText(const QString& text) override;
-    // A window that shows no SQL preview of its own answers that the user went back.
-    PreviewExit showSqlPreview(preview::PreviewSession& session) override;
 
     // Shows a window of the program over this one until it finishes; see look::runDialog.
     void runModal(QDialog& window);

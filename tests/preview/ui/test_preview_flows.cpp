@@ -65,7 +65,7 @@ class PreviewFlow : public ::testing::Test {
         type("Text4", QStringLiteral("Test#Pass1"));
         type("Text8", QStringLiteral("TestDB"));
         type("Text2", target.path());
-        ASSERT_TRUE(window->previewChoice().enabled);
+        ASSERT_NE(window->previewChoice(), engine::PreviewChoice::Off);
     }
 
     // Starts the run; each preview window it shows goes to `user`, with its messages recorded.
@@ -108,7 +108,7 @@ class PreviewFlow : public ::testing::Test {
     std::unique_ptr<app::MainWindow> window;
     test::ScriptedUi ui;
     std::vector<std::vector<std::string>> previews;
-    std::vector<PreviewExit> exits;
+    std::vector<preview::PreviewExit> exits;
 };
 
 TEST_F(PreviewFlow, PerFileShowsEveryTableOnceAndExecutesThem) {
@@ -124,7 +124,7 @@ TEST_F(PreviewFlow, PerFileShowsEveryTableOnceAndExecutesThem) {
     EXPECT_EQ(lines[0].rfind("CREATE TABLE [Gamma]", 0), 0u) << lines[0];
     EXPECT_EQ(lines[2].rfind("CREATE TABLE [Beta]", 0), 0u) << lines[2];
     EXPECT_EQ(lines[6].rfind("CREATE TABLE [Alpha]", 0), 0u) << lines[6];
-    EXPECT_EQ(exits, std::vector<PreviewExit>{PreviewExit::Executed});
+    EXPECT_EQ(exits, std::vector<preview::PreviewExit>{preview::PreviewExit::Executed});
     EXPECT_EQ(window->run().sqlLines().count(), 0);
     EXPECT_TRUE(ui.errorReports().empty());
     ASSERT_FALSE(ui.messages.empty());

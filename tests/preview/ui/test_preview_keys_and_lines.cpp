@@ -130,7 +130,7 @@ TEST_F(PreviewWindowTest, ExecuteAfterAFixedLineSendsEveryRowOnce) {
     QTest::mouseClick(w.lineView.viewport(), Qt::LeftButton, {}, textPoint(w, 2));
     ASSERT_EQ(lines.text(3), "INSERT INTO t VALUES (2)");
     w.executeButton.click();
-    EXPECT_EQ(w.exit(), PreviewExit::Executed);
+    EXPECT_EQ(w.exit(), preview::PreviewExit::Executed);
     EXPECT_FALSE(w.isVisible());
     EXPECT_EQ(messageTexts(), std::vector<QString>{QStringLiteral("Error found.")});
     const auto records = target.records("t");

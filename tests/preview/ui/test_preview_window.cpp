@@ -55,7 +55,7 @@ TEST_F(PreviewWindowTest, ExecuteRunsEveryLineThenHandsBackAndCloses) {
     QObject::connect(&w.progressBar, &QProgressBar::valueChanged, [&](int v) { values.push_back(v); });
     w.executeButton.click();
     EXPECT_EQ(values, (std::vector<int>{25, 50, 75, 100, 0}));
-    EXPECT_EQ(w.exit(), PreviewExit::Executed);
+    EXPECT_EQ(w.exit(), preview::PreviewExit::Executed);
     EXPECT_FALSE(w.isVisible());
     EXPECT_EQ(w.result(), QDialog::Accepted);
     EXPECT_EQ(lines.count(), 0);
@@ -87,7 +87,7 @@ TEST_F(PreviewWindowTest, SqlErrorStopsWithTheLineShownAndTheWindowOpen) {
     EXPECT_TRUE(lockedDuringRun);
     EXPECT_EQ(messageTexts(), std::vector<QString>{QStringLiteral("Error found.")});
     EXPECT_TRUE(w.isVisible());
-    EXPECT_NE(w.exit(), PreviewExit::Executed);
+    EXPECT_NE(w.exit(), preview::PreviewExit::Executed);
     EXPECT_EQ(w.errorLine(), 2);
     EXPECT_EQ(w.lineView.currentIndex().row(), 1);
     EXPECT_TRUE(w.lineView.viewport()->rect().contains(w.lineView.visualRect(w.lineView.currentIndex())));
@@ -143,7 +143,7 @@ TEST_F(PreviewWindowTest, EditedLinesKeepTheirBreaksAndEmptiedLinesAreSkipped) {
     EXPECT_EQ(lines.text(2), "");
     EXPECT_EQ(lines.text(3), "INSERT INTO t\nVALUES (5)");
     w.executeButton.click();
-    EXPECT_EQ(w.exit(), PreviewExit::Executed);
+    EXPECT_EQ(w.exit(), preview::PreviewExit::Executed);
     const auto records = target.records("t");
     ASSERT_EQ(records.size(), 1u);
     EXPECT_NE(records[0].find("A=5"), std::string::npos);
@@ -237,21 +237,21 @@ TEST_F(PreviewWindowTest, BackGoesBackAndSkipTableSkipsTheTable) {
     PreviewWindow& w = open();
     w.backButton.click();
     EXPECT_FALSE(w.isVisible());
-    EXPECT_EQ(w.exit(), PreviewExit::WentBack);
+    EXPECT_EQ(w.exit(), preview::PreviewExit::WentBack);
     EXPECT_EQ(lines.count(), 0);
 
     addLines({"DROP TABLE [a];"});
     PreviewWindow& again = open();
     again.skipTableButton.click();
     EXPECT_FALSE(again.isVisible());
-    EXPECT_EQ(again.exit(), PreviewExit::TableSkipped);
+    EXPECT_EQ(again.exit(), preview::PreviewExit::TableSkipped);
     EXPECT_EQ(lines.count(), 0);
 
     // Closed by its title bar, the window went back too.
     addLines({"DROP TABLE [a];"});
     PreviewWindow& closed = open();
     closed.close();
-    EXPECT_EQ(closed.exit(), PreviewExit::WentBack);
+    EXPECT_EQ(closed.exit(), preview::PreviewExit::WentBack);
 }
 
 TEST_F(PreviewWindowTest, FindAndReplaceChangesTheListAndCloses) {
