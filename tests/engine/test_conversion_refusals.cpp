@@ -399,4 +399,17 @@ TEST(ConversionRefusals, ASourceLostMidRunIsReportedOnceAndDropsNothingMore) {
     EXPECT_EQ(records(folder, "t3"), 3u);
     EXPECT_EQ(records(folder, "t2"), 1u);
     EXPECT_EQ(records(folder, "t1"), 1u);
+
+    // The result says the same without reading a text.
+    EXPECT_EQ(r.result.end, RunEnd::SourceLost);
+    EXPECT_EQ(r.result.reports, 1);
+    ASSERT_EQ(r.result.tables.size(), 3u);
+    const auto& [t3, t2, t1] = std::tie(r.result.tables[0], r.result.tables[1], r.result.tables[2]);
+    EXPECT_EQ(
+        std::tuple(t3.name(), t3.sourceRows, t3.read, t3.written, t3.allRead, t3.tableRefused),
+        std::tuple(QStringLiteral("T3"), std::int64_t{3}, std::int64_t{3}, std::int64_t{3}, true, false));
+    EXPECT_TRUE(t2.tableRefused);
+    EXPECT_TRUE(t2.firstRefusal.endsWith(QStringLiteral("(table T2)")));
+    EXPECT_EQ(t1.fate, TableResult::Fate::NotAttempted);
+    EXPECT_TRUE(r.result.anyFailure());
 }

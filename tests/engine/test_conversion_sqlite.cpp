@@ -195,6 +195,14 @@ TEST(ConversionSqlite, NoToTheOverwriteQuestionLeavesTheTableAlone) {
     c.convert(run);
 
     EXPECT_TRUE(c.ui.errorReports().empty());
+    const auto& kept = run.result().tables;
+    EXPECT_EQ(std::count_if(kept.begin(), kept.end(),
+                            [](const TableResult& t) {
+                                return t.fate == TableResult::Fate::Kept &&
+                                       t.name() == QStringLiteral("Existing");
+                            }),
+              1);
+    EXPECT_EQ(run.result().end, RunEnd::Completed);
     const auto existing = test::dumpTable(c.dbf("existing"));
     ASSERT_EQ(existing.records.size(), 1u);
     EXPECT_EQ(existing.records[0].at("K"), text("99"));
