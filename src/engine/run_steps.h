@@ -28,6 +28,14 @@ enum class Step : int {
     AskOverwrite = 166,
     ShowTableProgress = 188,
     BuildTable = 190, // its source query opened, or the table not converted for a name taken
+    // The definition, per column; each type rule's steps are numbered from its own first line
+    // (TypeRule::firstLine).
+    CountFields = 200,
+    LetEventsThroughBeforeField = 202,
+    AddDatatypeRow = 204,
+    ShowFieldName = 206,
+    QuoteFieldName = 208,
+    ReadFieldType = 210,
     CollectDrop = 182,
     ExecuteDrop = 184,
     CollectCreate = 318,

@@ -1,5 +1,7 @@
 #include "engine/type_mapping.h"
 
+#include "engine/run_steps.h"
+
 #include <array>
 #include <utility>
 
@@ -114,44 +116,41 @@ std::string quotedName(std::string_view name) {
 TableDefinition buildTableDefinition(ErrorTrap& trap, const FieldList& fields, const QString& table,
                                      preview::DatatypeRows& rows) {
     TableDefinition def;
-    const std::string tableName = table.toStdString();
-    trap.step(192, [&] { def.statement = "CREATE TABLE " + bracketedName(tableName) + " ("; });
-    trap.step(194, [&] { def.NumericColumns.clear(); });
-    std::string quoted;
-    trap.step(196, [&] { quoted.clear(); });
-    int position = 0;
-    trap.step(198, [&] { position = 0; });
+    def.statement = "CREATE TABLE " + bracketedName(table.toStdString()) + " ("; // [192, 194]
+    std::string quoted;                                                          // [196]
+    int position = 0;                                                            // [198]
 
     int fieldCount = 0;
-    trap.step(200, [&] { fieldCount = fields.count(); });
+    trap.step(Step::CountFields, [&] { fieldCount = fields.count(); });
     std::string typeWord;
     for (int field = 0; field < fieldCount; ++field) {
-        trap.step(202, [&] { trap.ui().letEventsThrough(); });
-        trap.step(204, [&] { rows.addRow(table); });
-        trap.step(206, [&] { rows.setLastRow(2, QString::fromStdString(fields.name(field))); });
-        trap.step(208, [&] { quoted = quotedName(fields.name(field)); });
+        trap.step(Step::LetEventsThroughBeforeField, [&] { trap.ui().letEventsThrough(); });
+        trap.step(Step::AddDatatypeRow, [&] { rows.addRow(table); });
+        trap.step(Step::ShowFieldName,
+                  [&] { rows.setLastRow(2, QString::fromStdString(fields.name(field))); });
+        trap.step(Step::QuoteFieldName, [&] { quoted = quotedName(fields.name(field)); });
         // A type that cannot be read leaves the empty word, so the column still gets the
         // catch-all CHAR rule instead of the previous column's type.
         typeWord.clear();
-        trap.step(210, [&] { typeWord = GetDataTypeName(fields.type(field)).toLower().toStdString(); });
+        trap.step(Step::ReadFieldType,
+                  [&] { typeWord = GetDataTypeName(fields.type(field)).toLower().toStdString(); });
         const TypeRule& rule = ruleForTypeWord(typeWord);
-        trap.step(rule.firstLine + 2, [&] { def.statement.append(quoted).append(rule.fragment); });
+        def.statement.append(quoted).append(rule.fragment); // [rule + 2]
         trap.step(rule.firstLine + 4, [&] { rows.setLastRow(3, QString::fromLatin1(rule.sourceWord)); });
         trap.step(rule.firstLine + 6, [&] { rows.setLastRow(4, QString::fromLatin1(rule.foxproWord)); });
         if (rule.numeric)
-            trap.step(rule.firstLine + 8, [&] { def.NumericColumns.push_back(position); });
-        trap.step(310, [&] { ++position; });
+            def.NumericColumns.push_back(position); // [rule + 8]
+        ++position;                                 // [310]
     }
 
-    trap.step(312, [&] {
-        std::string& s = def.statement;
-        const auto first = s.find_first_not_of(' ');
-        const auto last = s.find_last_not_of(' ');
-        s = first == std::string::npos ? std::string() : s.substr(first, last - first + 1);
-        if (!s.empty())
-            s.pop_back();
-    });
-    trap.step(314, [&] { def.statement += ");"; });
+    // [312] The last ", " goes.
+    std::string& s = def.statement;
+    const auto first = s.find_first_not_of(' ');
+    const auto last = s.find_last_not_of(' ');
+    s = first == std::string::npos ? std::string() : s.substr(first, last - first + 1);
+    if (!s.empty())
+        s.pop_back();
+    def.statement += ");"; // [314]
     return def;
 }
 

@@ -51,8 +51,8 @@ class FieldList {
 };
 
 // Builds the definition of the table from its fields and appends its datatype rows. Every step
-// runs through the caller's trap with its statement number, and lets window events through once
-// per column.
+// that can fail runs through the caller's trap with its number, and window events are let
+// through once per column.
 TableDefinition buildTableDefinition(ErrorTrap& trap, const FieldList& fields, const QString& table,
                                      preview::DatatypeRows& rows);
 
