@@ -103,8 +103,8 @@ void bareReplace(std::vector<std::string>& lines, const std::string& find, const
     }
 }
 
-std::string connectionString(const QTemporaryDir& dir) {
-    return "Provider=vfpoledb.1;Data Source=" + dir.path().toStdString() + ";Collating Sequence=machine;";
+std::string folderOf(const QTemporaryDir& dir) {
+    return dir.path().toStdString();
 }
 
 // Both runs read the same statements from the same filled list, so they work with the same
@@ -113,7 +113,7 @@ double directRun(Script& form, const std::vector<std::string>& statements) {
     QTemporaryDir dir;
     fill(form, statements);
     data::Connection connection;
-    connection.Open(connectionString(dir));
+    connection.openFoxPro(folderOf(dir));
     ::sync();
     return secondsOf([&] {
         const int count = form.sqlLines.count();
@@ -126,7 +126,7 @@ double windowRun(Script& form, const std::vector<std::string>& statements) {
     QTemporaryDir dir;
     fill(form, statements);
     form.target = std::make_unique<data::Connection>();
-    form.target->Open(connectionString(dir));
+    form.target->openFoxPro(folderOf(dir));
     preview::ui::PreviewWindow window(form.session(), nullptr);
     answerQuietly(window.seams());
     window.show();

@@ -25,7 +25,7 @@ RecordsetRead recordsetRead(const std::string& connectionString) {
     qc::data::Recordset rs;
     RecordsetRead result;
     const auto start = std::chrono::steady_clock::now();
-    rs.Open("SELECT * FROM [Big]", connection, qc::data::adOpenStatic, qc::data::adLockOptimistic);
+    rs.Open("SELECT * FROM [Big]", connection);
     const int fields = rs.fieldCount();
     while (!rs.Eof()) {
         ++result.rows;

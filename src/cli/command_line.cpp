@@ -294,7 +294,7 @@ int execute(const Options& o) {
     data::Connection connection;
     try {
         connection.setCodePage(runLocale(o).value().codePage);
-        connection.Open(data::foxproRunConnectionString(target));
+        data::openTarget(connection, target);
     } catch (const std::exception& e) {
         fail(QStringLiteral("The FoxPro target cannot be opened:\n") + QString::fromUtf8(e.what()));
         return kCouldNotStart;

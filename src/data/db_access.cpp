@@ -2,7 +2,6 @@
 
 #include "data/events_while_waiting.h"
 #include "data/odbc_sources.h"
-#include "data/provider_string.h"
 #include "foxpro/database.h"
 #include "odbc/ado_types.h"
 #include "odbc/ascii_text.h"
@@ -96,7 +95,6 @@ bool timedOut(const std::exception& failure) {
 }
 
 struct Connection::Impl {
-    int cursorLocation = adUseServer;
     int commandTimeout = 30;
     int connectionTimeout = 0;
     std::function<void()> eventPump;
@@ -126,9 +124,6 @@ Connection::Impl& Connection::impl() {
     return *impl_;
 }
 
-void Connection::setCursorLocation(int location) {
-    impl_->cursorLocation = location;
-}
 void Connection::setCommandTimeout(int seconds) {
     impl_->commandTimeout = seconds < 0 ? 0 : seconds;
 }
@@ -159,18 +154,17 @@ bool Connection::lost() const {
     return !impl_->open() || (impl_->odbc && impl_->odbc->isDead());
 }
 
+void Connection::openFoxPro(const std::string& path) {
+    if (impl_->open())
+        openObject();
+    if (path.empty())
+        throw foxpro::Error("The connection string names no Data Source.");
+    impl_->foxpro = foxpro::Database::open(path, impl_->limits, impl_->codePage);
+}
+
 void Connection::Open(const std::string& connectionString) {
     if (impl_->open())
         openObject();
-    if (providerAttribute(connectionString, "Provider") && !namesFoxProProvider(connectionString))
-        throw std::runtime_error("Provider cannot be found. It may not be properly installed.");
-    if (namesFoxProProvider(connectionString)) {
-        const auto path = providerAttribute(connectionString, "Data Source");
-        if (!path || path->empty())
-            throw foxpro::Error("The connection string names no Data Source.");
-        impl_->foxpro = foxpro::Database::open(*path, impl_->limits, impl_->codePage);
-        return;
-    }
     auto connection = std::make_unique<odbc::Connection>();
     connection->setLoginTimeout(impl_->connectionTimeout);
     connection->open(connectionString, impl_->eventPump);
@@ -198,11 +192,9 @@ std::vector<std::string> Connection::takeNotices() {
     return impl_->foxpro ? impl_->foxpro->takeNotices() : std::vector<std::string>{};
 }
 
-std::unique_ptr<Recordset> Connection::OpenSchema(int schema) {
+std::unique_ptr<Recordset> Connection::OpenSchema() {
     if (!impl_->open())
         closedObject();
-    if (schema != adSchemaTables)
-        throw std::runtime_error("Object or provider is not capable of performing requested operation.");
     auto recordset = std::make_unique<Recordset>();
     if (impl_->foxpro) {
         std::vector<std::vector<Value>> rows;
@@ -244,8 +236,7 @@ void Connection::Close() {
 Recordset::Recordset() = default;
 Recordset::~Recordset() = default;
 
-void Recordset::Open(const std::string& source, Connection& connection, int /*cursorType*/,
-                     int /*lockType*/) {
+void Recordset::Open(const std::string& source, Connection& connection) {
     if (source_)
         openObject();
     Connection::Impl& conn = connection.impl();

@@ -1,7 +1,7 @@
 #pragma once
 // The database access layer: connections and recordsets with the operations, properties and
-// calling order the rest of the program relies on. Open picks the provider from the connection
-// string: "Provider=vfpoledb.1;..." opens the embedded FoxPro engine, "Driver=..." goes to ODBC.
+// calling order the rest of the program relies on. A connection opens either the embedded FoxPro
+// engine on a folder or a database container (openFoxPro) or an ODBC data source (Open).
 // Every failure throws an exception derived from std::exception whose what() is the description
 // shown to the user (odbc::Error, foxpro::Error).
 
@@ -18,11 +18,6 @@
 namespace qc::data {
 
 using odbc::Value;
-
-inline constexpr int adUseServer = 2;
-inline constexpr int adOpenStatic = 3;
-inline constexpr int adLockOptimistic = 3;
-inline constexpr int adSchemaTables = 20;
 
 class Recordset;
 
@@ -54,7 +49,6 @@ class Connection {
     Connection& operator=(const Connection&) = delete;
 
     // Properties, set before Open.
-    void setCursorLocation(int location);
     void setCommandTimeout(int seconds);
     // Seconds; 0 (the default) means the provider's default of 15 seconds.
     void setConnectionTimeout(int seconds);
@@ -73,7 +67,10 @@ class Connection {
     // mark (1252 unless set here before Open).
     void setCodePage(int codePage);
 
+    // An ODBC connection string ("Driver=...;...").
     void Open(const std::string& connectionString);
+    // The FoxPro engine on a folder of free tables or a database container (.dbc).
+    void openFoxPro(const std::string& path);
     bool isOpen() const;
     // True when the connection never opened, or its link to the server is known to be gone.
     bool lost() const;
@@ -85,8 +82,8 @@ class Connection {
     // What the FoxPro engine put right on its own since the last call, each told once; empty
     // for other connections.
     std::vector<std::string> takeNotices();
-    // Only adSchemaTables: a recordset with the fields "TABLE_TYPE" and "TABLE_NAME".
-    std::unique_ptr<Recordset> OpenSchema(int schema);
+    // The tables: a recordset with the fields "TABLE_TYPE" and "TABLE_NAME" among others.
+    std::unique_ptr<Recordset> OpenSchema();
     void Close();
 
     struct Impl;
@@ -104,7 +101,7 @@ class Recordset {
     Recordset& operator=(const Recordset&) = delete;
 
     // Opens a result: a forward-only stream of rows; RecordCount comes from a count of its own.
-    void Open(const std::string& source, Connection& connection, int cursorType, int lockType);
+    void Open(const std::string& source, Connection& connection);
     bool isOpen() const;
 
     bool Eof() const;

@@ -1,7 +1,6 @@
 #include "data/foxpro_target.h"
 
 #include "data/db_access.h"
-#include "data/provider_string.h"
 #include "shell/error_trap.h"
 
 #include <stdexcept>
@@ -9,12 +8,6 @@
 namespace qc::data {
 
 namespace {
-// A path holding ";" would end the Data Source early: such a path goes in quotes.
-std::string connectionString(const QString& path, const char* collation) {
-    return "Provider=vfpoledb.1;Data Source=" + quoteProviderValue(path.toStdString()) +
-           ";Collating Sequence=" + collation + ";";
-}
-
 template <class T> T& need(const std::unique_ptr<T>& object) {
     if (!object)
         throw std::runtime_error("Object variable or With block variable not set");
@@ -28,13 +21,8 @@ std::string text(const Value& v) {
 }
 } // namespace
 
-std::string foxproConnectionString(const FoxProTarget& target) {
-    return target.containerChosen ? connectionString(target.container, "machine")
-                                  : connectionString(target.folder, "general");
-}
-
-std::string foxproRunConnectionString(const FoxProTarget& target) {
-    return connectionString(target.containerChosen ? target.container : target.folder, "machine");
+void openTarget(Connection& connection, const FoxProTarget& target) {
+    connection.openFoxPro(target.chosenPath().toStdString());
 }
 
 bool IsValidFoxProConnection(const FoxProTarget& target, UiPort& ui, QString* reason) {
@@ -44,8 +32,7 @@ bool IsValidFoxProConnection(const FoxProTarget& target, UiPort& ui, QString* re
     // From here on a failure is the expected answer "no", not something to report.
     bool result = false;
     try {
-        need(connection).setCursorLocation(adUseServer);
-        need(connection).Open(foxproConnectionString(target));
+        openTarget(need(connection), target);
         result = true;
     } catch (...) {
         if (reason)
@@ -56,13 +43,11 @@ bool IsValidFoxProConnection(const FoxProTarget& target, UiPort& ui, QString* re
 
 void listTargetTables(const FoxProTarget& target, QStringList& tables, UiPort& ui) {
     ErrorTrap trap(ui, QStringLiteral("Foxpro"), QStringLiteral("AddTablesToFoxproListbox"));
-    std::string connectionText;
     std::unique_ptr<Connection> connection;
     std::unique_ptr<Recordset> schema;
-    trap.step(102, [&] { connectionText = foxproConnectionString(target); });
     trap.step(104, [&] { connection = std::make_unique<Connection>(); });
-    trap.step(106, [&] { need(connection).Open(connectionText); });
-    trap.step(108, [&] { schema = need(connection).OpenSchema(adSchemaTables); });
+    trap.step(106, [&] { openTarget(need(connection), target); });
+    trap.step(108, [&] { schema = need(connection).OpenSchema(); });
     trap.step(110, [&] { tables.clear(); });
     // A failing end test leaves the loop (its "true" branch), so a schema that never opened is
     // reported once, not once per pass.

@@ -1,6 +1,6 @@
 #pragma once
-// The FoxPro target: the connection strings for the folder or container target, the check that
-// it can be opened and the listing of its tables.
+// The FoxPro target: the folder or container the user chose, the check that it can be opened and
+// the listing of its tables.
 
 #include "shell/ui_port.h"
 #include <QString>
@@ -16,14 +16,14 @@ struct FoxProTarget {
     QString folder;
     QString container;
     bool containerChosen = true;
+
+    // The container's path or the folder's, whichever is chosen.
+    const QString& chosenPath() const { return containerChosen ? container : folder; }
 };
 
-// The target as the check and the listing open it: the container with ";Collating
-// Sequence=machine;", or the folder with ";Collating Sequence=general;".
-std::string foxproConnectionString(const FoxProTarget& target);
-
-// The target as a conversion run opens it: either form, ending ";Collating Sequence=machine;".
-std::string foxproRunConnectionString(const FoxProTarget& target);
+class Connection;
+// Opens the FoxPro engine on the chosen target.
+void openTarget(Connection& connection, const FoxProTarget& target);
 
 // True when the target opens now. Reports only a failure to create the connection; why the
 // target did not open goes to `reason` when given.
@@ -33,7 +33,6 @@ bool IsValidFoxProConnection(const FoxProTarget& target, UiPort& ui, QString* re
 // procedure's own name, and the entries read until then stay.
 void listTargetTables(const FoxProTarget& target, QStringList& tables, UiPort& ui);
 
-class Connection;
 // Shows what the engine put right on its own in the target (a table set free from a container
 // that did not hold it) in one message, so the user learns it once and nothing is changed in
 // silence. Shows nothing when there is nothing to tell.

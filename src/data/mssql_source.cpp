@@ -51,7 +51,7 @@ void listSourceTables(const SqlServerLogin& login, SourceTables& tables, UiPort&
     Connection connection;
     letEventsThroughWhileOpening(connection, ui);
     connection.Open(mssqlConnectionString(login));
-    auto schema = connection.OpenSchema(adSchemaTables);
+    auto schema = connection.OpenSchema();
     tables.clear();
     while (!schema->Eof()) {
         if (text(schema->fieldValue("TABLE_TYPE")) == "TABLE") {

@@ -114,16 +114,14 @@ bool ConversionRun::start(ErrorTrap& trap) {
     trap.step(Step::ListSourceTables, [&] { data::listSourceTables(login_, sourceTables_, port_); });
     trap.step(Step::ListTargetTables, [&] { data::listTargetTables(foxproTarget_, targetTables_, port_); });
 
-    trap.step(Step::SetTargetCursor, [&] { target_->setCursorLocation(data::adUseServer); });
     trap.step(Step::SetTargetCommandTimeout, [&] { target_->setCommandTimeout(5000); });
     trap.step(Step::SetTargetConnectionTimeout, [&] { target_->setConnectionTimeout(5000); });
     if (targetFileSizeLimit_)
         target_->setFileSizeLimit(*targetFileSizeLimit_);
     target_->setCodePage(locale_.codePage);
     trap.step(foxproTarget_.containerChosen ? Step::OpenContainer : Step::OpenFolder,
-              [&] { target_->Open(data::foxproRunConnectionString(foxproTarget_)); }); // [134]
+              [&] { data::openTarget(*target_, foxproTarget_); }); // [134]
 
-    trap.step(Step::SetSourceCursor, [&] { source_->setCursorLocation(data::adUseServer); });
     trap.step(Step::SetSourceCommandTimeout,
               [&] { source_->setCommandTimeout(sourceTimeout_.value_or(5000)); });
     trap.step(Step::SetSourceConnectionTimeout, [&] { source_->setConnectionTimeout(5000); });
@@ -276,8 +274,7 @@ ConversionRun::TableOutcome ConversionRun::copyTable(ErrorTrap& trap, int index,
 bool ConversionRun::prepareTable(ErrorTrap& trap, TableDefinition& definition) {
     TableResult& table = current();
     try {
-        recordset_->Open(data::selectAllStatement(table.table), *source_, data::adOpenStatic,
-                         data::adLockOptimistic);
+        recordset_->Open(data::selectAllStatement(table.table), *source_);
     } catch (...) {
         const QString description = sourceFailureText();
         // A connection that is gone fails every table the same way: this report stands for them.

@@ -9,72 +9,51 @@ namespace qc::engine {
 
 namespace {
 
-constexpr std::array<std::pair<int, const char*>, 39> kTypeNames{{
-    {0, "adEmpty"},
-    {2, "adSmallInt"},
-    {3, "adInteger"},
-    {4, "adSingle"},
-    {5, "adDouble"},
-    {6, "adCurrency"},
-    {7, "adDate"},
-    {8, "adBSTR"},
-    {9, "adIDispatch"},
-    {10, "adError"},
-    {11, "adBoolean"},
-    {12, "adVariant"},
-    {13, "adIUnknown"},
-    {14, "adDecimal"},
-    {16, "adTinyInt"},
-    {17, "adUnsignedTinyInt"},
-    {18, "adUnsignedSmallInt"},
-    {19, "adUnsignedInt"},
-    {20, "adBigInt"},
-    {21, "adUnsignedBigInt"},
-    {64, "adFileTime"},
-    {72, "adGUID"},
-    {128, "adBinary"},
-    {129, "adChar"},
-    {130, "adWChar"},
-    {131, "adNumeric"},
-    {132, "adUserDefined"},
-    {133, "adDBDate"},
-    {134, "adDBTime"},
-    {135, "adDBTimeStamp"},
-    {136, "adChapter"},
-    {138, "adPropVariant"},
-    {139, "adVarNumeric"},
-    {200, "adVarChar"},
-    {201, "adLongVarChar"},
-    {202, "adVarWChar"},
-    {203, "adLongVarWChar"},
-    {204, "adVarBinary"},
-    {205, "adLongVarBinary"},
+// What each column type becomes, with the number of its first step; the last rule takes every
+// type no other rule names.
+enum RuleIndex { Blob, Long, Double, SmallInt, Int, Currency, Decimal, Date, Timestamp, Bool, Char };
+constexpr std::array<TypeRule, 11> kRules{{
+    {" BLOB, ", "varwchar", "BLOB", false, 212},
+    {" long, ", "longvar", "long", false, 220},
+    {" DOUBLE, ", "double", "DOUBLE", true, 228},
+    {" SMALLINT, ", "smallint", "SMALLINT", true, 238},
+    {" INT, ", "int", "INT", true, 248},
+    {" DOUBLE, ", "currency", "DOUBLE", true, 258},
+    {" DEC, ", "decimal", "DEC", true, 268},
+    {" DATE, ", "date", "DATE", false, 278},
+    {" TIMESTAMP, ", "timestamp", "TIMESTAMP", false, 286},
+    {" SMALLINT, ", "bool", "SMALLINT", true, 294},
+    {" CHAR, ", "OTHER TYPES", "CHAR", false, 302},
 }};
 
-struct RuleTest {
-    const char* first;
-    const char* second; // nullptr when the rule has one test text
-};
-
-// The order matters: "adLongVarWChar" must meet "varwchar" before "longvar", "adSmallInt" must
-// meet "smallint" before "int".
-constexpr std::array<std::pair<RuleTest, TypeRule>, 11> kRules{{
-    {{"varwchar", nullptr}, {" BLOB, ", "varwchar", "BLOB", false, 212}},
-    {{"longvar", nullptr}, {" long, ", "longvar", "long", false, 220}},
-    {{"double", nullptr}, {" DOUBLE, ", "double", "DOUBLE", true, 228}},
-    {{"smallint", "tinyint"}, {" SMALLINT, ", "smallint", "SMALLINT", true, 238}},
-    {{"int", nullptr}, {" INT, ", "int", "INT", true, 248}},
-    {{"currency", "numeric"}, {" DOUBLE, ", "currency", "DOUBLE", true, 258}},
-    {{"decimal", nullptr}, {" DEC, ", "decimal", "DEC", true, 268}},
-    {{"date", nullptr}, {" DATE, ", "date", "DATE", false, 278}},
-    {{"timestamp", nullptr}, {" TIMESTAMP, ", "timestamp", "TIMESTAMP", false, 286}},
-    {{"bool", nullptr}, {" SMALLINT, ", "bool", "SMALLINT", true, 294}},
-    {{nullptr, nullptr}, {" CHAR, ", "OTHER TYPES", "CHAR", false, 302}},
+// The ADO type numbers with a rule of their own. The program this one replaces tested the
+// lower-cased name of each ADO constant for the words the rules' second column shows, in the
+// rules' order ("adLongVarWChar" met "varwchar" before "longvar", "adUnsignedTinyInt" met
+// "tinyint" before "int"); these are the results of those tests for the 39 constants, so every
+// column gets the type it got there.
+constexpr std::array<std::pair<int, RuleIndex>, 21> kTypeRules{{
+    {2, SmallInt},    // adSmallInt
+    {3, Int},         // adInteger
+    {5, Double},      // adDouble
+    {6, Currency},    // adCurrency
+    {7, Date},        // adDate
+    {11, Bool},       // adBoolean
+    {14, Decimal},    // adDecimal
+    {16, SmallInt},   // adTinyInt
+    {17, SmallInt},   // adUnsignedTinyInt
+    {18, SmallInt},   // adUnsignedSmallInt
+    {19, Int},        // adUnsignedInt
+    {20, Int},        // adBigInt
+    {21, Int},        // adUnsignedBigInt
+    {131, Currency},  // adNumeric
+    {133, Date},      // adDBDate
+    {135, Timestamp}, // adDBTimeStamp
+    {139, Currency},  // adVarNumeric
+    {201, Long},      // adLongVarChar
+    {202, Blob},      // adVarWChar
+    {203, Blob},      // adLongVarWChar
+    {205, Long},      // adLongVarBinary
 }};
-
-bool contains(std::string_view word, const char* text) {
-    return text && word.find(text) != std::string_view::npos;
-}
 
 std::string doubled(std::string_view name, char open, char close) {
     std::string out;
@@ -91,18 +70,11 @@ std::string doubled(std::string_view name, char open, char close) {
 
 } // namespace
 
-QString GetDataTypeName(int type) {
-    for (const auto& [number, name] : kTypeNames)
-        if (number == type)
-            return QString::fromLatin1(name);
-    return {};
-}
-
-const TypeRule& ruleForTypeWord(std::string_view typeWord) {
-    for (const auto& [test, rule] : kRules)
-        if (contains(typeWord, test.first) || contains(typeWord, test.second))
-            return rule;
-    return kRules.back().second;
+const TypeRule& ruleForType(int adoType) {
+    for (const auto& [number, rule] : kTypeRules)
+        if (number == adoType)
+            return kRules[rule];
+    return kRules[Char];
 }
 
 std::string bracketedName(std::string_view name) {
@@ -122,19 +94,16 @@ TableDefinition buildTableDefinition(ErrorTrap& trap, const FieldList& fields, c
 
     int fieldCount = 0;
     trap.step(Step::CountFields, [&] { fieldCount = fields.count(); });
-    std::string typeWord;
     for (int field = 0; field < fieldCount; ++field) {
         trap.step(Step::LetEventsThroughBeforeField, [&] { trap.ui().letEventsThrough(); });
         trap.step(Step::AddDatatypeRow, [&] { rows.addRow(table); });
         trap.step(Step::ShowFieldName,
                   [&] { rows.setLastRow(2, QString::fromStdString(fields.name(field))); });
         trap.step(Step::QuoteFieldName, [&] { quoted = quotedName(fields.name(field)); });
-        // A type that cannot be read leaves the empty word, so the column still gets the
-        // catch-all CHAR rule instead of the previous column's type.
-        typeWord.clear();
-        trap.step(Step::ReadFieldType,
-                  [&] { typeWord = GetDataTypeName(fields.type(field)).toLower().toStdString(); });
-        const TypeRule& rule = ruleForTypeWord(typeWord);
+        // A type that cannot be read gets the catch-all CHAR rule, not the previous column's type.
+        int type = -1;
+        trap.step(Step::ReadFieldType, [&] { type = fields.type(field); });
+        const TypeRule& rule = ruleForType(type);
         def.statement.append(quoted).append(rule.fragment); // [rule + 2]
         trap.step(rule.firstLine + 4, [&] { rows.setLastRow(3, QString::fromLatin1(rule.sourceWord)); });
         trap.step(rule.firstLine + 6, [&] { rows.setLastRow(4, QString::fromLatin1(rule.foxproWord)); });

@@ -1,8 +1,7 @@
 #pragma once
 // The FoxPro table definition of one source table: the CREATE TABLE text, the positions of the
-// columns later written in numeric form (NumericColumns) and one datatype row per column. The
-// mapping works on the lower-cased name of each column's ADO type constant, tested against a
-// fixed sequence of substrings; the first rule that matches decides.
+// columns later written in numeric form (NumericColumns) and one datatype row per column, each
+// column's type chosen by its ADO type number.
 
 #include "preview/datatype_rows.h"
 #include "shell/error_trap.h"
@@ -15,10 +14,6 @@
 
 namespace qc::engine {
 
-// The name of the ADO DataTypeEnum constant of the number ("adInteger", ...); empty when the
-// number is not one of the 39 known values.
-QString GetDataTypeName(int type);
-
 struct TypeRule {
     const char* fragment;   // appended after the quoted column name
     const char* sourceWord; // third column of the datatype row
@@ -27,9 +22,8 @@ struct TypeRule {
     int firstLine;          // its steps carry the numbers firstLine + 2, + 4, ...
 };
 
-// The first rule whose test text occurs in the lower-cased type word; the last rule (CHAR) takes
-// whatever no other rule matched, the empty word included.
-const TypeRule& ruleForTypeWord(std::string_view typeWord);
+// The rule of the ADO type number; CHAR for a number no other rule takes.
+const TypeRule& ruleForType(int adoType);
 
 // "[" name "]" with every "]" doubled, so any table name reaches the target intact.
 std::string bracketedName(std::string_view name);

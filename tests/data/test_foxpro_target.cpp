@@ -1,8 +1,7 @@
-// The FoxPro target: its connection strings, the provider behind them, the connection check and
-// the table listing with their error traps.
+// The FoxPro target: the chosen path, the engine behind it, the connection check and the table
+// listing with their error traps.
 #include "data/db_access.h"
 #include "data/foxpro_target.h"
-#include "data/provider_string.h"
 #include "foxpro/database.h"
 #include "support/environment.h"
 #include "support/scripted_ui.h"
@@ -38,40 +37,26 @@ std::vector<int> reportedLines(const ScriptedUi& ui) {
 }
 } // namespace
 
-TEST(FoxproConnectionString, ChoosesTheFormAndKeepsAnyPathWhole) {
-    FoxProTarget f;
+TEST(FoxproTarget, OpensTheChosenPathWhole) {
+    QTemporaryDir dir;
+    // A path holding what a connection string would have to quote reaches the engine as it is.
+    const QString folder = dir.filePath(QStringLiteral("a;b \"q\" 'c"));
+    ASSERT_TRUE(QDir().mkpath(folder));
+    FoxProTarget f = folderTarget(folder);
+    f.container = dir.filePath(QStringLiteral("none.dbc"));
+    Connection conn;
+    openTarget(conn, f);
+    conn.Execute("CREATE TABLE t (k INT)");
+    conn.Close();
+    EXPECT_TRUE(QFile::exists(QDir(folder).filePath(QStringLiteral("t.dbf"))));
     f.containerChosen = true;
-    f.container = QStringLiteral("/data/sales.dbc");
-    f.folder = QStringLiteral("/data/free");
-    EXPECT_EQ(foxproConnectionString(f),
-              "Provider=vfpoledb.1;Data Source=/data/sales.dbc;Collating Sequence=machine;");
-    EXPECT_EQ(foxproRunConnectionString(f), foxproConnectionString(f));
-    f.containerChosen = false;
-    EXPECT_EQ(foxproConnectionString(f),
-              "Provider=vfpoledb.1;Data Source=/data/free;Collating Sequence=general;");
-    EXPECT_EQ(foxproRunConnectionString(f),
-              "Provider=vfpoledb.1;Data Source=/data/free;Collating Sequence=machine;");
-
-    // A path the plain form would cut short is quoted, and reads back as it was.
-    for (const char* path : {"/data/a;b", "/data/\"q\";x", " /lead", "'single"}) {
-        f.folder = QString::fromUtf8(path);
-        const auto read = providerAttribute(foxproConnectionString(f), "Data Source");
-        ASSERT_TRUE(read) << path;
-        EXPECT_EQ(*read, path);
-    }
-    EXPECT_EQ(providerAttribute("provider = VFPOLEDB.1 ; data source='a''b';Other=1", "DATA SOURCE"), "a'b");
-    EXPECT_TRUE(namesFoxProProvider("PROVIDER=VfpOleDb;"));
-    EXPECT_FALSE(namesFoxProProvider("Driver={SQL Server};Server=x;"));
-    EXPECT_FALSE(namesFoxProProvider("Provider=SQLOLEDB;"));
+    EXPECT_EQ(f.chosenPath(), f.container);
 }
 
 TEST(FoxproProvider, OpensExecutesAndListsAFolder) {
     QTemporaryDir dir;
     Connection conn;
-    conn.setCursorLocation(adUseServer);
-    // Keys in any case, unknown keys ignored.
-    conn.Open("provider=VFPOLEDB.1;DATA SOURCE=" + dir.path().toStdString() +
-              ";Collating Sequence=general;Mode=x;");
+    conn.openFoxPro(dir.path().toStdString());
     ASSERT_TRUE(conn.isOpen());
     conn.Execute("CREATE TABLE [Orders] (\"OrderID\" INT, \"Customer\" C(20));");
     conn.Execute("INSERT INTO [Orders] VALUES (7, 'O''Brien');");
@@ -81,7 +66,7 @@ TEST(FoxproProvider, OpensExecutesAndListsAFolder) {
     } catch (const std::exception& e) {
         EXPECT_TRUE(std::string(e.what()).starts_with("SQL error: ")) << e.what();
     }
-    auto schema = conn.OpenSchema(adSchemaTables);
+    auto schema = conn.OpenSchema();
     ASSERT_FALSE(schema->Eof());
     EXPECT_EQ(text(schema->fieldValue("TABLE_TYPE")), "TABLE");
     EXPECT_EQ(text(schema->fieldValue("TABLE_NAME")), "orders");
@@ -90,7 +75,7 @@ TEST(FoxproProvider, OpensExecutesAndListsAFolder) {
     schema->Close();
     // The provider answers statements, not queries.
     Recordset rs;
-    EXPECT_THROW(rs.Open("SELECT * FROM [orders]", conn, 3, 3), std::exception);
+    EXPECT_THROW(rs.Open("SELECT * FROM [orders]", conn), std::exception);
     conn.Close();
 
     // Read back by a reader that is not ours.
@@ -104,10 +89,9 @@ TEST(FoxproProvider, OpensExecutesAndListsAFolder) {
 TEST(FoxproProvider, AMissingTargetFailsToOpen) {
     QTemporaryDir dir;
     Connection conn;
-    EXPECT_THROW(conn.Open("Provider=vfpoledb.1;Data Source=" + dir.filePath("nope").toStdString() + ";"),
-                 std::exception);
+    EXPECT_THROW(conn.openFoxPro(dir.filePath("nope").toStdString()), std::exception);
     EXPECT_FALSE(conn.isOpen());
-    EXPECT_THROW(conn.Open("Provider=vfpoledb.1;Collating Sequence=machine;"), std::exception);
+    EXPECT_THROW(conn.openFoxPro(""), std::exception);
     EXPECT_FALSE(QDir(dir.filePath("nope")).exists());
 }
 
@@ -148,7 +132,7 @@ TEST(FoxproTarget, ListsTheTablesOfTheTarget) {
     QTemporaryDir dir;
     {
         Connection conn;
-        conn.Open("Provider=vfpoledb.1;Data Source=" + dir.path().toStdString() + ";");
+        conn.openFoxPro(dir.path().toStdString());
         conn.Execute("CREATE TABLE Customers (id INT)");
         conn.Execute("CREATE TABLE SysLog (id INT)");
     }

@@ -139,12 +139,11 @@ TEST(MssqlSource, ListsExactlyTheUserTablesWithTheirSchemas) {
 
 TEST(MssqlSource, ReadsEveryColumnTypeWithItsValueAndAdoNumber) {
     Connection conn;
-    conn.setCursorLocation(adUseServer);
     conn.setCommandTimeout(5000);
     conn.setConnectionTimeout(5000);
     conn.Open(mssqlConnectionString(login(server().port())));
     Recordset rs;
-    rs.Open(selectAllStatement(dbo("AllTypes")), conn, adOpenStatic, adLockOptimistic);
+    rs.Open(selectAllStatement(dbo("AllTypes")), conn);
     ASSERT_FALSE(rs.Eof());
     EXPECT_EQ(rs.RecordCount(), 6);
     using namespace odbc;
@@ -224,19 +223,19 @@ TEST(MssqlSource, ReadsEveryColumnTypeWithItsValueAndAdoNumber) {
     EXPECT_TRUE(rs.Eof());
     rs.Close();
 
-    rs.Open(selectAllStatement(dbo("Weird]Name")), conn, adOpenStatic, adLockOptimistic);
+    rs.Open(selectAllStatement(dbo("Weird]Name")), conn);
     EXPECT_EQ(rs.RecordCount(), 2);
     EXPECT_EQ(text(rs.fieldValue("val")), "a]b");
     rs.Close();
 
     // A table gone between listing and reading: a clear error, and the connection stays usable.
     try {
-        rs.Open(selectAllStatement(dbo("Vanished")), conn, adOpenStatic, adLockOptimistic);
+        rs.Open(selectAllStatement(dbo("Vanished")), conn);
         FAIL() << "a missing table opened";
     } catch (const odbc::Error& e) {
         EXPECT_EQ(e.nativeCode(), 208) << e.what();
     }
-    rs.Open(selectAllStatement(dbo("EmptyTable")), conn, adOpenStatic, adLockOptimistic);
+    rs.Open(selectAllStatement(dbo("EmptyTable")), conn);
     EXPECT_TRUE(rs.Eof() && rs.Bof());
     rs.Close();
     conn.Close();
@@ -246,7 +245,7 @@ TEST(MssqlSource, StreamsABigTableWithItsCount) {
     Connection conn;
     conn.Open(mssqlConnectionString(login(server().port())));
     Recordset rs;
-    rs.Open(selectAllStatement(dbo("BigTable")), conn, adOpenStatic, adLockOptimistic);
+    rs.Open(selectAllStatement(dbo("BigTable")), conn);
     EXPECT_EQ(rs.RecordCount(), 500);
     std::int64_t n = 0;
     while (!rs.Eof()) {
@@ -258,10 +257,10 @@ TEST(MssqlSource, StreamsABigTableWithItsCount) {
     EXPECT_EQ(n, 500);
     // Closing part-way leaves the connection usable.
     rs.Close();
-    rs.Open(selectAllStatement(dbo("BigTable")), conn, adOpenStatic, adLockOptimistic);
+    rs.Open(selectAllStatement(dbo("BigTable")), conn);
     rs.MoveNext();
     rs.Close();
-    rs.Open(selectAllStatement(dbo("Order Details")), conn, adOpenStatic, adLockOptimistic);
+    rs.Open(selectAllStatement(dbo("Order Details")), conn);
     EXPECT_EQ(rs.RecordCount(), 3);
     EXPECT_EQ(rs.fieldName(1), "Product Name");
 }
@@ -275,13 +274,13 @@ TEST(MssqlSource, ClosingARecordsetWhoseServerStoppedSendingCancelsTheRead) {
     conn.setEventPump([] {});    // rows are read ahead on a thread of their own
     conn.Open(mssqlConnectionString(login(stalling.port())));
     Recordset rs;
-    rs.Open(selectAllStatement(dbo("BigTable")), conn, adOpenStatic, adLockOptimistic);
+    rs.Open(selectAllStatement(dbo("BigTable")), conn);
     for (int n = 1; n < kRowsBeforeStall; ++n)
         rs.MoveNext();
     const auto closing = std::chrono::steady_clock::now();
     rs.Close();
     EXPECT_LT(std::chrono::steady_clock::now() - closing, std::chrono::seconds(30));
     // The cancelled read left the connection serving the next statement.
-    rs.Open(selectAllStatement(dbo("Order Details")), conn, adOpenStatic, adLockOptimistic);
+    rs.Open(selectAllStatement(dbo("Order Details")), conn);
     EXPECT_EQ(rs.RecordCount(), 3);
 }

@@ -162,7 +162,7 @@ void makeSqliteDatabase(const std::string& path, const std::string& script) {
 
 void executeOnFoxPro(const std::string& folder, const std::vector<std::string>& statements) {
     data::Connection connection;
-    connection.Open("Provider=vfpoledb.1;Data Source=" + folder + ";Collating Sequence=machine;");
+    connection.openFoxPro(folder);
     for (const auto& s : statements)
         connection.Execute(s);
     connection.Close();

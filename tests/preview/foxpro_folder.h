@@ -20,10 +20,7 @@ struct FoxProFolder {
     QTemporaryDir dir;
     std::unique_ptr<data::Connection> connection = std::make_unique<data::Connection>();
 
-    FoxProFolder() {
-        connection->Open("Provider=vfpoledb.1;Data Source=" + dir.path().toStdString() +
-                         ";Collating Sequence=machine;");
-    }
+    FoxProFolder() { connection->openFoxPro(dir.path().toStdString()); }
 
     std::string dbf(const std::string& table) const {
         return dir.path().toStdString() + "/" + table + ".dbf";
