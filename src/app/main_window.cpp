@@ -1,6 +1,7 @@
 #include "app/main_window.h"
 
 #include "app/check_value.h"
+#include "data/stored_inputs.h"
 #include "data/ui/advanced_options_window.h"
 #include "foxpro/codepage.h"
 #include "shell/error_trap.h"
@@ -183,7 +184,9 @@ void MainWindow::onFolderChanged(const QString& text) {
     // A folder typed or chosen becomes the target; an emptied box, or the folder restored at
     // start, leaves the choice as it was.
     if (!text.isEmpty() && !restoringFolder_) {
-        writeFromHandler("Text2_Change", key::FoxproOption, QStringLiteral("2"));
+        ErrorTrap(port_, kWindowName, QStringLiteral("Text2_Change")).step(100, [&] {
+            data::storeTargetKind(settings_, false);
+        });
         target_.containerChosen = false;
     }
     showTarget();
@@ -192,7 +195,9 @@ void MainWindow::onFolderChanged(const QString& text) {
 void MainWindow::onCodePageChosen(int index) {
     const int page = codePageBox.itemData(index).toInt();
     run_.setCodePage(page);
-    writeFromHandler("CodePageBox_Change", key::CodePage, QString::number(page));
+    ErrorTrap(port_, kWindowName, QStringLiteral("CodePageBox_Change")).step(100, [&] {
+        data::storeCodePage(settings_, page);
+    });
 }
 
 void MainWindow::showTarget() {

@@ -3,6 +3,7 @@
 #include "app/main_window.h"
 #include "data/foxpro_target.h"
 #include "data/mssql_source.h"
+#include "data/stored_inputs.h"
 #include "shell/error_trap.h"
 #include "shell/settings.h"
 #include "shell/shipped_files.h"
@@ -119,7 +120,7 @@ void MainWindow::onChooseFolderClicked() {
 
 void MainWindow::onSamplesClicked() {
     ErrorTrap trap(port_, kWindowName, QStringLiteral("PushButton2_Click"));
-    trap.step(100, [&] { settings_.write(key::FoxproOption, QStringLiteral("2")); });
+    trap.step(100, [&] { data::storeTargetKind(settings_, false); });
     trap.step(102, [&] { target_.containerChosen = false; });
     trap.step(104, [&] { folderBox.setText(writableSamplesFolder(programFolder)); });
     showTarget();

@@ -3,6 +3,7 @@
 // folder does not choose the folder: the target chosen last comes back, folder or container.
 #include "app/check_value.h"
 #include "app/main_window.h"
+#include "data/stored_inputs.h"
 #include "foxpro/codepage.h"
 #include "shell/error_trap.h"
 #include "shell/settings.h"
@@ -53,35 +54,27 @@ void MainWindow::load() {
         setOptionValue(previewPerTableOption,
                        settingToBool(ReadSetting(key::PreviewPerTable, QStringLiteral("0"))));
     });
+    const data::FoxProTarget storedTarget = data::readStoredTarget();
     // Restoring the folder is no choice of the user's: the target stays the one stored below.
     trap.step(120, [&] {
         const RaisedFlag restoring(restoringFolder_);
-        folderBox.setText(ReadSetting(key::FreeTableFolder));
+        folderBox.setText(storedTarget.folder);
     });
-    trap.step(122, [&] { target_.container = ReadSetting(key::DBCFile); });
-    QString targetOption;
-    if (trap.test(124, [&] {
-            targetOption = ReadSetting(key::FoxproOption);
-            return targetOption != QStringLiteral("2");
-        })) {
-        trap.step(126, [&] { target_.containerChosen = true; });
-    } else if (trap.test(128, [&] { return targetOption == QStringLiteral("2"); })) {
-        trap.step(130, [&] { target_.containerChosen = false; });
-    }
-    trap.step(132, [&] { serverBox.setText(ReadSetting(key::MSSQLServer)); });
-    trap.step(134, [&] { userBox.setText(ReadSetting(key::MSSQLUser)); });
-    trap.step(136, [&] { passwordBox.setText(ReadSetting(key::MSSQLPassword)); });
-    trap.step(138, [&] { databaseBox.setText(ReadSetting(key::MSSQLDatabase)); });
-    trap.step(140, [&] { portBox.setText(ReadSetting(key::MSSQLPort, QStringLiteral("1433"))); });
-    if (trap.test(142, [&] {
-            return ReadSetting(key::LocalConnection, QStringLiteral("0")) != QStringLiteral("0");
-        }))
+    target_.container = storedTarget.container;             // [122]
+    target_.containerChosen = storedTarget.containerChosen; // [124-130]
+    const data::SqlServerLogin storedLogin = data::readStoredLogin();
+    trap.step(132, [&] { serverBox.setText(storedLogin.server); });
+    trap.step(134, [&] { userBox.setText(storedLogin.user); });
+    trap.step(136, [&] { passwordBox.setText(storedLogin.password); });
+    trap.step(138, [&] { databaseBox.setText(storedLogin.database); });
+    trap.step(140, [&] { portBox.setText(storedLogin.port); });
+    if (storedLogin.localConnection) // [142]
         trap.step(144, [&] { localConnectionBox.setChecked(true); });
     trap.step(146, [&] { onPreviewModeClicked(); });
     trap.step(148, [&] { showTarget(); });
     // With nothing stored (or a page this program cannot write) the box follows the language,
     // and restoring it stores nothing.
-    const int stored = ReadSetting(key::CodePage).toInt();
+    const int stored = data::readStoredCodePage().toInt();
     const int page = foxpro::isWritableCodePage(stored) ? stored : Locale::fromSystem().codePage;
     const QSignalBlocker restoring(codePageBox);
     codePageBox.setCurrentIndex(codePageBox.findData(page));

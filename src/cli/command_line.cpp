@@ -9,6 +9,7 @@
 #include "cli/unfinished_marks.h"
 #include "data/foxpro_target.h"
 #include "data/mssql_source.h"
+#include "data/stored_inputs.h"
 #include "engine/conversion_run.h"
 #include "engine/table_list.h"
 #include "foxpro/new_container.h"
@@ -54,27 +55,12 @@ bool onTerminal() {
     return isatty(STDIN_FILENO);
 }
 
-// The login and target the window would start with, read from its stored settings; the port
-// stays as the login has it when none is stored.
-void readSavedSettings(data::SqlServerLogin& login, data::FoxProTarget& target) {
-    login.server = ReadSetting(key::MSSQLServer);
-    login.user = ReadSetting(key::MSSQLUser);
-    login.password = ReadSetting(key::MSSQLPassword);
-    login.database = ReadSetting(key::MSSQLDatabase);
-    login.port = ReadSetting(key::MSSQLPort, login.port);
-    login.localConnection = ReadSetting(key::LocalConnection, QStringLiteral("0")) != QStringLiteral("0");
-    target.folder = ReadSetting(key::FreeTableFolder);
-    target.container = ReadSetting(key::DBCFile);
-    // As at the window's next start: the choice stored last holds, whatever the other path is.
-    target.containerChosen = ReadSetting(key::FoxproOption) != QStringLiteral("2");
-}
-
 // The code page of new tables: --codepage, else the window's stored choice (with
 // --saved-settings), else the language's. Nullopt, after telling why, for a stored choice this
 // program cannot write.
 std::optional<Locale> runLocale(const Options& o) {
     Locale locale = Locale::fromSystem();
-    const QString stored = o.savedSettings ? ReadSetting(key::CodePage) : QString();
+    const QString stored = o.savedSettings ? data::readStoredCodePage() : QString();
     if (o.codePage) {
         locale.codePage = *o.codePage;
     } else if (!stored.isEmpty()) {
@@ -153,8 +139,10 @@ int convert(const Options& o) {
     login.port = QStringLiteral("1433");
     data::FoxProTarget target;
     std::optional<QString> storedPassword;
+    // The login and target the window would start with.
     if (o.savedSettings) {
-        readSavedSettings(login, target);
+        login = data::readStoredLogin();
+        target = data::readStoredTarget();
         storedPassword = login.password;
     }
     applyLoginOptions(o, login);

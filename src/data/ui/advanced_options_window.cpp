@@ -1,5 +1,6 @@
 #include "data/ui/advanced_options_window.h"
 
+#include "data/stored_inputs.h"
 #include "foxpro/new_container.h"
 #include "shell/error_trap.h"
 #include "shell/settings.h"
@@ -71,7 +72,7 @@ void AdvancedOptionsWindow::load() {
     trap.step(104, [&] {
         look::installPointerConvention(*this, look::handCursor(), {&frame, &containerBox});
     });
-    trap.step(106, [&] { containerBox.setText(ReadSetting(key::DBCFile)); });
+    trap.step(106, [&] { containerBox.setText(readStoredTarget().container); });
 }
 
 void AdvancedOptionsWindow::onContainerChanged(const QString& text) {
@@ -127,7 +128,7 @@ void AdvancedOptionsWindow::onOkClicked() {
         return;
     if (trap.test(100, [&] { return !path.isEmpty(); })) {
         trap.step(102, [&] { target_.containerChosen = true; });
-        trap.step(104, [&] { settings_.write(key::FoxproOption, QStringLiteral("1")); });
+        trap.step(104, [&] { storeTargetKind(settings_, true); });
         // The chosen container is the target from now on, not only after the next start.
         trap.step(106, [&] { target_.container = path; });
     }
@@ -136,7 +137,7 @@ void AdvancedOptionsWindow::onOkClicked() {
 
 void AdvancedOptionsWindow::onCancelClicked() {
     ErrorTrap trap(ui_, kWindow, QStringLiteral("PushButton2_Click"));
-    trap.step(100, [&] { settings_.write(key::FoxproOption, QStringLiteral("2")); });
+    trap.step(100, [&] { storeTargetKind(settings_, false); });
     trap.step(102, [&] { target_.containerChosen = false; });
     trap.step(104, [&] { reject(); });
 }
