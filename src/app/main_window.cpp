@@ -6,6 +6,7 @@
 #include "foxpro/codepage.h"
 #include "shell/error_trap.h"
 #include "shell/settings.h"
+#include "shell/ui/control_names.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -41,46 +42,54 @@ void MainWindow::layOut() {
     };
     // Rows of the designer's table; push buttons and the progress bar are 405 twips high.
     const Placed controls[] = {
-        {helpButton, "PushButton5", QStringLiteral("Help"), look::twipsRect(120, 120, 7800, 405)},
-        {sourceFrame, "Frame3", QStringLiteral("MS SQL Server Login"), look::twipsRect(120, 600, 7800, 3135)},
-        {serverLabel, "Label2", QStringLiteral("Server:"), look::twipsRect(240, 405, 975, 255)},
-        {serverBox, "Text5", {}, look::twipsRect(1320, 360, 4575, 330)},
-        {portLabel, "Label10", QStringLiteral("Port:"), look::twipsRect(6120, 405, 495, 255)},
-        {portBox, "Text6", {}, look::twipsRect(6600, 360, 960, 330)},
-        {userLabel, "Label4", QStringLiteral("Username:"), look::twipsRect(240, 885, 1095, 255)},
-        {userBox, "Text3", {}, look::twipsRect(1320, 840, 6255, 330)},
-        {passwordLabel, "Label5", QStringLiteral("Password:"), look::twipsRect(240, 1365, 1095, 255)},
-        {passwordBox, "Text4", {}, look::twipsRect(1320, 1320, 6255, 330)},
-        {databaseLabel, "Label3", QStringLiteral("Database:"), look::twipsRect(240, 1800, 1095, 255)},
-        {databaseBox, "Text8", {}, look::twipsRect(1320, 1800, 6255, 330)},
-        {localConnectionBox, "Check4", QStringLiteral("Local Connection"),
+        {helpButton, names::helpButton, QStringLiteral("Help"), look::twipsRect(120, 120, 7800, 405)},
+        {sourceFrame, names::sourceFrame, QStringLiteral("MS SQL Server Login"),
+         look::twipsRect(120, 600, 7800, 3135)},
+        {serverLabel, names::serverLabel, QStringLiteral("Server:"), look::twipsRect(240, 405, 975, 255)},
+        {serverBox, names::serverBox, {}, look::twipsRect(1320, 360, 4575, 330)},
+        {portLabel, names::portLabel, QStringLiteral("Port:"), look::twipsRect(6120, 405, 495, 255)},
+        {portBox, names::portBox, {}, look::twipsRect(6600, 360, 960, 330)},
+        {userLabel, names::userLabel, QStringLiteral("Username:"), look::twipsRect(240, 885, 1095, 255)},
+        {userBox, names::userBox, {}, look::twipsRect(1320, 840, 6255, 330)},
+        {passwordLabel, names::passwordLabel, QStringLiteral("Password:"),
+         look::twipsRect(240, 1365, 1095, 255)},
+        {passwordBox, names::passwordBox, {}, look::twipsRect(1320, 1320, 6255, 330)},
+        {databaseLabel, names::databaseLabel, QStringLiteral("Database:"),
+         look::twipsRect(240, 1800, 1095, 255)},
+        {databaseBox, names::databaseBox, {}, look::twipsRect(1320, 1800, 6255, 330)},
+        {localConnectionBox, names::localConnectionBox, QStringLiteral("Local Connection"),
          look::twipsRect(1305, 2175, 1950, 330)},
-        {testSourceButton, "PushButton6", QStringLiteral("Test Connection"),
+        {testSourceButton, names::testSourceButton, QStringLiteral("Test Connection"),
          look::twipsRect(240, 2565, 3600, 405)},
-        {sourceHelpButton, "PushButton4", QStringLiteral("Help"), look::twipsRect(3960, 2565, 3600, 405)},
-        {targetFrame, "Frame1", QStringLiteral("FoxPro Login"), look::twipsRect(120, 3840, 7800, 1425)},
+        {sourceHelpButton, names::sourceHelpButton, QStringLiteral("Help"),
+         look::twipsRect(3960, 2565, 3600, 405)},
+        {targetFrame, names::targetFrame, QStringLiteral("FoxPro Login"),
+         look::twipsRect(120, 3840, 7800, 1425)},
         // Drawn 2025 twips wide the caption would be clipped in Arial bold: the label reaches up to
         // the folder box instead.
-        {folderLabel, "Label1", QStringLiteral("Folder containing DBF/s:"),
+        {folderLabel, names::folderLabel, QStringLiteral("Folder containing DBF/s:"),
          look::twipsRect(240, 330, 2160, 225)},
-        {folderBox, "Text2", {}, look::twipsRect(2400, 270, 4455, 345)},
-        {chooseFolderButton, "PushButton1", QStringLiteral("..."), look::twipsRect(6960, 270, 600, 345)},
-        {samplesButton, "PushButton2", QStringLiteral("Load Sample/Example Database"),
+        {folderBox, names::folderBox, {}, look::twipsRect(2400, 270, 4455, 345)},
+        {chooseFolderButton, names::chooseFolderButton, QStringLiteral("..."),
+         look::twipsRect(6960, 270, 600, 345)},
+        {samplesButton, names::samplesButton, QStringLiteral("Load Sample/Example Database"),
          look::twipsRect(240, 750, 3600, 405)},
-        {testTargetButton, "PushButton8", QStringLiteral("Test Connection"),
+        {testTargetButton, names::testTargetButton, QStringLiteral("Test Connection"),
          look::twipsRect(3960, 750, 2880, 405)},
-        {containerButton, "PushButton12", QStringLiteral("dbc"), look::twipsRect(6960, 750, 600, 405)},
-        {previewFrame, "Frame2", QStringLiteral("SQL Preview"), look::twipsRect(120, 5370, 7800, 1065)},
-        {previewModeBox, "Check1",
+        {containerButton, names::containerButton, QStringLiteral("dbc"),
+         look::twipsRect(6960, 750, 600, 405)},
+        {previewFrame, names::previewFrame, QStringLiteral("SQL Preview"),
+         look::twipsRect(120, 5370, 7800, 1065)},
+        {previewModeBox, names::previewModeBox,
          QStringLiteral("Enable SQL Preview mode to see SQL commands or check for errors"),
          look::twipsRect(240, 300, 6735, 255)},
-        {previewPerFileOption, "Option1", QStringLiteral("Show SQL Preview For Each File"),
+        {previewPerFileOption, names::previewPerFileOption, QStringLiteral("Show SQL Preview For Each File"),
          look::twipsRect(240, 630, 3135, 255)},
-        {previewPerTableOption, "Option2", QStringLiteral("Show SQL Preview For Each Table"),
-         look::twipsRect(3600, 630, 3375, 255)},
-        {startButton, "PushButton7", QStringLiteral("Start Converting"),
+        {previewPerTableOption, names::previewPerTableOption,
+         QStringLiteral("Show SQL Preview For Each Table"), look::twipsRect(3600, 630, 3375, 255)},
+        {startButton, names::startButton, QStringLiteral("Start Converting"),
          look::twipsRect(120, 6555, 7800, 405)},
-        {progressBar, "ProgressBar1", {}, look::twipsRect(120, 7080, 7800, 405)},
+        {progressBar, names::progressBar, {}, look::twipsRect(120, 7080, 7800, 405)},
     };
     for (const Placed& c : controls) {
         c.widget.setObjectName(QString::fromLatin1(c.name));
@@ -95,8 +104,8 @@ void MainWindow::layOut() {
             c.widget.setFont(look::buttonFont());
     }
 
-    targetLine.setObjectName(QStringLiteral("TargetLine"));
-    codePageBox.setObjectName(QStringLiteral("CodePageBox"));
+    targetLine.setObjectName(QString::fromLatin1(names::targetLine));
+    codePageBox.setObjectName(QString::fromLatin1(names::codePageBox));
     codePageBox.setToolTip(QStringLiteral("The code page of the tables the conversion creates"));
     for (const int page : foxpro::writableCodePages())
         codePageBox.addItem(QStringLiteral("Code page %1").arg(page), page);

@@ -11,6 +11,7 @@
 #include "engine/preview_choice.h"
 #include "shell/settings_writer.h"
 #include "shell/ui/button_keys.h"
+#include "shell/ui/control_names.h"
 #include "shell/ui/look.h"
 
 #include <QCheckBox>
@@ -34,7 +35,7 @@ inline constexpr const char* kSqlManagerAddress = "https://www.example.org/marra
 inline constexpr const char* kContactAddress = "https://www.example.org/marravex/contact";
 
 // The window's designer name: its object name, and the window its error reports name.
-inline const QString kWindowName = QStringLiteral("Form1");
+inline const QString kWindowName = QString::fromLatin1(names::mainWindow);
 
 // Holds a flag raised for as long as it lives.
 class RaisedFlag {

@@ -4,6 +4,7 @@
 #include "foxpro/new_container.h"
 #include "shell/error_trap.h"
 #include "shell/settings.h"
+#include "shell/ui/control_names.h"
 #include "shell/ui/look.h"
 
 #include <QDir>
@@ -20,7 +21,7 @@ AdvancedOptionsWindow::AdvancedOptionsWindow(FoxProTarget& target, UiPort& ui, S
                                              const FileDialogs& dialogs, QWidget* owner)
     : QDialog(owner, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowCloseButtonHint), target_(target), ui_(ui),
       settings_(settings), dialogs_(dialogs) {
-    setObjectName(QStringLiteral("Form6"));
+    setObjectName(QString::fromLatin1(names::advanced::window));
     setWindowTitle(QStringLiteral("Advanced Options"));
     setFixedSize(look::px(8040), look::px(1650));
     // The dialog font of the time, Arial 8.25 pt: "DBC File:" fits its 735 twips only in it.
@@ -35,12 +36,12 @@ AdvancedOptionsWindow::AdvancedOptionsWindow(FoxProTarget& target, UiPort& ui, S
         QRect rect;
     };
     const Placed controls[] = {
-        {frame, "Frame2", look::twipsRect(120, 120, 7800, 885)},
-        {containerLabel, "Label1", look::twipsRect(240, 360, 735, 225)},
-        {containerBox, "Text1", look::twipsRect(1080, 330, 5775, 345)},
-        {browseButton, "PushButton5", look::twipsRect(6960, 330, 600, 345)},
-        {okButton, "PushButton1", look::twipsRect(120, 1130, 3840, 405)},
-        {cancelButton, "PushButton2", look::twipsRect(4080, 1130, 3840, 405)},
+        {frame, names::advanced::frame, look::twipsRect(120, 120, 7800, 885)},
+        {containerLabel, names::advanced::containerLabel, look::twipsRect(240, 360, 735, 225)},
+        {containerBox, names::advanced::containerBox, look::twipsRect(1080, 330, 5775, 345)},
+        {browseButton, names::advanced::browseButton, look::twipsRect(6960, 330, 600, 345)},
+        {okButton, names::advanced::okButton, look::twipsRect(120, 1130, 3840, 405)},
+        {cancelButton, names::advanced::cancelButton, look::twipsRect(4080, 1130, 3840, 405)},
     };
     for (const Placed& c : controls) {
         c.widget.setObjectName(QString::fromLatin1(c.name));
