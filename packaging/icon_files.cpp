@@ -22,7 +22,7 @@ bool writeIconFiles(const QString& folder) {
     QPainter svgPainter;
     if (!svgPainter.begin(&svg))
         return false;
-    look::paintApplicationIcon(svgPainter, kDrawnSize);
+    shell::paintApplicationIcon(svgPainter, kDrawnSize);
     svgPainter.end();
 
     for (const int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
@@ -30,7 +30,7 @@ bool writeIconFiles(const QString& folder) {
         QImage image(size, size, QImage::Format_ARGB32_Premultiplied);
         image.fill(Qt::transparent);
         QPainter painter(&image);
-        look::paintApplicationIcon(painter, size);
+        shell::paintApplicationIcon(painter, size);
         painter.end();
         if (!QDir().mkpath(sized) || !image.save(sized + QStringLiteral("/marravex.png")))
             return false;

@@ -7,6 +7,9 @@
 #include "shell/error_trap.h"
 #include "shell/settings.h"
 #include "shell/ui/control_names.h"
+#include "shell/ui/geometry.h"
+#include "shell/ui/look.h"
+#include "shell/ui/text_boxes.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -31,8 +34,8 @@ MainWindow::~MainWindow() = default;
 
 void MainWindow::layOut() {
     setObjectName(kWindowName);
-    setFixedSize(look::px(8040), look::px(7620));
-    setFont(look::windowFont());
+    setFixedSize(shell::px(8040), shell::px(7620));
+    setFont(shell::windowFont());
 
     struct Placed {
         QWidget& widget;
@@ -42,54 +45,54 @@ void MainWindow::layOut() {
     };
     // Rows of the designer's table; push buttons and the progress bar are 405 twips high.
     const Placed controls[] = {
-        {helpButton, names::helpButton, QStringLiteral("Help"), look::twipsRect(120, 120, 7800, 405)},
+        {helpButton, names::helpButton, QStringLiteral("Help"), shell::twipsRect(120, 120, 7800, 405)},
         {sourceFrame, names::sourceFrame, QStringLiteral("MS SQL Server Login"),
-         look::twipsRect(120, 600, 7800, 3135)},
-        {serverLabel, names::serverLabel, QStringLiteral("Server:"), look::twipsRect(240, 405, 975, 255)},
-        {serverBox, names::serverBox, {}, look::twipsRect(1320, 360, 4575, 330)},
-        {portLabel, names::portLabel, QStringLiteral("Port:"), look::twipsRect(6120, 405, 495, 255)},
-        {portBox, names::portBox, {}, look::twipsRect(6600, 360, 960, 330)},
-        {userLabel, names::userLabel, QStringLiteral("Username:"), look::twipsRect(240, 885, 1095, 255)},
-        {userBox, names::userBox, {}, look::twipsRect(1320, 840, 6255, 330)},
+         shell::twipsRect(120, 600, 7800, 3135)},
+        {serverLabel, names::serverLabel, QStringLiteral("Server:"), shell::twipsRect(240, 405, 975, 255)},
+        {serverBox, names::serverBox, {}, shell::twipsRect(1320, 360, 4575, 330)},
+        {portLabel, names::portLabel, QStringLiteral("Port:"), shell::twipsRect(6120, 405, 495, 255)},
+        {portBox, names::portBox, {}, shell::twipsRect(6600, 360, 960, 330)},
+        {userLabel, names::userLabel, QStringLiteral("Username:"), shell::twipsRect(240, 885, 1095, 255)},
+        {userBox, names::userBox, {}, shell::twipsRect(1320, 840, 6255, 330)},
         {passwordLabel, names::passwordLabel, QStringLiteral("Password:"),
-         look::twipsRect(240, 1365, 1095, 255)},
-        {passwordBox, names::passwordBox, {}, look::twipsRect(1320, 1320, 6255, 330)},
+         shell::twipsRect(240, 1365, 1095, 255)},
+        {passwordBox, names::passwordBox, {}, shell::twipsRect(1320, 1320, 6255, 330)},
         {databaseLabel, names::databaseLabel, QStringLiteral("Database:"),
-         look::twipsRect(240, 1800, 1095, 255)},
-        {databaseBox, names::databaseBox, {}, look::twipsRect(1320, 1800, 6255, 330)},
+         shell::twipsRect(240, 1800, 1095, 255)},
+        {databaseBox, names::databaseBox, {}, shell::twipsRect(1320, 1800, 6255, 330)},
         {localConnectionBox, names::localConnectionBox, QStringLiteral("Local Connection"),
-         look::twipsRect(1305, 2175, 1950, 330)},
+         shell::twipsRect(1305, 2175, 1950, 330)},
         {testSourceButton, names::testSourceButton, QStringLiteral("Test Connection"),
-         look::twipsRect(240, 2565, 3600, 405)},
+         shell::twipsRect(240, 2565, 3600, 405)},
         {sourceHelpButton, names::sourceHelpButton, QStringLiteral("Help"),
-         look::twipsRect(3960, 2565, 3600, 405)},
+         shell::twipsRect(3960, 2565, 3600, 405)},
         {targetFrame, names::targetFrame, QStringLiteral("FoxPro Login"),
-         look::twipsRect(120, 3840, 7800, 1425)},
+         shell::twipsRect(120, 3840, 7800, 1425)},
         // Drawn 2025 twips wide the caption would be clipped in Arial bold: the label reaches up to
         // the folder box instead.
         {folderLabel, names::folderLabel, QStringLiteral("Folder containing DBF/s:"),
-         look::twipsRect(240, 330, 2160, 225)},
-        {folderBox, names::folderBox, {}, look::twipsRect(2400, 270, 4455, 345)},
+         shell::twipsRect(240, 330, 2160, 225)},
+        {folderBox, names::folderBox, {}, shell::twipsRect(2400, 270, 4455, 345)},
         {chooseFolderButton, names::chooseFolderButton, QStringLiteral("..."),
-         look::twipsRect(6960, 270, 600, 345)},
+         shell::twipsRect(6960, 270, 600, 345)},
         {samplesButton, names::samplesButton, QStringLiteral("Load Sample/Example Database"),
-         look::twipsRect(240, 750, 3600, 405)},
+         shell::twipsRect(240, 750, 3600, 405)},
         {testTargetButton, names::testTargetButton, QStringLiteral("Test Connection"),
-         look::twipsRect(3960, 750, 2880, 405)},
+         shell::twipsRect(3960, 750, 2880, 405)},
         {containerButton, names::containerButton, QStringLiteral("dbc"),
-         look::twipsRect(6960, 750, 600, 405)},
+         shell::twipsRect(6960, 750, 600, 405)},
         {previewFrame, names::previewFrame, QStringLiteral("SQL Preview"),
-         look::twipsRect(120, 5370, 7800, 1065)},
+         shell::twipsRect(120, 5370, 7800, 1065)},
         {previewModeBox, names::previewModeBox,
          QStringLiteral("Enable SQL Preview mode to see SQL commands or check for errors"),
-         look::twipsRect(240, 300, 6735, 255)},
+         shell::twipsRect(240, 300, 6735, 255)},
         {previewPerFileOption, names::previewPerFileOption, QStringLiteral("Show SQL Preview For Each File"),
-         look::twipsRect(240, 630, 3135, 255)},
+         shell::twipsRect(240, 630, 3135, 255)},
         {previewPerTableOption, names::previewPerTableOption,
-         QStringLiteral("Show SQL Preview For Each Table"), look::twipsRect(3600, 630, 3375, 255)},
+         QStringLiteral("Show SQL Preview For Each Table"), shell::twipsRect(3600, 630, 3375, 255)},
         {startButton, names::startButton, QStringLiteral("Start Converting"),
-         look::twipsRect(120, 6555, 7800, 405)},
-        {progressBar, names::progressBar, {}, look::twipsRect(120, 7080, 7800, 405)},
+         shell::twipsRect(120, 6555, 7800, 405)},
+        {progressBar, names::progressBar, {}, shell::twipsRect(120, 7080, 7800, 405)},
     };
     for (const Placed& c : controls) {
         c.widget.setObjectName(QString::fromLatin1(c.name));
@@ -101,7 +104,7 @@ void MainWindow::layOut() {
         else if (auto* frame = qobject_cast<QGroupBox*>(&c.widget))
             frame->setTitle(c.caption);
         if (qobject_cast<QPushButton*>(&c.widget))
-            c.widget.setFont(look::buttonFont());
+            c.widget.setFont(shell::buttonFont());
     }
 
     targetLine.setObjectName(QString::fromLatin1(names::targetLine));
@@ -111,11 +114,11 @@ void MainWindow::layOut() {
         codePageBox.addItem(QStringLiteral("Code page %1").arg(page), page);
     // The box ends where the frame's buttons end and is as wide as its longest entry needs in
     // this desktop's font; the target line takes the rest of the row.
-    QRect box = look::twipsRect(5880, 1125, 1680, 285);
+    QRect box = shell::twipsRect(5880, 1125, 1680, 285);
     box.setLeft(box.right() + 1 - std::max(box.width(), codePageBox.sizeHint().width()));
     codePageBox.setGeometry(box);
-    QRect line = look::twipsRect(240, 1170, 5520, 225);
-    line.setRight(std::min(line.right(), box.left() - look::twipsRect(0, 0, 120, 0).width()));
+    QRect line = shell::twipsRect(240, 1170, 5520, 225);
+    line.setRight(std::min(line.right(), box.left() - shell::twipsRect(0, 0, 120, 0).width()));
     targetLine.setGeometry(line);
     targetLine.setTextInteractionFlags(Qt::TextSelectableByMouse);
     targetLine.hide();
@@ -125,14 +128,14 @@ void MainWindow::layOut() {
 
     // Designed state: every box empty, both check boxes clear, the first option selected.
     previewPerFileOption.setChecked(true);
-    look::applyWhiteLook(*this);
+    shell::applyWhiteLook(*this);
 
-    look::setTabChain({&previewModeBox, &previewPerFileOption, &previewPerTableOption, &startButton,
-                       &helpButton, &localConnectionBox, &databaseBox, &serverBox, &userBox, &passwordBox,
-                       &portBox, &testSourceButton, &sourceHelpButton, &folderBox, &chooseFolderButton,
-                       &testTargetButton, &samplesButton, &containerButton, &codePageBox});
+    shell::setTabChain({&previewModeBox, &previewPerFileOption, &previewPerTableOption, &startButton,
+                        &helpButton, &localConnectionBox, &databaseBox, &serverBox, &userBox, &passwordBox,
+                        &portBox, &testSourceButton, &sourceHelpButton, &folderBox, &chooseFolderButton,
+                        &testTargetButton, &samplesButton, &containerButton, &codePageBox});
     for (QLineEdit* box : {&folderBox, &serverBox, &portBox})
-        look::selectAllOnFocus(*box);
+        shell::selectAllOnFocus(*box);
     enterKeys_.attach(*this);
 }
 

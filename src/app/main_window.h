@@ -10,9 +10,10 @@
 #include "engine/conversion_run.h"
 #include "engine/preview_choice.h"
 #include "shell/settings_writer.h"
+#include "shell/shipped_files.h"
 #include "shell/ui/button_keys.h"
 #include "shell/ui/control_names.h"
-#include "shell/ui/look.h"
+#include "shell/ui/text_boxes.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -73,7 +74,7 @@ class MainWindow : public QWidget {
     // The dialogs and windows this window opens, replaceable by tests.
     data::ui::FileDialogs fileDialogs;
     // Where the files the program ships are looked up (cursor, skin, samples, picture).
-    QString programFolder = look::programFolder();
+    QString programFolder = qc::programFolder();
 
     void onChooseFolderClicked(); // "..."
     void onSamplesClicked();      // "Load Sample/Example Database"
@@ -149,12 +150,12 @@ class MainWindow : public QWidget {
     QRadioButton previewPerFileOption{&previewFrame};
     QRadioButton previewPerTableOption{&previewFrame};
     QPushButton startButton{this};
-    look::TextProgressBar progressBar{this};
+    shell::TextProgressBar progressBar{this};
 
     shell::WindowSeams seams_;
     MainWindowPort port_{*this, seams_, &progressBar};
     engine::ConversionRun run_;
-    look::EnterPressesFocusedButton enterKeys_;
+    shell::EnterPressesFocusedButton enterKeys_;
 };
 
 } // namespace qc::app

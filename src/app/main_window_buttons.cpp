@@ -40,7 +40,7 @@ void MainWindow::onSourceHelpClicked() {
     // Whether the picture is there is not checked: the desktop reports a missing file its own way.
     trap.step(106, [&] {
         const QString picture = programFolder + QStringLiteral("/local-connection-example.jpg");
-        look::openAddress(
+        shell::openAddress(
             QUrl::fromLocalFile(picture), [this](const QUrl& url) { return port_.openUrl(url); }, port_,
             QStringLiteral("No program is set up on this computer to show the picture.\r\r"
                            "It is the file ") +

@@ -6,7 +6,10 @@
 #include "data/stored_inputs.h"
 #include "foxpro/codepage.h"
 #include "shell/error_trap.h"
+#include "shell/message_text.h"
 #include "shell/settings.h"
+#include "shell/ui/look.h"
+#include "shell/ui/pointers.h"
 
 #include <QCoreApplication>
 
@@ -33,15 +36,15 @@ void MainWindow::load() {
     const QString cursorFile = programFolder + QStringLiteral("/HAND-M.CUR");
     QCursor custom(Qt::ArrowCursor);
 
-    trap.step(100, [&] { look::ApplySkin(*this, programFolder); });
-    if (trap.test(102, [&] { return look::FileExists(cursorFile); }))
-        trap.step(104, [&] { custom = look::handCursorFrom(cursorFile); });
+    trap.step(100, [&] { shell::ApplySkin(*this, programFolder); });
+    if (trap.test(102, [&] { return fileExists(cursorFile); }))
+        trap.step(104, [&] { custom = shell::handCursorFrom(cursorFile); });
     trap.step(106, [&] {
-        look::installPointerConvention(
+        shell::installPointerConvention(
             *this, custom, {&sourceFrame, &targetFrame, &previewFrame, &folderBox, &serverBox, &portBox});
     });
     trap.step(108, [&] { setWindowTitle(QStringLiteral("Marravex")); });
-    trap.step(110, [&] { setWindowIcon(look::applicationIcon()); });
+    trap.step(110, [&] { setWindowIcon(shell::applicationIcon()); });
     trap.step(112, [&] { QCoreApplication::setApplicationName(applicationTitle()); });
     trap.step(114, [&] {
         setCheckValue(previewModeBox, settingToInteger(ReadSetting(key::PreviewMode, QStringLiteral("1"))));

@@ -1,4 +1,5 @@
 #include "cli/terminal_port.h"
+#include "shell/message_text.h"
 
 #include <csignal>
 #include <cstdio>

@@ -1,5 +1,6 @@
 #include "shell/shipped_files.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QDirIterator>
 #include <QFileInfo>
@@ -72,4 +73,11 @@ QString writableSamplesFolder(const QString& shippedFolder) {
     return copy;
 }
 
+QString programFolder() {
+    return shippedFilesFolder(QCoreApplication::applicationDirPath());
+}
+bool fileExists(const QString& path) {
+    const QFileInfo info(path);
+    return info.exists() && info.lastModified().isValid();
+}
 } // namespace qc

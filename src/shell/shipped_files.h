@@ -16,4 +16,10 @@ QString shippedFilesFolder(const QString& programDir);
 // one run by root). Throws std::runtime_error when the copy cannot be made.
 QString writableSamplesFolder(const QString& shippedFolder);
 
+// The folder of the files the running program ships.
+QString programFolder();
+
+// True when the file system can report the path's modification time; false on any failure.
+bool fileExists(const QString& path);
+
 } // namespace qc

@@ -33,22 +33,4 @@ void UiPort::showReport(const ErrorReport& report) {
     message(report.text(), QStringLiteral("Application Error"), Buttons::Ok, Icon::Exclamation);
 }
 
-QString ErrorReport::text() const {
-    return description + QStringLiteral("\r\n") + QStringLiteral("in Ferroquill2021/08/31.") + window +
-           QLatin1Char('.') + procedure + QLatin1Char(' ') + QStringLiteral("at line ") +
-           QString::number(line) + QStringLiteral("\r\r") +
-           QStringLiteral("Please email screenshot of this message to ") +
-           QString::fromLatin1(kDeveloperEmail);
-}
-
-QString applicationTitle() {
-    return QStringLiteral("Quintarel Converter");
-}
-
-QString withNewlines(QString text) {
-    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    return text;
-}
-
 } // namespace qc

@@ -3,32 +3,19 @@
 // progress bar and letting pending window events through. The Qt windows and the command line
 // implement it; tests implement it with a script of answers and a record of what was shown.
 
+#include "shell/error_report.h"
+
 #include <QString>
 
 #include <chrono>
 
 namespace qc {
 
-// The address that error reports ask the user to write to.
-inline constexpr const char* kDeveloperEmail = "bugs@marravex.example.org";
-
 enum class Buttons { Ok, YesNo };
 enum class Icon { None, Exclamation };
 
 // Numbered as the message box results that callers compare against (6 = Yes, 7 = No).
 enum class Answer { Ok = 1, Yes = 6, No = 7 };
-
-// A failing step of a trapped procedure: what failed, and where ("in <window>.<procedure> at line
-// <line>"), so the user's report names the step.
-struct ErrorReport {
-    QString description;
-    QString window;
-    QString procedure;
-    int line = 0;
-
-    // The report's text: description, CR LF, location, line, CR CR, the request for a screenshot.
-    QString text() const;
-};
 
 class UiPort {
   public:
@@ -72,12 +59,5 @@ class UiPort {
     int untilAsked_ = 0;
     int reportsMade_ = 0;
 };
-
-// The title of every message box that names no title of its own.
-QString applicationTitle();
-
-// Message texts break lines with CR LF or a lone CR, as the old program's boxes did; a box or a
-// terminal breaks them at LF.
-QString withNewlines(QString text);
 
 } // namespace qc

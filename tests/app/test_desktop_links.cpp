@@ -3,7 +3,6 @@
 #include "main_window_test.h"
 
 #include "shell/ui/desktop_links.h"
-#include "shell/ui/look.h"
 #include "support/fake_desktop.h"
 
 #include <QPushButton>
@@ -20,12 +19,12 @@ const QUrl kMail(QStringLiteral("mailto:support@marravex.example.org?subject=Mar
 TEST_F(DesktopLinks, TheDesktopsOwnAnswerDecides) {
     FakeDesktop desktop;
     const QUrl picture = QUrl::fromLocalFile(QStringLiteral("/nowhere/local-connection-example.jpg"));
-    EXPECT_EQ(look::desktopApplicationFor(kMail), QString());
-    EXPECT_EQ(look::desktopApplicationFor(picture), QString());
+    EXPECT_EQ(shell::desktopApplicationFor(kMail), QString());
+    EXPECT_EQ(shell::desktopApplicationFor(picture), QString());
     desktop.registerDefault(QStringLiteral("x-scheme-handler/mailto"), QStringLiteral("test-mail.desktop"));
     desktop.registerDefault(QStringLiteral("image/jpeg"), QStringLiteral("test-viewer.desktop"));
-    EXPECT_EQ(look::desktopApplicationFor(kMail), QStringLiteral("test-mail.desktop"));
-    EXPECT_EQ(look::desktopApplicationFor(picture), QStringLiteral("test-viewer.desktop"));
+    EXPECT_EQ(shell::desktopApplicationFor(kMail), QStringLiteral("test-mail.desktop"));
+    EXPECT_EQ(shell::desktopApplicationFor(picture), QStringLiteral("test-viewer.desktop"));
 
     std::vector<QUrl> launched;
     bool starts = true;
@@ -33,12 +32,12 @@ TEST_F(DesktopLinks, TheDesktopsOwnAnswerDecides) {
         launched.push_back(url);
         return starts;
     };
-    look::openAddress(kMail, launch, ui, QStringLiteral("write to us"));
+    shell::openAddress(kMail, launch, ui, QStringLiteral("write to us"));
     EXPECT_EQ(launched, std::vector<QUrl>{kMail});
     EXPECT_TRUE(ui.messages.empty());
     // A launcher that could not start anything is no answer either.
     starts = false;
-    look::openAddress(kMail, launch, ui, QStringLiteral("write to us"));
+    shell::openAddress(kMail, launch, ui, QStringLiteral("write to us"));
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0].text, QStringLiteral("write to us"));
 }
@@ -48,7 +47,7 @@ TEST_F(DesktopLinks, WithoutXdgUtilsNoApplicationIsKnown) {
     desktop.registerDefault(QStringLiteral("x-scheme-handler/mailto"), QStringLiteral("test-mail.desktop"));
     const QByteArray path = qgetenv("PATH");
     qputenv("PATH", "/nonexistent");
-    const QString answer = look::desktopApplicationFor(kMail);
+    const QString answer = shell::desktopApplicationFor(kMail);
     qputenv("PATH", path);
     EXPECT_EQ(answer, QString());
 }
@@ -66,7 +65,7 @@ TEST_F(DesktopLinks, ConnectionHelpNamesThePictureWhenNothingWillShowIt) {
     EXPECT_EQ(
         ui.messages[2].text,
         QStringLiteral("No program is set up on this computer to show the picture.\r\rIt is the file ") +
-            look::programFolder() + QStringLiteral("/local-connection-example.jpg"));
+            programFolder() + QStringLiteral("/local-connection-example.jpg"));
     EXPECT_TRUE(ui.errorReports().empty());
 }
 

@@ -1,7 +1,5 @@
 #include "main_window_test.h"
 
-#include "shell/ui/look.h"
-
 #include "shell/error_trap.h"
 #include "support/fake_desktop.h"
 
@@ -42,7 +40,7 @@ TEST_F(HelpButtons, ConnectionHelpOffersTheExamplePictureEvenWithEmptyFields) {
     control<QPushButton>(*w, "PushButton4").click();
     ASSERT_EQ(opened.size(), 1u);
     EXPECT_EQ(opened[0],
-              QUrl::fromLocalFile(look::programFolder() + QStringLiteral("/local-connection-example.jpg")));
+              QUrl::fromLocalFile(programFolder() + QStringLiteral("/local-connection-example.jpg")));
     EXPECT_TRUE(ui.errorReports().empty());
 }
 

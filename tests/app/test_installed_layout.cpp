@@ -3,7 +3,7 @@
 // folder of the user's own to convert into.
 #include "main_window_test.h"
 
-#include "shell/ui/look.h"
+#include "shell/ui/pointers.h"
 #include "support/child_process.h"
 #include "support/environment.h"
 
@@ -64,8 +64,8 @@ TEST_F(InstalledLayout, FindsItsFilesAndGivesAWritableSampleFolder) {
     QStandardPaths::setTestModeEnabled(false);
     const QString share =
         QDir::cleanPath(QCoreApplication::applicationDirPath() + QStringLiteral("/../share/marravex"));
-    EXPECT_EQ(look::programFolder(), share);
-    EXPECT_EQ(look::handCursor().shape(), Qt::BitmapCursor);
+    EXPECT_EQ(programFolder(), share);
+    EXPECT_EQ(shell::handCursor().shape(), Qt::BitmapCursor);
     auto w = loadedWindow();
     auto& folderBox = control<QLineEdit>(*w, "Text2");
     control<QPushButton>(*w, "PushButton2").click();

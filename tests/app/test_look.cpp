@@ -1,6 +1,7 @@
 #include "main_window_test.h"
 
 #include "shell/ui/look.h"
+#include "shell/ui/pointers.h"
 
 #include <QApplication>
 #include <QDir>
@@ -28,21 +29,21 @@ void enter(QWidget& w) {
 } // namespace
 
 TEST_F(Look, OurHandCursorFileIsBesideTheProgramAndKeepsItsHotSpot) {
-    const QString file = look::programFolder() + QStringLiteral("/HAND-M.CUR");
-    ASSERT_TRUE(look::FileExists(file));
-    const QCursor hand = look::handCursorFrom(file);
+    const QString file = programFolder() + QStringLiteral("/HAND-M.CUR");
+    ASSERT_TRUE(fileExists(file));
+    const QCursor hand = shell::handCursorFrom(file);
     EXPECT_EQ(hand.shape(), Qt::BitmapCursor);
     EXPECT_EQ(hand.hotSpot(), QPoint(7, 0));
     EXPECT_EQ(hand.pixmap().size(), QSize(32, 32));
 
     QTemporaryDir dir;
-    EXPECT_EQ(look::handCursorFrom(dir.filePath(QStringLiteral("missing.cur"))).shape(), Qt::ArrowCursor);
+    EXPECT_EQ(shell::handCursorFrom(dir.filePath(QStringLiteral("missing.cur"))).shape(), Qt::ArrowCursor);
     QFile junk(dir.filePath(QStringLiteral("junk.cur")));
     ASSERT_TRUE(junk.open(QIODevice::WriteOnly));
     junk.write("not a cursor at all, just text");
     junk.close();
-    EXPECT_EQ(look::handCursorFrom(junk.fileName()).shape(), Qt::ArrowCursor);
-    EXPECT_FALSE(look::FileExists(dir.filePath(QStringLiteral("missing.cur"))));
+    EXPECT_EQ(shell::handCursorFrom(junk.fileName()).shape(), Qt::ArrowCursor);
+    EXPECT_FALSE(fileExists(dir.filePath(QStringLiteral("missing.cur"))));
 }
 
 TEST_F(Look, TheHandShowsOverButtonsButNeverReplacesTheHourglass) {
@@ -70,7 +71,7 @@ TEST_F(Look, TheHandShowsOverButtonsButNeverReplacesTheHourglass) {
 }
 
 TEST_F(Look, WithoutASkinTheMainWindowIsWhiteAndTheSecondaryWindowsUseButtonFace) {
-    ASSERT_FALSE(QFile::exists(look::programFolder() + QStringLiteral("/x/o.cjs")));
+    ASSERT_FALSE(QFile::exists(programFolder() + QStringLiteral("/x/o.cjs")));
     auto w = loadedWindow();
     const auto background = [](QWidget& widget) { return widget.palette().color(QPalette::Window); };
     EXPECT_EQ(background(*w), QColor(Qt::white));
@@ -79,7 +80,7 @@ TEST_F(Look, WithoutASkinTheMainWindowIsWhiteAndTheSecondaryWindowsUseButtonFace
 
     QWidget secondary;
     QLabel inside(&secondary);
-    look::ApplyFormColors(secondary);
+    shell::ApplyFormColors(secondary);
     EXPECT_EQ(background(secondary), QApplication::palette().color(QPalette::Button));
     EXPECT_EQ(background(inside), QApplication::palette().color(QPalette::Button));
 }

@@ -4,7 +4,7 @@
 #include "data/ui/advanced_options_window.h"
 #include "foxpro/container.h"
 #include "preview/ui/preview_window.h"
-#include "shell/ui/look.h"
+#include "shell/ui/pointers.h"
 #include "support/child_process.h"
 #include "support/dumped_ids.h"
 #include "support/tds_server.h"
@@ -84,7 +84,7 @@ TEST_F(StartConverting, TheSqlServerTestConnectionButtonAnswersForAGoodAndAWrong
     auto w = loadedWindow();
     bool busyWhileShown = false;
     w->seams().message = [&](const QString& text, const QString& title, Buttons b, Icon i) {
-        busyWhileShown = look::isBusy(*w);
+        busyWhileShown = shell::isBusy(*w);
         return ui.message(text, title, b, i);
     };
     typeLogin(*w, server.port());
@@ -93,7 +93,7 @@ TEST_F(StartConverting, TheSqlServerTestConnectionButtonAnswersForAGoodAndAWrong
     EXPECT_EQ(ui.messages[0].text, QStringLiteral("Connection successful."));
     EXPECT_EQ(ui.messages[0].title, QStringLiteral("Quintarel Converter"));
     EXPECT_TRUE(busyWhileShown);
-    EXPECT_FALSE(look::isBusy(*w));
+    EXPECT_FALSE(shell::isBusy(*w));
 
     typeLogin(*w, server.port(), QStringLiteral("wrong"));
     control<QPushButton>(*w, "PushButton6").click();
@@ -103,7 +103,7 @@ TEST_F(StartConverting, TheSqlServerTestConnectionButtonAnswersForAGoodAndAWrong
         QStringLiteral("Could not connect. Please check with your administrator.\r\n\r\n")));
     EXPECT_TRUE(ui.messages[1].text.contains(QStringLiteral("18456"))) << ui.messages[1].text.toStdString();
     EXPECT_TRUE(ui.errorReports().empty());
-    EXPECT_FALSE(look::isBusy(*w));
+    EXPECT_FALSE(shell::isBusy(*w));
 }
 
 TEST_F(StartConverting, ClicksWhileATestConnectionWaitsForItsServerAreIgnored) {
@@ -139,7 +139,7 @@ TEST_F(StartConverting, TheFoxProTestConnectionButtonAnswersForTheChosenTarget) 
     EXPECT_TRUE(ui.messages[1].text.startsWith(QStringLiteral("Could not connect.\r\n\r\n")));
     EXPECT_TRUE(ui.messages[1].text.contains(QStringLiteral("does not exist")))
         << ui.messages[1].text.toStdString();
-    EXPECT_FALSE(look::isBusy(*w));
+    EXPECT_FALSE(shell::isBusy(*w));
 }
 
 TEST_F(StartConverting, FromTheWindowThroughFreeTdsIntoAFolder) {
@@ -164,7 +164,7 @@ TEST_F(StartConverting, FromTheWindowThroughFreeTdsIntoAFolder) {
     EXPECT_FALSE(progress.empty());
     EXPECT_EQ(bar.text(), QStringLiteral("Progress Bar"));
     EXPECT_EQ(bar.value(), 0);
-    EXPECT_FALSE(look::isBusy(*w));
+    EXPECT_FALSE(shell::isBusy(*w));
     EXPECT_FALSE(w->converting());
     EXPECT_GT(w->run().sourceTables().size(), 5);
 

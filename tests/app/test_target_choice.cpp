@@ -2,7 +2,6 @@
 
 #include "data/ui/advanced_options_window.h"
 #include "foxpro/new_container.h"
-#include "shell/ui/look.h"
 #include "support/environment.h"
 
 #include <QApplication>
@@ -80,7 +79,7 @@ TEST_F(TargetChoice, TheSampleButtonPointsAtTheSamplesFolderEvenAfterAContainerW
     auto w = loadedWindow();
     ASSERT_TRUE(w->target().containerChosen);
     control<QPushButton>(*w, "PushButton2").click();
-    const QString samples = look::programFolder() + QStringLiteral("/Samples");
+    const QString samples = programFolder() + QStringLiteral("/Samples");
     EXPECT_EQ(control<QLineEdit>(*w, "Text2").text(), samples);
     EXPECT_EQ(stored(key::FreeTableFolder), samples);
     EXPECT_EQ(stored(key::FoxproOption), QStringLiteral("2"));

@@ -75,7 +75,7 @@ TEST(WaitingWindows, OtherWindowsTakeNoInputAndStayOpenWhileTheMainWindowCanBeCl
         checked = true;
         ok.click();
     });
-    EXPECT_EQ(qc::look::runDialog(box), QDialog::Accepted);
+    EXPECT_EQ(qc::shell::runDialog(box), QDialog::Accepted);
     EXPECT_TRUE(checked);
 
     // Once the box has gone, the other window is the user's again.
@@ -112,11 +112,11 @@ TEST(WaitingWindows, AQuestionAskedFromAWaitingWindowTakesItsAnswer) {
             if (question.isVisible())
                 question.done(QDialog::Rejected);
         });
-        asked = qc::look::runDialog(question);
+        asked = qc::shell::runDialog(question);
         options.accept();
     });
     QTimer::singleShot(0, [&] { QTest::mouseClick(&okOptions, Qt::LeftButton); });
-    EXPECT_EQ(qc::look::runDialog(options), QDialog::Accepted);
+    EXPECT_EQ(qc::shell::runDialog(options), QDialog::Accepted);
     EXPECT_TRUE(checked);
     EXPECT_EQ(asked, QDialog::Accepted);
 }

@@ -5,7 +5,10 @@
 #include "shell/error_trap.h"
 #include "shell/settings.h"
 #include "shell/ui/control_names.h"
+#include "shell/ui/geometry.h"
 #include "shell/ui/look.h"
+#include "shell/ui/pointers.h"
+#include "shell/ui/text_boxes.h"
 
 #include <QDir>
 #include <QFile>
@@ -23,9 +26,9 @@ AdvancedOptionsWindow::AdvancedOptionsWindow(FoxProTarget& target, UiPort& ui, S
       settings_(settings), dialogs_(dialogs) {
     setObjectName(QString::fromLatin1(names::advanced::window));
     setWindowTitle(QStringLiteral("Advanced Options"));
-    setFixedSize(look::px(8040), look::px(1650));
+    setFixedSize(shell::px(8040), shell::px(1650));
     // The dialog font of the time, Arial 8.25 pt: "DBC File:" fits its 735 twips only in it.
-    QFont font = look::windowFont();
+    QFont font = shell::windowFont();
     font.setBold(false);
     font.setPointSizeF(8.25);
     setFont(font);
@@ -36,12 +39,12 @@ AdvancedOptionsWindow::AdvancedOptionsWindow(FoxProTarget& target, UiPort& ui, S
         QRect rect;
     };
     const Placed controls[] = {
-        {frame, names::advanced::frame, look::twipsRect(120, 120, 7800, 885)},
-        {containerLabel, names::advanced::containerLabel, look::twipsRect(240, 360, 735, 225)},
-        {containerBox, names::advanced::containerBox, look::twipsRect(1080, 330, 5775, 345)},
-        {browseButton, names::advanced::browseButton, look::twipsRect(6960, 330, 600, 345)},
-        {okButton, names::advanced::okButton, look::twipsRect(120, 1130, 3840, 405)},
-        {cancelButton, names::advanced::cancelButton, look::twipsRect(4080, 1130, 3840, 405)},
+        {frame, names::advanced::frame, shell::twipsRect(120, 120, 7800, 885)},
+        {containerLabel, names::advanced::containerLabel, shell::twipsRect(240, 360, 735, 225)},
+        {containerBox, names::advanced::containerBox, shell::twipsRect(1080, 330, 5775, 345)},
+        {browseButton, names::advanced::browseButton, shell::twipsRect(6960, 330, 600, 345)},
+        {okButton, names::advanced::okButton, shell::twipsRect(120, 1130, 3840, 405)},
+        {cancelButton, names::advanced::cancelButton, shell::twipsRect(4080, 1130, 3840, 405)},
     };
     for (const Placed& c : controls) {
         c.widget.setObjectName(QString::fromLatin1(c.name));
@@ -50,14 +53,14 @@ AdvancedOptionsWindow::AdvancedOptionsWindow(FoxProTarget& target, UiPort& ui, S
     frame.setTitle(QStringLiteral("Advanced Option"));
     containerLabel.setText(QStringLiteral("DBC File:"));
     for (QPushButton* button : {&browseButton, &okButton, &cancelButton}) {
-        button->setFont(look::buttonFont());
+        button->setFont(shell::buttonFont());
         // Enter in the path box must not press a button the user did not choose.
         button->setAutoDefault(false);
     }
     browseButton.setText(QStringLiteral("..."));
     okButton.setText(QStringLiteral("OK"));
     cancelButton.setText(QStringLiteral("Cancel"));
-    look::selectAllOnFocus(containerBox);
+    shell::selectAllOnFocus(containerBox);
     enterKeys_.attach(*this);
 
     connect(&containerBox, &QLineEdit::textChanged, this, &AdvancedOptionsWindow::onContainerChanged);
@@ -68,10 +71,10 @@ AdvancedOptionsWindow::AdvancedOptionsWindow(FoxProTarget& target, UiPort& ui, S
 
 void AdvancedOptionsWindow::load() {
     ErrorTrap trap(ui_, kWindow, QStringLiteral("Form_Load"));
-    trap.step(100, [&] { look::ApplyFormColors(*this); });
-    trap.step(102, [&] { setWindowIcon(look::applicationIcon()); });
+    trap.step(100, [&] { shell::ApplyFormColors(*this); });
+    trap.step(102, [&] { setWindowIcon(shell::applicationIcon()); });
     trap.step(104, [&] {
-        look::installPointerConvention(*this, look::handCursor(), {&frame, &containerBox});
+        shell::installPointerConvention(*this, shell::handCursor(), {&frame, &containerBox});
     });
     trap.step(106, [&] { containerBox.setText(readStoredTarget().container); });
 }

@@ -48,7 +48,7 @@ class AdvancedOptionsWindow : public QDialog {
     QPushButton browseButton{&frame};
     QPushButton okButton{this};
     QPushButton cancelButton{this};
-    look::EnterPressesFocusedButton enterKeys_;
+    shell::EnterPressesFocusedButton enterKeys_;
 };
 
 } // namespace qc::data::ui

@@ -11,7 +11,7 @@ QString BrowseFolder(QWidget* owner, const QString& prompt, const QString& start
     QFileDialog dialog(owner, prompt, startFolder);
     dialog.setFileMode(QFileDialog::Directory);
     dialog.setOption(QFileDialog::ShowDirsOnly);
-    if (look::runDialog(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    if (shell::runDialog(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
     return dialog.selectedFiles().constFirst();
 }
@@ -24,7 +24,7 @@ QString OpenFileName(QWidget* owner, const QString& title, const QString& filter
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setOption(QFileDialog::ReadOnly);
     dialog.setDefaultSuffix(QStringLiteral("dbc"));
-    if (look::runDialog(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    if (shell::runDialog(dialog) != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
     return dialog.selectedFiles().constFirst();
 }

@@ -1,7 +1,9 @@
 #include "preview/ui/datatypes_window.h"
 
 #include "shell/error_trap.h"
+#include "shell/ui/geometry.h"
 #include "shell/ui/look.h"
+#include "shell/ui/pointers.h"
 
 #include <QHeaderView>
 #include <QStyle>
@@ -10,15 +12,15 @@
 
 namespace qc::preview::ui {
 
-using look::twipsRect;
+using shell::twipsRect;
 
 DatatypesWindow::DatatypesWindow(DatatypeRows& rows, const shell::WindowSeams& seams, QWidget* owner)
     : QDialog(owner), backButton(QStringLiteral("< Back"), this), typeList(this), rows_(rows),
       port_(*this, seams) {
-    setFixedSize(look::px(8040), look::px(8340));
-    setFont(look::windowFont());
+    setFixedSize(shell::px(8040), shell::px(8340));
+    setFont(shell::windowFont());
     backButton.setGeometry(twipsRect(120, 120, 7800, 405));
-    backButton.setFont(look::buttonFont());
+    backButton.setFont(shell::buttonFont());
     backButton.setAutoDefault(false);
     typeList.setGeometry(twipsRect(120, 630, 7800, 7605));
     typeList.setToolTip(QStringLiteral(
@@ -48,16 +50,16 @@ DatatypesWindow::DatatypesWindow(DatatypeRows& rows, const shell::WindowSeams& s
 
 void DatatypesWindow::load() {
     ErrorTrap trap(port_, QStringLiteral("Form5"), QStringLiteral("Form_Load"));
-    trap.step(100, [&] { look::ApplyFormColors(*this); });
-    trap.step(102, [&] { setWindowIcon(look::applicationIcon()); });
+    trap.step(100, [&] { shell::ApplyFormColors(*this); });
+    trap.step(102, [&] { setWindowIcon(shell::applicationIcon()); });
     trap.step(104, [&] { setWindowTitle(QStringLiteral("Datatypes Conversion - Marravex")); });
     trap.step(106, [&] {
-        look::installPointerConvention(*this, look::handCursor(), {&typeList, typeList.viewport()});
+        shell::installPointerConvention(*this, shell::handCursor(), {&typeList, typeList.viewport()});
     });
     trap.step(108, [&] { typeList.setModel(&rows_); });
     trap.step(110, [&] {
         for (int column = 0; column < 4; ++column)
-            typeList.setColumnWidth(column, look::px(1700));
+            typeList.setColumnWidth(column, shell::px(1700));
         fitHeaders();
     });
 }

@@ -32,7 +32,7 @@ class DatatypesWindow : public QDialog {
 
     DatatypeRows& rows_;
     shell::WindowPort port_;
-    look::EnterPressesFocusedButton enterKeys_;
+    shell::EnterPressesFocusedButton enterKeys_;
 };
 
 } // namespace qc::preview::ui

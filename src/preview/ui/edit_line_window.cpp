@@ -2,20 +2,23 @@
 
 #include "preview/edited_line.h"
 #include "shell/error_trap.h"
+#include "shell/ui/geometry.h"
 #include "shell/ui/look.h"
+#include "shell/ui/pointers.h"
+#include "shell/ui/text_boxes.h"
 
 #include <QEvent>
 #include <QTimer>
 
 namespace qc::preview::ui {
 
-using look::twipsRect;
+using shell::twipsRect;
 
 EditLineWindow::EditLineWindow(SqlLineList& lines, const shell::WindowSeams& seams, QWidget* owner)
     : QDialog(owner), lineBox(this), okButton(QStringLiteral("OK"), this),
       cancelButton(QStringLiteral("Cancel"), this), lines_(lines), port_(*this, seams) {
-    setFixedSize(look::px(8040), look::px(2580));
-    setFont(look::windowFont());
+    setFixedSize(shell::px(8040), shell::px(2580));
+    setFont(shell::windowFont());
     lineBox.setGeometry(twipsRect(120, 120, 7800, 1905));
     lineBox.setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     lineBox.setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -24,10 +27,10 @@ EditLineWindow::EditLineWindow(SqlLineList& lines, const shell::WindowSeams& sea
     okButton.setGeometry(twipsRect(120, 2130, 3840, 405));
     cancelButton.setGeometry(twipsRect(4080, 2130, 3840, 405));
     for (QPushButton* button : {&okButton, &cancelButton}) {
-        button->setFont(look::buttonFont());
+        button->setFont(shell::buttonFont());
         button->setAutoDefault(false);
     }
-    look::setTabChain({&lineBox, &okButton, &cancelButton});
+    shell::setTabChain({&lineBox, &okButton, &cancelButton});
     enterKeys_.attach(*this);
     connect(&okButton, &QPushButton::clicked, this, &EditLineWindow::onOkClicked);
     connect(&cancelButton, &QPushButton::clicked, this, &EditLineWindow::onCancelClicked);
@@ -36,10 +39,10 @@ EditLineWindow::EditLineWindow(SqlLineList& lines, const shell::WindowSeams& sea
 
 void EditLineWindow::load() {
     ErrorTrap trap(port_, QStringLiteral("Form4"), QStringLiteral("Form_Load"));
-    trap.step(100, [&] { look::ApplyFormColors(*this); });
-    trap.step(102, [&] { setWindowIcon(look::applicationIcon()); });
+    trap.step(100, [&] { shell::ApplyFormColors(*this); });
+    trap.step(102, [&] { setWindowIcon(shell::applicationIcon()); });
     trap.step(104, [&] { setWindowTitle(QStringLiteral("Edit Line - Marravex")); });
-    trap.step(106, [&] { look::installPointerConvention(*this, look::handCursor()); });
+    trap.step(106, [&] { shell::installPointerConvention(*this, shell::handCursor()); });
 }
 
 void EditLineWindow::setLineText(const std::string& text) {

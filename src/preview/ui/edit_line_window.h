@@ -3,7 +3,7 @@
 
 #include "preview/sql_line_list.h"
 #include "shell/ui/button_keys.h"
-#include "shell/ui/look.h"
+#include "shell/ui/text_boxes.h"
 #include "shell/ui/window_port.h"
 
 #include <QDialog>
@@ -44,9 +44,9 @@ class EditLineWindow : public QDialog {
     SqlLineList& lines_;
     shell::WindowPort port_;
     std::string loaded_;
-    look::FocusArrival textArrival_;
+    shell::FocusArrival textArrival_;
     QString loadedShown_;
-    look::EnterPressesFocusedButton enterKeys_;
+    shell::EnterPressesFocusedButton enterKeys_;
 };
 
 } // namespace qc::preview::ui

@@ -2,19 +2,22 @@
 
 #include "preview/find_replace.h"
 #include "shell/error_trap.h"
+#include "shell/ui/geometry.h"
 #include "shell/ui/look.h"
+#include "shell/ui/pointers.h"
+#include "shell/ui/text_boxes.h"
 
 namespace qc::preview::ui {
 
-using look::twipsRect;
+using shell::twipsRect;
 
 FindReplaceWindow::FindReplaceWindow(SqlLineList& lines, const shell::WindowSeams& seams, QWidget* owner)
     : QDialog(owner), findLabel(QStringLiteral("Find what:"), this), findBox(this),
       replaceLabel(QStringLiteral("Replace with:"), this), replaceBox(this),
       replaceButton(QStringLiteral("Replace"), this), cancelButton(QStringLiteral("Cancel"), this),
       lines_(lines), port_(*this, seams) {
-    setFixedSize(look::px(8040), look::px(1500));
-    setFont(look::windowFont());
+    setFixedSize(shell::px(8040), shell::px(1500));
+    setFont(shell::windowFont());
     findLabel.setGeometry(twipsRect(120, 165, 1215, 255));
     findBox.setGeometry(twipsRect(1560, 120, 6360, 345));
     replaceLabel.setGeometry(twipsRect(120, 645, 1215, 255));
@@ -22,10 +25,10 @@ FindReplaceWindow::FindReplaceWindow(SqlLineList& lines, const shell::WindowSeam
     replaceButton.setGeometry(twipsRect(120, 1050, 3840, 405));
     cancelButton.setGeometry(twipsRect(4080, 1050, 3840, 405));
     for (QPushButton* button : {&replaceButton, &cancelButton}) {
-        button->setFont(look::buttonFont());
+        button->setFont(shell::buttonFont());
         button->setAutoDefault(false);
     }
-    look::setTabChain({&findBox, &replaceBox, &replaceButton, &cancelButton});
+    shell::setTabChain({&findBox, &replaceBox, &replaceButton, &cancelButton});
     enterKeys_.attach(*this);
     connect(&replaceButton, &QPushButton::clicked, this, &FindReplaceWindow::onReplaceClicked);
     connect(&cancelButton, &QPushButton::clicked, this, &FindReplaceWindow::onCancelClicked);
@@ -34,10 +37,10 @@ FindReplaceWindow::FindReplaceWindow(SqlLineList& lines, const shell::WindowSeam
 
 void FindReplaceWindow::load() {
     ErrorTrap trap(port_, QStringLiteral("Form3"), QStringLiteral("Form_Load"));
-    trap.step(100, [&] { look::ApplyFormColors(*this); });
-    trap.step(102, [&] { setWindowIcon(look::applicationIcon()); });
+    trap.step(100, [&] { shell::ApplyFormColors(*this); });
+    trap.step(102, [&] { setWindowIcon(shell::applicationIcon()); });
     trap.step(104, [&] { setWindowTitle(QStringLiteral("Find and Replace - Marravex")); });
-    trap.step(106, [&] { look::installPointerConvention(*this, look::handCursor()); });
+    trap.step(106, [&] { shell::installPointerConvention(*this, shell::handCursor()); });
 }
 
 void FindReplaceWindow::onCancelClicked() {

@@ -35,7 +35,7 @@ class FindReplaceWindow : public QDialog {
 
     SqlLineList& lines_;
     shell::WindowPort port_;
-    look::EnterPressesFocusedButton enterKeys_;
+    shell::EnterPressesFocusedButton enterKeys_;
 };
 
 } // namespace qc::preview::ui

@@ -8,7 +8,10 @@
 #include "preview/ui/find_replace_window.h"
 #include "shell/error_trap.h"
 #include "shell/ui/desktop_links.h"
+#include "shell/ui/geometry.h"
 #include "shell/ui/look.h"
+#include "shell/ui/pointers.h"
+#include "shell/ui/text_boxes.h"
 
 #include <QCloseEvent>
 #include <QHeaderView>
@@ -16,7 +19,7 @@
 
 namespace qc::preview::ui {
 
-using look::twipsRect;
+using shell::twipsRect;
 
 namespace {
 
@@ -63,8 +66,8 @@ void PreviewWindow::openDatatypes() {
 }
 
 void PreviewWindow::layOut() {
-    setFixedSize(look::px(8040), look::px(8430));
-    setFont(look::windowFont());
+    setFixedSize(shell::px(8040), shell::px(8430));
+    setFont(shell::windowFont());
     backButton.setGeometry(twipsRect(120, 120, 3720, 405));
     skipTableButton.setGeometry(twipsRect(3960, 120, 3960, 405));
     lineView.setGeometry(twipsRect(120, 630, 7800, 3315));
@@ -82,7 +85,7 @@ void PreviewWindow::layOut() {
     for (QPushButton* button :
          {&backButton, &skipTableButton, &executeButton, &findReplaceButton, &copySqlButton,
           &jumpToErrorButton, &copyErrorButton, &emailErrorButton, &datatypesButton}) {
-        button->setFont(look::buttonFont());
+        button->setFont(shell::buttonFont());
         button->setAutoDefault(false);
     }
     lineView.setToolTip(QStringLiteral(
@@ -92,9 +95,9 @@ void PreviewWindow::layOut() {
 
     // The progress bar sits between "< Back" and "View Datatype Conversion" in the designed order
     // but takes no focus, so the chain skips it.
-    look::setTabChain({&lineView, &executeButton, &findReplaceButton, &copySqlButton, &errorBox,
-                       &jumpToErrorButton, &copyErrorButton, &emailErrorButton, &backButton, &datatypesButton,
-                       &skipTableButton});
+    shell::setTabChain({&lineView, &executeButton, &findReplaceButton, &copySqlButton, &errorBox,
+                        &jumpToErrorButton, &copyErrorButton, &emailErrorButton, &backButton,
+                        &datatypesButton, &skipTableButton});
 
     enterKeys_.attach(*this);
     connect(&backButton, &QPushButton::clicked, this, &PreviewWindow::onBackClicked);
@@ -111,17 +114,17 @@ void PreviewWindow::layOut() {
 
 void PreviewWindow::load() {
     ErrorTrap trap(port_, QStringLiteral("Form2"), QStringLiteral("Form_Load"));
-    trap.step(100, [&] { look::ApplyFormColors(*this); });
-    trap.step(102, [&] { setWindowIcon(look::applicationIcon()); });
+    trap.step(100, [&] { shell::ApplyFormColors(*this); });
+    trap.step(102, [&] { setWindowIcon(shell::applicationIcon()); });
     trap.step(104, [&] { setWindowTitle(QStringLiteral("SQL Preview - Marravex")); });
     trap.step(106, [&] {
-        look::installPointerConvention(*this, look::handCursor(),
-                                       {&lineView, lineView.viewport(), &errorFrame});
+        shell::installPointerConvention(*this, shell::handCursor(),
+                                        {&lineView, lineView.viewport(), &errorFrame});
     });
     trap.step(108, [&] { lineView.setModel(&session_.lines); });
     // A refilled list is a new script: its run starts at line 1.
     connect(&session_.lines, &QAbstractItemModel::modelReset, this, [this] { resume_ = {}; });
-    trap.step(110, [&] { lineView.setColumnWidth(0, look::px(7000)); });
+    trap.step(110, [&] { lineView.setColumnWidth(0, shell::px(7000)); });
 }
 
 void PreviewWindow::setControlsEnabled(bool enabled) {
@@ -250,7 +253,7 @@ void PreviewWindow::onEmailErrorClicked() {
     const bool hasText = trap.test(102, [&] { return !blankText(errorBox.toPlainText()); });
     if (hasText)
         trap.step(104, [&] {
-            look::openAddress(
+            shell::openAddress(
                 errorMailUrl(errorBox.toPlainText()), [this](const QUrl& url) { return port_.openUrl(url); },
                 port_, noMailProgramMessage());
         });

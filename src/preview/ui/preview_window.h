@@ -8,7 +8,7 @@
 #include "preview/ui/clipboard.h"
 #include "preview/ui/sql_line_view.h"
 #include "shell/ui/button_keys.h"
-#include "shell/ui/look.h"
+#include "shell/ui/text_boxes.h"
 #include "shell/ui/window_port.h"
 
 #include <QDialog>
@@ -66,7 +66,7 @@ class PreviewWindow : public QDialog {
     QPushButton copyErrorButton;
     QPushButton emailErrorButton;
     QPushButton datatypesButton;
-    look::TextProgressBar progressBar;
+    shell::TextProgressBar progressBar;
 
   protected:
     void closeEvent(QCloseEvent* event) override;
@@ -91,7 +91,7 @@ class PreviewWindow : public QDialog {
     int errorLine_ = 0;
     ResumePoint resume_;
     bool running_ = false;
-    look::EnterPressesFocusedButton enterKeys_;
+    shell::EnterPressesFocusedButton enterKeys_;
 };
 
 } // namespace qc::preview::ui

@@ -3,7 +3,7 @@
 #include <QKeyEvent>
 #include <QPushButton>
 
-namespace qc::look {
+namespace qc::shell {
 
 void EnterPressesFocusedButton::attach(QWidget& window) {
     for (QPushButton* button : window.findChildren<QPushButton*>())
@@ -25,4 +25,4 @@ bool EnterPressesFocusedButton::eventFilter(QObject* watched, QEvent* event) {
     return true;
 }
 
-} // namespace qc::look
+} // namespace qc::shell

@@ -6,7 +6,7 @@
 
 class QWidget;
 
-namespace qc::look {
+namespace qc::shell {
 
 // A window holds one and attaches it once its push buttons exist.
 class EnterPressesFocusedButton : public QObject {
@@ -17,4 +17,4 @@ class EnterPressesFocusedButton : public QObject {
     bool eventFilter(QObject* watched, QEvent* event) override;
 };
 
-} // namespace qc::look
+} // namespace qc::shell

@@ -3,7 +3,7 @@
 #include <QMimeDatabase>
 #include <QProcess>
 
-namespace qc::look {
+namespace qc::shell {
 
 namespace {
 
@@ -41,4 +41,4 @@ void openAddress(const QUrl& url, const std::function<bool(const QUrl&)>& launch
     ui.message(unanswered);
 }
 
-} // namespace qc::look
+} // namespace qc::shell

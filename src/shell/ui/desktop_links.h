@@ -11,7 +11,7 @@
 
 #include <functional>
 
-namespace qc::look {
+namespace qc::shell {
 
 // The application (desktop file) the desktop names for the address: for a scheme such as mailto:
 // or https:, its scheme handler; for a local file, the default for its type. Empty when the
@@ -23,4 +23,4 @@ QString desktopApplicationFor(const QUrl& url);
 void openAddress(const QUrl& url, const std::function<bool(const QUrl&)>& launch, UiPort& ui,
                  const QString& unanswered);
 
-} // namespace qc::look
+} // namespace qc::shell

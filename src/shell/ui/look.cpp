@@ -1,5 +1,7 @@
 #include "shell/ui/look.h"
 
+#include "shell/ui/geometry.h"
+
 #include "shell/shipped_files.h"
 
 #include <QAbstractButton>
@@ -24,12 +26,9 @@
 
 #include <stdexcept>
 
-namespace qc::look {
+namespace qc::shell {
 
 namespace {
-
-const char* const kBusyProperty = "qcBusy";
-const char* const kOwnCursorProperty = "qcCursorBeforeBusy";
 
 // Window, frames, labels, check boxes and option buttons take the background; text boxes, lists,
 // push buttons and the progress bar keep their own.
@@ -54,69 +53,7 @@ QColor buttonFace() {
     return QApplication::palette().color(QPalette::Button);
 }
 
-// Watches pointer movement over a window's children and applies the window's pointer convention.
-class PointerFilter : public QObject {
-  public:
-    PointerFilter(QWidget& window, const QCursor& custom, std::initializer_list<QWidget*> defaultOver)
-        : QObject(&window), window_(window), custom_(custom), defaultOver_(defaultOver) {}
-
-    bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() != QEvent::Enter && event->type() != QEvent::MouseMove)
-            return false;
-        if (isBusy(window_))
-            return false;
-        auto* widget = qobject_cast<QWidget*>(watched);
-        if (qobject_cast<QPushButton*>(widget)) {
-            window_.setCursor(custom_);
-        } else if (widget == &window_ || qobject_cast<QGroupBox*>(widget) || defaultOver_.contains(widget)) {
-            window_.setCursor(Qt::ArrowCursor);
-        }
-        return false;
-    }
-
-  private:
-    QWidget& window_;
-    QCursor custom_;
-    QList<QWidget*> defaultOver_;
-};
-
-// Selects a text box's whole text when it gets the focus. The selection is made once the focus
-// event is done, so a mouse click that gave the focus does not undo it.
-class SelectAllFilter : public QObject {
-  public:
-    explicit SelectAllFilter(QLineEdit& box) : QObject(&box), box_(box) {}
-
-    bool eventFilter(QObject*, QEvent* event) override {
-        if (arrival_.arrives(*event)) {
-            box_.selectAll();
-            QTimer::singleShot(0, &box_, [box = &box_] { box->selectAll(); });
-        }
-        return false;
-    }
-
-  private:
-    QLineEdit& box_;
-    FocusArrival arrival_;
-};
-
 } // namespace
-
-QString programFolder() {
-    return shippedFilesFolder(QCoreApplication::applicationDirPath());
-}
-
-bool FileExists(const QString& path) {
-    const QFileInfo info(path);
-    return info.exists() && info.lastModified().isValid();
-}
-
-int px(int twips) {
-    return (twips + 7) / 15;
-}
-
-QRect twipsRect(int left, int top, int width, int height) {
-    return QRect(px(left), px(top), px(width), px(height));
-}
 
 QFont windowFont() {
     QFont font(QStringLiteral("Arial"));
@@ -157,31 +94,6 @@ void applyWhiteLook(QWidget& window) {
     paintBackground(window, Qt::white);
 }
 
-QCursor handCursorFrom(const QString& curFile) {
-    QFile file(curFile);
-    if (!file.open(QIODevice::ReadOnly))
-        return QCursor(Qt::ArrowCursor);
-    const QByteArray bytes = file.readAll();
-    // A .cur file: ICONDIR (reserved, type 2, count) then entries whose planes/bit-count words
-    // hold the hot spot, which Qt's image reader drops.
-    if (bytes.size() < 22 || static_cast<uchar>(bytes[2]) != 2)
-        return QCursor(Qt::ArrowCursor);
-    auto word = [&](int at) {
-        return static_cast<int>(static_cast<uchar>(bytes[at]) | static_cast<uchar>(bytes[at + 1]) << 8);
-    };
-    const int hotX = word(6 + 4);
-    const int hotY = word(6 + 6);
-    QImage image;
-    if (!image.loadFromData(bytes, "CUR") && !image.loadFromData(bytes, "ICO") && !image.loadFromData(bytes))
-        return QCursor(Qt::ArrowCursor);
-    return QCursor(QPixmap::fromImage(image), hotX, hotY);
-}
-
-QCursor handCursor() {
-    const QString path = programFolder() + QStringLiteral("/HAND-M.CUR");
-    return FileExists(path) ? handCursorFrom(path) : QCursor(Qt::ArrowCursor);
-}
-
 void paintApplicationIcon(QPainter& painter, int size) {
     // A database drum with an arrow into a table grid, drawn on a grid of 64 units.
     painter.save();
@@ -218,74 +130,4 @@ QIcon applicationIcon() {
     return icon;
 }
 
-void installPointerConvention(QWidget& window, const QCursor& custom,
-                              std::initializer_list<QWidget*> defaultOver) {
-    auto* filter = new PointerFilter(window, custom, defaultOver); // owned by the window
-    window.installEventFilter(filter);
-    window.setMouseTracking(true);
-    for (QWidget* child : window.findChildren<QWidget*>()) {
-        child->installEventFilter(filter);
-        if (qobject_cast<QGroupBox*>(child))
-            child->setMouseTracking(true);
-    }
-}
-
-bool FocusArrival::arrives(const QEvent& event) {
-    if (event.type() != QEvent::FocusIn && event.type() != QEvent::FocusOut)
-        return false;
-    const Qt::FocusReason reason = static_cast<const QFocusEvent&>(event).reason();
-    const bool forAWhile = reason == Qt::PopupFocusReason || reason == Qt::ActiveWindowFocusReason;
-    if (event.type() == QEvent::FocusOut) {
-        leftForAWhile_ = forAWhile;
-        return false;
-    }
-    const bool back = forAWhile && leftForAWhile_;
-    leftForAWhile_ = false;
-    return !back;
-}
-
-void selectAllOnFocus(QLineEdit& box) {
-    box.installEventFilter(new SelectAllFilter(box)); // owned by the box
-}
-
-void setBusy(QWidget& window, bool busy) {
-    window.setProperty(kBusyProperty, busy);
-    window.setCursor(busy ? Qt::WaitCursor : Qt::ArrowCursor);
-    // Text boxes and other children with a pointer of their own would show it over the hourglass:
-    // they take the hourglass too while the window is busy, and get their own pointer back after.
-    for (QWidget* child : window.findChildren<QWidget*>()) {
-        if (child->isWindow())
-            continue;
-        const QVariant saved = child->property(kOwnCursorProperty);
-        if (busy && !saved.isValid() && child->testAttribute(Qt::WA_SetCursor)) {
-            child->setProperty(kOwnCursorProperty, QVariant::fromValue(child->cursor()));
-            child->setCursor(Qt::WaitCursor);
-        } else if (!busy && saved.isValid()) {
-            child->setCursor(saved.value<QCursor>());
-            child->setProperty(kOwnCursorProperty, QVariant());
-        }
-    }
-}
-
-bool isBusy(const QWidget& window) {
-    return window.property(kBusyProperty).toBool();
-}
-
-void setTabChain(std::initializer_list<QWidget*> widgets) {
-    QWidget* previous = nullptr;
-    for (QWidget* widget : widgets) {
-        if (previous != nullptr)
-            QWidget::setTabOrder(previous, widget);
-        previous = widget;
-    }
-}
-
-TextProgressBar::TextProgressBar(QWidget* parent) : QProgressBar(parent) {
-    setRange(0, 100);
-    setValue(0);
-    setTextVisible(true);
-    setAlignment(Qt::AlignCenter);
-    setFormat(QStringLiteral("Progress Bar"));
-}
-
-} // namespace qc::look
+} // namespace qc::shell

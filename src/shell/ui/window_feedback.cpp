@@ -1,4 +1,5 @@
 #include "shell/ui/window_feedback.h"
+#include "shell/message_text.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -10,7 +11,7 @@
 #include <algorithm>
 #include <cmath>
 
-namespace qc::look {
+namespace qc::shell {
 
 namespace {
 
@@ -136,4 +137,4 @@ void showProgressValue(QProgressBar* bar, double percent) {
         bar->setValue(static_cast<int>(std::lround(std::clamp(percent, 0.0, 100.0))));
 }
 
-} // namespace qc::look
+} // namespace qc::shell

@@ -9,7 +9,7 @@ class QDialog;
 class QProgressBar;
 class QWidget;
 
-namespace qc::look {
+namespace qc::shell {
 
 // Shows a QMessageBox owned by `owner` and returns the button pressed; until then the owner's window
 // takes no input, but can still be closed. The text is shown as plain text, its CR LF and lone CR
@@ -25,4 +25,4 @@ int runDialog(QDialog& dialog);
 // is not a finite number changes nothing.
 void showProgressValue(QProgressBar* bar, double percent);
 
-} // namespace qc::look
+} // namespace qc::shell

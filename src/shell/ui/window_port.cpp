@@ -1,6 +1,7 @@
 #include "shell/ui/window_port.h"
 
-#include "shell/ui/look.h"
+#include "shell/message_text.h"
+#include "shell/ui/pointers.h"
 #include "shell/ui/window_feedback.h"
 
 #include <QCoreApplication>
@@ -28,15 +29,15 @@ Answer WindowPort::message(const QString& text, const QString& title, Buttons bu
     const QString caption = title.isEmpty() ? applicationTitle() : title;
     if (seams_.message)
         return seams_.message(text, caption, buttons, icon);
-    return look::showMessageBox(&window_, text, caption, buttons, icon);
+    return shell::showMessageBox(&window_, text, caption, buttons, icon);
 }
 
 void WindowPort::setBusy(bool busy) {
-    look::setBusy(window_, busy);
+    shell::setBusy(window_, busy);
 }
 
 void WindowPort::setProgressValue(double percent) {
-    look::showProgressValue(progressBar_, percent);
+    shell::showProgressValue(progressBar_, percent);
 }
 
 void WindowPort::setProgressText(const QString& text) {
@@ -50,7 +51,7 @@ void WindowPort::runModal(QDialog& window) {
     if (seams_.runModal)
         seams_.runModal(window);
     else
-        look::runDialog(window);
+        shell::runDialog(window);
 }
 
 bool WindowPort::openUrl(const QUrl& url) {

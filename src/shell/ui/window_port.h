@@ -37,7 +37,7 @@ class WindowPort : public UiPort {
     void setProgressValue(double percent) override;
     void setProgressText(const QString& text) override;
 
-    // Shows a window of the program over this one until it finishes; see look::runDialog.
+    // Shows a window of the program over this one until it finishes; see shell::runDialog.
     void runModal(QDialog& window);
     // Hands the address to the desktop's launcher; false when it could not start one.
     bool openUrl(const QUrl& url);

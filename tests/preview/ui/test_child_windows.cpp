@@ -2,7 +2,8 @@
 #include "preview/ui/edit_line_window.h"
 #include "preview/ui/find_replace_window.h"
 
-#include "shell/ui/look.h"
+#include "shell/message_text.h"
+#include "shell/ui/geometry.h"
 #include "support/scripted_ui.h"
 
 #include <QApplication>
@@ -37,7 +38,7 @@ TEST_F(ChildWindowTest, EditLineSelectsItsTextSoTypingReplacesIt) {
     lines.append("INSERT INTO [t] VALUES (1)");
     EditLineWindow edit(lines, seams);
     EXPECT_EQ(edit.windowTitle(), QStringLiteral("Edit Line - Marravex"));
-    EXPECT_EQ(edit.lineBox.geometry(), look::twipsRect(120, 120, 7800, 1905));
+    EXPECT_EQ(edit.lineBox.geometry(), shell::twipsRect(120, 120, 7800, 1905));
     edit.line = 1;
     edit.setLineText(lines.text(1));
     edit.show();
@@ -99,7 +100,7 @@ TEST_F(ChildWindowTest, EditLineOfAMissingLineIsReportedAndStillCloses) {
 TEST_F(ChildWindowTest, FindAndReplaceOnAnEmptyListStaysOpen) {
     FindReplaceWindow find(lines, seams);
     EXPECT_EQ(find.replaceLabel.text(), QStringLiteral("Replace with:"));
-    EXPECT_EQ(find.replaceBox.geometry(), look::twipsRect(1560, 600, 6360, 345));
+    EXPECT_EQ(find.replaceBox.geometry(), shell::twipsRect(1560, 600, 6360, 345));
     find.show();
     find.findBox.setText(QStringLiteral("a"));
     find.replaceButton.click();
@@ -115,7 +116,7 @@ TEST_F(ChildWindowTest, DatatypesWindowEmptiesItsRowsWhenClosedAnyWay) {
     rows.addRow(QStringLiteral("t"));
     DatatypesWindow types(rows, seams);
     EXPECT_EQ(types.windowTitle(), QStringLiteral("Datatypes Conversion - Marravex"));
-    EXPECT_EQ(types.typeList.geometry(), look::twipsRect(120, 630, 7800, 7605));
+    EXPECT_EQ(types.typeList.geometry(), shell::twipsRect(120, 630, 7800, 7605));
     types.show();
     types.close(); // the title bar's close button
     EXPECT_EQ(rows.count(), 0);

@@ -4,6 +4,7 @@
 #include "preview/ui/datatypes_window.h"
 #include "preview/ui/edit_line_window.h"
 #include "preview/ui/find_replace_window.h"
+#include "shell/ui/geometry.h"
 #include "support/fake_desktop.h"
 
 #include <QClipboard>
@@ -22,7 +23,7 @@ TEST_F(PreviewWindowTest, OpensAtRestWithItsColumnAndTabOrder) {
     EXPECT_EQ(w.windowTitle(), QStringLiteral("SQL Preview - Marravex"));
     EXPECT_EQ(w.errorBox.parentWidget(), &w.errorFrame);
     EXPECT_EQ(w.lineView.model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("SQL Preview"));
-    EXPECT_EQ(w.lineView.columnWidth(0), look::px(7000));
+    EXPECT_EQ(w.lineView.columnWidth(0), shell::px(7000));
     EXPECT_EQ(w.progressBar.text(), QStringLiteral("Progress Bar"));
     EXPECT_EQ(w.errorLine(), 0);
     // Jump To Error Line before any failed run changes nothing.
@@ -291,7 +292,7 @@ TEST_F(PreviewWindowTest, DatatypesWindowShowsTheRowsOnceThenIsEmpty) {
         rowsShown.push_back(model.rowCount());
         EXPECT_EQ(model.columnCount(), 4);
         EXPECT_EQ(model.headerData(3, Qt::Horizontal).toString(), QStringLiteral("New FoxPro Datatype"));
-        EXPECT_EQ(types.typeList.columnWidth(2), look::px(1700));
+        EXPECT_EQ(types.typeList.columnWidth(2), shell::px(1700));
         if (model.rowCount() == 3) {
             EXPECT_EQ(model.data(model.index(1, 0)).toString(), QStringLiteral("people"));
             EXPECT_EQ(model.data(model.index(1, 1)).toString(), QStringLiteral("name"));

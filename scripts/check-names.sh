@@ -1,0 +1,19 @@
+#!/usr/bin/env bash
+# Checks every source file under src/ against the naming rule of HACKING.md (.clang-tidy) and
+# fails on the first name that breaks it. Usage: check-names.sh [--fix]
+# It reads the compile commands of the Debug build, so it builds that first.
+set -euo pipefail
+top=$(cd "$(dirname "$0")/.." && pwd)
+bash "$top/scripts/build.sh" Debug >/dev/null
+fix=()
+[ "${1:-}" = --fix ] && fix=(-fix)
+out=$(mktemp)
+trap 'rm -f "$out"' EXIT
+status=0
+run-clang-tidy -quiet -p "$top/build/debug" -j "$(nproc)" "${fix[@]}" "$top/src/" >"$out" 2>&1 || status=$?
+if [ "$status" -ne 0 ] || grep -q 'error:' "$out"; then
+    grep -E 'error:|warning:' "$out" | sort -u
+    echo "names: the files above break the naming rule of HACKING.md" >&2
+    exit 1
+fi
+echo "names: every name under src/ follows the naming rule"
