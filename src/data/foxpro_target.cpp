@@ -2,7 +2,10 @@
 
 #include "data/db_access.h"
 #include "data/provider_string.h"
+#include "foxpro/codepage.h"
 #include "shell/error_trap.h"
+#include "shell/locale.h"
+#include "shell/settings.h"
 
 #include <stdexcept>
 
@@ -93,6 +96,11 @@ void tellEngineNotices(Connection& target, UiPort& ui) {
         lines.append(QString::fromStdString(notice));
     if (!lines.isEmpty())
         ui.message(lines.join(QStringLiteral("\r\n")));
+}
+
+int chosenCodePage() {
+    const int stored = ReadSetting(key::CodePage).toInt();
+    return foxpro::isWritableCodePage(stored) ? stored : Locale::fromSystem().codePage;
 }
 
 } // namespace qc::data

@@ -33,6 +33,10 @@ bool IsValidFoxProConnection(const FoxProTarget& target, UiPort& ui, QString* re
 // procedure's own name, and the entries read until then stay.
 void listTargetTables(const FoxProTarget& target, QStringList& tables, UiPort& ui);
 
+// The code page the window's runs give new tables and containers: the stored choice (settings key
+// CodePage) when the engine can write it, else the language's.
+int chosenCodePage();
+
 class Connection;
 // Shows what the engine put right on its own in the target (a table set free from a container
 // that did not hold it) in one message, so the user learns it once and nothing is changed in
