@@ -106,6 +106,20 @@ TEST(CodePages, DoubleByteTextCountsBytesAgainstTheWidth) {
     EXPECT_EQ(dbfreadRecords(folder.file("t.dbf")), "C='東京' | V='ab京'\n");
 }
 
+TEST(CodePages, CreateTableTakesFoxProsCodepageClause) {
+    ScratchFolder folder;
+    auto db = foxpro::Database::open(folder.str());
+    db->execute("CREATE TABLE t CODEPAGE = 1250 (c CHAR(10))");
+    db->execute("INSERT INTO t VALUES ('Łódź')");
+    EXPECT_EQ(failureOf(*db, "CREATE TABLE u CODEPAGE=1257 (c CHAR(10))"),
+              "SQL error: Code page 1257 cannot be written by this engine. (table u)");
+    EXPECT_THROW(foxpro::Database::check("CREATE TABLE u CODEPAGE = 620 (c CHAR(10))"), foxpro::Error);
+    db->close();
+    EXPECT_EQ(readBytes(folder.file("t.dbf"))[29], '\xC8');
+    EXPECT_EQ(dbfreadRecords(folder.file("t.dbf")), "C='Łódź'\n");
+    EXPECT_FALSE(std::filesystem::exists(folder.file("u.dbf")));
+}
+
 // A container holds its names in its own page, whatever the run's, and finds them again in any
 // letter case through keys lower-cased by that page; a name the page cannot hold is refused
 // before anything is written.
