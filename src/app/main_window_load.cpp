@@ -4,7 +4,6 @@
 #include "app/check_value.h"
 #include "app/main_window.h"
 #include "data/stored_inputs.h"
-#include "foxpro/codepage.h"
 #include "shell/error_trap.h"
 #include "shell/message_text.h"
 #include "shell/settings.h"
@@ -77,8 +76,7 @@ void MainWindow::load() {
     trap.step(148, [&] { showTarget(); });
     // With nothing stored (or a page this program cannot write) the box follows the language,
     // and restoring it stores nothing.
-    const int stored = data::readStoredCodePage().toInt();
-    const int page = foxpro::isWritableCodePage(stored) ? stored : Locale::fromSystem().codePage;
+    const int page = data::chosenCodePage();
     const QSignalBlocker restoring(codePageBox);
     codePageBox.setCurrentIndex(codePageBox.findData(page));
     run_.setCodePage(page);

@@ -115,8 +115,11 @@ bool canCreate(const data::FoxProTarget& target) {
 bool prepareTarget(const Options& o, const data::FoxProTarget& target) {
     if (!toBeCreated(o, target))
         return true;
+    const auto locale = runLocale(o);
+    if (!locale)
+        return false;
     try {
-        foxpro::createContainer(target.container.toStdString());
+        foxpro::createContainer(target.container.toStdString(), locale->codePage);
         return true;
     } catch (const std::exception& e) {
         fail(QStringLiteral("cannot create the container %1: %2")

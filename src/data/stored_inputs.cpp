@@ -1,5 +1,7 @@
 #include "data/stored_inputs.h"
 
+#include "foxpro/codepage.h"
+#include "shell/locale.h"
 #include "shell/settings.h"
 
 namespace qc::data {
@@ -35,6 +37,11 @@ void storeTargetKind(SettingsWriter& settings, bool containerChosen) {
 
 QString readStoredCodePage() {
     return ReadSetting(key::CodePage);
+}
+
+int chosenCodePage() {
+    const int stored = readStoredCodePage().toInt();
+    return foxpro::isWritableCodePage(stored) ? stored : Locale::fromSystem().codePage;
 }
 
 void storeCodePage(SettingsWriter& settings, int codePage) {

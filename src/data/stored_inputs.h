@@ -22,6 +22,9 @@ void storeTargetKind(SettingsWriter& settings, bool containerChosen);
 
 // The stored code page of new tables as the text stored; empty when none is.
 QString readStoredCodePage();
+// The code page the window's runs give new tables and containers: the stored choice when the
+// engine can write it, else the language's.
+int chosenCodePage();
 void storeCodePage(SettingsWriter& settings, int codePage);
 
 } // namespace qc::data

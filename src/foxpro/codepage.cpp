@@ -50,39 +50,6 @@ constexpr bool isCp1252Gap(std::uint32_t code) {
     return code == 0x81 || code == 0x8D || code == 0x8F || code == 0x90 || code == 0x9D;
 }
 
-// Decodes one UTF-8 character at `i`; returns false when the bytes are not valid UTF-8.
-bool nextCodePoint(std::string_view text, std::size_t& i, std::uint32_t& code) {
-    const auto c = static_cast<unsigned char>(text[i]);
-    int extra = 0;
-    if (c < 0x80) {
-        code = c;
-    } else if (c >= 0xC2 && c <= 0xDF) {
-        code = c & 0x1F;
-        extra = 1;
-    } else if (c >= 0xE0 && c <= 0xEF) {
-        code = c & 0x0F;
-        extra = 2;
-    } else if (c >= 0xF0 && c <= 0xF4) {
-        code = c & 0x07;
-        extra = 3;
-    } else {
-        return false;
-    }
-    if (i + extra >= text.size() && extra > 0)
-        return false;
-    for (int k = 1; k <= extra; ++k) {
-        const auto next = static_cast<unsigned char>(text[i + k]);
-        if ((next & 0xC0) != 0x80)
-            return false;
-        code = (code << 6) | (next & 0x3F);
-    }
-    if ((extra == 2 && code < 0x800) || (extra == 3 && (code < 0x10000 || code > 0x10FFFF)) ||
-        (code >= 0xD800 && code <= 0xDFFF))
-        return false;
-    i += 1 + extra;
-    return true;
-}
-
 struct IconvClose {
     void operator()(void* handle) const { iconv_close(static_cast<iconv_t>(handle)); }
 };
@@ -135,6 +102,15 @@ bool isWritableCodePage(int codePage) {
     return page && page->converter;
 }
 
+void requireWritableCodePage(int codePage) {
+    if (!isWritableCodePage(codePage))
+        throw Error("Code page " + std::to_string(codePage) + " cannot be written by this engine.");
+}
+
+bool isDoubleByteCodePage(int codePage) {
+    return codePage == 932 || codePage == 936 || codePage == 949 || codePage == 950;
+}
+
 struct CodePageText::Converters {
     Iconv encoder;
     Iconv decoder;
@@ -142,9 +118,8 @@ struct CodePageText::Converters {
 };
 
 CodePageText::CodePageText(int codePage) : codePage_(codePage) {
+    requireWritableCodePage(codePage);
     const PageMark* page = pageOf(codePage);
-    if (!page || !page->converter)
-        throw Error("Code page " + std::to_string(codePage) + " cannot be written by this engine.");
     converters_ = std::make_unique<Converters>();
     converters_->encoder = openIconv(page->converter, "UTF-8", codePage);
     converters_->decoder = openIconv("UTF-8", page->converter, codePage);
@@ -153,6 +128,50 @@ CodePageText::CodePageText(int codePage) : codePage_(codePage) {
 CodePageText::CodePageText(CodePageText&&) noexcept = default;
 CodePageText& CodePageText::operator=(CodePageText&&) noexcept = default;
 CodePageText::~CodePageText() = default;
+
+bool nextCodePoint(std::string_view text, std::size_t& i, std::uint32_t& code) {
+    const auto c = static_cast<unsigned char>(text[i]);
+    int extra = 0;
+    if (c < 0x80) {
+        code = c;
+    } else if (c >= 0xC2 && c <= 0xDF) {
+        code = c & 0x1F;
+        extra = 1;
+    } else if (c >= 0xE0 && c <= 0xEF) {
+        code = c & 0x0F;
+        extra = 2;
+    } else if (c >= 0xF0 && c <= 0xF4) {
+        code = c & 0x07;
+        extra = 3;
+    } else {
+        return false;
+    }
+    if (i + extra >= text.size() && extra > 0)
+        return false;
+    for (int k = 1; k <= extra; ++k) {
+        const auto next = static_cast<unsigned char>(text[i + k]);
+        if ((next & 0xC0) != 0x80)
+            return false;
+        code = (code << 6) | (next & 0x3F);
+    }
+    if ((extra == 2 && code < 0x800) || (extra == 3 && (code < 0x10000 || code > 0x10FFFF)) ||
+        (code >= 0xD800 && code <= 0xDFFF))
+        return false;
+    i += 1 + extra;
+    return true;
+}
+
+void appendUtf8(std::string& out, std::uint32_t code) {
+    if (code < 0x80) {
+        out += static_cast<char>(code);
+        return;
+    }
+    const int extra = code < 0x800 ? 1 : code < 0x10000 ? 2 : 3;
+    constexpr unsigned char kLead[] = {0, 0xC0, 0xE0, 0xF0};
+    out += static_cast<char>(kLead[extra] | (code >> (6 * extra)));
+    for (int k = extra - 1; k >= 0; --k)
+        out += static_cast<char>(0x80 | ((code >> (6 * k)) & 0x3F));
+}
 
 bool isValidUtf8(std::string_view text) {
     std::uint32_t code = 0;
@@ -255,15 +274,12 @@ std::string CodePageText::toUtf8(std::string_view bytes) {
         // A byte the page leaves undefined, or a lead byte without its trail.
         iconv(static_cast<iconv_t>(converters_->decoder.get()), nullptr, nullptr, nullptr, nullptr);
         const auto byte = static_cast<unsigned char>(*in);
-        const std::uint32_t code = codePage_ == 1252 && isCp1252Gap(byte) ? byte : 0xFFFD;
-        const char c1[2] = {static_cast<char>(0xC0 | (code >> 6)), static_cast<char>(0x80 | (code & 0x3F))};
-        const char replacement[3] = {'\xEF', '\xBF', '\xBD'};
-        const char* put = code == 0xFFFD ? replacement : c1;
-        const std::size_t count = code == 0xFFFD ? 3 : 2;
-        if (out.size() - length < count)
-            out.resize(out.size() * 2 + count);
-        std::memcpy(out.data() + length, put, count);
-        length += count;
+        std::string put;
+        appendUtf8(put, codePage_ == 1252 && isCp1252Gap(byte) ? byte : 0xFFFD);
+        if (out.size() - length < put.size())
+            out.resize(out.size() * 2 + put.size());
+        std::memcpy(out.data() + length, put.data(), put.size());
+        length += put.size();
         ++in;
         --left;
     }

@@ -19,6 +19,10 @@ std::uint8_t markOfCodePage(int codePage);
 // converter, in ascending order.
 const std::vector<int>& writableCodePages();
 bool isWritableCodePage(int codePage);
+// Throws Error naming the code page when it is not one of writableCodePages().
+void requireWritableCodePage(int codePage);
+// The pages whose characters take one or two bytes (932, 936, 949, 950).
+bool isDoubleByteCodePage(int codePage);
 
 // Converts between UTF-8 and one code page, keeping its converters from value to value. Not for
 // use by two threads at once.
@@ -51,5 +55,9 @@ class CodePageText {
 
 // True when `text` is valid UTF-8.
 bool isValidUtf8(std::string_view text);
+// Decodes the UTF-8 character at `i` into `code` and steps `i` past it; false, `i` left where it
+// was, when the bytes there are not valid UTF-8.
+bool nextCodePoint(std::string_view text, std::size_t& i, std::uint32_t& code);
+void appendUtf8(std::string& out, std::uint32_t code);
 
 } // namespace foxpro

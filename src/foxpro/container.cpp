@@ -89,8 +89,8 @@ void installCommittedIndex(const fs::path& pending, const fs::path& target) {
     fs::rename(pending, target, ignored);
 }
 
-std::string indexBytes(const std::vector<DbcRecord>& records) {
-    const auto image = buildContainerIndex(records);
+std::string indexBytes(const std::vector<DbcRecord>& records, const DbcNames& names) {
+    const auto image = buildContainerIndex(records, names);
     return {image.begin(), image.end()};
 }
 
@@ -120,7 +120,8 @@ fs::path pendingIndexPath(const fs::path& dcxPath) {
     return pendingPath(dcxPath);
 }
 
-void Container::create(const fs::path& path) {
+void Container::create(const fs::path& path, int codePage) {
+    requireWritableCodePage(codePage);
     const fs::path dbcPath = fs::absolute(path);
     const fs::path folder = dbcPath.parent_path();
     const std::vector<fs::path> targets = {folder / siblingName(dbcPath, ".dct"),
@@ -153,9 +154,11 @@ void Container::create(const fs::path& path) {
             records[0].propertyBlock =
                 dct.append({{kMemoText, std::string(version.begin(), version.end())}})[0];
         }
-        written.push_back(writePending(targets[1], indexBytes(records)));
+        written.push_back(writePending(targets[1], indexBytes(records, DbcNames(codePage, name(dbcPath)))));
 
-        std::string dbc = dbcLayout().headerBytes("", static_cast<std::uint32_t>(records.size()));
+        TableLayout layout = dbcLayout();
+        layout.codePageMark = markOfCodePage(codePage);
+        std::string dbc = layout.headerBytes("", static_cast<std::uint32_t>(records.size()));
         for (const auto& r : records)
             dbc += r.encode();
         dbc += static_cast<char>(kEndOfFile);
@@ -174,7 +177,7 @@ void Container::create(const fs::path& path) {
     }
 }
 
-Container Container::open(const fs::path& path) {
+Container Container::open(const fs::path& path, int runCodePage) {
     // File names are matched without regard to case, as on the system FoxPro runs on.
     const fs::path given = fs::absolute(path);
     const fs::path dbcPath = findFileIgnoringCase(given.parent_path(), name(given));
@@ -198,6 +201,9 @@ Container Container::open(const fs::path& path) {
     c.layout_ = TableLayout::parse(c.dbc_.readAt(0, headerLength), name(dbcPath));
     if (!isDbcLayout(c.layout_))
         throw notContainer;
+    c.runCodePage_ = runCodePage;
+    const std::uint8_t mark = c.layout_.codePageMark;
+    c.names_.emplace(mark == 0x00 ? runCodePage : codePageOfMark(mark), name(dbcPath));
     c.dct_ = FptFile::open(c.dctPath_, !c.readOnly_);
     checkIndexHeader(c.dcxPath_);
     c.loadRecords();
@@ -230,7 +236,7 @@ std::vector<long long> Container::fileStamp() const {
 void Container::reload() {
     const auto now = fileStamp();
     if (now.empty() || now != stamp_)
-        *this = open(dbcPath_);
+        *this = open(dbcPath_, runCodePage_);
 }
 
 void Container::loadRecords() {
@@ -263,7 +269,7 @@ void Container::recoverIndex() {
     fs::remove(pendingPath(dbcPath_), error);
     if (error)
         throw fileError(error.value(), name(dbcPath_), "deleting");
-    install(writePending(dcxPath_, indexBytes(records_)), dcxPath_);
+    install(writePending(dcxPath_, indexBytes(records_, *names_)), dcxPath_);
 }
 
 void Container::requireWritable() const {
@@ -283,28 +289,34 @@ std::vector<std::string> Container::tableNames() const {
     std::vector<std::string> out;
     for (const auto& r : records_)
         if (!r.deleted && r.objectType == "Table")
-            out.push_back(dbcLower(r.objectName));
+            out.push_back(names_->toUtf8(names_->lower(r.objectName)));
     return out;
 }
 
 const DbcRecord* Container::findTable(const std::string& tableName) const {
-    const std::string wanted = dbcLower(tableName);
+    std::string wanted;
+    try {
+        wanted = names_->lower(names_->toPage(tableName, "table"));
+    } catch (const Error&) {
+        return nullptr; // a name the container cannot hold is none of its tables
+    }
     for (const auto& r : records_)
-        if (!r.deleted && r.objectType == "Table" && dbcLower(r.objectName) == wanted)
+        if (!r.deleted && r.objectType == "Table" && names_->lower(r.objectName) == wanted)
             return &r;
     return nullptr;
 }
 
 fs::path Container::tableFile(const DbcRecord& table) const {
     const auto path = findProperty(properties(table), dbc_property::path);
-    std::string relative = path ? path->asText() : table.objectName + ".dbf";
+    const std::string tableName = names_->toUtf8(table.objectName);
+    std::string relative = path ? names_->toUtf8(path->asText()) : tableName + ".dbf";
     std::replace(relative.begin(), relative.end(), '\\', '/');
     const fs::path rel(relative);
     bool outside = relative.empty() || rel.is_absolute() || relative.find(':') != std::string::npos;
     for (const auto& part : rel)
         outside = outside || part == "..";
     if (outside)
-        throw Error("Table '" + table.objectName + "' lies outside the folder of database container '" +
+        throw Error("Table '" + tableName + "' lies outside the folder of database container '" +
                     name(dbcPath_) + "'.");
     const fs::path folderOfFile = folder() / rel.parent_path();
     fs::path found = findFileIgnoringCase(folderOfFile, rel.filename().string());
@@ -320,7 +332,7 @@ std::vector<std::string> Container::fieldNames(const DbcRecord& table) const {
                      [](const DbcRecord* a, const DbcRecord* b) { return a->objectId < b->objectId; });
     std::vector<std::string> out;
     for (const auto* f : fields)
-        out.push_back(f->objectName);
+        out.push_back(names_->toUtf8(f->objectName));
     return out;
 }
 
@@ -347,7 +359,7 @@ std::vector<std::string> Container::uncountedTables() const {
         try {
             const auto r = DbcRecord::decode(tail.substr(at, kDbcRecordLength));
             if (r.objectType == "Table" && !r.deleted)
-                out.push_back(dbcLower(r.objectName));
+                out.push_back(names_->toUtf8(r.objectName));
         } catch (const Error&) {
             break; // not a record written whole
         }
@@ -384,14 +396,15 @@ void Container::addTable(const std::string& tableName, const std::string& fileNa
     table.objectId = ++nextId;
     table.parentId = 1;
     table.objectType = "Table";
-    table.objectName = tableName;
+    table.objectName = names_->toPage(tableName, "table");
+    const std::string filePath = names_->toPage(fileName, "table", false);
     added.push_back(table);
     for (const auto& field : fieldNames) {
         DbcRecord r;
         r.objectId = ++nextId;
         r.parentId = table.objectId;
         r.objectType = "Field";
-        r.objectName = field;
+        r.objectName = names_->toPage(field, "field");
         added.push_back(r);
     }
     std::vector<std::string> addedBytes;
@@ -399,7 +412,7 @@ void Container::addTable(const std::string& tableName, const std::string& fileNa
         addedBytes.push_back(r.encode()); // checks every text fits before anything is written
 
     const auto property = encodeProperties(
-        {DbcProperty::byte(dbc_property::subType, 1), DbcProperty::text(dbc_property::path, fileName)});
+        {DbcProperty::byte(dbc_property::subType, 1), DbcProperty::text(dbc_property::path, filePath)});
     added[0].propertyBlock = dct_.append({{kMemoText, std::string(property.begin(), property.end())}})[0];
     addedBytes[0] = added[0].encode();
 
@@ -416,7 +429,7 @@ void Container::addTable(const std::string& tableName, const std::string& fileNa
     fs::path pendingIndex;
     try {
         dbc_.writeAt(end, tail);
-        pendingIndex = writePending(dcxPath_, indexBytes(after));
+        pendingIndex = writePending(dcxPath_, indexBytes(after, *names_));
         beforeCommit();
     } catch (...) {
         // Uncounted records are harmless, but the table ends where it ended before.
@@ -452,7 +465,7 @@ fs::path Container::removeTable(const std::string& tableName) {
         throw Error("Table '" + tableName + "' is not in database container '" + name(dbcPath_) + "'.");
     const fs::path file = tableFile(*table);
     const std::int32_t id = table->objectId;
-    const std::string lowerName = dbcLower(table->objectName);
+    const std::string lowerName = names_->lower(table->objectName);
 
     std::vector<DbcRecord> after = records_;
     std::vector<std::string> afterRaw = raw_;
@@ -463,7 +476,7 @@ fs::path Container::removeTable(const std::string& tableName) {
         bool goes = r.objectId == id || r.parentId == id;
         if (!goes && r.objectType == "Relation") {
             const auto parent = findProperty(properties(r), kPropertyParentTable);
-            goes = parent && dbcLower(parent->asText()) == lowerName;
+            goes = parent && names_->lower(parent->asText()) == lowerName;
         }
         if (goes) {
             r.deleted = true;
@@ -483,7 +496,7 @@ fs::path Container::removeTable(const std::string& tableName) {
     const fs::path pendingTable = writePending(dbcPath_, image);
     fs::path pendingIndex;
     try {
-        pendingIndex = writePending(dcxPath_, indexBytes(after));
+        pendingIndex = writePending(dcxPath_, indexBytes(after, *names_));
     } catch (...) {
         std::error_code ignored;
         fs::remove(pendingTable, ignored);

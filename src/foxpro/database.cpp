@@ -21,11 +21,10 @@ std::unique_ptr<Database> Database::open(const std::string& path) {
 }
 
 std::unique_ptr<Database> Database::open(const std::string& path, const Limits& limits, int codePage) {
-    if (!isWritableCodePage(codePage))
-        throw Error("Code page " + std::to_string(codePage) + " cannot be written by this engine.");
+    requireWritableCodePage(codePage);
     if (isContainerPath(path))
-        return std::make_unique<StatementExecutor>(std::make_unique<ContainerCatalog>(Container::open(path)),
-                                                   limits, codePage);
+        return std::make_unique<StatementExecutor>(
+            std::make_unique<ContainerCatalog>(Container::open(path, codePage)), limits, codePage);
     return std::make_unique<StatementExecutor>(std::make_unique<FolderCatalog>(path), limits, codePage);
 }
 

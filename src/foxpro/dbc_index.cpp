@@ -24,20 +24,7 @@ std::string padded(std::string text, std::size_t length) {
 
 } // namespace
 
-std::string dbcLower(std::string text) {
-    for (auto& ch : text) {
-        const auto c = static_cast<unsigned char>(ch);
-        if ((c >= 'A' && c <= 'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7))
-            ch = static_cast<char>(c + 0x20);
-        else if (c == 0x8A || c == 0x8C || c == 0x8E)
-            ch = static_cast<char>(c + 0x10);
-        else if (c == 0x9F)
-            ch = static_cast<char>(0xFF);
-    }
-    return text;
-}
-
-std::vector<std::uint8_t> buildContainerIndex(const std::vector<DbcRecord>& records) {
+std::vector<std::uint8_t> buildContainerIndex(const std::vector<DbcRecord>& records, const DbcNames& names) {
     CdxTag byName;
     byName.name = "OBJECTNAME";
     byName.keyExpression = "str(parentid)+objecttype+lower(objectname)";
@@ -55,7 +42,7 @@ std::vector<std::uint8_t> buildContainerIndex(const std::vector<DbcRecord>& reco
         const auto recno = static_cast<std::uint32_t>(i + 1);
         const std::string typeKey = str10(r.parentId) + padded(r.objectType, kDbcTypeLength);
         byType.keys.push_back({typeKey, recno});
-        byName.keys.push_back({typeKey + padded(dbcLower(r.objectName), kDbcNameLength), recno});
+        byName.keys.push_back({typeKey + padded(names.lower(r.objectName), kDbcNameLength), recno});
     }
     return writeCompoundIndex({std::move(byName), std::move(byType)});
 }

@@ -8,7 +8,7 @@
 
 namespace foxpro {
 
-void createContainer(const std::string& dbcPath) {
+void createContainer(const std::string& dbcPath, int codePage) {
     const std::filesystem::path path(dbcPath);
     const std::string file = path.filename().string();
     if (file.size() <= 4 || !hasExtension(file, ".dbc"))
@@ -17,7 +17,7 @@ void createContainer(const std::string& dbcPath) {
     std::error_code error;
     if (!std::filesystem::is_directory(folder, error))
         throw Error("Folder '" + folder.string() + "' does not exist.");
-    Container::create(path);
+    Container::create(path, codePage);
 }
 
 } // namespace foxpro

@@ -27,6 +27,7 @@ struct ColumnDefinition {
 
 struct CreateTable {
     std::string table;
+    std::optional<int> codePage; // CODEPAGE = n; without it the table takes the run's page
     std::vector<ColumnDefinition> columns;
 };
 

@@ -103,6 +103,8 @@ void Database::check(std::string_view text) {
         if (const auto* create = std::get_if<CreateTable>(&parsed)) {
             // The layout either catalog would write.
             TableLayout::forStatementNames(fieldSpecs(*create));
+            if (create->codePage)
+                requireWritableCodePage(*create->codePage);
         }
     } catch (const Error& error) {
         throw Error(withTable(error.what(), table), error.cause());
@@ -111,11 +113,13 @@ void Database::check(std::string_view text) {
 
 void StatementExecutor::create(const CreateTable& statement) {
     checkTableName(statement.table);
+    const int codePage = statement.codePage.value_or(codePage_);
+    requireWritableCodePage(codePage);
     catalog_->beginWriting();
     if (catalog_->findTable(statement.table))
         throw Error("File '" + tableFileName(statement.table, ".dbf") + "' already exists.");
     forget(statement.table);
-    DbfFile table = catalog_->createTable(statement.table, fieldSpecs(statement), codePage_);
+    DbfFile table = catalog_->createTable(statement.table, fieldSpecs(statement), codePage);
     const auto path = table.path();
     keep(statement.table, path, std::move(table));
 }

@@ -178,9 +178,14 @@ class Parser {
         return static_cast<int>(value);
     }
 
+    // FoxPro's form: CREATE TABLE name [CODEPAGE = n] (fields).
     CreateTable create() {
         CreateTable out;
         out.table = name();
+        if (acceptWord("CODEPAGE")) {
+            expect('=');
+            out.codePage = smallNumber();
+        }
         expect('(');
         do {
             out.columns.push_back(column());

@@ -95,7 +95,7 @@ TEST_F(TargetChoice, OkWithAChosenContainerMakesItTheTargetAtOnce) {
     ASSERT_FALSE(w->target().containerChosen);
     QTemporaryDir dir;
     const QString shop = dir.filePath(QStringLiteral("shop.dbc"));
-    foxpro::createContainer(shop.toStdString());
+    foxpro::createContainer(shop.toStdString(), 1252);
     QString title, filter;
     w->fileDialogs.chooseFile = [&](QWidget*, const QString& t, const QString& f) {
         title = t;
@@ -149,7 +149,9 @@ TEST_F(TargetChoice, OkWithAnEmptyPathKeepsTheChoiceAndCancelAlwaysSelectsTheFol
 }
 
 TEST_F(TargetChoice, OkWithANewNameOffersAnEmptyContainer) {
-    store({{key::FreeTableFolder, QStringLiteral("/data/free")}, {key::FoxproOption, QStringLiteral("2")}});
+    store({{key::FreeTableFolder, QStringLiteral("/data/free")},
+           {key::FoxproOption, QStringLiteral("2")},
+           {key::CodePage, QStringLiteral("1251")}});
     auto w = loadedWindow();
     QTemporaryDir dir;
     const QString created = dir.filePath(QStringLiteral("Sales.dbc"));
@@ -190,6 +192,8 @@ TEST_F(TargetChoice, OkWithANewNameOffersAnEmptyContainer) {
         runPython({testFilesDir() + "/tools/vfp-oracle/vfpdump.py", created.toStdString(), "--records", "5"});
     EXPECT_EQ(dumped.exitCode, 0) << dumped.errors;
     EXPECT_NE(dumped.output.find("OBJECTNAME='StoredProceduresDependencies'"), std::string::npos);
+    // In the code page chosen for the run's tables, which will hold their names.
+    EXPECT_NE(dumped.output.find("codepage=0xc9"), std::string::npos) << dumped.output;
     // The new container is a target the program can reach.
     ui.messages.clear();
     control<QPushButton>(*w, "PushButton8").click();
@@ -238,7 +242,7 @@ TEST_F(TargetChoice, TheContainerTargetIsShownWithoutTouchingTheFolderBox) {
     const QString shop = dir.filePath(QStringLiteral("a-rather-long-folder-name/") +
                                       QString(60, QLatin1Char('x')) + QStringLiteral("/shop.dbc"));
     ASSERT_TRUE(QDir().mkpath(QFileInfo(shop).path()));
-    foxpro::createContainer(shop.toStdString());
+    foxpro::createContainer(shop.toStdString(), 1252);
     inAdvancedOptions(*w, [&](data::ui::AdvancedOptionsWindow& options) {
         control<QLineEdit>(options, "Text1").setText(shop);
         control<QPushButton>(options, "PushButton1").click();

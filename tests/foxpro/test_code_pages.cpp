@@ -1,9 +1,13 @@
 // Tables in code pages other than 1252: written by each table's own mark, read back by readers
 // that decode by that mark on their own.
 #include "foxpro/codepage.h"
-#include "foxpro_test_helpers.h"
+#include "foxpro/dbc_names.h"
+#include "foxpro/new_container.h"
+#include "test_dbc_support.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 using foxpro::test::dbfreadRecords;
 using foxpro::test::failureOf;
@@ -100,6 +104,84 @@ TEST(CodePages, DoubleByteTextCountsBytesAgainstTheWidth) {
               "SQL error: String is too long to fit in field V. (table t)");
     db->close();
     EXPECT_EQ(dbfreadRecords(folder.file("t.dbf")), "C='東京' | V='ab京'\n");
+}
+
+TEST(CodePages, CreateTableTakesFoxProsCodepageClause) {
+    ScratchFolder folder;
+    auto db = foxpro::Database::open(folder.str());
+    db->execute("CREATE TABLE t CODEPAGE = 1250 (c CHAR(10))");
+    db->execute("INSERT INTO t VALUES ('Łódź')");
+    EXPECT_EQ(failureOf(*db, "CREATE TABLE u CODEPAGE=1257 (c CHAR(10))"),
+              "SQL error: Code page 1257 cannot be written by this engine. (table u)");
+    EXPECT_THROW(foxpro::Database::check("CREATE TABLE u CODEPAGE = 620 (c CHAR(10))"), foxpro::Error);
+    db->close();
+    EXPECT_EQ(readBytes(folder.file("t.dbf"))[29], '\xC8');
+    EXPECT_EQ(dbfreadRecords(folder.file("t.dbf")), "C='Łódź'\n");
+    EXPECT_FALSE(std::filesystem::exists(folder.file("u.dbf")));
+}
+
+// A container holds its names in its own page, whatever the run's, and finds them again in any
+// letter case through keys lower-cased by that page; a name the page cannot hold is refused
+// before anything is written.
+TEST(CodePages, AContainerHoldsItsNamesInItsOwnPage) {
+    ScratchFolder folder;
+    foxpro::createContainer(folder.file("rossija.dbc").string(), 1251);
+    EXPECT_EQ(readBytes(folder.file("rossija.dbc"))[29], '\xC9');
+    const auto dbc = folder.file("polska.dbc");
+    foxpro::createContainer(dbc.string(), 1250);
+    EXPECT_EQ(readBytes(dbc)[29], '\xC8');
+
+    foxpro::Database::open(dbc.string(), {}, 1252)->execute("CREATE TABLE Miasta_Łódź (nazwa CHAR(20))");
+    auto db = foxpro::Database::open(dbc.string(), {}, 1252);
+    db->execute("INSERT INTO MIASTA_ŁÓDŹ VALUES ('Kraków')");
+    const auto before = qc::test::snapshot(folder.path());
+    EXPECT_EQ(failureOf(*db, "CREATE TABLE Αθήνα (x INT)"),
+              "SQL error: The name of table 'Αθήνα' cannot be written in code page 1250, which database "
+              "container 'polska.dbc' uses; give the table a name that code page can hold. (table Αθήνα)");
+    EXPECT_EQ(qc::test::snapshot(folder.path()), before);
+    db->close();
+
+    const std::string records = vfpDump(dbc);
+    EXPECT_NE(records.find("OBJECTNAME='miasta_Łódź'"), std::string::npos) << records;
+    EXPECT_NE(readBytes(folder.file("polska.dct"))
+                  .find("miasta_\xA3\xF3"
+                        "d\x9F.dbf"),
+              std::string::npos);
+    std::string key = "         1Table     miasta_\xB3\xF3"
+                      "d\x9F";
+    key.resize(148, ' ');
+    const auto keys = qc::test::dumpIndexKeys(folder.file("polska.dcx")).at("OBJECTNAME");
+    EXPECT_NE(std::find(keys.begin(), keys.end(), std::pair<std::uint32_t, std::string>{6, key}), keys.end());
+    EXPECT_EQ(foxpro::Database::open(dbc.string())->tableNames(), std::vector<std::string>{"miasta_łódź"});
+    EXPECT_EQ(dbfreadRecords(folder.file("miasta_Łódź.dbf")), "NAZWA='Kraków'\n");
+}
+
+TEST(CodePages, ContainerNamesAreLowerCasedByTheirPage) {
+    // 1252 keeps the keys of the containers written before: A-Z, À-Þ but ×, Š Œ Ž and Ÿ.
+    std::string bytes, before;
+    for (int b = 0; b < 256; ++b) {
+        bytes += static_cast<char>(b);
+        const bool shifted = (b >= 'A' && b <= 'Z') || (b >= 0xC0 && b <= 0xDE && b != 0xD7);
+        const bool latinA = b == 0x8A || b == 0x8C || b == 0x8E;
+        before += static_cast<char>(shifted ? b + 0x20 : latinA ? b + 0x10 : b == 0x9F ? 0xFF : b);
+    }
+    EXPECT_EQ(foxpro::DbcNames(1252, "d.dbc").lower(bytes), before);
+    struct Case {
+        int codePage;
+        const char* name;
+        const char* lower;
+    };
+    // In 932 the second byte of ア is the byte of "A", and stays.
+    const Case cases[] = {{1250, "ŁÓDŹ Ab", "łódź ab"},
+                          {1251, "МОСКВА", "москва"},
+                          {1253, "ΆΘΗΝΑ", "άθηνα"},
+                          {932, "アA", "アa"}};
+    for (const Case& c : cases) {
+        foxpro::CodePageText text(c.codePage);
+        EXPECT_EQ(foxpro::DbcNames(c.codePage, "d.dbc").lower(text.fromUtf8(c.name, "")),
+                  text.fromUtf8(c.lower, ""))
+            << c.codePage;
+    }
 }
 
 TEST(CodePages, EveryWritablePageHasAMarkAndAConverter) {

@@ -46,7 +46,7 @@ Dump dump(const fs::path& dbc, const fs::path& dct) {
 
 TEST(NewContainer, HoldsWhatFoxProWritesForAnEmptyDatabase) {
     ScratchFolder folder;
-    foxpro::createContainer((folder / "data1.dbc").string());
+    foxpro::createContainer((folder / "data1.dbc").string(), 1252);
 
     const Dump ours = dump(folder / "data1.dbc", folder / "data1.dct");
     const Dump theirs = dump(vfp9() / "data1.dbc", vfp9() / "data1.DCT");
@@ -76,11 +76,11 @@ TEST(NewContainer, HoldsWhatFoxProWritesForAnEmptyDatabase) {
 
 TEST(NewContainer, RefusesWithoutWritingAnything) {
     ScratchFolder folder;
-    foxpro::createContainer((folder / "sales.dbc").string());
+    foxpro::createContainer((folder / "sales.dbc").string(), 1252);
     const auto before = qc::test::snapshot(folder.path());
-    const auto refused = [](const fs::path& path) {
+    const auto refused = [](const fs::path& path, int codePage = 1252) {
         try {
-            foxpro::createContainer(path.string());
+            foxpro::createContainer(path.string(), codePage);
         } catch (const foxpro::Error& e) {
             return std::string(e.what());
         }
@@ -96,6 +96,7 @@ TEST(NewContainer, RefusesWithoutWritingAnything) {
     qc::test::writeBytes(folder / "other.dcx", "x");
     EXPECT_EQ(refused(folder / "other.dbc"), "File 'other.dcx' already exists.");
     fs::remove(folder / "other.dcx");
+    EXPECT_EQ(refused(folder / "baltic.dbc", 1257), "Code page 1257 cannot be written by this engine.");
     EXPECT_EQ(qc::test::snapshot(folder.path()), before);
 }
 

@@ -37,6 +37,8 @@ TEST_F(StatementErrors, MalformedStatementsAreSyntaxErrors) {
                                   "CREATE TABLE x (a C(5, ))",
                                   "CREATE TABLE x (a C(-5))",
                                   "CREATE TABLE x (a C NOT)",
+                                  "CREATE TABLE x CODEPAGE 1250 (a C)",
+                                  "CREATE TABLE x (a C) CODEPAGE = 1250",
                                   "CREATE TABLE [x (a C)",
                                   "CREATE TABLE \"x (a C)",
                                   "CREATE x (a C)",

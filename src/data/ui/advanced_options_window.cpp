@@ -113,7 +113,7 @@ bool AdvancedOptionsWindow::containerReady(const QString& path) {
     if (answer != Answer::Yes)
         return false;
     try {
-        foxpro::createContainer(QFile::encodeName(path).toStdString());
+        foxpro::createContainer(QFile::encodeName(path).toStdString(), chosenCodePage());
     } catch (const std::exception& e) {
         ui_.message(QStringLiteral("The database container could not be created.\r\r") +
                         QString::fromStdString(e.what()),
