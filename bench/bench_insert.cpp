@@ -60,7 +60,7 @@ std::vector<std::string> insertStatements(const std::string& table) {
 }
 
 double engineRate(const std::string& folder, const std::vector<std::string>& statements) {
-    auto db = foxpro::Database::open(folder);
+    auto db = qc::foxpro::Database::open(folder);
     db->execute(createStatement("bench"));
     const auto start = std::chrono::steady_clock::now();
     for (const auto& statement : statements)

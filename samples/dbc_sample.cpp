@@ -9,8 +9,8 @@ void writeContainerSample(const std::filesystem::path& samplesFolder) {
     const auto folder = samplesFolder / "Container";
     std::filesystem::create_directories(folder);
     const auto dbc = folder / "shop.dbc";
-    foxpro::Container::create(dbc);
-    const auto db = foxpro::Database::open(dbc.string());
+    qc::foxpro::Container::create(dbc);
+    const auto db = qc::foxpro::Database::open(dbc.string());
     for (const char* statement : {
              "CREATE TABLE customers (customer_id INT NOT NULL, company_name VARCHAR(40) NOT NULL, "
              "contact_name CHAR(30), country CHAR(15), customer_since DATE, credit_limit CURRENCY, "

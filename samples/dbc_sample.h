@@ -7,7 +7,7 @@
 namespace samples {
 
 // Writes `samplesFolder`/Container/shop.dbc (with .dct and .dcx) and its tables customers and
-// orders. Throws foxpro::Error when a file cannot be written.
+// orders. Throws qc::foxpro::Error when a file cannot be written.
 void writeContainerSample(const std::filesystem::path& samplesFolder);
 
 } // namespace samples

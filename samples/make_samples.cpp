@@ -54,7 +54,7 @@ int main(int argc, char** argv) {
     }
     try {
         std::filesystem::create_directories(argv[1]);
-        auto db = foxpro::Database::open(argv[1]);
+        auto db = qc::foxpro::Database::open(argv[1]);
         db->execute(
             "CREATE TABLE [customers] (\"CustomerID\" INT, \"Company\" CHAR(40), \"Contact\" CHAR(30), "
             "\"Address\" CHAR(40), \"City\" CHAR(20), \"Since\" DATE, \"Active\" SMALLINT, \"Notes\" long);");

@@ -36,7 +36,7 @@
 #include <string>
 #include <vector>
 
-namespace foxpro {
+namespace qc::foxpro {
 
 class Catalog {
   public:
@@ -73,4 +73,4 @@ class Catalog {
     virtual std::vector<std::string> fieldNames(const std::string& name, const TableLayout& layout) = 0;
 };
 
-} // namespace foxpro
+} // namespace qc::foxpro

@@ -6,7 +6,7 @@
 #include <bit>
 #include <cstring>
 
-namespace foxpro {
+namespace qc::foxpro {
 
 namespace {
 
@@ -320,4 +320,4 @@ std::vector<std::uint8_t> writeCompoundIndex(std::vector<CdxTag> tags) {
     return out;
 }
 
-} // namespace foxpro
+} // namespace qc::foxpro

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace foxpro {
+namespace qc::foxpro {
 
 struct CdxKey {
     std::string bytes; // exactly the tag's key length
@@ -30,4 +30,4 @@ inline constexpr std::size_t cdxPageSize = 512;
 // Throws foxpro::Error when a key does not have its tag's length or a tag name is too long.
 std::vector<std::uint8_t> writeCompoundIndex(std::vector<CdxTag> tags);
 
-} // namespace foxpro
+} // namespace qc::foxpro

@@ -9,7 +9,7 @@
 #include <cstring>
 #include <iconv.h>
 
-namespace foxpro {
+namespace qc::foxpro {
 
 namespace {
 
@@ -287,4 +287,4 @@ std::string CodePageText::toUtf8(std::string_view bytes) {
     return out;
 }
 
-} // namespace foxpro
+} // namespace qc::foxpro

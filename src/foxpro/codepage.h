@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-namespace foxpro {
+namespace qc::foxpro {
 
 // The code page FoxPro's mark (header byte 29) names; 0 for 0x00 and for a mark FoxPro does not
 // know.
@@ -60,4 +60,4 @@ bool isValidUtf8(std::string_view text);
 bool nextCodePoint(std::string_view text, std::size_t& i, std::uint32_t& code);
 void appendUtf8(std::string& out, std::uint32_t code);
 
-} // namespace foxpro
+} // namespace qc::foxpro

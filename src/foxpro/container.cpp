@@ -11,7 +11,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace foxpro {
+namespace qc::foxpro {
 
 namespace fs = std::filesystem;
 
@@ -518,4 +518,4 @@ fs::path Container::removeTable(const std::string& tableName) {
     return file;
 }
 
-} // namespace foxpro
+} // namespace qc::foxpro

@@ -28,7 +28,7 @@
 #include <string>
 #include <vector>
 
-namespace foxpro {
+namespace qc::foxpro {
 
 class Container {
   public:
@@ -130,4 +130,4 @@ class Container {
 // The name of the index file written beside `dcxPath` before it replaces it.
 std::filesystem::path pendingIndexPath(const std::filesystem::path& dcxPath);
 
-} // namespace foxpro
+} // namespace qc::foxpro

@@ -9,7 +9,7 @@
 
 #include <set>
 
-namespace foxpro {
+namespace qc::foxpro {
 
 namespace fs = std::filesystem;
 
@@ -226,4 +226,4 @@ std::vector<std::string> ContainerCatalog::fieldNames(const std::string& name, c
     return out;
 }
 
-} // namespace foxpro
+} // namespace qc::foxpro

@@ -7,7 +7,7 @@
 
 #include <utility>
 
-namespace foxpro {
+namespace qc::foxpro {
 
 class ContainerCatalog : public Catalog {
   public:
@@ -41,4 +41,4 @@ class ContainerCatalog : public Catalog {
 // front, at most 128 characters, made unique with a numbered suffix.
 std::vector<std::string> dbcLongFieldNames(const std::vector<std::string>& names);
 
-} // namespace foxpro
+} // namespace qc::foxpro

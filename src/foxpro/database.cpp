@@ -6,7 +6,7 @@
 #include "foxpro/names.h"
 #include "foxpro/statement_executor.h"
 
-namespace foxpro {
+namespace qc::foxpro {
 
 namespace {
 
@@ -28,4 +28,4 @@ std::unique_ptr<Database> Database::open(const std::string& path, const Limits& 
     return std::make_unique<StatementExecutor>(std::make_unique<FolderCatalog>(path), limits, codePage);
 }
 
-} // namespace foxpro
+} // namespace qc::foxpro

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-namespace foxpro {
+namespace qc::foxpro {
 
 // Every failure of the engine. A failing statement's description begins "SQL error: ".
 class Error : public std::runtime_error {
@@ -68,4 +68,4 @@ class Database {
     virtual std::vector<std::string> takeNotices() { return {}; }
 };
 
-} // namespace foxpro
+} // namespace qc::foxpro

@@ -3,7 +3,7 @@
 #include <cctype>
 #include <string>
 
-namespace foxpro {
+namespace qc::foxpro {
 
 bool isValidDate(int year, int month, int day) {
     if (year < 1 || year > 9999 || month < 1 || month > 12 || day < 1)
@@ -189,4 +189,4 @@ std::optional<DateTimeParts> parseDateText(std::string_view text) {
     return p;
 }
 
-} // namespace foxpro
+} // namespace qc::foxpro

@@ -5,7 +5,7 @@
 #include <optional>
 #include <string_view>
 
-namespace foxpro {
+namespace qc::foxpro {
 
 struct DateTimeParts {
     int year = 0, month = 0, day = 0;
@@ -29,4 +29,4 @@ std::int32_t millisecondsOfDay(const DateTimeParts& parts);
 // for being a real date; nullopt when the text has neither form.
 std::optional<DateTimeParts> parseDateText(std::string_view text);
 
-} // namespace foxpro
+} // namespace qc::foxpro

@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-namespace foxpro {
+namespace qc::foxpro {
 
 namespace {
 
@@ -47,4 +47,4 @@ std::vector<std::uint8_t> buildContainerIndex(const std::vector<DbcRecord>& reco
     return writeCompoundIndex({std::move(byName), std::move(byType)});
 }
 
-} // namespace foxpro
+} // namespace qc::foxpro

@@ -7,11 +7,11 @@
 #include <cstdint>
 #include <vector>
 
-namespace foxpro {
+namespace qc::foxpro {
 
 // The .dcx image for these records (record number = position + 1): the tags OBJECTNAME
 // (parent id, type and name, lower-cased by the container's page) and OBJECTTYPE (parent id and
 // type), both holding only the records that are not deleted.
 std::vector<std::uint8_t> buildContainerIndex(const std::vector<DbcRecord>& records, const DbcNames& names);
 
-} // namespace foxpro
+} // namespace qc::foxpro

@@ -8,7 +8,7 @@
 #include <utility>
 #include <wctype.h>
 
-namespace foxpro {
+namespace qc::foxpro {
 
 namespace {
 
@@ -112,4 +112,4 @@ std::string DbcNames::lower(std::string bytes) const {
     return bytes;
 }
 
-} // namespace foxpro
+} // namespace qc::foxpro

@@ -9,7 +9,7 @@
 #include <memory>
 #include <string>
 
-namespace foxpro {
+namespace qc::foxpro {
 
 class DbcNames {
   public:
@@ -41,4 +41,4 @@ class DbcNames {
     std::array<bool, 256> lead_{}; // the byte begins a double-byte character
 };
 
-} // namespace foxpro
+} // namespace qc::foxpro

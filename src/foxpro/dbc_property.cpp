@@ -2,7 +2,7 @@
 
 #include "foxpro/database.h"
 
-namespace foxpro {
+namespace qc::foxpro {
 
 namespace {
 constexpr std::size_t entryHeader = 6;
@@ -78,4 +78,4 @@ std::optional<DbcProperty> findProperty(const std::vector<DbcProperty>& properti
     return std::nullopt;
 }
 
-} // namespace foxpro
+} // namespace qc::foxpro

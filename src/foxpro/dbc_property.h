@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-namespace foxpro {
+namespace qc::foxpro {
 
 namespace dbc_property {
 inline constexpr std::uint8_t path = 1;
@@ -36,4 +36,4 @@ std::vector<std::uint8_t> encodeProperties(const std::vector<DbcProperty>& prope
 std::vector<DbcProperty> decodeProperties(std::span<const std::uint8_t> memo);
 std::optional<DbcProperty> findProperty(const std::vector<DbcProperty>& properties, std::uint8_t id);
 
-} // namespace foxpro
+} // namespace qc::foxpro

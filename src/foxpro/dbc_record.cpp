@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-namespace foxpro {
+namespace qc::foxpro {
 
 namespace {
 
@@ -101,4 +101,4 @@ bool isDbcLayout(const TableLayout& layout) {
     return true;
 }
 
-} // namespace foxpro
+} // namespace qc::foxpro

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-namespace foxpro {
+namespace qc::foxpro {
 
 inline constexpr int kDbcRecordLength = 165;
 inline constexpr int kDbcTypeLength = 10;
@@ -35,4 +35,4 @@ const TableLayout& dbcLayout();
 // Whether a layout read from a file is that of a database container.
 bool isDbcLayout(const TableLayout& layout);
 
-} // namespace foxpro
+} // namespace qc::foxpro

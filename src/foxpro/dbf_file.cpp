@@ -10,7 +10,7 @@
 #include <ctime>
 #include <system_error>
 
-namespace foxpro {
+namespace qc::foxpro {
 
 namespace {
 
@@ -474,4 +474,4 @@ void DbfFile::close() {
         throw *failure;
 }
 
-} // namespace foxpro
+} // namespace qc::foxpro

@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-namespace foxpro {
+namespace qc::foxpro {
 
 // Neither a table nor its memo file may pass this size: Visual FoxPro opens neither beyond it.
 inline constexpr std::uint64_t kMaxFileSize = 2147483647;
@@ -167,4 +167,4 @@ inline void setNullBit(const TableLayout& layout, std::string& record, int bit, 
         byte = static_cast<char>(byte & ~(1 << (bit % 8)));
 }
 
-} // namespace foxpro
+} // namespace qc::foxpro

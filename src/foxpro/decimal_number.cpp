@@ -2,7 +2,7 @@
 
 #include <limits>
 
-namespace foxpro {
+namespace qc::foxpro {
 
 std::optional<DecimalNumber> DecimalNumber::parse(std::string_view text) {
     DecimalNumber out;
@@ -117,4 +117,4 @@ std::optional<std::int64_t> DecimalNumber::toInt64() const {
     return static_cast<std::int64_t>(value);
 }
 
-} // namespace foxpro
+} // namespace qc::foxpro

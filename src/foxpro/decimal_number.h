@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-namespace foxpro {
+namespace qc::foxpro {
 
 struct DecimalNumber {
     bool negative = false;
@@ -28,4 +28,4 @@ struct DecimalNumber {
     std::optional<std::int64_t> toInt64() const;
 };
 
-} // namespace foxpro
+} // namespace qc::foxpro

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string>
 
-namespace foxpro {
+namespace qc::foxpro {
 
 struct FieldValue {
     enum class Kind {
@@ -28,4 +28,4 @@ struct FieldValue {
     std::int32_t milliseconds = 0;
 };
 
-} // namespace foxpro
+} // namespace qc::foxpro

@@ -16,7 +16,7 @@
 #include <unistd.h>
 #include <utility>
 
-namespace foxpro {
+namespace qc::foxpro {
 
 std::string fileErrorMessage(int error, const std::string& file, const char* doing) {
     switch (error) {
@@ -480,4 +480,4 @@ std::filesystem::path findFileIgnoringCase(const std::filesystem::path& folder, 
     return found;
 }
 
-} // namespace foxpro
+} // namespace qc::foxpro

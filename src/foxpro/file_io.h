@@ -7,7 +7,7 @@
 #include <string>
 #include <string_view>
 
-namespace foxpro {
+namespace qc::foxpro {
 
 class Error;
 
@@ -131,4 +131,4 @@ Error withCleanupFailure(const Error& failure, const Error& cleanup);
 // path when absent. An exact match wins over other spellings.
 std::filesystem::path findFileIgnoringCase(const std::filesystem::path& folder, const std::string& fileName);
 
-} // namespace foxpro
+} // namespace qc::foxpro

@@ -10,7 +10,7 @@
 #include <algorithm>
 #include <set>
 
-namespace foxpro {
+namespace qc::foxpro {
 
 FolderCatalog::FolderCatalog(std::filesystem::path folder) : folder_(std::move(folder)) {
     std::error_code error;
@@ -100,4 +100,4 @@ std::vector<std::string> FolderCatalog::fieldNames(const std::string&, const Tab
     return names;
 }
 
-} // namespace foxpro
+} // namespace qc::foxpro

@@ -6,7 +6,7 @@
 
 #include <filesystem>
 
-namespace foxpro {
+namespace qc::foxpro {
 
 class FolderCatalog : public Catalog {
   public:
@@ -29,4 +29,4 @@ class FolderCatalog : public Catalog {
     bool recovered_ = false;
 };
 
-} // namespace foxpro
+} // namespace qc::foxpro

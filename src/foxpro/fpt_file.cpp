@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <utility>
 
-namespace foxpro {
+namespace qc::foxpro {
 
 namespace {
 
@@ -163,4 +163,4 @@ FptFile::Block FptFile::read(std::uint32_t block) const {
     return out;
 }
 
-} // namespace foxpro
+} // namespace qc::foxpro

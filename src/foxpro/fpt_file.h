@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-namespace foxpro {
+namespace qc::foxpro {
 
 inline constexpr std::uint32_t kMemoText = 1;   // memo text (M)
 inline constexpr std::uint32_t kMemoBinary = 0; // blob, general, picture
@@ -84,4 +84,4 @@ class FptFile {
     std::string pending_;
 };
 
-} // namespace foxpro
+} // namespace qc::foxpro

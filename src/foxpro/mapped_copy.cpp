@@ -5,7 +5,7 @@
 #include <cstring>
 #include <mutex>
 
-namespace foxpro {
+namespace qc::foxpro {
 
 namespace {
 
@@ -57,4 +57,4 @@ bool copyThroughMapping(char* to, const char* from, std::size_t length) noexcept
     return true;
 }
 
-} // namespace foxpro
+} // namespace qc::foxpro

@@ -6,10 +6,10 @@
 
 #include <cstddef>
 
-namespace foxpro {
+namespace qc::foxpro {
 
 // memcpy that returns false instead of ending the process when the access meets a page the
 // file no longer has. Bytes before that page may have been copied.
 bool copyThroughMapping(char* to, const char* from, std::size_t length) noexcept;
 
-} // namespace foxpro
+} // namespace qc::foxpro

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <set>
 
-namespace foxpro {
+namespace qc::foxpro {
 
 std::string asciiLower(std::string text) {
     for (char& c : text)
@@ -87,4 +87,4 @@ std::vector<std::string> shortFieldNames(const std::vector<std::string>& names) 
     return out;
 }
 
-} // namespace foxpro
+} // namespace qc::foxpro

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-namespace foxpro {
+namespace qc::foxpro {
 
 // Throws Error when `name` cannot be a table name: empty, ".", "..", or holding "/", "\", ":"
 // or NUL. Such names could reach a file outside the database's folder.
@@ -25,4 +25,4 @@ bool equalsIgnoreCase(const std::string& a, const std::string& b);
 // the same apart from case.
 std::vector<std::string> shortFieldNames(const std::vector<std::string>& names);
 
-} // namespace foxpro
+} // namespace qc::foxpro

@@ -6,7 +6,7 @@
 
 #include <filesystem>
 
-namespace foxpro {
+namespace qc::foxpro {
 
 void createContainer(const std::string& dbcPath, int codePage) {
     const std::filesystem::path path(dbcPath);
@@ -20,4 +20,4 @@ void createContainer(const std::string& dbcPath, int codePage) {
     Container::create(path, codePage);
 }
 
-} // namespace foxpro
+} // namespace qc::foxpro

@@ -4,7 +4,7 @@
 
 #include <string>
 
-namespace foxpro {
+namespace qc::foxpro {
 
 // Writes an empty database container at `dbcPath` with its .dct and .dcx beside it, as Visual
 // FoxPro writes them for a new, empty database, marked with `codePage` (the run's: the names of
@@ -13,4 +13,4 @@ namespace foxpro {
 // engine cannot write the code page.
 void createContainer(const std::string& dbcPath, int codePage);
 
-} // namespace foxpro
+} // namespace qc::foxpro

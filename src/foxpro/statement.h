@@ -7,7 +7,7 @@
 #include <variant>
 #include <vector>
 
-namespace foxpro {
+namespace qc::foxpro {
 
 struct Literal {
     enum class Kind { Number, Text, Null, True, False, Date, DateTime, EmptyDate };
@@ -49,4 +49,4 @@ Statement parseStatement(std::string_view text);
 // The same into `reuse`, whose buffers an INSERT keeps for the next one.
 void parseStatement(std::string_view text, Statement& reuse);
 
-} // namespace foxpro
+} // namespace qc::foxpro

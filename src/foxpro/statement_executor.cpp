@@ -9,7 +9,7 @@
 #include <optional>
 #include <system_error>
 
-namespace foxpro {
+namespace qc::foxpro {
 
 StatementExecutor::StatementExecutor(std::unique_ptr<Catalog> catalog, const Limits& limits, int codePage)
     : catalog_(std::move(catalog)), limits_(limits), codePage_(codePage) {}
@@ -302,4 +302,4 @@ bool StatementExecutor::giveBackRoom() {
     return given;
 }
 
-} // namespace foxpro
+} // namespace qc::foxpro

@@ -16,7 +16,7 @@
 #include <memory>
 #include <optional>
 
-namespace foxpro {
+namespace qc::foxpro {
 
 class StatementExecutor : public Database {
   public:
@@ -65,4 +65,4 @@ class StatementExecutor : public Database {
     std::vector<std::pair<int, std::uint32_t>> counters_;
 };
 
-} // namespace foxpro
+} // namespace qc::foxpro

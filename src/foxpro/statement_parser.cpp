@@ -4,7 +4,7 @@
 
 #include <climits>
 
-namespace foxpro {
+namespace qc::foxpro {
 
 namespace {
 
@@ -388,4 +388,4 @@ void parseStatement(std::string_view text, Statement& reuse) {
     Parser(text).statement(reuse);
 }
 
-} // namespace foxpro
+} // namespace qc::foxpro

@@ -16,7 +16,7 @@
 #include <unistd.h>
 #include <vector>
 
-namespace foxpro {
+namespace qc::foxpro {
 
 namespace fs = std::filesystem;
 
@@ -171,4 +171,4 @@ void recoverTableChanges(const fs::path& folder, const std::function<bool(const 
     }
 }
 
-} // namespace foxpro
+} // namespace qc::foxpro

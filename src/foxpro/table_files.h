@@ -11,7 +11,7 @@
 #include <functional>
 #include <string>
 
-namespace foxpro {
+namespace qc::foxpro {
 
 // ".t.dbf.new": the file `target` while it is being written.
 std::filesystem::path newTablePath(const std::filesystem::path& target);
@@ -55,4 +55,4 @@ void recoverTableChanges(const std::filesystem::path& folder,
                          const std::function<bool(const std::string& fileName)>& listed,
                          const std::function<bool(const std::filesystem::path& file)>& othersWork);
 
-} // namespace foxpro
+} // namespace qc::foxpro

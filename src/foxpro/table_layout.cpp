@@ -6,7 +6,7 @@
 #include <ctime>
 #include <string_view>
 
-namespace foxpro {
+namespace qc::foxpro {
 
 namespace {
 
@@ -268,4 +268,4 @@ void todayForHeader(std::uint8_t out[3]) {
     out[2] = static_cast<std::uint8_t>(local.tm_mday);
 }
 
-} // namespace foxpro
+} // namespace qc::foxpro

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace foxpro {
+namespace qc::foxpro {
 
 // Most records FoxPro accepts, in bytes, and most fields (the _NullFlags field counts).
 inline constexpr int kMaxRecordLength = 65500;
@@ -71,4 +71,4 @@ struct TableLayout {
 // The three "last update" bytes of a header for today: year % 100, month, day.
 void todayForHeader(std::uint8_t out[3]);
 
-} // namespace foxpro
+} // namespace qc::foxpro

@@ -11,7 +11,7 @@
 #include <optional>
 #include <string_view>
 
-namespace foxpro {
+namespace qc::foxpro {
 
 namespace {
 
@@ -370,4 +370,4 @@ void encodeValue(const TableLayout& layout, int index, const Literal& value, Rec
     }
 }
 
-} // namespace foxpro
+} // namespace qc::foxpro

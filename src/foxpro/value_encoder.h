@@ -8,9 +8,9 @@
 #include "foxpro/dbf_file.h"
 #include "foxpro/statement.h"
 
-namespace foxpro {
+namespace qc::foxpro {
 
 void encodeValue(const TableLayout& layout, int field, const Literal& value, RecordImage& record,
                  CodePageText* text);
 
-} // namespace foxpro
+} // namespace qc::foxpro

@@ -4,7 +4,7 @@
 #include <sqlext.h>
 #include <sqlucode.h>
 
-namespace odbc {
+namespace qc::odbc {
 
 int adoType(int sqlType, unsigned long long columnSize) {
     switch (sqlType) {
@@ -67,4 +67,4 @@ int adoType(int sqlType, unsigned long long columnSize) {
     }
 }
 
-} // namespace odbc
+} // namespace qc::odbc

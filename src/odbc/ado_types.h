@@ -1,7 +1,7 @@
 #pragma once
 // ODBC SQL types as ADO numbers them: the data-type number the rest of the program decides by.
 
-namespace odbc {
+namespace qc::odbc {
 
 // SQL Server's own type codes, as its drivers report them.
 inline constexpr int kSqlSsVariant = -150;
@@ -41,4 +41,4 @@ enum AdoType : int {
 // column of size 0 (SQL Server's "(max)" types) counts as its long form; unknown types give adEmpty.
 int adoType(int sqlType, unsigned long long columnSize);
 
-} // namespace odbc
+} // namespace qc::odbc

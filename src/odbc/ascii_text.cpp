@@ -2,7 +2,7 @@
 
 #include <cctype>
 
-namespace odbc {
+namespace qc::odbc {
 
 std::string_view trimSpaces(std::string_view s) {
     while (!s.empty() && std::isspace(static_cast<unsigned char>(s.front())))
@@ -21,4 +21,4 @@ bool equalsIgnoringCase(std::string_view a, std::string_view b) {
     return true;
 }
 
-} // namespace odbc
+} // namespace qc::odbc

@@ -4,7 +4,7 @@
 
 #include <string_view>
 
-namespace odbc {
+namespace qc::odbc {
 
 // The text without leading and trailing white space.
 std::string_view trimSpaces(std::string_view s);
@@ -12,4 +12,4 @@ std::string_view trimSpaces(std::string_view s);
 // True when both hold the same letters, ignoring ASCII case.
 bool equalsIgnoringCase(std::string_view a, std::string_view b);
 
-} // namespace odbc
+} // namespace qc::odbc

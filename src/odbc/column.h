@@ -3,7 +3,7 @@
 
 #include <string>
 
-namespace odbc {
+namespace qc::odbc {
 
 struct Column {
     std::string name;
@@ -15,4 +15,4 @@ struct Column {
     int adoType = 0;
 };
 
-} // namespace odbc
+} // namespace qc::odbc

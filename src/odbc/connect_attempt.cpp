@@ -7,7 +7,7 @@
 #include <string>
 #include <thread>
 
-namespace odbc::detail {
+namespace qc::odbc::detail {
 
 namespace {
 
@@ -90,4 +90,4 @@ SQLRETURN connectOffThread(const std::shared_ptr<Handles>& handles, std::functio
     return attempt->rc;
 }
 
-} // namespace odbc::detail
+} // namespace qc::odbc::detail

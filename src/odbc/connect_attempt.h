@@ -11,7 +11,7 @@
 #include <functional>
 #include <memory>
 
-namespace odbc::detail {
+namespace qc::odbc::detail {
 
 // Runs `connect` with the connection handle of `handles` on a new thread and waits for it at most
 // `limit`, calling `whileWaiting` (when given) every few milliseconds. Returns what `connect`
@@ -21,4 +21,4 @@ namespace odbc::detail {
 SQLRETURN connectOffThread(const std::shared_ptr<Handles>& handles, std::function<SQLRETURN(SQLHDBC)> connect,
                            std::chrono::seconds limit, const std::function<void()>& whileWaiting);
 
-} // namespace odbc::detail
+} // namespace qc::odbc::detail

@@ -11,7 +11,7 @@
 
 #include <optional>
 
-namespace odbc {
+namespace qc::odbc {
 
 namespace {
 constexpr int kDefaultLoginTimeout = 15;
@@ -162,4 +162,4 @@ void Connection::close() {
     handles_->disconnect();
 }
 
-} // namespace odbc
+} // namespace qc::odbc

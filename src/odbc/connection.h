@@ -9,7 +9,7 @@
 #include <memory>
 #include <string>
 
-namespace odbc {
+namespace qc::odbc {
 
 namespace detail {
 struct Handles;
@@ -50,4 +50,4 @@ class Connection {
     int loginTimeout_ = 0;
 };
 
-} // namespace odbc
+} // namespace qc::odbc

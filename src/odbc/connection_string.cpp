@@ -4,7 +4,7 @@
 
 #include <cctype>
 
-namespace odbc {
+namespace qc::odbc {
 
 namespace {
 // The character that encloses a value starting with `c`, or '\0' when `c` opens no enclosing.
@@ -86,4 +86,4 @@ std::string quoteAttributeValue(std::string_view value, ValueQuoting quoting) {
     return quoted;
 }
 
-} // namespace odbc
+} // namespace qc::odbc

@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-namespace odbc {
+namespace qc::odbc {
 
 enum class ValueQuoting {
     // ODBC: "{va;lue}", a "}" inside written "}}".
@@ -33,4 +33,4 @@ connectionAttributes(std::string_view connectionString, ValueQuoting quoting = V
 // character doubled ("{...}" for braces, "\"...\"" for quotes).
 std::string quoteAttributeValue(std::string_view value, ValueQuoting quoting = ValueQuoting::Braces);
 
-} // namespace odbc
+} // namespace qc::odbc

@@ -4,7 +4,7 @@
 
 #include <cstdlib>
 
-namespace odbc {
+namespace qc::odbc {
 
 namespace {
 bool isDigit(char c) {
@@ -91,4 +91,4 @@ std::optional<std::string> plainDecimal(std::string_view s) {
     return out;
 }
 
-} // namespace odbc
+} // namespace qc::odbc

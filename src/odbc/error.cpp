@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <vector>
 
-namespace odbc {
+namespace qc::odbc {
 
 namespace {
 std::string describe(const std::string& state, long native, const std::string& message) {
@@ -75,4 +75,4 @@ void check(SQLRETURN rc, SQLSMALLINT handleType, SQLHANDLE handle, const char* c
     throw Error(firstState, firstNative, message);
 }
 
-} // namespace odbc
+} // namespace qc::odbc

@@ -8,7 +8,7 @@
 #include <stdexcept>
 #include <string>
 
-namespace odbc {
+namespace qc::odbc {
 
 class Error : public std::runtime_error {
   public:
@@ -36,4 +36,4 @@ inline bool succeeded(SQLRETURN rc) {
 // The SQLSTATE of the first diagnostic record ("" when there is none).
 std::string firstSqlState(SQLSMALLINT handleType, SQLHANDLE handle);
 
-} // namespace odbc
+} // namespace qc::odbc

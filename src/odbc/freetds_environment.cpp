@@ -4,7 +4,7 @@
 
 #include <cstdlib>
 
-namespace odbc {
+namespace qc::odbc {
 
 void prepareFreeTdsPort(std::string_view connectionString) {
     // Taken once, before this process ever sets the variable itself.
@@ -20,4 +20,4 @@ void prepareFreeTdsPort(std::string_view connectionString) {
         unsetenv("TDSPORT");
 }
 
-} // namespace odbc
+} // namespace qc::odbc

@@ -4,10 +4,10 @@
 
 #include <string_view>
 
-namespace odbc {
+namespace qc::odbc {
 
 // Sets TDSPORT=1433 when the string's server names neither a port (",") nor an instance ("\"),
 // and clears it otherwise; leaves TDSPORT alone when the user's own environment set it.
 void prepareFreeTdsPort(std::string_view connectionString);
 
-} // namespace odbc
+} // namespace qc::odbc

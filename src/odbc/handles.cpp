@@ -2,7 +2,7 @@
 
 #include "odbc/error.h"
 
-namespace odbc::detail {
+namespace qc::odbc::detail {
 
 Handles::Handles() {
     check(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env), SQL_HANDLE_ENV, SQL_NULL_HANDLE,
@@ -53,4 +53,4 @@ void Handles::disconnect() {
     SQLDisconnect(dbc);
 }
 
-} // namespace odbc::detail
+} // namespace qc::odbc::detail

@@ -7,7 +7,7 @@
 
 #include <vector>
 
-namespace odbc::detail {
+namespace qc::odbc::detail {
 
 struct Handles {
     Handles();
@@ -28,4 +28,4 @@ struct Handles {
     void disconnect();
 };
 
-} // namespace odbc::detail
+} // namespace qc::odbc::detail

@@ -10,7 +10,7 @@
 #include <cstdlib>
 #include <cstring>
 
-namespace odbc::detail {
+namespace qc::odbc::detail {
 
 namespace {
 
@@ -82,4 +82,4 @@ PrivateDsn::~PrivateDsn() {
     ::rmdir(folder_.c_str());
 }
 
-} // namespace odbc::detail
+} // namespace qc::odbc::detail

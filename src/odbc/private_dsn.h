@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-namespace odbc::detail {
+namespace qc::odbc::detail {
 
 // True when the value cannot reach FreeTDS intact inside a connection string.
 bool needsPrivateDsn(std::string_view value);
@@ -38,4 +38,4 @@ class PrivateDsn {
     std::string previousOdbcIni_;
 };
 
-} // namespace odbc::detail
+} // namespace qc::odbc::detail

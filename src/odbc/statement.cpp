@@ -10,7 +10,7 @@
 #include <charconv>
 #include <cstring>
 
-namespace odbc {
+namespace qc::odbc {
 
 namespace {
 // Characters per SQLGetData call for text.
@@ -478,4 +478,4 @@ void Statement::readTimeText(SQLUSMALLINT column, Value& out) {
     out = Time{h, m, sec, nanos};
 }
 
-} // namespace odbc
+} // namespace qc::odbc

@@ -15,7 +15,7 @@
 #include <string_view>
 #include <vector>
 
-namespace odbc {
+namespace qc::odbc {
 
 class Connection;
 namespace detail {
@@ -100,4 +100,4 @@ class Statement {
     std::vector<std::uint8_t> byteChunk_;
 };
 
-} // namespace odbc
+} // namespace qc::odbc

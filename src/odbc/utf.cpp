@@ -1,6 +1,6 @@
 #include "odbc/utf.h"
 
-namespace odbc {
+namespace qc::odbc {
 
 void appendUtf8(std::u16string_view text, std::string& out) {
     const std::size_t n = text.size();
@@ -86,4 +86,4 @@ std::u16string utf8ToUtf16(std::string_view text) {
     return out;
 }
 
-} // namespace odbc
+} // namespace qc::odbc

@@ -6,7 +6,7 @@
 #include <variant>
 #include <vector>
 
-namespace odbc {
+namespace qc::odbc {
 
 struct Null {
     bool operator==(const Null&) const = default;
@@ -45,4 +45,4 @@ inline bool isNull(const Value& v) {
     return std::holds_alternative<Null>(v);
 }
 
-} // namespace odbc
+} // namespace qc::odbc

@@ -77,7 +77,7 @@ TEST_F(Screenshots, ContainerTarget) {
     };
     QTemporaryDir dir(QDir::tempPath() + QStringLiteral("/northwind-XXXXXX"));
     const QString dbc = dir.filePath(QStringLiteral("northwind.dbc"));
-    foxpro::createContainer(dbc.toStdString(), 1252);
+    qc::foxpro::createContainer(dbc.toStdString(), 1252);
     WriteSetting(key::DBCFile, dbc);
     w->onContainerClicked();
     ASSERT_TRUE(w->target().containerChosen);

@@ -198,7 +198,7 @@ TEST_F(StartConverting, AContainerConfirmedInAdvancedOptionsIsTheTargetOfTheNext
     TdsServer server(TdsServer::standardFixture(50));
     QTemporaryDir folder;
     const QString dbc = folder.filePath(QStringLiteral("shop.dbc"));
-    foxpro::Container::create(dbc.toStdString());
+    qc::foxpro::Container::create(dbc.toStdString());
     // The folder target at start, and a folder the run could not open.
     store({{key::FreeTableFolder, folder.filePath(QStringLiteral("missing"))},
            {key::FoxproOption, QStringLiteral("2")}});

@@ -95,7 +95,7 @@ TEST_F(TargetChoice, OkWithAChosenContainerMakesItTheTargetAtOnce) {
     ASSERT_FALSE(w->target().containerChosen);
     QTemporaryDir dir;
     const QString shop = dir.filePath(QStringLiteral("shop.dbc"));
-    foxpro::createContainer(shop.toStdString(), 1252);
+    qc::foxpro::createContainer(shop.toStdString(), 1252);
     QString title, filter;
     w->fileDialogs.chooseFile = [&](QWidget*, const QString& t, const QString& f) {
         title = t;
@@ -242,7 +242,7 @@ TEST_F(TargetChoice, TheContainerTargetIsShownWithoutTouchingTheFolderBox) {
     const QString shop = dir.filePath(QStringLiteral("a-rather-long-folder-name/") +
                                       QString(60, QLatin1Char('x')) + QStringLiteral("/shop.dbc"));
     ASSERT_TRUE(QDir().mkpath(QFileInfo(shop).path()));
-    foxpro::createContainer(shop.toStdString(), 1252);
+    qc::foxpro::createContainer(shop.toStdString(), 1252);
     inAdvancedOptions(*w, [&](data::ui::AdvancedOptionsWindow& options) {
         control<QLineEdit>(options, "Text1").setText(shop);
         control<QPushButton>(options, "PushButton1").click();

@@ -64,7 +64,7 @@ TEST(CliInterrupt, CtrlCKeepsEveryRowWrittenAndEndsWith130) {
         ASSERT_EQ(*id, std::to_string(r + 1)) << "record " << r;
     }
     // The room the table took ahead of its rows was given back before the program ended.
-    const auto written = foxpro::DbfFile::open(table, false);
+    const auto written = qc::foxpro::DbfFile::open(table, false);
     EXPECT_EQ(std::filesystem::file_size(table),
               written.layout().headerLength +
                   std::uint64_t(written.recordCount()) * written.layout().recordLength + 1);

@@ -48,12 +48,12 @@ TEST(DbAccessOdbc, StreamsATableInCallingOrder) {
     ASSERT_EQ(rs.fieldCount(), 6);
     EXPECT_EQ(rs.fieldName(0), "id");
     EXPECT_EQ(rs.fieldName(5), "note");
-    EXPECT_EQ(rs.fieldType(0), odbc::adInteger);
-    EXPECT_EQ(rs.fieldType(1), odbc::adVarChar);
-    EXPECT_EQ(rs.fieldType(2), odbc::adSmallInt);
-    EXPECT_EQ(rs.fieldType(3), odbc::adDouble);
-    EXPECT_EQ(rs.fieldType(4), odbc::adDBDate);
-    EXPECT_EQ(rs.fieldType(5), odbc::adLongVarChar);
+    EXPECT_EQ(rs.fieldType(0), qc::odbc::adInteger);
+    EXPECT_EQ(rs.fieldType(1), qc::odbc::adVarChar);
+    EXPECT_EQ(rs.fieldType(2), qc::odbc::adSmallInt);
+    EXPECT_EQ(rs.fieldType(3), qc::odbc::adDouble);
+    EXPECT_EQ(rs.fieldType(4), qc::odbc::adDBDate);
+    EXPECT_EQ(rs.fieldType(5), qc::odbc::adLongVarChar);
 
     std::vector<Row> rows;
     std::vector<Value> third;
@@ -61,7 +61,7 @@ TEST(DbAccessOdbc, StreamsATableInCallingOrder) {
         rows.push_back({std::get<std::int64_t>(rs.fieldValue(0)), text(rs.fieldValue("ITEM"))});
         if (rows.size() == 2) {
             for (int i = 2; i < 6; ++i)
-                EXPECT_TRUE(odbc::isNull(rs.fieldValue(i))) << i;
+                EXPECT_TRUE(qc::odbc::isNull(rs.fieldValue(i))) << i;
         }
         if (rows.size() == 3)
             for (int i = 0; i < rs.fieldCount(); ++i)
@@ -74,7 +74,7 @@ TEST(DbAccessOdbc, StreamsATableInCallingOrder) {
     EXPECT_EQ(rows[2].item, "Ünïcode €");
     EXPECT_EQ(std::get<std::int64_t>(third[2]), 7);
     EXPECT_EQ(std::get<double>(third[3]), -0.125);
-    EXPECT_EQ(std::get<odbc::Date>(third[4]), (odbc::Date{1999, 12, 31}));
+    EXPECT_EQ(std::get<qc::odbc::Date>(third[4]), (qc::odbc::Date{1999, 12, 31}));
     EXPECT_EQ(text(third[5]), "line1\nline2");
 
     // Past the end there is no current row.
@@ -128,7 +128,7 @@ TEST(DbAccessOdbc, FailuresAreClearAndLeaveObjectsUsable) {
     try {
         rs.Open("SELECT * FROM [Empty]", conn);
         FAIL() << "a missing table opened";
-    } catch (const odbc::Error& e) {
+    } catch (const qc::odbc::Error& e) {
         EXPECT_NE(std::string(e.what()).find("no such table"), std::string::npos) << e.what();
     }
     EXPECT_FALSE(rs.isOpen());
@@ -138,7 +138,7 @@ TEST(DbAccessOdbc, FailuresAreClearAndLeaveObjectsUsable) {
     EXPECT_THROW(rs.fieldType(-1), std::out_of_range);
     rs.Close();
 
-    EXPECT_THROW(conn.Execute("THIS IS NOT SQL"), odbc::Error);
+    EXPECT_THROW(conn.Execute("THIS IS NOT SQL"), qc::odbc::Error);
     conn.Execute("CREATE TABLE Later(x INTEGER)");
     conn.Close();
     EXPECT_THROW(conn.Close(), std::exception);
@@ -147,7 +147,7 @@ TEST(DbAccessOdbc, FailuresAreClearAndLeaveObjectsUsable) {
     try {
         wrongDriver.Open("Driver={No Such Driver 42};Database=" + db.path() + ";");
         FAIL() << "an unknown driver opened";
-    } catch (const odbc::Error& e) {
+    } catch (const qc::odbc::Error& e) {
         // unixODBC says which driver it could not load.
         EXPECT_NE(std::string(e.what()).find("No Such Driver 42"), std::string::npos) << e.what();
     }
@@ -162,7 +162,7 @@ TEST(DbAccessOdbc, ARecordsetOutlivingItsConnectionFailsCleanly) {
         conn.Open(db.connectionString());
         rs.Open("SELECT * FROM [Order Lines]", conn);
         conn.Close();
-        EXPECT_THROW(rs.MoveNext(), odbc::Error);
+        EXPECT_THROW(rs.MoveNext(), qc::odbc::Error);
     }
     rs.Close();
 }

@@ -133,7 +133,8 @@ TEST(MssqlSource, ListsExactlyTheUserTablesWithTheirSchemas) {
     EXPECT_TRUE(ui.messages.empty());
 
     // A login that fails reaches the caller and leaves the list as it was.
-    EXPECT_THROW(listSourceTables(login(server().port(), QStringLiteral("wrong")), list, ui), odbc::Error);
+    EXPECT_THROW(listSourceTables(login(server().port(), QStringLiteral("wrong")), list, ui),
+                 qc::odbc::Error);
     EXPECT_EQ(list.size(), 8);
 }
 
@@ -146,7 +147,7 @@ TEST(MssqlSource, ReadsEveryColumnTypeWithItsValueAndAdoNumber) {
     rs.Open(selectAllStatement(dbo("AllTypes")), conn);
     ASSERT_FALSE(rs.Eof());
     EXPECT_EQ(rs.RecordCount(), 6);
-    using namespace odbc;
+    using namespace qc::odbc;
     const std::vector<int> types{
         adInteger,       adVarChar,      adInteger,      adBigInt,      adSmallInt,    adUnsignedTinyInt,
         adBoolean,       adNumeric,      adNumeric,      adNumeric,     adNumeric,     adNumeric,
@@ -232,7 +233,7 @@ TEST(MssqlSource, ReadsEveryColumnTypeWithItsValueAndAdoNumber) {
     try {
         rs.Open(selectAllStatement(dbo("Vanished")), conn);
         FAIL() << "a missing table opened";
-    } catch (const odbc::Error& e) {
+    } catch (const qc::odbc::Error& e) {
         EXPECT_EQ(e.nativeCode(), 208) << e.what();
     }
     rs.Open(selectAllStatement(dbo("EmptyTable")), conn);
@@ -251,7 +252,7 @@ TEST(MssqlSource, StreamsABigTableWithItsCount) {
     while (!rs.Eof()) {
         ++n;
         ASSERT_EQ(std::get<std::int64_t>(rs.fieldValue(0)), n);
-        EXPECT_EQ(odbc::isNull(rs.fieldValue("note")), n % 7 == 0);
+        EXPECT_EQ(qc::odbc::isNull(rs.fieldValue("note")), n % 7 == 0);
         rs.MoveNext();
     }
     EXPECT_EQ(n, 500);

@@ -26,8 +26,8 @@ WITH RECURSIVE c(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM c WHERE i < 20000)
 INSERT INTO t SELECT i, 'row ' || i FROM c;
 )";
 
-std::unique_ptr<odbc::Statement> selectAll(const odbc::Connection& connection) {
-    auto statement = std::make_unique<odbc::Statement>(connection);
+std::unique_ptr<qc::odbc::Statement> selectAll(const qc::odbc::Connection& connection) {
+    auto statement = std::make_unique<qc::odbc::Statement>(connection);
     statement->execute("SELECT id, label FROM t ORDER BY id");
     return statement;
 }
@@ -36,14 +36,14 @@ std::unique_ptr<odbc::Statement> selectAll(const odbc::Connection& connection) {
 
 TEST(ReadAhead, ATableLargerThanTheQueueArrivesWholeAndInOrder) {
     SqliteDatabase db(kScript);
-    odbc::Connection connection;
+    qc::odbc::Connection connection;
     connection.open(db.connectionString());
     std::atomic<int> waits = 0;
     RowReadAhead rows(selectAll(connection), [&] { ++waits; });
     // Let the reader fill its queue and wait for room before the first row is taken.
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
 
-    std::vector<odbc::Value> row;
+    std::vector<qc::odbc::Value> row;
     std::int64_t expected = 1;
     while (rows.next(row)) {
         ASSERT_EQ(row.size(), 2u);
@@ -64,14 +64,14 @@ CREATE TABLE t(id INTEGER, label TEXT);
 WITH RECURSIVE c(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM c WHERE i < 40)
 INSERT INTO t SELECT i, printf('%d%.*c', i, 1048576, 'x') FROM c;
 )");
-    odbc::Connection connection;
+    qc::odbc::Connection connection;
     connection.open(db.connectionString());
     RowReadAhead::Limits limits;
     limits.bytes = 3u << 20;
     RowReadAhead rows(
         selectAll(connection), [] {}, limits);
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    std::vector<odbc::Value> row;
+    std::vector<qc::odbc::Value> row;
     std::int64_t expected = 1;
     while (rows.next(row)) {
         ASSERT_EQ(std::get<std::int64_t>(row[0]), expected);
@@ -88,7 +88,7 @@ INSERT INTO t SELECT i, printf('%d%.*c', i, 1048576, 'x') FROM c;
 
 TEST(ReadAhead, LeavingInTheMiddleOfATableStopsTheReader) {
     SqliteDatabase db(kScript);
-    odbc::Connection connection;
+    qc::odbc::Connection connection;
     connection.open(db.connectionString());
     for (int taken : {0, 3, 5000}) {
         std::atomic<bool> gone = false;
@@ -98,7 +98,7 @@ TEST(ReadAhead, LeavingInTheMiddleOfATableStopsTheReader) {
                 if (gone)
                     ++waitsAfterwards;
             });
-            std::vector<odbc::Value> row;
+            std::vector<qc::odbc::Value> row;
             for (int i = 1; i <= taken; ++i) {
                 ASSERT_TRUE(rows.next(row));
                 ASSERT_EQ(std::get<std::int64_t>(row[0]), i);
@@ -110,9 +110,9 @@ TEST(ReadAhead, LeavingInTheMiddleOfATableStopsTheReader) {
         EXPECT_EQ(waitsAfterwards, 0) << taken;
     }
     // The connection serves the next statement: the reader let go of it.
-    odbc::Statement count(connection);
+    qc::odbc::Statement count(connection);
     count.execute("SELECT COUNT(*) FROM t");
-    std::vector<odbc::Value> row;
+    std::vector<qc::odbc::Value> row;
     ASSERT_TRUE(count.next(row));
     EXPECT_EQ(std::get<std::int64_t>(row[0]), kRows);
 }

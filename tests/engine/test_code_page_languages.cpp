@@ -119,7 +119,7 @@ TEST(CodePageLanguages, EachLanguagesTextLandsInItsCodePage) {
         expectCities(free / (table.toLower().toStdString() + ".dbf"), language);
 
         const auto dbc = folder / (std::string(language.locale) + ".dbc");
-        foxpro::Container::create(dbc);
+        qc::foxpro::Container::create(dbc);
         test::ScriptedUi previewed;
         previewed.onPreview = [&](preview::PreviewSession& session) {
             int errorLine = 0;

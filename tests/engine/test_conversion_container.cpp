@@ -52,7 +52,7 @@ TEST(ConversionContainer, PerFilePreviewThenImmediateReplacementKeepLongNames) {
     const std::string source = dir.filePath(QStringLiteral("source.db")).toStdString();
     const std::filesystem::path dbc = std::filesystem::path(dir.path().toStdString()) / "shop.dbc";
     test::makeSqliteDatabase(source, kContacts);
-    foxpro::Container::create(dbc);
+    qc::foxpro::Container::create(dbc);
 
     const data::SqlServerLogin login = test::sqliteLogin(source);
     const data::FoxProTarget target = test::containerTarget(dbc.string());
@@ -70,7 +70,7 @@ TEST(ConversionContainer, PerFilePreviewThenImmediateReplacementKeepLongNames) {
     EXPECT_EQ(lines, 3); // CREATE TABLE and two rows
     EXPECT_EQ(exit, preview::PreviewExit::Executed);
 
-    const auto container = foxpro::Container::open(dbc);
+    const auto container = qc::foxpro::Container::open(dbc);
     EXPECT_EQ(container.tableNames(), std::vector<std::string>{"contacts"});
     const auto* table = container.findTable("contacts");
     ASSERT_NE(table, nullptr);
@@ -89,7 +89,7 @@ TEST(ConversionContainer, PerFilePreviewThenImmediateReplacementKeepLongNames) {
     ConversionRun(immediate).run(login, target, PreviewChoice());
     EXPECT_TRUE(immediate.errorReports().empty());
     EXPECT_EQ(immediate.previews, 0);
-    const auto again = foxpro::Container::open(dbc);
+    const auto again = qc::foxpro::Container::open(dbc);
     EXPECT_EQ(again.tableNames(), std::vector<std::string>{"contacts"});
     EXPECT_EQ(test::dumpTable((dbc.parent_path() / "contacts.dbf").string()).records.size(), 2u);
     EXPECT_EQ(immediate.messages.back().text, QStringLiteral("Done."));
@@ -105,9 +105,9 @@ TEST(ConversionContainer, AStrayBoundTableIsToldOnceInTheRun) {
     const std::filesystem::path folder(dir.path().toStdString());
     const std::filesystem::path dbc = folder / "shop.dbc";
     test::makeSqliteDatabase(source, kContacts);
-    foxpro::Container::create(dbc);
+    qc::foxpro::Container::create(dbc);
     {
-        auto db = foxpro::Database::open(dbc.string());
+        auto db = qc::foxpro::Database::open(dbc.string());
         db->execute("CREATE TABLE kept (x INT)");
     }
     std::filesystem::copy_file(folder / "kept.dbf", folder / "stray.dbf");
@@ -138,5 +138,5 @@ TEST(ConversionContainer, AStrayBoundTableIsToldOnceInTheRun) {
                        "as the target. (table Contacts)")))
         << freeRun.errorReports()[0].text.toStdString();
     EXPECT_EQ(test::dumpTable((folder / "contacts.dbf").string()).records.size(), 2u);
-    EXPECT_EQ(foxpro::Container::open(dbc).tableNames(), (std::vector<std::string>{"kept", "contacts"}));
+    EXPECT_EQ(qc::foxpro::Container::open(dbc).tableNames(), (std::vector<std::string>{"kept", "contacts"}));
 }

@@ -104,8 +104,8 @@ std::optional<std::string> text(const std::string& s) {
 
 // A table of the target with one row, written before the run.
 void existingTable(const std::string& folder, const std::string& name) {
-    foxpro::Database::open(folder)->execute("CREATE TABLE " + name + " (id INT)");
-    foxpro::Database::open(folder)->execute("INSERT INTO " + name + " VALUES (99)");
+    qc::foxpro::Database::open(folder)->execute("CREATE TABLE " + name + " (id INT)");
+    qc::foxpro::Database::open(folder)->execute("INSERT INTO " + name + " VALUES (99)");
 }
 
 std::size_t records(const std::string& folder, const std::string& table) {
@@ -269,7 +269,7 @@ TEST(ConversionRefusals, AReadOnlyTargetGetsOneReportForTheWholeRun) {
     // A container marked read-only takes nothing either: one report for the run too.
     QTemporaryDir dir;
     const std::string dbc = dir.filePath(QStringLiteral("shop.dbc")).toStdString();
-    foxpro::Container::create(dbc);
+    qc::foxpro::Container::create(dbc);
     std::filesystem::permissions(dbc, std::filesystem::perms::owner_write,
                                  std::filesystem::perm_options::remove);
     r.target = dbc;
@@ -283,7 +283,7 @@ TEST(ConversionRefusals, ATableAnotherProgramHoldsIsLeftAloneWithOneReport) {
     QTemporaryDir target;
     const std::string folder = target.path().toStdString();
     // Another program has Held open: it keeps appending to it while the run goes on.
-    auto other = foxpro::Database::open(folder);
+    auto other = qc::foxpro::Database::open(folder);
     other->execute("CREATE TABLE Held (id INT, body CHAR(200))");
     other->execute("INSERT INTO Held VALUES (99, 'theirs')");
     RefusalRun r(wideTable("Held", 20) + ", " + wideTable("Free", 3), folder);

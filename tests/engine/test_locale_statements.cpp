@@ -59,7 +59,7 @@ TEST(LocaleStatements, EveryLocaleWritesValuesTheEngineStoresUnchanged) {
         QTemporaryDir dir;
         const std::string folder = dir.path().toStdString();
         const std::vector<int> numeric{0, 4};
-        const auto row = [&](std::int64_t id, odbc::DateTime placed, double real, double amount) {
+        const auto row = [&](std::int64_t id, qc::odbc::DateTime placed, double real, double amount) {
             return engine::rowStatement("Orders", numeric, {id, placed, placed.date, real, amount}, locale);
         };
         test::executeOnFoxPro(

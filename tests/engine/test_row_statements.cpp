@@ -9,7 +9,7 @@
 
 using namespace qc;
 using namespace qc::engine;
-using odbc::Value;
+using qc::odbc::Value;
 
 namespace {
 
@@ -29,15 +29,15 @@ std::string row(const std::vector<int>& numeric, const std::vector<Value>& value
     return rowStatement("T", numeric, values, l);
 }
 
-const Value null{odbc::Null{}};
+const Value null{qc::odbc::Null{}};
 
 } // namespace
 
 TEST(RowStatements, OrdersExample) {
     const std::vector<Value> values{std::int64_t{7},
                                     std::string("O'Brien"),
-                                    odbc::DateTime{{2021, 8, 31}, {14, 5, 0, 0}},
-                                    odbc::Decimal{"12.5"},
+                                    qc::odbc::DateTime{{2021, 8, 31}, {14, 5, 0, 0}},
+                                    qc::odbc::Decimal{"12.5"},
                                     null,
                                     true};
     EXPECT_EQ(rowStatement("Orders", {0, 3, 5}, values, english()),
@@ -50,7 +50,7 @@ TEST(RowStatements, NullLiteralSpacing) {
     EXPECT_EQ(row({1}, {null, null, null}), "INSERT INTO [T] VALUES (NULL,NULL,NULL);");
     EXPECT_EQ(row({}, {null}), "INSERT INTO [T] VALUES (NULL);");
     // Empty texts and empty byte strings count as missing values.
-    EXPECT_EQ(row({}, {std::string(), odbc::Bytes{}}), "INSERT INTO [T] VALUES (NULL,NULL);");
+    EXPECT_EQ(row({}, {std::string(), qc::odbc::Bytes{}}), "INSERT INTO [T] VALUES (NULL,NULL);");
 }
 
 TEST(RowStatements, LogicalValues) {
@@ -81,42 +81,43 @@ TEST(RowStatements, DoublesReadBackExactly) {
 TEST(RowStatements, CommaDecimalLocale) {
     const Locale l = german();
     EXPECT_EQ(row({0}, {12.5}, l), "INSERT INTO [T] VALUES (12.5);");
-    EXPECT_EQ(row({0}, {odbc::Decimal{"-0.75"}}, l), "INSERT INTO [T] VALUES (-0.75);");
+    EXPECT_EQ(row({0}, {qc::odbc::Decimal{"-0.75"}}, l), "INSERT INTO [T] VALUES (-0.75);");
     EXPECT_EQ(row({}, {12.5}, l), "INSERT INTO [T] VALUES ('12.5');");
     // A text column beside numeric ones shows the number as the user's locale writes it.
     EXPECT_EQ(row({1}, {12.5, std::int64_t{1}}, l), "INSERT INTO [T] VALUES ('12,5', 1);");
     // Dates use the locale's separator.
-    EXPECT_EQ(row({}, {odbc::DateTime{{2021, 8, 31}, {9, 5, 7, 0}}}, l),
+    EXPECT_EQ(row({}, {qc::odbc::DateTime{{2021, 8, 31}, {9, 5, 7, 0}}}, l),
               "INSERT INTO [T] VALUES ('08.31.2021 09:05:07');");
 }
 
 TEST(RowStatements, DatesAndTimes) {
-    EXPECT_EQ(row({}, {odbc::DateTime{{1900, 1, 1}, {0, 0, 0, 0}}}),
+    EXPECT_EQ(row({}, {qc::odbc::DateTime{{1900, 1, 1}, {0, 0, 0, 0}}}),
               "INSERT INTO [T] VALUES ('01/01/1900');");
-    EXPECT_EQ(row({}, {odbc::Date{9999, 12, 31}}), "INSERT INTO [T] VALUES ('12/31/9999');");
-    EXPECT_EQ(row({}, {odbc::Date{1, 2, 3}}), "INSERT INTO [T] VALUES ('02/03/0001');");
-    EXPECT_EQ(row({}, {odbc::DateTime{{2024, 2, 29}, {23, 59, 59, 997000000}}}),
+    EXPECT_EQ(row({}, {qc::odbc::Date{9999, 12, 31}}), "INSERT INTO [T] VALUES ('12/31/9999');");
+    EXPECT_EQ(row({}, {qc::odbc::Date{1, 2, 3}}), "INSERT INTO [T] VALUES ('02/03/0001');");
+    EXPECT_EQ(row({}, {qc::odbc::DateTime{{2024, 2, 29}, {23, 59, 59, 997000000}}}),
               "INSERT INTO [T] VALUES ('02/29/2024 23:59:59');");
     // A time of day keeps its fraction and gets no date.
-    EXPECT_EQ(row({}, {odbc::Time{13, 45, 30, 500000000}}), "INSERT INTO [T] VALUES ('13:45:30.5');");
-    EXPECT_EQ(row({}, {odbc::Time{0, 0, 0, 0}}), "INSERT INTO [T] VALUES ('00:00:00');");
-    EXPECT_EQ(row({}, {odbc::Time{1, 2, 3, 1}}), "INSERT INTO [T] VALUES ('01:02:03.000000001');");
+    EXPECT_EQ(row({}, {qc::odbc::Time{13, 45, 30, 500000000}}), "INSERT INTO [T] VALUES ('13:45:30.5');");
+    EXPECT_EQ(row({}, {qc::odbc::Time{0, 0, 0, 0}}), "INSERT INTO [T] VALUES ('00:00:00');");
+    EXPECT_EQ(row({}, {qc::odbc::Time{1, 2, 3, 1}}), "INSERT INTO [T] VALUES ('01:02:03.000000001');");
 }
 
 TEST(RowStatements, DatePartsOutsideTheirUsualWidths) {
     // Years past 9999 or before 1000, and parts a source should never hand over, keep every digit.
-    EXPECT_EQ(row({}, {odbc::Date{12345, 1, 2}, odbc::Date{999, 10, 20}, odbc::Date{-5, 0, 100}}),
+    EXPECT_EQ(row({}, {qc::odbc::Date{12345, 1, 2}, qc::odbc::Date{999, 10, 20}, qc::odbc::Date{-5, 0, 100}}),
               "INSERT INTO [T] VALUES ('01/02/12345', '10/20/0999', '00/100/-0005');");
-    EXPECT_EQ(row({}, {odbc::DateTime{{2021, 8, 31}, {100, -1, 7, 0}}}),
+    EXPECT_EQ(row({}, {qc::odbc::DateTime{{2021, 8, 31}, {100, -1, 7, 0}}}),
               "INSERT INTO [T] VALUES ('08/31/2021 100:-01:07');");
     // One second past midnight is no longer midnight.
-    EXPECT_EQ(row({}, {odbc::DateTime{{2021, 8, 31}, {0, 0, 1, 0}}}),
+    EXPECT_EQ(row({}, {qc::odbc::DateTime{{2021, 8, 31}, {0, 0, 1, 0}}}),
               "INSERT INTO [T] VALUES ('08/31/2021 00:00:01');");
     Locale dots = german();
     dots.timeSeparator = QLatin1Char('.');
-    EXPECT_EQ(
-        row({1}, {odbc::DateTime{{2021, 8, 31}, {9, 5, 7, 0}}, std::int64_t{-42}, std::int64_t{-42}}, dots),
-        "INSERT INTO [T] VALUES ('08.31.2021 09.05.07', -42, '-42');");
+    EXPECT_EQ(row({1},
+                  {qc::odbc::DateTime{{2021, 8, 31}, {9, 5, 7, 0}}, std::int64_t{-42}, std::int64_t{-42}},
+                  dots),
+              "INSERT INTO [T] VALUES ('08.31.2021 09.05.07', -42, '-42');");
 }
 
 TEST(RowStatements, TextsArriveUnchanged) {
@@ -138,8 +139,8 @@ TEST(RowStatements, TextInANumericColumnCannotBreakTheStatement) {
 }
 
 TEST(RowStatements, BytesGuidsAndTableNames) {
-    EXPECT_EQ(row({}, {odbc::Bytes{0x00, 0xAB, 0x10, 0xFF}}), "INSERT INTO [T] VALUES ('00AB10FF');");
-    EXPECT_EQ(row({}, {odbc::Guid{"6F9619FF-8B86-D011-B42D-00C04FC964FF"}}),
+    EXPECT_EQ(row({}, {qc::odbc::Bytes{0x00, 0xAB, 0x10, 0xFF}}), "INSERT INTO [T] VALUES ('00AB10FF');");
+    EXPECT_EQ(row({}, {qc::odbc::Guid{"6F9619FF-8B86-D011-B42D-00C04FC964FF"}}),
               "INSERT INTO [T] VALUES ('6F9619FF-8B86-D011-B42D-00C04FC964FF');");
     EXPECT_EQ(rowStatement("Weird]Name", {}, {std::string("x")}, english()),
               "INSERT INTO [Weird]]Name] VALUES ('x');");

@@ -59,7 +59,7 @@ TEST(FaultChild, Run) {
         std::printf("%s\n", line.c_str());
         std::fflush(stdout);
     };
-    auto db = foxpro::Database::open(target);
+    auto db = qc::foxpro::Database::open(target);
     for (const auto& statement : split(std::getenv("QC_FAULT_SETUP")))
         db->execute(statement);
     waitForFile(std::getenv("QC_FAULT_GO"));
@@ -74,7 +74,7 @@ TEST(FaultChild, Run) {
         try {
             db->execute(statement);
             report("ok");
-        } catch (const foxpro::Error& e) {
+        } catch (const qc::foxpro::Error& e) {
             report(std::string("error: ") + e.what());
         }
     }

@@ -24,10 +24,10 @@ std::string memoText(int id, std::size_t length) {
            std::string(length > text.size() ? length - text.size() : 0, static_cast<char>('a' + id % 26));
 }
 
-std::string failureOf(foxpro::Database& db, const std::string& statement) {
+std::string failureOf(qc::foxpro::Database& db, const std::string& statement) {
     try {
         db.execute(statement);
-    } catch (const foxpro::Error& e) {
+    } catch (const qc::foxpro::Error& e) {
         return e.what();
     }
     return {};
@@ -40,7 +40,7 @@ struct Filled {
 
 // Inserts rows until the disk refuses one; after the refusal both files must hold exactly the
 // bytes they held before it.
-Filled fillTable(foxpro::Database& db, const fs::path& folder, const std::string& table,
+Filled fillTable(qc::foxpro::Database& db, const fs::path& folder, const std::string& table,
                  std::size_t memoLength, const std::string& wide) {
     Filled filled;
     const fs::path dbf = folder / (table + ".dbf");
@@ -85,7 +85,7 @@ void expectRows(const fs::path& dbf, int rows, std::size_t memoLength, const std
 TEST(FullDisk, MemoGrowthFallsBackToWhatTheRowNeeds) {
     SmallDisk disk;
     ASSERT_TRUE(disk.ok()) << disk.error();
-    auto db = foxpro::Database::open(disk.path());
+    auto db = qc::foxpro::Database::open(disk.path());
     db->execute("CREATE TABLE t (id I, wide C(254), notes M)");
     ASSERT_TRUE(disk.fillLeaving(864 * 1024)) << disk.error();
     const std::size_t memoLength = 1000;
@@ -103,7 +103,7 @@ TEST(FullDisk, MemoGrowthFallsBackToWhatTheRowNeeds) {
 TEST(FullDisk, TheMemoFilesRoomIsGivenBackWhenTheTableFileRunsOut) {
     SmallDisk disk;
     ASSERT_TRUE(disk.ok()) << disk.error();
-    auto db = foxpro::Database::open(disk.path());
+    auto db = qc::foxpro::Database::open(disk.path());
     db->execute("CREATE TABLE t (id I, a C(254), b C(254), c C(254), d C(254), notes M)");
     ASSERT_TRUE(disk.fillLeaving(1280 * 1024)) << disk.error();
     int rows = 0;
@@ -133,7 +133,7 @@ TEST(FullDisk, AFailedRecordWriteIsCutBackInBothFiles) {
     for (std::size_t left : {std::size_t{24} * 1024, std::size_t{37} * 1024, std::size_t{50} * 1024}) {
         SmallDisk disk;
         ASSERT_TRUE(disk.ok()) << disk.error();
-        auto db = foxpro::Database::open(disk.path());
+        auto db = qc::foxpro::Database::open(disk.path());
         db->execute("CREATE TABLE t (id I, wide C(254), wide2 C(254), wide3 C(254), notes M)");
         ASSERT_TRUE(disk.fillLeaving(left)) << disk.error();
         const std::string wide(250, 'x');

@@ -43,7 +43,7 @@ std::string target(const ScratchFolder& folder, bool container) {
     return container ? folder.file("d.dbc").string() : folder.str();
 }
 
-void runAll(foxpro::Database& db, const std::vector<std::string>& statements) {
+void runAll(qc::foxpro::Database& db, const std::vector<std::string>& statements) {
     for (const auto& s : statements)
         db.execute(s);
 }
@@ -65,7 +65,7 @@ void expectReadable(const ScratchFolder& folder, bool container, const std::stri
     if (container) {
         const std::string dump = vfpDump(folder.file("d.dbc"), ok);
         EXPECT_TRUE(ok) << when << dump;
-        EXPECT_NO_THROW(foxpro::Container::open(folder.path() / "d.dbc")) << when;
+        EXPECT_NO_THROW(qc::foxpro::Container::open(folder.path() / "d.dbc")) << when;
     }
     for (const auto& name : dbfFiles(folder.path())) {
         if (name[0] == '.')
@@ -86,7 +86,7 @@ void expectReadable(const ScratchFolder& folder, bool container, const std::stri
 // The next run: the table goes if it is there, comes back and takes a row; nothing of the
 // interrupted change is left over.
 void expectNextRunCompletes(const ScratchFolder& folder, bool container, const std::string& when) {
-    auto db = foxpro::Database::open(target(folder, container));
+    auto db = qc::foxpro::Database::open(target(folder, container));
     auto names = db->tableNames();
     if (std::find(names.begin(), names.end(), "t") != names.end())
         db->execute("DROP TABLE t");
@@ -108,13 +108,13 @@ void expectNextRunCompletes(const ScratchFolder& folder, bool container, const s
 // table holds rows 1 and 2, row 3 when its count was written, then row 4.
 void expectInsertRecovered(const ScratchFolder& folder, bool container, const std::string& when) {
     const std::string bytes = readBytes(folder.path() / "t.dbf");
-    foxpro::Database::open(target(folder, container))->tableNames();
-    foxpro::DbfFile::open(folder.path() / "t.dbf", false);
+    qc::foxpro::Database::open(target(folder, container))->tableNames();
+    qc::foxpro::DbfFile::open(folder.path() / "t.dbf", false);
     EXPECT_EQ(readBytes(folder.path() / "t.dbf"), bytes) << when;
-    auto db = foxpro::Database::open(target(folder, container));
+    auto db = qc::foxpro::Database::open(target(folder, container));
     db->execute(row(4));
     db.reset();
-    auto table = foxpro::DbfFile::open(folder.path() / "t.dbf", false);
+    auto table = qc::foxpro::DbfFile::open(folder.path() / "t.dbf", false);
     EXPECT_EQ(fs::file_size(folder.path() / "t.dbf"),
               table.layout().headerLength + table.recordCount() * std::uint64_t(table.layout().recordLength) +
                   1)
@@ -145,13 +145,13 @@ void expectInsertRecovered(const ScratchFolder& folder, bool container, const st
 void expectFreeRunLeavesTheContainersWork(const ScratchFolder& folder, int rowsBefore,
                                           const std::string& when) {
     {
-        auto free = foxpro::Database::open(folder.str());
+        auto free = qc::foxpro::Database::open(folder.str());
         free->execute("CREATE TABLE free (id I)");
         if (fs::exists(folder.path() / "t.dbf")) {
             try {
                 free->execute("DROP TABLE t");
                 ADD_FAILURE() << when << "a free-table writer dropped the container's table";
-            } catch (const foxpro::Error& e) {
+            } catch (const qc::foxpro::Error& e) {
                 EXPECT_NE(std::string(e.what()).find("belongs to database container 'd.dbc'"),
                           std::string::npos)
                     << when << e.what();
@@ -159,7 +159,7 @@ void expectFreeRunLeavesTheContainersWork(const ScratchFolder& folder, int rowsB
         }
         free->execute("DROP TABLE free");
     }
-    auto db = foxpro::Database::open(target(folder, true));
+    auto db = qc::foxpro::Database::open(target(folder, true));
     const auto names = db->tableNames();
     if (std::find(names.begin(), names.end(), "t") == names.end())
         return;
@@ -179,7 +179,7 @@ void expectFreeRunLeavesTheContainersWork(const ScratchFolder& folder, int rowsB
 // go by the count or stop at the end-of-file mark read it as the records its header counts. True
 // when it did.
 bool expectRoomReadAsCounted(const ScratchFolder& folder, const std::string& when) {
-    const auto table = foxpro::DbfFile::open(folder.path() / "t.dbf", false);
+    const auto table = qc::foxpro::DbfFile::open(folder.path() / "t.dbf", false);
     const std::uint64_t counted =
         table.layout().headerLength + table.recordCount() * std::uint64_t(table.layout().recordLength) + 1;
     if (fs::file_size(folder.path() / "t.dbf") <= counted)
@@ -207,9 +207,9 @@ KillPoints killAtEveryCall(const Scenario& scenario, const std::string& then = {
     for (long n = 1; n < 200; ++n) {
         ScratchFolder folder;
         if (scenario.container)
-            foxpro::Container::create(folder.path() / "d.dbc");
+            qc::foxpro::Container::create(folder.path() / "d.dbc");
         {
-            auto db = foxpro::Database::open(target(folder, scenario.container));
+            auto db = qc::foxpro::Database::open(target(folder, scenario.container));
             runAll(*db, kKeep);
             runAll(*db, scenario.before);
         }

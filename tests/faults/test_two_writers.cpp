@@ -42,7 +42,7 @@ void twoWritersAtOnce(bool container) {
     ScratchFolder folder;
     ScratchFolder barrier;
     if (container)
-        foxpro::Container::create(folder.path() / "d.dbc");
+        qc::foxpro::Container::create(folder.path() / "d.dbc");
     const std::string target = container ? folder.file("d.dbc").string() : folder.str();
     std::vector<Process> children;
     for (char who : {'A', 'B'}) {
@@ -99,7 +99,7 @@ void twoWritersAtOnce(bool container) {
     const std::string dump = vfpDump(folder.file("big.dbf"), ok);
     ASSERT_TRUE(ok) << dump.substr(0, 2000);
     EXPECT_EQ(vfpRecordCount(dump), static_cast<std::size_t>(kRows));
-    EXPECT_EQ(foxpro::Database::open(target)->tableNames(), std::vector<std::string>{"big"});
+    EXPECT_EQ(qc::foxpro::Database::open(target)->tableNames(), std::vector<std::string>{"big"});
     if (container) {
         EXPECT_TRUE(vfpDump(folder.file("d.dbc"), ok).size() > 0 && ok);
     }

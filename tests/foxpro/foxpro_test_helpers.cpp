@@ -8,7 +8,7 @@
 #include <random>
 #include <sstream>
 
-namespace foxpro::test {
+namespace qc::foxpro::test {
 
 namespace {
 std::filesystem::path memoBeside(const std::filesystem::path& dbf) {
@@ -100,13 +100,13 @@ std::string pgdbfOutput(const std::filesystem::path& dbf, bool& ok) {
     return result.output + result.errors;
 }
 
-std::string failureOf(foxpro::Database& db, const std::string& statement) {
+std::string failureOf(qc::foxpro::Database& db, const std::string& statement) {
     try {
         db.execute(statement);
-    } catch (const foxpro::Error& error) {
+    } catch (const qc::foxpro::Error& error) {
         return error.what();
     }
     return {};
 }
 
-} // namespace foxpro::test
+} // namespace qc::foxpro::test

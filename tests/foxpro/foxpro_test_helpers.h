@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-namespace foxpro::test {
+namespace qc::foxpro::test {
 
 using qc::test::readBytes;
 using qc::test::ScratchFolder;
@@ -26,8 +26,8 @@ std::string dbfreadRecords(const std::filesystem::path& dbf);
 std::string pgdbfOutput(const std::filesystem::path& dbf, bool& ok);
 
 // Executes and returns the error text, or "" when the statement succeeded.
-std::string failureOf(foxpro::Database& db, const std::string& statement);
+std::string failureOf(qc::foxpro::Database& db, const std::string& statement);
 
 std::string fixture(const std::string& relative);
 
-} // namespace foxpro::test
+} // namespace qc::foxpro::test

@@ -11,12 +11,12 @@
 
 namespace {
 
-using foxpro::CdxKey;
-using foxpro::CdxTag;
+using qc::foxpro::CdxKey;
+using qc::foxpro::CdxTag;
 using qc::test::ScratchFolder;
 
 std::filesystem::path writeIndex(const ScratchFolder& folder, std::vector<CdxTag> tags) {
-    const auto image = foxpro::writeCompoundIndex(std::move(tags));
+    const auto image = qc::foxpro::writeCompoundIndex(std::move(tags));
     const auto path = folder / "x.cdx";
     qc::test::writeBytes(path, std::string(image.begin(), image.end()));
     return path;
@@ -81,7 +81,7 @@ TEST(CdxWriter, SmallAndEmptyTags) {
                                {1, pad("a", 10)}, {3, pad("a", 10)}, {2, pad("b", 10)}}));
     EXPECT_TRUE(keys["NONE"].empty());
     const std::string file = qc::test::readBytes(path);
-    EXPECT_EQ(file.size() % foxpro::cdxPageSize, 0u);
+    EXPECT_EQ(file.size() % qc::foxpro::cdxPageSize, 0u);
 }
 
 // Keys that are nothing but padding, and keys full to the last byte, next to each other.
@@ -102,10 +102,10 @@ TEST(CdxWriter, BlankAndFullKeys) {
 TEST(CdxWriter, RejectsMalformedTags) {
     CdxTag badKey = textTag("T", 10);
     badKey.keys = {{"short", 1}};
-    EXPECT_THROW(foxpro::writeCompoundIndex({badKey}), foxpro::Error);
-    EXPECT_THROW(foxpro::writeCompoundIndex({textTag("ELEVENCHARS", 10)}), foxpro::Error);
-    EXPECT_THROW(foxpro::writeCompoundIndex({textTag("T", 0)}), foxpro::Error);
-    EXPECT_THROW(foxpro::writeCompoundIndex({textTag("T", 10), textTag("T", 12)}), foxpro::Error);
+    EXPECT_THROW(qc::foxpro::writeCompoundIndex({badKey}), qc::foxpro::Error);
+    EXPECT_THROW(qc::foxpro::writeCompoundIndex({textTag("ELEVENCHARS", 10)}), qc::foxpro::Error);
+    EXPECT_THROW(qc::foxpro::writeCompoundIndex({textTag("T", 0)}), qc::foxpro::Error);
+    EXPECT_THROW(qc::foxpro::writeCompoundIndex({textTag("T", 10), textTag("T", 12)}), qc::foxpro::Error);
 }
 
 } // namespace

@@ -9,11 +9,11 @@
 
 #include <algorithm>
 
-using foxpro::test::dbfreadRecords;
-using foxpro::test::failureOf;
-using foxpro::test::readBytes;
-using foxpro::test::ScratchFolder;
-using foxpro::test::vfpDump;
+using qc::foxpro::test::dbfreadRecords;
+using qc::foxpro::test::failureOf;
+using qc::foxpro::test::readBytes;
+using qc::foxpro::test::ScratchFolder;
+using qc::foxpro::test::vfpDump;
 
 namespace {
 
@@ -41,7 +41,7 @@ TEST(CodePages, NewTablesCarryTheRunsPageAndHoldTheirTextInIt) {
     for (const Page& page : kPages) {
         SCOPED_TRACE(page.codePage);
         ScratchFolder folder;
-        auto db = foxpro::Database::open(folder.str(), {}, page.codePage);
+        auto db = qc::foxpro::Database::open(folder.str(), {}, page.codePage);
         db->execute("CREATE TABLE t (c CHAR(40), m MEMO, v VARCHAR(40))");
         db->execute("CREATE TABLE b (w BLOB)");
         const std::string text = page.text;
@@ -63,13 +63,13 @@ TEST(CodePages, NewTablesCarryTheRunsPageAndHoldTheirTextInIt) {
 
 TEST(CodePages, AnExistingTableIsWrittenInThePageItsMarkNames) {
     ScratchFolder folder;
-    foxpro::Database::open(folder.str())->execute("CREATE TABLE western (c CHAR(12))");
-    foxpro::Database::open(folder.str())->execute("CREATE TABLE unmarked (c CHAR(12))");
-    foxpro::Database::open(folder.str())->execute("CREATE TABLE mazovia (c CHAR(12), n INT)");
+    qc::foxpro::Database::open(folder.str())->execute("CREATE TABLE western (c CHAR(12))");
+    qc::foxpro::Database::open(folder.str())->execute("CREATE TABLE unmarked (c CHAR(12))");
+    qc::foxpro::Database::open(folder.str())->execute("CREATE TABLE mazovia (c CHAR(12), n INT)");
     setMark(folder.file("unmarked.dbf"), '\x00');
     setMark(folder.file("mazovia.dbf"), '\x69');
 
-    auto polish = foxpro::Database::open(folder.str(), {}, 1250);
+    auto polish = qc::foxpro::Database::open(folder.str(), {}, 1250);
     polish->execute("INSERT INTO western VALUES ('Kraków')");
     EXPECT_EQ(failureOf(*polish, "INSERT INTO western VALUES ('Łódź')"),
               "SQL error: Character U+0141 cannot be stored in field C: code page 1252 has no such "
@@ -94,7 +94,7 @@ TEST(CodePages, AnExistingTableIsWrittenInThePageItsMarkNames) {
 
 TEST(CodePages, DoubleByteTextCountsBytesAgainstTheWidth) {
     ScratchFolder folder;
-    auto db = foxpro::Database::open(folder.str(), {}, 932);
+    auto db = qc::foxpro::Database::open(folder.str(), {}, 932);
     db->execute("CREATE TABLE t (c CHAR(4), v VARCHAR(4))");
     db->execute("INSERT INTO t VALUES ('東京', 'ab京')");
     // One byte too many: refused whole, never cut inside a character.
@@ -108,12 +108,13 @@ TEST(CodePages, DoubleByteTextCountsBytesAgainstTheWidth) {
 
 TEST(CodePages, CreateTableTakesFoxProsCodepageClause) {
     ScratchFolder folder;
-    auto db = foxpro::Database::open(folder.str());
+    auto db = qc::foxpro::Database::open(folder.str());
     db->execute("CREATE TABLE t CODEPAGE = 1250 (c CHAR(10))");
     db->execute("INSERT INTO t VALUES ('Łódź')");
     EXPECT_EQ(failureOf(*db, "CREATE TABLE u CODEPAGE=1257 (c CHAR(10))"),
               "SQL error: Code page 1257 cannot be written by this engine. (table u)");
-    EXPECT_THROW(foxpro::Database::check("CREATE TABLE u CODEPAGE = 620 (c CHAR(10))"), foxpro::Error);
+    EXPECT_THROW(qc::foxpro::Database::check("CREATE TABLE u CODEPAGE = 620 (c CHAR(10))"),
+                 qc::foxpro::Error);
     db->close();
     EXPECT_EQ(readBytes(folder.file("t.dbf"))[29], '\xC8');
     EXPECT_EQ(dbfreadRecords(folder.file("t.dbf")), "C='Łódź'\n");
@@ -125,14 +126,14 @@ TEST(CodePages, CreateTableTakesFoxProsCodepageClause) {
 // before anything is written.
 TEST(CodePages, AContainerHoldsItsNamesInItsOwnPage) {
     ScratchFolder folder;
-    foxpro::createContainer(folder.file("rossija.dbc").string(), 1251);
+    qc::foxpro::createContainer(folder.file("rossija.dbc").string(), 1251);
     EXPECT_EQ(readBytes(folder.file("rossija.dbc"))[29], '\xC9');
     const auto dbc = folder.file("polska.dbc");
-    foxpro::createContainer(dbc.string(), 1250);
+    qc::foxpro::createContainer(dbc.string(), 1250);
     EXPECT_EQ(readBytes(dbc)[29], '\xC8');
 
-    foxpro::Database::open(dbc.string(), {}, 1252)->execute("CREATE TABLE Miasta_Łódź (nazwa CHAR(20))");
-    auto db = foxpro::Database::open(dbc.string(), {}, 1252);
+    qc::foxpro::Database::open(dbc.string(), {}, 1252)->execute("CREATE TABLE Miasta_Łódź (nazwa CHAR(20))");
+    auto db = qc::foxpro::Database::open(dbc.string(), {}, 1252);
     db->execute("INSERT INTO MIASTA_ŁÓDŹ VALUES ('Kraków')");
     const auto before = qc::test::snapshot(folder.path());
     EXPECT_EQ(failureOf(*db, "CREATE TABLE Αθήνα (x INT)"),
@@ -152,7 +153,8 @@ TEST(CodePages, AContainerHoldsItsNamesInItsOwnPage) {
     key.resize(148, ' ');
     const auto keys = qc::test::dumpIndexKeys(folder.file("polska.dcx")).at("OBJECTNAME");
     EXPECT_NE(std::find(keys.begin(), keys.end(), std::pair<std::uint32_t, std::string>{6, key}), keys.end());
-    EXPECT_EQ(foxpro::Database::open(dbc.string())->tableNames(), std::vector<std::string>{"miasta_łódź"});
+    EXPECT_EQ(qc::foxpro::Database::open(dbc.string())->tableNames(),
+              std::vector<std::string>{"miasta_łódź"});
     EXPECT_EQ(dbfreadRecords(folder.file("miasta_Łódź.dbf")), "NAZWA='Kraków'\n");
 }
 
@@ -165,7 +167,7 @@ TEST(CodePages, ContainerNamesAreLowerCasedByTheirPage) {
         const bool latinA = b == 0x8A || b == 0x8C || b == 0x8E;
         before += static_cast<char>(shifted ? b + 0x20 : latinA ? b + 0x10 : b == 0x9F ? 0xFF : b);
     }
-    EXPECT_EQ(foxpro::DbcNames(1252, "d.dbc").lower(bytes), before);
+    EXPECT_EQ(qc::foxpro::DbcNames(1252, "d.dbc").lower(bytes), before);
     struct Case {
         int codePage;
         const char* name;
@@ -177,23 +179,23 @@ TEST(CodePages, ContainerNamesAreLowerCasedByTheirPage) {
                           {1253, "ΆΘΗΝΑ", "άθηνα"},
                           {932, "アA", "アa"}};
     for (const Case& c : cases) {
-        foxpro::CodePageText text(c.codePage);
-        EXPECT_EQ(foxpro::DbcNames(c.codePage, "d.dbc").lower(text.fromUtf8(c.name, "")),
+        qc::foxpro::CodePageText text(c.codePage);
+        EXPECT_EQ(qc::foxpro::DbcNames(c.codePage, "d.dbc").lower(text.fromUtf8(c.name, "")),
                   text.fromUtf8(c.lower, ""))
             << c.codePage;
     }
 }
 
 TEST(CodePages, EveryWritablePageHasAMarkAndAConverter) {
-    EXPECT_EQ(foxpro::writableCodePages().front(), 437);
-    for (const int page : foxpro::writableCodePages()) {
-        EXPECT_NE(foxpro::markOfCodePage(page), 0) << page;
-        EXPECT_EQ(foxpro::codePageOfMark(foxpro::markOfCodePage(page)), page);
-        EXPECT_EQ(foxpro::CodePageText(page).fromUtf8("plain ASCII", "F"), "plain ASCII") << page;
+    EXPECT_EQ(qc::foxpro::writableCodePages().front(), 437);
+    for (const int page : qc::foxpro::writableCodePages()) {
+        EXPECT_NE(qc::foxpro::markOfCodePage(page), 0) << page;
+        EXPECT_EQ(qc::foxpro::codePageOfMark(qc::foxpro::markOfCodePage(page)), page);
+        EXPECT_EQ(qc::foxpro::CodePageText(page).fromUtf8("plain ASCII", "F"), "plain ASCII") << page;
     }
     for (const int page : {620, 895, 1257, 1258, 65001})
-        EXPECT_FALSE(foxpro::isWritableCodePage(page)) << page;
-    EXPECT_THROW(foxpro::Database::open(ScratchFolder().str(), {}, 65001), foxpro::Error);
+        EXPECT_FALSE(qc::foxpro::isWritableCodePage(page)) << page;
+    EXPECT_THROW(qc::foxpro::Database::open(ScratchFolder().str(), {}, 65001), qc::foxpro::Error);
 }
 
 } // namespace

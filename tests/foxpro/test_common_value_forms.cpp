@@ -13,9 +13,9 @@
 #include <cstdlib>
 #include <cstring>
 
-using foxpro::test::dbfreadRecords;
-using foxpro::test::failureOf;
-using foxpro::test::ScratchFolder;
+using qc::foxpro::test::dbfreadRecords;
+using qc::foxpro::test::failureOf;
+using qc::foxpro::test::ScratchFolder;
 
 namespace {
 
@@ -54,11 +54,11 @@ TEST(CommonValueForms, DecimalsIntoDoubleFieldsReadAsTheGeneralConversionReadsTh
         "1.7976931348623157e308",
         "4.9e-324"};
     ScratchFolder folder;
-    auto db = foxpro::Database::open(folder.str());
+    auto db = qc::foxpro::Database::open(folder.str());
     db->execute("CREATE TABLE d (v DOUBLE)");
     for (const auto& literal : literals)
         db->execute("INSERT INTO d VALUES (" + literal + ")");
-    const auto table = foxpro::DbfFile::open(folder.file("d.dbf"), false);
+    const auto table = qc::foxpro::DbfFile::open(folder.file("d.dbf"), false);
     ASSERT_EQ(table.recordCount(), literals.size());
     for (std::uint32_t i = 0; i < literals.size(); ++i) {
         const double expected = std::strtod(literals[i].c_str(), nullptr);
@@ -76,7 +76,7 @@ TEST(CommonValueForms, NumericFieldsHoldWhatTheDecimalArithmeticMakesOfALiteral)
         "-99999.99", "1e2",      "1.5e-1", "00000000000000000000000000000000000000000001",
         "123456",    "1234567.5"};
     ScratchFolder folder;
-    auto db = foxpro::Database::open(folder.str());
+    auto db = qc::foxpro::Database::open(folder.str());
     db->execute("CREATE TABLE n (a N(8,2), b N(5,0), c F(9,3))");
     const std::vector<std::pair<int, int>> fields = {{8, 2}, {5, 0}, {9, 3}};
     std::vector<std::string> expected, got;
@@ -85,7 +85,7 @@ TEST(CommonValueForms, NumericFieldsHoldWhatTheDecimalArithmeticMakesOfALiteral)
         for (std::size_t field = 0; field < fields.size(); ++field) {
             // What the engine's own decimal arithmetic makes of it, or the overflow it refuses.
             const auto [width, decimals] = fields[field];
-            const auto fixed = foxpro::DecimalNumber::parse(literal)->toFixed(decimals);
+            const auto fixed = qc::foxpro::DecimalNumber::parse(literal)->toFixed(decimals);
             expected.push_back(
                 literal + ": " +
                 (!fixed || fixed->size() > static_cast<std::size_t>(width) ? "overflow" : *fixed));
@@ -96,17 +96,17 @@ TEST(CommonValueForms, NumericFieldsHoldWhatTheDecimalArithmeticMakesOfALiteral)
             if (failure.empty())
                 written.push_back(got.size() - 1);
             else
-                EXPECT_NE(failure.find("Numeric overflow in field " + foxpro::asciiUpper(name)),
+                EXPECT_NE(failure.find("Numeric overflow in field " + qc::foxpro::asciiUpper(name)),
                           std::string::npos)
                     << failure;
         }
     }
     // The rows written, as the independent dumper reads them.
-    const auto records = foxpro::test::dumpedRecords(foxpro::test::vfpDump(folder.file("n.dbf")));
+    const auto records = qc::foxpro::test::dumpedRecords(qc::foxpro::test::vfpDump(folder.file("n.dbf")));
     ASSERT_EQ(records.size(), written.size());
     for (std::size_t row = 0; row < written.size(); ++row) {
         std::string& entry = got[written[row]];
-        const std::string key = foxpro::asciiUpper(entry.substr(entry.size() - 1)) + "='";
+        const std::string key = qc::foxpro::asciiUpper(entry.substr(entry.size() - 1)) + "='";
         const auto start = records[row].find(key);
         ASSERT_NE(start, std::string::npos) << records[row];
         const auto valueStart = start + key.size();
@@ -118,7 +118,7 @@ TEST(CommonValueForms, NumericFieldsHoldWhatTheDecimalArithmeticMakesOfALiteral)
 
 // The parts of `text`, or "none".
 std::string partsOf(std::string_view text) {
-    const auto p = foxpro::parseDateText(text);
+    const auto p = qc::foxpro::parseDateText(text);
     if (!p)
         return "none";
     return std::to_string(p->year) + "-" + std::to_string(p->month) + "-" + std::to_string(p->day) +
@@ -154,19 +154,19 @@ TEST(CommonValueForms, AsciiRunsOfEveryLengthAroundOtherCharacters) {
         for (std::size_t after : {0, 1, 7, 8, 9, 17}) {
             const std::string utf8 =
                 std::string(before, 'a') + "\xC3\xA9\xE2\x82\xAC" + std::string(after, 'b');
-            EXPECT_EQ(foxpro::CodePageText(1252).fromUtf8(utf8, "F"),
+            EXPECT_EQ(qc::foxpro::CodePageText(1252).fromUtf8(utf8, "F"),
                       std::string(before, 'a') + "\xE9\x80" + std::string(after, 'b'));
             // A character the code page lacks is found wherever the run ends.
-            EXPECT_THROW(foxpro::CodePageText(1252).fromUtf8(
+            EXPECT_THROW(qc::foxpro::CodePageText(1252).fromUtf8(
                              std::string(before, 'a') + "\xE4\xB8\xAD" + std::string(after, 'b'), "F"),
-                         foxpro::Error);
+                         qc::foxpro::Error);
         }
     }
 }
 
 TEST(CommonValueForms, MemoValuesRowAfterRowKeepTheirOwnBytes) {
     ScratchFolder folder;
-    auto db = foxpro::Database::open(folder.str());
+    auto db = qc::foxpro::Database::open(folder.str());
     db->execute("CREATE TABLE m (id INT, note MEMO, data MEMO, c CHAR(3))");
     const std::string longNote = std::string(3000, 'x') + "\xC3\xA9";
     const std::string hugeNote(100000, 'h'); // larger than the buffers kept from row to row
@@ -193,7 +193,7 @@ TEST(CommonValueForms, MemoValuesRowAfterRowKeepTheirOwnBytes) {
 
 TEST(CommonValueForms, KeywordsAndNamesEndWhereTheyShould) {
     ScratchFolder folder;
-    auto db = foxpro::Database::open(folder.str());
+    auto db = qc::foxpro::Database::open(folder.str());
     db->execute("create table [t]]x] (a INT)");
     db->execute("insert Into [t]]x] vAlUeS (null)");
     db->execute("INSERT INTO \"t]x\" VALUES (7);");

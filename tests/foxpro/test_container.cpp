@@ -22,8 +22,8 @@ fs::path fixtures() {
     return fs::path(qc::test::testFilesDir()) / "fixtures";
 }
 
-foxpro::FieldSpec spec(const char* name, char type, int width = 0, bool binary = false) {
-    foxpro::FieldSpec f;
+qc::foxpro::FieldSpec spec(const char* name, char type, int width = 0, bool binary = false) {
+    qc::foxpro::FieldSpec f;
     f.name = name;
     f.type = type;
     f.width = width;
@@ -32,7 +32,7 @@ foxpro::FieldSpec spec(const char* name, char type, int width = 0, bool binary =
 }
 
 // The fields of Visual FoxPro 9's table1: one of every type.
-std::vector<foxpro::FieldSpec> vfp9Fields() {
+std::vector<qc::foxpro::FieldSpec> vfp9Fields() {
     auto autoinc = spec("integerautoinc", 'I', 4, true);
     autoinc.autoIncrement = true;
     return {spec("blob", 'W', 4),
@@ -66,9 +66,9 @@ void expectSameTable(const std::string& ours, const std::string& theirs, const s
 TEST(Container, NewContainerAndTableMatchFoxProBytes) {
     ScratchFolder folder;
     const auto dbc = folder / "data1.dbc";
-    foxpro::Container::create(dbc);
+    qc::foxpro::Container::create(dbc);
     {
-        foxpro::ContainerCatalog catalog(foxpro::Container::open(dbc));
+        qc::foxpro::ContainerCatalog catalog(qc::foxpro::Container::open(dbc));
         catalog.createTable("table1", vfp9Fields(), 1252);
     }
     const auto vfp9 = fixtures() / "vfp9";
@@ -93,36 +93,37 @@ TEST(Container, NewContainerAndTableMatchFoxProBytes) {
 // The first five records, and a fresh container is what the container API opens.
 TEST(Container, NewContainerHoldsTheDatabaseRecords) {
     ScratchFolder folder;
-    foxpro::Container::create(folder / "Sales.DBC");
+    qc::foxpro::Container::create(folder / "Sales.DBC");
     EXPECT_TRUE(fs::exists(folder / "Sales.DCT"));
     EXPECT_TRUE(fs::exists(folder / "Sales.DCX"));
-    EXPECT_TRUE(foxpro::Database::open((folder / "Sales.DBC").string())->tableNames().empty());
-    const auto c = foxpro::Container::open(folder / "Sales.DBC");
+    EXPECT_TRUE(qc::foxpro::Database::open((folder / "Sales.DBC").string())->tableNames().empty());
+    const auto c = qc::foxpro::Container::open(folder / "Sales.DBC");
     ASSERT_EQ(c.records().size(), 5u);
     EXPECT_EQ(c.records()[4].objectName, "StoredProceduresDependencies");
     EXPECT_EQ(c.backlink(1252), "sales.dbc");
     EXPECT_TRUE(c.tableNames().empty());
-    EXPECT_EQ(foxpro::findProperty(c.properties(c.records()[0]), foxpro::dbc_property::version)->value,
-              (std::vector<std::uint8_t>{0, 0, 0, 10}));
+    EXPECT_EQ(
+        qc::foxpro::findProperty(c.properties(c.records()[0]), qc::foxpro::dbc_property::version)->value,
+        (std::vector<std::uint8_t>{0, 0, 0, 10}));
     // A second container over the first one is refused and leaves it alone.
     const auto before = qc::test::snapshot(folder.path());
-    EXPECT_THROW(foxpro::Container::create(folder / "sales.dbc"), foxpro::Error);
+    EXPECT_THROW(qc::foxpro::Container::create(folder / "sales.dbc"), qc::foxpro::Error);
     EXPECT_EQ(qc::test::snapshot(folder.path()), before);
 }
 
 TEST(Container, ReadsFoxProContainerAndItsTables) {
     const auto dbc = fixtures() / "vfp" / "foxprodb" / "FOXPRO-DB-TEST.DBC";
-    auto db = foxpro::Database::open(dbc.string());
+    auto db = qc::foxpro::Database::open(dbc.string());
     auto names = db->tableNames();
     std::sort(names.begin(), names.end());
     EXPECT_EQ(names, (std::vector<std::string>{"calls", "contacts", "setup", "types"}));
 
-    foxpro::ContainerCatalog catalog(foxpro::Container::open(dbc));
+    qc::foxpro::ContainerCatalog catalog(qc::foxpro::Container::open(dbc));
     std::size_t totalRecords = 0;
     for (const auto& name : names) {
         const auto path = catalog.findTable(name);
         ASSERT_TRUE(path && fs::exists(*path)) << name;
-        auto table = foxpro::DbfFile::open(*path, false);
+        auto table = qc::foxpro::DbfFile::open(*path, false);
         const auto fields = catalog.fieldNames(name, table.layout());
         ASSERT_EQ(fields.size(), table.layout().fields.size()) << name;
         // Every value of every record decodes.
@@ -141,7 +142,7 @@ TEST(Container, ReadsFoxProContainerAndItsTables) {
     }
     EXPECT_GT(totalRecords, 0u);
     // Long names come from the container, in DBF order, where the DBF holds cut ones.
-    auto types = foxpro::DbfFile::open(*catalog.findTable("TYPES"), false);
+    auto types = qc::foxpro::DbfFile::open(*catalog.findTable("TYPES"), false);
     EXPECT_EQ(catalog.fieldNames("types", types.layout()),
               (std::vector<std::string>{"contact_type_id", "contact_type"}));
     EXPECT_EQ(types.layout().fields[1].name, "CONTACT_T2");
@@ -162,14 +163,14 @@ TEST(Container, DropFromFoxProContainerTakesDependentRecords) {
                         fs::perm_options::add);
     }
     const auto dbc = folder / "FOXPRO-DB-TEST.DBC";
-    auto db = foxpro::Database::open(dbc.string());
+    auto db = qc::foxpro::Database::open(dbc.string());
     db->execute("DROP TABLE contacts");
     EXPECT_FALSE(fs::exists(folder / "contacts.dbf"));
     EXPECT_FALSE(fs::exists(folder / "contacts.FPT"));
     EXPECT_FALSE(fs::exists(folder / "contacts.CDX"));
     EXPECT_TRUE(fs::exists(folder / "calls.dbf"));
 
-    const auto c = foxpro::Container::open(dbc);
+    const auto c = qc::foxpro::Container::open(dbc);
     std::vector<int> deleted;
     for (const auto& r : c.records())
         if (r.deleted)
@@ -187,14 +188,14 @@ TEST(Container, DropFromFoxProContainerTakesDependentRecords) {
     db->execute("CREATE TABLE extra (x INT)");
     const auto keys = qc::test::dumpIndexKeys(folder / "FOXPRO-DB-TEST.DCX");
     std::size_t live = 0;
-    const auto after = foxpro::Container::open(dbc);
+    const auto after = qc::foxpro::Container::open(dbc);
     for (const auto& r : after.records())
         live += r.deleted ? 0 : 1;
     EXPECT_EQ(keys.at("OBJECTTYPE").size(), live);
     EXPECT_EQ(keys.at("OBJECTNAME").size(), live);
     EXPECT_EQ(qc::test::checkIndexTree(folder / "FOXPRO-DB-TEST.DCX"), "");
-    EXPECT_EQ(foxpro::Container::open(dbc).findTable("EXTRA")->objectId, 59);
-    EXPECT_EQ(foxpro::DbfFile::open(folder / "extra.dbf", false).backlink(), "foxpro-db-test.dbc");
+    EXPECT_EQ(qc::foxpro::Container::open(dbc).findTable("EXTRA")->objectId, 59);
+    EXPECT_EQ(qc::foxpro::DbfFile::open(folder / "extra.dbf", false).backlink(), "foxpro-db-test.dbc");
 }
 
 } // namespace

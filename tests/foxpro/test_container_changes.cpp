@@ -37,7 +37,7 @@ std::string pad(std::string s, std::size_t n) {
 
 // The keys both tags must hold for the live records, sorted as the index sorts them.
 std::map<std::string, Keys> expectedKeys(const fs::path& dbc) {
-    const auto c = foxpro::Container::open(dbc);
+    const auto c = qc::foxpro::Container::open(dbc);
     std::map<std::string, Keys> out;
     for (std::size_t i = 0; i < c.records().size(); ++i) {
         const auto& r = c.records()[i];
@@ -68,10 +68,10 @@ void expectIndexCurrent(const fs::path& dbc, const fs::path& dcx) {
     EXPECT_EQ(qc::test::checkIndexTree(dcx), "");
 }
 
-std::string sqlError(foxpro::Database& db, const std::string& statement) {
+std::string sqlError(qc::foxpro::Database& db, const std::string& statement) {
     try {
         db.execute(statement);
-    } catch (const foxpro::Error& e) {
+    } catch (const qc::foxpro::Error& e) {
         return e.what();
     }
     return "no error";
@@ -80,12 +80,12 @@ std::string sqlError(foxpro::Database& db, const std::string& statement) {
 class ContainerChanges : public ::testing::Test {
   protected:
     void SetUp() override {
-        foxpro::Container::create(dbc);
-        db = foxpro::Database::open(dbc.string());
+        qc::foxpro::Container::create(dbc);
+        db = qc::foxpro::Database::open(dbc.string());
     }
     ScratchFolder folder;
     fs::path dbc = folder / "shop.dbc";
-    std::unique_ptr<foxpro::Database> db;
+    std::unique_ptr<qc::foxpro::Database> db;
 };
 
 TEST_F(ContainerChanges, CreateAndInsertBindTheTableToTheContainer) {
@@ -147,16 +147,17 @@ TEST_F(ContainerChanges, LongFieldNamesStayInTheContainer) {
     db->execute("CREATE TABLE t (contact_type_id INT, contact_type INT, " + name128 + " INT, " + name129 +
                 " INT, [2nd] INT, [Größe] INT)");
     db->execute("INSERT INTO t (" + name128 + ", " + name129.substr(0, 128) + ") VALUES (7, 8)");
-    foxpro::ContainerCatalog catalog(foxpro::Container::open(dbc));
+    qc::foxpro::ContainerCatalog catalog(qc::foxpro::Container::open(dbc));
     const auto table = dump(folder / "t.dbf");
     for (const char* shortName : {"'CONTACT_TY'", "'CONTACT_T2'", "'NXXXXXXXXX'", "'MYYYYYYYYY'", "'_2ND'"})
         EXPECT_NE(table.find(shortName), std::string::npos) << shortName << table;
     EXPECT_NE(table.find("NXXXXXXXXX=7 | MYYYYYYYYY=8"), std::string::npos) << table;
-    const auto c = foxpro::Container::open(dbc);
+    const auto c = qc::foxpro::Container::open(dbc);
     EXPECT_EQ(c.fieldNames(*c.findTable("T")),
               (std::vector<std::string>{"contact_type_id", "contact_type", name128, name129.substr(0, 128),
                                         "_2nd", "gr__e"}));
-    EXPECT_EQ(foxpro::dbcLongFieldNames({"Id", "ID_", "id"}), (std::vector<std::string>{"id", "id_", "id2"}));
+    EXPECT_EQ(qc::foxpro::dbcLongFieldNames({"Id", "ID_", "id"}),
+              (std::vector<std::string>{"id", "id_", "id2"}));
 
     // A table name the container cannot hold leaves no file behind.
     const auto before = snapshot(folder.path());
@@ -184,7 +185,7 @@ TEST_F(ContainerChanges, ReadOnlyContainerRefusesChanges) {
     fs::permissions(dbc, fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
                     fs::perm_options::remove);
     const auto before = snapshot(folder.path());
-    auto readOnly = foxpro::Database::open(dbc.string());
+    auto readOnly = qc::foxpro::Database::open(dbc.string());
     EXPECT_EQ(readOnly->tableNames(), std::vector<std::string>{"kept"});
     EXPECT_NE(sqlError(*readOnly, "CREATE TABLE t (x INT)").find("read-only"), std::string::npos);
     EXPECT_NE(sqlError(*readOnly, "DROP TABLE kept").find("read-only"), std::string::npos);
@@ -194,12 +195,12 @@ TEST_F(ContainerChanges, ReadOnlyContainerRefusesChanges) {
 TEST(ContainerOpen, MissingOrDamagedContainersFailAndStayUntouched) {
     ScratchFolder folder;
     const auto dbc = folder / "d.dbc";
-    foxpro::Container::create(dbc);
+    qc::foxpro::Container::create(dbc);
     auto opens = [&](const fs::path& path) -> std::string {
         const auto before = snapshot(folder.path());
         try {
-            foxpro::Database::open(path.string());
-        } catch (const foxpro::Error& e) {
+            qc::foxpro::Database::open(path.string());
+        } catch (const qc::foxpro::Error& e) {
             EXPECT_EQ(snapshot(folder.path()), before) << path;
             return e.what();
         }
@@ -237,16 +238,16 @@ TEST_F(ContainerChanges, InterruptedIndexIsRebuiltOnOpen) {
     db.reset();
     const std::string current = readBytes(folder / "shop.dcx");
     qc::test::writeBytes(folder / "shop.dcx", fresh);
-    qc::test::writeBytes(foxpro::pendingIndexPath(folder / "shop.dcx"), "half");
+    qc::test::writeBytes(qc::foxpro::pendingIndexPath(folder / "shop.dcx"), "half");
 
     fs::permissions(dbc, fs::perms::owner_write, fs::perm_options::remove);
-    foxpro::Container::open(dbc);
+    qc::foxpro::Container::open(dbc);
     EXPECT_TRUE(readBytes(folder / "shop.dcx") == fresh);
     fs::permissions(dbc, fs::perms::owner_write, fs::perm_options::add);
 
-    foxpro::Container::open(dbc);
+    qc::foxpro::Container::open(dbc);
     EXPECT_TRUE(readBytes(folder / "shop.dcx") == current);
-    EXPECT_FALSE(fs::exists(foxpro::pendingIndexPath(folder / "shop.dcx")));
+    EXPECT_FALSE(fs::exists(qc::foxpro::pendingIndexPath(folder / "shop.dcx")));
 }
 
 // Records written past the count by a change that did not commit are not part of the
@@ -255,13 +256,13 @@ TEST_F(ContainerChanges, UncommittedRecordsAreIgnoredAndOverwritten) {
     db.reset();
     std::string bytes = readBytes(dbc);
     bytes.pop_back(); // the end-of-file mark, overwritten by the first record written
-    foxpro::DbcRecord stray;
+    qc::foxpro::DbcRecord stray;
     stray.objectId = 6;
     stray.parentId = 1;
     stray.objectType = "Table";
     stray.objectName = "ghost";
     qc::test::writeBytes(dbc, bytes + stray.encode());
-    db = foxpro::Database::open(dbc.string());
+    db = qc::foxpro::Database::open(dbc.string());
     EXPECT_TRUE(db->tableNames().empty());
     db->execute("CREATE TABLE real (x INT)");
     EXPECT_EQ(db->tableNames(), std::vector<std::string>{"real"});
@@ -294,7 +295,7 @@ namespace {
 // Two connections on one container: the one that writes first uses it exclusively until it
 // closes; the other then starts from what the first one wrote.
 TEST_F(ContainerChanges, SecondConnectionWaitsForTheFirstAndKeepsItsChanges) {
-    auto other = foxpro::Database::open(dbc.string());
+    auto other = qc::foxpro::Database::open(dbc.string());
     db->execute("CREATE TABLE first (x INT, m MEMO)");
     EXPECT_EQ(sqlError(*other, "CREATE TABLE second (y INT)"),
               "SQL error: File 'shop.dbc' is in use. (table second)");
@@ -306,10 +307,11 @@ TEST_F(ContainerChanges, SecondConnectionWaitsForTheFirstAndKeepsItsChanges) {
     db.reset();
     other->execute("CREATE TABLE third (z INT)");
     EXPECT_EQ(other->tableNames(), (std::vector<std::string>{"first", "third"}));
-    const auto c = foxpro::Container::open(dbc);
+    const auto c = qc::foxpro::Container::open(dbc);
     EXPECT_EQ(c.findTable("first")->objectId, 6);
     EXPECT_EQ(c.findTable("third")->objectId, 11);
-    EXPECT_EQ(foxpro::findProperty(c.properties(*c.findTable("third")), foxpro::dbc_property::path)->asText(),
+    EXPECT_EQ(qc::foxpro::findProperty(c.properties(*c.findTable("third")), qc::foxpro::dbc_property::path)
+                  ->asText(),
               "third.dbf");
     expectIndexCurrent(dbc, folder / "shop.dcx");
 }
@@ -318,14 +320,14 @@ TEST_F(ContainerChanges, SecondConnectionWaitsForTheFirstAndKeepsItsChanges) {
 // code page cannot hold is refused before anything is written.
 TEST(ContainerBacklink, WrittenInTheTablesCodePage) {
     ScratchFolder folder;
-    foxpro::Container::create(folder / "données.dbc");
-    auto db = foxpro::Database::open((folder / "données.dbc").string());
+    qc::foxpro::Container::create(folder / "données.dbc");
+    auto db = qc::foxpro::Database::open((folder / "données.dbc").string());
     db->execute("CREATE TABLE t (x INT)");
     EXPECT_NE(dump(folder / "t.dbf").find("backlink=b'donn\\xe9es.dbc'"), std::string::npos)
         << dump(folder / "t.dbf");
 
-    foxpro::Container::create(folder / "数据.dbc");
-    db = foxpro::Database::open((folder / "数据.dbc").string());
+    qc::foxpro::Container::create(folder / "数据.dbc");
+    db = qc::foxpro::Database::open((folder / "数据.dbc").string());
     const auto before = snapshot(folder.path());
     EXPECT_EQ(
         sqlError(*db, "CREATE TABLE u (x INT)"),
@@ -342,7 +344,7 @@ TEST_F(ContainerChanges, AStrayBoundTableIsFreedAndToldOnce) {
     db.reset();
     fs::copy_file(folder / "t.dbf", folder / "u.dbf");
     fs::copy_file(folder / "t.fpt", folder / "u.fpt");
-    db = foxpro::Database::open(dbc.string());
+    db = qc::foxpro::Database::open(dbc.string());
     EXPECT_TRUE(db->takeNotices().empty()); // reading changes nothing
     db->execute("CREATE TABLE v (y INT)");
     EXPECT_EQ(
@@ -354,7 +356,7 @@ TEST_F(ContainerChanges, AStrayBoundTableIsFreedAndToldOnce) {
     EXPECT_NE(freed.find("data=b'kept'"), std::string::npos) << freed;
     EXPECT_NE(dump(folder / "t.dbf").find("backlink=b'shop.dbc'"), std::string::npos);
     db.reset();
-    db = foxpro::Database::open(dbc.string());
+    db = qc::foxpro::Database::open(dbc.string());
     db->execute("INSERT INTO v VALUES (1)");
     EXPECT_TRUE(db->takeNotices().empty());
     EXPECT_EQ(db->tableNames(), (std::vector<std::string>{"t", "v"}));
@@ -375,7 +377,7 @@ TEST_F(ContainerChanges, ATableListedOutsideTheFolderStopsOnlyItself) {
     memo.replace(at, 12, "..\\abcde.dbf");
     qc::test::writeBytes(folder / "shop.dct", memo);
 
-    db = foxpro::Database::open(dbc.string());
+    db = qc::foxpro::Database::open(dbc.string());
     db->execute("CREATE TABLE other (y INT)");
     db->execute("INSERT INTO other VALUES (1)");
     EXPECT_EQ(sqlError(*db, "INSERT INTO abcdefgh VALUES (1)"),
@@ -395,14 +397,14 @@ TEST_F(ContainerChanges, ATableWhoseFileIsGoneCanBeDroppedAndMadeAgain) {
     db->execute("CREATE TABLE t (x INT)");
     db.reset();
     fs::remove(folder / "t.dbf");
-    db = foxpro::Database::open(dbc.string());
+    db = qc::foxpro::Database::open(dbc.string());
     EXPECT_EQ(sqlError(*db, "CREATE TABLE t (x INT)"), "SQL error: File 't.dbf' already exists. (table t)");
     db->execute("DROP TABLE t");
     db->execute("CREATE TABLE t (y INT)");
     db->execute("INSERT INTO t VALUES (7)");
     db.reset();
     EXPECT_NE(dump(folder / "t.dbf").find("Y=7"), std::string::npos);
-    EXPECT_EQ(foxpro::Container::open(dbc).tableNames(), std::vector<std::string>{"t"});
+    EXPECT_EQ(qc::foxpro::Container::open(dbc).tableNames(), std::vector<std::string>{"t"});
 }
 
 } // namespace
@@ -416,12 +418,12 @@ TEST_F(ContainerChanges, AFreeTableWriterLeavesTheContainersTablesAlone) {
     db->execute("INSERT INTO t VALUES (1, 'first')");
     db.reset();
     const fs::path gone = folder / "gone.dbc";
-    foxpro::Container::create(gone);
-    foxpro::Database::open(gone.string())->execute("CREATE TABLE g (x INT)");
+    qc::foxpro::Container::create(gone);
+    qc::foxpro::Database::open(gone.string())->execute("CREATE TABLE g (x INT)");
     for (const char* ext : {".dbc", ".dct", ".dcx"})
         fs::remove(fs::path(gone).replace_extension(ext));
 
-    auto free = foxpro::Database::open(folder.str());
+    auto free = qc::foxpro::Database::open(folder.str());
     const std::string refusal = "SQL error: Table 't.dbf' belongs to database container 'shop.dbc'; choose "
                                 "the container as the target. (table t)";
     EXPECT_EQ(sqlError(*free, "DROP TABLE t"), refusal);
@@ -429,14 +431,14 @@ TEST_F(ContainerChanges, AFreeTableWriterLeavesTheContainersTablesAlone) {
     free->execute("DROP TABLE g");
     // A drop of the container's that was cut short before its commit, as a kill leaves it.
     fs::rename(folder / "t.dbf", folder / ".t.dbf.old");
-    free = foxpro::Database::open(folder.str());
+    free = qc::foxpro::Database::open(folder.str());
     free->execute("CREATE TABLE other (y INT)");
     EXPECT_EQ(sqlError(*free, "CREATE TABLE t (y INT)"), refusal);
     free.reset();
     EXPECT_TRUE(fs::exists(folder / ".t.dbf.old"));
     EXPECT_FALSE(fs::exists(folder / "g.dbf"));
 
-    db = foxpro::Database::open(dbc.string());
+    db = qc::foxpro::Database::open(dbc.string());
     db->execute("INSERT INTO t VALUES (2, 'second')");
     db.reset();
     const std::string table = dump(folder / "t.dbf", folder / "t.fpt");

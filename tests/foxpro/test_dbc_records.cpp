@@ -7,7 +7,7 @@
 
 namespace {
 
-using foxpro::DbcProperty;
+using qc::foxpro::DbcProperty;
 using Bytes = std::vector<std::uint8_t>;
 
 Bytes hex(const std::string& text) {
@@ -18,47 +18,47 @@ Bytes hex(const std::string& text) {
 }
 
 TEST(DbcProperty, EncodesEntriesAsFoxProWroteThem) {
-    EXPECT_EQ(foxpro::encodeProperties({DbcProperty::int32(foxpro::dbc_property::version, 10)}),
+    EXPECT_EQ(qc::foxpro::encodeProperties({DbcProperty::int32(qc::foxpro::dbc_property::version, 10)}),
               hex("0b000000010018"
                   "0000000a"));
-    EXPECT_EQ(foxpro::encodeProperties({DbcProperty::byte(foxpro::dbc_property::subType, 1),
-                                        DbcProperty::text(foxpro::dbc_property::path, "types.dbf"),
-                                        DbcProperty::text(20, "type_id")}),
+    EXPECT_EQ(qc::foxpro::encodeProperties({DbcProperty::byte(qc::foxpro::dbc_property::subType, 1),
+                                            DbcProperty::text(qc::foxpro::dbc_property::path, "types.dbf"),
+                                            DbcProperty::text(20, "type_id")}),
               hex("08000000010002"
                   "01"
                   "11000000010001"
                   "74797065732e64626600"
                   "0f000000010014"
                   "747970655f696400"));
-    EXPECT_EQ(foxpro::encodeProperties({DbcProperty::int32(30, -1)}), hex("0b00000001001e"
-                                                                          "ffffffff"));
-    EXPECT_TRUE(foxpro::encodeProperties({}).empty());
+    EXPECT_EQ(qc::foxpro::encodeProperties({DbcProperty::int32(30, -1)}), hex("0b00000001001e"
+                                                                              "ffffffff"));
+    EXPECT_TRUE(qc::foxpro::encodeProperties({}).empty());
 }
 
 TEST(DbcProperty, DecodesWhatItEncodesAndRefusesDamage) {
     const std::vector<DbcProperty> entries = {DbcProperty::byte(2, 1), DbcProperty::text(1, "a.dbf"),
                                               DbcProperty::text(56, "")};
-    const Bytes bytes = foxpro::encodeProperties(entries);
-    EXPECT_EQ(foxpro::decodeProperties(bytes), entries);
-    EXPECT_EQ(foxpro::findProperty(entries, 1)->asText(), "a.dbf");
-    EXPECT_FALSE(foxpro::findProperty(entries, 7));
+    const Bytes bytes = qc::foxpro::encodeProperties(entries);
+    EXPECT_EQ(qc::foxpro::decodeProperties(bytes), entries);
+    EXPECT_EQ(qc::foxpro::findProperty(entries, 1)->asText(), "a.dbf");
+    EXPECT_FALSE(qc::foxpro::findProperty(entries, 7));
 
     Bytes cut(bytes.begin(), bytes.end() - 1);
-    EXPECT_THROW(foxpro::decodeProperties(cut), foxpro::Error);
+    EXPECT_THROW(qc::foxpro::decodeProperties(cut), qc::foxpro::Error);
     Bytes overlong = bytes;
     overlong[0] = 200; // the first entry claims more than the memo holds
-    EXPECT_THROW(foxpro::decodeProperties(overlong), foxpro::Error);
+    EXPECT_THROW(qc::foxpro::decodeProperties(overlong), qc::foxpro::Error);
     Bytes zero = bytes;
     zero[0] = 0; // an entry of length 0 would never end the walk
-    EXPECT_THROW(foxpro::decodeProperties(zero), foxpro::Error);
+    EXPECT_THROW(qc::foxpro::decodeProperties(zero), qc::foxpro::Error);
     // A two-byte id (seen in other tools' containers) keeps the id in its first byte.
-    EXPECT_EQ(foxpro::decodeProperties(hex("0900000002001800"
-                                           "01"))[0],
+    EXPECT_EQ(qc::foxpro::decodeProperties(hex("0900000002001800"
+                                               "01"))[0],
               DbcProperty::byte(24, 1));
 }
 
 TEST(DbcRecord, RoundTripsAndRefusesTextsThatDoNotFit) {
-    foxpro::DbcRecord r;
+    qc::foxpro::DbcRecord r;
     r.objectId = 70000;
     r.parentId = 6;
     r.objectType = "Field";
@@ -70,7 +70,7 @@ TEST(DbcRecord, RoundTripsAndRefusesTextsThatDoNotFit) {
     EXPECT_EQ(bytes[0], '*');
     EXPECT_EQ(bytes.substr(1, 4), std::string("\x70\x11\x01\x00", 4));
     EXPECT_EQ(bytes.substr(155, 6), "      "); // RIINFO blank
-    const auto back = foxpro::DbcRecord::decode(bytes);
+    const auto back = qc::foxpro::DbcRecord::decode(bytes);
     EXPECT_EQ(back.objectId, 70000);
     EXPECT_EQ(back.objectName, r.objectName);
     EXPECT_EQ(back.objectType, "Field");
@@ -78,11 +78,11 @@ TEST(DbcRecord, RoundTripsAndRefusesTextsThatDoNotFit) {
     EXPECT_TRUE(back.deleted);
 
     r.objectName += "x";
-    EXPECT_THROW(r.encode(), foxpro::Error);
+    EXPECT_THROW(r.encode(), qc::foxpro::Error);
     r.objectName = "ok";
     r.objectType = "Relationship";
-    EXPECT_THROW(r.encode(), foxpro::Error);
-    EXPECT_THROW(foxpro::DbcRecord::decode("short"), foxpro::Error);
+    EXPECT_THROW(r.encode(), qc::foxpro::Error);
+    EXPECT_THROW(qc::foxpro::DbcRecord::decode("short"), qc::foxpro::Error);
 }
 
 } // namespace

@@ -11,7 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-using foxpro::test::ScratchFolder;
+using qc::foxpro::test::ScratchFolder;
 
 namespace {
 
@@ -29,8 +29,8 @@ TEST(DurabilityChild, StreamInserts) {
     if (!qc::test::inChildTest())
         GTEST_SKIP() << "started only by Durability.KilledWriterLosesNoReturnedRow";
     const char* folder = std::getenv(kStreamFolder);
-    auto db = foxpro::Database::open(folder);
-    auto table = foxpro::DbfFile::open(std::string(folder) + "/stream.dbf", false);
+    auto db = qc::foxpro::Database::open(folder);
+    auto table = qc::foxpro::DbfFile::open(std::string(folder) + "/stream.dbf", false);
     for (long id = table.recordCount() + 1; id < 50000000; ++id) {
         db->execute(rowStatement(id));
         std::printf("row %ld\n", id);
@@ -40,7 +40,7 @@ TEST(DurabilityChild, StreamInserts) {
 
 TEST(Durability, KilledWriterLosesNoReturnedRow) {
     ScratchFolder folder;
-    foxpro::Database::open(folder.str())
+    qc::foxpro::Database::open(folder.str())
         ->execute("CREATE TABLE stream (id I NOT NULL, name C(20), notes M, amount N(12,1))");
     long confirmed = 0;
     bool roomSeen = false;
@@ -69,7 +69,7 @@ TEST(Durability, KilledWriterLosesNoReturnedRow) {
         ASSERT_GT(last, confirmed) << output.substr(0, 2000);
         confirmed = last;
 
-        auto table = foxpro::DbfFile::open(folder.file("stream.dbf"), false);
+        auto table = qc::foxpro::DbfFile::open(folder.file("stream.dbf"), false);
         ASSERT_GE(table.recordCount(), static_cast<std::uint32_t>(confirmed));
         // The readers below read past it by the count or stop at the end-of-file mark.
         roomSeen = roomSeen || std::filesystem::file_size(folder.file("stream.dbf")) >
@@ -83,12 +83,13 @@ TEST(Durability, KilledWriterLosesNoReturnedRow) {
             ASSERT_EQ(table.value(record, 2).text.substr(0, 12 + std::to_string(i + 1).size()),
                       "memo of row " + std::to_string(i + 1));
         }
-        const auto records = foxpro::test::dumpedRecords(foxpro::test::vfpDump(folder.file("stream.dbf")));
+        const auto records =
+            qc::foxpro::test::dumpedRecords(qc::foxpro::test::vfpDump(folder.file("stream.dbf")));
         EXPECT_EQ(records.size(), table.recordCount());
         bool ok = false;
-        const std::string pg = foxpro::test::pgdbfOutput(folder.file("stream.dbf"), ok);
+        const std::string pg = qc::foxpro::test::pgdbfOutput(folder.file("stream.dbf"), ok);
         EXPECT_TRUE(ok) << pg.substr(0, 500);
-        const std::string dbfread = foxpro::test::dbfreadRecords(folder.file("stream.dbf"));
+        const std::string dbfread = qc::foxpro::test::dbfreadRecords(folder.file("stream.dbf"));
         // dbfread reads up to the end-of-file mark rather than the count: a row written whole
         // just before the kill, whose count had not moved yet, shows there too.
         const auto seen = static_cast<std::size_t>(std::count(dbfread.begin(), dbfread.end(), '\n'));

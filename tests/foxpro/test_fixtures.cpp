@@ -11,8 +11,8 @@
 #include <charconv>
 #include <cstdio>
 
-using foxpro::test::fixture;
-using foxpro::test::readBytes;
+using qc::foxpro::test::fixture;
+using qc::foxpro::test::readBytes;
 
 namespace {
 
@@ -70,7 +70,7 @@ std::string le32hex(const std::string& raw) {
 }
 
 // One record the way the dumper prints it, from what our reader decoded.
-std::string renderRecord(foxpro::DbfFile& table, std::uint32_t index) {
+std::string renderRecord(qc::foxpro::DbfFile& table, std::uint32_t index) {
     const std::string record = table.readRecord(index);
     const auto& layout = table.layout();
     std::string line =
@@ -78,11 +78,11 @@ std::string renderRecord(foxpro::DbfFile& table, std::uint32_t index) {
     std::vector<std::string> parts;
     for (int i = 0; i < static_cast<int>(layout.fields.size()); ++i) {
         const auto& field = layout.fields[static_cast<std::size_t>(i)];
-        const foxpro::FieldValue value = table.value(record, i);
+        const qc::foxpro::FieldValue value = table.value(record, i);
         const std::string raw =
             record.substr(static_cast<std::size_t>(field.offset), static_cast<std::size_t>(field.width));
         std::string shown;
-        using Kind = foxpro::FieldValue::Kind;
+        using Kind = qc::foxpro::FieldValue::Kind;
         if (value.kind == Kind::Null) {
             shown = "NULL";
         } else {
@@ -91,15 +91,15 @@ std::string renderRecord(foxpro::DbfFile& table, std::uint32_t index) {
             case 'N':
             case 'F':
             case 'D':
-                shown =
-                    pyRepr(field.binary ? foxpro::CodePageText(1252).toUtf8(value.text) : value.text, false);
+                shown = pyRepr(field.binary ? qc::foxpro::CodePageText(1252).toUtf8(value.text) : value.text,
+                               false);
                 break;
             case 'L':
                 shown = pyRepr(raw == " " ? "" : raw, false);
                 break;
             case 'V':
-                shown =
-                    pyRepr(field.binary ? foxpro::CodePageText(1252).toUtf8(value.text) : value.text, false);
+                shown = pyRepr(field.binary ? qc::foxpro::CodePageText(1252).toUtf8(value.text) : value.text,
+                               false);
                 break;
             case 'Q':
                 shown = pyRepr(value.text, true);
@@ -118,7 +118,7 @@ std::string renderRecord(foxpro::DbfFile& table, std::uint32_t index) {
                     "jd=" + std::to_string(value.integer) + " ms=" + std::to_string(value.milliseconds);
                 if (value.integer != 0) {
                     int y = 0, m = 0, d = 0;
-                    foxpro::dateFromJulianDay(static_cast<std::int32_t>(value.integer), y, m, d);
+                    qc::foxpro::dateFromJulianDay(static_cast<std::int32_t>(value.integer), y, m, d);
                     const int ms = value.milliseconds;
                     char text[64];
                     std::snprintf(text, sizeof text, " (%04d-%02d-%02d %02d:%02d:%02d.%03d)", y, m, d,
@@ -135,7 +135,7 @@ std::string renderRecord(foxpro::DbfFile& table, std::uint32_t index) {
                     const auto memo = table.memo()->read(static_cast<std::uint32_t>(std::stoul(block)));
                     // The decoded value must be the block's data.
                     const std::string expected = field.type == 'M' && !field.binary
-                                                     ? foxpro::CodePageText(1252).toUtf8(memo.data)
+                                                     ? qc::foxpro::CodePageText(1252).toUtf8(memo.data)
                                                      : memo.data;
                     EXPECT_EQ(value.text, expected);
                     t += " type=" + std::to_string(memo.type) + " len=" + std::to_string(memo.data.size()) +
@@ -168,8 +168,8 @@ class FixtureTable : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(FixtureTable, EveryValueAgreesWithTheDumper) {
     const std::string path = fixture(GetParam());
-    auto table = foxpro::DbfFile::open(path, false);
-    const auto expected = foxpro::test::dumpedRecords(foxpro::test::vfpDump(path));
+    auto table = qc::foxpro::DbfFile::open(path, false);
+    const auto expected = qc::foxpro::test::dumpedRecords(qc::foxpro::test::vfpDump(path));
     ASSERT_EQ(expected.size(), table.recordCount());
     for (std::uint32_t i = 0; i < table.recordCount(); ++i)
         EXPECT_EQ(renderRecord(table, i), expected[i]);
@@ -179,9 +179,10 @@ TEST_P(FixtureTable, EveryValueAgreesWithTheDumper) {
 // (the last-update date aside).
 TEST_P(FixtureTable, WriterReproducesTheHeader) {
     const std::string path = fixture(GetParam());
-    auto table = foxpro::DbfFile::open(path, false);
-    std::vector<foxpro::FieldSpec> definitions(table.layout().fields.begin(), table.layout().fields.end());
-    const auto layout = foxpro::TableLayout::make(definitions, table.layout().tableFlags & 0x05);
+    auto table = qc::foxpro::DbfFile::open(path, false);
+    std::vector<qc::foxpro::FieldSpec> definitions(table.layout().fields.begin(),
+                                                   table.layout().fields.end());
+    const auto layout = qc::foxpro::TableLayout::make(definitions, table.layout().tableFlags & 0x05);
     std::string ours = layout.headerBytes(table.backlink(), table.recordCount());
     const std::string theirs = readBytes(path).substr(0, ours.size());
     ours.replace(1, 3, theirs.substr(1, 3));
@@ -198,8 +199,8 @@ INSTANTIATE_TEST_SUITE_P(Fixtures, FixtureTable,
 // copies differ only where they say they carry an index (flag 0x01), belong to a container
 // (back-link) or hold records.
 TEST(FixtureHeaders, CreateTableStatementMatchesFoxProTables) {
-    foxpro::test::ScratchFolder folder;
-    auto db = foxpro::Database::open(folder.str());
+    qc::foxpro::test::ScratchFolder folder;
+    auto db = qc::foxpro::Database::open(folder.str());
     db->execute(
         "CREATE TABLE calls (call_id INT NOT NULL, contact_id INTEGER NOT NULL, call_date DATETIME NOT NULL, "
         "call_time T NOT NULL, subject CHAR(254) NOT NULL, notes MEMO NOT NULL)");
@@ -213,7 +214,7 @@ TEST(FixtureHeaders, CreateTableStatementMatchesFoxProTables) {
         ours.pop_back(); // end-of-file mark of the empty table
         theirs.replace(1, 7, ours.substr(1, 7));
         theirs[28] = static_cast<char>(theirs[28] & ~0x01);
-        std::fill(theirs.end() - foxpro::kBacklinkLength, theirs.end(), '\0');
+        std::fill(theirs.end() - qc::foxpro::kBacklinkLength, theirs.end(), '\0');
         EXPECT_EQ(ours, theirs) << name;
     }
 }

@@ -3,11 +3,11 @@
 
 #include <gtest/gtest.h>
 
-using foxpro::test::dumpedRecords;
-using foxpro::test::failureOf;
-using foxpro::test::fixture;
-using foxpro::test::ScratchFolder;
-using foxpro::test::vfpDump;
+using qc::foxpro::test::dumpedRecords;
+using qc::foxpro::test::failureOf;
+using qc::foxpro::test::fixture;
+using qc::foxpro::test::ScratchFolder;
+using qc::foxpro::test::vfpDump;
 
 namespace {
 
@@ -21,7 +21,7 @@ TEST(ForeignTables, AppendToAFoxProTableWithMemos) {
     copyInto(folder, "vfp/dbase_30.dbf");
     copyInto(folder, "vfp/dbase_30.fpt");
     const auto before = dumpedRecords(vfpDump(folder.file("dbase_30.dbf")));
-    auto db = foxpro::Database::open(folder.str());
+    auto db = qc::foxpro::Database::open(folder.str());
     EXPECT_EQ(db->tableNames(), std::vector<std::string>{"dbase_30"});
     db->execute("INSERT INTO dbase_30 (accessno, acqvalue, classes, catdate, flagdate) VALUES "
                 "('2024.1', 12.5, 'Added\r\nby us', '03/01/2024', {^2024-03-01 10:00:00})");
@@ -46,7 +46,7 @@ TEST(ForeignTables, AppendToAFoxProTableWithMemos) {
 TEST(ForeignTables, AutoincrementFieldsNumberNewRows) {
     ScratchFolder folder;
     copyInto(folder, "vfp/dbase_31.dbf");
-    auto db = foxpro::Database::open(folder.str());
+    auto db = qc::foxpro::Database::open(folder.str());
     db->execute("INSERT INTO dbase_31 VALUES ('Tea', 1, 2, '10 tins', 4.5, 10, 0, 5, .F.)");
     db->execute("INSERT INTO dbase_31 (productnam, unitprice) VALUES ('Coffee', NULL)");
     EXPECT_EQ(failureOf(*db, "INSERT INTO dbase_31 (productid, productnam) VALUES (5, 'x')"),
@@ -69,7 +69,7 @@ TEST(ForeignTables, AutoincrementFieldsNumberNewRows) {
 TEST(ForeignTables, VarcharTableTakesShortAndFullValues) {
     ScratchFolder folder;
     copyInto(folder, "vfp/dbase_32.dbf");
-    auto db = foxpro::Database::open(folder.str());
+    auto db = qc::foxpro::Database::open(folder.str());
     db->execute("INSERT INTO dbase_32 VALUES ('short')");
     db->execute("INSERT INTO dbase_32 VALUES ('" + std::string(250, 'x') + "')");
     const auto records = dumpedRecords(vfpDump(folder.file("dbase_32.dbf")));
@@ -82,11 +82,11 @@ TEST(ForeignTables, IndexedTablesAreDroppedWithTheirFilesButNotAppendedTo) {
     ScratchFolder folder;
     for (const char* file : {"calls.dbf", "calls.FPT", "calls.CDX", "setup.dbf", "setup.CDX"})
         copyInto(folder, std::string("vfp/foxprodb/") + file);
-    auto db = foxpro::Database::open(folder.str());
-    const std::string before = foxpro::test::readBytes(folder.file("setup.dbf"));
+    auto db = qc::foxpro::Database::open(folder.str());
+    const std::string before = qc::foxpro::test::readBytes(folder.file("setup.dbf"));
     EXPECT_NE(failureOf(*db, "INSERT INTO setup VALUES ('KEY', 1)").find("has a structural index (.cdx)"),
               std::string::npos);
-    EXPECT_EQ(foxpro::test::readBytes(folder.file("setup.dbf")), before);
+    EXPECT_EQ(qc::foxpro::test::readBytes(folder.file("setup.dbf")), before);
     db->execute("DROP TABLE calls");
     std::vector<std::string> left;
     for (const auto& entry : std::filesystem::directory_iterator(folder.path()))

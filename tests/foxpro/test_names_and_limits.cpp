@@ -12,8 +12,8 @@
 #include <fstream>
 #include <sys/resource.h>
 
-using foxpro::test::failureOf;
-using foxpro::test::ScratchFolder;
+using qc::foxpro::test::failureOf;
+using qc::foxpro::test::ScratchFolder;
 
 namespace {
 
@@ -28,7 +28,7 @@ std::vector<std::string> listing(const std::filesystem::path& folder) {
 TEST(TableNames, NamesThatCouldLeaveTheFolderAreRefused) {
     ScratchFolder folder;
     std::filesystem::create_directories(folder.file("inner"));
-    auto db = foxpro::Database::open(folder.file("inner").string());
+    auto db = qc::foxpro::Database::open(folder.file("inner").string());
     const std::vector<std::string> names{
         "[]", "[.]", "[..]", "[../x]", "[a/b]", "[a\\b]", "[c:x]", "\"/tmp/x\"", std::string("[a\0b]", 5)};
     for (const std::string& name : names) {
@@ -44,13 +44,13 @@ TEST(TableNames, NamesThatCouldLeaveTheFolderAreRefused) {
 
 TEST(TableNames, FilesAreLowerCaseAndFoundWhateverTheirCase) {
     ScratchFolder folder;
-    auto db = foxpro::Database::open(folder.str());
+    auto db = qc::foxpro::Database::open(folder.str());
     db->execute("CREATE TABLE [My Orders] (n M)");
     db->execute("CREATE TABLE \"Quote\"\"d\" (n I)");
     EXPECT_EQ(listing(folder.path()),
               (std::vector<std::string>{"my orders.dbf", "my orders.fpt", "quote\"d.dbf"}));
     db->execute("INSERT INTO [MY ORDERS] VALUES ('x')");
-    db = foxpro::Database::open(folder.str());
+    db = qc::foxpro::Database::open(folder.str());
     // Tables others wrote with upper-case files are found, listed and dropped with their memo.
     std::filesystem::rename(folder.file("my orders.dbf"), folder.file("OTHER.DBF"));
     std::filesystem::rename(folder.file("my orders.fpt"), folder.file("OTHER.FPT"));
@@ -58,7 +58,8 @@ TEST(TableNames, FilesAreLowerCaseAndFoundWhateverTheirCase) {
     std::filesystem::create_directories(folder.file("dir.dbf"));
     EXPECT_EQ(db->tableNames(), (std::vector<std::string>{"other", "quote\"d"}));
     db->execute("INSERT INTO other VALUES ('y')");
-    EXPECT_EQ(foxpro::test::dumpedRecords(foxpro::test::vfpDump(folder.file("OTHER.DBF"))).size(), 2u);
+    EXPECT_EQ(qc::foxpro::test::dumpedRecords(qc::foxpro::test::vfpDump(folder.file("OTHER.DBF"))).size(),
+              2u);
     EXPECT_EQ(failureOf(*db, "CREATE TABLE Other (a C(1))"),
               "SQL error: File 'other.dbf' already exists. (table Other)");
     db->execute("DROP TABLE OTHER");
@@ -67,14 +68,14 @@ TEST(TableNames, FilesAreLowerCaseAndFoundWhateverTheirCase) {
 
 TEST(TableNames, OpeningAMissingFolderOrContainerFails) {
     ScratchFolder folder;
-    EXPECT_THROW(foxpro::Database::open(folder.file("missing").string()), foxpro::Error);
+    EXPECT_THROW(qc::foxpro::Database::open(folder.file("missing").string()), qc::foxpro::Error);
     std::ofstream(folder.file("plain.txt")) << "x";
-    EXPECT_THROW(foxpro::Database::open(folder.file("plain.txt").string()), foxpro::Error);
-    EXPECT_THROW(foxpro::Database::open(folder.file("missing.DBC").string()), foxpro::Error);
+    EXPECT_THROW(qc::foxpro::Database::open(folder.file("plain.txt").string()), qc::foxpro::Error);
+    EXPECT_THROW(qc::foxpro::Database::open(folder.file("missing.DBC").string()), qc::foxpro::Error);
 }
 
 TEST(FieldNames, FreeTableNamesAreShortUpperAndUnique) {
-    using foxpro::shortFieldNames;
+    using qc::foxpro::shortFieldNames;
     EXPECT_EQ(shortFieldNames({"OrderID", "order date", "1st", "Prénom", "contact_type_id", "contact_type",
                                "contact_typ", "_NullFlags", "a-b", "a_b"}),
               (std::vector<std::string>{"ORDERID", "ORDER_DATE", "_1ST", "PR_NOM", "CONTACT_TY", "CONTACT_T2",
@@ -86,17 +87,17 @@ TEST(FieldNames, FreeTableNamesAreShortUpperAndUnique) {
     EXPECT_EQ(names[0], "ABCDEFGHIJ");
     EXPECT_EQ(names[9], "ABCDEFGH10");
     EXPECT_EQ(names[11], "ABCDEFGH12");
-    EXPECT_THROW(shortFieldNames({"a", "A"}), foxpro::Error);
-    EXPECT_THROW(shortFieldNames({""}), foxpro::Error);
+    EXPECT_THROW(shortFieldNames({"a", "A"}), qc::foxpro::Error);
+    EXPECT_THROW(shortFieldNames({""}), qc::foxpro::Error);
 
     ScratchFolder folder;
-    auto db = foxpro::Database::open(folder.str());
+    auto db = qc::foxpro::Database::open(folder.str());
     db->execute("CREATE TABLE t ([Customer Name] C(5), [Customer Number] I)");
     db->execute("INSERT INTO t (customer_2, CUSTOMER_N) VALUES (5, 'x')");
     // A long name is not guessed at: cut to ten characters it would name the other field.
     EXPECT_EQ(failureOf(*db, "INSERT INTO t ([Customer Number]) VALUES (1)"),
               "SQL error: Column 'Customer Number' is not found. (table t)");
-    const auto records = foxpro::test::dumpedRecords(foxpro::test::vfpDump(folder.file("t.dbf")));
+    const auto records = qc::foxpro::test::dumpedRecords(qc::foxpro::test::vfpDump(folder.file("t.dbf")));
     ASSERT_EQ(records.size(), 1u);
     EXPECT_NE(records[0].find("CUSTOMER_N='x' | CUSTOMER_2=5"), std::string::npos) << records[0];
     EXPECT_NE(failureOf(*db, "CREATE TABLE u (a C(1), [A] I)").find("duplicated"), std::string::npos);
@@ -106,7 +107,7 @@ TEST(FieldNames, FreeTableNamesAreShortUpperAndUnique) {
 // table takes further rows that fit.
 TEST(SizeLimit, AnInsertPastTheLimitWritesNothing) {
     ScratchFolder folder;
-    auto db = foxpro::Database::open(folder.str(), foxpro::Database::Limits{2000});
+    auto db = qc::foxpro::Database::open(folder.str(), qc::foxpro::Database::Limits{2000});
     db->execute("CREATE TABLE t (a C(100), m M)"); // header 360 bytes, records 106
     std::string error;
     int rows = 0;
@@ -115,12 +116,12 @@ TEST(SizeLimit, AnInsertPastTheLimitWritesNothing) {
     EXPECT_EQ(rows, (2000 - 360 - 1) / 105);
     EXPECT_EQ(error, "SQL error: File 't.dbf' is too large: it would pass 2,147,483,647 bytes. The row was "
                      "not written. (table t)");
-    const std::string before = foxpro::test::readBytes(folder.file("t.dbf"));
+    const std::string before = qc::foxpro::test::readBytes(folder.file("t.dbf"));
     EXPECT_LE(before.size(), 2000u);
-    EXPECT_EQ(foxpro::test::dumpedRecords(foxpro::test::vfpDump(folder.file("t.dbf"))).size(),
+    EXPECT_EQ(qc::foxpro::test::dumpedRecords(qc::foxpro::test::vfpDump(folder.file("t.dbf"))).size(),
               static_cast<std::size_t>(rows));
 
-    auto memoDb = foxpro::Database::open(folder.str(), foxpro::Database::Limits{1000});
+    auto memoDb = qc::foxpro::Database::open(folder.str(), qc::foxpro::Database::Limits{1000});
     memoDb->execute("CREATE TABLE u (m M)");
     memoDb->execute("INSERT INTO u VALUES ('" + std::string(400, 'x') + "')"); // 512 + 448 bytes
     EXPECT_NE(failureOf(*memoDb, "INSERT INTO u VALUES ('y')").find("File 'u.fpt' is too large"),
@@ -128,7 +129,7 @@ TEST(SizeLimit, AnInsertPastTheLimitWritesNothing) {
     memoDb->execute("INSERT INTO u VALUES ('')");
     memoDb.reset(); // gives back the room the memo file took ahead
     EXPECT_EQ(std::filesystem::file_size(folder.file("u.fpt")), 960u);
-    const auto records = foxpro::test::dumpedRecords(foxpro::test::vfpDump(folder.file("u.dbf")));
+    const auto records = qc::foxpro::test::dumpedRecords(qc::foxpro::test::vfpDump(folder.file("u.dbf")));
     ASSERT_EQ(records.size(), 2u);
     EXPECT_NE(records[1].find("M='blk=0'"), std::string::npos) << records[1];
 }
@@ -137,11 +138,11 @@ TEST(SizeLimit, AnInsertPastTheLimitWritesNothing) {
 // and the table stays readable and usable.
 TEST(FailingWrites, ARefusedWriteLeavesAUsableTable) {
     ScratchFolder folder;
-    auto db = foxpro::Database::open(folder.str());
+    auto db = qc::foxpro::Database::open(folder.str());
     db->execute("CREATE TABLE t (a C(200), m M)");
     db->execute("INSERT INTO t VALUES ('first', 'memo')");
     // A connection of its own, so that the table holds no room taken ahead and the row must grow it.
-    db = foxpro::Database::open(folder.str());
+    db = qc::foxpro::Database::open(folder.str());
     const auto previous = std::signal(SIGXFSZ, SIG_IGN);
     rlimit old{};
     getrlimit(RLIMIT_FSIZE, &old);
@@ -153,10 +154,10 @@ TEST(FailingWrites, ARefusedWriteLeavesAUsableTable) {
     std::signal(SIGXFSZ, previous);
     EXPECT_EQ(error, "SQL error: File 't.dbf' is too large. (table t)");
     db->execute("INSERT INTO t VALUES ('third', 'again')");
-    const auto records = foxpro::test::dumpedRecords(foxpro::test::vfpDump(folder.file("t.dbf")));
+    const auto records = qc::foxpro::test::dumpedRecords(qc::foxpro::test::vfpDump(folder.file("t.dbf")));
     ASSERT_EQ(records.size(), 2u);
     EXPECT_NE(records[1].find("A='third'"), std::string::npos);
-    EXPECT_EQ(foxpro::fileErrorMessage(ENOSPC, "t.dbf", "writing"), "Disk is full writing file 't.dbf'.");
+    EXPECT_EQ(qc::foxpro::fileErrorMessage(ENOSPC, "t.dbf", "writing"), "Disk is full writing file 't.dbf'.");
 }
 
 } // namespace

@@ -46,7 +46,7 @@ Dump dump(const fs::path& dbc, const fs::path& dct) {
 
 TEST(NewContainer, HoldsWhatFoxProWritesForAnEmptyDatabase) {
     ScratchFolder folder;
-    foxpro::createContainer((folder / "data1.dbc").string(), 1252);
+    qc::foxpro::createContainer((folder / "data1.dbc").string(), 1252);
 
     const Dump ours = dump(folder / "data1.dbc", folder / "data1.dct");
     const Dump theirs = dump(vfp9() / "data1.dbc", vfp9() / "data1.DCT");
@@ -68,7 +68,7 @@ TEST(NewContainer, HoldsWhatFoxProWritesForAnEmptyDatabase) {
     EXPECT_EQ(qc::test::checkIndexTree(folder / "data1.dcx"), "");
 
     // The engine opens it as a container with no table, and binds a new table to it.
-    auto db = foxpro::Database::open((folder / "data1.dbc").string());
+    auto db = qc::foxpro::Database::open((folder / "data1.dbc").string());
     EXPECT_TRUE(db->tableNames().empty());
     db->execute("CREATE TABLE [Orders] ([Order Number] I)");
     EXPECT_EQ(db->tableNames(), std::vector<std::string>{"orders"});
@@ -76,12 +76,12 @@ TEST(NewContainer, HoldsWhatFoxProWritesForAnEmptyDatabase) {
 
 TEST(NewContainer, RefusesWithoutWritingAnything) {
     ScratchFolder folder;
-    foxpro::createContainer((folder / "sales.dbc").string(), 1252);
+    qc::foxpro::createContainer((folder / "sales.dbc").string(), 1252);
     const auto before = qc::test::snapshot(folder.path());
     const auto refused = [](const fs::path& path, int codePage = 1252) {
         try {
-            foxpro::createContainer(path.string(), codePage);
-        } catch (const foxpro::Error& e) {
+            qc::foxpro::createContainer(path.string(), codePage);
+        } catch (const qc::foxpro::Error& e) {
             return std::string(e.what());
         }
         return std::string("created");

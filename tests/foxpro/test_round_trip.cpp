@@ -3,17 +3,17 @@
 
 #include <gtest/gtest.h>
 
-using foxpro::test::dbfreadRecords;
-using foxpro::test::dumpedRecords;
-using foxpro::test::failureOf;
-using foxpro::test::ScratchFolder;
-using foxpro::test::vfpDump;
+using qc::foxpro::test::dbfreadRecords;
+using qc::foxpro::test::dumpedRecords;
+using qc::foxpro::test::failureOf;
+using qc::foxpro::test::ScratchFolder;
+using qc::foxpro::test::vfpDump;
 
 namespace {
 
 TEST(RoundTrip, ConverterStatementsReadBackByTheDumper) {
     ScratchFolder folder;
-    auto db = foxpro::Database::open(folder.str());
+    auto db = qc::foxpro::Database::open(folder.str());
     db->execute(
         R"(CREATE TABLE [Orders] ("OrderID" INT, "Customer" BLOB, "Placed" TIMESTAMP, "Amount" DOUBLE, "Note" long, "Paid" SMALLINT);)");
     db->execute("INSERT INTO [Orders] VALUES (7, 'O''Brien', '08/31/2021 14:05:00', 12.5,NULL, 1);");
@@ -68,7 +68,7 @@ TEST(RoundTrip, ConverterStatementsReadBackByTheDumper) {
 class PlainTable : public ::testing::Test {
   protected:
     void SetUp() override {
-        db = foxpro::Database::open(folder.str());
+        db = qc::foxpro::Database::open(folder.str());
         db->execute(
             "CREATE TABLE people (name C(30), amount N(10,2), ratio B, qty I NOT NULL, price Y, born D, "
             "stamp T, flag L, notes M, f F(8,3))");
@@ -80,7 +80,7 @@ class PlainTable : public ::testing::Test {
                     "'F', '12/31/1999')");
     }
     ScratchFolder folder;
-    std::unique_ptr<foxpro::Database> db;
+    std::unique_ptr<qc::foxpro::Database> db;
 };
 
 TEST_F(PlainTable, DbfreadSeesEveryValueAndNull) {
@@ -103,7 +103,7 @@ TEST_F(PlainTable, DbfreadSeesEveryValueAndNull) {
 
 TEST_F(PlainTable, PgdbfAcceptsHeaderAndMemoPointers) {
     bool ok = false;
-    const std::string out = foxpro::test::pgdbfOutput(folder.file("people.dbf"), ok);
+    const std::string out = qc::foxpro::test::pgdbfOutput(folder.file("people.dbf"), ok);
     ASSERT_TRUE(ok) << out;
     EXPECT_NE(out.find("Ann, \"the\" first\t1234.56"), std::string::npos) << out;
     EXPECT_NE(out.find("It's\\r\\nmulti-line, caf"), std::string::npos) << out;
@@ -111,7 +111,7 @@ TEST_F(PlainTable, PgdbfAcceptsHeaderAndMemoPointers) {
 
 TEST_F(PlainTable, AppendingAfterReopenKeepsEarlierRows) {
     db.reset();
-    db = foxpro::Database::open(folder.str());
+    db = qc::foxpro::Database::open(folder.str());
     db->execute("INSERT INTO PEOPLE (qty, notes) VALUES (5, 'again')");
     const auto records = dumpedRecords(vfpDump(folder.file("people.dbf")));
     ASSERT_EQ(records.size(), 4u);
@@ -129,20 +129,20 @@ namespace {
 // without writing over a row or a memo.
 TEST(RoundTrip, ATableInUseIsRefusedToTheOtherConnection) {
     ScratchFolder folder;
-    auto first = foxpro::Database::open(folder.str());
-    auto second = foxpro::Database::open(folder.str());
+    auto first = qc::foxpro::Database::open(folder.str());
+    auto second = qc::foxpro::Database::open(folder.str());
     first->execute("CREATE TABLE shared (n I, m M)");
     for (int i = 0; i < 3; ++i)
         first->execute("INSERT INTO shared VALUES (" + std::to_string(i) + ", 'memo " + std::to_string(i) +
                        "')");
-    const std::string dbfBefore = foxpro::test::readBytes(folder.file("shared.dbf"));
+    const std::string dbfBefore = qc::foxpro::test::readBytes(folder.file("shared.dbf"));
     EXPECT_EQ(failureOf(*second, "INSERT INTO shared VALUES (9, 'not mine')"),
               "SQL error: File 'shared.dbf' is in use. (table shared)");
     EXPECT_EQ(failureOf(*second, "DROP TABLE shared"),
               "SQL error: File 'shared.dbf' is in use. (table shared)");
     EXPECT_EQ(failureOf(*second, "CREATE TABLE shared (x I)"),
               "SQL error: File 'shared.dbf' already exists. (table shared)");
-    EXPECT_EQ(foxpro::test::readBytes(folder.file("shared.dbf")), dbfBefore);
+    EXPECT_EQ(qc::foxpro::test::readBytes(folder.file("shared.dbf")), dbfBefore);
     // The first to close lets go; the one that takes over gives back the memo file's room.
     first.reset();
     for (int i = 3; i < 40; ++i)
@@ -161,7 +161,7 @@ TEST(RoundTrip, ATableInUseIsRefusedToTheOtherConnection) {
     }
     const auto next = std::stoul(dump.substr(dump.find("memo: nextfree=") + 15));
     EXPECT_EQ(std::filesystem::file_size(folder.file("shared.fpt")), next * 64);
-    second = foxpro::Database::open(folder.str());
+    second = qc::foxpro::Database::open(folder.str());
     second->execute("DROP TABLE shared");
     EXPECT_TRUE(second->tableNames().empty());
 }

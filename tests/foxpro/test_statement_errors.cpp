@@ -8,21 +8,21 @@
 
 #include <fstream>
 
-using foxpro::test::failureOf;
-using foxpro::test::ScratchFolder;
+using qc::foxpro::test::failureOf;
+using qc::foxpro::test::ScratchFolder;
 
 namespace {
 
 class StatementErrors : public ::testing::Test {
   protected:
     void SetUp() override {
-        db = foxpro::Database::open(folder.str());
+        db = qc::foxpro::Database::open(folder.str());
         db->execute("CREATE TABLE t (name C(5) NOT NULL, n N(6,2), i INT, y Y, d DATE, ts T, l L, m M, b B, "
                     "v V(4), q Q(3), g G)");
     }
-    std::string dumpAfter() { return foxpro::test::vfpDump(folder.file("t.dbf")); }
+    std::string dumpAfter() { return qc::foxpro::test::vfpDump(folder.file("t.dbf")); }
     ScratchFolder folder;
-    std::unique_ptr<foxpro::Database> db;
+    std::unique_ptr<qc::foxpro::Database> db;
 };
 
 TEST_F(StatementErrors, MalformedStatementsAreSyntaxErrors) {
@@ -88,8 +88,8 @@ TEST_F(StatementErrors, MissingAndExistingTables) {
 }
 
 TEST_F(StatementErrors, ValuesThatDoNotFitWriteNothing) {
-    const std::string before = foxpro::test::readBytes(folder.file("t.dbf"));
-    const std::string memoBefore = foxpro::test::readBytes(folder.file("t.fpt"));
+    const std::string before = qc::foxpro::test::readBytes(folder.file("t.dbf"));
+    const std::string memoBefore = qc::foxpro::test::readBytes(folder.file("t.fpt"));
     const std::pair<const char*, const char*> cases[] = {
         {"INSERT INTO t (m, name) VALUES ('memo first', 'sixsix')",
          "String is too long to fit in field NAME."},
@@ -137,15 +137,15 @@ TEST_F(StatementErrors, ValuesThatDoNotFitWriteNothing) {
         EXPECT_EQ(error.rfind("SQL error: ", 0), 0u) << statement << " -> " << error;
         EXPECT_NE(error.find(message), std::string::npos) << statement << " -> " << error;
     }
-    EXPECT_EQ(foxpro::test::readBytes(folder.file("t.dbf")), before);
-    EXPECT_EQ(foxpro::test::readBytes(folder.file("t.fpt")), memoBefore);
+    EXPECT_EQ(qc::foxpro::test::readBytes(folder.file("t.dbf")), before);
+    EXPECT_EQ(qc::foxpro::test::readBytes(folder.file("t.fpt")), memoBefore);
     // A field left out takes its empty value, NULL where the field allows it.
     db->execute("INSERT INTO t (n) VALUES (1)");
     // The table stays usable.
     db->execute("INSERT INTO t (name, n, i, y, d, ts, l) VALUES ('abcde', 999.99, -2147483648, "
                 "-922337203685477.5808, "
                 "'2/29/2024', '12.31.1999 23:59:59.999', 't')");
-    const auto records = foxpro::test::dumpedRecords(dumpAfter());
+    const auto records = qc::foxpro::test::dumpedRecords(dumpAfter());
     ASSERT_EQ(records.size(), 2u);
     EXPECT_NE(records[0].find("NAME='' | N='1.00' | I=NULL"), std::string::npos) << records[0];
     EXPECT_NE(
@@ -159,7 +159,7 @@ TEST_F(StatementErrors, RoundingStaysWithinTheField) {
     // Decimals beyond the field's are rounded, as FoxPro rounds them; the whole part never is.
     db->execute("INSERT INTO t (name, n, y, v, q) VALUES ('a', 999.994, 1.00005, 'abcd', 'ab')");
     db->execute("INSERT INTO t (name, n, y, v, q, l, b) VALUES ('b', -9.995, 0.00004, '', '', 0, 1e-999)");
-    const auto records = foxpro::test::dumpedRecords(dumpAfter());
+    const auto records = qc::foxpro::test::dumpedRecords(dumpAfter());
     ASSERT_EQ(records.size(), 2u);
     EXPECT_NE(records[0].find("N='999.99' | I=NULL | Y=1.0001 |"), std::string::npos) << records[0];
     EXPECT_NE(records[0].find("V='abcd' | Q=b'ab' |"), std::string::npos) << records[0];
@@ -198,13 +198,13 @@ TEST(StatementErrorsOnDisk, FileSystemFailuresAreReported) {
     qc::test::SmallDisk disk;
     ASSERT_TRUE(disk.ok()) << disk.error();
     {
-        auto writer = foxpro::Database::open(disk.path());
+        auto writer = qc::foxpro::Database::open(disk.path());
         writer->execute("CREATE TABLE t (name C(5), m M)");
         writer->execute("INSERT INTO t VALUES ('a', 'memo')");
     }
-    const std::string before = foxpro::test::readBytes(std::filesystem::path(disk.path()) / "t.dbf");
+    const std::string before = qc::foxpro::test::readBytes(std::filesystem::path(disk.path()) / "t.dbf");
     ASSERT_TRUE(disk.setReadOnly(true)) << disk.error();
-    auto fresh = foxpro::Database::open(disk.path());
+    auto fresh = qc::foxpro::Database::open(disk.path());
     EXPECT_EQ(failureOf(*fresh, "INSERT INTO t (name) VALUES ('b')"),
               "SQL error: Access is denied to file 't.dbf'. (table t)");
     EXPECT_EQ(failureOf(*fresh, "CREATE TABLE u (a C(1))"),
@@ -212,7 +212,7 @@ TEST(StatementErrorsOnDisk, FileSystemFailuresAreReported) {
     EXPECT_EQ(failureOf(*fresh, "DROP TABLE t"), "SQL error: Access is denied to file 't.dbf'. (table t)");
     fresh.reset();
     ASSERT_TRUE(disk.setReadOnly(false)) << disk.error();
-    EXPECT_EQ(foxpro::test::readBytes(std::filesystem::path(disk.path()) / "t.dbf"), before);
+    EXPECT_EQ(qc::foxpro::test::readBytes(std::filesystem::path(disk.path()) / "t.dbf"), before);
 }
 
 // A file handed on (a table's is, from the statement that opens it to the connection that keeps
@@ -221,15 +221,15 @@ TEST(StatementErrorsOnDisk, FileSystemFailuresAreReported) {
 TEST(FileHandOver, AMovedFileStillUndoesItsLastAppend) {
     ScratchFolder folder;
     const auto path = folder.path() / "f";
-    foxpro::File file(path, foxpro::File::Mode::CreateNew);
+    qc::foxpro::File file(path, qc::foxpro::File::Mode::CreateNew);
     file.writeAt(0, std::string(100, 'a'));
     file.writeGrowing(50, std::string(100, 'b'), std::uint64_t{1} << 30);
-    foxpro::File moved(std::move(file));
-    foxpro::File assigned;
+    qc::foxpro::File moved(std::move(file));
+    qc::foxpro::File assigned;
     assigned = std::move(moved);
     assigned.undoLastAppend();
     assigned.close();
-    EXPECT_EQ(foxpro::test::readBytes(path), std::string(100, 'a'));
+    EXPECT_EQ(qc::foxpro::test::readBytes(path), std::string(100, 'a'));
 }
 
 // Another program that ignores the lock cuts a file short under the mapping the rows are written
@@ -238,7 +238,7 @@ TEST(FileHandOver, AMovedFileStillUndoesItsLastAppend) {
 TEST(FileCutShort, ARowIntoAFileCutShortFailsWithoutACrash) {
     for (const char* cut : {"t.dbf", "t.fpt"}) {
         ScratchFolder folder;
-        auto db = foxpro::Database::open(folder.str());
+        auto db = qc::foxpro::Database::open(folder.str());
         db->execute("CREATE TABLE t (name C(5), m M)");
         db->execute("INSERT INTO t VALUES ('a', 'memo')");
         std::filesystem::resize_file(folder.path() / cut, 0);
@@ -254,7 +254,7 @@ TEST_F(StatementErrors, CorruptTablesAreRefused) {
     auto write = [&](const std::string& name, const std::string& bytes) {
         std::ofstream(folder.file(name), std::ios::binary) << bytes;
     };
-    std::string header = foxpro::test::readBytes(folder.file("t.dbf"));
+    std::string header = qc::foxpro::test::readBytes(folder.file("t.dbf"));
     write("short.dbf", header.substr(0, 20));
     write("dbase.dbf", "\x03" + header.substr(1));
     std::string lying = header;

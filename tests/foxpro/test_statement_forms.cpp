@@ -9,9 +9,9 @@
 
 #include <sstream>
 
-using foxpro::test::dumpedRecords;
-using foxpro::test::ScratchFolder;
-using foxpro::test::vfpDump;
+using qc::foxpro::test::dumpedRecords;
+using qc::foxpro::test::ScratchFolder;
+using qc::foxpro::test::vfpDump;
 
 namespace {
 
@@ -27,7 +27,7 @@ std::vector<std::string> fieldLines(const std::string& dump) {
 
 TEST(StatementForms, EveryTypeWordAndWidth) {
     ScratchFolder folder;
-    auto db = foxpro::Database::open(folder.str());
+    auto db = qc::foxpro::Database::open(folder.str());
     db->execute(
         "create table Types (a CHAR, b character(10), c c(1) not null, d VARCHAR, e v(3), f INT, g integer, "
         "h SmallInt, i i, j DOUBLE, k b(8,2), l DEC, m decimal(12), n Numeric(10,2), o n(5,0), p FLOAT, "
@@ -82,7 +82,7 @@ TEST(StatementForms, EveryTypeWordAndWidth) {
 
 TEST(StatementForms, NamesLiteralsAndSpacing) {
     ScratchFolder folder;
-    auto db = foxpro::Database::open(folder.str());
+    auto db = qc::foxpro::Database::open(folder.str());
     db->execute("  CREATE\tTABLE [a]]b] (\"x\"\"y\" C(50) NOT NULL, [n]]] N(10,2), d D, t T, l L)  ;  ");
     EXPECT_EQ(db->tableNames(), std::vector<std::string>{"a]b"});
     db->execute("insert into [A]]B] values ('one', +1.5e1, {^2021-08-31}, {^2021-08-31 14:05:00}, .T.);");
@@ -115,7 +115,7 @@ TEST(StatementForms, NamesLiteralsAndSpacing) {
 
 TEST(StatementPieces, DecimalRounding) {
     auto fixed = [](const char* text, int decimals) {
-        return foxpro::DecimalNumber::parse(text).value().toFixed(decimals).value_or("overflow");
+        return qc::foxpro::DecimalNumber::parse(text).value().toFixed(decimals).value_or("overflow");
     };
     EXPECT_EQ(fixed("12.345", 2), "12.35");
     EXPECT_EQ(fixed("-12.345", 2), "-12.35");
@@ -127,50 +127,53 @@ TEST(StatementPieces, DecimalRounding) {
     EXPECT_EQ(fixed("1e-999", 3), "0.000");
     EXPECT_EQ(fixed("1e999", 0), "overflow");
     EXPECT_EQ(fixed("12345678901234567890.12", 2), "12345678901234567890.12");
-    EXPECT_EQ(foxpro::DecimalNumber::parse("-9223372036854775808")->toInt64(), INT64_MIN);
-    EXPECT_FALSE(foxpro::DecimalNumber::parse("9223372036854775808")->toInt64());
-    EXPECT_FALSE(foxpro::DecimalNumber::parse("1.5")->toInt64());
-    EXPECT_EQ(foxpro::DecimalNumber::parse("1.50e1")->toInt64(), 15);
+    EXPECT_EQ(qc::foxpro::DecimalNumber::parse("-9223372036854775808")->toInt64(), INT64_MIN);
+    EXPECT_FALSE(qc::foxpro::DecimalNumber::parse("9223372036854775808")->toInt64());
+    EXPECT_FALSE(qc::foxpro::DecimalNumber::parse("1.5")->toInt64());
+    EXPECT_EQ(qc::foxpro::DecimalNumber::parse("1.50e1")->toInt64(), 15);
     for (const char* bad : {"", "-", ".", "1e", "1e+", "1.2.3", "1x", "+-1"})
-        EXPECT_FALSE(foxpro::DecimalNumber::parse(bad)) << bad;
+        EXPECT_FALSE(qc::foxpro::DecimalNumber::parse(bad)) << bad;
 }
 
 TEST(StatementPieces, DateTextsAndJulianDays) {
-    EXPECT_EQ(foxpro::julianDay(2000, 1, 1), 2451545);
-    EXPECT_EQ(foxpro::julianDay(1899, 12, 30), 2415019);
-    EXPECT_EQ(foxpro::julianDay(2024, 2, 29), 2460370);
+    EXPECT_EQ(qc::foxpro::julianDay(2000, 1, 1), 2451545);
+    EXPECT_EQ(qc::foxpro::julianDay(1899, 12, 30), 2415019);
+    EXPECT_EQ(qc::foxpro::julianDay(2024, 2, 29), 2460370);
     for (std::int32_t jd : {1721426, 2415019, 2451545, 2460370, 5373484}) {
         int y = 0, m = 0, d = 0;
-        foxpro::dateFromJulianDay(jd, y, m, d);
-        EXPECT_EQ(foxpro::julianDay(y, m, d), jd);
+        qc::foxpro::dateFromJulianDay(jd, y, m, d);
+        EXPECT_EQ(qc::foxpro::julianDay(y, m, d), jd);
     }
-    auto parts = foxpro::parseDateText("12/31/1999 23:59:59.5");
+    auto parts = qc::foxpro::parseDateText("12/31/1999 23:59:59.5");
     ASSERT_TRUE(parts);
     EXPECT_EQ(parts->year, 1999);
     EXPECT_EQ(parts->month, 12);
     EXPECT_EQ(parts->millisecond, 500);
-    parts = foxpro::parseDateText("2021-08-31T14:05");
+    parts = qc::foxpro::parseDateText("2021-08-31T14:05");
     ASSERT_TRUE(parts);
     EXPECT_EQ(parts->hour, 14);
-    EXPECT_TRUE(foxpro::isValidDate(2000, 2, 29));
-    EXPECT_FALSE(foxpro::isValidDate(1900, 2, 29));
-    EXPECT_FALSE(foxpro::isValidDate(10000, 1, 1));
+    EXPECT_TRUE(qc::foxpro::isValidDate(2000, 2, 29));
+    EXPECT_FALSE(qc::foxpro::isValidDate(1900, 2, 29));
+    EXPECT_FALSE(qc::foxpro::isValidDate(10000, 1, 1));
     for (const char* bad : {"", "2021", "12/31/99", "2021-08", "2021-08-31 14", "2021-08-31 14:05:",
                             "1/2/3/2004", "2021/08-31", "08/31/2021x", "123/1/2021", "2021-08-31 1:2:3:4"})
-        EXPECT_FALSE(foxpro::parseDateText(bad)) << bad;
+        EXPECT_FALSE(qc::foxpro::parseDateText(bad)) << bad;
 }
 
 TEST(StatementPieces, CodePageRoundTrip) {
     std::string all;
     for (int c = 1; c < 256; ++c)
         all += static_cast<char>(c);
-    const std::string utf8 = foxpro::CodePageText(1252).toUtf8(all);
-    EXPECT_TRUE(foxpro::isValidUtf8(utf8));
-    EXPECT_EQ(foxpro::CodePageText(1252).fromUtf8(utf8, "F"), all);
-    EXPECT_EQ(foxpro::CodePageText(1252).fromUtf8("\xE2\x82\xAC\xC5\xA0\xE2\x84\xA2", "F"), "\x80\x8A\x99");
-    EXPECT_THROW(foxpro::CodePageText(1252).fromUtf8("\xC3", "F"), foxpro::Error);
-    EXPECT_THROW(foxpro::CodePageText(1252).fromUtf8("\xED\xA0\x80", "F"), foxpro::Error); // a lone surrogate
-    EXPECT_THROW(foxpro::CodePageText(1252).fromUtf8("\xC0\xAF", "F"), foxpro::Error);     // an overlong form
+    const std::string utf8 = qc::foxpro::CodePageText(1252).toUtf8(all);
+    EXPECT_TRUE(qc::foxpro::isValidUtf8(utf8));
+    EXPECT_EQ(qc::foxpro::CodePageText(1252).fromUtf8(utf8, "F"), all);
+    EXPECT_EQ(qc::foxpro::CodePageText(1252).fromUtf8("\xE2\x82\xAC\xC5\xA0\xE2\x84\xA2", "F"),
+              "\x80\x8A\x99");
+    EXPECT_THROW(qc::foxpro::CodePageText(1252).fromUtf8("\xC3", "F"), qc::foxpro::Error);
+    EXPECT_THROW(qc::foxpro::CodePageText(1252).fromUtf8("\xED\xA0\x80", "F"),
+                 qc::foxpro::Error); // a lone surrogate
+    EXPECT_THROW(qc::foxpro::CodePageText(1252).fromUtf8("\xC0\xAF", "F"),
+                 qc::foxpro::Error); // an overlong form
 }
 
 } // namespace

@@ -26,24 +26,24 @@ constexpr const char* kSeedTables[][2] = {
 };
 
 // Statements that drop the seeded tables would starve later inputs; put them back.
-void restoreSeedTables(foxpro::Database& db) {
+void restoreSeedTables(qc::foxpro::Database& db) {
     const auto names = db.tableNames();
     for (const auto& [name, statement] : kSeedTables) {
         try {
             if (std::find(names.begin(), names.end(), name) == names.end())
                 db.execute(statement);
-        } catch (const foxpro::Error&) {
+        } catch (const qc::foxpro::Error&) {
         }
     }
 }
 
-foxpro::Database& database() {
-    static const std::unique_ptr<foxpro::Database> db = [] {
+qc::foxpro::Database& database() {
+    static const std::unique_ptr<qc::foxpro::Database> db = [] {
         const auto folder = scratchFolder();
         std::filesystem::remove_all(folder);
         std::filesystem::create_directories(folder);
         // Small limits keep the files small however many rows the fuzzer adds.
-        auto opened = foxpro::Database::open(folder.string(), foxpro::Database::Limits{1 << 20});
+        auto opened = qc::foxpro::Database::open(folder.string(), qc::foxpro::Database::Limits{1 << 20});
         return opened;
     }();
     return *db;
@@ -57,7 +57,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     restoreSeedTables(db);
     try {
         db.execute(text);
-    } catch (const foxpro::Error& error) {
+    } catch (const qc::foxpro::Error& error) {
         if (std::string_view(error.what()).rfind("SQL error: ", 0) != 0)
             std::abort();
     }

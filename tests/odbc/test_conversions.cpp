@@ -11,7 +11,7 @@
 
 #include <gtest/gtest.h>
 
-using namespace odbc;
+using namespace qc::odbc;
 
 TEST(AdoTypes, EveryReportedCodeHasItsNumber) {
     const std::pair<int, int> fixed[] = {

@@ -32,7 +32,7 @@ std::string hostPort(int port) {
 
 // True when this process, not its environment, decides TDSPORT.
 bool portIsOurs() {
-    odbc::prepareFreeTdsPort("Server=host,1");
+    qc::odbc::prepareFreeTdsPort("Server=host,1");
     return std::getenv("TDSPORT") == nullptr;
 }
 
@@ -60,7 +60,7 @@ TEST(FreeTds, AsksTheServerForWholeLongValues) {
     QTemporaryDir dir;
     const std::string dump = dir.filePath(QStringLiteral("tds.log")).toStdString();
     setenv("TDSDUMP", dump.c_str(), 1);
-    odbc::Connection connection;
+    qc::odbc::Connection connection;
     connection.open(connectionString(hostPort(server.port())));
     unsetenv("TDSDUMP");
     QFile log(QString::fromStdString(dump));
@@ -68,9 +68,9 @@ TEST(FreeTds, AsksTheServerForWholeLongValues) {
     EXPECT_TRUE(log.readAll().contains("SET TEXTSIZE 2147483647"));
 
     // A 10,004-character (max) value arrives whole.
-    odbc::Statement st(connection);
+    qc::odbc::Statement st(connection);
     st.execute("SELECT * FROM [AllTypes]");
-    std::vector<odbc::Value> row;
+    std::vector<qc::odbc::Value> row;
     bool sawLong = false;
     while (st.next(row))
         for (const auto& v : row)
@@ -82,16 +82,16 @@ TEST(FreeTds, AsksTheServerForWholeLongValues) {
 TEST(FreeTds, PortVariableFollowsTheServerText) {
     if (!portIsOurs())
         GTEST_SKIP() << "TDSPORT is set by the environment";
-    odbc::prepareFreeTdsPort(connectionString("myhost"));
+    qc::odbc::prepareFreeTdsPort(connectionString("myhost"));
     ASSERT_NE(std::getenv("TDSPORT"), nullptr);
     EXPECT_STREQ(std::getenv("TDSPORT"), "1433");
     // A port or an instance name: the variable must not override it.
-    odbc::prepareFreeTdsPort(connectionString("myhost,1500"));
+    qc::odbc::prepareFreeTdsPort(connectionString("myhost,1500"));
     EXPECT_EQ(std::getenv("TDSPORT"), nullptr);
-    odbc::prepareFreeTdsPort(connectionString("myhost"));
-    odbc::prepareFreeTdsPort(connectionString("myhost\\SQLEXPRESS"));
+    qc::odbc::prepareFreeTdsPort(connectionString("myhost"));
+    qc::odbc::prepareFreeTdsPort(connectionString("myhost\\SQLEXPRESS"));
     EXPECT_EQ(std::getenv("TDSPORT"), nullptr);
-    odbc::prepareFreeTdsPort("Driver={SQLite3};Database=/tmp/x.db;");
+    qc::odbc::prepareFreeTdsPort("Driver={SQLite3};Database=/tmp/x.db;");
     EXPECT_EQ(std::getenv("TDSPORT"), nullptr);
 }
 
@@ -101,7 +101,7 @@ TEST(FreeTds, AServerWithoutPortIsReachedOnTheDefaultPort) {
     if (bindAndRelease(1433) == 0)
         GTEST_SKIP() << "port 1433 is taken";
     TdsServer server(TdsServer::standardFixture(), 1433);
-    odbc::Connection connection;
+    qc::odbc::Connection connection;
     connection.open(connectionString(TdsServer::host()));
     EXPECT_TRUE(connection.isOpen());
     EXPECT_EQ(connection.dbmsName(), "Microsoft SQL Server");
@@ -109,11 +109,11 @@ TEST(FreeTds, AServerWithoutPortIsReachedOnTheDefaultPort) {
 
 TEST(FreeTds, LoginFailuresAreFastAndCarryTheServersCode) {
     TdsServer server(TdsServer::standardFixture());
-    odbc::Connection connection;
+    qc::odbc::Connection connection;
     try {
         connection.open(connectionString(hostPort(server.port()), "wrong"));
         FAIL() << "a wrong password logged in";
-    } catch (const odbc::Error& e) {
+    } catch (const qc::odbc::Error& e) {
         EXPECT_EQ(e.nativeCode(), 18456) << e.what();
         EXPECT_NE(e.message().find("Login failed"), std::string::npos) << e.what();
     }
@@ -123,25 +123,25 @@ TEST(FreeTds, LoginFailuresAreFastAndCarryTheServersCode) {
     EXPECT_TRUE(connection.isOpen());
 
     const auto start = std::chrono::steady_clock::now();
-    odbc::Connection nobody;
+    qc::odbc::Connection nobody;
     nobody.setLoginTimeout(5);
-    EXPECT_THROW(nobody.open(connectionString(hostPort(bindAndRelease(0)))), odbc::Error);
+    EXPECT_THROW(nobody.open(connectionString(hostPort(bindAndRelease(0)))), qc::odbc::Error);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
 }
 
 TEST(FreeTds, AStatementWhileAResultIsPendingFailsAndTheConnectionRecovers) {
     TdsServer server(TdsServer::standardFixture());
-    odbc::Connection connection;
+    qc::odbc::Connection connection;
     connection.open(connectionString(hostPort(server.port())));
-    odbc::Statement rows(connection);
+    qc::odbc::Statement rows(connection);
     rows.execute("SELECT * FROM [BigTable]");
-    std::vector<odbc::Value> row;
+    std::vector<qc::odbc::Value> row;
     ASSERT_TRUE(rows.next(row));
-    odbc::Statement count(connection);
+    qc::odbc::Statement count(connection);
     try {
         count.execute("SELECT COUNT(*) FROM [BigTable]");
         FAIL() << "a second result opened while one was pending";
-    } catch (const odbc::Error& e) {
+    } catch (const qc::odbc::Error& e) {
         EXPECT_EQ(e.sqlState(), "24000") << e.what();
     }
     rows.close();

@@ -12,7 +12,7 @@
 
 #include <algorithm>
 
-using namespace odbc;
+using namespace qc::odbc;
 
 namespace {
 class SqliteDriver : public ::testing::Test {
