@@ -160,7 +160,7 @@ INSTANTIATE_TEST_SUITE_P(, SilentServer,
 // Child: presses "Test Connection" against a silent server, and either closes the window while
 // the server is awaited (QC_CLOSE_WHILE_WAITING) or waits until the attempt is given up and then
 // lets the program end the ordinary way, with the driver still stuck in its call.
-TEST(SilentServerChild, DISABLED_TestConnection) {
+QC_CHILD(TestConnectionOfSilentServer) {
     ScriptedUi ui;
     QTemporaryDir target;
     auto w = windowFor(qEnvironmentVariableIntValue("QC_SILENT_PORT"), target.path(), ui);
@@ -177,8 +177,8 @@ TEST(SilentServerChild, DISABLED_TestConnection) {
 
 TEST(SilentServerProgram, ClosingTheWindowWhileTheServerIsAwaitedEndsTheProgramAtOnce) {
     TdsServer server(TdsServer::standardFixture(50), 0, {"--silent"});
-    const ProcessResult run = runTestInChild(
-        "SilentServerChild.DISABLED_TestConnection",
+    const ProcessResult run = runInChild(
+        TestConnectionOfSilentServer,
         {{"QC_SILENT_PORT", std::to_string(server.port())}, {"QC_CLOSE_WHILE_WAITING", "1"}}, 60000);
     ASSERT_TRUE(run.finished) << "the program did not end";
     EXPECT_EQ(run.exitCode, 0) << "5: the click returned instead";
@@ -187,8 +187,8 @@ TEST(SilentServerProgram, ClosingTheWindowWhileTheServerIsAwaitedEndsTheProgramA
 
 TEST(SilentServerProgram, AnAttemptLeftInsideTheDriverDoesNotHoldUpTheProgramsEnd) {
     TdsServer server(TdsServer::standardFixture(50), 0, {"--silent"});
-    const ProcessResult run = runTestInChild("SilentServerChild.DISABLED_TestConnection",
-                                             {{"QC_SILENT_PORT", std::to_string(server.port())}}, 60000);
+    const ProcessResult run =
+        runInChild(TestConnectionOfSilentServer, {{"QC_SILENT_PORT", std::to_string(server.port())}}, 60000);
     ASSERT_TRUE(run.finished) << "the program did not end";
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_LT(run.elapsedMs, kLoginTimeOutMs + 5000);
@@ -197,7 +197,7 @@ TEST(SilentServerProgram, AnAttemptLeftInsideTheDriverDoesNotHoldUpTheProgramsEn
 // Child: "Start Converting" against a server that answers the check and the table listing and
 // then not the run's own connection, which waits with its own, far longer time-out; the window
 // is closed a second after the listing.
-TEST(SilentServerChild, DISABLED_StartConverting) {
+QC_CHILD(StartConvertingFromSilentConnection) {
     ScriptedUi ui;
     const QString target = qEnvironmentVariable("QC_SILENT_TARGET");
     auto w = windowFor(qEnvironmentVariableIntValue("QC_SILENT_PORT"), target, ui);
@@ -211,10 +211,10 @@ TEST(SilentServerProgram, TheRunsOwnConnectionCanBeClosedWhileItWaits) {
     // The check is the first connection, the listing the second, the run's own the third.
     TdsServer server(TdsServer::standardFixture(50), 0, {"--silent-from-connection", "3"});
     QTemporaryDir target;
-    const ProcessResult run = runTestInChild("SilentServerChild.DISABLED_StartConverting",
-                                             {{"QC_SILENT_PORT", std::to_string(server.port())},
-                                              {"QC_SILENT_TARGET", target.path().toStdString()}},
-                                             60000);
+    const ProcessResult run = runInChild(StartConvertingFromSilentConnection,
+                                         {{"QC_SILENT_PORT", std::to_string(server.port())},
+                                          {"QC_SILENT_TARGET", target.path().toStdString()}},
+                                         60000);
     ASSERT_TRUE(run.finished) << "the program did not end";
     EXPECT_EQ(run.exitCode, 0) << "3: a message came instead, 5: the click returned";
     EXPECT_LT(run.elapsedMs, 10000);
@@ -237,7 +237,7 @@ int headerCount(const QString& dbf) {
 
 // Child: converts from a source that stops sending in the middle of BigTable; once the table's
 // rows stopped coming and the window still answered for a second, the window is closed.
-TEST(StalledSourceChild, DISABLED_Convert) {
+QC_CHILD(ConvertFromStalledSource) {
     ScriptedUi ui;
     const QString target = qEnvironmentVariable("QC_STALL_TARGET");
     auto w = windowFor(qEnvironmentVariableIntValue("QC_STALL_PORT"), target, ui);
@@ -254,8 +254,8 @@ TEST(StalledSource, TheWindowKeepsAnsweringAndClosingItKeepsEveryWrittenRow) {
     TdsServer server(TdsServer::standardFixture(500), 0,
                      {"--stall-after-rows", std::to_string(kRowsBeforeStall)});
     QTemporaryDir target;
-    const ProcessResult run = runTestInChild(
-        "StalledSourceChild.DISABLED_Convert",
+    const ProcessResult run = runInChild(
+        ConvertFromStalledSource,
         {{"QC_STALL_PORT", std::to_string(server.port())}, {"QC_STALL_TARGET", target.path().toStdString()}},
         60000);
     ASSERT_TRUE(run.finished) << "the window froze: it never closed";
@@ -269,7 +269,7 @@ TEST(StalledSource, TheWindowKeepsAnsweringAndClosingItKeepsEveryWrittenRow) {
 // Child: converts from a source that answers nothing when a table is read (another session holds
 // it locked); once the run has waited on the table for a second with the window answering, the
 // window is closed.
-TEST(LockedSourceChild, DISABLED_Convert) {
+QC_CHILD(ConvertFromLockedSource) {
     ScriptedUi ui;
     auto w = windowFor(qEnvironmentVariableIntValue("QC_LOCKED_PORT"),
                        qEnvironmentVariable("QC_LOCKED_TARGET"), ui);
@@ -284,10 +284,10 @@ TEST(LockedSourceChild, DISABLED_Convert) {
 TEST(LockedSource, TheWindowKeepsAnsweringWhileATableReadWaitsAndClosingItEndsTheProgram) {
     TdsServer server(TdsServer::standardFixture(50), 0, {"--stall-before-rows"});
     QTemporaryDir target;
-    const ProcessResult run = runTestInChild("LockedSourceChild.DISABLED_Convert",
-                                             {{"QC_LOCKED_PORT", std::to_string(server.port())},
-                                              {"QC_LOCKED_TARGET", target.path().toStdString()}},
-                                             60000);
+    const ProcessResult run = runInChild(ConvertFromLockedSource,
+                                         {{"QC_LOCKED_PORT", std::to_string(server.port())},
+                                          {"QC_LOCKED_TARGET", target.path().toStdString()}},
+                                         60000);
     ASSERT_TRUE(run.finished) << "the window froze while the table read waited";
     EXPECT_EQ(run.exitCode, 0) << "3: a message came instead, 5: the click returned";
     EXPECT_LT(run.elapsedMs, 20000);
