@@ -113,8 +113,9 @@ void MainWindow::layOut() {
     for (const int page : foxpro::writableCodePages())
         codePageBox.addItem(QStringLiteral("Code page %1").arg(page), page);
     // The box ends where the frame's buttons end and is as wide as its longest entry needs in
-    // this desktop's font; the target line takes the rest of the row.
-    QRect box = shell::twipsRect(5880, 1125, 1680, 285);
+    // this desktop's font; the target line takes the rest of the row. It fills the room between
+    // the buttons' row and the frame's bottom edge, and covers neither.
+    QRect box = shell::twipsRect(5880, 1155, 1680, 255);
     box.setLeft(box.right() + 1 - std::max(box.width(), codePageBox.sizeHint().width()));
     codePageBox.setGeometry(box);
     QRect line = shell::twipsRect(240, 1170, 5520, 225);

@@ -63,6 +63,9 @@ class MainWindow : public QWidget {
 
     // What the window's fields hold, as the run takes them.
     const data::SqlServerLogin& login() const { return login_; }
+    // The seconds a server has to answer the login of "Test Connection" and of a run's check and
+    // listing: the driver's 15 unless set here (tests shorten it to meet a silent server sooner).
+    void setLoginTimeout(int seconds) { login_.loginTimeout = seconds; }
     data::FoxProTarget& target() { return target_; }
     engine::PreviewChoice previewChoice() const;
     const engine::ConversionRun& run() const { return run_; }

@@ -36,6 +36,7 @@ void letEventsThroughWhileOpening(Connection& connection, UiPort& ui) {
 bool IsValidMSSQLConnection(const SqlServerLogin& login, QString* reason, UiPort* ui) {
     try {
         Connection connection;
+        connection.setConnectionTimeout(login.loginTimeout);
         if (ui)
             letEventsThroughWhileOpening(connection, *ui);
         connection.Open(mssqlConnectionString(login));
@@ -49,6 +50,7 @@ bool IsValidMSSQLConnection(const SqlServerLogin& login, QString* reason, UiPort
 
 void listSourceTables(const SqlServerLogin& login, SourceTables& tables, UiPort& ui) {
     Connection connection;
+    connection.setConnectionTimeout(login.loginTimeout);
     letEventsThroughWhileOpening(connection, ui);
     connection.Open(mssqlConnectionString(login));
     auto schema = connection.OpenSchema();

@@ -63,6 +63,11 @@ RowReadAhead::~RowReadAhead() {
     reader_.join();
 }
 
+bool RowReadAhead::full() const {
+    // One row is let through whatever its size, so an empty ring is never full.
+    return filled_ > 0 && (filled_ >= limits_.rows || bytesFilled_ >= limits_.bytes);
+}
+
 bool RowReadAhead::readInto(Row& slot) {
     // The values' places stay whatever their number; only what they hold counts.
     if (slot.bytes > kSlotKeeps + slot.values.size() * sizeof(odbc::Value))
@@ -84,9 +89,7 @@ void RowReadAhead::read() {
             std::size_t at = 0;
             {
                 std::unique_lock lock(mutex_);
-                changed_.wait(lock, [this] {
-                    return stop_ || filled_ == 0 || (filled_ < limits_.rows && bytesFilled_ < limits_.bytes);
-                });
+                changed_.wait(lock, [this] { return stop_ || !full(); });
                 if (stop_)
                     break;
                 at = (first_ + filled_) % ring_.size();
@@ -103,7 +106,7 @@ void RowReadAhead::read() {
             bytesFilled_ += slot.bytes;
             mostRows_ = std::max(mostRows_, filled_);
             mostBytes_ = std::max(mostBytes_, bytesFilled_);
-            if (filled_ >= kWakeAfter || filled_ >= limits_.rows || bytesFilled_ >= limits_.bytes)
+            if (filled_ >= kWakeAfter || full())
                 changed_.notify_all();
         }
     } catch (...) {
@@ -168,6 +171,12 @@ std::size_t RowReadAhead::mostRowsHeld() const {
 std::size_t RowReadAhead::mostBytesHeld() const {
     std::lock_guard lock(mutex_);
     return mostBytes_;
+}
+
+bool RowReadAhead::waitUntilFull(std::chrono::milliseconds atMost) {
+    std::unique_lock lock(mutex_);
+    changed_.wait_for(lock, atMost, [this] { return full() || finished_; });
+    return full();
 }
 
 } // namespace qc::data

@@ -10,6 +10,7 @@
 
 #include "odbc/statement.h"
 
+#include <chrono>
 #include <condition_variable>
 #include <cstddef>
 #include <exception>
@@ -51,6 +52,10 @@ class RowReadAhead {
     // The most rows and bytes that were ever read and not yet taken at once.
     std::size_t mostRowsHeld() const;
     std::size_t mostBytesHeld() const;
+    // Waits, at most `atMost`, until the reader holds as many rows or bytes as it may and so waits
+    // for room; false when the reading ended or the time ran out first. Tells a test that the
+    // rows ahead are all read without guessing how long that takes.
+    bool waitUntilFull(std::chrono::milliseconds atMost);
 
   private:
     // A row with the failures of the values that could not be read, which travel with it.
@@ -67,6 +72,8 @@ class RowReadAhead {
     bool readInto(Row& slot);
     // Waits, `whileWaiting` called between slices, until `ready` holds; the lock is held on return.
     template <class Ready> void await(std::unique_lock<std::mutex>& lock, Ready ready);
+    // Under mutex_: the reader may hold no more until rows are taken.
+    bool full() const;
 
     std::unique_ptr<odbc::Statement> statement_;
     std::function<void()> whileWaiting_;

@@ -13,6 +13,9 @@ struct SqlServerLogin {
     QString password;
     // "Local Connection": the server is named without a port.
     bool localConnection = false;
+    // Seconds the server has to answer the logins of the check and of the table listing; 0 leaves
+    // the driver's 15. The run's own connection keeps the far longer time-out it sets itself.
+    int loginTimeout = 0;
 };
 
 } // namespace qc::data

@@ -39,27 +39,8 @@ bool ownerWritable(const fs::path& path) {
 
 } // namespace
 
-TEST_F(InstalledLayout, FindsItsFilesAndGivesAWritableSampleFolder) {
-    if (!inChildTest()) {
-        // This test program stands in for marravex: a hard link in <prefix>/bin runs it from there.
-        QTemporaryDir prefix(QCoreApplication::applicationDirPath() + QStringLiteral("/../installed-XXXXXX"));
-        const fs::path root = prefix.path().toStdString(), share = root / "share/marravex";
-        fs::create_directories(root / "bin");
-        fs::create_directories(share);
-        const fs::path program = root / "bin/test_app";
-        if (::link("/proc/self/exe", program.c_str()) != 0)
-            fs::copy_file(QCoreApplication::applicationFilePath().toStdString(), program);
-        fs::copy(fs::path(testFilesDir()) / "../resources", share);
-        fs::copy(fs::path(binDir()) / "Samples", share / "Samples", fs::copy_options::recursive);
-        setWritable(share, false);
-        QTemporaryDir userData;
-        const auto run = runTestInChild(currentTestName(), {{"XDG_DATA_HOME", userData.path().toStdString()}},
-                                        600000, program.string());
-        setWritable(share, true);
-        EXPECT_TRUE(childTestPassed(run));
-        return;
-    }
-
+// The child: this program run from <prefix>/bin, as the installed program.
+QC_CHILD_F(InstalledLayout, RunAsInstalled) {
     // As the installed program: the data folder is XDG_DATA_HOME's, here a temporary folder.
     QStandardPaths::setTestModeEnabled(false);
     const QString share =
@@ -93,4 +74,23 @@ TEST_F(InstalledLayout, FindsItsFilesAndGivesAWritableSampleFolder) {
     control<QPushButton>(*w, "PushButton2").click();
     EXPECT_EQ(folderBox.text(), samples);
     EXPECT_TRUE(fs::exists(converted));
+}
+
+TEST(InstalledLayout, FindsItsFilesAndGivesAWritableSampleFolder) {
+    // This test program stands in for marravex: a hard link in <prefix>/bin runs it from there.
+    QTemporaryDir prefix(QCoreApplication::applicationDirPath() + QStringLiteral("/../installed-XXXXXX"));
+    const fs::path root = prefix.path().toStdString(), share = root / "share/marravex";
+    fs::create_directories(root / "bin");
+    fs::create_directories(share);
+    const fs::path program = root / "bin/test_app";
+    if (::link("/proc/self/exe", program.c_str()) != 0)
+        fs::copy_file(QCoreApplication::applicationFilePath().toStdString(), program);
+    fs::copy(fs::path(testFilesDir()) / "../resources", share);
+    fs::copy(fs::path(binDir()) / "Samples", share / "Samples", fs::copy_options::recursive);
+    setWritable(share, false);
+    QTemporaryDir userData;
+    const auto run = runInChild(RunAsInstalled, {{"XDG_DATA_HOME", userData.path().toStdString()}}, 600000,
+                                program.string());
+    setWritable(share, true);
+    EXPECT_TRUE(childPassed(run));
 }

@@ -243,7 +243,7 @@ TEST_F(StartConverting, InSqlPreviewModeThePreviewWindowOpensOwnedByTheMainWindo
 }
 
 // Runs in a child process: starts a conversion and closes the window once a table has rows.
-TEST_F(StartConverting, DISABLED_CloseMidRunChild) {
+QC_CHILD_F(StartConverting, CloseMidRun) {
     const QString target = qEnvironmentVariable("QC_CLOSE_TARGET");
     auto w = loadedWindow();
     w->seams().message = [](const QString& text, const QString&, Buttons, Icon) -> Answer {
@@ -274,8 +274,8 @@ TEST_F(StartConverting, DISABLED_CloseMidRunChild) {
 TEST_F(StartConverting, ClosingTheWindowMidRunEndsTheProgramAndKeepsEveryWrittenRow) {
     TdsServer server(TdsServer::standardFixture(20000));
     QTemporaryDir target;
-    const ProcessResult run = runTestInChild(
-        "StartConverting.DISABLED_CloseMidRunChild",
+    const ProcessResult run = runInChild(
+        CloseMidRun,
         {{"QC_CLOSE_TARGET", target.path().toStdString()}, {"QC_CLOSE_PORT", std::to_string(server.port())}},
         240000);
     ASSERT_TRUE(run.finished);

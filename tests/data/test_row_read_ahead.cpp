@@ -1,6 +1,7 @@
 // Rows read ahead on a thread of their own, through the real SQLite driver: more rows than the
 // reader may hold arrive whole and in order, large rows are held back by their size, and a reader
-// left in the middle of a table stops.
+// left in the middle of a table stops. The tests wait for the reader to fill what it may hold,
+// never for a time.
 #include "data/row_read_ahead.h"
 #include "odbc/connection.h"
 #include "odbc/statement.h"
@@ -8,9 +9,9 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <chrono>
-#include <thread>
+#include <cstdio>
+#include <cstdlib>
 
 using namespace qc::data;
 using qc::test::SqliteDatabase;
@@ -19,6 +20,8 @@ namespace {
 
 // Far more rows than the reader holds ahead, so it has to wait for room again and again.
 constexpr std::int64_t kRows = 20000;
+// Far longer than filling the ring takes on a loaded machine under a sanitizer.
+constexpr std::chrono::milliseconds kFillLimit{60000};
 
 const char* kScript = R"(
 CREATE TABLE t(id INTEGER, label TEXT);
@@ -38,10 +41,9 @@ TEST(ReadAhead, ATableLargerThanTheQueueArrivesWholeAndInOrder) {
     SqliteDatabase db(kScript);
     qc::odbc::Connection connection;
     connection.open(db.connectionString());
-    std::atomic<int> waits = 0;
-    RowReadAhead rows(selectAll(connection), [&] { ++waits; });
-    // Let the reader fill its queue and wait for room before the first row is taken.
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    RowReadAhead rows(selectAll(connection), [] {});
+    // The reader fills its queue and waits for room before the first row is taken.
+    ASSERT_TRUE(rows.waitUntilFull(kFillLimit));
 
     std::vector<qc::odbc::Value> row;
     std::int64_t expected = 1;
@@ -70,7 +72,9 @@ INSERT INTO t SELECT i, printf('%d%.*c', i, 1048576, 'x') FROM c;
     limits.bytes = 3u << 20;
     RowReadAhead rows(
         selectAll(connection), [] {}, limits);
-    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    // Three rows reach the limit: the reader stops there, long before the row limit.
+    ASSERT_TRUE(rows.waitUntilFull(kFillLimit));
+    EXPECT_EQ(rows.mostRowsHeld(), 3u);
     std::vector<qc::odbc::Value> row;
     std::int64_t expected = 1;
     while (rows.next(row)) {
@@ -91,28 +95,31 @@ TEST(ReadAhead, LeavingInTheMiddleOfATableStopsTheReader) {
     qc::odbc::Connection connection;
     connection.open(db.connectionString());
     for (int taken : {0, 3, 5000}) {
-        std::atomic<bool> gone = false;
-        std::atomic<int> waitsAfterwards = 0;
-        {
-            RowReadAhead rows(selectAll(connection), [&] {
-                if (gone)
-                    ++waitsAfterwards;
-            });
-            std::vector<qc::odbc::Value> row;
-            for (int i = 1; i <= taken; ++i) {
-                ASSERT_TRUE(rows.next(row));
-                ASSERT_EQ(std::get<std::int64_t>(row[0]), i);
+        // While it closes, the read-ahead waits for its reader in slices, calling this between
+        // them: a reader that goes on waiting for room nobody makes keeps it here for good.
+        bool closing = false;
+        std::chrono::steady_clock::time_point closeStarted;
+        auto whileWaiting = [&] {
+            if (closing && std::chrono::steady_clock::now() - closeStarted > kFillLimit) {
+                std::fprintf(stderr, "the reader did not stop after %d rows taken\n", taken);
+                std::abort();
             }
-            std::this_thread::sleep_for(std::chrono::milliseconds(50)); // the queue is full again
-        } // a hang here is the fault: the reader waits for room nobody makes
-        gone = true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(30));
-        EXPECT_EQ(waitsAfterwards, 0) << taken;
+        };
+        auto rows = std::make_unique<RowReadAhead>(selectAll(connection), whileWaiting);
+        std::vector<qc::odbc::Value> row;
+        for (int i = 1; i <= taken; ++i) {
+            ASSERT_TRUE(rows->next(row));
+            ASSERT_EQ(std::get<std::int64_t>(row[0]), i);
+        }
+        // The rows taken made room, which the reader filled again: it now waits for more room.
+        ASSERT_TRUE(rows->waitUntilFull(kFillLimit)) << taken;
+        closing = true;
+        closeStarted = std::chrono::steady_clock::now();
+        rows.reset();
+        // The connection serves the next statement: the reader let go of it.
+        qc::odbc::Statement count(connection);
+        count.execute("SELECT COUNT(*) FROM t");
+        ASSERT_TRUE(count.next(row)) << taken;
+        EXPECT_EQ(std::get<std::int64_t>(row[0]), kRows) << taken;
     }
-    // The connection serves the next statement: the reader let go of it.
-    qc::odbc::Statement count(connection);
-    count.execute("SELECT COUNT(*) FROM t");
-    std::vector<qc::odbc::Value> row;
-    ASSERT_TRUE(count.next(row));
-    EXPECT_EQ(std::get<std::int64_t>(row[0]), kRows);
 }

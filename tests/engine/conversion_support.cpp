@@ -168,15 +168,10 @@ void executeOnFoxPro(const std::string& folder, const std::vector<std::string>& 
     connection.Close();
 }
 
-bool inSqliteChild() {
-    if (inChildTest())
-        return true;
-    // unixODBC reads its driver list once per process, so the mapping needs a process of its own.
+void runWithSqliteAsSqlServer(const ChildEntry& entry) {
     QTemporaryDir odbc;
     writeOdbcSetup(odbc.path().toStdString(), kSqliteDriver);
-    EXPECT_TRUE(
-        childTestPassed(runTestInChild(currentTestName(), {{"ODBCSYSINI", odbc.path().toStdString()}})));
-    return false;
+    EXPECT_TRUE(childPassed(runInChild(entry, {{"ODBCSYSINI", odbc.path().toStdString()}})));
 }
 
 QStringList listedNames(const engine::ConversionRun& run) {

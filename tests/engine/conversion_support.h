@@ -4,6 +4,7 @@
 // maps the driver name "SQL Server" to the SQLite driver.
 
 #include "engine/conversion_run.h"
+#include "support/child_process.h"
 
 #include <QStringList>
 
@@ -30,12 +31,20 @@ void makeSqliteDatabase(const std::string& path, const std::string& script);
 // Sends statements to a FoxPro folder through the engine's provider.
 void executeOnFoxPro(const std::string& folder, const std::vector<std::string>& statements);
 
-// True in the child that runs the current test with ODBC's "SQL Server" driver name mapped to
-// the SQLite driver; in the parent, runs that child, checks that its test passed and returns
-// false, so the caller returns at once.
-bool inSqliteChild();
+// Runs the entry in a child process whose ODBC set-up maps the driver name "SQL Server" to the
+// SQLite driver, and checks that it passed. unixODBC reads its driver list once per process, so
+// the mapping needs a process of its own.
+void runWithSqliteAsSqlServer(const ChildEntry& entry);
 
 // The names the run listed, as the user is shown them, in the listing's order.
 QStringList listedNames(const engine::ConversionRun& run);
 
 } // namespace qc::test
+
+// A test whose body runs through runWithSqliteAsSqlServer().
+#define QC_SQLITE_TEST(suite, name)                                                                          \
+    QC_CHILD_DECLARE(::testing::Test, suite##name)                                                           \
+    TEST(suite, name) {                                                                                      \
+        ::qc::test::runWithSqliteAsSqlServer(suite##name);                                                   \
+    }                                                                                                        \
+    void suite##name##Body::TestBody()

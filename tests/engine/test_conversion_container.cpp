@@ -45,9 +45,7 @@ preview::PreviewExit executeTheLines(preview::PreviewSession& session, UiPort& u
 
 } // namespace
 
-TEST(ConversionContainer, PerFilePreviewThenImmediateReplacementKeepLongNames) {
-    if (!test::inSqliteChild())
-        return;
+QC_SQLITE_TEST(ConversionContainer, PerFilePreviewThenImmediateReplacementKeepLongNames) {
     QTemporaryDir dir;
     const std::string source = dir.filePath(QStringLiteral("source.db")).toStdString();
     const std::filesystem::path dbc = std::filesystem::path(dir.path().toStdString()) / "shop.dbc";
@@ -97,9 +95,7 @@ TEST(ConversionContainer, PerFilePreviewThenImmediateReplacementKeepLongNames) {
 
 // A table file left bound to the container without being in it (a copy, or a change cut short
 // long ago) is set free by the run's first write, and the user hears of it once.
-TEST(ConversionContainer, AStrayBoundTableIsToldOnceInTheRun) {
-    if (!test::inSqliteChild())
-        return;
+QC_SQLITE_TEST(ConversionContainer, AStrayBoundTableIsToldOnceInTheRun) {
     QTemporaryDir dir;
     const std::string source = dir.filePath(QStringLiteral("source.db")).toStdString();
     const std::filesystem::path folder(dir.path().toStdString());

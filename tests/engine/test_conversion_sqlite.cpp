@@ -100,9 +100,7 @@ std::vector<std::string> linesOf(const QString& table) {
 
 } // namespace
 
-TEST(ConversionSqlite, ConvertsEveryTableAndAsksBeforeOverwriting) {
-    if (!test::inSqliteChild())
-        return;
+QC_SQLITE_TEST(ConversionSqlite, ConvertsEveryTableAndAsksBeforeOverwriting) {
     Conversion c;
     test::executeOnFoxPro(c.target, {"CREATE TABLE existing (k INT)", "INSERT INTO existing VALUES (99)"});
     c.ui.expectQuestion(QStringLiteral("Would you like to overwrite Existing?"), Answer::Yes);
@@ -185,9 +183,7 @@ TEST(ConversionSqlite, ConvertsEveryTableAndAsksBeforeOverwriting) {
     EXPECT_EQ(run.datatypeRows().count(), 2 + 8 + 2 + 2);
 }
 
-TEST(ConversionSqlite, NoToTheOverwriteQuestionLeavesTheTableAlone) {
-    if (!test::inSqliteChild())
-        return;
+QC_SQLITE_TEST(ConversionSqlite, NoToTheOverwriteQuestionLeavesTheTableAlone) {
     Conversion c;
     test::executeOnFoxPro(c.target, {"CREATE TABLE existing (k INT)", "INSERT INTO existing VALUES (99)"});
     c.ui.expectQuestion(QStringLiteral("overwrite Existing?"), Answer::No);
@@ -215,9 +211,7 @@ TEST(ConversionSqlite, NoToTheOverwriteQuestionLeavesTheTableAlone) {
     EXPECT_EQ(c.ui.messages.back().text, QStringLiteral("Done."));
 }
 
-TEST(ConversionSqlite, PreviewPerTable) {
-    if (!test::inSqliteChild())
-        return;
+QC_SQLITE_TEST(ConversionSqlite, PreviewPerTable) {
     Conversion c;
     c.preview = PreviewChoice::PerTable;
     std::vector<std::vector<std::string>> shown;
@@ -248,9 +242,7 @@ TEST(ConversionSqlite, PreviewPerTable) {
     EXPECT_FALSE(run.targetConnection()->isOpen());
 }
 
-TEST(ConversionSqlite, NoPreviewForATableTheUserKeeps) {
-    if (!test::inSqliteChild())
-        return;
+QC_SQLITE_TEST(ConversionSqlite, NoPreviewForATableTheUserKeeps) {
     Conversion c;
     c.preview = PreviewChoice::PerTable;
     test::executeOnFoxPro(c.target, {"CREATE TABLE existing (k INT)"});
@@ -268,9 +260,7 @@ TEST(ConversionSqlite, NoPreviewForATableTheUserKeeps) {
     EXPECT_EQ(c.ui.messages.back().text, QStringLiteral("Done."));
 }
 
-TEST(ConversionSqlite, PreviewPerFileHoldsEveryTable) {
-    if (!test::inSqliteChild())
-        return;
+QC_SQLITE_TEST(ConversionSqlite, PreviewPerFileHoldsEveryTable) {
     Conversion c;
     c.preview = PreviewChoice::PerFile;
     test::executeOnFoxPro(c.target, {"CREATE TABLE existing (k INT)"});
@@ -302,9 +292,7 @@ TEST(ConversionSqlite, PreviewPerFileHoldsEveryTable) {
     EXPECT_EQ(c.ui.messages.back().text, QStringLiteral("Done."));
 }
 
-TEST(ConversionSqlite, EmptySourceShowsAnEmptyPreview) {
-    if (!test::inSqliteChild())
-        return;
+QC_SQLITE_TEST(ConversionSqlite, EmptySourceShowsAnEmptyPreview) {
     Conversion c("CREATE VIEW v AS SELECT 1 AS one;");
     c.preview = PreviewChoice::PerFile;
     int lines = -1;
@@ -320,9 +308,7 @@ TEST(ConversionSqlite, EmptySourceShowsAnEmptyPreview) {
     EXPECT_EQ(c.ui.messages[0].text, QStringLiteral("Done."));
 }
 
-TEST(ConversionSqlite, RejectedRowsAreReportedOnceEach) {
-    if (!test::inSqliteChild())
-        return;
+QC_SQLITE_TEST(ConversionSqlite, RejectedRowsAreReportedOnceEach) {
     Conversion c("CREATE TABLE Mixed (id INTEGER, label VARCHAR(10));"
                  "INSERT INTO Mixed VALUES (1, 'ok');"
                  "INSERT INTO Mixed VALUES (2, '" +
@@ -367,9 +353,7 @@ TEST(ConversionSqlite, RejectedRowsAreReportedOnceEach) {
     EXPECT_EQ(c.ui.messages.back().text, QStringLiteral("Done."));
 }
 
-TEST(ConversionSqlite, UnreachableDatabasesEndTheRunWithTheReason) {
-    if (!test::inSqliteChild())
-        return;
+QC_SQLITE_TEST(ConversionSqlite, UnreachableDatabasesEndTheRunWithTheReason) {
     {
         Conversion c;
         c.foxpro.folder = QString::fromStdString(c.target + "/missing");
@@ -399,9 +383,7 @@ TEST(ConversionSqlite, UnreachableDatabasesEndTheRunWithTheReason) {
     }
 }
 
-TEST(ConversionSqlite, ASecondClickDuringARunDoesNothing) {
-    if (!test::inSqliteChild())
-        return;
+QC_SQLITE_TEST(ConversionSqlite, ASecondClickDuringARunDoesNothing) {
     Conversion c;
     ConversionRun run(c.ui);
     int clicks = 0;
@@ -422,9 +404,7 @@ TEST(ConversionSqlite, ASecondClickDuringARunDoesNothing) {
     EXPECT_FALSE(run.converting());
 }
 
-TEST(ConversionSqlite, IntoADatabaseContainerAndAgain) {
-    if (!test::inSqliteChild())
-        return;
+QC_SQLITE_TEST(ConversionSqlite, IntoADatabaseContainerAndAgain) {
     Conversion c;
     // A container made by Visual FoxPro itself; the converted tables join it.
     for (const char* file : {"data1.dbc", "data1.DCT", "data1.DCX"}) {

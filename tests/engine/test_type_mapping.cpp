@@ -48,12 +48,83 @@ Built build(const QString& table, std::vector<std::pair<std::string, int>> colum
     return built;
 }
 
-std::string typeOf(int type) {
-    const auto b = build(QStringLiteral("T"), {{"c", type}});
-    return b.rows.at(0)[3].toStdString();
-}
+// What a column of an ADO type number becomes: the words of its datatype row, and whether its
+// values are written unquoted. Its CREATE TABLE fragment is the FoxPro word.
+struct ColumnType {
+    int adoType;
+    const char* sourceWord;
+    const char* foxproWord;
+    bool numeric;
+};
+
+constexpr const char* kOther = "OTHER TYPES";
+
+// Every ADO DataTypeEnum number with the type that the substring tests of its constant's name
+// have always given it, in the order of the rules: "adLongVarWChar" met "varwchar" before
+// "longvar", "adSmallInt" met "smallint" before "int"; the source word is the rule's first test
+// text, also where its second one matched ("adTinyInt", "adNumeric").
+constexpr ColumnType kAdoTypes[] = {
+    {0, kOther, "CHAR", false},             // adEmpty
+    {2, "smallint", "SMALLINT", true},      // adSmallInt
+    {3, "int", "INT", true},                // adInteger
+    {4, kOther, "CHAR", false},             // adSingle
+    {5, "double", "DOUBLE", true},          // adDouble
+    {6, "currency", "DOUBLE", true},        // adCurrency
+    {7, "date", "DATE", false},             // adDate
+    {8, kOther, "CHAR", false},             // adBSTR
+    {9, kOther, "CHAR", false},             // adIDispatch
+    {10, kOther, "CHAR", false},            // adError
+    {11, "bool", "SMALLINT", true},         // adBoolean
+    {12, kOther, "CHAR", false},            // adVariant
+    {13, kOther, "CHAR", false},            // adIUnknown
+    {14, "decimal", "DEC", true},           // adDecimal
+    {16, "smallint", "SMALLINT", true},     // adTinyInt
+    {17, "smallint", "SMALLINT", true},     // adUnsignedTinyInt
+    {18, "smallint", "SMALLINT", true},     // adUnsignedSmallInt
+    {19, "int", "INT", true},               // adUnsignedInt
+    {20, "int", "INT", true},               // adBigInt
+    {21, "int", "INT", true},               // adUnsignedBigInt
+    {64, kOther, "CHAR", false},            // adFileTime
+    {72, kOther, "CHAR", false},            // adGUID
+    {128, kOther, "CHAR", false},           // adBinary
+    {129, kOther, "CHAR", false},           // adChar
+    {130, kOther, "CHAR", false},           // adWChar
+    {131, "currency", "DOUBLE", true},      // adNumeric
+    {132, kOther, "CHAR", false},           // adUserDefined
+    {133, "date", "DATE", false},           // adDBDate
+    {134, kOther, "CHAR", false},           // adDBTime
+    {135, "timestamp", "TIMESTAMP", false}, // adDBTimeStamp
+    {136, kOther, "CHAR", false},           // adChapter
+    {138, kOther, "CHAR", false},           // adPropVariant
+    {139, "currency", "DOUBLE", true},      // adVarNumeric
+    {200, kOther, "CHAR", false},           // adVarChar
+    {201, "longvar", "long", false},        // adLongVarChar
+    {202, "varwchar", "BLOB", false},       // adVarWChar
+    {203, "varwchar", "BLOB", false},       // adLongVarWChar
+    {204, kOther, "CHAR", false},           // adVarBinary
+    {205, "longvar", "long", false},        // adLongVarBinary
+    // Numbers that are no ADO type, next to known ones and far beyond them.
+    {1, kOther, "CHAR", false},
+    {15, kOther, "CHAR", false},
+    {137, kOther, "CHAR", false},
+    {-1, kOther, "CHAR", false},
+    {65536 + 3, kOther, "CHAR", false},
+};
 
 } // namespace
+
+TEST(TypeMapping, EveryAdoTypeNumberGetsItsColumnType) {
+    for (const ColumnType& t : kAdoTypes) {
+        const auto b = build(QStringLiteral("T"), {{"c", t.adoType}});
+        EXPECT_EQ(b.def.statement, std::string("CREATE TABLE [T] (\"c\" ") + t.foxproWord + ");")
+            << t.adoType;
+        ASSERT_EQ(b.rows.size(), 1u) << t.adoType;
+        EXPECT_EQ(b.rows[0][2].toStdString(), t.sourceWord) << t.adoType;
+        EXPECT_EQ(b.rows[0][3].toStdString(), t.foxproWord) << t.adoType;
+        EXPECT_EQ(b.def.NumericColumns, t.numeric ? std::vector<int>{0} : std::vector<int>{}) << t.adoType;
+        EXPECT_TRUE(b.reports.empty()) << t.adoType;
+    }
+}
 
 TEST(TypeMapping, OrdersExample) {
     const auto b = build(
@@ -74,34 +145,6 @@ TEST(TypeMapping, OrdersExample) {
         for (int c = 0; c < 4; ++c)
             EXPECT_EQ(b.rows[i][c].toStdString(), expected[i][c]) << "row " << i << " column " << c;
     EXPECT_TRUE(b.reports.empty());
-}
-
-TEST(TypeMapping, TheOrderOfTheRulesDecides) {
-    EXPECT_EQ(typeOf(203), "BLOB"); // adLongVarWChar: varwchar before longvar
-    EXPECT_EQ(typeOf(201), "long");
-    EXPECT_EQ(typeOf(205), "long");
-    EXPECT_EQ(typeOf(5), "DOUBLE");
-    for (int t : {18, 17, 16, 2})
-        EXPECT_EQ(typeOf(t), "SMALLINT") << t; // smallint/tinyint before int
-    for (int t : {20, 21, 19, 3})
-        EXPECT_EQ(typeOf(t), "INT") << t;
-    for (int t : {6, 131, 139})
-        EXPECT_EQ(typeOf(t), "DOUBLE") << t;
-    EXPECT_EQ(typeOf(14), "DEC");
-    EXPECT_EQ(typeOf(7), "DATE");
-    EXPECT_EQ(typeOf(133), "DATE");
-    EXPECT_EQ(typeOf(135), "TIMESTAMP");
-    // The other ADO types, and numbers that are none.
-    for (int t : {134, 4, 64, 72, 128, 204, 129, 130, 200, 0, 12, 8, 9, 10, 13, 132, 136, 138, 1, 65536 + 3})
-        EXPECT_EQ(typeOf(t), "CHAR") << t;
-    EXPECT_EQ(typeOf(11), "SMALLINT");
-
-    // The source word is the rule's first test text, also when its second one matched.
-    const auto b = build(QStringLiteral("T"), {{"a", 16}, {"b", 131}, {"c", 14}});
-    EXPECT_EQ(b.rows[0][2], QStringLiteral("smallint"));
-    EXPECT_EQ(b.rows[1][2], QStringLiteral("currency"));
-    EXPECT_EQ(b.rows[2][2], QStringLiteral("decimal"));
-    EXPECT_EQ(b.def.NumericColumns, (std::vector<int>{0, 1, 2}));
 }
 
 TEST(TypeMapping, UnknownOrUnreadableTypesBecomeChar) {

@@ -48,10 +48,8 @@ void waitForFile(const char* path) {
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
 }
 
-// The child's side: started only through startChild().
-TEST(FaultChild, Run) {
-    if (!inChildTest())
-        GTEST_SKIP() << "started only by the fault tests";
+// The child's side, started through startChild().
+QC_CHILD(FoxProStatements) {
     const char* target = std::getenv("QC_FAULT_TARGET");
     using Arm = void (*)(int);
     const auto arm = reinterpret_cast<Arm>(dlsym(RTLD_DEFAULT, "qc_kill_shim_arm"));
@@ -101,7 +99,7 @@ Process startChild(const ChildJob& job) {
         environment["LD_PRELOAD"] = QC_KILL_SHIM;
         environment["QC_KILL_AT"] = std::to_string(job.killAt);
     }
-    return startTestInChild("FaultChild.Run", environment);
+    return startInChild(FoxProStatements, environment);
 }
 
 bool childFinished(Process& child) {

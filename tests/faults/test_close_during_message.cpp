@@ -52,7 +52,7 @@ void typeLogin(QWidget& w) {
 
 // Child: "Test Connection" against a working server shows its answer in a real message box; the
 // window system then asks the main window to close.
-TEST(CloseDuringMessageChild, DISABLED_TestConnectionAnswer) {
+QC_CHILD(CloseWhileTheAnswerIsShown) {
     app::MainWindow w;
     typeLogin(w);
     w.show();
@@ -81,8 +81,8 @@ TEST(CloseDuringMessageChild, DISABLED_TestConnectionAnswer) {
 
 TEST(CloseDuringMessage, TheWindowSystemsCloseEndsTheProgramWhileAMessageBoxIsUp) {
     TdsServer server(TdsServer::standardFixture(50));
-    const ProcessResult run = runTestInChild("CloseDuringMessageChild.DISABLED_TestConnectionAnswer",
-                                             {{"QC_PORT", std::to_string(server.port())}}, 60000);
+    const ProcessResult run =
+        runInChild(CloseWhileTheAnswerIsShown, {{"QC_PORT", std::to_string(server.port())}}, 60000);
     ASSERT_TRUE(run.finished);
     EXPECT_FALSE(run.signalled);
     EXPECT_EQ(run.exitCode, 0)
@@ -92,7 +92,7 @@ TEST(CloseDuringMessage, TheWindowSystemsCloseEndsTheProgramWhileAMessageBoxIsUp
 
 // Child: a window of the program opened over the main window (Advanced Options from its button, or
 // the SQL Preview during a run), then the window system asks the main window to close.
-TEST(CloseDuringMessageChild, DISABLED_WindowOverTheMainWindow) {
+QC_CHILD(CloseWhileAWindowIsOver) {
     app::MainWindow w;
     typeLogin(w);
     control<QLineEdit>(w, "Text2").setText(qEnvironmentVariable("QC_TARGET"));
@@ -120,11 +120,11 @@ TEST(CloseDuringMessage, TheWindowSystemsCloseEndsTheProgramWhileAnotherWindowIs
     TdsServer server(TdsServer::standardFixture(50));
     QTemporaryDir target;
     for (const char* button : {"PushButton12", "PushButton7"}) {
-        const ProcessResult run = runTestInChild("CloseDuringMessageChild.DISABLED_WindowOverTheMainWindow",
-                                                 {{"QC_PORT", std::to_string(server.port())},
-                                                  {"QC_TARGET", target.path().toStdString()},
-                                                  {"QC_BUTTON", button}},
-                                                 60000);
+        const ProcessResult run = runInChild(CloseWhileAWindowIsOver,
+                                             {{"QC_PORT", std::to_string(server.port())},
+                                              {"QC_TARGET", target.path().toStdString()},
+                                              {"QC_BUTTON", button}},
+                                             60000);
         ASSERT_TRUE(run.finished) << button;
         EXPECT_FALSE(run.signalled) << button;
         EXPECT_EQ(run.exitCode, 0)

@@ -23,11 +23,9 @@ std::string rowStatement(long id) {
            "', " + (id % 5 == 0 ? "NULL" : std::to_string(id) + ".5") + ")";
 }
 
-// Runs only inside the child the test below starts: inserts rows until it is killed and
-// reports each one after its INSERT returned.
-TEST(DurabilityChild, StreamInserts) {
-    if (!qc::test::inChildTest())
-        GTEST_SKIP() << "started only by Durability.KilledWriterLosesNoReturnedRow";
+// The child the test below starts: inserts rows until it is killed and reports each one after
+// its INSERT returned.
+QC_CHILD(StreamInserts) {
     const char* folder = std::getenv(kStreamFolder);
     auto db = qc::foxpro::Database::open(folder);
     auto table = qc::foxpro::DbfFile::open(std::string(folder) + "/stream.dbf", false);
@@ -45,8 +43,7 @@ TEST(Durability, KilledWriterLosesNoReturnedRow) {
     long confirmed = 0;
     bool roomSeen = false;
     for (int round = 0; round < 3; ++round) {
-        auto child =
-            qc::test::startTestInChild("DurabilityChild.StreamInserts", {{kStreamFolder, folder.str()}});
+        auto child = qc::test::startInChild(StreamInserts, {{kStreamFolder, folder.str()}});
         ASSERT_TRUE(child.started());
         std::string output;
         const long target = confirmed + 1500 + round * 700;

@@ -11,7 +11,8 @@ namespace qc::test {
 
 namespace {
 
-constexpr const char* kChildTest = "QC_CHILD_TEST";
+// Names the entry a child was started for; read while static objects are made.
+constexpr const char* kChildEntry = "QC_CHILD_ENTRY";
 
 std::map<std::string, std::string> environmentNow() {
     std::map<std::string, std::string> all;
@@ -46,36 +47,33 @@ EnvironmentChanges backToStart() {
 
 } // namespace
 
-std::string currentTestName() {
-    const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-    return info ? std::string(info->test_suite_name()) + "." + info->name() : std::string();
+bool ChildEntry::startedFor(const char* name) {
+    const char* child = std::getenv(kChildEntry);
+    return child && std::strcmp(child, name) == 0;
 }
 
-bool inChildTest() {
-    const char* child = std::getenv(kChildTest);
-    const std::string test = currentTestName();
-    return child && !test.empty() && test == child;
-}
-
-Process startTestInChild(const std::string& test, const EnvironmentChanges& environment,
-                         const std::string& program) {
+Process startInChild(const ChildEntry& entry, const EnvironmentChanges& environment,
+                     const std::string& program) {
     EnvironmentChanges changes = backToStart();
     for (const auto& [name, value] : environment)
         changes[name] = value;
-    changes[kChildTest] = test;
-    return Process(program, {"--gtest_filter=" + test, "--gtest_also_run_disabled_tests"}, changes);
+    changes[kChildEntry] = entry.name();
+    return Process(program, {"--gtest_filter=Child." + entry.name()}, changes);
 }
 
-ProcessResult runTestInChild(const std::string& test, const EnvironmentChanges& environment, int timeoutMs,
-                             const std::string& program) {
-    ProcessResult run = startTestInChild(test, environment, program).wait(timeoutMs);
+ProcessResult runInChild(const ChildEntry& entry, const EnvironmentChanges& environment, int timeoutMs,
+                         const std::string& program) {
+    ProcessResult run = startInChild(entry, environment, program).wait(timeoutMs);
+    // A child whose entry never started would end with 0 as well: its exit code would prove nothing.
+    if (run.output.find("[ RUN      ] Child." + entry.name()) == std::string::npos)
+        ADD_FAILURE() << "the child did not start " << entry.name();
     if (!run.finished || run.exitCode != 0)
-        std::fprintf(stderr, "--- child %s ---\n%s%s--- end of child %s ---\n", test.c_str(),
-                     run.output.c_str(), run.errors.c_str(), test.c_str());
+        std::fprintf(stderr, "--- child %s ---\n%s%s--- end of child %s ---\n", entry.name().c_str(),
+                     run.output.c_str(), run.errors.c_str(), entry.name().c_str());
     return run;
 }
 
-::testing::AssertionResult childTestPassed(const ProcessResult& run) {
+::testing::AssertionResult childPassed(const ProcessResult& run) {
     if (run.finished && run.exitCode == 0 && run.output.find("[  PASSED  ] 1 test.") != std::string::npos)
         return ::testing::AssertionSuccess();
     return ::testing::AssertionFailure()
