@@ -118,7 +118,7 @@ double directRun(Script& form, const std::vector<std::string>& statements) {
     return secondsOf([&] {
         const int count = form.sqlLines.count();
         for (int line = 1; line <= count; ++line)
-            connection.Execute(form.sqlLines.text(line));
+            connection.execute(form.sqlLines.text(line));
     });
 }
 

@@ -21,21 +21,21 @@ struct RecordsetRead {
 
 RecordsetRead recordsetRead(const std::string& connectionString) {
     qc::data::Connection connection;
-    connection.Open(connectionString);
+    connection.open(connectionString);
     qc::data::Recordset rs;
     RecordsetRead result;
     const auto start = std::chrono::steady_clock::now();
-    rs.Open("SELECT * FROM [Big]", connection);
+    rs.open("SELECT * FROM [Big]", connection);
     const int fields = rs.fieldCount();
-    while (!rs.Eof()) {
+    while (!rs.eof()) {
         ++result.rows;
         for (int i = 0; i < fields; ++i)
             result.checksum += rs.fieldValue(i).index();
-        rs.MoveNext();
+        rs.moveNext();
     }
     result.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    rs.Close();
-    connection.Close();
+    rs.close();
+    connection.close();
     return result;
 }
 

@@ -148,11 +148,11 @@ void MainWindow::connectHandlers() {
         QString data::SqlServerLogin::*field;
     };
     const Box boxes[] = {
-        {serverBox, "Text5_Change", key::MSSQLServer, &data::SqlServerLogin::server},
-        {portBox, "Text6_Change", key::MSSQLPort, &data::SqlServerLogin::port},
-        {userBox, "Text3_Change", key::MSSQLUser, &data::SqlServerLogin::user},
-        {passwordBox, "Text4_Change", key::MSSQLPassword, &data::SqlServerLogin::password},
-        {databaseBox, "Text8_Change", key::MSSQLDatabase, &data::SqlServerLogin::database},
+        {serverBox, "Text5_Change", key::kMSSQLServer, &data::SqlServerLogin::server},
+        {portBox, "Text6_Change", key::kMSSQLPort, &data::SqlServerLogin::port},
+        {userBox, "Text3_Change", key::kMSSQLUser, &data::SqlServerLogin::user},
+        {passwordBox, "Text4_Change", key::kMSSQLPassword, &data::SqlServerLogin::password},
+        {databaseBox, "Text8_Change", key::kMSSQLDatabase, &data::SqlServerLogin::database},
     };
     for (const Box& b : boxes) {
         connect(&b.box, &QLineEdit::textChanged, this,
@@ -193,7 +193,7 @@ void MainWindow::writeFromHandler(const char* procedure, const QString& key, con
 
 void MainWindow::onFolderChanged(const QString& text) {
     target_.folder = text;
-    writeFromHandler("Text2_Change", key::FreeTableFolder, text);
+    writeFromHandler("Text2_Change", key::kFreeTableFolder, text);
     // A folder typed or chosen becomes the target; an emptied box, or the folder restored at
     // start, leaves the choice as it was.
     if (!text.isEmpty() && !restoringFolder_) {
@@ -244,18 +244,18 @@ void MainWindow::onPreviewModeClicked() {
     // none: the first option is selected as a click on it would, storing what that stores.
     if (state == 1 && !previewPerFileOption.isChecked() && !previewPerTableOption.isChecked())
         previewPerFileOption.setChecked(true);
-    writeFromHandler("Check1_Click", key::PreviewMode, QString::number(state));
+    writeFromHandler("Check1_Click", key::kPreviewMode, QString::number(state));
 }
 
 void MainWindow::onLocalConnectionClicked() {
     login_.localConnection = localConnectionBox.isChecked();
-    writeFromHandler("Check4_Click", key::LocalConnection,
+    writeFromHandler("Check4_Click", key::kLocalConnection,
                      localConnectionBox.isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
 }
 
 void MainWindow::onPreviewOptionClicked() {
-    writeFromHandler("Option_Click", key::PreviewPerFile, boolSettingText(previewPerFileOption.isChecked()));
-    writeFromHandler("Option_Click", key::PreviewPerTable,
+    writeFromHandler("Option_Click", key::kPreviewPerFile, boolSettingText(previewPerFileOption.isChecked()));
+    writeFromHandler("Option_Click", key::kPreviewPerTable,
                      boolSettingText(previewPerTableOption.isChecked()));
 }
 

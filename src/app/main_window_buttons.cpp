@@ -70,7 +70,7 @@ void MainWindow::onTestSourceClicked() {
     // A failed login is an expected outcome here: one plain message, no error report.
     port_.setBusy(true);
     QString reason;
-    if (data::IsValidMSSQLConnection(login_, &reason, &port_))
+    if (data::isValidMSSQLConnection(login_, &reason, &port_))
         port_.message(kConnected);
     else
         port_.message(QStringLiteral("Could not connect. Please check with your administrator.") +
@@ -92,7 +92,7 @@ void MainWindow::onTestTargetClicked() {
     ErrorTrap trap(port_, kWindowName, QStringLiteral("PushButton8_Click"));
     trap.step(100, [&] { port_.setBusy(true); });
     QString reason;
-    if (trap.test(102, [&] { return data::IsValidFoxProConnection(target_, port_, &reason); }))
+    if (trap.test(102, [&] { return data::isValidFoxProConnection(target_, port_, &reason); }))
         trap.step(104, [&] { port_.message(kConnected); });
     else
         trap.step(106, [&] {

@@ -35,7 +35,7 @@ void MainWindow::load() {
     const QString cursorFile = programFolder + QStringLiteral("/HAND-M.CUR");
     QCursor custom(Qt::ArrowCursor);
 
-    trap.step(100, [&] { shell::ApplySkin(*this, programFolder); });
+    trap.step(100, [&] { shell::applySkin(*this, programFolder); });
     if (trap.test(102, [&] { return fileExists(cursorFile); }))
         trap.step(104, [&] { custom = shell::handCursorFrom(cursorFile); });
     trap.step(106, [&] {
@@ -46,15 +46,15 @@ void MainWindow::load() {
     trap.step(110, [&] { setWindowIcon(shell::applicationIcon()); });
     trap.step(112, [&] { QCoreApplication::setApplicationName(applicationTitle()); });
     trap.step(114, [&] {
-        setCheckValue(previewModeBox, settingToInteger(ReadSetting(key::PreviewMode, QStringLiteral("1"))));
+        setCheckValue(previewModeBox, settingToInteger(readSetting(key::kPreviewMode, QStringLiteral("1"))));
     });
     trap.step(116, [&] {
         setOptionValue(previewPerFileOption,
-                       settingToBool(ReadSetting(key::PreviewPerFile, QStringLiteral("1"))));
+                       settingToBool(readSetting(key::kPreviewPerFile, QStringLiteral("1"))));
     });
     trap.step(118, [&] {
         setOptionValue(previewPerTableOption,
-                       settingToBool(ReadSetting(key::PreviewPerTable, QStringLiteral("0"))));
+                       settingToBool(readSetting(key::kPreviewPerTable, QStringLiteral("0"))));
     });
     const data::FoxProTarget storedTarget = data::readStoredTarget();
     // Restoring the folder is no choice of the user's: the target stays the one stored below.

@@ -66,7 +66,7 @@ std::optional<Locale> runLocale(const Options& o) {
     } else if (!stored.isEmpty()) {
         const auto page = writableCodePage(stored);
         if (!page) {
-            fail(codePageRefusal(QStringLiteral("The stored setting ") + key::CodePage, stored));
+            fail(codePageRefusal(QStringLiteral("The stored setting ") + key::kCodePage, stored));
             return std::nullopt;
         }
         locale.codePage = *page;
@@ -131,7 +131,7 @@ bool prepareTarget(const Options& o, const data::FoxProTarget& target) {
 // The target can be opened; told with the run's own words when not.
 bool targetOpens(const data::FoxProTarget& target, TerminalPort& port) {
     QString reason;
-    if (data::IsValidFoxProConnection(target, port, &reason))
+    if (data::isValidFoxProConnection(target, port, &reason))
         return true;
     fail(QStringLiteral("The FoxPro target cannot be opened:\n") + reason);
     return false;
@@ -181,7 +181,7 @@ int convert(const Options& o) {
     login.password = *password;
 
     QString reason;
-    if (!data::IsValidMSSQLConnection(login, &reason, &port)) {
+    if (!data::isValidMSSQLConnection(login, &reason, &port)) {
         fail(QStringLiteral("The SQL Server database cannot be reached:\n") + eachLineOnce(reason));
         return kCouldNotStart;
     }

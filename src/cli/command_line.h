@@ -4,7 +4,10 @@
 
 namespace qc::cli {
 
-enum ExitStatus { kAllLanded = 0, kSomeRefused = 1, kCouldNotStart = 2, kInterrupted = 130 };
+inline constexpr int kAllLanded = 0;
+inline constexpr int kSomeRefused = 1;
+inline constexpr int kCouldNotStart = 2;
+inline constexpr int kInterrupted = 130;
 
 // True when the arguments ask for the command line rather than the window.
 bool wantsCommandLine(int argc, char** argv);

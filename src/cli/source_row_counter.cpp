@@ -12,7 +12,7 @@ std::optional<std::int64_t> SourceRowCounter::operator()(const data::SourceTable
             source_ = std::make_unique<data::Connection>();
             source_->setCommandTimeout(timeout_);
             data::letEventsThroughWhileOpening(*source_, port_);
-            source_->Open(data::mssqlConnectionString(login_));
+            source_->open(data::mssqlConnectionString(login_));
         }
         const std::int64_t rows = data::countRows(*source_, data::selectAllStatement(table));
         return rows < 0 ? std::nullopt : std::optional(rows);

@@ -162,7 +162,7 @@ void Connection::openFoxPro(const std::string& path) {
     impl_->foxpro = foxpro::Database::open(path, impl_->limits, impl_->codePage);
 }
 
-void Connection::Open(const std::string& connectionString) {
+void Connection::open(const std::string& connectionString) {
     if (impl_->open())
         openObject();
     auto connection = std::make_unique<odbc::Connection>();
@@ -171,7 +171,7 @@ void Connection::Open(const std::string& connectionString) {
     impl_->odbc = std::move(connection);
 }
 
-void Connection::Execute(std::string_view statement) {
+void Connection::execute(std::string_view statement) {
     if (impl_->foxpro) {
         impl_->foxpro->execute(statement);
         return;
@@ -183,7 +183,7 @@ void Connection::Execute(std::string_view statement) {
     stmt.execute(statement);
 }
 
-void Connection::Check(std::string_view statement) const {
+void Connection::check(std::string_view statement) const {
     if (impl_->foxpro)
         foxpro::Database::check(statement);
 }
@@ -192,7 +192,7 @@ std::vector<std::string> Connection::takeNotices() {
     return impl_->foxpro ? impl_->foxpro->takeNotices() : std::vector<std::string>{};
 }
 
-std::unique_ptr<Recordset> Connection::OpenSchema() {
+std::unique_ptr<Recordset> Connection::openSchema() {
     if (!impl_->open())
         closedObject();
     auto recordset = std::make_unique<Recordset>();
@@ -216,13 +216,13 @@ std::unique_ptr<Recordset> Connection::OpenSchema() {
 void closeBeforeExit(Connection& connection) noexcept {
     try {
         if (connection.isOpen())
-            connection.Close();
+            connection.close();
     } catch (...) {
         // The program is ending; what stays past a table's end mark is cut off by its next writer.
     }
 }
 
-void Connection::Close() {
+void Connection::close() {
     if (!impl_->open())
         closedObject();
     // The engine's files are closed first so that a write the system tells of only then is
@@ -236,7 +236,7 @@ void Connection::Close() {
 Recordset::Recordset() = default;
 Recordset::~Recordset() = default;
 
-void Recordset::Open(const std::string& source, Connection& connection) {
+void Recordset::open(const std::string& source, Connection& connection) {
     if (source_)
         openObject();
     Connection::Impl& conn = connection.impl();
@@ -278,21 +278,21 @@ Recordset::Source& Recordset::openedSource() const {
     return *source_;
 }
 
-bool Recordset::Eof() const {
+bool Recordset::eof() const {
     openedSource();
     return eof_;
 }
 
-bool Recordset::Bof() const {
+bool Recordset::bof() const {
     openedSource();
     return bof_;
 }
 
-std::int64_t Recordset::RecordCount() {
+std::int64_t Recordset::recordCount() {
     return openedSource().rowCount();
 }
 
-void Recordset::MoveNext() {
+void Recordset::moveNext() {
     Source& source = openedSource();
     if (eof_)
         noCurrentRecord();
@@ -300,7 +300,7 @@ void Recordset::MoveNext() {
     eof_ = !source.fetch();
 }
 
-void Recordset::Close() {
+void Recordset::close() {
     openedSource();
     source_.reset();
     eof_ = bof_ = true;

@@ -68,23 +68,23 @@ class Connection {
     void setCodePage(int codePage);
 
     // An ODBC connection string ("Driver=...;...").
-    void Open(const std::string& connectionString);
+    void open(const std::string& connectionString);
     // The FoxPro engine on a folder of free tables or a database container (.dbc).
     void openFoxPro(const std::string& path);
     bool isOpen() const;
     // True when the connection never opened, or its link to the server is known to be gone.
     bool lost() const;
     // Executes one statement; no result is read.
-    void Execute(std::string_view statement);
+    void execute(std::string_view statement);
     // On a FoxPro connection, throws what Execute would throw for a statement whose text or table
     // definition the engine refuses, without changing anything; other connections check nothing.
-    void Check(std::string_view statement) const;
+    void check(std::string_view statement) const;
     // What the FoxPro engine put right on its own since the last call, each told once; empty
     // for other connections.
     std::vector<std::string> takeNotices();
     // The tables: a recordset with the fields "TABLE_TYPE" and "TABLE_NAME" among others.
-    std::unique_ptr<Recordset> OpenSchema();
-    void Close();
+    std::unique_ptr<Recordset> openSchema();
+    void close();
 
     struct Impl;
     Impl& impl();
@@ -101,15 +101,15 @@ class Recordset {
     Recordset& operator=(const Recordset&) = delete;
 
     // Opens a result: a forward-only stream of rows; RecordCount comes from a count of its own.
-    void Open(const std::string& source, Connection& connection);
+    void open(const std::string& source, Connection& connection);
     bool isOpen() const;
 
-    bool Eof() const;
-    bool Bof() const;
+    bool eof() const;
+    bool bof() const;
     // Number of rows of the result set.
-    std::int64_t RecordCount();
-    void MoveNext();
-    void Close();
+    std::int64_t recordCount();
+    void moveNext();
+    void close();
 
     // Fields in column order.
     int fieldCount() const;

@@ -25,8 +25,8 @@ void openTarget(Connection& connection, const FoxProTarget& target) {
     connection.openFoxPro(target.chosenPath().toStdString());
 }
 
-bool IsValidFoxProConnection(const FoxProTarget& target, UiPort& ui, QString* reason) {
-    ErrorTrap trap(ui, QStringLiteral("Foxpro"), QStringLiteral("IsValidFoxProConnection"));
+bool isValidFoxProConnection(const FoxProTarget& target, UiPort& ui, QString* reason) {
+    ErrorTrap trap(ui, QStringLiteral("Foxpro"), QStringLiteral("isValidFoxProConnection"));
     std::unique_ptr<Connection> connection;
     trap.step(102, [&] { connection = std::make_unique<Connection>(); });
     // From here on a failure is the expected answer "no", not something to report.
@@ -47,11 +47,11 @@ void listTargetTables(const FoxProTarget& target, QStringList& tables, UiPort& u
     std::unique_ptr<Recordset> schema;
     trap.step(104, [&] { connection = std::make_unique<Connection>(); });
     trap.step(106, [&] { openTarget(need(connection), target); });
-    trap.step(108, [&] { schema = need(connection).OpenSchema(); });
+    trap.step(108, [&] { schema = need(connection).openSchema(); });
     trap.step(110, [&] { tables.clear(); });
     // A failing end test leaves the loop (its "true" branch), so a schema that never opened is
     // reported once, not once per pass.
-    while (!trap.test(112, [&] { return need(schema).Eof(); })) {
+    while (!trap.test(112, [&] { return need(schema).eof(); })) {
         if (trap.test(114, [&] { return text(schema->fieldValue("TABLE_TYPE")) == "TABLE"; })) {
             trap.step(116, [&] { ui.letEventsThrough(); });
             trap.step(118,
@@ -59,16 +59,16 @@ void listTargetTables(const FoxProTarget& target, QStringList& tables, UiPort& u
         }
         bool moved = false;
         trap.step(122, [&] {
-            schema->MoveNext();
+            schema->moveNext();
             moved = true;
         });
         // A row the recordset cannot leave would be reported again on every pass.
         if (!moved)
             break;
     }
-    trap.step(126, [&] { need(schema).Close(); });
+    trap.step(126, [&] { need(schema).close(); });
     trap.step(128, [&] { schema.reset(); });
-    trap.step(130, [&] { need(connection).Close(); });
+    trap.step(130, [&] { need(connection).close(); });
     trap.step(132, [&] { connection.reset(); });
 }
 

@@ -27,7 +27,7 @@ void openTarget(Connection& connection, const FoxProTarget& target);
 
 // True when the target opens now. Reports only a failure to create the connection; why the
 // target did not open goes to `reason` when given.
-bool IsValidFoxProConnection(const FoxProTarget& target, UiPort& ui, QString* reason = nullptr);
+bool isValidFoxProConnection(const FoxProTarget& target, UiPort& ui, QString* reason = nullptr);
 
 // Replaces the list's entries by the target's tables; failures are reported under the
 // procedure's own name, and the entries read until then stay.

@@ -33,13 +33,13 @@ void letEventsThroughWhileOpening(Connection& connection, UiPort& ui) {
     connection.setEventPump([&ui] { ui.letEventsThrough(); });
 }
 
-bool IsValidMSSQLConnection(const SqlServerLogin& login, QString* reason, UiPort* ui) {
+bool isValidMSSQLConnection(const SqlServerLogin& login, QString* reason, UiPort* ui) {
     try {
         Connection connection;
         connection.setConnectionTimeout(login.loginTimeout);
         if (ui)
             letEventsThroughWhileOpening(connection, *ui);
-        connection.Open(mssqlConnectionString(login));
+        connection.open(mssqlConnectionString(login));
         return true;
     } catch (...) {
         if (reason)
@@ -52,10 +52,10 @@ void listSourceTables(const SqlServerLogin& login, SourceTables& tables, UiPort&
     Connection connection;
     connection.setConnectionTimeout(login.loginTimeout);
     letEventsThroughWhileOpening(connection, ui);
-    connection.Open(mssqlConnectionString(login));
-    auto schema = connection.OpenSchema();
+    connection.open(mssqlConnectionString(login));
+    auto schema = connection.openSchema();
     tables.clear();
-    while (!schema->Eof()) {
+    while (!schema->eof()) {
         if (text(schema->fieldValue("TABLE_TYPE")) == "TABLE") {
             ui.letEventsThrough();
             SourceTable table{QString::fromStdString(text(schema->fieldValue("TABLE_SCHEMA"))),
@@ -63,10 +63,10 @@ void listSourceTables(const SqlServerLogin& login, SourceTables& tables, UiPort&
             if (!madeByServer(table))
                 tables.append(std::move(table));
         }
-        schema->MoveNext();
+        schema->moveNext();
     }
-    schema->Close();
-    connection.Close();
+    schema->close();
+    connection.close();
 }
 
 } // namespace qc::data

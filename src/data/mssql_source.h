@@ -20,7 +20,7 @@ std::string mssqlConnectionString(const SqlServerLogin& login);
 // True when a connection with the login opens; nothing is shown either way. The driver's
 // message goes to `reason` when given. With a port, its window's events are let through while the
 // server is awaited.
-bool IsValidMSSQLConnection(const SqlServerLogin& login, QString* reason = nullptr, UiPort* ui = nullptr);
+bool isValidMSSQLConnection(const SqlServerLogin& login, QString* reason = nullptr, UiPort* ui = nullptr);
 
 // A connection whose Open lets the port's window events through while it waits.
 void letEventsThroughWhileOpening(Connection& connection, UiPort& ui);

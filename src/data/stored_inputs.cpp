@@ -14,29 +14,29 @@ const QString kFolderKind = QStringLiteral("2");
 
 SqlServerLogin readStoredLogin() {
     SqlServerLogin login;
-    login.server = ReadSetting(key::MSSQLServer);
-    login.user = ReadSetting(key::MSSQLUser);
-    login.password = ReadSetting(key::MSSQLPassword);
-    login.database = ReadSetting(key::MSSQLDatabase);
-    login.port = ReadSetting(key::MSSQLPort, QStringLiteral("1433"));
-    login.localConnection = ReadSetting(key::LocalConnection, QStringLiteral("0")) != QStringLiteral("0");
+    login.server = readSetting(key::kMSSQLServer);
+    login.user = readSetting(key::kMSSQLUser);
+    login.password = readSetting(key::kMSSQLPassword);
+    login.database = readSetting(key::kMSSQLDatabase);
+    login.port = readSetting(key::kMSSQLPort, QStringLiteral("1433"));
+    login.localConnection = readSetting(key::kLocalConnection, QStringLiteral("0")) != QStringLiteral("0");
     return login;
 }
 
 FoxProTarget readStoredTarget() {
     FoxProTarget target;
-    target.folder = ReadSetting(key::FreeTableFolder);
-    target.container = ReadSetting(key::DBCFile);
-    target.containerChosen = ReadSetting(key::FoxproOption) != kFolderKind;
+    target.folder = readSetting(key::kFreeTableFolder);
+    target.container = readSetting(key::kDBCFile);
+    target.containerChosen = readSetting(key::kFoxproOption) != kFolderKind;
     return target;
 }
 
 void storeTargetKind(SettingsWriter& settings, bool containerChosen) {
-    settings.write(key::FoxproOption, containerChosen ? kContainerKind : kFolderKind);
+    settings.write(key::kFoxproOption, containerChosen ? kContainerKind : kFolderKind);
 }
 
 QString readStoredCodePage() {
-    return ReadSetting(key::CodePage);
+    return readSetting(key::kCodePage);
 }
 
 int chosenCodePage() {
@@ -45,7 +45,7 @@ int chosenCodePage() {
 }
 
 void storeCodePage(SettingsWriter& settings, int codePage) {
-    settings.write(key::CodePage, QString::number(codePage));
+    settings.write(key::kCodePage, QString::number(codePage));
 }
 
 } // namespace qc::data

@@ -99,12 +99,12 @@ bool ConversionRun::start(ErrorTrap& trap) {
         return true;
     };
     if (fails(Step::CheckTarget, QStringLiteral("The FoxPro target cannot be opened:"),
-              [&](QString* reason) { return data::IsValidFoxProConnection(foxproTarget_, port_, reason); })) {
+              [&](QString* reason) { return data::isValidFoxProConnection(foxproTarget_, port_, reason); })) {
         result_.end = RunEnd::TargetUnreachable;
         return false;
     }
     if (fails(Step::CheckSource, QStringLiteral("The SQL Server database cannot be reached:"),
-              [&](QString* reason) { return data::IsValidMSSQLConnection(login_, reason, &port_); })) {
+              [&](QString* reason) { return data::isValidMSSQLConnection(login_, reason, &port_); })) {
         result_.end = RunEnd::SourceUnreachable;
         return false;
     }
@@ -129,7 +129,7 @@ bool ConversionRun::start(ErrorTrap& trap) {
     connectionsOpen_ = true;                                                                 // [146]
     trap.step(login_.localConnection ? Step::OpenLocalSource : Step::OpenRemoteSource, [&] { // [148]
         data::letEventsThroughWhileOpening(*source_, port_);
-        source_->Open(data::mssqlConnectionString(login_));
+        source_->open(data::mssqlConnectionString(login_));
     });
 
     sqlLines_.clear();     // [156]
@@ -187,8 +187,8 @@ void ConversionRun::copyTables(ErrorTrap& trap) {
 void ConversionRun::finish(ErrorTrap& trap) {
     perFilePreview(trap);
     if (connectionsOpen_) { // [466]
-        trap.step(Step::CloseSource, [&] { source_->Close(); });
-        trap.step(Step::CloseTarget, [&] { target_->Close(); });
+        trap.step(Step::CloseSource, [&] { source_->close(); });
+        trap.step(Step::CloseTarget, [&] { target_->close(); });
     }
     trap.step(Step::ShowIdle, [&] { port_.setBusy(false); });
     trap.step(Step::ResetProgressValue, [&] { port_.setProgressValue(0); });
@@ -253,11 +253,11 @@ ConversionRun::TableOutcome ConversionRun::copyTable(ErrorTrap& trap, int index,
             refused(output(trap, definition.statement, Step::CollectCreate, Step::ExecuteCreate), true);
         }
         if (!tableRefused_)
-            copyRows(trap, definition.NumericColumns);
+            copyRows(trap, definition.numericColumns);
     }
 
     if (recordset_->isOpen())
-        trap.step(Step::CloseSourceQuery, [&] { recordset_->Close(); });
+        trap.step(Step::CloseSourceQuery, [&] { recordset_->close(); });
     tell(&RunObserver::tableEnded, table);
     // [434] A table given up has nothing to preview. A complete script run goes on with the
     // next table as a skipped one does; only "< Back" (or closing the window) ends the run.
@@ -274,7 +274,7 @@ ConversionRun::TableOutcome ConversionRun::copyTable(ErrorTrap& trap, int index,
 bool ConversionRun::prepareTable(ErrorTrap& trap, TableDefinition& definition) {
     TableResult& table = current();
     try {
-        recordset_->Open(data::selectAllStatement(table.table), *source_);
+        recordset_->open(data::selectAllStatement(table.table), *source_);
     } catch (...) {
         const QString description = sourceFailureText();
         // A connection that is gone fails every table the same way: this report stands for them.
@@ -283,11 +283,11 @@ bool ConversionRun::prepareTable(ErrorTrap& trap, TableDefinition& definition) {
                     description + QStringLiteral(" (table ") + table.name() + QLatin1Char(')'));
         return false;
     }
-    table.sourceRows = recordset_->RecordCount();
+    table.sourceRows = recordset_->recordCount();
     definition = buildTableDefinition(trap, RecordsetFields(*recordset_), currentTable_, datatypeRows_);
     try {
         if (target_->isOpen())
-            target_->Check(definition.statement);
+            target_->check(definition.statement);
     } catch (...) {
         giveUpTable(trap, Step::ExecuteCreate, currentFailureText());
         return false;
@@ -333,14 +333,14 @@ void ConversionRun::copyRows(ErrorTrap& trap, const std::vector<int>& numericCol
     // A failing test here means the recordset cannot be read, so the rows are skipped instead of
     // being attempted without end.
     try {
-        hasRows = !rs.Eof() && !rs.Bof();
+        hasRows = !rs.eof() && !rs.bof();
         table.allRead = !hasRows;
     } catch (const std::exception& e) {
         trap.report(Step::FirstRow, QString::fromUtf8(e.what()));
     }
     if (!hasRows)
         return;
-    trap.step(Step::CountRows, [&] { rowTotal_ = rs.RecordCount(); });
+    trap.step(Step::CountRows, [&] { rowTotal_ = rs.recordCount(); });
 
     RowStatement statement(currentTable_.toStdString(), numericColumns, locale_); // [322]
     const odbc::Value unread{odbc::Null{}};
@@ -381,7 +381,7 @@ void ConversionRun::copyRows(ErrorTrap& trap, const std::vector<int>& numericCol
         // A failed move leaves the stream where it is: going on would repeat the same row.
         bool moved = true;
         try {
-            rs.MoveNext();
+            rs.moveNext();
         } catch (const std::exception&) {
             moved = false;
             const QString description = sourceFailureText(row + 1);
@@ -395,7 +395,7 @@ void ConversionRun::copyRows(ErrorTrap& trap, const std::vector<int>& numericCol
         }
         bool more = false;
         try {
-            more = !rs.Eof();
+            more = !rs.eof();
             table.allRead = !more;
         } catch (const std::exception& e) {
             trap.report(Step::CheckEndOfRows, QString::fromUtf8(e.what()));
@@ -414,8 +414,8 @@ void ConversionRun::perFilePreview(ErrorTrap& trap) {
     if (exit == preview::PreviewExit::WentBack && result_.end == RunEnd::Completed)
         result_.end = RunEnd::WentBack;
     if (exit != preview::PreviewExit::Executed) { // [456]
-        trap.step(Step::CloseSourceAfterPreview, [&] { source_->Close(); });
-        trap.step(Step::CloseTargetAfterPreview, [&] { target_->Close(); });
+        trap.step(Step::CloseSourceAfterPreview, [&] { source_->close(); });
+        trap.step(Step::CloseTargetAfterPreview, [&] { target_->close(); });
         connectionsOpen_ = false; // [462]
         trap.step(Step::ClearProgressAfterPreview, [&] { port_.setProgressText(QString()); });
     }
@@ -436,7 +436,7 @@ std::optional<ConversionRun::Refused> ConversionRun::output(ErrorTrap& trap, con
     // A target connection that never opened takes nothing: that is the whole target refusing.
     const bool targetOpen = target_->isOpen();
     try {
-        target_->Execute(statement);
+        target_->execute(statement);
         return std::nullopt;
     } catch (const std::exception& e) {
         QString description = QString::fromUtf8(e.what());

@@ -99,7 +99,7 @@ inline char* putPadded(char* out, long long number, int width) {
 
 } // namespace
 
-const odbc::Value& NullToDefault(const odbc::Value& value, const odbc::Value& fallback) {
+const odbc::Value& nullToDefault(const odbc::Value& value, const odbc::Value& fallback) {
     return odbc::isNull(value) ? fallback : value;
 }
 
@@ -119,7 +119,7 @@ void RowStatement::beginRow() {
 }
 
 void RowStatement::appendValue(const odbc::Value& raw) {
-    const odbc::Value& value = NullToDefault(raw, kEmptyText);
+    const odbc::Value& value = nullToDefault(raw, kEmptyText);
     const Form form = nextForm();
     std::visit(
         [&](const auto& v) {
@@ -178,11 +178,11 @@ void RowStatement::appendValue(const odbc::Value& raw) {
                     appendNull();
                     return;
                 }
-                static constexpr char hex[] = "0123456789ABCDEF";
+                static constexpr char kHex[] = "0123456789ABCDEF";
                 text_ += '\'';
                 for (std::uint8_t b : v) {
-                    text_ += hex[b >> 4];
-                    text_ += hex[b & 0x0F];
+                    text_ += kHex[b >> 4];
+                    text_ += kHex[b & 0x0F];
                 }
                 text_ += "', ";
             } else if constexpr (std::is_same_v<T, odbc::Guid>) {

@@ -1,6 +1,6 @@
 #pragma once
 // One INSERT INTO statement per source row, every value written as a literal. Columns listed in
-// the table's NumericColumns are written unquoted; everything else is quoted with apostrophes
+// the table's numericColumns are written unquoted; everything else is quoted with apostrophes
 // doubled. How a value is written follows from its own type, never from what its text looks
 // like, so a text that merely resembles a date or a number reaches the target unchanged.
 
@@ -14,7 +14,7 @@
 namespace qc::engine {
 
 // The value itself, or the fallback when the value is Null.
-const odbc::Value& NullToDefault(const odbc::Value& value, const odbc::Value& fallback);
+const odbc::Value& nullToDefault(const odbc::Value& value, const odbc::Value& fallback);
 
 // Builds the statements of one table into one buffer that is reused from row to row.
 class RowStatement {

@@ -108,7 +108,7 @@ TableDefinition buildTableDefinition(ErrorTrap& trap, const FieldList& fields, c
         trap.step(rule.firstLine + 4, [&] { rows.setLastRow(3, QString::fromLatin1(rule.sourceWord)); });
         trap.step(rule.firstLine + 6, [&] { rows.setLastRow(4, QString::fromLatin1(rule.foxproWord)); });
         if (rule.numeric)
-            def.NumericColumns.push_back(position); // [rule + 8]
+            def.numericColumns.push_back(position); // [rule + 8]
         ++position;                                 // [310]
     }
 

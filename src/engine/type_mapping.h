@@ -1,6 +1,6 @@
 #pragma once
 // The FoxPro table definition of one source table: the CREATE TABLE text, the positions of the
-// columns later written in numeric form (NumericColumns) and one datatype row per column, each
+// columns later written in numeric form (numericColumns) and one datatype row per column, each
 // column's type chosen by its ADO type number.
 
 #include "preview/datatype_rows.h"
@@ -32,7 +32,7 @@ std::string quotedName(std::string_view name);
 
 struct TableDefinition {
     std::string statement;
-    std::vector<int> NumericColumns; // ascending 0-based field positions
+    std::vector<int> numericColumns; // ascending 0-based field positions
 };
 
 // The fields of a result as the definition reads them; any of the three may throw.

@@ -10,15 +10,15 @@ namespace qc::foxpro {
 
 namespace {
 
-constexpr std::size_t headerSize = 1024;
-constexpr std::size_t leafHeaderSize = 24;
-constexpr std::size_t leafSpace = cdxPageSize - leafHeaderSize;
-constexpr std::size_t interiorHeaderSize = 12;
-constexpr std::uint32_t noSibling = 0xFFFFFFFF;
-constexpr std::size_t maxKeyLength = 240;
-constexpr std::size_t maxTagName = 10;
+constexpr std::size_t kHeaderSize = 1024;
+constexpr std::size_t kLeafHeaderSize = 24;
+constexpr std::size_t kLeafSpace = kCdxPageSize - kLeafHeaderSize;
+constexpr std::size_t kInteriorHeaderSize = 12;
+constexpr std::uint32_t kNoSibling = 0xFFFFFFFF;
+constexpr std::size_t kMaxKeyLength = 240;
+constexpr std::size_t kMaxTagName = 10;
 
-constexpr std::uint16_t attrInterior = 0, attrRoot = 1, attrLeaf = 2;
+constexpr std::uint16_t kAttrInterior = 0, kAttrRoot = 1, kAttrLeaf = 2;
 
 void putLe16(std::vector<std::uint8_t>& out, std::size_t at, std::uint16_t v) {
     out[at] = static_cast<std::uint8_t>(v);
@@ -71,7 +71,7 @@ class TagBuilder {
     void plan() {
         measure();
         planLeaves();
-        const std::size_t capacity = (cdxPageSize - interiorHeaderSize) / (tag_.keyLength + 8u);
+        const std::size_t capacity = (kCdxPageSize - kInteriorHeaderSize) / (tag_.keyLength + 8u);
         while (levels_.back().size() > 1) {
             const auto& below = levels_.back();
             std::vector<Node> level;
@@ -95,19 +95,19 @@ class TagBuilder {
 
     // Places the nodes from base on, root first, and writes header and nodes into out.
     void write(std::vector<std::uint8_t>& out, std::size_t headerAt) {
-        std::uint32_t at = static_cast<std::uint32_t>(headerAt + headerSize);
+        std::uint32_t at = static_cast<std::uint32_t>(headerAt + kHeaderSize);
         for (auto level = levels_.rbegin(); level != levels_.rend(); ++level)
             for (auto& node : *level) {
                 node.offset = at;
-                at += cdxPageSize;
+                at += kCdxPageSize;
             }
         writeHeader(out, headerAt);
         for (std::size_t l = 0; l < levels_.size(); ++l) {
             const bool root = l + 1 == levels_.size();
             for (std::size_t i = 0; i < levels_[l].size(); ++i) {
                 const auto& level = levels_[l];
-                const std::uint32_t left = i > 0 ? level[i - 1].offset : noSibling;
-                const std::uint32_t right = i + 1 < level.size() ? level[i + 1].offset : noSibling;
+                const std::uint32_t left = i > 0 ? level[i - 1].offset : kNoSibling;
+                const std::uint32_t right = i + 1 < level.size() ? level[i + 1].offset : kNoSibling;
                 if (l == 0)
                     writeLeaf(out, level[i], root, left, right);
                 else
@@ -158,7 +158,7 @@ class TagBuilder {
                 const std::size_t stored = tag_.keyLength - p.dup - p.trail;
                 const std::uint32_t rec = std::max(maxRecord, tag_.keys[i].record);
                 const auto w = leafWidths(tag_.keyLength, rec);
-                if (n.count > 0 && (n.count + 1) * w.entryBytes + storedBytes + stored > leafSpace)
+                if (n.count > 0 && (n.count + 1) * w.entryBytes + storedBytes + stored > kLeafSpace)
                     break;
                 storedBytes += stored;
                 maxRecord = rec;
@@ -193,7 +193,7 @@ class TagBuilder {
         for (std::size_t i = n.first; i < n.first + n.count; ++i)
             maxRecord = std::max(maxRecord, tag_.keys[i].record);
         const auto w = leafWidths(tag_.keyLength, maxRecord);
-        putLe16(out, at, static_cast<std::uint16_t>(attrLeaf | (root ? attrRoot : 0)));
+        putLe16(out, at, static_cast<std::uint16_t>(kAttrLeaf | (root ? kAttrRoot : 0)));
         putLe16(out, at + 2, static_cast<std::uint16_t>(n.count));
         putLe32(out, at + 4, left);
         putLe32(out, at + 8, right);
@@ -207,8 +207,8 @@ class TagBuilder {
         out[at + 21] = static_cast<std::uint8_t>(w.countBits);
         out[at + 22] = static_cast<std::uint8_t>(w.countBits);
         out[at + 23] = static_cast<std::uint8_t>(w.entryBytes);
-        std::size_t end = at + cdxPageSize;
-        std::size_t entry = at + leafHeaderSize;
+        std::size_t end = at + kCdxPageSize;
+        std::size_t entry = at + kLeafHeaderSize;
         for (std::size_t i = n.first; i < n.first + n.count; ++i) {
             const Packed p = pack(i, i == n.first);
             const std::uint64_t value = tag_.keys[i].record | (std::uint64_t{p.dup} << w.recordBits) |
@@ -226,11 +226,11 @@ class TagBuilder {
     void writeInterior(std::vector<std::uint8_t>& out, const Node& n, const std::vector<Node>& below,
                        bool root, std::uint32_t left, std::uint32_t right) const {
         const std::size_t at = n.offset;
-        putLe16(out, at, root ? attrRoot : attrInterior);
+        putLe16(out, at, root ? kAttrRoot : kAttrInterior);
         putLe16(out, at + 2, static_cast<std::uint16_t>(n.count));
         putLe32(out, at + 4, left);
         putLe32(out, at + 8, right);
-        std::size_t entry = at + interiorHeaderSize;
+        std::size_t entry = at + kInteriorHeaderSize;
         for (std::size_t c = n.first; c < n.first + n.count; ++c) {
             const auto& child = below[c];
             std::memcpy(out.data() + entry, key(child.lastKey).data(), tag_.keyLength);
@@ -247,11 +247,11 @@ class TagBuilder {
 };
 
 void check(const CdxTag& tag) {
-    if (tag.name.empty() || tag.name.size() > maxTagName)
+    if (tag.name.empty() || tag.name.size() > kMaxTagName)
         throw Error("Invalid index tag name \"" + tag.name + "\".");
-    if (tag.keyLength == 0 || tag.keyLength > maxKeyLength)
+    if (tag.keyLength == 0 || tag.keyLength > kMaxKeyLength)
         throw Error("Invalid key length for index tag " + tag.name + ".");
-    if (tag.keyExpression.size() + tag.forExpression.size() + 2 > cdxPageSize)
+    if (tag.keyExpression.size() + tag.forExpression.size() + 2 > kCdxPageSize)
         throw Error("Index expression too long for tag " + tag.name + ".");
     for (const auto& k : tag.keys)
         if (k.bytes.size() != tag.keyLength)
@@ -277,7 +277,7 @@ std::vector<std::uint8_t> writeCompoundIndex(std::vector<CdxTag> tags) {
     // which depend on how many pages the directory itself takes: place until stable.
     CdxTag directory;
     directory.name = "directory";
-    directory.keyLength = maxTagName;
+    directory.keyLength = kMaxTagName;
     directory.options = 0xE0;
     directory.pad = '\0';
     std::vector<TagBuilder> builders;
@@ -288,16 +288,16 @@ std::vector<std::uint8_t> writeCompoundIndex(std::vector<CdxTag> tags) {
     std::vector<std::size_t> tagAt(tags.size());
     std::size_t directoryPages = 1;
     for (;;) {
-        std::size_t at = headerSize + directoryPages * cdxPageSize;
+        std::size_t at = kHeaderSize + directoryPages * kCdxPageSize;
         directory.keys.clear();
         for (std::size_t t = 0; t < tags.size(); ++t) {
             tagAt[t] = at;
             std::string name = tags[t].name;
             std::transform(name.begin(), name.end(), name.begin(),
                            [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-            name.resize(maxTagName, directory.pad);
+            name.resize(kMaxTagName, directory.pad);
             directory.keys.push_back({name, static_cast<std::uint32_t>(at)});
-            at += headerSize + builders[t].pageCount() * cdxPageSize;
+            at += kHeaderSize + builders[t].pageCount() * kCdxPageSize;
         }
         std::sort(directory.keys.begin(), directory.keys.end(),
                   [](const CdxKey& a, const CdxKey& b) { return a.bytes < b.bytes; });
@@ -308,9 +308,9 @@ std::vector<std::uint8_t> writeCompoundIndex(std::vector<CdxTag> tags) {
         directoryPages = probe.pageCount();
     }
 
-    std::size_t total = headerSize + directoryPages * cdxPageSize;
+    std::size_t total = kHeaderSize + directoryPages * kCdxPageSize;
     for (auto& b : builders)
-        total += headerSize + b.pageCount() * cdxPageSize;
+        total += kHeaderSize + b.pageCount() * kCdxPageSize;
     std::vector<std::uint8_t> out(total, 0);
     TagBuilder dir(directory);
     dir.plan();

@@ -24,7 +24,7 @@ struct CdxTag {
     std::vector<CdxKey> keys;    // any order; the writer sorts them
 };
 
-inline constexpr std::size_t cdxPageSize = 512;
+inline constexpr std::size_t kCdxPageSize = 512;
 
 // The whole file image: the tag directory, then each tag's header and nodes, in the given order.
 // Throws foxpro::Error when a key does not have its tag's length or a tag name is too long.

@@ -150,7 +150,7 @@ void Container::create(const fs::path& path, int codePage) {
         {
             FptFile dct = FptFile::create(dctPending);
             written.push_back(dctPending);
-            const auto version = encodeProperties({DbcProperty::int32(dbc_property::version, 10)});
+            const auto version = encodeProperties({DbcProperty::int32(dbc_property::kVersion, 10)});
             records[0].propertyBlock =
                 dct.append({{kMemoText, std::string(version.begin(), version.end())}})[0];
         }
@@ -307,7 +307,7 @@ const DbcRecord* Container::findTable(const std::string& tableName) const {
 }
 
 fs::path Container::tableFile(const DbcRecord& table) const {
-    const auto path = findProperty(properties(table), dbc_property::path);
+    const auto path = findProperty(properties(table), dbc_property::kPath);
     const std::string tableName = names_->toUtf8(table.objectName);
     std::string relative = path ? names_->toUtf8(path->asText()) : tableName + ".dbf";
     std::replace(relative.begin(), relative.end(), '\\', '/');
@@ -412,7 +412,7 @@ void Container::addTable(const std::string& tableName, const std::string& fileNa
         addedBytes.push_back(r.encode()); // checks every text fits before anything is written
 
     const auto property = encodeProperties(
-        {DbcProperty::byte(dbc_property::subType, 1), DbcProperty::text(dbc_property::path, filePath)});
+        {DbcProperty::byte(dbc_property::kSubType, 1), DbcProperty::text(dbc_property::kPath, filePath)});
     added[0].propertyBlock = dct_.append({{kMemoText, std::string(property.begin(), property.end())}})[0];
     addedBytes[0] = added[0].encode();
 

@@ -5,7 +5,7 @@
 namespace qc::foxpro {
 
 namespace {
-constexpr std::size_t entryHeader = 6;
+constexpr std::size_t kEntryHeader = 6;
 
 std::uint32_t le32(std::span<const std::uint8_t> b, std::size_t at) {
     return b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) | (std::uint32_t{b[at + 3]} << 24);
@@ -39,7 +39,7 @@ std::string DbcProperty::asText() const {
 std::vector<std::uint8_t> encodeProperties(const std::vector<DbcProperty>& properties) {
     std::vector<std::uint8_t> out;
     for (const auto& p : properties) {
-        const auto length = static_cast<std::uint32_t>(entryHeader + 1 + p.value.size());
+        const auto length = static_cast<std::uint32_t>(kEntryHeader + 1 + p.value.size());
         for (int i = 0; i < 4; ++i)
             out.push_back(static_cast<std::uint8_t>(length >> (8 * i)));
         out.push_back(1);
@@ -54,16 +54,16 @@ std::vector<DbcProperty> decodeProperties(std::span<const std::uint8_t> memo) {
     std::vector<DbcProperty> out;
     std::size_t at = 0;
     while (at < memo.size()) {
-        if (memo.size() - at < entryHeader)
+        if (memo.size() - at < kEntryHeader)
             throw Error("Database container property is damaged.");
         const std::uint32_t length = le32(memo, at);
         const std::size_t idLength = memo[at + 4] | (memo[at + 5] << 8);
-        if (idLength < 1 || idLength > 2 || length < entryHeader + idLength || length > memo.size() - at)
+        if (idLength < 1 || idLength > 2 || length < kEntryHeader + idLength || length > memo.size() - at)
             throw Error("Database container property is damaged.");
         DbcProperty p;
         // A two-byte id keeps its number in the first byte.
-        p.id = memo[at + entryHeader];
-        p.value.assign(memo.begin() + static_cast<std::ptrdiff_t>(at + entryHeader + idLength),
+        p.id = memo[at + kEntryHeader];
+        p.value.assign(memo.begin() + static_cast<std::ptrdiff_t>(at + kEntryHeader + idLength),
                        memo.begin() + static_cast<std::ptrdiff_t>(at + length));
         out.push_back(std::move(p));
         at += length;

@@ -12,9 +12,9 @@
 namespace qc::foxpro {
 
 namespace dbc_property {
-inline constexpr std::uint8_t path = 1;
-inline constexpr std::uint8_t subType = 2;
-inline constexpr std::uint8_t version = 24;
+inline constexpr std::uint8_t kPath = 1;
+inline constexpr std::uint8_t kSubType = 2;
+inline constexpr std::uint8_t kVersion = 24;
 } // namespace dbc_property
 
 struct DbcProperty {

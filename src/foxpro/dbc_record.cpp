@@ -9,9 +9,9 @@ namespace qc::foxpro {
 namespace {
 
 // Displacements of the fields inside a record.
-constexpr int atObjectId = 1, atParentId = 5, atType = 9, atName = 19, atProperty = 147, atCode = 151,
-              atRiInfo = 155, atUser = 161;
-constexpr int riInfoLength = 6;
+constexpr int kAtObjectId = 1, kAtParentId = 5, kAtType = 9, kAtName = 19, kAtProperty = 147, kAtCode = 151,
+              kAtRiInfo = 155, kAtUser = 161;
+constexpr int kRiInfoLength = 6;
 
 void putLe32(std::string& out, int at, std::uint32_t v) {
     for (int i = 0; i < 4; ++i)
@@ -55,14 +55,14 @@ std::vector<FieldSpec> dbcFields() {
 std::string DbcRecord::encode() const {
     std::string out(kDbcRecordLength, ' ');
     out[0] = deleted ? '*' : ' ';
-    putLe32(out, atObjectId, static_cast<std::uint32_t>(objectId));
-    putLe32(out, atParentId, static_cast<std::uint32_t>(parentId));
-    putText(out, atType, kDbcTypeLength, objectType, "object type");
-    putText(out, atName, kDbcNameLength, objectName, "object name");
-    putLe32(out, atProperty, propertyBlock);
-    putLe32(out, atCode, codeBlock);
-    putText(out, atRiInfo, riInfoLength, riInfo, "RI information");
-    putLe32(out, atUser, userBlock);
+    putLe32(out, kAtObjectId, static_cast<std::uint32_t>(objectId));
+    putLe32(out, kAtParentId, static_cast<std::uint32_t>(parentId));
+    putText(out, kAtType, kDbcTypeLength, objectType, "object type");
+    putText(out, kAtName, kDbcNameLength, objectName, "object name");
+    putLe32(out, kAtProperty, propertyBlock);
+    putLe32(out, kAtCode, codeBlock);
+    putText(out, kAtRiInfo, kRiInfoLength, riInfo, "RI information");
+    putLe32(out, kAtUser, userBlock);
     return out;
 }
 
@@ -71,14 +71,14 @@ DbcRecord DbcRecord::decode(const std::string& bytes) {
         throw Error("Database container record has the wrong length.");
     DbcRecord r;
     r.deleted = bytes[0] == '*';
-    r.objectId = static_cast<std::int32_t>(le32(bytes, atObjectId));
-    r.parentId = static_cast<std::int32_t>(le32(bytes, atParentId));
-    r.objectType = text(bytes, atType, kDbcTypeLength);
-    r.objectName = text(bytes, atName, kDbcNameLength);
-    r.propertyBlock = le32(bytes, atProperty);
-    r.codeBlock = le32(bytes, atCode);
-    r.riInfo = text(bytes, atRiInfo, riInfoLength);
-    r.userBlock = le32(bytes, atUser);
+    r.objectId = static_cast<std::int32_t>(le32(bytes, kAtObjectId));
+    r.parentId = static_cast<std::int32_t>(le32(bytes, kAtParentId));
+    r.objectType = text(bytes, kAtType, kDbcTypeLength);
+    r.objectName = text(bytes, kAtName, kDbcNameLength);
+    r.propertyBlock = le32(bytes, kAtProperty);
+    r.codeBlock = le32(bytes, kAtCode);
+    r.riInfo = text(bytes, kAtRiInfo, kRiInfoLength);
+    r.userBlock = le32(bytes, kAtUser);
     return r;
 }
 

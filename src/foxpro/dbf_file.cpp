@@ -375,8 +375,8 @@ FieldValue DbfFile::value(const std::string& record, int index) const {
             if (!memo_)
                 throw Error("Memo file for '" + dbf_.displayName() + "' is missing or is invalid.",
                             Error::Cause::Table);
-            auto block_ = memo_->read(block);
-            out.text = text ? textOf(block_.data) : std::move(block_.data);
+            auto memo = memo_->read(block);
+            out.text = text ? textOf(memo.data) : std::move(memo.data);
         }
         break;
     }

@@ -34,10 +34,10 @@ std::uint64_t fingerprint(const SqlLineList& lines, int last) {
 } // namespace
 
 bool isSqlError(const QString& description) {
-    static constexpr std::array<QLatin1StringView, 3> phrases = {QLatin1StringView("SQLException"),
-                                                                 QLatin1StringView("SQL error"),
-                                                                 QLatin1StringView("unsuccessful metadata")};
-    for (const auto phrase : phrases)
+    static constexpr std::array<QLatin1StringView, 3> kPhrases = {QLatin1StringView("SQLException"),
+                                                                  QLatin1StringView("SQL error"),
+                                                                  QLatin1StringView("unsuccessful metadata")};
+    for (const auto phrase : kPhrases)
         if (description.contains(phrase, Qt::CaseInsensitive))
             return true;
     return false;
@@ -127,7 +127,7 @@ ScriptOutcome executeScript(const ScriptRun& run, UiPort& ui) {
                 return;
             if (run.connection == nullptr)
                 throw std::runtime_error("The FoxPro connection is not open.");
-            run.connection->Execute(text);
+            run.connection->execute(text);
         });
     }
     if (stopped)

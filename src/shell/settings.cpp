@@ -79,7 +79,7 @@ QString settingsFilePath() {
     return store().fileName();
 }
 
-QString ReadSetting(const QString& key, const QString& defaultValue) {
+QString readSetting(const QString& key, const QString& defaultValue) {
     const QSettings settings = store();
     const QVariant value = settings.value(key);
     if (!value.isValid())
@@ -87,7 +87,7 @@ QString ReadSetting(const QString& key, const QString& defaultValue) {
     return value.toString();
 }
 
-void WriteSetting(const QString& key, const QString& value) {
+void writeSetting(const QString& key, const QString& value) {
     QSettings settings = store();
     makeOwnerOnly(settings.fileName());
     settings.setValue(key, value);

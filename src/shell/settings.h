@@ -9,11 +9,11 @@
 namespace qc {
 
 // The stored text, or `defaultValue` when the key is absent. Reading never creates a key.
-QString ReadSetting(const QString& key, const QString& defaultValue = {});
+QString readSetting(const QString& key, const QString& defaultValue = {});
 
 // Stores the text, replacing any earlier value, and writes the file at once. Throws
 // std::runtime_error when the file cannot be written.
-void WriteSetting(const QString& key, const QString& value);
+void writeSetting(const QString& key, const QString& value);
 
 // Where the values live.
 QString settingsFilePath();
@@ -31,20 +31,20 @@ QString boolSettingText(bool value);
 
 // The stored key texts are kept as earlier versions wrote them, so a user's stored values still load.
 namespace key {
-inline const QString MSSQLServer = QStringLiteral("MSSQL Server");
-inline const QString MSSQLPort = QStringLiteral("MSSQL Port");
-inline const QString MSSQLUser = QStringLiteral("MSSQL User");
-inline const QString MSSQLPassword = QStringLiteral("MSSQL Password");
-inline const QString MSSQLDatabase = QStringLiteral("MSSQL Database");
-inline const QString LocalConnection = QStringLiteral("Local Connection");
-inline const QString FreeTableFolder = QStringLiteral("FreeTableFolder");
-inline const QString DBCFile = QStringLiteral("DBCFile");
-inline const QString FoxproOption = QStringLiteral("FoxproOption");
-inline const QString PreviewMode = QStringLiteral("Check1");
-inline const QString PreviewPerFile = QStringLiteral("Option1");
-inline const QString PreviewPerTable = QStringLiteral("Option2");
+inline const QString kMSSQLServer = QStringLiteral("MSSQL Server");
+inline const QString kMSSQLPort = QStringLiteral("MSSQL Port");
+inline const QString kMSSQLUser = QStringLiteral("MSSQL User");
+inline const QString kMSSQLPassword = QStringLiteral("MSSQL Password");
+inline const QString kMSSQLDatabase = QStringLiteral("MSSQL Database");
+inline const QString kLocalConnection = QStringLiteral("Local Connection");
+inline const QString kFreeTableFolder = QStringLiteral("FreeTableFolder");
+inline const QString kDBCFile = QStringLiteral("DBCFile");
+inline const QString kFoxproOption = QStringLiteral("FoxproOption");
+inline const QString kPreviewMode = QStringLiteral("Check1");
+inline const QString kPreviewPerFile = QStringLiteral("Option1");
+inline const QString kPreviewPerTable = QStringLiteral("Option2");
 // The code page new tables are written in; none stored follows the language.
-inline const QString CodePage = QStringLiteral("CodePage");
+inline const QString kCodePage = QStringLiteral("CodePage");
 } // namespace key
 
 } // namespace qc

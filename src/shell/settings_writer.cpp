@@ -8,7 +8,7 @@ namespace qc {
 
 void SettingsWriter::write(const QString& key, const QString& value) {
     try {
-        WriteSetting(key, value);
+        writeSetting(key, value);
     } catch (...) {
         if (std::exchange(failing_, true))
             return;

@@ -1,7 +1,7 @@
 #pragma once
 // Writes settings for the windows of one session. A settings file that cannot be written fails
 // every write, and the windows write at every keystroke: the first failure of a run is reported
-// (WriteSetting's exception goes through), the rest are not, until a write succeeds again.
+// (writeSetting's exception goes through), the rest are not, until a write succeeds again.
 
 #include <QString>
 
@@ -9,7 +9,7 @@ namespace qc {
 
 class SettingsWriter {
   public:
-    // As WriteSetting, but throws only for the first failure since the last success.
+    // As writeSetting, but throws only for the first failure since the last success.
     void write(const QString& key, const QString& value);
 
   private:

@@ -28,7 +28,7 @@ std::optional<QString> stored(const QString& key) {
 
 void store(const std::map<QString, QString>& values) {
     for (const auto& [key, value] : values)
-        WriteSetting(key, value);
+        writeSetting(key, value);
 }
 
 void clearSettings() {

@@ -33,13 +33,13 @@ class Screenshots : public MainWindowTest {
 
     // The fields the documentation's pictures show, stored as a previous run would leave them.
     static void storeExampleFields() {
-        store({{key::MSSQLServer, QStringLiteral("db01.example.org")},
-               {key::MSSQLPort, QStringLiteral("1433")},
-               {key::MSSQLUser, QStringLiteral("converter")},
-               {key::MSSQLPassword, QStringLiteral("secret")},
-               {key::MSSQLDatabase, QStringLiteral("Northwind")},
-               {key::FreeTableFolder, QStringLiteral("/home/anna/foxpro/northwind")},
-               {key::DBCFile, QStringLiteral("/home/anna/foxpro/northwind/northwind.dbc")}});
+        store({{key::kMSSQLServer, QStringLiteral("db01.example.org")},
+               {key::kMSSQLPort, QStringLiteral("1433")},
+               {key::kMSSQLUser, QStringLiteral("converter")},
+               {key::kMSSQLPassword, QStringLiteral("secret")},
+               {key::kMSSQLDatabase, QStringLiteral("Northwind")},
+               {key::kFreeTableFolder, QStringLiteral("/home/anna/foxpro/northwind")},
+               {key::kDBCFile, QStringLiteral("/home/anna/foxpro/northwind/northwind.dbc")}});
     }
 
     void save(QWidget& window, const QString& name, const char* format, int quality = -1) {
@@ -79,19 +79,19 @@ QC_CHILD_F(Screenshots, ContainerTarget) {
     QTemporaryDir dir(QDir::tempPath() + QStringLiteral("/northwind-XXXXXX"));
     const QString dbc = dir.filePath(QStringLiteral("northwind.dbc"));
     qc::foxpro::createContainer(dbc.toStdString(), 1252);
-    WriteSetting(key::DBCFile, dbc);
+    writeSetting(key::kDBCFile, dbc);
     w->onContainerClicked();
     ASSERT_TRUE(w->target().containerChosen);
     save(*w, QStringLiteral("main-window-container.png"), "PNG");
 }
 
 QC_CHILD_F(Screenshots, LocalConnectionExample) {
-    store({{key::MSSQLServer, QStringLiteral("localhost")},
-           {key::MSSQLUser, QStringLiteral("sa")},
-           {key::MSSQLPassword, QStringLiteral("YourPassword")},
-           {key::MSSQLDatabase, QStringLiteral("Northwind")},
-           {key::LocalConnection, QStringLiteral("1")},
-           {key::FreeTableFolder, QStringLiteral("/home/anna/foxpro/northwind")}});
+    store({{key::kMSSQLServer, QStringLiteral("localhost")},
+           {key::kMSSQLUser, QStringLiteral("sa")},
+           {key::kMSSQLPassword, QStringLiteral("YourPassword")},
+           {key::kMSSQLDatabase, QStringLiteral("Northwind")},
+           {key::kLocalConnection, QStringLiteral("1")},
+           {key::kFreeTableFolder, QStringLiteral("/home/anna/foxpro/northwind")}});
     auto w = loadedWindow();
     w->showCentred();
     save(*w, QStringLiteral("local-connection-example.jpg"), "JPG", 90);

@@ -80,7 +80,7 @@ TEST_F(Look, WithoutASkinTheMainWindowIsWhiteAndTheSecondaryWindowsUseButtonFace
 
     QWidget secondary;
     QLabel inside(&secondary);
-    shell::ApplyFormColors(secondary);
+    shell::applyFormColors(secondary);
     EXPECT_EQ(background(secondary), QApplication::palette().color(QPalette::Button));
     EXPECT_EQ(background(inside), QApplication::palette().color(QPalette::Button));
 }

@@ -25,10 +25,10 @@ std::vector<QString> valuesWhileTyping(QLineEdit& box, const QString& typed, con
 
 TEST_F(MainWindowFields, TypingWritesEveryIntermediateTextOfEachLoginBox) {
     auto w = loadedWindow();
-    const std::pair<const char*, const QString*> boxes[] = {{"Text5", &key::MSSQLServer},
-                                                            {"Text3", &key::MSSQLUser},
-                                                            {"Text4", &key::MSSQLPassword},
-                                                            {"Text8", &key::MSSQLDatabase}};
+    const std::pair<const char*, const QString*> boxes[] = {{"Text5", &key::kMSSQLServer},
+                                                            {"Text3", &key::kMSSQLUser},
+                                                            {"Text4", &key::kMSSQLPassword},
+                                                            {"Text8", &key::kMSSQLDatabase}};
     for (const auto& [name, key] : boxes) {
         auto& box = control<QLineEdit>(*w, name);
         EXPECT_EQ(valuesWhileTyping(box, QStringLiteral("abc"), *key),
@@ -37,9 +37,9 @@ TEST_F(MainWindowFields, TypingWritesEveryIntermediateTextOfEachLoginBox) {
     }
     auto& port = control<QLineEdit>(*w, "Text6");
     port.clear();
-    EXPECT_EQ(stored(key::MSSQLPort), QString());
+    EXPECT_EQ(stored(key::kMSSQLPort), QString());
     QTest::keyClicks(&port, QStringLiteral("1434"));
-    EXPECT_EQ(stored(key::MSSQLPort), QStringLiteral("1434"));
+    EXPECT_EQ(stored(key::kMSSQLPort), QStringLiteral("1434"));
     EXPECT_EQ(w->login().port, QStringLiteral("1434"));
     EXPECT_EQ(w->login().password, QStringLiteral("abc"));
     EXPECT_EQ(control<QLineEdit>(*w, "Text4").echoMode(), QLineEdit::Password);
@@ -56,17 +56,17 @@ TEST_F(MainWindowFields, TheFolderBoxSelectsTheFolderTargetAtItsFirstCharacterAn
     ASSERT_TRUE(w->target().containerChosen);
     QTest::keyClicks(&folder, QStringLiteral("/t"));
     EXPECT_FALSE(w->target().containerChosen);
-    EXPECT_EQ(stored(key::FoxproOption), QStringLiteral("2"));
-    EXPECT_EQ(stored(key::FreeTableFolder), QStringLiteral("/t"));
+    EXPECT_EQ(stored(key::kFoxproOption), QStringLiteral("2"));
+    EXPECT_EQ(stored(key::kFreeTableFolder), QStringLiteral("/t"));
     EXPECT_EQ(w->target().folder, QStringLiteral("/t"));
 
     // Back to the container target, then the box is emptied: the choice stays.
-    WriteSetting(key::FoxproOption, QStringLiteral("1"));
+    writeSetting(key::kFoxproOption, QStringLiteral("1"));
     w->target().containerChosen = true;
     folder.clear();
     EXPECT_TRUE(w->target().containerChosen);
-    EXPECT_EQ(stored(key::FoxproOption), QStringLiteral("1"));
-    EXPECT_EQ(stored(key::FreeTableFolder), QString());
+    EXPECT_EQ(stored(key::kFoxproOption), QStringLiteral("1"));
+    EXPECT_EQ(stored(key::kFreeTableFolder), QString());
 }
 
 TEST_F(MainWindowFields, SqlPreviewModeGreysTheOptionsWithoutChangingTheSelection) {
@@ -79,24 +79,24 @@ TEST_F(MainWindowFields, SqlPreviewModeGreysTheOptionsWithoutChangingTheSelectio
     EXPECT_FALSE(option1.isEnabled());
     EXPECT_FALSE(option2.isEnabled());
     EXPECT_TRUE(option2.isChecked());
-    EXPECT_EQ(stored(key::PreviewMode), QStringLiteral("0"));
+    EXPECT_EQ(stored(key::kPreviewMode), QStringLiteral("0"));
     EXPECT_EQ(w->previewChoice(), engine::PreviewChoice::Off);
     check1.click();
     EXPECT_TRUE(option1.isEnabled());
     EXPECT_TRUE(option2.isEnabled());
     EXPECT_TRUE(option2.isChecked());
-    EXPECT_EQ(stored(key::PreviewMode), QStringLiteral("1"));
+    EXPECT_EQ(stored(key::kPreviewMode), QStringLiteral("1"));
     EXPECT_EQ(w->previewChoice(), engine::PreviewChoice::PerTable);
 }
 
 TEST_F(MainWindowFields, EachOptionClickWritesBothKeys) {
     auto w = loadedWindow();
     control<QRadioButton>(*w, "Option2").click();
-    EXPECT_EQ(stored(key::PreviewPerFile), QStringLiteral("False"));
-    EXPECT_EQ(stored(key::PreviewPerTable), QStringLiteral("True"));
+    EXPECT_EQ(stored(key::kPreviewPerFile), QStringLiteral("False"));
+    EXPECT_EQ(stored(key::kPreviewPerTable), QStringLiteral("True"));
     control<QRadioButton>(*w, "Option1").click();
-    EXPECT_EQ(stored(key::PreviewPerFile), QStringLiteral("True"));
-    EXPECT_EQ(stored(key::PreviewPerTable), QStringLiteral("False"));
+    EXPECT_EQ(stored(key::kPreviewPerFile), QStringLiteral("True"));
+    EXPECT_EQ(stored(key::kPreviewPerTable), QStringLiteral("False"));
 }
 
 TEST_F(MainWindowFields, LocalConnectionWritesItsOwnKeyAndNothingElse) {
@@ -105,13 +105,13 @@ TEST_F(MainWindowFields, LocalConnectionWritesItsOwnKeyAndNothingElse) {
     auto& local = control<QCheckBox>(*w, "Check4");
     local.click();
     auto after = storedSettings();
-    EXPECT_EQ(after[key::LocalConnection], QStringLiteral("1"));
-    after.erase(key::LocalConnection);
+    EXPECT_EQ(after[key::kLocalConnection], QStringLiteral("1"));
+    after.erase(key::kLocalConnection);
     EXPECT_EQ(after, before);
     EXPECT_TRUE(w->login().localConnection);
     EXPECT_TRUE(control<QLineEdit>(*w, "Text6").isEnabled());
     local.click();
-    EXPECT_EQ(stored(key::LocalConnection), QStringLiteral("0"));
+    EXPECT_EQ(stored(key::kLocalConnection), QStringLiteral("0"));
     EXPECT_FALSE(w->login().localConnection);
 }
 

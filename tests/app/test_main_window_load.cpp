@@ -45,24 +45,24 @@ TEST_F(MainWindowLoad, FirstRunWithNothingStored) {
     EXPECT_EQ(w->login().port, QStringLiteral("1433"));
 
     // The load wrote back what its handlers write; no target choice and no empty folder.
-    EXPECT_EQ(stored(key::PreviewMode), QStringLiteral("1"));
-    EXPECT_EQ(stored(key::MSSQLPort), QStringLiteral("1433"));
-    EXPECT_FALSE(stored(key::FoxproOption));
-    EXPECT_FALSE(stored(key::FreeTableFolder));
-    EXPECT_FALSE(stored(key::LocalConnection));
+    EXPECT_EQ(stored(key::kPreviewMode), QStringLiteral("1"));
+    EXPECT_EQ(stored(key::kMSSQLPort), QStringLiteral("1433"));
+    EXPECT_FALSE(stored(key::kFoxproOption));
+    EXPECT_FALSE(stored(key::kFreeTableFolder));
+    EXPECT_FALSE(stored(key::kLocalConnection));
 }
 
 TEST_F(MainWindowLoad, RestoresEveryStoredField) {
-    store({{key::MSSQLServer, QStringLiteral("db.example.org")},
-           {key::MSSQLPort, QStringLiteral("14330")},
-           {key::MSSQLUser, QStringLiteral("sa")},
-           {key::MSSQLPassword, QStringLiteral("p,w;d")},
-           {key::MSSQLDatabase, QStringLiteral("Shop")},
-           {key::LocalConnection, QStringLiteral("1")},
-           {key::PreviewMode, QStringLiteral("0")},
-           {key::PreviewPerFile, QStringLiteral("False")},
-           {key::PreviewPerTable, QStringLiteral("True")},
-           {key::DBCFile, QStringLiteral("/data/shop.dbc")}});
+    store({{key::kMSSQLServer, QStringLiteral("db.example.org")},
+           {key::kMSSQLPort, QStringLiteral("14330")},
+           {key::kMSSQLUser, QStringLiteral("sa")},
+           {key::kMSSQLPassword, QStringLiteral("p,w;d")},
+           {key::kMSSQLDatabase, QStringLiteral("Shop")},
+           {key::kLocalConnection, QStringLiteral("1")},
+           {key::kPreviewMode, QStringLiteral("0")},
+           {key::kPreviewPerFile, QStringLiteral("False")},
+           {key::kPreviewPerTable, QStringLiteral("True")},
+           {key::kDBCFile, QStringLiteral("/data/shop.dbc")}});
     auto w = loadedWindow();
     EXPECT_TRUE(ui.messages.empty());
     EXPECT_EQ(text(*w, "Text5"), QStringLiteral("db.example.org"));
@@ -86,44 +86,44 @@ TEST_F(MainWindowLoad, RestoresEveryStoredField) {
     EXPECT_TRUE(control<QRadioButton>(*w, "Option2").isChecked());
     EXPECT_TRUE(w->target().containerChosen);
     EXPECT_EQ(w->target().container, QStringLiteral("/data/shop.dbc"));
-    EXPECT_EQ(stored(key::PreviewMode), QStringLiteral("0"));
+    EXPECT_EQ(stored(key::kPreviewMode), QStringLiteral("0"));
 }
 
 TEST_F(MainWindowLoad, OnlyAnExactZeroLeavesLocalConnectionUntickedAndAStoredEmptyPortStaysEmpty) {
-    store({{key::LocalConnection, QString()}, {key::MSSQLPort, QString()}});
+    store({{key::kLocalConnection, QString()}, {key::kMSSQLPort, QString()}});
     auto w = loadedWindow();
     EXPECT_TRUE(control<QCheckBox>(*w, "Check4").isChecked());
-    EXPECT_EQ(stored(key::LocalConnection), QStringLiteral("1"));
+    EXPECT_EQ(stored(key::kLocalConnection), QStringLiteral("1"));
     EXPECT_EQ(text(*w, "Text6"), QString());
-    EXPECT_EQ(stored(key::MSSQLPort), QString());
+    EXPECT_EQ(stored(key::kMSSQLPort), QString());
 }
 
 TEST_F(MainWindowLoad, TheTargetChosenLastComesBackWhateverPathsAreStored) {
     // Restoring the folder box is no choice of the folder: the stored container stays the target.
-    store({{key::FoxproOption, QStringLiteral("1")},
-           {key::FreeTableFolder, QStringLiteral("/data/free")},
-           {key::DBCFile, QStringLiteral("/data/shop.dbc")}});
+    store({{key::kFoxproOption, QStringLiteral("1")},
+           {key::kFreeTableFolder, QStringLiteral("/data/free")},
+           {key::kDBCFile, QStringLiteral("/data/shop.dbc")}});
     auto w = loadedWindow();
     EXPECT_EQ(text(*w, "Text2"), QStringLiteral("/data/free"));
     EXPECT_TRUE(w->target().containerChosen);
     EXPECT_EQ(w->target().container, QStringLiteral("/data/shop.dbc"));
     EXPECT_EQ(w->target().folder, QStringLiteral("/data/free"));
-    EXPECT_EQ(stored(key::FoxproOption), QStringLiteral("1"));
-    EXPECT_EQ(stored(key::FreeTableFolder), QStringLiteral("/data/free"));
+    EXPECT_EQ(stored(key::kFoxproOption), QStringLiteral("1"));
+    EXPECT_EQ(stored(key::kFreeTableFolder), QStringLiteral("/data/free"));
     // A folder typed after the load is a choice.
     control<QLineEdit>(*w, "Text2").setText(QStringLiteral("/data/other"));
     EXPECT_FALSE(w->target().containerChosen);
-    EXPECT_EQ(stored(key::FoxproOption), QStringLiteral("2"));
+    EXPECT_EQ(stored(key::kFoxproOption), QStringLiteral("2"));
 
-    store({{key::FoxproOption, QStringLiteral("2")}, {key::DBCFile, QStringLiteral("/data/shop.dbc")}});
+    store({{key::kFoxproOption, QStringLiteral("2")}, {key::kDBCFile, QStringLiteral("/data/shop.dbc")}});
     auto again = loadedWindow();
     EXPECT_FALSE(again->target().containerChosen);
 }
 
 TEST_F(MainWindowLoad, AStoredValueThatIsNoNumberIsReportedAndTheLoadGoesOn) {
-    store({{key::PreviewMode, QStringLiteral("abc")},
-           {key::PreviewPerTable, QStringLiteral("maybe")},
-           {key::MSSQLServer, QStringLiteral("after")}});
+    store({{key::kPreviewMode, QStringLiteral("abc")},
+           {key::kPreviewPerTable, QStringLiteral("maybe")},
+           {key::kMSSQLServer, QStringLiteral("after")}});
     auto w = loadedWindow();
     const auto reports = ui.errorReports();
     ASSERT_EQ(reports.size(), 2u);
@@ -138,50 +138,50 @@ TEST_F(MainWindowLoad, AStoredValueThatIsNoNumberIsReportedAndTheLoadGoesOn) {
     EXPECT_FALSE(control<QRadioButton>(*w, "Option1").isEnabled());
     EXPECT_TRUE(control<QRadioButton>(*w, "Option1").isChecked());
     EXPECT_EQ(text(*w, "Text5"), QStringLiteral("after"));
-    EXPECT_EQ(stored(key::PreviewMode), QStringLiteral("0"));
+    EXPECT_EQ(stored(key::kPreviewMode), QStringLiteral("0"));
 }
 
 TEST_F(MainWindowLoad, CheckValuesBeyondTheThreeStatesAreRefusedAndGreyedIsNotTicked) {
-    store({{key::PreviewMode, QStringLiteral("5")}});
+    store({{key::kPreviewMode, QStringLiteral("5")}});
     auto refused = loadedWindow();
     ASSERT_EQ(ui.errorReports().size(), 1u);
     EXPECT_TRUE(ui.errorReports()[0].text.startsWith(QStringLiteral("Invalid property value\r\n")));
 
-    store({{key::PreviewMode, QStringLiteral("2")}});
+    store({{key::kPreviewMode, QStringLiteral("2")}});
     auto greyed = loadedWindow();
     EXPECT_EQ(control<QCheckBox>(*greyed, "Check1").checkState(), Qt::PartiallyChecked);
     EXPECT_FALSE(control<QRadioButton>(*greyed, "Option1").isEnabled());
     EXPECT_EQ(greyed->previewChoice(), engine::PreviewChoice::Off);
-    EXPECT_EQ(stored(key::PreviewMode), QStringLiteral("2"));
+    EXPECT_EQ(stored(key::kPreviewMode), QStringLiteral("2"));
 }
 
 TEST_F(MainWindowLoad, PreviewModeWithNeitherOptionStoredSelectsTheFirst) {
     // Preview mode would collect every statement and show none: the first option is selected and
     // stored as a click on it stores.
-    store({{key::PreviewPerFile, QStringLiteral("0")}, {key::PreviewPerTable, QStringLiteral("False")}});
+    store({{key::kPreviewPerFile, QStringLiteral("0")}, {key::kPreviewPerTable, QStringLiteral("False")}});
     auto w = loadedWindow();
     EXPECT_TRUE(control<QRadioButton>(*w, "Option1").isChecked());
     EXPECT_EQ(w->previewChoice(), engine::PreviewChoice::PerFile);
-    EXPECT_EQ(stored(key::PreviewPerFile), QStringLiteral("True"));
-    EXPECT_EQ(stored(key::PreviewPerTable), QStringLiteral("False"));
+    EXPECT_EQ(stored(key::kPreviewPerFile), QStringLiteral("True"));
+    EXPECT_EQ(stored(key::kPreviewPerTable), QStringLiteral("False"));
 
     // With preview mode off both stay clear until it is ticked.
-    store({{key::PreviewMode, QStringLiteral("0")},
-           {key::PreviewPerFile, QStringLiteral("0")},
-           {key::PreviewPerTable, QStringLiteral("False")}});
+    store({{key::kPreviewMode, QStringLiteral("0")},
+           {key::kPreviewPerFile, QStringLiteral("0")},
+           {key::kPreviewPerTable, QStringLiteral("False")}});
     auto off = loadedWindow();
     EXPECT_FALSE(control<QRadioButton>(*off, "Option1").isChecked());
     EXPECT_FALSE(control<QRadioButton>(*off, "Option2").isChecked());
     control<QCheckBox>(*off, "Check1").setCheckState(Qt::Checked);
     EXPECT_TRUE(control<QRadioButton>(*off, "Option1").isChecked());
-    EXPECT_EQ(stored(key::PreviewPerFile), QStringLiteral("True"));
+    EXPECT_EQ(stored(key::kPreviewPerFile), QStringLiteral("True"));
 }
 
 // An error report during the load shows where the main window is about to appear, not at the
 // screen's top-left corner.
 TEST(MainWindowStart, ALoadErrorReportIsCentredWhereTheWindowWillBe) {
     test::clearSettings();
-    test::store({{key::PreviewMode, QStringLiteral("abc")}});
+    test::store({{key::kPreviewMode, QStringLiteral("abc")}});
     app::MainWindow w;
     w.seams().message = nullptr;
     int reports = 0;

@@ -34,9 +34,9 @@ TEST_F(Settings, LiveInTheTestsTemporaryPlaceUnderCorvennaMarravex) {
 }
 
 TEST_F(Settings, AbsentKeysYieldTheDefaultAndReadingCreatesNothing) {
-    EXPECT_EQ(ReadSetting(key::MSSQLPort, QStringLiteral("1433")), QStringLiteral("1433"));
-    EXPECT_EQ(ReadSetting(key::MSSQLServer), QString());
-    EXPECT_FALSE(stored(key::MSSQLPort));
+    EXPECT_EQ(readSetting(key::kMSSQLPort, QStringLiteral("1433")), QStringLiteral("1433"));
+    EXPECT_EQ(readSetting(key::kMSSQLServer), QString());
+    EXPECT_FALSE(stored(key::kMSSQLPort));
     EXPECT_FALSE(QFileInfo::exists(settingsFilePath()));
 }
 
@@ -53,31 +53,31 @@ TEST_F(Settings, TextsComeBackExactlyAsWritten) {
                              QStringLiteral("p\u00e4ss \u20ac #1\ttab"),
                              QStringLiteral("line\nbreak")};
     for (const QString& text : texts) {
-        WriteSetting(key::MSSQLPassword, text);
-        ASSERT_EQ(ReadSetting(key::MSSQLPassword, QStringLiteral("default")), text) << text.toStdString();
+        writeSetting(key::kMSSQLPassword, text);
+        ASSERT_EQ(readSetting(key::kMSSQLPassword, QStringLiteral("default")), text) << text.toStdString();
     }
     // A stored empty text is a value, not an absent key.
-    WriteSetting(key::MSSQLPort, QString());
-    EXPECT_EQ(ReadSetting(key::MSSQLPort, QStringLiteral("1433")), QString());
+    writeSetting(key::kMSSQLPort, QString());
+    EXPECT_EQ(readSetting(key::kMSSQLPort, QStringLiteral("1433")), QString());
 }
 
 TEST_F(Settings, TheFileIsOwnerOnlyFromItsFirstWriteAndAnOlderOpenFileIsTightened) {
-    WriteSetting(key::MSSQLPassword, QStringLiteral("secret"));
+    writeSetting(key::kMSSQLPassword, QStringLiteral("secret"));
     EXPECT_EQ(fileMode(settingsFilePath()), 0600u);
-    WriteSetting(key::MSSQLUser, QStringLiteral("sa"));
+    writeSetting(key::kMSSQLUser, QStringLiteral("sa"));
     EXPECT_EQ(fileMode(settingsFilePath()), 0600u);
 
     ASSERT_TRUE(QFile::setPermissions(settingsFilePath(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
                                                               QFileDevice::ReadGroup |
                                                               QFileDevice::ReadOther));
-    WriteSetting(key::MSSQLUser, QStringLiteral("sa2"));
+    writeSetting(key::kMSSQLUser, QStringLiteral("sa2"));
     EXPECT_EQ(fileMode(settingsFilePath()), 0600u);
-    EXPECT_EQ(ReadSetting(key::MSSQLPassword), QStringLiteral("secret"));
+    EXPECT_EQ(readSetting(key::kMSSQLPassword), QStringLiteral("secret"));
 }
 
 TEST_F(Settings, AFileThatCannotBeWrittenIsAFailureNotASilentLoss) {
     QDir().mkpath(settingsFilePath()); // a folder where the file should be
-    EXPECT_THROW(WriteSetting(key::MSSQLServer, QStringLiteral("x")), std::runtime_error);
+    EXPECT_THROW(writeSetting(key::kMSSQLServer, QStringLiteral("x")), std::runtime_error);
     QDir(settingsFilePath()).removeRecursively();
 }
 

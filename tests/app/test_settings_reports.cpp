@@ -33,7 +33,7 @@ TEST_F(SettingsReports, AnUnwritableFileIsReportedOnceWhileTyping) {
     ASSERT_TRUE(QDir(settingsFilePath()).removeRecursively());
     QTest::keyClicks(&control<QLineEdit>(*w, "Text8"), QStringLiteral("db"));
     EXPECT_EQ(ui.errorReports().size(), 1u);
-    EXPECT_EQ(stored(key::MSSQLDatabase), QStringLiteral("db"));
+    EXPECT_EQ(stored(key::kMSSQLDatabase), QStringLiteral("db"));
 
     QFile::remove(settingsFilePath());
     ASSERT_TRUE(QDir().mkpath(settingsFilePath()));

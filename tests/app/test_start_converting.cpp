@@ -200,8 +200,8 @@ TEST_F(StartConverting, AContainerConfirmedInAdvancedOptionsIsTheTargetOfTheNext
     const QString dbc = folder.filePath(QStringLiteral("shop.dbc"));
     qc::foxpro::Container::create(dbc.toStdString());
     // The folder target at start, and a folder the run could not open.
-    store({{key::FreeTableFolder, folder.filePath(QStringLiteral("missing"))},
-           {key::FoxproOption, QStringLiteral("2")}});
+    store({{key::kFreeTableFolder, folder.filePath(QStringLiteral("missing"))},
+           {key::kFoxproOption, QStringLiteral("2")}});
     auto w = loadedWindow();
     ASSERT_FALSE(w->target().containerChosen);
     typeLogin(*w, server.port());

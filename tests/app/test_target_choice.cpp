@@ -62,35 +62,35 @@ TEST_F(TargetChoice, TheFolderPickerSetsTheFolderTargetAndACancelChangesNothing)
     answer = QStringLiteral("/srv/fox tables");
     control<QPushButton>(*w, "PushButton1").click();
     EXPECT_EQ(control<QLineEdit>(*w, "Text2").text(), answer);
-    EXPECT_EQ(stored(key::FreeTableFolder), answer);
-    EXPECT_EQ(stored(key::FoxproOption), QStringLiteral("2"));
+    EXPECT_EQ(stored(key::kFreeTableFolder), answer);
+    EXPECT_EQ(stored(key::kFoxproOption), QStringLiteral("2"));
     EXPECT_FALSE(w->target().containerChosen);
 
     // The container chosen meanwhile, then the same folder picked again: the folder is the target.
     w->target().containerChosen = true;
-    WriteSetting(key::FoxproOption, QStringLiteral("1"));
+    writeSetting(key::kFoxproOption, QStringLiteral("1"));
     control<QPushButton>(*w, "PushButton1").click();
     EXPECT_FALSE(w->target().containerChosen);
-    EXPECT_EQ(stored(key::FoxproOption), QStringLiteral("2"));
+    EXPECT_EQ(stored(key::kFoxproOption), QStringLiteral("2"));
 }
 
 TEST_F(TargetChoice, TheSampleButtonPointsAtTheSamplesFolderEvenAfterAContainerWasChosen) {
-    store({{key::FoxproOption, QStringLiteral("1")}, {key::DBCFile, QStringLiteral("/data/shop.dbc")}});
+    store({{key::kFoxproOption, QStringLiteral("1")}, {key::kDBCFile, QStringLiteral("/data/shop.dbc")}});
     auto w = loadedWindow();
     ASSERT_TRUE(w->target().containerChosen);
     control<QPushButton>(*w, "PushButton2").click();
     const QString samples = programFolder() + QStringLiteral("/Samples");
     EXPECT_EQ(control<QLineEdit>(*w, "Text2").text(), samples);
-    EXPECT_EQ(stored(key::FreeTableFolder), samples);
-    EXPECT_EQ(stored(key::FoxproOption), QStringLiteral("2"));
+    EXPECT_EQ(stored(key::kFreeTableFolder), samples);
+    EXPECT_EQ(stored(key::kFoxproOption), QStringLiteral("2"));
     EXPECT_FALSE(w->target().containerChosen);
     EXPECT_TRUE(ui.messages.empty());
 }
 
 TEST_F(TargetChoice, OkWithAChosenContainerMakesItTheTargetAtOnce) {
-    store({{key::FreeTableFolder, QStringLiteral("/data/free")},
-           {key::DBCFile, QStringLiteral("/old.dbc")},
-           {key::FoxproOption, QStringLiteral("2")}});
+    store({{key::kFreeTableFolder, QStringLiteral("/data/free")},
+           {key::kDBCFile, QStringLiteral("/old.dbc")},
+           {key::kFoxproOption, QStringLiteral("2")}});
     auto w = loadedWindow();
     ASSERT_FALSE(w->target().containerChosen);
     QTemporaryDir dir;
@@ -107,7 +107,7 @@ TEST_F(TargetChoice, OkWithAChosenContainerMakesItTheTargetAtOnce) {
         EXPECT_EQ(path.text(), QStringLiteral("/old.dbc"));
         control<QPushButton>(options, "PushButton5").click();
         EXPECT_EQ(path.text(), shop);
-        EXPECT_EQ(stored(key::DBCFile), shop);
+        EXPECT_EQ(stored(key::kDBCFile), shop);
         control<QPushButton>(options, "PushButton1").click();
         EXPECT_EQ(options.result(), QDialog::Accepted);
     });
@@ -115,13 +115,13 @@ TEST_F(TargetChoice, OkWithAChosenContainerMakesItTheTargetAtOnce) {
     EXPECT_EQ(filter, QStringLiteral("Microsoft Database (*.dbc)"));
     EXPECT_TRUE(w->target().containerChosen);
     EXPECT_EQ(w->target().container, shop);
-    EXPECT_EQ(stored(key::FoxproOption), QStringLiteral("1"));
+    EXPECT_EQ(stored(key::kFoxproOption), QStringLiteral("1"));
     // The folder stays in its box and returns as the target at the next start.
     EXPECT_EQ(control<QLineEdit>(*w, "Text2").text(), QStringLiteral("/data/free"));
 }
 
 TEST_F(TargetChoice, OkWithAnEmptyPathKeepsTheChoiceAndCancelAlwaysSelectsTheFolder) {
-    store({{key::FoxproOption, QStringLiteral("1")}, {key::DBCFile, QStringLiteral("/data/shop.dbc")}});
+    store({{key::kFoxproOption, QStringLiteral("1")}, {key::kDBCFile, QStringLiteral("/data/shop.dbc")}});
     auto w = loadedWindow();
     w->fileDialogs.chooseFile = [](QWidget*, const QString&, const QString&) { return QString(); };
     inAdvancedOptions(*w, [&](data::ui::AdvancedOptionsWindow& options) {
@@ -130,28 +130,28 @@ TEST_F(TargetChoice, OkWithAnEmptyPathKeepsTheChoiceAndCancelAlwaysSelectsTheFol
         EXPECT_EQ(path.text(), QStringLiteral("/data/shop.dbc"));
         path.clear();
         QTest::keyClicks(&path, QStringLiteral("/x"));
-        EXPECT_EQ(stored(key::DBCFile), QStringLiteral("/x"));
+        EXPECT_EQ(stored(key::kDBCFile), QStringLiteral("/x"));
         path.clear();
         control<QPushButton>(options, "PushButton1").click();
     });
     EXPECT_TRUE(w->target().containerChosen);
     EXPECT_EQ(w->target().container, QStringLiteral("/data/shop.dbc"));
-    EXPECT_EQ(stored(key::FoxproOption), QStringLiteral("1"));
-    EXPECT_EQ(stored(key::DBCFile), QString());
+    EXPECT_EQ(stored(key::kFoxproOption), QStringLiteral("1"));
+    EXPECT_EQ(stored(key::kDBCFile), QString());
 
     inAdvancedOptions(*w, [&](data::ui::AdvancedOptionsWindow& options) {
         control<QPushButton>(options, "PushButton2").click();
         EXPECT_EQ(options.result(), QDialog::Rejected);
     });
     EXPECT_FALSE(w->target().containerChosen);
-    EXPECT_EQ(stored(key::FoxproOption), QStringLiteral("2"));
+    EXPECT_EQ(stored(key::kFoxproOption), QStringLiteral("2"));
     EXPECT_TRUE(ui.messages.empty());
 }
 
 TEST_F(TargetChoice, OkWithANewNameOffersAnEmptyContainer) {
-    store({{key::FreeTableFolder, QStringLiteral("/data/free")},
-           {key::FoxproOption, QStringLiteral("2")},
-           {key::CodePage, QStringLiteral("1251")}});
+    store({{key::kFreeTableFolder, QStringLiteral("/data/free")},
+           {key::kFoxproOption, QStringLiteral("2")},
+           {key::kCodePage, QStringLiteral("1251")}});
     auto w = loadedWindow();
     QTemporaryDir dir;
     const QString created = dir.filePath(QStringLiteral("Sales.dbc"));
@@ -186,7 +186,7 @@ TEST_F(TargetChoice, OkWithANewNameOffersAnEmptyContainer) {
     });
     EXPECT_TRUE(w->target().containerChosen);
     EXPECT_EQ(w->target().container, created);
-    EXPECT_EQ(stored(key::FoxproOption), QStringLiteral("1"));
+    EXPECT_EQ(stored(key::kFoxproOption), QStringLiteral("1"));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), (QStringList{"Sales.dbc", "Sales.dct", "Sales.dcx"}));
     const auto dumped =
         runPython({testFilesDir() + "/tools/vfp-oracle/vfpdump.py", created.toStdString(), "--records", "5"});
@@ -220,7 +220,7 @@ TEST_F(TargetChoice, OkWithANewNameOffersAnEmptyContainer) {
 // and the folder box keeps its text and its setting.
 TEST_F(TargetChoice, TheContainerTargetIsShownWithoutTouchingTheFolderBox) {
     // Without a stored folder, a stored container choice is the target from the start.
-    store({{key::DBCFile, QStringLiteral("/data/shop.dbc")}, {key::FoxproOption, QStringLiteral("1")}});
+    store({{key::kDBCFile, QStringLiteral("/data/shop.dbc")}, {key::kFoxproOption, QStringLiteral("1")}});
     auto w = loadedWindow();
     w->showCentred();
     auto& line = control<QLabel>(*w, "TargetLine");
@@ -254,8 +254,8 @@ TEST_F(TargetChoice, TheContainerTargetIsShownWithoutTouchingTheFolderBox) {
     EXPECT_LE(line.fontMetrics().horizontalAdvance(line.text()), line.width());
     EXPECT_EQ(line.toolTip(), shop);
     EXPECT_EQ(folder.text(), QStringLiteral("/data/free"));
-    EXPECT_EQ(stored(key::FreeTableFolder), QStringLiteral("/data/free"));
-    EXPECT_EQ(stored(key::FoxproOption), QStringLiteral("1"));
+    EXPECT_EQ(stored(key::kFreeTableFolder), QStringLiteral("/data/free"));
+    EXPECT_EQ(stored(key::kFoxproOption), QStringLiteral("1"));
 
     // Typing a folder makes it the target again.
     folder.setFocus();
@@ -295,7 +295,7 @@ TEST_F(TargetChoice, TheFileDialogTakesANewName) {
         QTest::keyClick(name, Qt::Key_Return);
         typed = true;
     });
-    const QString chosen = data::ui::OpenFileName(nullptr, QStringLiteral("Select Foxpro Database"),
+    const QString chosen = data::ui::openFileName(nullptr, QStringLiteral("Select Foxpro Database"),
                                                   QStringLiteral("Microsoft Database (*.dbc)"));
     EXPECT_TRUE(typed);
     EXPECT_EQ(chosen, dir.filePath(QStringLiteral("brandnew.dbc")));
@@ -312,10 +312,10 @@ TEST_F(TargetChoice, TheCodePageFollowsTheLanguageUntilTheUserChoosesOne) {
     EXPECT_FALSE(box.geometry().intersects(control<QLabel>(*w, "TargetLine").geometry()));
     EXPECT_EQ(box.currentData().toInt(), language);
     EXPECT_EQ(w->run().codePage(), language);
-    EXPECT_EQ(ReadSetting(key::CodePage, QStringLiteral("none")), QStringLiteral("none"));
+    EXPECT_EQ(readSetting(key::kCodePage, QStringLiteral("none")), QStringLiteral("none"));
 
     box.setCurrentIndex(box.findData(1250));
-    EXPECT_EQ(ReadSetting(key::CodePage), QStringLiteral("1250"));
+    EXPECT_EQ(readSetting(key::kCodePage), QStringLiteral("1250"));
     EXPECT_EQ(w->run().codePage(), 1250);
     auto again = loadedWindow();
     EXPECT_EQ(control<QComboBox>(*again, "CodePageBox").currentText(), QStringLiteral("Code page 1250"));

@@ -43,12 +43,12 @@ test::ProcessResult onTerminal(const CliRun& cli, const std::string& table, cons
 
 // What the window stores for the stand-in's login and the folder target.
 void storeLoginAndFolder(const CliRun& cli, const std::string& folder) {
-    WriteSetting(key::MSSQLServer, QString::fromStdString(test::TdsServer::host()));
-    WriteSetting(key::MSSQLPort, QString::number(cli.server.port()));
-    WriteSetting(key::MSSQLDatabase, QStringLiteral("TestDB"));
-    WriteSetting(key::MSSQLUser, QStringLiteral("testuser"));
-    WriteSetting(key::MSSQLPassword, QString::fromStdString(test::kPassword));
-    WriteSetting(key::FreeTableFolder, QString::fromStdString(folder));
+    writeSetting(key::kMSSQLServer, QString::fromStdString(test::TdsServer::host()));
+    writeSetting(key::kMSSQLPort, QString::number(cli.server.port()));
+    writeSetting(key::kMSSQLDatabase, QStringLiteral("TestDB"));
+    writeSetting(key::kMSSQLUser, QStringLiteral("testuser"));
+    writeSetting(key::kMSSQLPassword, QString::fromStdString(test::kPassword));
+    writeSetting(key::kFreeTableFolder, QString::fromStdString(folder));
 }
 
 } // namespace
@@ -245,13 +245,13 @@ TEST(CliConvert, PasswordFileAndSavedSettings) {
     std::filesystem::create_directory(stored);
     storeLoginAndFolder(cli, stored);
     // As at the window's next start, the target chosen last holds whatever folder is stored too.
-    WriteSetting(key::DBCFile, QString::fromStdString(cli.path("elsewhere.dbc")));
-    WriteSetting(key::FoxproOption, QStringLiteral("1"));
+    writeSetting(key::kDBCFile, QString::fromStdString(cli.path("elsewhere.dbc")));
+    writeSetting(key::kFoxproOption, QStringLiteral("1"));
     const std::vector<std::string> args{"convert", "--saved-settings", "--tables", "Order Details"};
     const auto container = test::runMarravex(args, test::headless(""));
     EXPECT_EQ(container.exitCode, 2);
     EXPECT_TRUE(has(container.errors, "elsewhere.dbc")) << container.errors;
-    WriteSetting(key::FoxproOption, QStringLiteral("2"));
+    writeSetting(key::kFoxproOption, QStringLiteral("2"));
     const auto saved = test::runMarravex(args, test::headless(""));
     EXPECT_EQ(saved.exitCode, 0) << saved.errors;
     EXPECT_EQ(test::dumpTable(stored + "/order details.dbf").records.size(), 3u);
@@ -285,16 +285,16 @@ TEST(CliConvert, TheCodePageComesFromTheOptionTheStoredChoiceOrTheLanguage) {
 
     // The window's choice, under a language that would give another.
     storeLoginAndFolder(cli, stored);
-    WriteSetting(key::FoxproOption, QStringLiteral("2"));
-    WriteSetting(key::CodePage, QStringLiteral("1253"));
+    writeSetting(key::kFoxproOption, QStringLiteral("2"));
+    writeSetting(key::kCodePage, QStringLiteral("1253"));
     const std::vector<std::string> saved{"convert", "--saved-settings", "--tables", "EmergencySystems"};
     EXPECT_EQ(test::runMarravex(saved, polish).exitCode, 0);
     EXPECT_EQ(markOf(stored + "/emergencysystems.dbf"), 0xCB);
-    WriteSetting(key::CodePage, QStringLiteral("65001"));
+    writeSetting(key::kCodePage, QStringLiteral("65001"));
     const auto badStored = test::runMarravex(saved, polish);
     EXPECT_EQ(badStored.exitCode, 2);
     EXPECT_TRUE(has(badStored.errors, "The stored setting CodePage takes one of")) << badStored.errors;
-    WriteSetting(key::CodePage, QString());
+    writeSetting(key::kCodePage, QString());
 
     for (const char* page : {"1257", "65001"}) {
         const auto refused = cli.convert({"--to", chosen, "--codepage", page}, english);

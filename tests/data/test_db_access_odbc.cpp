@@ -37,14 +37,14 @@ TEST(DbAccessOdbc, StreamsATableInCallingOrder) {
     Connection conn;
     conn.setCommandTimeout(5000);
     conn.setConnectionTimeout(5000);
-    conn.Open(db.connectionString());
+    conn.open(db.connectionString());
     ASSERT_TRUE(conn.isOpen());
 
     Recordset rs;
-    rs.Open("SELECT * FROM [Order Lines]", conn);
-    EXPECT_FALSE(rs.Eof());
-    EXPECT_FALSE(rs.Bof());
-    EXPECT_EQ(rs.RecordCount(), 3);
+    rs.open("SELECT * FROM [Order Lines]", conn);
+    EXPECT_FALSE(rs.eof());
+    EXPECT_FALSE(rs.bof());
+    EXPECT_EQ(rs.recordCount(), 3);
     ASSERT_EQ(rs.fieldCount(), 6);
     EXPECT_EQ(rs.fieldName(0), "id");
     EXPECT_EQ(rs.fieldName(5), "note");
@@ -57,7 +57,7 @@ TEST(DbAccessOdbc, StreamsATableInCallingOrder) {
 
     std::vector<Row> rows;
     std::vector<Value> third;
-    while (!rs.Eof()) {
+    while (!rs.eof()) {
         rows.push_back({std::get<std::int64_t>(rs.fieldValue(0)), text(rs.fieldValue("ITEM"))});
         if (rows.size() == 2) {
             for (int i = 2; i < 6; ++i)
@@ -66,8 +66,8 @@ TEST(DbAccessOdbc, StreamsATableInCallingOrder) {
         if (rows.size() == 3)
             for (int i = 0; i < rs.fieldCount(); ++i)
                 third.push_back(rs.fieldValue(i));
-        rs.MoveNext();
-        EXPECT_FALSE(rs.Bof());
+        rs.moveNext();
+        EXPECT_FALSE(rs.bof());
     }
     ASSERT_EQ(rows.size(), 3u);
     EXPECT_EQ(rows[1].item, "Gadget's");
@@ -78,32 +78,32 @@ TEST(DbAccessOdbc, StreamsATableInCallingOrder) {
     EXPECT_EQ(text(third[5]), "line1\nline2");
 
     // Past the end there is no current row.
-    EXPECT_THROW(rs.MoveNext(), std::exception);
+    EXPECT_THROW(rs.moveNext(), std::exception);
     EXPECT_THROW(rs.fieldValue(0), std::exception);
-    rs.Close();
+    rs.close();
     EXPECT_FALSE(rs.isOpen());
 
     // The connection is free again, and the same recordset object opens anew.
-    rs.Open("SELECT * FROM [Empty]", conn);
-    EXPECT_TRUE(rs.Eof());
-    EXPECT_TRUE(rs.Bof());
-    EXPECT_EQ(rs.RecordCount(), 0);
-    rs.Close();
-    conn.Close();
+    rs.open("SELECT * FROM [Empty]", conn);
+    EXPECT_TRUE(rs.eof());
+    EXPECT_TRUE(rs.bof());
+    EXPECT_EQ(rs.recordCount(), 0);
+    rs.close();
+    conn.close();
     EXPECT_FALSE(conn.isOpen());
 }
 
 TEST(DbAccessOdbc, TablesSchemaNamesTypesAsAdoDoes) {
     SqliteDatabase db(kScript);
     Connection conn;
-    conn.Open(db.connectionString());
-    auto schema = conn.OpenSchema();
+    conn.open(db.connectionString());
+    auto schema = conn.openSchema();
     std::vector<std::pair<std::string, std::string>> seen;
-    while (!schema->Eof()) {
+    while (!schema->eof()) {
         seen.emplace_back(text(schema->fieldValue("TABLE_TYPE")), text(schema->fieldValue("TABLE_NAME")));
-        schema->MoveNext();
+        schema->moveNext();
     }
-    schema->Close();
+    schema->close();
     std::sort(seen.begin(), seen.end());
     const std::vector<std::pair<std::string, std::string>> expected{
         {"TABLE", "Empty"}, {"TABLE", "Order Lines"}, {"VIEW", "OrderView"}};
@@ -114,38 +114,38 @@ TEST(DbAccessOdbc, FailuresAreClearAndLeaveObjectsUsable) {
     SqliteDatabase db(kScript);
     Connection conn;
     // Everything before Open fails as ADO does on a closed object.
-    EXPECT_THROW(conn.Execute("SELECT 1"), std::exception);
-    EXPECT_THROW(conn.OpenSchema(), std::exception);
+    EXPECT_THROW(conn.execute("SELECT 1"), std::exception);
+    EXPECT_THROW(conn.openSchema(), std::exception);
     Recordset rs;
-    EXPECT_THROW(rs.Open("SELECT * FROM [Empty]", conn), std::exception);
-    EXPECT_THROW(rs.Eof(), std::exception);
-    EXPECT_THROW(rs.Close(), std::exception);
+    EXPECT_THROW(rs.open("SELECT * FROM [Empty]", conn), std::exception);
+    EXPECT_THROW(rs.eof(), std::exception);
+    EXPECT_THROW(rs.close(), std::exception);
 
-    conn.Open(db.connectionString());
-    EXPECT_THROW(conn.Open(db.connectionString()), std::exception);
+    conn.open(db.connectionString());
+    EXPECT_THROW(conn.open(db.connectionString()), std::exception);
     // A table that went away between listing and reading.
     db.run("DROP TABLE Empty;");
     try {
-        rs.Open("SELECT * FROM [Empty]", conn);
+        rs.open("SELECT * FROM [Empty]", conn);
         FAIL() << "a missing table opened";
     } catch (const qc::odbc::Error& e) {
         EXPECT_NE(std::string(e.what()).find("no such table"), std::string::npos) << e.what();
     }
     EXPECT_FALSE(rs.isOpen());
-    rs.Open("SELECT * FROM [Order Lines]", conn);
+    rs.open("SELECT * FROM [Order Lines]", conn);
     EXPECT_THROW(rs.fieldValue("nonesuch"), std::out_of_range);
     EXPECT_THROW(rs.fieldName(6), std::out_of_range);
     EXPECT_THROW(rs.fieldType(-1), std::out_of_range);
-    rs.Close();
+    rs.close();
 
-    EXPECT_THROW(conn.Execute("THIS IS NOT SQL"), qc::odbc::Error);
-    conn.Execute("CREATE TABLE Later(x INTEGER)");
-    conn.Close();
-    EXPECT_THROW(conn.Close(), std::exception);
+    EXPECT_THROW(conn.execute("THIS IS NOT SQL"), qc::odbc::Error);
+    conn.execute("CREATE TABLE Later(x INTEGER)");
+    conn.close();
+    EXPECT_THROW(conn.close(), std::exception);
 
     Connection wrongDriver;
     try {
-        wrongDriver.Open("Driver={No Such Driver 42};Database=" + db.path() + ";");
+        wrongDriver.open("Driver={No Such Driver 42};Database=" + db.path() + ";");
         FAIL() << "an unknown driver opened";
     } catch (const qc::odbc::Error& e) {
         // unixODBC says which driver it could not load.
@@ -159,10 +159,10 @@ TEST(DbAccessOdbc, ARecordsetOutlivingItsConnectionFailsCleanly) {
     Recordset rs;
     {
         Connection conn;
-        conn.Open(db.connectionString());
-        rs.Open("SELECT * FROM [Order Lines]", conn);
-        conn.Close();
-        EXPECT_THROW(rs.MoveNext(), qc::odbc::Error);
+        conn.open(db.connectionString());
+        rs.open("SELECT * FROM [Order Lines]", conn);
+        conn.close();
+        EXPECT_THROW(rs.moveNext(), qc::odbc::Error);
     }
-    rs.Close();
+    rs.close();
 }

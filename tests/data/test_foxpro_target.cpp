@@ -46,8 +46,8 @@ TEST(FoxproTarget, OpensTheChosenPathWhole) {
     f.container = dir.filePath(QStringLiteral("none.dbc"));
     Connection conn;
     openTarget(conn, f);
-    conn.Execute("CREATE TABLE t (k INT)");
-    conn.Close();
+    conn.execute("CREATE TABLE t (k INT)");
+    conn.close();
     EXPECT_TRUE(QFile::exists(QDir(folder).filePath(QStringLiteral("t.dbf"))));
     f.containerChosen = true;
     EXPECT_EQ(f.chosenPath(), f.container);
@@ -58,25 +58,25 @@ TEST(FoxproProvider, OpensExecutesAndListsAFolder) {
     Connection conn;
     conn.openFoxPro(dir.path().toStdString());
     ASSERT_TRUE(conn.isOpen());
-    conn.Execute("CREATE TABLE [Orders] (\"OrderID\" INT, \"Customer\" C(20));");
-    conn.Execute("INSERT INTO [Orders] VALUES (7, 'O''Brien');");
+    conn.execute("CREATE TABLE [Orders] (\"OrderID\" INT, \"Customer\" C(20));");
+    conn.execute("INSERT INTO [Orders] VALUES (7, 'O''Brien');");
     try {
-        conn.Execute("INSERT INTO [Orders] VALUES (1, 'far too long for twenty characters');");
+        conn.execute("INSERT INTO [Orders] VALUES (1, 'far too long for twenty characters');");
         FAIL() << "an over-long text was accepted";
     } catch (const std::exception& e) {
         EXPECT_TRUE(std::string(e.what()).starts_with("SQL error: ")) << e.what();
     }
-    auto schema = conn.OpenSchema();
-    ASSERT_FALSE(schema->Eof());
+    auto schema = conn.openSchema();
+    ASSERT_FALSE(schema->eof());
     EXPECT_EQ(text(schema->fieldValue("TABLE_TYPE")), "TABLE");
     EXPECT_EQ(text(schema->fieldValue("TABLE_NAME")), "orders");
-    schema->MoveNext();
-    EXPECT_TRUE(schema->Eof());
-    schema->Close();
+    schema->moveNext();
+    EXPECT_TRUE(schema->eof());
+    schema->close();
     // The provider answers statements, not queries.
     Recordset rs;
-    EXPECT_THROW(rs.Open("SELECT * FROM [orders]", conn), std::exception);
-    conn.Close();
+    EXPECT_THROW(rs.open("SELECT * FROM [orders]", conn), std::exception);
+    conn.close();
 
     // Read back by a reader that is not ours.
     const auto out = qc::test::runPython(
@@ -98,13 +98,13 @@ TEST(FoxproProvider, AMissingTargetFailsToOpen) {
 TEST(FoxproTarget, ConnectionCheckSaysYesOrNoSilently) {
     QTemporaryDir dir;
     ScriptedUi ui;
-    EXPECT_TRUE(IsValidFoxProConnection(folderTarget(dir.path()), ui));
-    EXPECT_FALSE(IsValidFoxProConnection(folderTarget(dir.filePath(QStringLiteral("missing"))), ui));
+    EXPECT_TRUE(isValidFoxProConnection(folderTarget(dir.path()), ui));
+    EXPECT_FALSE(isValidFoxProConnection(folderTarget(dir.filePath(QStringLiteral("missing"))), ui));
     FoxProTarget dbc;
     dbc.containerChosen = true;
-    EXPECT_FALSE(IsValidFoxProConnection(dbc, ui));
+    EXPECT_FALSE(isValidFoxProConnection(dbc, ui));
     dbc.container = dir.filePath(QStringLiteral("missing.dbc"));
-    EXPECT_FALSE(IsValidFoxProConnection(dbc, ui));
+    EXPECT_FALSE(isValidFoxProConnection(dbc, ui));
     EXPECT_TRUE(ui.messages.empty());
 }
 
@@ -112,7 +112,7 @@ TEST(FoxproTarget, AFailedCheckGivesTheEnginesReason) {
     QTemporaryDir dir;
     ScriptedUi ui;
     QString reason;
-    EXPECT_FALSE(IsValidFoxProConnection(folderTarget(dir.filePath(QStringLiteral("missing"))), ui, &reason));
+    EXPECT_FALSE(isValidFoxProConnection(folderTarget(dir.filePath(QStringLiteral("missing"))), ui, &reason));
     EXPECT_TRUE(reason.contains(QStringLiteral("missing"))) << reason.toStdString();
     QFile garbage(dir.filePath(QStringLiteral("junk.dbc")));
     ASSERT_TRUE(garbage.open(QIODevice::WriteOnly));
@@ -122,7 +122,7 @@ TEST(FoxproTarget, AFailedCheckGivesTheEnginesReason) {
     dbc.containerChosen = true;
     dbc.container = garbage.fileName();
     reason.clear();
-    EXPECT_FALSE(IsValidFoxProConnection(dbc, ui, &reason));
+    EXPECT_FALSE(isValidFoxProConnection(dbc, ui, &reason));
     EXPECT_TRUE(reason.contains(QStringLiteral("junk.d")))
         << reason.toStdString(); // the container or its companions
     EXPECT_TRUE(ui.messages.empty());
@@ -133,8 +133,8 @@ TEST(FoxproTarget, ListsTheTablesOfTheTarget) {
     {
         Connection conn;
         conn.openFoxPro(dir.path().toStdString());
-        conn.Execute("CREATE TABLE Customers (id INT)");
-        conn.Execute("CREATE TABLE SysLog (id INT)");
+        conn.execute("CREATE TABLE Customers (id INT)");
+        conn.execute("CREATE TABLE SysLog (id INT)");
     }
     ScriptedUi ui;
     int events = 0;
@@ -167,7 +167,7 @@ TEST(FoxproTarget, AContainerTargetIsCheckedAndListed) {
     f.container = dir.filePath(containers.front());
     f.folder = dir.filePath(QStringLiteral("ignored"));
     ScriptedUi ui;
-    EXPECT_TRUE(IsValidFoxProConnection(f, ui));
+    EXPECT_TRUE(isValidFoxProConnection(f, ui));
     QStringList tables;
     listTargetTables(f, tables, ui);
     EXPECT_EQ(tables, QStringList{QStringLiteral("table1")});

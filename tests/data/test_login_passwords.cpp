@@ -55,7 +55,7 @@ TEST(LoginPasswords, ThoseHoldingBracesArriveIntact) {
 
     for (std::size_t i = 0; i < std::size(passwords); ++i) {
         const QString user = QStringLiteral("user%1").arg(i);
-        EXPECT_TRUE(IsValidMSSQLConnection(login(server.port(), user, passwords[i])))
+        EXPECT_TRUE(isValidMSSQLConnection(login(server.port(), user, passwords[i])))
             << passwords[i].toStdString();
         const QJsonObject arrived = lastLogin(logFile);
         EXPECT_EQ(arrived.value(QStringLiteral("user")).toString(), user);
@@ -63,17 +63,17 @@ TEST(LoginPasswords, ThoseHoldingBracesArriveIntact) {
         EXPECT_EQ(arrived.value(QStringLiteral("database")).toString(), QStringLiteral("TestDB"));
     }
     EXPECT_TRUE(
-        IsValidMSSQLConnection(login(server.port(), QStringLiteral("{odd}name"), QStringLiteral("p}w;"))));
+        isValidMSSQLConnection(login(server.port(), QStringLiteral("{odd}name"), QStringLiteral("p}w;"))));
     EXPECT_EQ(lastLogin(logFile).value(QStringLiteral("user")).toString(), QStringLiteral("{odd}name"));
     // A second server right after: the login goes to it, not to what the first attempt named.
     const QString otherLog = dir.filePath(QStringLiteral("other.jsonl"));
     TdsServer other(TdsServer::standardFixture(50), 0,
                     {"--login-log", otherLog.toStdString(), "--user", "user0:" + passwords[0].toStdString()});
-    EXPECT_TRUE(IsValidMSSQLConnection(login(other.port(), QStringLiteral("user0"), passwords[0])));
+    EXPECT_TRUE(isValidMSSQLConnection(login(other.port(), QStringLiteral("user0"), passwords[0])));
     EXPECT_EQ(lastLogin(otherLog).value(QStringLiteral("password")).toString(), passwords[0]);
     // A wrong password of that kind is still refused.
     EXPECT_FALSE(
-        IsValidMSSQLConnection(login(server.port(), QStringLiteral("user0"), QStringLiteral("{braced"))));
+        isValidMSSQLConnection(login(server.port(), QStringLiteral("user0"), QStringLiteral("{braced"))));
     EXPECT_EQ(std::getenv("ODBCINI"), nullptr);
 }
 
@@ -102,7 +102,7 @@ TEST(LoginPasswords, ThePrivateDataSourceIsTheUsersAloneAndGoesAfterTheAttempt) 
     });
     std::string failure;
     try {
-        connection.Open(mssqlConnectionString(login(server.port(), QStringLiteral("u"), password)));
+        connection.open(mssqlConnectionString(login(server.port(), QStringLiteral("u"), password)));
     } catch (const std::exception& e) {
         failure = e.what();
     }

@@ -91,20 +91,20 @@ TEST(MssqlSelect, OnlyTheServersOwnTablesAreLeftOutAndNamesMatchBareOrQualified)
 }
 
 TEST(MssqlSource, ChecksTheLoginWithoutSayingAnything) {
-    EXPECT_TRUE(IsValidMSSQLConnection(login(server().port())));
-    EXPECT_FALSE(IsValidMSSQLConnection(login(server().port(), QStringLiteral("wrong"))));
+    EXPECT_TRUE(isValidMSSQLConnection(login(server().port())));
+    EXPECT_FALSE(isValidMSSQLConnection(login(server().port(), QStringLiteral("wrong"))));
     // The password with ";" reaches the server whole.
     SqlServerLogin semi = login(server().port(), QStringLiteral("Acc;ept=1"));
     semi.user = QStringLiteral("semi");
-    EXPECT_TRUE(IsValidMSSQLConnection(semi));
+    EXPECT_TRUE(isValidMSSQLConnection(semi));
     SqlServerLogin empty = login(server().port());
     empty.server.clear();
-    EXPECT_FALSE(IsValidMSSQLConnection(empty));
+    EXPECT_FALSE(isValidMSSQLConnection(empty));
 }
 
 TEST(MssqlSource, AFailedCheckGivesTheDriversReason) {
     QString reason;
-    EXPECT_FALSE(IsValidMSSQLConnection(login(server().port(), QStringLiteral("wrong")), &reason));
+    EXPECT_FALSE(isValidMSSQLConnection(login(server().port(), QStringLiteral("wrong")), &reason));
     EXPECT_TRUE(reason.contains(QStringLiteral("18456"))) << reason.toStdString();
     // A port where nothing listens: the last port a stand-in had, closed again.
     int closedPort = 0;
@@ -113,7 +113,7 @@ TEST(MssqlSource, AFailedCheckGivesTheDriversReason) {
         closedPort = gone.port();
     }
     reason.clear();
-    EXPECT_FALSE(IsValidMSSQLConnection(login(closedPort), &reason));
+    EXPECT_FALSE(isValidMSSQLConnection(login(closedPort), &reason));
     EXPECT_FALSE(reason.isEmpty());
 }
 
@@ -142,11 +142,11 @@ TEST(MssqlSource, ReadsEveryColumnTypeWithItsValueAndAdoNumber) {
     Connection conn;
     conn.setCommandTimeout(5000);
     conn.setConnectionTimeout(5000);
-    conn.Open(mssqlConnectionString(login(server().port())));
+    conn.open(mssqlConnectionString(login(server().port())));
     Recordset rs;
-    rs.Open(selectAllStatement(dbo("AllTypes")), conn);
-    ASSERT_FALSE(rs.Eof());
-    EXPECT_EQ(rs.RecordCount(), 6);
+    rs.open(selectAllStatement(dbo("AllTypes")), conn);
+    ASSERT_FALSE(rs.eof());
+    EXPECT_EQ(rs.recordCount(), 6);
     using namespace qc::odbc;
     const std::vector<int> types{
         adInteger,       adVarChar,      adInteger,      adBigInt,      adSmallInt,    adUnsignedTinyInt,
@@ -195,11 +195,11 @@ TEST(MssqlSource, ReadsEveryColumnTypeWithItsValueAndAdoNumber) {
               (Bytes{0x89, 0x50, 0x4E, 0x47, 0x0D, 0x0A, 0x1A, 0x0A}));
     EXPECT_EQ(std::get<Guid>(rs.fieldValue("c_guid")).text, "{6F9619FF-8B86-D011-B42D-00C04FC964FF}");
 
-    rs.MoveNext(); // all NULL but the key and the note
+    rs.moveNext(); // all NULL but the key and the note
     for (int i = 2; i < rs.fieldCount(); ++i)
         EXPECT_TRUE(isNull(rs.fieldValue(i))) << rs.fieldName(i);
 
-    rs.MoveNext(); // maximum values: long values arrive whole
+    rs.moveNext(); // maximum values: long values arrive whole
     EXPECT_EQ(std::get<std::int64_t>(rs.fieldValue("c_bigint")), INT64_MAX);
     EXPECT_EQ(std::get<Decimal>(rs.fieldValue("c_decimal38")).digits,
               "9999999999999999999999999999.9999999999");
@@ -208,61 +208,61 @@ TEST(MssqlSource, ReadsEveryColumnTypeWithItsValueAndAdoNumber) {
     EXPECT_TRUE(text(rs.fieldValue("c_ntext")).ends_with(" end Ж"));
     EXPECT_EQ(std::get<Bytes>(rs.fieldValue("c_image")), Bytes(9000, 0xCD));
 
-    rs.MoveNext(); // minimum values
+    rs.moveNext(); // minimum values
     EXPECT_EQ(std::get<DateTime>(rs.fieldValue("c_datetime2")), (DateTime{{1, 1, 1}, {0, 0, 0, 0}}));
     EXPECT_EQ(text(rs.fieldValue("c_varchar")), "");
     EXPECT_TRUE(std::get<Bytes>(rs.fieldValue("c_varbinary")).empty());
 
-    rs.MoveNext(); // awkward text
+    rs.moveNext(); // awkward text
     EXPECT_EQ(text(rs.fieldValue("c_varchar")), "O'Brien, \"Jr.\"\r\nline 2;\ttab");
     EXPECT_EQ(text(rs.fieldValue("c_nvarchar")), "Ελληνικά 日本語 Ж 😀 'q', x\ny");
     EXPECT_EQ(text(rs.fieldValue("c_varchar_max")), "Café naïve € – déjà vu, it's");
     EXPECT_EQ(std::get<Time>(rs.fieldValue("c_time")), (Time{0, 0, 0, 100}));
 
-    rs.MoveNext();
-    rs.MoveNext();
-    EXPECT_TRUE(rs.Eof());
-    rs.Close();
+    rs.moveNext();
+    rs.moveNext();
+    EXPECT_TRUE(rs.eof());
+    rs.close();
 
-    rs.Open(selectAllStatement(dbo("Weird]Name")), conn);
-    EXPECT_EQ(rs.RecordCount(), 2);
+    rs.open(selectAllStatement(dbo("Weird]Name")), conn);
+    EXPECT_EQ(rs.recordCount(), 2);
     EXPECT_EQ(text(rs.fieldValue("val")), "a]b");
-    rs.Close();
+    rs.close();
 
     // A table gone between listing and reading: a clear error, and the connection stays usable.
     try {
-        rs.Open(selectAllStatement(dbo("Vanished")), conn);
+        rs.open(selectAllStatement(dbo("Vanished")), conn);
         FAIL() << "a missing table opened";
     } catch (const qc::odbc::Error& e) {
         EXPECT_EQ(e.nativeCode(), 208) << e.what();
     }
-    rs.Open(selectAllStatement(dbo("EmptyTable")), conn);
-    EXPECT_TRUE(rs.Eof() && rs.Bof());
-    rs.Close();
-    conn.Close();
+    rs.open(selectAllStatement(dbo("EmptyTable")), conn);
+    EXPECT_TRUE(rs.eof() && rs.bof());
+    rs.close();
+    conn.close();
 }
 
 TEST(MssqlSource, StreamsABigTableWithItsCount) {
     Connection conn;
-    conn.Open(mssqlConnectionString(login(server().port())));
+    conn.open(mssqlConnectionString(login(server().port())));
     Recordset rs;
-    rs.Open(selectAllStatement(dbo("BigTable")), conn);
-    EXPECT_EQ(rs.RecordCount(), 500);
+    rs.open(selectAllStatement(dbo("BigTable")), conn);
+    EXPECT_EQ(rs.recordCount(), 500);
     std::int64_t n = 0;
-    while (!rs.Eof()) {
+    while (!rs.eof()) {
         ++n;
         ASSERT_EQ(std::get<std::int64_t>(rs.fieldValue(0)), n);
         EXPECT_EQ(qc::odbc::isNull(rs.fieldValue("note")), n % 7 == 0);
-        rs.MoveNext();
+        rs.moveNext();
     }
     EXPECT_EQ(n, 500);
     // Closing part-way leaves the connection usable.
-    rs.Close();
-    rs.Open(selectAllStatement(dbo("BigTable")), conn);
-    rs.MoveNext();
-    rs.Close();
-    rs.Open(selectAllStatement(dbo("Order Details")), conn);
-    EXPECT_EQ(rs.RecordCount(), 3);
+    rs.close();
+    rs.open(selectAllStatement(dbo("BigTable")), conn);
+    rs.moveNext();
+    rs.close();
+    rs.open(selectAllStatement(dbo("Order Details")), conn);
+    EXPECT_EQ(rs.recordCount(), 3);
     EXPECT_EQ(rs.fieldName(1), "Product Name");
 }
 
@@ -273,15 +273,15 @@ TEST(MssqlSource, ClosingARecordsetWhoseServerStoppedSendingCancelsTheRead) {
     Connection conn;
     conn.setCommandTimeout(120); // the close must not wait for it
     conn.setEventPump([] {});    // rows are read ahead on a thread of their own
-    conn.Open(mssqlConnectionString(login(stalling.port())));
+    conn.open(mssqlConnectionString(login(stalling.port())));
     Recordset rs;
-    rs.Open(selectAllStatement(dbo("BigTable")), conn);
+    rs.open(selectAllStatement(dbo("BigTable")), conn);
     for (int n = 1; n < kRowsBeforeStall; ++n)
-        rs.MoveNext();
+        rs.moveNext();
     const auto closing = std::chrono::steady_clock::now();
-    rs.Close();
+    rs.close();
     EXPECT_LT(std::chrono::steady_clock::now() - closing, std::chrono::seconds(30));
     // The cancelled read left the connection serving the next statement.
-    rs.Open(selectAllStatement(dbo("Order Details")), conn);
-    EXPECT_EQ(rs.RecordCount(), 3);
+    rs.open(selectAllStatement(dbo("Order Details")), conn);
+    EXPECT_EQ(rs.recordCount(), 3);
 }

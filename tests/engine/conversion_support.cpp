@@ -164,8 +164,8 @@ void executeOnFoxPro(const std::string& folder, const std::vector<std::string>& 
     data::Connection connection;
     connection.openFoxPro(folder);
     for (const auto& s : statements)
-        connection.Execute(s);
-    connection.Close();
+        connection.execute(s);
+    connection.close();
 }
 
 void runWithSqliteAsSqlServer(const ChildEntry& entry) {

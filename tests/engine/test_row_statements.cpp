@@ -159,8 +159,8 @@ TEST(RowStatements, TheBufferIsReusedRowAfterRow) {
     EXPECT_EQ(s.text(), "INSERT INTO [T] VALUES (NULL, 'y');");
 }
 
-TEST(RowStatements, NullToDefault) {
+TEST(RowStatements, nullToDefault) {
     const Value fallback = std::string("d");
-    EXPECT_EQ(NullToDefault(null, fallback), fallback);
-    EXPECT_EQ(NullToDefault(Value{std::int64_t{3}}, fallback), Value{std::int64_t{3}});
+    EXPECT_EQ(nullToDefault(null, fallback), fallback);
+    EXPECT_EQ(nullToDefault(Value{std::int64_t{3}}, fallback), Value{std::int64_t{3}});
 }

@@ -1,5 +1,5 @@
 // The FoxPro table definition: the type each ADO type number gets, the CREATE TABLE text,
-// NumericColumns and the datatype rows.
+// numericColumns and the datatype rows.
 #include "engine/type_mapping.h"
 
 #include "support/scripted_ui.h"
@@ -121,7 +121,7 @@ TEST(TypeMapping, EveryAdoTypeNumberGetsItsColumnType) {
         ASSERT_EQ(b.rows.size(), 1u) << t.adoType;
         EXPECT_EQ(b.rows[0][2].toStdString(), t.sourceWord) << t.adoType;
         EXPECT_EQ(b.rows[0][3].toStdString(), t.foxproWord) << t.adoType;
-        EXPECT_EQ(b.def.NumericColumns, t.numeric ? std::vector<int>{0} : std::vector<int>{}) << t.adoType;
+        EXPECT_EQ(b.def.numericColumns, t.numeric ? std::vector<int>{0} : std::vector<int>{}) << t.adoType;
         EXPECT_TRUE(b.reports.empty()) << t.adoType;
     }
 }
@@ -133,7 +133,7 @@ TEST(TypeMapping, OrdersExample) {
     EXPECT_EQ(b.def.statement,
               "CREATE TABLE [Orders] (\"OrderID\" INT, \"Customer\" BLOB, \"Placed\" TIMESTAMP, "
               "\"Amount\" DOUBLE, \"Note\" long, \"Paid\" SMALLINT);");
-    EXPECT_EQ(b.def.NumericColumns, (std::vector<int>{0, 3, 5}));
+    EXPECT_EQ(b.def.numericColumns, (std::vector<int>{0, 3, 5}));
     const std::vector<std::array<const char*, 4>> expected{{"Orders", "OrderID", "int", "INT"},
                                                            {"Orders", "Customer", "varwchar", "BLOB"},
                                                            {"Orders", "Placed", "timestamp", "TIMESTAMP"},
@@ -155,7 +155,7 @@ TEST(TypeMapping, UnknownOrUnreadableTypesBecomeChar) {
     EXPECT_EQ(b.rows[2][3], QStringLiteral("CHAR"));
     ASSERT_EQ(b.reports.size(), 1u);
     EXPECT_TRUE(b.reports[0].text.contains(QStringLiteral("PushButton7_Click at line 210")));
-    EXPECT_EQ(b.def.NumericColumns, (std::vector<int>{0}));
+    EXPECT_EQ(b.def.numericColumns, (std::vector<int>{0}));
 }
 
 TEST(TypeMapping, NamesWithSpacesQuotesAndBracketsAreEscapedNotAltered) {
@@ -166,11 +166,11 @@ TEST(TypeMapping, NamesWithSpacesQuotesAndBracketsAreEscapedNotAltered) {
     // The datatype rows show the names as they are.
     EXPECT_EQ(b.rows[0][0], QStringLiteral("Weird]Name [x]"));
     EXPECT_EQ(b.rows[1][1], QStringLiteral("say \"hi\""));
-    EXPECT_EQ(b.def.NumericColumns, (std::vector<int>{0, 2}));
+    EXPECT_EQ(b.def.numericColumns, (std::vector<int>{0, 2}));
 }
 
 TEST(TypeMapping, SingleColumnAndNonAsciiNames) {
     const auto b = build(QStringLiteral("Größe"), {{"Maß", 202}});
     EXPECT_EQ(b.def.statement, "CREATE TABLE [Größe] (\"Maß\" BLOB);");
-    EXPECT_TRUE(b.def.NumericColumns.empty());
+    EXPECT_TRUE(b.def.numericColumns.empty());
 }

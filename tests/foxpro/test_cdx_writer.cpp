@@ -81,7 +81,7 @@ TEST(CdxWriter, SmallAndEmptyTags) {
                                {1, pad("a", 10)}, {3, pad("a", 10)}, {2, pad("b", 10)}}));
     EXPECT_TRUE(keys["NONE"].empty());
     const std::string file = qc::test::readBytes(path);
-    EXPECT_EQ(file.size() % qc::foxpro::cdxPageSize, 0u);
+    EXPECT_EQ(file.size() % qc::foxpro::kCdxPageSize, 0u);
 }
 
 // Keys that are nothing but padding, and keys full to the last byte, next to each other.

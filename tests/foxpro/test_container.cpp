@@ -103,7 +103,7 @@ TEST(Container, NewContainerHoldsTheDatabaseRecords) {
     EXPECT_EQ(c.backlink(1252), "sales.dbc");
     EXPECT_TRUE(c.tableNames().empty());
     EXPECT_EQ(
-        qc::foxpro::findProperty(c.properties(c.records()[0]), qc::foxpro::dbc_property::version)->value,
+        qc::foxpro::findProperty(c.properties(c.records()[0]), qc::foxpro::dbc_property::kVersion)->value,
         (std::vector<std::uint8_t>{0, 0, 0, 10}));
     // A second container over the first one is refused and leaves it alone.
     const auto before = qc::test::snapshot(folder.path());

@@ -310,7 +310,7 @@ TEST_F(ContainerChanges, SecondConnectionWaitsForTheFirstAndKeepsItsChanges) {
     const auto c = qc::foxpro::Container::open(dbc);
     EXPECT_EQ(c.findTable("first")->objectId, 6);
     EXPECT_EQ(c.findTable("third")->objectId, 11);
-    EXPECT_EQ(qc::foxpro::findProperty(c.properties(*c.findTable("third")), qc::foxpro::dbc_property::path)
+    EXPECT_EQ(qc::foxpro::findProperty(c.properties(*c.findTable("third")), qc::foxpro::dbc_property::kPath)
                   ->asText(),
               "third.dbf");
     expectIndexCurrent(dbc, folder / "shop.dcx");

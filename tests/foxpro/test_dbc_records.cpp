@@ -18,11 +18,11 @@ Bytes hex(const std::string& text) {
 }
 
 TEST(DbcProperty, EncodesEntriesAsFoxProWroteThem) {
-    EXPECT_EQ(qc::foxpro::encodeProperties({DbcProperty::int32(qc::foxpro::dbc_property::version, 10)}),
+    EXPECT_EQ(qc::foxpro::encodeProperties({DbcProperty::int32(qc::foxpro::dbc_property::kVersion, 10)}),
               hex("0b000000010018"
                   "0000000a"));
-    EXPECT_EQ(qc::foxpro::encodeProperties({DbcProperty::byte(qc::foxpro::dbc_property::subType, 1),
-                                            DbcProperty::text(qc::foxpro::dbc_property::path, "types.dbf"),
+    EXPECT_EQ(qc::foxpro::encodeProperties({DbcProperty::byte(qc::foxpro::dbc_property::kSubType, 1),
+                                            DbcProperty::text(qc::foxpro::dbc_property::kPath, "types.dbf"),
                                             DbcProperty::text(20, "type_id")}),
               hex("08000000010002"
                   "01"

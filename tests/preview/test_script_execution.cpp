@@ -145,7 +145,7 @@ TEST_F(ScriptRunTest, EmptyListChangesNothing) {
 TEST_F(ScriptRunTest, PhraseInCapitalsFromAnotherProviderStops) {
     QTemporaryDir dir;
     data::Connection sqlite;
-    sqlite.Open("Driver=SQLite3;Database=" + dir.filePath(QStringLiteral("t.db")).toStdString() + ";");
+    sqlite.open("Driver=SQLite3;Database=" + dir.filePath(QStringLiteral("t.db")).toStdString() + ";");
     add({"CREATE TABLE c (a, CONSTRAINT [PLAIN RULE] CHECK (a > 0))",
          "CREATE TABLE d (a, CONSTRAINT [SQL ERROR RULE] CHECK (a > 0))", "INSERT INTO c VALUES (0)",
          "INSERT INTO d VALUES (0)", "INSERT INTO c VALUES (5)"});

@@ -16,9 +16,9 @@ TEST(ErrorTrap, ReportTextHasEveryPieceInOrder) {
                        "Please email screenshot of this message to bugs@marravex.example.org"));
     // An empty description leaves the first line empty.
     EXPECT_TRUE(
-        (qc::ErrorReport{{}, QStringLiteral("Foxpro"), QStringLiteral("IsValidFoxProConnection"), 102})
+        (qc::ErrorReport{{}, QStringLiteral("Foxpro"), QStringLiteral("isValidFoxProConnection"), 102})
             .text()
-            .startsWith(QStringLiteral("\r\nin Ferroquill2021/08/31.Foxpro.IsValidFoxProConnection ")));
+            .startsWith(QStringLiteral("\r\nin Ferroquill2021/08/31.Foxpro.isValidFoxProConnection ")));
 }
 
 TEST(ErrorTrap, EveryFailingStepIsReportedAndTheProcedureGoesOn) {

@@ -47,20 +47,20 @@ TEST(SettingsFiles, MissingFoldersAreMadeForTheOwnerOnlyWhateverTheUmask) {
         const QString config = home.filePath(QStringLiteral("umask%1/.config").arg(mask, 0, 8));
         SettingsIn in(config);
         const mode_t previous = ::umask(mask);
-        WriteSetting(key::MSSQLServer, QStringLiteral("srv"));
+        writeSetting(key::kMSSQLServer, QStringLiteral("srv"));
         ::umask(previous);
         EXPECT_EQ(modeOf(QFileInfo(config).path()), 0700u) << "umask " << mask;
         EXPECT_EQ(modeOf(config), 0700u) << "umask " << mask;
         EXPECT_EQ(modeOf(config + QStringLiteral("/Corvenna")), 0700u) << "umask " << mask;
         EXPECT_EQ(modeOf(settingsFilePath()), 0600u) << "umask " << mask;
-        EXPECT_EQ(ReadSetting(key::MSSQLServer), QStringLiteral("srv"));
+        EXPECT_EQ(readSetting(key::kMSSQLServer), QStringLiteral("srv"));
     }
     // A folder that is there already keeps the mode its owner gave it.
     const QString shared = home.filePath(QStringLiteral("shared"));
     ASSERT_TRUE(QDir().mkpath(shared + QStringLiteral("/Corvenna")));
     ::chmod(QFile::encodeName(shared + QStringLiteral("/Corvenna")).constData(), 0750);
     SettingsIn in(shared);
-    WriteSetting(key::MSSQLServer, QStringLiteral("srv"));
+    writeSetting(key::kMSSQLServer, QStringLiteral("srv"));
     EXPECT_EQ(modeOf(shared + QStringLiteral("/Corvenna")), 0750u);
 }
 
@@ -69,7 +69,7 @@ TEST(SettingsFiles, ASymbolicLinkAtTheSettingsPathIsFollowedAndKept) {
     SettingsIn in(home.filePath(QStringLiteral("config")));
     const QString real = home.filePath(QStringLiteral("dotfiles/Marravex.conf"));
     ASSERT_TRUE(QDir().mkpath(QFileInfo(real).path()));
-    WriteSetting(key::MSSQLUser, QStringLiteral("first")); // makes the folders and a plain file
+    writeSetting(key::kMSSQLUser, QStringLiteral("first")); // makes the folders and a plain file
     QFile::remove(settingsFilePath());
     QFile seed(real);
     ASSERT_TRUE(seed.open(QIODevice::WriteOnly));
@@ -77,12 +77,12 @@ TEST(SettingsFiles, ASymbolicLinkAtTheSettingsPathIsFollowedAndKept) {
     seed.close();
     ASSERT_TRUE(QFile::link(real, settingsFilePath()));
 
-    WriteSetting(key::MSSQLUser, QStringLiteral("sa"));
-    WriteSetting(key::MSSQLPassword, QStringLiteral("secret"));
+    writeSetting(key::kMSSQLUser, QStringLiteral("sa"));
+    writeSetting(key::kMSSQLPassword, QStringLiteral("secret"));
     EXPECT_TRUE(QFileInfo(settingsFilePath()).isSymLink());
-    EXPECT_EQ(ReadSetting(key::MSSQLDatabase), QStringLiteral("kept"));
+    EXPECT_EQ(readSetting(key::kMSSQLDatabase), QStringLiteral("kept"));
     QSettings direct(real, QSettings::IniFormat);
-    EXPECT_EQ(direct.value(key::MSSQLPassword).toString(), QStringLiteral("secret"));
+    EXPECT_EQ(direct.value(key::kMSSQLPassword).toString(), QStringLiteral("secret"));
     EXPECT_EQ(modeOf(real), 0600u);
 }
 
@@ -95,15 +95,15 @@ TEST(SettingsFiles, AnUnwritableFileIsReportedOnceAndAgainOnlyAfterAWriteSucceed
     const auto mendFile = [] { ASSERT_TRUE(QDir(settingsFilePath()).removeRecursively()); };
 
     breakFile();
-    EXPECT_THROW(writer.write(key::MSSQLServer, QStringLiteral("a")), std::runtime_error);
-    EXPECT_NO_THROW(writer.write(key::MSSQLServer, QStringLiteral("ab")));
-    EXPECT_NO_THROW(writer.write(key::MSSQLUser, QStringLiteral("u")));
+    EXPECT_THROW(writer.write(key::kMSSQLServer, QStringLiteral("a")), std::runtime_error);
+    EXPECT_NO_THROW(writer.write(key::kMSSQLServer, QStringLiteral("ab")));
+    EXPECT_NO_THROW(writer.write(key::kMSSQLUser, QStringLiteral("u")));
     mendFile();
-    writer.write(key::MSSQLServer, QStringLiteral("abc"));
-    EXPECT_EQ(ReadSetting(key::MSSQLServer), QStringLiteral("abc"));
+    writer.write(key::kMSSQLServer, QStringLiteral("abc"));
+    EXPECT_EQ(readSetting(key::kMSSQLServer), QStringLiteral("abc"));
     QFile::remove(settingsFilePath());
     breakFile();
-    EXPECT_THROW(writer.write(key::MSSQLServer, QStringLiteral("abcd")), std::runtime_error);
-    EXPECT_NO_THROW(writer.write(key::MSSQLServer, QStringLiteral("abcde")));
+    EXPECT_THROW(writer.write(key::kMSSQLServer, QStringLiteral("abcd")), std::runtime_error);
+    EXPECT_NO_THROW(writer.write(key::kMSSQLServer, QStringLiteral("abcde")));
     mendFile();
 }

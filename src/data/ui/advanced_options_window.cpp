@@ -39,7 +39,7 @@ AdvancedOptionsWindow::AdvancedOptionsWindow(FoxProTarget& target, UiPort& ui, S
         QRect rect;
     };
     const Placed controls[] = {
-        {frame, names::advanced::frame, shell::twipsRect(120, 120, 7800, 885)},
+        {containerFrame, names::advanced::containerFrame, shell::twipsRect(120, 120, 7800, 885)},
         {containerLabel, names::advanced::containerLabel, shell::twipsRect(240, 360, 735, 225)},
         {containerBox, names::advanced::containerBox, shell::twipsRect(1080, 330, 5775, 345)},
         {browseButton, names::advanced::browseButton, shell::twipsRect(6960, 330, 600, 345)},
@@ -50,7 +50,7 @@ AdvancedOptionsWindow::AdvancedOptionsWindow(FoxProTarget& target, UiPort& ui, S
         c.widget.setObjectName(QString::fromLatin1(c.name));
         c.widget.setGeometry(c.rect);
     }
-    frame.setTitle(QStringLiteral("Advanced Option"));
+    containerFrame.setTitle(QStringLiteral("Advanced Option"));
     containerLabel.setText(QStringLiteral("DBC File:"));
     for (QPushButton* button : {&browseButton, &okButton, &cancelButton}) {
         button->setFont(shell::buttonFont());
@@ -71,10 +71,10 @@ AdvancedOptionsWindow::AdvancedOptionsWindow(FoxProTarget& target, UiPort& ui, S
 
 void AdvancedOptionsWindow::load() {
     ErrorTrap trap(ui_, kWindow, QStringLiteral("Form_Load"));
-    trap.step(100, [&] { shell::ApplyFormColors(*this); });
+    trap.step(100, [&] { shell::applyFormColors(*this); });
     trap.step(102, [&] { setWindowIcon(shell::applicationIcon()); });
     trap.step(104, [&] {
-        shell::installPointerConvention(*this, shell::handCursor(), {&frame, &containerBox});
+        shell::installPointerConvention(*this, shell::handCursor(), {&containerFrame, &containerBox});
     });
     trap.step(106, [&] { containerBox.setText(readStoredTarget().container); });
 }
@@ -82,7 +82,7 @@ void AdvancedOptionsWindow::load() {
 void AdvancedOptionsWindow::onContainerChanged(const QString& text) {
     // A handler without a trap of its own: a settings file that cannot be written is still reported.
     ErrorTrap(ui_, kWindow, QStringLiteral("Text1_Change")).step(100, [&] {
-        settings_.write(key::DBCFile, text);
+        settings_.write(key::kDBCFile, text);
     });
 }
 

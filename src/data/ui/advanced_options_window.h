@@ -42,10 +42,10 @@ class AdvancedOptionsWindow : public QDialog {
     SettingsWriter& settings_;
     const FileDialogs& dialogs_;
 
-    QGroupBox frame{this};
-    QLabel containerLabel{&frame};
-    QLineEdit containerBox{&frame};
-    QPushButton browseButton{&frame};
+    QGroupBox containerFrame{this};
+    QLabel containerLabel{&containerFrame};
+    QLineEdit containerBox{&containerFrame};
+    QPushButton browseButton{&containerFrame};
     QPushButton okButton{this};
     QPushButton cancelButton{this};
     shell::EnterPressesFocusedButton enterKeys_;

@@ -6,7 +6,7 @@
 
 namespace qc::data::ui {
 
-QString BrowseFolder(QWidget* owner, const QString& prompt, const QString& startFolder) {
+QString browseFolder(QWidget* owner, const QString& prompt, const QString& startFolder) {
     // Only file-system folders can be chosen, as the picker returns nothing else.
     QFileDialog dialog(owner, prompt, startFolder);
     dialog.setFileMode(QFileDialog::Directory);
@@ -16,7 +16,7 @@ QString BrowseFolder(QWidget* owner, const QString& prompt, const QString& start
     return dialog.selectedFiles().constFirst();
 }
 
-QString OpenFileName(QWidget* owner, const QString& title, const QString& filter) {
+QString openFileName(QWidget* owner, const QString& title, const QString& filter) {
     // A new name is accepted too: a user without Visual FoxPro has no container to choose, and
     // "OK" of Advanced Options offers to create one. The dialog itself creates nothing.
     QFileDialog dialog(owner, title, QString(), filter);

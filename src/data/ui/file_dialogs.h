@@ -12,17 +12,17 @@ namespace qc::data::ui {
 
 // Shows the system folder picker, modal to `owner`, opening at `startFolder` (its default place
 // when empty). Returns the chosen folder's full path, or an empty text when cancelled.
-QString BrowseFolder(QWidget* owner, const QString& prompt, const QString& startFolder);
+QString browseFolder(QWidget* owner, const QString& prompt, const QString& startFolder);
 
 // Shows the file-open dialog, modal to `owner`. Returns the full path of the chosen file, or of a
 // file name the user typed that does not exist yet, or an empty text when cancelled.
-QString OpenFileName(QWidget* owner, const QString& title, const QString& filter);
+QString openFileName(QWidget* owner, const QString& title, const QString& filter);
 
 struct FileDialogs {
     std::function<QString(QWidget* owner, const QString& prompt, const QString& startFolder)> chooseFolder =
-        BrowseFolder;
+        browseFolder;
     std::function<QString(QWidget* owner, const QString& title, const QString& filter)> chooseFile =
-        OpenFileName;
+        openFileName;
 };
 
 } // namespace qc::data::ui

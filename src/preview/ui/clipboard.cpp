@@ -37,7 +37,7 @@ bool placeOnce(const QString& text, int format) {
 
 } // namespace
 
-void ClearClipboard() {
+void clearClipboard() {
     for (int attempt = 0; attempt < kAttempts; ++attempt) {
         QClipboard* clipboard = QGuiApplication::clipboard();
         if (clipboard == nullptr)
@@ -47,20 +47,20 @@ void ClearClipboard() {
     }
 }
 
-bool SetClipboardText(const QString& text, int format) {
+bool setClipboardText(const QString& text, int format) {
     for (int attempt = 0; attempt < kAttempts; ++attempt)
         if (placeOnce(text, format))
             return true;
     return false;
 }
 
-ClipboardCopy CopyListViewToClipboard(const QAbstractItemView& view, UiPort& ui,
+ClipboardCopy copyListViewToClipboard(const QAbstractItemView& view, UiPort& ui,
                                       const ClipboardPlacer& place) {
     const QAbstractItemModel* model = view.model();
     if (model == nullptr || model->rowCount() == 0)
         return ClipboardCopy::Nothing;
     const QString text = checkedRowsText(*model, ui);
-    ClearClipboard();
+    clearClipboard();
     if (text.isEmpty())
         return ClipboardCopy::Nothing;
     return place(text) ? ClipboardCopy::Taken : ClipboardCopy::Refused;

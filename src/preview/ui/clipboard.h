@@ -13,11 +13,11 @@ class QAbstractItemView;
 namespace qc::preview::ui {
 
 // Empties the clipboard; up to 1000 attempts, failures are not reported.
-void ClearClipboard();
+void clearClipboard();
 
 // Puts the text on the clipboard: format 0 as plain text, any other as that clipboard format.
 // True when an attempt (of at most 1000) placed it.
-bool SetClipboardText(const QString& text, int format);
+bool setClipboardText(const QString& text, int format);
 
 // What a copy came to: nothing to copy (an empty list, or no row checked), the text taken by the
 // clipboard, or the clipboard refusing it (another program holding it, no clipboard at all).
@@ -28,7 +28,7 @@ using ClipboardPlacer = std::function<bool(const QString& text)>;
 
 // Puts the checked rows of the view's model on the clipboard as column-aligned text, with
 // `place`. An empty list leaves the clipboard as it was; no row checked empties it.
-ClipboardCopy CopyListViewToClipboard(const QAbstractItemView& view, UiPort& ui,
+ClipboardCopy copyListViewToClipboard(const QAbstractItemView& view, UiPort& ui,
                                       const ClipboardPlacer& place);
 
 } // namespace qc::preview::ui

@@ -50,7 +50,7 @@ DatatypesWindow::DatatypesWindow(DatatypeRows& rows, const shell::WindowSeams& s
 
 void DatatypesWindow::load() {
     ErrorTrap trap(port_, QStringLiteral("Form5"), QStringLiteral("Form_Load"));
-    trap.step(100, [&] { shell::ApplyFormColors(*this); });
+    trap.step(100, [&] { shell::applyFormColors(*this); });
     trap.step(102, [&] { setWindowIcon(shell::applicationIcon()); });
     trap.step(104, [&] { setWindowTitle(QStringLiteral("Datatypes Conversion - Marravex")); });
     trap.step(106, [&] {

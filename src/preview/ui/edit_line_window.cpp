@@ -39,7 +39,7 @@ EditLineWindow::EditLineWindow(SqlLineList& lines, const shell::WindowSeams& sea
 
 void EditLineWindow::load() {
     ErrorTrap trap(port_, QStringLiteral("Form4"), QStringLiteral("Form_Load"));
-    trap.step(100, [&] { shell::ApplyFormColors(*this); });
+    trap.step(100, [&] { shell::applyFormColors(*this); });
     trap.step(102, [&] { setWindowIcon(shell::applicationIcon()); });
     trap.step(104, [&] { setWindowTitle(QStringLiteral("Edit Line - Marravex")); });
     trap.step(106, [&] { shell::installPointerConvention(*this, shell::handCursor()); });

@@ -37,7 +37,7 @@ FindReplaceWindow::FindReplaceWindow(SqlLineList& lines, const shell::WindowSeam
 
 void FindReplaceWindow::load() {
     ErrorTrap trap(port_, QStringLiteral("Form3"), QStringLiteral("Form_Load"));
-    trap.step(100, [&] { shell::ApplyFormColors(*this); });
+    trap.step(100, [&] { shell::applyFormColors(*this); });
     trap.step(102, [&] { setWindowIcon(shell::applicationIcon()); });
     trap.step(104, [&] { setWindowTitle(QStringLiteral("Find and Replace - Marravex")); });
     trap.step(106, [&] { shell::installPointerConvention(*this, shell::handCursor()); });

@@ -114,7 +114,7 @@ void PreviewWindow::layOut() {
 
 void PreviewWindow::load() {
     ErrorTrap trap(port_, QStringLiteral("Form2"), QStringLiteral("Form_Load"));
-    trap.step(100, [&] { shell::ApplyFormColors(*this); });
+    trap.step(100, [&] { shell::applyFormColors(*this); });
     trap.step(102, [&] { setWindowIcon(shell::applicationIcon()); });
     trap.step(104, [&] { setWindowTitle(QStringLiteral("SQL Preview - Marravex")); });
     trap.step(106, [&] {
@@ -205,7 +205,7 @@ void PreviewWindow::onCopySqlClicked() {
     const bool any = trap.test(102, [&] { return session_.lines.count() >= 1; });
     ClipboardCopy copy = ClipboardCopy::Nothing;
     if (any)
-        trap.step(104, [&] { copy = CopyListViewToClipboard(lineView, port_, placeOnClipboard); });
+        trap.step(104, [&] { copy = copyListViewToClipboard(lineView, port_, placeOnClipboard); });
     trap.step(108, [&] {
         if (copy == ClipboardCopy::Refused)
             tellClipboardRefused();
@@ -236,7 +236,7 @@ void PreviewWindow::onCopyErrorClicked() {
     if (!hasText)
         return;
     ClipboardCopy copy = ClipboardCopy::Nothing;
-    trap.step(104, [&] { ClearClipboard(); });
+    trap.step(104, [&] { clearClipboard(); });
     trap.step(106, [&] {
         copy = placeOnClipboard(errorBox.toPlainText()) ? ClipboardCopy::Taken : ClipboardCopy::Refused;
     });

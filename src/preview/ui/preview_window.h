@@ -30,7 +30,7 @@ class PreviewWindow : public QDialog {
     shell::WindowPort& port() { return port_; }
     // How the copy buttons put text on the clipboard; tests replace it with a clipboard that
     // refuses, as another program holding it would.
-    ClipboardPlacer placeOnClipboard = [](const QString& text) { return SetClipboardText(text, 0); };
+    ClipboardPlacer placeOnClipboard = [](const QString& text) { return setClipboardText(text, 0); };
 
     // The line at which the last script run stopped with an SQL error; 0 = none.
     int errorLine() const { return errorLine_; }

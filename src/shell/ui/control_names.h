@@ -42,7 +42,7 @@ inline constexpr const char* codePageBox = "CodePageBox";
 // Advanced Options.
 namespace advanced {
 inline constexpr const char* window = "Form6";
-inline constexpr const char* frame = "Frame2";
+inline constexpr const char* containerFrame = "Frame2";
 inline constexpr const char* containerLabel = "Label1";
 inline constexpr const char* containerBox = "Text1";
 inline constexpr const char* browseButton = "PushButton5";

@@ -69,11 +69,11 @@ QFont buttonFont() {
     return font;
 }
 
-void ApplySkin(QWidget& mainWindow) {
-    ApplySkin(mainWindow, programFolder());
+void applySkin(QWidget& mainWindow) {
+    applySkin(mainWindow, programFolder());
 }
 
-void ApplySkin(QWidget& mainWindow, const QString& folder) {
+void applySkin(QWidget& mainWindow, const QString& folder) {
     const QString skin = folder + QStringLiteral("/x/o.cjs");
     const QFileInfo info(skin);
     // Only a regular, visible file counts as the skin.
@@ -86,7 +86,7 @@ void ApplySkin(QWidget& mainWindow, const QString& folder) {
     mainWindow.setStyleSheet(QString::fromUtf8(file.readAll()));
 }
 
-void ApplyFormColors(QWidget& window) {
+void applyFormColors(QWidget& window) {
     paintBackground(window, buttonFace());
 }
 

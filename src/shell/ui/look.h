@@ -19,12 +19,12 @@ QFont buttonFont();
 // window and its frames, labels, check boxes and option buttons the button-face colour. Without
 // the file (or when it is not a regular file) the window keeps its white designed look. Throws when
 // the file is there but cannot be read.
-void ApplySkin(QWidget& mainWindow);
+void applySkin(QWidget& mainWindow);
 // The same with the skin looked up under `folder` instead of the program's folder.
-void ApplySkin(QWidget& mainWindow, const QString& folder);
+void applySkin(QWidget& mainWindow, const QString& folder);
 
 // Gives a secondary window and its frames, labels, check boxes and option buttons the button face.
-void ApplyFormColors(QWidget& window);
+void applyFormColors(QWidget& window);
 
 // Gives the main window and its frames, labels, check boxes and option buttons the white designed
 // background.
