@@ -4,6 +4,7 @@
 
 #include "app/main_window.h"
 #include "shell/settings.h"
+#include "support/controls.h"
 #include "support/scripted_ui.h"
 
 #include <QApplication>
@@ -24,14 +25,6 @@ std::optional<QString> stored(const QString& key);
 // Stores texts as a previous run would have left them.
 void store(const std::map<QString, QString>& values);
 void clearSettings();
-
-// Finds a control of a window by its object name.
-template <class T> T& control(QWidget& window, const char* name) {
-    T* found = window.findChild<T*>(QString::fromLatin1(name));
-    if (!found)
-        throw std::runtime_error(std::string("no control ") + name);
-    return *found;
-}
 
 // The window of that kind the program shows now, or null. The program's windows and boxes are
 // not modal in Qt's sense (the main window must stay closable), so they are looked for among the

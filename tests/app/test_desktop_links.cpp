@@ -60,7 +60,7 @@ TEST_F(DesktopLinks, ConnectionHelpNamesThePictureWhenNothingWillShowIt) {
         return true;
     };
     ui.expectQuestion(QStringLiteral("connect locally"), Answer::Yes);
-    control<QPushButton>(*w, "PushButton4").click();
+    control<QPushButton>(*w, names::sourceHelpButton).click();
     ASSERT_EQ(ui.messages.size(), 3u);
     EXPECT_EQ(
         ui.messages[2].text,

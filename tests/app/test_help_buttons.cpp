@@ -28,7 +28,7 @@ TEST_F(HelpButtons, ConnectionHelpOffersTheExamplePictureEvenWithEmptyFields) {
         return true;
     };
     ui.expectQuestion(QStringLiteral("Would you like to see an image of how I connect locally?"), Answer::No);
-    control<QPushButton>(*w, "PushButton4").click();
+    control<QPushButton>(*w, names::sourceHelpButton).click();
     ASSERT_EQ(ui.messages.size(), 2u);
     EXPECT_TRUE(ui.messages[0].text.contains(
         QStringLiteral("go to: \r\rhttps://www.example.org/marravex/sql-manager\r\r")));
@@ -37,7 +37,7 @@ TEST_F(HelpButtons, ConnectionHelpOffersTheExamplePictureEvenWithEmptyFields) {
     EXPECT_TRUE(opened.empty());
 
     ui.expectQuestion(QStringLiteral("connect locally"), Answer::Yes);
-    control<QPushButton>(*w, "PushButton4").click();
+    control<QPushButton>(*w, names::sourceHelpButton).click();
     ASSERT_EQ(opened.size(), 1u);
     EXPECT_EQ(opened[0],
               QUrl::fromLocalFile(programFolder() + QStringLiteral("/local-connection-example.jpg")));
@@ -81,12 +81,12 @@ TEST_F(HelpButtons, EnterPressesOnlyTheFocusedButton) {
     w->showCentred();
     QApplication::setActiveWindow(w.get());
     ASSERT_TRUE(QTest::qWaitForWindowActive(w.get()));
-    auto& server = control<QLineEdit>(*w, "Text5");
+    auto& server = control<QLineEdit>(*w, names::serverBox);
     server.setFocus();
     QTest::keyClick(&server, Qt::Key_Return);
     QTest::keyClick(&server, Qt::Key_Enter, Qt::KeypadModifier);
     EXPECT_TRUE(ui.messages.empty());
-    auto& help = control<QPushButton>(*w, "PushButton5");
+    auto& help = control<QPushButton>(*w, names::helpButton);
     help.setFocus();
     QTest::keyClick(&help, Qt::Key_Return);
     ASSERT_EQ(ui.messages.size(), 1u);
@@ -96,17 +96,17 @@ TEST_F(HelpButtons, EnterPressesOnlyTheFocusedButton) {
         dialog.show();
         QApplication::setActiveWindow(&dialog);
         ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
-        auto& path = control<QLineEdit>(dialog, "Text1");
+        auto& path = control<QLineEdit>(dialog, names::advanced::containerBox);
         path.setFocus();
         QTest::keyClick(&path, Qt::Key_Return);
         EXPECT_TRUE(dialog.isVisible());
-        auto& cancel = control<QPushButton>(dialog, "PushButton2");
+        auto& cancel = control<QPushButton>(dialog, names::advanced::cancelButton);
         cancel.setFocus();
         QTest::keyClick(&cancel, Qt::Key_Enter, Qt::KeypadModifier);
         EXPECT_FALSE(dialog.isVisible());
         EXPECT_EQ(dialog.result(), QDialog::Rejected);
     };
     w->target().containerChosen = true;
-    control<QPushButton>(*w, "PushButton12").click();
+    control<QPushButton>(*w, names::containerButton).click();
     EXPECT_FALSE(w->target().containerChosen);
 }

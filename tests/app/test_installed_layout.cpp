@@ -48,8 +48,8 @@ QC_CHILD_F(InstalledLayout, RunAsInstalled) {
     EXPECT_EQ(programFolder(), share);
     EXPECT_EQ(shell::handCursor().shape(), Qt::BitmapCursor);
     auto w = loadedWindow();
-    auto& folderBox = control<QLineEdit>(*w, "Text2");
-    control<QPushButton>(*w, "PushButton2").click();
+    auto& folderBox = control<QLineEdit>(*w, names::folderBox);
+    control<QPushButton>(*w, names::samplesButton).click();
     const QString samples = qEnvironmentVariable("XDG_DATA_HOME") + QStringLiteral("/marravex/Samples");
     ASSERT_EQ(folderBox.text(), samples);
 
@@ -63,7 +63,7 @@ QC_CHILD_F(InstalledLayout, RunAsInstalled) {
         files += entry.is_regular_file();
     }
     EXPECT_GT(files, 2u);
-    control<QPushButton>(*w, "PushButton8").click();
+    control<QPushButton>(*w, names::testTargetButton).click();
     ASSERT_FALSE(ui.messages.empty());
     EXPECT_EQ(ui.messages.back().text, QStringLiteral("Connection successful."));
 
@@ -71,7 +71,7 @@ QC_CHILD_F(InstalledLayout, RunAsInstalled) {
     const fs::path converted = copy / "converted.dbf";
     { std::ofstream(converted) << "x"; }
     folderBox.clear();
-    control<QPushButton>(*w, "PushButton2").click();
+    control<QPushButton>(*w, names::samplesButton).click();
     EXPECT_EQ(folderBox.text(), samples);
     EXPECT_TRUE(fs::exists(converted));
 }

@@ -130,7 +130,8 @@ TEST_F(Layout, EveryControlIsWholeAndClearOfTheOthersInAWindowTheUserCannotResiz
     auto w = loadedWindow();
     // With nothing stored the container choice is the target: its line shows under the folder row.
     expectLaidOutForUsers(*w, 22);
-    EXPECT_EQ(control<QLineEdit>(*w, "Text5").parentWidget()->objectName(), QStringLiteral("Frame3"));
+    EXPECT_EQ(control<QLineEdit>(*w, names::serverBox).parentWidget()->objectName(),
+              QString::fromLatin1(names::sourceFrame));
     EXPECT_EQ(w->minimumSize(), w->maximumSize());
     // Whole on the smallest screen the program was made for.
     EXPECT_LE(w->width(), 800);
@@ -153,18 +154,32 @@ TEST_F(Layout, TheWindowSpeaksArialWithBoldLabelsAndLargerButtons) {
     EXPECT_TRUE(family.contains(QStringLiteral("Arial")) ||
                 family.contains(QStringLiteral("Liberation Sans")))
         << family.toStdString();
-    const auto& serverLabel = control<QLabel>(*w, "Label2");
+    const auto& serverLabel = control<QLabel>(*w, names::serverLabel);
     EXPECT_TRUE(serverLabel.font().bold());
-    EXPECT_GT(QFontInfo(control<QPushButton>(*w, "PushButton7").font()).pixelSize(),
+    EXPECT_GT(QFontInfo(control<QPushButton>(*w, names::startButton).font()).pixelSize(),
               QFontInfo(serverLabel.font()).pixelSize());
 }
 
 TEST_F(Layout, TabOrderFollowsTheDesign) {
     auto w = loadedWindow();
-    const char* expected[] = {"Check1",      "Option1",     "Option2",     "PushButton7", "PushButton5",
-                              "Check4",      "Text8",       "Text5",       "Text3",       "Text4",
-                              "Text6",       "PushButton6", "PushButton4", "Text2",       "PushButton1",
-                              "PushButton8", "PushButton2", "PushButton12"};
+    const char* expected[] = {names::previewModeBox,
+                              names::previewPerFileOption,
+                              names::previewPerTableOption,
+                              names::startButton,
+                              names::helpButton,
+                              names::localConnectionBox,
+                              names::databaseBox,
+                              names::serverBox,
+                              names::userBox,
+                              names::passwordBox,
+                              names::portBox,
+                              names::testSourceButton,
+                              names::sourceHelpButton,
+                              names::folderBox,
+                              names::chooseFolderButton,
+                              names::testTargetButton,
+                              names::samplesButton,
+                              names::containerButton};
     QWidget* at = &control<QWidget>(*w, expected[0]);
     for (std::size_t i = 1; i < std::size(expected); ++i) {
         at = at->nextInFocusChain();

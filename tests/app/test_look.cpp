@@ -48,9 +48,9 @@ TEST_F(Look, OurHandCursorFileIsBesideTheProgramAndKeepsItsHotSpot) {
 
 TEST_F(Look, TheHandShowsOverButtonsButNeverReplacesTheHourglass) {
     auto w = loadedWindow();
-    auto& start = control<QPushButton>(*w, "PushButton7");
-    auto& frame = control<QGroupBox>(*w, "Frame1");
-    auto& label = control<QLabel>(*w, "Label1");
+    auto& start = control<QPushButton>(*w, names::startButton);
+    auto& frame = control<QGroupBox>(*w, names::targetFrame);
+    auto& label = control<QLabel>(*w, names::folderLabel);
     enter(start);
     EXPECT_EQ(w->cursor().shape(), Qt::BitmapCursor);
     enter(label); // labels leave the pointer as it is
@@ -64,10 +64,10 @@ TEST_F(Look, TheHandShowsOverButtonsButNeverReplacesTheHourglass) {
     enter(frame);
     EXPECT_EQ(w->cursor().shape(), Qt::WaitCursor);
     // Text boxes show the hourglass too while busy, and their own pointer after.
-    EXPECT_EQ(control<QLineEdit>(*w, "Text5").cursor().shape(), Qt::WaitCursor);
+    EXPECT_EQ(control<QLineEdit>(*w, names::serverBox).cursor().shape(), Qt::WaitCursor);
     w->port().setBusy(false);
     EXPECT_EQ(w->cursor().shape(), Qt::ArrowCursor);
-    EXPECT_EQ(control<QLineEdit>(*w, "Text5").cursor().shape(), Qt::IBeamCursor);
+    EXPECT_EQ(control<QLineEdit>(*w, names::serverBox).cursor().shape(), Qt::IBeamCursor);
 }
 
 TEST_F(Look, WithoutASkinTheMainWindowIsWhiteAndTheSecondaryWindowsUseButtonFace) {
@@ -75,8 +75,8 @@ TEST_F(Look, WithoutASkinTheMainWindowIsWhiteAndTheSecondaryWindowsUseButtonFace
     auto w = loadedWindow();
     const auto background = [](QWidget& widget) { return widget.palette().color(QPalette::Window); };
     EXPECT_EQ(background(*w), QColor(Qt::white));
-    EXPECT_EQ(background(control<QGroupBox>(*w, "Frame3")), QColor(Qt::white));
-    EXPECT_EQ(background(control<QLabel>(*w, "Label2")), QColor(Qt::white));
+    EXPECT_EQ(background(control<QGroupBox>(*w, names::sourceFrame)), QColor(Qt::white));
+    EXPECT_EQ(background(control<QLabel>(*w, names::serverLabel)), QColor(Qt::white));
 
     QWidget secondary;
     QLabel inside(&secondary);
@@ -97,11 +97,11 @@ TEST_F(Look, ASkinBesideTheProgramGivesTheMainWindowButtonFaceAndItsStyle) {
     skinned->load();
     EXPECT_TRUE(ui.errorReports().empty());
     EXPECT_EQ(skinned->palette().color(QPalette::Window), QApplication::palette().color(QPalette::Button));
-    EXPECT_EQ(control<QLabel>(*skinned, "Label2").palette().color(QPalette::Window),
+    EXPECT_EQ(control<QLabel>(*skinned, names::serverLabel).palette().color(QPalette::Window),
               QApplication::palette().color(QPalette::Button));
     EXPECT_TRUE(skinned->styleSheet().contains(QStringLiteral("italic")));
     // No hand cursor in that folder: the buttons show the default pointer.
-    enter(control<QPushButton>(*skinned, "PushButton7"));
+    enter(control<QPushButton>(*skinned, names::startButton));
     EXPECT_EQ(skinned->cursor().shape(), Qt::ArrowCursor);
 
     // A folder named like the skin is no skin.
@@ -116,7 +116,7 @@ TEST_F(Look, ASkinBesideTheProgramGivesTheMainWindowButtonFaceAndItsStyle) {
 
 TEST_F(Look, TheProgressBarShowsItsTextAsGiven) {
     auto w = loadedWindow();
-    auto& bar = control<QProgressBar>(*w, "ProgressBar1");
+    auto& bar = control<QProgressBar>(*w, names::progressBar);
     w->port().setProgressText(QStringLiteral("Please wait.. Processing table 100%p_%v"));
     w->port().setProgressValue(37.6);
     EXPECT_EQ(bar.text(), QStringLiteral("Please wait.. Processing table 100%p_%v"));

@@ -25,34 +25,34 @@ std::vector<QString> valuesWhileTyping(QLineEdit& box, const QString& typed, con
 
 TEST_F(MainWindowFields, TypingWritesEveryIntermediateTextOfEachLoginBox) {
     auto w = loadedWindow();
-    const std::pair<const char*, const QString*> boxes[] = {{"Text5", &key::kMSSQLServer},
-                                                            {"Text3", &key::kMSSQLUser},
-                                                            {"Text4", &key::kMSSQLPassword},
-                                                            {"Text8", &key::kMSSQLDatabase}};
+    const std::pair<const char*, const QString*> boxes[] = {{names::serverBox, &key::kMSSQLServer},
+                                                            {names::userBox, &key::kMSSQLUser},
+                                                            {names::passwordBox, &key::kMSSQLPassword},
+                                                            {names::databaseBox, &key::kMSSQLDatabase}};
     for (const auto& [name, key] : boxes) {
         auto& box = control<QLineEdit>(*w, name);
         EXPECT_EQ(valuesWhileTyping(box, QStringLiteral("abc"), *key),
                   (std::vector<QString>{QStringLiteral("a"), QStringLiteral("ab"), QStringLiteral("abc")}))
             << name;
     }
-    auto& port = control<QLineEdit>(*w, "Text6");
+    auto& port = control<QLineEdit>(*w, names::portBox);
     port.clear();
     EXPECT_EQ(stored(key::kMSSQLPort), QString());
     QTest::keyClicks(&port, QStringLiteral("1434"));
     EXPECT_EQ(stored(key::kMSSQLPort), QStringLiteral("1434"));
     EXPECT_EQ(w->login().port, QStringLiteral("1434"));
     EXPECT_EQ(w->login().password, QStringLiteral("abc"));
-    EXPECT_EQ(control<QLineEdit>(*w, "Text4").echoMode(), QLineEdit::Password);
+    EXPECT_EQ(control<QLineEdit>(*w, names::passwordBox).echoMode(), QLineEdit::Password);
 
     // The next start shows what was typed last.
     auto next = loadedWindow();
-    EXPECT_EQ(control<QLineEdit>(*next, "Text5").text(), QStringLiteral("abc"));
-    EXPECT_EQ(control<QLineEdit>(*next, "Text6").text(), QStringLiteral("1434"));
+    EXPECT_EQ(control<QLineEdit>(*next, names::serverBox).text(), QStringLiteral("abc"));
+    EXPECT_EQ(control<QLineEdit>(*next, names::portBox).text(), QStringLiteral("1434"));
 }
 
 TEST_F(MainWindowFields, TheFolderBoxSelectsTheFolderTargetAtItsFirstCharacterAndEmptyingItKeepsTheChoice) {
     auto w = loadedWindow();
-    auto& folder = control<QLineEdit>(*w, "Text2");
+    auto& folder = control<QLineEdit>(*w, names::folderBox);
     ASSERT_TRUE(w->target().containerChosen);
     QTest::keyClicks(&folder, QStringLiteral("/t"));
     EXPECT_FALSE(w->target().containerChosen);
@@ -71,9 +71,9 @@ TEST_F(MainWindowFields, TheFolderBoxSelectsTheFolderTargetAtItsFirstCharacterAn
 
 TEST_F(MainWindowFields, SqlPreviewModeGreysTheOptionsWithoutChangingTheSelection) {
     auto w = loadedWindow();
-    auto& check1 = control<QCheckBox>(*w, "Check1");
-    auto& option1 = control<QRadioButton>(*w, "Option1");
-    auto& option2 = control<QRadioButton>(*w, "Option2");
+    auto& check1 = control<QCheckBox>(*w, names::previewModeBox);
+    auto& option1 = control<QRadioButton>(*w, names::previewPerFileOption);
+    auto& option2 = control<QRadioButton>(*w, names::previewPerTableOption);
     option2.click();
     check1.click();
     EXPECT_FALSE(option1.isEnabled());
@@ -91,10 +91,10 @@ TEST_F(MainWindowFields, SqlPreviewModeGreysTheOptionsWithoutChangingTheSelectio
 
 TEST_F(MainWindowFields, EachOptionClickWritesBothKeys) {
     auto w = loadedWindow();
-    control<QRadioButton>(*w, "Option2").click();
+    control<QRadioButton>(*w, names::previewPerTableOption).click();
     EXPECT_EQ(stored(key::kPreviewPerFile), QStringLiteral("False"));
     EXPECT_EQ(stored(key::kPreviewPerTable), QStringLiteral("True"));
-    control<QRadioButton>(*w, "Option1").click();
+    control<QRadioButton>(*w, names::previewPerFileOption).click();
     EXPECT_EQ(stored(key::kPreviewPerFile), QStringLiteral("True"));
     EXPECT_EQ(stored(key::kPreviewPerTable), QStringLiteral("False"));
 }
@@ -102,14 +102,14 @@ TEST_F(MainWindowFields, EachOptionClickWritesBothKeys) {
 TEST_F(MainWindowFields, LocalConnectionWritesItsOwnKeyAndNothingElse) {
     auto w = loadedWindow();
     const auto before = storedSettings();
-    auto& local = control<QCheckBox>(*w, "Check4");
+    auto& local = control<QCheckBox>(*w, names::localConnectionBox);
     local.click();
     auto after = storedSettings();
     EXPECT_EQ(after[key::kLocalConnection], QStringLiteral("1"));
     after.erase(key::kLocalConnection);
     EXPECT_EQ(after, before);
     EXPECT_TRUE(w->login().localConnection);
-    EXPECT_TRUE(control<QLineEdit>(*w, "Text6").isEnabled());
+    EXPECT_TRUE(control<QLineEdit>(*w, names::portBox).isEnabled());
     local.click();
     EXPECT_EQ(stored(key::kLocalConnection), QStringLiteral("0"));
     EXPECT_FALSE(w->login().localConnection);
@@ -119,7 +119,7 @@ TEST_F(MainWindowFields, AStoreThatCannotBeWrittenIsReportedByTheFieldThatTriedA
     auto w = loadedWindow();
     QFile::remove(settingsFilePath());
     QDir().mkpath(settingsFilePath());
-    QTest::keyClicks(&control<QLineEdit>(*w, "Text5"), QStringLiteral("x"));
+    QTest::keyClicks(&control<QLineEdit>(*w, names::serverBox), QStringLiteral("x"));
     QDir(settingsFilePath()).removeRecursively();
     ASSERT_EQ(ui.errorReports().size(), 1u);
     EXPECT_TRUE(ui.errorReports()[0].text.contains(QStringLiteral("Form1.Text5_Change at line 100")));
@@ -129,7 +129,7 @@ TEST_F(MainWindowFields, AStoreThatCannotBeWrittenIsReportedByTheFieldThatTriedA
 TEST_F(MainWindowFields, TheFolderAndServerBoxesSelectTheirWholeTextOnFocus) {
     auto w = loadedWindow();
     w->show();
-    auto& server = control<QLineEdit>(*w, "Text5");
+    auto& server = control<QLineEdit>(*w, names::serverBox);
     server.setText(QStringLiteral("somewhere"));
     server.setFocus();
     QTest::qWait(20);

@@ -27,17 +27,18 @@ TEST_F(MainWindowLoad, FirstRunWithNothingStored) {
     auto w = loadedWindow();
     EXPECT_TRUE(ui.messages.empty());
     EXPECT_EQ(w->windowTitle(), QStringLiteral("Marravex"));
-    auto& check1 = control<QCheckBox>(*w, "Check1");
+    auto& check1 = control<QCheckBox>(*w, names::previewModeBox);
     EXPECT_EQ(check1.checkState(), Qt::Checked);
-    EXPECT_TRUE(control<QRadioButton>(*w, "Option1").isChecked());
-    EXPECT_TRUE(control<QRadioButton>(*w, "Option1").isEnabled());
-    EXPECT_FALSE(control<QRadioButton>(*w, "Option2").isChecked());
-    EXPECT_TRUE(control<QRadioButton>(*w, "Option2").isEnabled());
-    EXPECT_EQ(text(*w, "Text6"), QStringLiteral("1433"));
-    EXPECT_FALSE(control<QCheckBox>(*w, "Check4").isChecked());
-    for (const char* box : {"Text5", "Text3", "Text4", "Text8", "Text2"})
+    EXPECT_TRUE(control<QRadioButton>(*w, names::previewPerFileOption).isChecked());
+    EXPECT_TRUE(control<QRadioButton>(*w, names::previewPerFileOption).isEnabled());
+    EXPECT_FALSE(control<QRadioButton>(*w, names::previewPerTableOption).isChecked());
+    EXPECT_TRUE(control<QRadioButton>(*w, names::previewPerTableOption).isEnabled());
+    EXPECT_EQ(text(*w, names::portBox), QStringLiteral("1433"));
+    EXPECT_FALSE(control<QCheckBox>(*w, names::localConnectionBox).isChecked());
+    for (const char* box :
+         {names::serverBox, names::userBox, names::passwordBox, names::databaseBox, names::folderBox})
         EXPECT_EQ(text(*w, box), QString()) << box;
-    EXPECT_EQ(control<QProgressBar>(*w, "ProgressBar1").text(), QStringLiteral("Progress Bar"));
+    EXPECT_EQ(control<QProgressBar>(*w, names::progressBar).text(), QStringLiteral("Progress Bar"));
 
     EXPECT_TRUE(w->target().containerChosen);
     EXPECT_EQ(w->target().container, QString());
@@ -65,25 +66,25 @@ TEST_F(MainWindowLoad, RestoresEveryStoredField) {
            {key::kDBCFile, QStringLiteral("/data/shop.dbc")}});
     auto w = loadedWindow();
     EXPECT_TRUE(ui.messages.empty());
-    EXPECT_EQ(text(*w, "Text5"), QStringLiteral("db.example.org"));
-    EXPECT_EQ(text(*w, "Text6"), QStringLiteral("14330"));
-    EXPECT_EQ(text(*w, "Text3"), QStringLiteral("sa"));
-    EXPECT_EQ(text(*w, "Text4"), QStringLiteral("p,w;d"));
-    EXPECT_EQ(text(*w, "Text8"), QStringLiteral("Shop"));
-    EXPECT_TRUE(control<QCheckBox>(*w, "Check4").isChecked());
+    EXPECT_EQ(text(*w, names::serverBox), QStringLiteral("db.example.org"));
+    EXPECT_EQ(text(*w, names::portBox), QStringLiteral("14330"));
+    EXPECT_EQ(text(*w, names::userBox), QStringLiteral("sa"));
+    EXPECT_EQ(text(*w, names::passwordBox), QStringLiteral("p,w;d"));
+    EXPECT_EQ(text(*w, names::databaseBox), QStringLiteral("Shop"));
+    EXPECT_TRUE(control<QCheckBox>(*w, names::localConnectionBox).isChecked());
     // SQL Preview mode off: both option buttons greyed, the selection kept.
-    EXPECT_EQ(control<QCheckBox>(*w, "Check1").checkState(), Qt::Unchecked);
-    EXPECT_FALSE(control<QRadioButton>(*w, "Option1").isEnabled());
-    EXPECT_FALSE(control<QRadioButton>(*w, "Option2").isEnabled());
-    EXPECT_TRUE(control<QRadioButton>(*w, "Option2").isChecked());
-    EXPECT_FALSE(control<QRadioButton>(*w, "Option1").isChecked());
+    EXPECT_EQ(control<QCheckBox>(*w, names::previewModeBox).checkState(), Qt::Unchecked);
+    EXPECT_FALSE(control<QRadioButton>(*w, names::previewPerFileOption).isEnabled());
+    EXPECT_FALSE(control<QRadioButton>(*w, names::previewPerTableOption).isEnabled());
+    EXPECT_TRUE(control<QRadioButton>(*w, names::previewPerTableOption).isChecked());
+    EXPECT_FALSE(control<QRadioButton>(*w, names::previewPerFileOption).isChecked());
 
     const data::SqlServerLogin& login = w->login();
     EXPECT_EQ(login.server, QStringLiteral("db.example.org"));
     EXPECT_EQ(login.password, QStringLiteral("p,w;d"));
     EXPECT_TRUE(login.localConnection);
     EXPECT_EQ(w->previewChoice(), engine::PreviewChoice::Off);
-    EXPECT_TRUE(control<QRadioButton>(*w, "Option2").isChecked());
+    EXPECT_TRUE(control<QRadioButton>(*w, names::previewPerTableOption).isChecked());
     EXPECT_TRUE(w->target().containerChosen);
     EXPECT_EQ(w->target().container, QStringLiteral("/data/shop.dbc"));
     EXPECT_EQ(stored(key::kPreviewMode), QStringLiteral("0"));
@@ -92,9 +93,9 @@ TEST_F(MainWindowLoad, RestoresEveryStoredField) {
 TEST_F(MainWindowLoad, OnlyAnExactZeroLeavesLocalConnectionUntickedAndAStoredEmptyPortStaysEmpty) {
     store({{key::kLocalConnection, QString()}, {key::kMSSQLPort, QString()}});
     auto w = loadedWindow();
-    EXPECT_TRUE(control<QCheckBox>(*w, "Check4").isChecked());
+    EXPECT_TRUE(control<QCheckBox>(*w, names::localConnectionBox).isChecked());
     EXPECT_EQ(stored(key::kLocalConnection), QStringLiteral("1"));
-    EXPECT_EQ(text(*w, "Text6"), QString());
+    EXPECT_EQ(text(*w, names::portBox), QString());
     EXPECT_EQ(stored(key::kMSSQLPort), QString());
 }
 
@@ -104,14 +105,14 @@ TEST_F(MainWindowLoad, TheTargetChosenLastComesBackWhateverPathsAreStored) {
            {key::kFreeTableFolder, QStringLiteral("/data/free")},
            {key::kDBCFile, QStringLiteral("/data/shop.dbc")}});
     auto w = loadedWindow();
-    EXPECT_EQ(text(*w, "Text2"), QStringLiteral("/data/free"));
+    EXPECT_EQ(text(*w, names::folderBox), QStringLiteral("/data/free"));
     EXPECT_TRUE(w->target().containerChosen);
     EXPECT_EQ(w->target().container, QStringLiteral("/data/shop.dbc"));
     EXPECT_EQ(w->target().folder, QStringLiteral("/data/free"));
     EXPECT_EQ(stored(key::kFoxproOption), QStringLiteral("1"));
     EXPECT_EQ(stored(key::kFreeTableFolder), QStringLiteral("/data/free"));
     // A folder typed after the load is a choice.
-    control<QLineEdit>(*w, "Text2").setText(QStringLiteral("/data/other"));
+    control<QLineEdit>(*w, names::folderBox).setText(QStringLiteral("/data/other"));
     EXPECT_FALSE(w->target().containerChosen);
     EXPECT_EQ(stored(key::kFoxproOption), QStringLiteral("2"));
 
@@ -134,10 +135,10 @@ TEST_F(MainWindowLoad, AStoredValueThatIsNoNumberIsReportedAndTheLoadGoesOn) {
     EXPECT_EQ(reports[0].icon, Icon::Exclamation);
     // The check box keeps its designed state, the closing click handling greys the options, and
     // every later step still ran.
-    EXPECT_EQ(control<QCheckBox>(*w, "Check1").checkState(), Qt::Unchecked);
-    EXPECT_FALSE(control<QRadioButton>(*w, "Option1").isEnabled());
-    EXPECT_TRUE(control<QRadioButton>(*w, "Option1").isChecked());
-    EXPECT_EQ(text(*w, "Text5"), QStringLiteral("after"));
+    EXPECT_EQ(control<QCheckBox>(*w, names::previewModeBox).checkState(), Qt::Unchecked);
+    EXPECT_FALSE(control<QRadioButton>(*w, names::previewPerFileOption).isEnabled());
+    EXPECT_TRUE(control<QRadioButton>(*w, names::previewPerFileOption).isChecked());
+    EXPECT_EQ(text(*w, names::serverBox), QStringLiteral("after"));
     EXPECT_EQ(stored(key::kPreviewMode), QStringLiteral("0"));
 }
 
@@ -149,8 +150,8 @@ TEST_F(MainWindowLoad, CheckValuesBeyondTheThreeStatesAreRefusedAndGreyedIsNotTi
 
     store({{key::kPreviewMode, QStringLiteral("2")}});
     auto greyed = loadedWindow();
-    EXPECT_EQ(control<QCheckBox>(*greyed, "Check1").checkState(), Qt::PartiallyChecked);
-    EXPECT_FALSE(control<QRadioButton>(*greyed, "Option1").isEnabled());
+    EXPECT_EQ(control<QCheckBox>(*greyed, names::previewModeBox).checkState(), Qt::PartiallyChecked);
+    EXPECT_FALSE(control<QRadioButton>(*greyed, names::previewPerFileOption).isEnabled());
     EXPECT_EQ(greyed->previewChoice(), engine::PreviewChoice::Off);
     EXPECT_EQ(stored(key::kPreviewMode), QStringLiteral("2"));
 }
@@ -160,7 +161,7 @@ TEST_F(MainWindowLoad, PreviewModeWithNeitherOptionStoredSelectsTheFirst) {
     // stored as a click on it stores.
     store({{key::kPreviewPerFile, QStringLiteral("0")}, {key::kPreviewPerTable, QStringLiteral("False")}});
     auto w = loadedWindow();
-    EXPECT_TRUE(control<QRadioButton>(*w, "Option1").isChecked());
+    EXPECT_TRUE(control<QRadioButton>(*w, names::previewPerFileOption).isChecked());
     EXPECT_EQ(w->previewChoice(), engine::PreviewChoice::PerFile);
     EXPECT_EQ(stored(key::kPreviewPerFile), QStringLiteral("True"));
     EXPECT_EQ(stored(key::kPreviewPerTable), QStringLiteral("False"));
@@ -170,10 +171,10 @@ TEST_F(MainWindowLoad, PreviewModeWithNeitherOptionStoredSelectsTheFirst) {
            {key::kPreviewPerFile, QStringLiteral("0")},
            {key::kPreviewPerTable, QStringLiteral("False")}});
     auto off = loadedWindow();
-    EXPECT_FALSE(control<QRadioButton>(*off, "Option1").isChecked());
-    EXPECT_FALSE(control<QRadioButton>(*off, "Option2").isChecked());
-    control<QCheckBox>(*off, "Check1").setCheckState(Qt::Checked);
-    EXPECT_TRUE(control<QRadioButton>(*off, "Option1").isChecked());
+    EXPECT_FALSE(control<QRadioButton>(*off, names::previewPerFileOption).isChecked());
+    EXPECT_FALSE(control<QRadioButton>(*off, names::previewPerTableOption).isChecked());
+    control<QCheckBox>(*off, names::previewModeBox).setCheckState(Qt::Checked);
+    EXPECT_TRUE(control<QRadioButton>(*off, names::previewPerFileOption).isChecked());
     EXPECT_EQ(stored(key::kPreviewPerFile), QStringLiteral("True"));
 }
 

@@ -42,11 +42,11 @@ class StartConverting : public MainWindowTest {
             box.clear();
             QTest::keyClicks(&box, text);
         };
-        type("Text5", QString::fromStdString(TdsServer::host()));
-        type("Text6", QString::number(port));
-        type("Text3", kUser);
-        type("Text4", password);
-        type("Text8", QStringLiteral("TestDB"));
+        type(names::serverBox, QString::fromStdString(TdsServer::host()));
+        type(names::portBox, QString::number(port));
+        type(names::userBox, kUser);
+        type(names::passwordBox, password);
+        type(names::databaseBox, QStringLiteral("TestDB"));
     }
 };
 
@@ -88,7 +88,7 @@ TEST_F(StartConverting, TheSqlServerTestConnectionButtonAnswersForAGoodAndAWrong
         return ui.message(text, title, b, i);
     };
     typeLogin(*w, server.port());
-    control<QPushButton>(*w, "PushButton6").click();
+    control<QPushButton>(*w, names::testSourceButton).click();
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0].text, QStringLiteral("Connection successful."));
     EXPECT_EQ(ui.messages[0].title, QStringLiteral("Quintarel Converter"));
@@ -96,7 +96,7 @@ TEST_F(StartConverting, TheSqlServerTestConnectionButtonAnswersForAGoodAndAWrong
     EXPECT_FALSE(shell::isBusy(*w));
 
     typeLogin(*w, server.port(), QStringLiteral("wrong"));
-    control<QPushButton>(*w, "PushButton6").click();
+    control<QPushButton>(*w, names::testSourceButton).click();
     ASSERT_EQ(ui.messages.size(), 2u);
     // The reason, the driver's own message, comes below the answer.
     EXPECT_TRUE(ui.messages[1].text.startsWith(
@@ -112,14 +112,14 @@ TEST_F(StartConverting, ClicksWhileATestConnectionWaitsForItsServerAreIgnored) {
     QTemporaryDir folder;
     auto w = loadedWindow();
     typeLogin(*w, server.port());
-    QTest::keyClicks(&control<QLineEdit>(*w, "Text2"), folder.path());
+    QTest::keyClicks(&control<QLineEdit>(*w, names::folderBox), folder.path());
     bool clicked = false;
     QTimer::singleShot(0, [&] {
-        for (const char* button : {"PushButton7", "PushButton6", "PushButton8"})
+        for (const char* button : {names::startButton, names::testSourceButton, names::testTargetButton})
             control<QPushButton>(*w, button).click();
         clicked = true;
     });
-    control<QPushButton>(*w, "PushButton6").click();
+    control<QPushButton>(*w, names::testSourceButton).click();
     EXPECT_TRUE(clicked);
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0].text, QStringLiteral("Connection successful."));
@@ -130,10 +130,10 @@ TEST_F(StartConverting, ClicksWhileATestConnectionWaitsForItsServerAreIgnored) {
 TEST_F(StartConverting, TheFoxProTestConnectionButtonAnswersForTheChosenTarget) {
     QTemporaryDir folder;
     auto w = loadedWindow();
-    QTest::keyClicks(&control<QLineEdit>(*w, "Text2"), folder.path());
-    control<QPushButton>(*w, "PushButton8").click();
-    QTest::keyClicks(&control<QLineEdit>(*w, "Text2"), QStringLiteral("/missing"));
-    control<QPushButton>(*w, "PushButton8").click();
+    QTest::keyClicks(&control<QLineEdit>(*w, names::folderBox), folder.path());
+    control<QPushButton>(*w, names::testTargetButton).click();
+    QTest::keyClicks(&control<QLineEdit>(*w, names::folderBox), QStringLiteral("/missing"));
+    control<QPushButton>(*w, names::testTargetButton).click();
     ASSERT_EQ(ui.messages.size(), 2u);
     EXPECT_EQ(ui.messages[0].text, QStringLiteral("Connection successful."));
     EXPECT_TRUE(ui.messages[1].text.startsWith(QStringLiteral("Could not connect.\r\n\r\n")));
@@ -147,13 +147,13 @@ TEST_F(StartConverting, FromTheWindowThroughFreeTdsIntoAFolder) {
     QTemporaryDir target;
     auto w = loadedWindow();
     typeLogin(*w, server.port());
-    QTest::keyClicks(&control<QLineEdit>(*w, "Text2"), target.path());
-    control<QCheckBox>(*w, "Check1").click(); // immediate mode
+    QTest::keyClicks(&control<QLineEdit>(*w, names::folderBox), target.path());
+    control<QCheckBox>(*w, names::previewModeBox).click(); // immediate mode
     std::vector<QString> progress;
-    auto& bar = control<QProgressBar>(*w, "ProgressBar1");
+    auto& bar = control<QProgressBar>(*w, names::progressBar);
     QObject::connect(&bar, &QProgressBar::valueChanged, &bar, [&] { progress.push_back(bar.text()); });
 
-    control<QPushButton>(*w, "PushButton7").click();
+    control<QPushButton>(*w, names::startButton).click();
     expectOnlyRefusedRows(ui);
     ASSERT_FALSE(ui.messages.empty());
     EXPECT_EQ(ui.messages.back().text, QStringLiteral("Done."));
@@ -172,7 +172,7 @@ TEST_F(StartConverting, FromTheWindowThroughFreeTdsIntoAFolder) {
     ui.messages.clear();
     for (qsizetype i = 0; i < w->run().sourceTables().size(); ++i)
         ui.expectQuestion(QStringLiteral("Would you like to overwrite "), Answer::No);
-    control<QPushButton>(*w, "PushButton7").click();
+    control<QPushButton>(*w, names::startButton).click();
     EXPECT_EQ(ui.messages.back().text, QStringLiteral("Done."));
     EXPECT_EQ(ui.messages.front().title, QStringLiteral("Overwrite?"));
 }
@@ -184,10 +184,10 @@ TEST_F(StartConverting, WithLocalConnectionTheServerIsReachedOnTheDefaultPort) {
     QTemporaryDir target;
     auto w = loadedWindow();
     typeLogin(*w, 1); // a port that would fail: it must not be used
-    control<QCheckBox>(*w, "Check4").click();
-    QTest::keyClicks(&control<QLineEdit>(*w, "Text2"), target.path());
-    control<QCheckBox>(*w, "Check1").click();
-    control<QPushButton>(*w, "PushButton7").click();
+    control<QCheckBox>(*w, names::localConnectionBox).click();
+    QTest::keyClicks(&control<QLineEdit>(*w, names::folderBox), target.path());
+    control<QCheckBox>(*w, names::previewModeBox).click();
+    control<QPushButton>(*w, names::startButton).click();
     expectOnlyRefusedRows(ui);
     EXPECT_EQ(ui.messages.back().text, QStringLiteral("Done."));
     EXPECT_EQ(dumpedIdsAndTail(target.filePath(QStringLiteral("bigtable.dbf"))),
@@ -205,14 +205,14 @@ TEST_F(StartConverting, AContainerConfirmedInAdvancedOptionsIsTheTargetOfTheNext
     auto w = loadedWindow();
     ASSERT_FALSE(w->target().containerChosen);
     typeLogin(*w, server.port());
-    control<QCheckBox>(*w, "Check1").click();
+    control<QCheckBox>(*w, names::previewModeBox).click();
     w->fileDialogs.chooseFile = [&](QWidget*, const QString&, const QString&) { return dbc; };
     w->seams().runModal = [](QDialog& dialog) {
-        control<QPushButton>(dialog, "PushButton5").click();
-        control<QPushButton>(dialog, "PushButton1").click();
+        control<QPushButton>(dialog, names::advanced::browseButton).click();
+        control<QPushButton>(dialog, names::advanced::okButton).click();
     };
-    control<QPushButton>(*w, "PushButton12").click();
-    control<QPushButton>(*w, "PushButton7").click();
+    control<QPushButton>(*w, names::containerButton).click();
+    control<QPushButton>(*w, names::startButton).click();
 
     expectOnlyRefusedRows(ui);
     ASSERT_FALSE(ui.messages.empty());
@@ -229,7 +229,7 @@ TEST_F(StartConverting, InSqlPreviewModeThePreviewWindowOpensOwnedByTheMainWindo
     QTemporaryDir target;
     auto w = loadedWindow();
     typeLogin(*w, server.port());
-    QTest::keyClicks(&control<QLineEdit>(*w, "Text2"), target.path());
+    QTest::keyClicks(&control<QLineEdit>(*w, names::folderBox), target.path());
     ASSERT_NE(w->previewChoice(), engine::PreviewChoice::Off);
     int shown = 0;
     w->seams().runModal = [&](QDialog& dialog) {
@@ -237,7 +237,7 @@ TEST_F(StartConverting, InSqlPreviewModeThePreviewWindowOpensOwnedByTheMainWindo
         EXPECT_EQ(dialog.parentWidget(), w.get());
         EXPECT_GT(dynamic_cast<preview::ui::PreviewWindow&>(dialog).session().lines.count(), 50);
     };
-    control<QPushButton>(*w, "PushButton7").click();
+    control<QPushButton>(*w, names::startButton).click();
     EXPECT_EQ(shown, 1);
     EXPECT_TRUE(ui.errorReports().empty());
 }
@@ -254,8 +254,8 @@ QC_CHILD_F(StartConverting, CloseMidRun) {
         return Answer::Ok; // a row the target refused: the run goes on
     };
     typeLogin(*w, qEnvironmentVariableIntValue("QC_CLOSE_PORT"));
-    QTest::keyClicks(&control<QLineEdit>(*w, "Text2"), target);
-    control<QCheckBox>(*w, "Check1").click();
+    QTest::keyClicks(&control<QLineEdit>(*w, names::folderBox), target);
+    control<QCheckBox>(*w, names::previewModeBox).click();
     QTimer watch;
     QObject::connect(&watch, &QTimer::timeout, w.get(), [&] {
         QFile dbf(target + QStringLiteral("/bigtable.dbf"));
@@ -267,7 +267,7 @@ QC_CHILD_F(StartConverting, CloseMidRun) {
     });
     watch.start(5);
     w->show();
-    control<QPushButton>(*w, "PushButton7").click();
+    control<QPushButton>(*w, names::startButton).click();
     std::_Exit(5); // the run ended without the window closing
 }
 

@@ -36,7 +36,7 @@ class TargetChoice : public MainWindowTest {
             EXPECT_EQ(options->parentWidget(), &w);
             user(*options);
         };
-        control<QPushButton>(w, "PushButton12").click();
+        control<QPushButton>(w, names::containerButton).click();
         EXPECT_EQ(opened, 1);
     }
 };
@@ -54,14 +54,14 @@ TEST_F(TargetChoice, TheFolderPickerSetsTheFolderTargetAndACancelChangesNothing)
         return answer;
     };
     const auto before = storedSettings();
-    control<QPushButton>(*w, "PushButton1").click();
+    control<QPushButton>(*w, names::chooseFolderButton).click();
     EXPECT_EQ(prompt, QStringLiteral("Please select folder:"));
     EXPECT_EQ(storedSettings(), before);
     EXPECT_TRUE(w->target().containerChosen);
 
     answer = QStringLiteral("/srv/fox tables");
-    control<QPushButton>(*w, "PushButton1").click();
-    EXPECT_EQ(control<QLineEdit>(*w, "Text2").text(), answer);
+    control<QPushButton>(*w, names::chooseFolderButton).click();
+    EXPECT_EQ(control<QLineEdit>(*w, names::folderBox).text(), answer);
     EXPECT_EQ(stored(key::kFreeTableFolder), answer);
     EXPECT_EQ(stored(key::kFoxproOption), QStringLiteral("2"));
     EXPECT_FALSE(w->target().containerChosen);
@@ -69,7 +69,7 @@ TEST_F(TargetChoice, TheFolderPickerSetsTheFolderTargetAndACancelChangesNothing)
     // The container chosen meanwhile, then the same folder picked again: the folder is the target.
     w->target().containerChosen = true;
     writeSetting(key::kFoxproOption, QStringLiteral("1"));
-    control<QPushButton>(*w, "PushButton1").click();
+    control<QPushButton>(*w, names::chooseFolderButton).click();
     EXPECT_FALSE(w->target().containerChosen);
     EXPECT_EQ(stored(key::kFoxproOption), QStringLiteral("2"));
 }
@@ -78,9 +78,9 @@ TEST_F(TargetChoice, TheSampleButtonPointsAtTheSamplesFolderEvenAfterAContainerW
     store({{key::kFoxproOption, QStringLiteral("1")}, {key::kDBCFile, QStringLiteral("/data/shop.dbc")}});
     auto w = loadedWindow();
     ASSERT_TRUE(w->target().containerChosen);
-    control<QPushButton>(*w, "PushButton2").click();
+    control<QPushButton>(*w, names::samplesButton).click();
     const QString samples = programFolder() + QStringLiteral("/Samples");
-    EXPECT_EQ(control<QLineEdit>(*w, "Text2").text(), samples);
+    EXPECT_EQ(control<QLineEdit>(*w, names::folderBox).text(), samples);
     EXPECT_EQ(stored(key::kFreeTableFolder), samples);
     EXPECT_EQ(stored(key::kFoxproOption), QStringLiteral("2"));
     EXPECT_FALSE(w->target().containerChosen);
@@ -103,12 +103,12 @@ TEST_F(TargetChoice, OkWithAChosenContainerMakesItTheTargetAtOnce) {
         return shop;
     };
     inAdvancedOptions(*w, [&](data::ui::AdvancedOptionsWindow& options) {
-        auto& path = control<QLineEdit>(options, "Text1");
+        auto& path = control<QLineEdit>(options, names::advanced::containerBox);
         EXPECT_EQ(path.text(), QStringLiteral("/old.dbc"));
-        control<QPushButton>(options, "PushButton5").click();
+        control<QPushButton>(options, names::advanced::browseButton).click();
         EXPECT_EQ(path.text(), shop);
         EXPECT_EQ(stored(key::kDBCFile), shop);
-        control<QPushButton>(options, "PushButton1").click();
+        control<QPushButton>(options, names::advanced::okButton).click();
         EXPECT_EQ(options.result(), QDialog::Accepted);
     });
     EXPECT_EQ(title, QStringLiteral("Select Foxpro Database"));
@@ -117,7 +117,7 @@ TEST_F(TargetChoice, OkWithAChosenContainerMakesItTheTargetAtOnce) {
     EXPECT_EQ(w->target().container, shop);
     EXPECT_EQ(stored(key::kFoxproOption), QStringLiteral("1"));
     // The folder stays in its box and returns as the target at the next start.
-    EXPECT_EQ(control<QLineEdit>(*w, "Text2").text(), QStringLiteral("/data/free"));
+    EXPECT_EQ(control<QLineEdit>(*w, names::folderBox).text(), QStringLiteral("/data/free"));
 }
 
 TEST_F(TargetChoice, OkWithAnEmptyPathKeepsTheChoiceAndCancelAlwaysSelectsTheFolder) {
@@ -125,14 +125,14 @@ TEST_F(TargetChoice, OkWithAnEmptyPathKeepsTheChoiceAndCancelAlwaysSelectsTheFol
     auto w = loadedWindow();
     w->fileDialogs.chooseFile = [](QWidget*, const QString&, const QString&) { return QString(); };
     inAdvancedOptions(*w, [&](data::ui::AdvancedOptionsWindow& options) {
-        auto& path = control<QLineEdit>(options, "Text1");
-        control<QPushButton>(options, "PushButton5").click(); // cancelled: the path stays
+        auto& path = control<QLineEdit>(options, names::advanced::containerBox);
+        control<QPushButton>(options, names::advanced::browseButton).click(); // cancelled: the path stays
         EXPECT_EQ(path.text(), QStringLiteral("/data/shop.dbc"));
         path.clear();
         QTest::keyClicks(&path, QStringLiteral("/x"));
         EXPECT_EQ(stored(key::kDBCFile), QStringLiteral("/x"));
         path.clear();
-        control<QPushButton>(options, "PushButton1").click();
+        control<QPushButton>(options, names::advanced::okButton).click();
     });
     EXPECT_TRUE(w->target().containerChosen);
     EXPECT_EQ(w->target().container, QStringLiteral("/data/shop.dbc"));
@@ -140,7 +140,7 @@ TEST_F(TargetChoice, OkWithAnEmptyPathKeepsTheChoiceAndCancelAlwaysSelectsTheFol
     EXPECT_EQ(stored(key::kDBCFile), QString());
 
     inAdvancedOptions(*w, [&](data::ui::AdvancedOptionsWindow& options) {
-        control<QPushButton>(options, "PushButton2").click();
+        control<QPushButton>(options, names::advanced::cancelButton).click();
         EXPECT_EQ(options.result(), QDialog::Rejected);
     });
     EXPECT_FALSE(w->target().containerChosen);
@@ -157,10 +157,10 @@ TEST_F(TargetChoice, OkWithANewNameOffersAnEmptyContainer) {
     const QString created = dir.filePath(QStringLiteral("Sales.dbc"));
     const QString question = QStringLiteral("File '") + created + QStringLiteral("' does not exist.");
     inAdvancedOptions(*w, [&](data::ui::AdvancedOptionsWindow& options) {
-        auto& path = control<QLineEdit>(options, "Text1");
+        auto& path = control<QLineEdit>(options, names::advanced::containerBox);
         path.clear();
         QTest::keyClicks(&path, created);
-        auto& ok = control<QPushButton>(options, "PushButton1");
+        auto& ok = control<QPushButton>(options, names::advanced::okButton);
         // "No": nothing is written and the window stays open as it was.
         ui.expectQuestion(question, Answer::No);
         ok.click();
@@ -196,22 +196,22 @@ TEST_F(TargetChoice, OkWithANewNameOffersAnEmptyContainer) {
     EXPECT_NE(dumped.output.find("codepage=0xc9"), std::string::npos) << dumped.output;
     // The new container is a target the program can reach.
     ui.messages.clear();
-    control<QPushButton>(*w, "PushButton8").click();
+    control<QPushButton>(*w, names::testTargetButton).click();
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0].text, QStringLiteral("Connection successful."));
 
     // An existing container in other letter case is not offered again.
     inAdvancedOptions(*w, [&](data::ui::AdvancedOptionsWindow& options) {
         // A name with pattern characters is a name, not a pattern: it matches no container.
-        auto& path = control<QLineEdit>(options, "Text1");
+        auto& path = control<QLineEdit>(options, names::advanced::containerBox);
         const QString pattern = dir.filePath(QStringLiteral("S*.dbc"));
         path.setText(pattern);
         ui.expectQuestion(QStringLiteral("File '") + pattern + QStringLiteral("' does not exist."),
                           Answer::No);
-        control<QPushButton>(options, "PushButton1").click();
+        control<QPushButton>(options, names::advanced::okButton).click();
         EXPECT_EQ(options.result(), 0);
         path.setText(dir.filePath(QStringLiteral("SALES.DBC")));
-        control<QPushButton>(options, "PushButton1").click();
+        control<QPushButton>(options, names::advanced::okButton).click();
         EXPECT_EQ(options.result(), QDialog::Accepted);
     });
 }
@@ -223,17 +223,18 @@ TEST_F(TargetChoice, TheContainerTargetIsShownWithoutTouchingTheFolderBox) {
     store({{key::kDBCFile, QStringLiteral("/data/shop.dbc")}, {key::kFoxproOption, QStringLiteral("1")}});
     auto w = loadedWindow();
     w->showCentred();
-    auto& line = control<QLabel>(*w, "TargetLine");
-    auto& folder = control<QLineEdit>(*w, "Text2");
+    auto& line = control<QLabel>(*w, names::targetLine);
+    auto& folder = control<QLineEdit>(*w, names::folderBox);
     EXPECT_TRUE(line.isVisible());
     EXPECT_EQ(line.text(), QStringLiteral("Target: DBC file /data/shop.dbc"));
-    const QRect frame = control<QGroupBox>(*w, "Frame1").rect();
+    const QRect frame = control<QGroupBox>(*w, names::targetFrame).rect();
     EXPECT_TRUE(frame.adjusted(1, 1, -1, -1).contains(line.geometry()));
     folder.setText(QStringLiteral("/data/free"));
     EXPECT_FALSE(line.isVisible());
 
     inAdvancedOptions(*w, [&](data::ui::AdvancedOptionsWindow& options) {
-        control<QPushButton>(options, "PushButton2").click(); // Cancel: the folder is the target
+        control<QPushButton>(options, names::advanced::cancelButton)
+            .click(); // Cancel: the folder is the target
     });
     EXPECT_FALSE(line.isVisible());
     EXPECT_FALSE(w->target().containerChosen);
@@ -244,8 +245,8 @@ TEST_F(TargetChoice, TheContainerTargetIsShownWithoutTouchingTheFolderBox) {
     ASSERT_TRUE(QDir().mkpath(QFileInfo(shop).path()));
     qc::foxpro::createContainer(shop.toStdString(), 1252);
     inAdvancedOptions(*w, [&](data::ui::AdvancedOptionsWindow& options) {
-        control<QLineEdit>(options, "Text1").setText(shop);
-        control<QPushButton>(options, "PushButton1").click();
+        control<QLineEdit>(options, names::advanced::containerBox).setText(shop);
+        control<QPushButton>(options, names::advanced::okButton).click();
     });
     EXPECT_TRUE(line.isVisible());
     // A long path is shortened in its middle; its whole text is the line's hint.
@@ -269,7 +270,7 @@ TEST_F(TargetChoice, AdvancedOptionsReportsItsFailuresUnderItsOwnName) {
         throw std::runtime_error("dialog broke");
     };
     inAdvancedOptions(*w, [&](data::ui::AdvancedOptionsWindow& options) {
-        control<QPushButton>(options, "PushButton5").click();
+        control<QPushButton>(options, names::advanced::browseButton).click();
     });
     ASSERT_EQ(ui.errorReports().size(), 1u);
     EXPECT_TRUE(ui.errorReports()[0].text.startsWith(
@@ -307,9 +308,10 @@ TEST_F(TargetChoice, TheFileDialogTakesANewName) {
 TEST_F(TargetChoice, TheCodePageFollowsTheLanguageUntilTheUserChoosesOne) {
     const int language = Locale::fromSystem().codePage;
     auto w = loadedWindow();
-    auto& box = control<QComboBox>(*w, "CodePageBox");
-    EXPECT_TRUE(control<QGroupBox>(*w, "Frame1").rect().adjusted(1, 1, -1, -1).contains(box.geometry()));
-    EXPECT_FALSE(box.geometry().intersects(control<QLabel>(*w, "TargetLine").geometry()));
+    auto& box = control<QComboBox>(*w, names::codePageBox);
+    EXPECT_TRUE(
+        control<QGroupBox>(*w, names::targetFrame).rect().adjusted(1, 1, -1, -1).contains(box.geometry()));
+    EXPECT_FALSE(box.geometry().intersects(control<QLabel>(*w, names::targetLine).geometry()));
     EXPECT_EQ(box.currentData().toInt(), language);
     EXPECT_EQ(w->run().codePage(), language);
     EXPECT_EQ(readSetting(key::kCodePage, QStringLiteral("none")), QStringLiteral("none"));
@@ -318,6 +320,6 @@ TEST_F(TargetChoice, TheCodePageFollowsTheLanguageUntilTheUserChoosesOne) {
     EXPECT_EQ(readSetting(key::kCodePage), QStringLiteral("1250"));
     EXPECT_EQ(w->run().codePage(), 1250);
     auto again = loadedWindow();
-    EXPECT_EQ(control<QComboBox>(*again, "CodePageBox").currentText(), QStringLiteral("Code page 1250"));
+    EXPECT_EQ(control<QComboBox>(*again, names::codePageBox).currentText(), QStringLiteral("Code page 1250"));
     EXPECT_EQ(again->run().codePage(), 1250);
 }

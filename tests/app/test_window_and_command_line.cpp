@@ -32,14 +32,14 @@ TEST_F(WindowAndCommandLine, WriteByteIdenticalTables) {
         box.clear();
         QTest::keyClicks(&box, QString::fromStdString(text));
     };
-    type("Text5", TdsServer::host());
-    type("Text6", std::to_string(cli.server.port()));
-    type("Text3", "testuser");
-    type("Text4", kPassword);
-    type("Text8", "TestDB");
-    type("Text2", window);
-    control<QCheckBox>(*w, "Check1").click(); // immediate mode
-    control<QPushButton>(*w, "PushButton7").click();
+    type(names::serverBox, TdsServer::host());
+    type(names::portBox, std::to_string(cli.server.port()));
+    type(names::userBox, "testuser");
+    type(names::passwordBox, kPassword);
+    type(names::databaseBox, "TestDB");
+    type(names::folderBox, window);
+    control<QCheckBox>(*w, names::previewModeBox).click(); // immediate mode
+    control<QPushButton>(*w, names::startButton).click();
     ASSERT_FALSE(ui.messages.empty());
     EXPECT_EQ(ui.messages.back().text, QStringLiteral("Done."));
 

@@ -3,6 +3,7 @@
 // program at once.
 #include "app/main_window.h"
 #include "support/child_process.h"
+#include "support/controls.h"
 #include "support/tds_server.h"
 
 #include <QApplication>
@@ -33,20 +34,13 @@ using namespace qc;
 using namespace qc::test;
 
 namespace {
-template <class T> T& control(QWidget& window, const char* name) {
-    T* found = window.findChild<T*>(QString::fromLatin1(name));
-    if (!found)
-        throw std::runtime_error(std::string("no control ") + name);
-    return *found;
-}
-
 // The stand-in's login, its port from the parent.
 void typeLogin(QWidget& w) {
-    control<QLineEdit>(w, "Text5").setText(QString::fromStdString(TdsServer::host()));
-    control<QLineEdit>(w, "Text6").setText(qEnvironmentVariable("QC_PORT"));
-    control<QLineEdit>(w, "Text3").setText(QStringLiteral("testuser"));
-    control<QLineEdit>(w, "Text4").setText(QStringLiteral("Test#Pass1"));
-    control<QLineEdit>(w, "Text8").setText(QStringLiteral("TestDB"));
+    control<QLineEdit>(w, names::serverBox).setText(QString::fromStdString(TdsServer::host()));
+    control<QLineEdit>(w, names::portBox).setText(qEnvironmentVariable("QC_PORT"));
+    control<QLineEdit>(w, names::userBox).setText(QStringLiteral("testuser"));
+    control<QLineEdit>(w, names::passwordBox).setText(QStringLiteral("Test#Pass1"));
+    control<QLineEdit>(w, names::databaseBox).setText(QStringLiteral("TestDB"));
 }
 } // namespace
 
@@ -62,7 +56,7 @@ QC_CHILD(CloseWhileTheAnswerIsShown) {
         if (!box || !box->isVisible())
             return;
         // While the box is up the main window takes no clicks: the button is not pressed again.
-        auto& button = control<QPushButton>(w, "PushButton6");
+        auto& button = control<QPushButton>(w, names::testSourceButton);
         QObject::connect(&button, &QPushButton::clicked, [] { std::_Exit(7); });
         for (const auto type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease}) {
             QMouseEvent click(type, QPointF(5, 5), button.mapToGlobal(QPointF(5, 5)), Qt::LeftButton,
@@ -75,7 +69,7 @@ QC_CHILD(CloseWhileTheAnswerIsShown) {
         std::_Exit(6); // the close request was dropped
     });
     poll.start(20);
-    control<QPushButton>(w, "PushButton6").click();
+    control<QPushButton>(w, names::testSourceButton).click();
     std::_Exit(5); // the box was answered without the test
 }
 
@@ -95,9 +89,9 @@ TEST(CloseDuringMessage, TheWindowSystemsCloseEndsTheProgramWhileAMessageBoxIsUp
 QC_CHILD(CloseWhileAWindowIsOver) {
     app::MainWindow w;
     typeLogin(w);
-    control<QLineEdit>(w, "Text2").setText(qEnvironmentVariable("QC_TARGET"));
-    control<QCheckBox>(w, "Check1").setChecked(true);
-    control<QRadioButton>(w, "Option1").setChecked(true);
+    control<QLineEdit>(w, names::folderBox).setText(qEnvironmentVariable("QC_TARGET"));
+    control<QCheckBox>(w, names::previewModeBox).setChecked(true);
+    control<QRadioButton>(w, names::previewPerFileOption).setChecked(true);
     w.show();
     QTimer poll;
     QObject::connect(&poll, &QTimer::timeout, &w, [&] {
@@ -119,7 +113,7 @@ QC_CHILD(CloseWhileAWindowIsOver) {
 TEST(CloseDuringMessage, TheWindowSystemsCloseEndsTheProgramWhileAnotherWindowIsUp) {
     TdsServer server(TdsServer::standardFixture(50));
     QTemporaryDir target;
-    for (const char* button : {"PushButton12", "PushButton7"}) {
+    for (const char* button : {names::containerButton, names::startButton}) {
         const ProcessResult run = runInChild(CloseWhileAWindowIsOver,
                                              {{"QC_PORT", std::to_string(server.port())},
                                               {"QC_TARGET", target.path().toStdString()},

@@ -5,6 +5,7 @@
 // driver's and change nothing else.
 #include "app/main_window.h"
 #include "support/child_process.h"
+#include "support/controls.h"
 #include "support/dumped_ids.h"
 #include "support/scripted_ui.h"
 #include "support/tds_server.h"
@@ -36,13 +37,6 @@ constexpr qint64 kLoginTimeOutMs = kLoginTimeOutSeconds * 1000;
 // What a slow machine may add to the time-out before the button returns.
 constexpr qint64 kSlackMs = 1500;
 
-template <class T> T& control(QWidget& window, const char* name) {
-    T* found = window.findChild<T*>(QString::fromLatin1(name));
-    if (!found)
-        throw std::runtime_error(std::string("no control ") + name);
-    return *found;
-}
-
 // The main window as a user leaves it before pressing a button: the login of the stand-in, a
 // folder target and SQL Preview mode off. Its message boxes go to `ui`.
 std::unique_ptr<app::MainWindow> windowFor(int port, const QString& target, ScriptedUi& ui) {
@@ -50,13 +44,13 @@ std::unique_ptr<app::MainWindow> windowFor(int port, const QString& target, Scri
     w->seams().message = [&ui](const QString& text, const QString& title, Buttons b, Icon i) {
         return ui.message(text, title, b, i);
     };
-    control<QLineEdit>(*w, "Text5").setText(QString::fromStdString(TdsServer::host()));
-    control<QLineEdit>(*w, "Text6").setText(QString::number(port));
-    control<QLineEdit>(*w, "Text3").setText(QStringLiteral("testuser"));
-    control<QLineEdit>(*w, "Text4").setText(QStringLiteral("Test#Pass1"));
-    control<QLineEdit>(*w, "Text8").setText(QStringLiteral("TestDB"));
-    control<QLineEdit>(*w, "Text2").setText(target);
-    control<QCheckBox>(*w, "Check1").setChecked(false);
+    control<QLineEdit>(*w, names::serverBox).setText(QString::fromStdString(TdsServer::host()));
+    control<QLineEdit>(*w, names::portBox).setText(QString::number(port));
+    control<QLineEdit>(*w, names::userBox).setText(QStringLiteral("testuser"));
+    control<QLineEdit>(*w, names::passwordBox).setText(QStringLiteral("Test#Pass1"));
+    control<QLineEdit>(*w, names::databaseBox).setText(QStringLiteral("TestDB"));
+    control<QLineEdit>(*w, names::folderBox).setText(target);
+    control<QCheckBox>(*w, names::previewModeBox).setChecked(false);
     return w;
 }
 
@@ -96,7 +90,7 @@ class Responsiveness {
             w.close();
     });
     watch.start(20);
-    control<QPushButton>(w, "PushButton7").click();
+    control<QPushButton>(w, names::startButton).click();
     std::_Exit(5);
 }
 
@@ -137,7 +131,7 @@ TEST_P(SilentServer, TheButtonEndsWithinTheLoginTimeOutAndTheWindowKeepsAnswerin
     EXPECT_GT(took, kLoginTimeOutMs - kSlackMs) << "ended early: the fault was not reached";
     EXPECT_LT(window.longestGapMs(), 1000);
     EXPECT_FALSE(w->converting());
-    if (QString::fromLatin1(c.button) == QStringLiteral("PushButton6")) {
+    if (QString::fromLatin1(c.button) == QString::fromLatin1(names::testSourceButton)) {
         ASSERT_EQ(ui.messages.size(), 1u);
         EXPECT_TRUE(ui.messages[0].text.startsWith(
             QStringLiteral("Could not connect. Please check with your administrator.\r\n\r\n")))
@@ -150,10 +144,10 @@ TEST_P(SilentServer, TheButtonEndsWithinTheLoginTimeOutAndTheWindowKeepsAnswerin
 }
 
 INSTANTIATE_TEST_SUITE_P(, SilentServer,
-                         ::testing::Values(SilentCase{"--silent", "PushButton6"},
-                                           SilentCase{"--silent", "PushButton7"},
-                                           SilentCase{"--silent-after-prelogin", "PushButton6"},
-                                           SilentCase{"--silent-after-prelogin", "PushButton7"}),
+                         ::testing::Values(SilentCase{"--silent", names::testSourceButton},
+                                           SilentCase{"--silent", names::startButton},
+                                           SilentCase{"--silent-after-prelogin", names::testSourceButton},
+                                           SilentCase{"--silent-after-prelogin", names::startButton}),
                          [](const auto& info) {
                              return std::string(std::string_view(info.param.mode) == "--silent"
                                                     ? "Silent"
@@ -175,7 +169,7 @@ QC_CHILD(TestConnectionOfSilentServer) {
         QTimer::singleShot(1000, w.get(), [&] { w->close(); });
     else
         w->setLoginTimeout(kLoginTimeOutSeconds);
-    control<QPushButton>(*w, "PushButton6").click();
+    control<QPushButton>(*w, names::testSourceButton).click();
     if (closeWhileWaiting)
         std::_Exit(5); // the click returned: the window did not end the program
     ASSERT_EQ(ui.messages.size(), 1u);
@@ -283,7 +277,7 @@ QC_CHILD(ConvertFromLockedSource) {
     w->seams().message = [](const QString&, const QString&, Buttons, Icon) -> Answer {
         std::_Exit(3); // the run ended, or reported something
     };
-    auto& progress = control<QProgressBar>(*w, "ProgressBar1");
+    auto& progress = control<QProgressBar>(*w, names::progressBar);
     convertAndCloseWhileWaiting(
         *w, [&] { return progress.format().contains(QStringLiteral("Processing table")); });
 }

@@ -2,6 +2,7 @@
 // or once per table, and the way the user leaves it steering the rest of the run.
 #include "app/main_window.h"
 #include "preview/ui/preview_window.h"
+#include "support/controls.h"
 #include "support/environment.h"
 #include "support/scripted_ui.h"
 #include "support/tds_server.h"
@@ -22,15 +23,9 @@
 
 using namespace qc;
 using preview::ui::PreviewWindow;
+using test::control;
 
 namespace {
-
-template <class T> T& control(QWidget& window, const char* name) {
-    T* found = window.findChild<T*>(QString::fromLatin1(name));
-    if (found == nullptr)
-        throw std::runtime_error(std::string("no control ") + name);
-    return *found;
-}
 
 // Three small tables; the run takes the bottom entry of the source list first.
 std::string writeFixture(const QTemporaryDir& dir) {
@@ -59,12 +54,12 @@ class PreviewFlow : public ::testing::Test {
             box.clear();
             QTest::keyClicks(&box, text);
         };
-        type("Text5", QString::fromStdString(test::TdsServer::host()));
-        type("Text6", QString::number(server->port()));
-        type("Text3", QStringLiteral("testuser"));
-        type("Text4", QStringLiteral("Test#Pass1"));
-        type("Text8", QStringLiteral("TestDB"));
-        type("Text2", target.path());
+        type(names::serverBox, QString::fromStdString(test::TdsServer::host()));
+        type(names::portBox, QString::number(server->port()));
+        type(names::userBox, QStringLiteral("testuser"));
+        type(names::passwordBox, QStringLiteral("Test#Pass1"));
+        type(names::databaseBox, QStringLiteral("TestDB"));
+        type(names::folderBox, target.path());
         ASSERT_NE(window->previewChoice(), engine::PreviewChoice::Off);
     }
 
@@ -82,7 +77,7 @@ class PreviewFlow : public ::testing::Test {
             user(preview, static_cast<int>(previews.size()));
             exits.push_back(preview.exit());
         };
-        control<QPushButton>(*window, "PushButton7").click();
+        control<QPushButton>(*window, names::startButton).click();
     }
 
     bool tableWritten(const char* name) const {
@@ -112,7 +107,7 @@ class PreviewFlow : public ::testing::Test {
 };
 
 TEST_F(PreviewFlow, PerFileShowsEveryTableOnceAndExecutesThem) {
-    control<QRadioButton>(*window, "Option1").click();
+    control<QRadioButton>(*window, names::previewPerFileOption).click();
     convert([&](PreviewWindow& preview, int) {
         preview.port().setEventInterval(std::chrono::microseconds(0));
         preview.executeButton.click();
@@ -135,7 +130,7 @@ TEST_F(PreviewFlow, PerFileShowsEveryTableOnceAndExecutesThem) {
 }
 
 TEST_F(PreviewFlow, PerTableSkipGoesOnAndBackEndsTheRun) {
-    control<QRadioButton>(*window, "Option2").click();
+    control<QRadioButton>(*window, names::previewPerTableOption).click();
     convert([&](PreviewWindow& preview, int shown) {
         if (shown == 1)
             preview.skipTableButton.click(); // "Skip Table / Do Not Execute SQL"
@@ -152,7 +147,7 @@ TEST_F(PreviewFlow, PerTableSkipGoesOnAndBackEndsTheRun) {
 }
 
 TEST_F(PreviewFlow, PerTableExecuteGoesOnWithEveryTable) {
-    control<QRadioButton>(*window, "Option2").click();
+    control<QRadioButton>(*window, names::previewPerTableOption).click();
     convert([&](PreviewWindow& preview, int) { preview.executeButton.click(); });
     ASSERT_EQ(previews.size(), 3u);
     EXPECT_EQ(previews[2][0].rfind("CREATE TABLE [Alpha]", 0), 0u);
