@@ -10,7 +10,8 @@ fix=()
 out=$(mktemp)
 trap 'rm -f "$out"' EXIT
 status=0
-run-clang-tidy -quiet -p "$top/build/debug" -j "$(nproc)" "${fix[@]}" "$top/src/" >"$out" 2>&1 || status=$?
+# Debian's Python runs the driver script: another python3 may come first on PATH.
+/usr/bin/python3 /usr/bin/run-clang-tidy -quiet -p "$top/build/debug" -j "$(nproc)" "${fix[@]}" "$top/src/" >"$out" 2>&1 || status=$?
 if [ "$status" -ne 0 ] || grep -q 'error:' "$out"; then
     grep -E 'error:|warning:' "$out" | sort -u
     echo "names: the files above break the naming rule of HACKING.md" >&2
