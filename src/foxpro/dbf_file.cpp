@@ -14,7 +14,7 @@ namespace qc::foxpro {
 
 namespace {
 
-std::uint32_t le32(const std::string& in, std::size_t at) {
+std::uint32_t le32(std::string_view in, std::size_t at) {
     std::uint32_t value = 0;
     for (int i = 3; i >= 0; --i)
         value = (value << 8) | static_cast<unsigned char>(in[at + i]);
@@ -59,7 +59,7 @@ std::string backlinkOf(const std::filesystem::path& dbf) {
     }
 }
 
-bool nullBitSet(const TableLayout& layout, const std::string& record, int bit) {
+bool nullBitSet(const TableLayout& layout, std::string_view record, int bit) {
     if (bit < 0 || layout.nullFlagsLength == 0)
         return false;
     const auto byte =
@@ -284,12 +284,16 @@ void DbfFile::append(RecordImage& record, std::uint64_t sizeLimit) {
 }
 
 std::string DbfFile::readRecord(std::uint32_t index) const {
-    if (index >= recordCount_)
-        throw Error("Record " + std::to_string(index + 1) + " is out of range in '" + dbf_.displayName() +
-                    "'.");
+    return readRecords(index, 1);
+}
+
+std::string DbfFile::readRecords(std::uint32_t first, std::uint32_t count) const {
+    if (first >= recordCount_ || count > recordCount_ - first)
+        throw Error("Record " + std::to_string(static_cast<std::uint64_t>(first) + count) +
+                    " is out of range in '" + dbf_.displayName() + "'.");
     return dbf_.readAt(static_cast<std::uint64_t>(layout_.headerLength) +
-                           static_cast<std::uint64_t>(index) * layout_.recordLength,
-                       static_cast<std::size_t>(layout_.recordLength));
+                           static_cast<std::uint64_t>(first) * layout_.recordLength,
+                       static_cast<std::size_t>(count) * static_cast<std::size_t>(layout_.recordLength));
 }
 
 void DbfFile::setDeleted(std::uint32_t index, bool deleted) {
@@ -301,13 +305,13 @@ void DbfFile::setDeleted(std::uint32_t index, bool deleted) {
                  deleted ? "*" : " ");
 }
 
-FieldValue DbfFile::value(const std::string& record, int index) const {
+FieldValue DbfFile::value(std::string_view record, int index) const {
     const FieldLayout& field = layout_.fields.at(static_cast<std::size_t>(index));
     FieldValue out;
     if (field.nullBit >= 0 && nullBitSet(layout_, record, field.nullBit))
         return out;
-    const std::string raw =
-        record.substr(static_cast<std::size_t>(field.offset), static_cast<std::size_t>(field.width));
+    const std::string raw(
+        record.substr(static_cast<std::size_t>(field.offset), static_cast<std::size_t>(field.width)));
     auto trimmed = [](std::string text) {
         const auto first = text.find_first_not_of(' ');
         if (first == std::string::npos)
@@ -387,9 +391,15 @@ FieldValue DbfFile::value(const std::string& record, int index) const {
 std::string DbfFile::textOf(std::string_view bytes) const {
     if (!text_) {
         const int codePage = codePageOfMark(layout_.codePageMark);
-        text_ = std::make_unique<CodePageText>(isWritableCodePage(codePage) ? codePage : 1252);
+        text_ = std::make_unique<CodePageText>(isWritableCodePage(codePage) ? codePage : unmarkedCodePage_);
     }
     return text_->toUtf8(bytes);
+}
+
+void DbfFile::setUnmarkedCodePage(int codePage) {
+    requireWritableCodePage(codePage);
+    unmarkedCodePage_ = codePage;
+    text_.reset();
 }
 
 void DbfFile::setBacklink(const std::string& backlink) {

@@ -14,6 +14,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace qc::foxpro {
@@ -99,12 +100,17 @@ class DbfFile {
 
     // Raw bytes of record `index` (0-based).
     std::string readRecord(std::uint32_t index) const;
-    bool isDeleted(const std::string& record) const { return !record.empty() && record[0] == '*'; }
+    // Raw bytes of `count` counted records from `first` on, in one read.
+    std::string readRecords(std::uint32_t first, std::uint32_t count) const;
+    bool isDeleted(std::string_view record) const { return !record.empty() && record[0] == '*'; }
     void setDeleted(std::uint32_t index, bool deleted);
 
-    // The value of field `field` in a record read by readRecord (memo values are loaded); text in
-    // the code page the table's mark names (1252 where the mark names none).
-    FieldValue value(const std::string& record, int field) const;
+    // The value of field `field` in a record read by readRecord(s) (memo values are loaded); text in
+    // the code page the table's mark names (setUnmarkedCodePage's where the mark names none).
+    FieldValue value(std::string_view record, int field) const;
+    // The code page value() reads text in when the table's mark names none that can be read
+    // (0x00, or a page without a converter here); 1252 until set.
+    void setUnmarkedCodePage(int codePage);
 
     // Rewrites the back-link area (a table joining or leaving a container).
     void setBacklink(const std::string& backlink);
@@ -147,6 +153,7 @@ class DbfFile {
     std::vector<std::uint32_t> memoBlocks_;
     bool roomAhead_ = true;                      // both files grow by a step of room at a time
     mutable std::unique_ptr<CodePageText> text_; // made when value() first reads text
+    int unmarkedCodePage_ = 1252;
 };
 
 // The back-link in the header of the table file `dbf` (whatever its name, its memo file not
@@ -155,7 +162,7 @@ class DbfFile {
 std::string backlinkOf(const std::filesystem::path& dbf);
 
 // Record bytes helpers shared by the value encoder.
-bool nullBitSet(const TableLayout& layout, const std::string& record, int bit);
+bool nullBitSet(const TableLayout& layout, std::string_view record, int bit);
 // Inline: the encoder sets one for nearly every value.
 inline void setNullBit(const TableLayout& layout, std::string& record, int bit, bool on) {
     if (bit < 0)

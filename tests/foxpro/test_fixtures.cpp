@@ -5,11 +5,13 @@
 #include "foxpro/codepage.h"
 #include "foxpro/dates.h"
 #include "foxpro/dbf_file.h"
+#include "foxpro/table_reader.h"
 
 #include <gtest/gtest.h>
 
 #include <charconv>
 #include <cstdio>
+#include <optional>
 
 using qc::foxpro::test::fixture;
 using qc::foxpro::test::readBytes;
@@ -69,16 +71,18 @@ std::string le32hex(const std::string& raw) {
     return std::to_string(v);
 }
 
-// One record the way the dumper prints it, from what our reader decoded.
-std::string renderRecord(qc::foxpro::DbfFile& table, std::uint32_t index) {
-    const std::string record = table.readRecord(index);
-    const auto& layout = table.layout();
+// The record the reader stands on the way the dumper prints it, from what the reader decoded;
+// `memo` gives the memo blocks' types and lengths, which the dumper shows too.
+std::string renderRecord(const qc::foxpro::TableReader& reader, const qc::foxpro::FptFile* memo) {
+    const std::string record(reader.record());
+    const auto& layout = reader.layout();
+    EXPECT_EQ(reader.deleted(), record[0] == '*');
     std::string line =
-        "rec " + std::to_string(index + 1) + " del=" + pyRepr(record.substr(0, 1), false) + " ";
+        "rec " + std::to_string(reader.index() + 1) + " del=" + pyRepr(record.substr(0, 1), false) + " ";
     std::vector<std::string> parts;
     for (int i = 0; i < static_cast<int>(layout.fields.size()); ++i) {
         const auto& field = layout.fields[static_cast<std::size_t>(i)];
-        const qc::foxpro::FieldValue value = table.value(record, i);
+        const qc::foxpro::FieldValue value = reader.value(i);
         const std::string raw =
             record.substr(static_cast<std::size_t>(field.offset), static_cast<std::size_t>(field.width));
         std::string shown;
@@ -131,15 +135,16 @@ std::string renderRecord(qc::foxpro::DbfFile& table, std::uint32_t index) {
             default: {
                 const std::string block = le32hex(raw);
                 std::string t = "blk=" + block;
-                if (block != "0") {
-                    const auto memo = table.memo()->read(static_cast<std::uint32_t>(std::stoul(block)));
+                if (block != "0" && memo) {
+                    const auto stored = memo->read(static_cast<std::uint32_t>(std::stoul(block)));
                     // The decoded value must be the block's data.
                     const std::string expected = field.type == 'M' && !field.binary
-                                                     ? qc::foxpro::CodePageText(1252).toUtf8(memo.data)
-                                                     : memo.data;
+                                                     ? qc::foxpro::CodePageText(1252).toUtf8(stored.data)
+                                                     : stored.data;
                     EXPECT_EQ(value.text, expected);
-                    t += " type=" + std::to_string(memo.type) + " len=" + std::to_string(memo.data.size()) +
-                         " data=" + pyRepr(memo.data.substr(0, 60), true);
+                    t += " type=" + std::to_string(stored.type) +
+                         " len=" + std::to_string(stored.data.size()) +
+                         " data=" + pyRepr(stored.data.substr(0, 60), true);
                 }
                 shown = pyRepr(t, false);
                 break;
@@ -166,13 +171,19 @@ std::string renderRecord(qc::foxpro::DbfFile& table, std::uint32_t index) {
 
 class FixtureTable : public ::testing::TestWithParam<const char*> {};
 
-TEST_P(FixtureTable, EveryValueAgreesWithTheDumper) {
-    const std::string path = fixture(GetParam());
-    auto table = qc::foxpro::DbfFile::open(path, false);
+TEST_P(FixtureTable, EveryValueTheReaderDecodesAgreesWithTheDumper) {
+    const std::filesystem::path path = fixture(GetParam());
+    auto reader = qc::foxpro::TableReader::open(path);
+    std::optional<qc::foxpro::FptFile> memo;
+    const auto memoPath = qc::foxpro::findFileIgnoringCase(path.parent_path(), path.stem().string() + ".fpt");
+    if (!memoPath.empty())
+        memo = qc::foxpro::FptFile::open(memoPath, false);
     const auto expected = qc::foxpro::test::dumpedRecords(qc::foxpro::test::vfpDump(path));
-    ASSERT_EQ(expected.size(), table.recordCount());
-    for (std::uint32_t i = 0; i < table.recordCount(); ++i)
-        EXPECT_EQ(renderRecord(table, i), expected[i]);
+    ASSERT_EQ(expected.size(), reader.recordCount());
+    std::uint32_t read = 0;
+    while (reader.next())
+        EXPECT_EQ(renderRecord(reader, memo ? &*memo : nullptr), expected[read++]);
+    EXPECT_EQ(read, reader.recordCount());
 }
 
 // Our writer, given the fields the fixture declares, reproduces its header byte for byte
