@@ -2,6 +2,7 @@
 
 #include "cli/options.h"
 #include "cli/password.h"
+#include "cli/run_report.h"
 #include "cli/script_file.h"
 #include "cli/source_row_counter.h"
 #include "cli/table_tally.h"
@@ -213,6 +214,13 @@ int convert(const Options& o) {
             return kCouldNotStart;
         }
     }
+    // Nor does the proof of a long run fail to be kept for want of a folder.
+    if (!o.report.isEmpty()) {
+        if (const QString problem = reportPathProblem(o.report); !problem.isEmpty()) {
+            fail(problem);
+            return kCouldNotStart;
+        }
+    }
     // Set once the run exists: its tables give back the room they took ahead before the program ends.
     engine::ConversionRun* running = nullptr;
     port.onInterrupt([&] {
@@ -254,6 +262,14 @@ int convert(const Options& o) {
             script->commit();
             std::printf("%zu statements written to %s\n", script->statements(),
                         o.script.toLocal8Bit().constData());
+        } catch (const std::exception& e) {
+            fail(QString::fromUtf8(e.what()));
+            status = kSomeRefused;
+        }
+    }
+    if (!o.report.isEmpty()) {
+        try {
+            writeRunReport(o.report, result, tally.tables(), status);
         } catch (const std::exception& e) {
             fail(QString::fromUtf8(e.what()));
             status = kSomeRefused;

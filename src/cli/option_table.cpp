@@ -126,6 +126,7 @@ const std::vector<OptionSpec>& optionTable() {
         {"--tables", "A,B", {Convert}, {}, applyTables},
         {"--overwrite", "WHAT", {Convert}, overwriteWords(), applyOverwrite},
         {"--script", "FILE", {Convert}, {}, text(&Options::script)},
+        {"--report", "FILE", {Convert}, {}, text(&Options::report)},
         {"--timeout", "SECONDS", {Convert}, {}, applyTimeout},
         {"--codepage", "N", {Convert, Execute}, {}, applyCodePage},
         {"--saved-settings", nullptr, {Convert}, {}, flag(&Options::savedSettings)},

@@ -31,6 +31,7 @@ struct Options {
     std::optional<int> timeout;               // seconds a source may send nothing
     std::optional<int> codePage;              // of new tables; unset: the language's
     QString script;                           // convert: write statements here instead of running them
+    QString report;                           // convert: the result per table, as JSON
     bool savedSettings = false;
     // execute: the script to run and the statement to start at.
     QString scriptToRun;

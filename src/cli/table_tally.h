@@ -57,6 +57,8 @@ class TableTally : public engine::RunObserver {
     // How many times the progress line was drawn.
     int redraws() const { return redraws_; }
 
+    // The tables of the summary, as taken from the run's result.
+    const std::vector<TableFigures>& tables() const { return tables_; }
     // True when a kept table is one a run left unfinished.
     bool anyUnfinished() const;
     // The closing summary.

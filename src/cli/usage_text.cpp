@@ -60,6 +60,9 @@ CONVERSION
                           (replace it) or no (keep it and skip the table). Default: ask on a
                           terminal, no otherwise.
     --script FILE         write the statements to FILE instead of executing them
+    --report FILE         write the result per table to FILE as JSON: the source's rows,
+                          rows read, written and refused, the first refusal, kept or not
+                          attempted, how the run ended and the exit status
     --timeout SECONDS     end a table whose source sends nothing for SECONDS with one report
                           and go on with the next (default: wait as the window does)
     --saved-settings      take the login and the target the window stored in its settings

@@ -1,5 +1,6 @@
 // `marravex convert` end to end: FreeTDS, the SQL Server stand-in and real FoxPro files, with
 // no display.
+#include "support/environment.h"
 #include "support/marravex_command.h"
 
 #include "engine/conversion_run.h"
@@ -149,7 +150,10 @@ TEST(CliConvert, TheSummaryListsEveryTableOfTheRunWithItsSourceRows) {
     // The target refuses the first table it is to create, and so every other: the kept table, the
     // refused one and those never attempted are each listed with the rows their source holds.
     ASSERT_TRUE(disk.setReadOnly(true));
-    const auto result = cli.convert(tables);
+    auto reported = tables;
+    const std::string reportFile = cli.path("report.json");
+    reported.insert(reported.end(), {"--report", reportFile});
+    const auto result = cli.convert(reported);
     EXPECT_EQ(result.exitCode, 1) << result.errors;
     EXPECT_TRUE(matches(result.output, R"(\nWeird\]Name +2 +- +- +- +kept: not overwritten\n)"))
         << result.output;
@@ -158,6 +162,22 @@ TEST(CliConvert, TheSummaryListsEveryTableOfTheRunWithItsSourceRows) {
         R"(\nOrder Details +3 +0 +0 +0 +table refused: .*Access is denied.* \(3 rows not attempted\)\n)"))
         << result.output;
     EXPECT_TRUE(matches(result.output, R"(\nBigTable +500 +- +- +- +not attempted\n)")) << result.output;
+
+    // The same figures in the report a scheduled job keeps.
+    const auto report = test::runPython({"-c",
+                                         "import json,sys; r=json.load(open(sys.argv[1])); print(r['end'], "
+                                         "r['exitStatus'], r['errorReports']); "
+                                         "[print(t['name'], t['fate'], t['sourceRows'], t.get('read'), "
+                                         "t.get('refused'), t.get('tableRefused'), "
+                                         "t.get('held')) for t in r['tables']]",
+                                         reportFile});
+    EXPECT_EQ(report.output, "target refused 1 1\n"
+                             "Weird]Name kept 2 None None None 2\n"
+                             "Order Details converted 3 0 0 True None\n"
+                             "BigTable not attempted 500 None None None None\n")
+        << report.errors;
+    // A report that cannot be kept stops the run before it starts.
+    EXPECT_EQ(cli.convert({"--to", disk.path(), "--report", cli.path("no/such/folder/r.json")}).exitCode, 2);
 }
 
 TEST(CliConvert, ASilentSourceEndsItsTableAtTheTimeoutAndExecuteTellsTheStatementReached) {

@@ -1,0 +1,22 @@
+#pragma once
+// The result of a conversion as a file a scheduled job can keep: what the summary shows, per
+// table and for the whole run, as JSON.
+
+#include "cli/table_tally.h"
+#include "engine/run_result.h"
+
+#include <QString>
+
+#include <vector>
+
+namespace qc::cli {
+
+// Empty when `path` can be written at the end of a run; else why not, for the user.
+QString reportPathProblem(const QString& path);
+
+// Writes the report whole or not at all: an older file stays until the new one is complete.
+// Throws std::runtime_error, naming the file, when it cannot be written.
+void writeRunReport(const QString& path, const engine::RunResult& result,
+                    const std::vector<TableFigures>& tables, int exitStatus);
+
+} // namespace qc::cli
