@@ -113,14 +113,11 @@ bool canCreate(const data::FoxProTarget& target) {
 }
 
 // Creates the container asked for with --create; false (told) when that fails.
-bool prepareTarget(const Options& o, const data::FoxProTarget& target) {
+bool prepareTarget(const Options& o, const data::FoxProTarget& target, int codePage) {
     if (!toBeCreated(o, target))
         return true;
-    const auto locale = runLocale(o);
-    if (!locale)
-        return false;
     try {
-        foxpro::createContainer(target.container.toStdString(), locale->codePage);
+        foxpro::createContainer(target.container.toStdString(), codePage);
         return true;
     } catch (const std::exception& e) {
         fail(QStringLiteral("cannot create the container %1: %2")
@@ -233,7 +230,7 @@ int convert(const Options& o) {
         tally.printSummary(stdout);
     });
 
-    if (create && (!prepareTarget(o, target) || !targetOpens(target, port)))
+    if (create && (!prepareTarget(o, target, locale->codePage) || !targetOpens(target, port)))
         return kCouldNotStart;
 
     engine::ConversionRun run(port, *locale);
@@ -294,13 +291,16 @@ int execute(const Options& o) {
                  .arg(statements.size()));
         return kCouldNotStart;
     }
+    const auto locale = runLocale(o);
+    if (!locale)
+        return kCouldNotStart;
     TableTally tally(stdout, isatty(STDOUT_FILENO));
     TerminalPort port(OverwritePolicy::No, tally);
-    if (!prepareTarget(o, target))
+    if (!prepareTarget(o, target, locale->codePage))
         return kCouldNotStart;
     data::Connection connection;
     try {
-        connection.setCodePage(runLocale(o).value().codePage);
+        connection.setCodePage(locale->codePage);
         data::openTarget(connection, target);
     } catch (const std::exception& e) {
         fail(QStringLiteral("The FoxPro target cannot be opened:\n") + QString::fromUtf8(e.what()));

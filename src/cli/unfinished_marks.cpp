@@ -7,10 +7,6 @@
 
 namespace qc::cli {
 
-void UnfinishedMarks::tableStarted(const engine::TableResult&) {
-    marked_ = false;
-}
-
 void UnfinishedMarks::tableCreating(const engine::TableResult& table) {
     // A mark that cannot be made goes with a target that takes no table either.
     marked_ = static_cast<bool>(std::ofstream(markOf(table.table)));

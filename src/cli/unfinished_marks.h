@@ -20,7 +20,6 @@ class UnfinishedMarks : public engine::RunObserver {
   public:
     explicit UnfinishedMarks(const data::FoxProTarget& target) : target_(target) {}
 
-    void tableStarted(const engine::TableResult& table) override;
     void tableCreating(const engine::TableResult& table) override;
     void tableEnded(const engine::TableResult& table) override;
 

@@ -201,7 +201,6 @@ ConversionRun::TableOutcome ConversionRun::copyTable(ErrorTrap& trap, int index,
     trap.step(Step::LetEventsThroughBeforeTable, [&] { port_.letEventsThrough(); });
     TableResult& table = result_.tables.emplace_back(); // [162]
     table.table = sourceTables_[index];
-    currentTable_ = table.table.name;
     const QString shown = table.name();
 
     if (!takenBy.isEmpty()) {
@@ -216,8 +215,8 @@ ConversionRun::TableOutcome ConversionRun::copyTable(ErrorTrap& trap, int index,
 
     // Not asked (the target has no such table), or a question that failed: no DROP.
     std::optional<bool> replace;
-    if (containsCaseless(targetTables_, currentTable_)) // [164]
-        trap.step(Step::AskOverwrite, [&] { replace = user_.overwrite(currentTable_); });
+    if (containsCaseless(targetTables_, tableName())) // [164]
+        trap.step(Step::AskOverwrite, [&] { replace = user_.overwrite(tableName()); });
 
     if (replace == false) { // [170]
         table.fate = TableResult::Fate::Kept;
@@ -230,10 +229,9 @@ ConversionRun::TableOutcome ConversionRun::copyTable(ErrorTrap& trap, int index,
         sqlLines_.clear();                     // [174]
         datatypeRows_.clear();                 // [176]
     }
-    tableRefused_ = false;
     memoLimitTold_ = false;
     trap.step(Step::ShowTableProgress, [&] {
-        port_.setProgressText(QStringLiteral("Please wait.. Processing table ") + currentTable_);
+        port_.setProgressText(QStringLiteral("Please wait.. Processing table ") + tableName());
     });
     // The target's table goes only once its replacement can be built: the source query opens
     // and the definition passes the engine's limits. Nothing between the DROP and the CREATE
@@ -242,17 +240,17 @@ ConversionRun::TableOutcome ConversionRun::copyTable(ErrorTrap& trap, int index,
     const bool built = prepareTable(trap, definition);
     if (built) {
         if (replace == true) { // [178]
-            refused(output(trap, "DROP TABLE " + bracketedName(currentTable_.toStdString()) + ";",
+            refused(output(trap, "DROP TABLE " + bracketedName(tableName().toStdString()) + ";",
                            Step::CollectDrop, Step::ExecuteDrop),
                     true);
-            removeExact(targetTables_, currentTable_.toLower()); // [186]
+            removeExact(targetTables_, tableName().toLower()); // [186]
         }
-        if (!tableRefused_) {
+        if (!table.tableRefused) {
             if (preview_ == PreviewChoice::Off)
                 tell(&RunObserver::tableCreating, table);
             refused(output(trap, definition.statement, Step::CollectCreate, Step::ExecuteCreate), true);
         }
-        if (!tableRefused_)
+        if (!table.tableRefused)
             copyRows(trap, definition.numericColumns);
     }
 
@@ -284,7 +282,7 @@ bool ConversionRun::prepareTable(ErrorTrap& trap, TableDefinition& definition) {
         return false;
     }
     table.sourceRows = recordset_->recordCount();
-    definition = buildTableDefinition(trap, RecordsetFields(*recordset_), currentTable_, datatypeRows_);
+    definition = buildTableDefinition(trap, RecordsetFields(*recordset_), tableName(), datatypeRows_);
     try {
         if (target_->isOpen())
             target_->check(definition.statement);
@@ -302,7 +300,7 @@ QString ConversionRun::sourceFailureText(std::int64_t sourceRow) const {
         if (sourceTimeout_ && data::timedOut(e)) {
             const QString text = QStringLiteral("The source sent nothing for %1 s; the read was cancelled.")
                                      .arg(*sourceTimeout_);
-            return sourceRow > 0 ? withRow(text, currentTable_, sourceRow) : text;
+            return sourceRow > 0 ? withRow(text, tableName(), sourceRow) : text;
         }
     } catch (...) {
     }
@@ -315,7 +313,6 @@ void ConversionRun::giveUpTable(ErrorTrap& trap, Step step, const QString& descr
 }
 
 void ConversionRun::tableGivenUp(const QString& reason) {
-    tableRefused_ = true;
     TableResult& table = current();
     table.tableRefused = true;
     if (table.firstRefusal.isEmpty())
@@ -323,7 +320,6 @@ void ConversionRun::tableGivenUp(const QString& reason) {
 }
 
 void ConversionRun::copyRows(ErrorTrap& trap, const std::vector<int>& numericColumns) {
-    rowTotal_ = 0;
     if (!recordset_->isOpen())
         return; // nothing to read; the failed open has been reported
     data::Recordset& rs = *recordset_;
@@ -340,15 +336,16 @@ void ConversionRun::copyRows(ErrorTrap& trap, const std::vector<int>& numericCol
     }
     if (!hasRows)
         return;
-    trap.step(Step::CountRows, [&] { rowTotal_ = rs.recordCount(); });
+    std::int64_t rowTotal = 0;
+    trap.step(Step::CountRows, [&] { rowTotal = rs.recordCount(); });
 
-    RowStatement statement(currentTable_.toStdString(), numericColumns, locale_); // [322]
+    RowStatement statement(tableName().toStdString(), numericColumns, locale_); // [322]
     const odbc::Value unread{odbc::Null{}};
     const int fieldCount = rs.fieldCount();
     for (std::int64_t row = 1;; ++row) { // [332]
         trap.step(Step::LetEventsThroughBeforeRow, [&] { port_.letEventsThrough(); });
         trap.step(Step::ShowRowProgress, [&] {
-            port_.setProgressValue((static_cast<double>(row) + 1.0) / (static_cast<double>(rowTotal_) + 1.0) *
+            port_.setProgressValue((static_cast<double>(row) + 1.0) / (static_cast<double>(rowTotal) + 1.0) *
                                    100.0);
         });
         statement.beginRow(); // [330, 336, 338]
@@ -359,7 +356,7 @@ void ConversionRun::copyRows(ErrorTrap& trap, const std::vector<int>& numericCol
             try {
                 value = &rs.fieldValue(field);
             } catch (...) {
-                trap.report(Step::ReadValue, withRow(currentFailureText(), currentTable_, row));
+                trap.report(Step::ReadValue, withRow(currentFailureText(), tableName(), row));
             }
             trap.step(Step::AppendValue, [&] { statement.appendValue(*value); });
         }
@@ -375,7 +372,7 @@ void ConversionRun::copyRows(ErrorTrap& trap, const std::vector<int>& numericCol
         }
         tell(&RunObserver::rowDone, table);
         refused(refusal, false);
-        if (tableRefused_)
+        if (table.tableRefused)
             break;
 
         // A failed move leaves the stream where it is: going on would repeat the same row.

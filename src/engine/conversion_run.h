@@ -112,6 +112,9 @@ class ConversionRun {
     TableOutcome copyTable(ErrorTrap& trap, int index, const QString& takenBy);
     void finish(ErrorTrap& trap);
     TableResult& current() { return result_.tables.back(); }
+    const TableResult& current() const { return result_.tables.back(); }
+    // The FoxPro table's name: the current source table's bare name.
+    const QString& tableName() const { return current().table.name; }
     // Opens the source query and builds and checks the definition; false, after one report
     // naming the table, when the table cannot be built.
     bool prepareTable(ErrorTrap& trap, TableDefinition& definition);
@@ -168,14 +171,11 @@ class ConversionRun {
     std::unique_ptr<data::Connection> target_;
     preview::SqlLineList sqlLines_;
     preview::DatatypeRows datatypeRows_;
-    QString currentTable_; // the FoxPro table's name: the source table's bare name
     std::unique_ptr<data::Recordset> recordset_;
     bool connectionsOpen_ = false;
-    bool tableRefused_ = false;  // the target takes no more rows of the current table
     bool memoLimitTold_ = false; // the current table's memo file limit was reported
     bool targetRefused_ = false; // the target takes nothing more in this run
     bool sourceLost_ = false;    // the source's connection is gone: no further table can be read
-    std::int64_t rowTotal_ = 0;
 };
 
 } // namespace qc::engine
