@@ -8,6 +8,7 @@
 #include "cli/table_tally.h"
 #include "cli/terminal_port.h"
 #include "cli/unfinished_marks.h"
+#include "cli/verify_tally.h"
 #include "data/foxpro_target.h"
 #include "data/mssql_source.h"
 #include "data/stored_inputs.h"
@@ -16,6 +17,7 @@
 #include "foxpro/new_container.h"
 #include "preview/script_execution.h"
 #include "shell/settings.h"
+#include "verify/verify_run.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -135,19 +137,105 @@ bool targetOpens(const data::FoxProTarget& target, TerminalPort& port) {
     return false;
 }
 
-int convert(const Options& o) {
+// The login and target the options give, over those the window would start with when asked.
+struct Inputs {
     data::SqlServerLogin login;
-    login.port = QStringLiteral("1433");
     data::FoxProTarget target;
     std::optional<QString> storedPassword;
-    // The login and target the window would start with.
+};
+
+Inputs inputsOf(const Options& o) {
+    Inputs in;
+    in.login.port = QStringLiteral("1433");
     if (o.savedSettings) {
-        login = data::readStoredLogin();
-        target = data::readStoredTarget();
-        storedPassword = login.password;
+        in.login = data::readStoredLogin();
+        in.target = data::readStoredTarget();
+        in.storedPassword = in.login.password;
     }
-    applyLoginOptions(o, login);
-    target = targetOf(o, target);
+    applyLoginOptions(o, in.login);
+    in.target = targetOf(o, in.target);
+    return in;
+}
+
+// The password from where the user keeps it; told and nullopt when there is none.
+std::optional<QString> passwordFor(const Options& o, const Inputs& in, int& status) {
+    QString error;
+    catchInterrupts(false);
+    const auto password = findPassword({o.passwordFile, in.storedPassword}, error);
+    catchInterrupts(true);
+    if (interrupted()) {
+        status = kInterrupted; // Ctrl-C at the password prompt
+        return std::nullopt;
+    }
+    if (!password) {
+        fail(error);
+        status = kCouldNotStart;
+    }
+    return password;
+}
+
+// Every table --tables names is a table of the source; told when one is not.
+bool wantedTablesExist(const Options& o, const data::SqlServerLogin& login, UiPort& port) {
+    if (!o.tables)
+        return true;
+    data::SourceTables source;
+    try {
+        data::listSourceTables(login, source, port);
+    } catch (const std::exception& e) {
+        fail(QStringLiteral("cannot list the source tables: ") + QString::fromUtf8(e.what()));
+        return false;
+    }
+    const data::SourceTable::DefaultSchemaNames defaultNames(source);
+    for (const QString& name : *o.tables)
+        if (std::none_of(source.begin(), source.end(),
+                         [&](const data::SourceTable& table) { return table.isNamed(name, defaultNames); })) {
+            fail(QStringLiteral("the source has no table %1").arg(name));
+            return false;
+        }
+    return true;
+}
+
+// Nor does the proof of a long run fail to be kept for want of a folder.
+bool reportCanBeWritten(const Options& o) {
+    if (o.report.isEmpty())
+        return true;
+    const QString problem = reportPathProblem(o.report);
+    if (!problem.isEmpty())
+        fail(problem);
+    return problem.isEmpty();
+}
+
+verify::VerifyRequest verifyRequest(const Options& o, const data::SqlServerLogin& login,
+                                    const data::FoxProTarget& target, const Locale& locale) {
+    return {login, target, o.tables, locale, o.timeout.value_or(kSourceTimeout)};
+}
+
+// Compares each table with its source as soon as the run has converted it.
+class VerifyEachTable : public engine::RunObserver {
+  public:
+    VerifyEachTable(verify::Verifier& verifier, VerifyTally& tally, const std::optional<QStringList>& tables)
+        : verifier_(verifier), tally_(tally) {
+        for (const auto& [index, takenBy] : engine::conversionOrder(verifier.sourceTables(), tables))
+            takenBy_.emplace_back(verifier.sourceTables()[index], takenBy);
+    }
+    void tableEnded(const engine::TableResult& table) override {
+        if (table.fate != engine::TableResult::Fate::Converted)
+            return;
+        const auto turn = std::find_if(takenBy_.begin(), takenBy_.end(),
+                                       [&](const auto& entry) { return entry.first == table.table; });
+        verifier_.verify(table.table, turn == takenBy_.end() ? QString() : turn->second, tally_);
+    }
+
+  private:
+    verify::Verifier& verifier_;
+    VerifyTally& tally_;
+    std::vector<std::pair<data::SourceTable, QString>> takenBy_;
+};
+
+int convert(const Options& o) {
+    const Inputs in = inputsOf(o);
+    data::SqlServerLogin login = in.login;
+    const data::FoxProTarget& target = in.target;
     const auto locale = runLocale(o);
     if (!locale)
         return kCouldNotStart;
@@ -166,16 +254,10 @@ int convert(const Options& o) {
     const bool create = toBeCreated(o, target);
     if (create ? !canCreate(target) : !targetOpens(target, port))
         return kCouldNotStart;
-    QString error;
-    catchInterrupts(false);
-    const auto password = findPassword({o.passwordFile, storedPassword}, error);
-    catchInterrupts(true);
-    if (interrupted())
-        return kInterrupted; // Ctrl-C at the password prompt
-    if (!password) {
-        fail(error);
-        return kCouldNotStart;
-    }
+    int refusal = kCouldNotStart;
+    const auto password = passwordFor(o, in, refusal);
+    if (!password)
+        return refusal;
     login.password = *password;
 
     QString reason;
@@ -183,23 +265,8 @@ int convert(const Options& o) {
         fail(QStringLiteral("The SQL Server database cannot be reached:\n") + eachLineOnce(reason));
         return kCouldNotStart;
     }
-    if (o.tables) {
-        data::SourceTables source;
-        try {
-            data::listSourceTables(login, source, port);
-        } catch (const std::exception& e) {
-            fail(QStringLiteral("cannot list the source tables: ") + QString::fromUtf8(e.what()));
-            return kCouldNotStart;
-        }
-        const data::SourceTable::DefaultSchemaNames defaultNames(source);
-        for (const QString& name : *o.tables)
-            if (std::none_of(source.begin(), source.end(), [&](const data::SourceTable& table) {
-                    return table.isNamed(name, defaultNames);
-                })) {
-                fail(QStringLiteral("the source has no table %1").arg(name));
-                return kCouldNotStart;
-            }
-    }
+    if (!wantedTablesExist(o, login, port))
+        return kCouldNotStart;
 
     // A script file that cannot be written is known before the run, not after it.
     std::optional<ScriptWriter> script;
@@ -211,13 +278,8 @@ int convert(const Options& o) {
             return kCouldNotStart;
         }
     }
-    // Nor does the proof of a long run fail to be kept for want of a folder.
-    if (!o.report.isEmpty()) {
-        if (const QString problem = reportPathProblem(o.report); !problem.isEmpty()) {
-            fail(problem);
-            return kCouldNotStart;
-        }
-    }
+    if (!reportCanBeWritten(o))
+        return kCouldNotStart;
     // Set once the run exists: its tables give back the room they took ahead before the program ends.
     engine::ConversionRun* running = nullptr;
     port.onInterrupt([&] {
@@ -233,6 +295,18 @@ int convert(const Options& o) {
     if (create && (!prepareTarget(o, target, locale->codePage) || !targetOpens(target, port)))
         return kCouldNotStart;
 
+    // Opened before the run, so that a source or target it cannot open stops the run before it
+    // writes anything.
+    std::optional<verify::Verifier> verifier;
+    VerifyTally verifyTally(stdout, isatty(STDOUT_FILENO), [&] { port.letEventsThrough(); });
+    if (o.verify) {
+        try {
+            verifier.emplace(verifyRequest(o, login, target, *locale), port);
+        } catch (const verify::CannotStart& e) {
+            fail(QStringLiteral("cannot verify: ") + QString::fromUtf8(e.what()));
+            return kCouldNotStart;
+        }
+    }
     engine::ConversionRun run(port, *locale);
     running = &run;
     UnfinishedMarks marks(target);
@@ -240,6 +314,11 @@ int convert(const Options& o) {
     // What the run writes into a script marks no table of the target.
     if (!script)
         run.addObserver(marks);
+    std::optional<VerifyEachTable> verifyEach;
+    if (verifier) {
+        verifyEach.emplace(*verifier, verifyTally, o.tables);
+        run.addObserver(*verifyEach);
+    }
     run.setTableFilter(o.tables);
     run.setSourceTimeout(o.timeout);
     if (script)
@@ -252,7 +331,7 @@ int convert(const Options& o) {
     tally.countUnread(std::ref(counter));
     tally.inspectKept(marks);
 
-    const bool failed = result.anyFailure() || tally.anyUnfinished();
+    const bool failed = result.anyFailure() || tally.anyUnfinished() || !verifyTally.allClean();
     int status = failed ? kSomeRefused : kAllLanded;
     if (script) {
         try {
@@ -266,7 +345,56 @@ int convert(const Options& o) {
     }
     if (!o.report.isEmpty()) {
         try {
-            writeRunReport(o.report, result, tally.tables(), status);
+            writeRunReport(o.report, result, tally.tables(), status, verifyTally.verdicts());
+        } catch (const std::exception& e) {
+            fail(QString::fromUtf8(e.what()));
+            status = kSomeRefused;
+        }
+    }
+    tally.printSummary(stdout);
+    if (verifier)
+        verifyTally.printSummary(stdout);
+    return status;
+}
+
+int verifyCommand(const Options& o) {
+    Inputs in = inputsOf(o);
+    const auto locale = runLocale(o);
+    if (!locale || !reportCanBeWritten(o))
+        return kCouldNotStart;
+    TableTally runTally(stdout, false);
+    TerminalPort port(OverwritePolicy::No, runTally);
+    VerifyTally tally(stdout, isatty(STDOUT_FILENO), [&] { port.letEventsThrough(); });
+    // No one is asked for a password for a target that is not there.
+    const data::FoxProTarget& target = in.target;
+    if (!QFileInfo::exists(target.chosenPath())) {
+        fail(QStringLiteral("The FoxPro target cannot be opened:\n%1 does not exist.")
+                 .arg(target.chosenPath()));
+        return kCouldNotStart;
+    }
+    int refusal = kCouldNotStart;
+    const auto password = passwordFor(o, in, refusal);
+    if (!password)
+        return refusal;
+    in.login.password = *password;
+    QString reason;
+    if (!data::isValidMSSQLConnection(in.login, &reason, &port)) {
+        fail(QStringLiteral("The SQL Server database cannot be reached:\n") + eachLineOnce(reason));
+        return kCouldNotStart;
+    }
+    if (!wantedTablesExist(o, in.login, port))
+        return kCouldNotStart;
+    port.onInterrupt([&] { tally.printSummary(stdout); });
+    try {
+        verify::verifyTables(verifyRequest(o, in.login, in.target, *locale), port, tally);
+    } catch (const verify::CannotStart& e) {
+        fail(QStringLiteral("cannot verify: ") + QString::fromUtf8(e.what()));
+        return kCouldNotStart;
+    }
+    int status = tally.allClean() ? kAllLanded : kSomeRefused;
+    if (!o.report.isEmpty()) {
+        try {
+            writeVerifyReport(o.report, tally.verdicts(), status);
         } catch (const std::exception& e) {
             fail(QString::fromUtf8(e.what()));
             status = kSomeRefused;
@@ -396,7 +524,14 @@ int runCommandLine(int argc, char** argv) {
         return kAllLanded;
     }
     catchInterrupts();
-    return options.command == Command::Convert ? convert(options) : execute(options);
+    switch (options.command) {
+    case Command::Convert:
+        return convert(options);
+    case Command::Verify:
+        return verifyCommand(options);
+    default:
+        return execute(options);
+    }
 }
 
 } // namespace qc::cli

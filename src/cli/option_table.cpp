@@ -107,29 +107,31 @@ QString codePageRefusal(const QString& what, const QString& text) {
 }
 
 const std::vector<CommandWord>& commandWords() {
-    static const std::vector<CommandWord> words{{"convert", Command::Convert}, {"execute", Command::Execute}};
+    static const std::vector<CommandWord> words{
+        {"convert", Command::Convert}, {"verify", Command::Verify}, {"execute", Command::Execute}};
     return words;
 }
 
 const std::vector<OptionSpec>& optionTable() {
     using enum Command;
     static const std::vector<OptionSpec> table{
-        {"--server", "HOST", {Convert}, {}, text(&Options::server)},
-        {"--port", "N", {Convert}, {}, applyPort},
-        {"--local", nullptr, {Convert}, {}, flag(&Options::local)},
-        {"--database", "DB", {Convert}, {}, text(&Options::database)},
-        {"--user", "NAME", {Convert}, {}, text(&Options::user)},
-        {"--password-file", "FILE", {Convert}, {}, text(&Options::passwordFile)},
-        {"--to", "FOLDER", {Convert, Execute}, {}, text(&Options::folder)},
-        {"--dbc", "FILE", {Convert, Execute}, {}, text(&Options::container)},
+        {"--server", "HOST", {Convert, Verify}, {}, text(&Options::server)},
+        {"--port", "N", {Convert, Verify}, {}, applyPort},
+        {"--local", nullptr, {Convert, Verify}, {}, flag(&Options::local)},
+        {"--database", "DB", {Convert, Verify}, {}, text(&Options::database)},
+        {"--user", "NAME", {Convert, Verify}, {}, text(&Options::user)},
+        {"--password-file", "FILE", {Convert, Verify}, {}, text(&Options::passwordFile)},
+        {"--to", "FOLDER", {Convert, Verify, Execute}, {}, text(&Options::folder)},
+        {"--dbc", "FILE", {Convert, Verify, Execute}, {}, text(&Options::container)},
         {"--create", nullptr, {Convert, Execute}, {}, flag(&Options::create)},
-        {"--tables", "A,B", {Convert}, {}, applyTables},
+        {"--tables", "A,B", {Convert, Verify}, {}, applyTables},
         {"--overwrite", "WHAT", {Convert}, overwriteWords(), applyOverwrite},
         {"--script", "FILE", {Convert}, {}, text(&Options::script)},
-        {"--report", "FILE", {Convert}, {}, text(&Options::report)},
-        {"--timeout", "SECONDS", {Convert}, {}, applyTimeout},
-        {"--codepage", "N", {Convert, Execute}, {}, applyCodePage},
-        {"--saved-settings", nullptr, {Convert}, {}, flag(&Options::savedSettings)},
+        {"--report", "FILE", {Convert, Verify}, {}, text(&Options::report)},
+        {"--timeout", "SECONDS", {Convert, Verify}, {}, applyTimeout},
+        {"--codepage", "N", {Convert, Verify, Execute}, {}, applyCodePage},
+        {"--saved-settings", nullptr, {Convert, Verify}, {}, flag(&Options::savedSettings)},
+        {"--verify", nullptr, {Convert}, {}, flag(&Options::verify)},
         {"--from-line", "N", {Execute}, {}, applyFromLine},
     };
     return table;

@@ -45,6 +45,7 @@ ParseResult parseOptions(const QStringList& args) {
     }
     o.command = named->command;
     const bool convert = o.command == Command::Convert;
+    const bool fromSource = convert || o.command == Command::Verify; // takes a login
 
     for (int i = 1; i < args.size(); ++i) {
         const QString& arg = args[i];
@@ -53,7 +54,7 @@ ParseResult parseOptions(const QStringList& args) {
             return result;
         }
         if (!arg.startsWith(QLatin1String("--"))) {
-            if (!convert && o.scriptToRun.isEmpty()) {
+            if (o.command == Command::Execute && o.scriptToRun.isEmpty()) {
                 o.scriptToRun = arg;
                 continue;
             }
@@ -91,16 +92,20 @@ ParseResult parseOptions(const QStringList& args) {
 
     if (!o.folder.isEmpty() && !o.container.isEmpty())
         result.error = QStringLiteral("give either --to FOLDER or --dbc FILE, not both");
-    else if (!convert && o.scriptToRun.isEmpty())
+    else if (o.command == Command::Execute && o.scriptToRun.isEmpty())
         result.error = QStringLiteral("execute needs the script file to run");
     else if (!o.savedSettings && o.folder.isEmpty() && o.container.isEmpty())
         result.error = QStringLiteral("no target: give --to FOLDER or --dbc FILE");
-    else if (convert && !o.savedSettings && (o.server.isEmpty() || o.database.isEmpty() || o.user.isEmpty()))
+    else if (fromSource && !o.savedSettings &&
+             (o.server.isEmpty() || o.database.isEmpty() || o.user.isEmpty()))
         result.error = QStringLiteral("the source needs --server, --database and --user");
-    else if (convert && !o.port.isEmpty() && o.local)
+    else if (fromSource && !o.port.isEmpty() && o.local)
         result.error = QStringLiteral("give either --port or --local, not both");
     else if (o.create && o.container.isEmpty() && !o.savedSettings)
         result.error = QStringLiteral("--create creates a container: it goes with --dbc FILE");
+    else if (o.verify && !o.script.isEmpty())
+        result.error =
+            QStringLiteral("--verify compares the tables a conversion writes: with --script it writes none");
     return result;
 }
 

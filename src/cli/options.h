@@ -1,5 +1,5 @@
 #pragma once
-// The options of `marravex convert` and `marravex execute`, read GNU style ("--to DIR" or
+// The options of `marravex convert`, `marravex verify` and `marravex execute`, read GNU style ("--to DIR" or
 // "--to=DIR"). A password is never taken from an option: it would show in the process list.
 
 #include <QString>
@@ -9,7 +9,7 @@
 
 namespace qc::cli {
 
-enum class Command { Convert, Execute, Help, Version };
+enum class Command { Convert, Verify, Execute, Help, Version };
 enum class OverwritePolicy { Ask, Yes, No };
 
 struct Options {
@@ -31,7 +31,8 @@ struct Options {
     std::optional<int> timeout;               // seconds a source may send nothing
     std::optional<int> codePage;              // of new tables; unset: the language's
     QString script;                           // convert: write statements here instead of running them
-    QString report;                           // convert: the result per table, as JSON
+    QString report;                           // convert, verify: the result per table, as JSON
+    bool verify = false;                      // convert: each table compared with its source once written
     bool savedSettings = false;
     // execute: the script to run and the statement to start at.
     QString scriptToRun;

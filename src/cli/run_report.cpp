@@ -1,5 +1,7 @@
 #include "cli/run_report.h"
 
+#include "cli/verify_tally.h"
+
 #include <QDir>
 #include <QFileInfo>
 #include <QJsonArray>
@@ -7,6 +9,7 @@
 #include <QJsonObject>
 #include <QSaveFile>
 
+#include <algorithm>
 #include <stdexcept>
 
 namespace qc::cli {
@@ -71,6 +74,64 @@ QJsonObject tableObject(const TableFigures& figures) {
     return table;
 }
 
+QString kindWord(verify::RowDifference::Kind kind) {
+    switch (kind) {
+    case verify::RowDifference::Kind::Changed:
+        return QStringLiteral("changed");
+    case verify::RowDifference::Kind::Missing:
+        return QStringLiteral("missing");
+    case verify::RowDifference::Kind::Deleted:
+        return QStringLiteral("deleted");
+    case verify::RowDifference::Kind::NotInSource:
+        return QStringLiteral("not in source");
+    }
+    return {};
+}
+
+// A row number the difference has none of is null.
+QJsonValue rowNumber(std::int64_t n) {
+    return n > 0 ? QJsonValue(static_cast<qint64>(n)) : QJsonValue();
+}
+
+QJsonObject verdictObject(const verify::TableVerdict& v) {
+    QJsonArray refused;
+    for (const auto& row : v.firstNotConvertible)
+        refused.append(QJsonObject{{QStringLiteral("sourceRow"), rowNumber(row.sourceRow)},
+                                   {QStringLiteral("reason"), row.reason}});
+    QJsonArray differences;
+    for (const auto& d : v.firstDifferences) {
+        QJsonObject difference{{QStringLiteral("kind"), kindWord(d.kind)},
+                               {QStringLiteral("sourceRow"), rowNumber(d.sourceRow)},
+                               {QStringLiteral("record"), rowNumber(d.record)}};
+        if (d.kind == verify::RowDifference::Kind::Changed) {
+            difference.insert(QStringLiteral("field"), d.field);
+            difference.insert(QStringLiteral("sourceValue"), d.sourceValue);
+            difference.insert(QStringLiteral("targetValue"), d.targetValue);
+        }
+        differences.append(difference);
+    }
+    return {{QStringLiteral("result"), verdictWord(v)},
+            {QStringLiteral("clean"), v.clean()},
+            {QStringLiteral("problem"), v.problem.isEmpty() ? QJsonValue() : QJsonValue(v.problem)},
+            {QStringLiteral("sourceRows"), static_cast<qint64>(v.sourceRows)},
+            {QStringLiteral("records"), static_cast<qint64>(v.records)},
+            {QStringLiteral("deleted"), static_cast<qint64>(v.deleted)},
+            {QStringLiteral("notConvertible"), static_cast<qint64>(v.notConvertible)},
+            {QStringLiteral("firstNotConvertible"), refused},
+            {QStringLiteral("differences"), static_cast<qint64>(v.differences)},
+            {QStringLiteral("firstDifferences"), differences},
+            {QStringLiteral("differingFields"), QJsonArray::fromStringList(v.differingFields)},
+            {QStringLiteral("pairedBy"), v.matchedBy.isEmpty() ? QJsonValue() : QJsonValue(v.matchedBy)}};
+}
+
+void save(const QString& path, const QJsonObject& report) {
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(QJsonDocument(report).toJson()) < 0 || !file.commit())
+        throw std::runtime_error(QStringLiteral("The report %1 could not be written: %2")
+                                     .arg(path, file.errorString())
+                                     .toStdString());
+}
+
 } // namespace
 
 QString reportPathProblem(const QString& path) {
@@ -85,20 +146,38 @@ QString reportPathProblem(const QString& path) {
 }
 
 void writeRunReport(const QString& path, const engine::RunResult& result,
-                    const std::vector<TableFigures>& tables, int exitStatus) {
+                    const std::vector<TableFigures>& tables, int exitStatus,
+                    const std::vector<verify::TableVerdict>& verdicts) {
     QJsonArray list;
-    for (const TableFigures& figures : tables)
-        list.append(tableObject(figures));
+    for (const TableFigures& figures : tables) {
+        QJsonObject table = tableObject(figures);
+        const auto verdict =
+            std::find_if(verdicts.begin(), verdicts.end(),
+                         [&](const verify::TableVerdict& v) { return v.table == figures.result.table; });
+        if (verdict != verdicts.end())
+            table.insert(QStringLiteral("verify"), verdictObject(*verdict));
+        list.append(table);
+    }
     const QJsonObject report{{QStringLiteral("command"), QStringLiteral("convert")},
                              {QStringLiteral("end"), endWord(result.end)},
                              {QStringLiteral("errorReports"), result.reports},
                              {QStringLiteral("exitStatus"), exitStatus},
                              {QStringLiteral("tables"), list}};
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(QJsonDocument(report).toJson()) < 0 || !file.commit())
-        throw std::runtime_error(QStringLiteral("The report %1 could not be written: %2")
-                                     .arg(path, file.errorString())
-                                     .toStdString());
+    save(path, report);
+}
+
+void writeVerifyReport(const QString& path, const std::vector<verify::TableVerdict>& verdicts,
+                       int exitStatus) {
+    QJsonArray list;
+    for (const auto& v : verdicts) {
+        QJsonObject table = verdictObject(v);
+        table.insert(QStringLiteral("schema"), v.table.schema);
+        table.insert(QStringLiteral("name"), v.table.name);
+        list.append(table);
+    }
+    save(path, {{QStringLiteral("command"), QStringLiteral("verify")},
+                {QStringLiteral("exitStatus"), exitStatus},
+                {QStringLiteral("tables"), list}});
 }
 
 } // namespace qc::cli

@@ -2,12 +2,11 @@
 
 #include "data/foxpro_target.h"
 #include "data/mssql_source.h"
+#include "engine/recordset_fields.h"
 #include "engine/row_statements.h"
 #include "engine/table_list.h"
 #include "engine/type_mapping.h"
 #include "preview/preview_session.h"
-
-#include <QHash>
 
 #include <algorithm>
 #include <stdexcept>
@@ -15,22 +14,6 @@
 namespace qc::engine {
 
 namespace {
-
-// The fields of the run's recordset; reading them from a closed one fails as ADO does.
-class RecordsetFields : public FieldList {
-  public:
-    explicit RecordsetFields(const data::Recordset& recordset) : recordset_(recordset) {}
-    int count() const override {
-        if (!recordset_.isOpen())
-            throw std::runtime_error("Operation is not allowed when the object is closed.");
-        return recordset_.fieldCount();
-    }
-    const std::string& name(int field) const override { return recordset_.fieldName(field); }
-    int type(int field) const override { return recordset_.fieldType(field); }
-
-  private:
-    const data::Recordset& recordset_;
-};
 
 // The description with the source row added: the engine closes its own with "(table NAME)",
 // and the row joins it there; other descriptions get "(table NAME, source row N)" when a
@@ -138,27 +121,7 @@ bool ConversionRun::start(ErrorTrap& trap) {
 }
 
 void ConversionRun::chooseTables() {
-    order_.clear();
-    // The schema whose table took each FoxPro name: the default schema's wherever it comes in
-    // the order, else the first.
-    QHash<QString, QString> owner;
-    const data::SourceTable::DefaultSchemaNames defaultNames(sourceTables_);
-    for (auto index = static_cast<int>(sourceTables_.size()) - 1; index >= 0; --index) { // [154]
-        const data::SourceTable& table = sourceTables_[index];
-        if (tableFilter_ &&
-            std::none_of(tableFilter_->begin(), tableFilter_->end(),
-                         [&](const QString& wanted) { return table.isNamed(wanted, defaultNames); }))
-            continue;
-        order_.emplace_back(index, QString());
-        const QString key = table.name.toLower();
-        if (table.inDefaultSchema() || !owner.contains(key))
-            owner.insert(key, table.schema);
-    }
-    for (auto& [index, takenBy] : order_) {
-        const QString& schema = owner.value(sourceTables_[index].name.toLower());
-        if (schema != sourceTables_[index].schema)
-            takenBy = schema;
-    }
+    order_ = conversionOrder(sourceTables_, tableFilter_);
 }
 
 void ConversionRun::copyTables(ErrorTrap& trap) {

@@ -307,8 +307,26 @@ void DbfFile::setDeleted(std::uint32_t index, bool deleted) {
 
 FieldValue DbfFile::value(std::string_view record, int index) const {
     const FieldLayout& field = layout_.fields.at(static_cast<std::size_t>(index));
+    std::string memo;
+    const bool null = field.nullBit >= 0 && nullBitSet(layout_, record, field.nullBit);
+    if (field.isMemo() && !null) {
+        const std::uint32_t block = le32(record, static_cast<std::size_t>(field.offset));
+        if (block != 0) {
+            if (!memo_)
+                throw Error("Memo file for '" + dbf_.displayName() + "' is missing or is invalid.",
+                            Error::Cause::Table);
+            memo = memo_->read(block).data;
+        }
+    }
+    return decodeField(layout_, record, index, std::move(memo),
+                       [this](std::string_view bytes) { return textOf(bytes); });
+}
+
+FieldValue decodeField(const TableLayout& layout, std::string_view record, int index, std::string memo,
+                       const std::function<std::string(std::string_view)>& toUtf8) {
+    const FieldLayout& field = layout.fields.at(static_cast<std::size_t>(index));
     FieldValue out;
-    if (field.nullBit >= 0 && nullBitSet(layout_, record, field.nullBit))
+    if (field.nullBit >= 0 && nullBitSet(layout, record, field.nullBit))
         return out;
     const std::string raw(
         record.substr(static_cast<std::size_t>(field.offset), static_cast<std::size_t>(field.width)));
@@ -323,17 +341,17 @@ FieldValue DbfFile::value(std::string_view record, int index) const {
         std::string text = raw;
         text.erase(text.find_last_not_of(' ') + 1);
         out.kind = field.binary ? FieldValue::Kind::Bytes : FieldValue::Kind::Text;
-        out.text = field.binary ? text : textOf(text);
+        out.text = field.binary ? text : toUtf8(text);
         break;
     }
     case 'V':
     case 'Q': {
         std::string bytes = raw;
-        if (nullBitSet(layout_, record, field.lengthBit))
+        if (nullBitSet(layout, record, field.lengthBit))
             bytes.resize(std::min<std::size_t>(static_cast<unsigned char>(raw.back()), raw.size() - 1));
         const bool text = field.type == 'V' && !field.binary;
         out.kind = text ? FieldValue::Kind::Text : FieldValue::Kind::Bytes;
-        out.text = text ? textOf(bytes) : bytes;
+        out.text = text ? toUtf8(bytes) : bytes;
         break;
     }
     case 'N':
@@ -372,16 +390,9 @@ FieldValue DbfFile::value(std::string_view record, int index) const {
         out.milliseconds = static_cast<std::int32_t>(le32(raw, 4));
         break;
     default: { // M W G
-        const std::uint32_t block = le32(raw, 0);
         const bool text = field.type == 'M' && !field.binary;
         out.kind = text ? FieldValue::Kind::Text : FieldValue::Kind::Bytes;
-        if (block != 0) {
-            if (!memo_)
-                throw Error("Memo file for '" + dbf_.displayName() + "' is missing or is invalid.",
-                            Error::Cause::Table);
-            auto memo = memo_->read(block);
-            out.text = text ? textOf(memo.data) : std::move(memo.data);
-        }
+        out.text = text ? toUtf8(memo) : std::move(memo);
         break;
     }
     }

@@ -11,6 +11,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -160,6 +161,12 @@ class DbfFile {
 // needed) in UTF-8, read in the code page the table's mark names; empty when it has none or is
 // no table.
 std::string backlinkOf(const std::filesystem::path& dbf);
+
+// The value of field `index` of `record`, a record of a table of `layout`, decoded as
+// DbfFile::value() decodes it: a memo field's value is `memo`, the bytes its block holds (empty
+// for none), and text is turned into UTF-8 by `toUtf8`. For records that live only in memory.
+FieldValue decodeField(const TableLayout& layout, std::string_view record, int index, std::string memo,
+                       const std::function<std::string(std::string_view)>& toUtf8);
 
 // Record bytes helpers shared by the value encoder.
 bool nullBitSet(const TableLayout& layout, std::string_view record, int bit);

@@ -1,6 +1,8 @@
 #pragma once
 // The statements the engine executes, as the parser hands them to the executor.
 
+#include "foxpro/table_layout.h"
+
 #include <optional>
 #include <string>
 #include <string_view>
@@ -30,6 +32,9 @@ struct CreateTable {
     std::optional<int> codePage; // CODEPAGE = n; without it the table takes the run's page
     std::vector<ColumnDefinition> columns;
 };
+
+// The fields as the statement defines them, under the names it wrote.
+std::vector<FieldSpec> fieldSpecs(const CreateTable& statement);
 
 struct DropTable {
     std::string table;

@@ -29,22 +29,6 @@ std::string withTable(const char* message, const std::string& table) {
     return std::string("SQL error: ") + message + " (table " + table + ")";
 }
 
-// The fields as the statement defines them, under the names it wrote.
-std::vector<FieldSpec> fieldSpecs(const CreateTable& statement) {
-    std::vector<FieldSpec> fields;
-    fields.reserve(statement.columns.size());
-    for (const auto& definition : statement.columns) {
-        FieldSpec field;
-        field.name = definition.name;
-        field.type = definition.type;
-        field.width = definition.width;
-        field.decimals = definition.decimals;
-        field.nullable = definition.nullable;
-        fields.push_back(std::move(field));
-    }
-    return fields;
-}
-
 // Parses into `statement`; a statement that does not parse fails as an SQL error.
 void parseSql(std::string_view text, Statement& statement) {
     try {
@@ -263,10 +247,8 @@ void StatementExecutor::insert(const InsertInto& statement) {
     RecordImage& record = table.work;
     std::vector<std::pair<int, std::uint32_t>>& counters = counters_;
     const auto encode = [&] {
-        record.bytes = table.blank.bytes;
-        record.clearMemos();
-        for (std::size_t i = 0; i < targets.size(); ++i)
-            encodeValue(layout, targets[i], statement.values[i], record, table.text ? &*table.text : nullptr);
+        encodeRecord(layout, targets, statement.values, table.blank, record,
+                     table.text ? &*table.text : nullptr);
         counters.clear();
         for (int i = 0; i < fieldCount; ++i) {
             const auto& field = layout.fields[static_cast<std::size_t>(i)];

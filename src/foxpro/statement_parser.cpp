@@ -388,4 +388,19 @@ void parseStatement(std::string_view text, Statement& reuse) {
     Parser(text).statement(reuse);
 }
 
+std::vector<FieldSpec> fieldSpecs(const CreateTable& statement) {
+    std::vector<FieldSpec> fields;
+    fields.reserve(statement.columns.size());
+    for (const auto& definition : statement.columns) {
+        FieldSpec field;
+        field.name = definition.name;
+        field.type = definition.type;
+        field.width = definition.width;
+        field.decimals = definition.decimals;
+        field.nullable = definition.nullable;
+        fields.push_back(std::move(field));
+    }
+    return fields;
+}
+
 } // namespace qc::foxpro

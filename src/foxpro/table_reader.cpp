@@ -35,6 +35,32 @@ bool TableReader::next() {
     return true;
 }
 
+bool TableReader::seek(std::uint32_t index) {
+    if (index >= recordCount())
+        return false;
+    const auto length = static_cast<std::size_t>(layout().recordLength);
+    if (block_.empty() || index < blockFirst_ || index >= blockFirst_ + block_.size() / length) {
+        block_ = table_.readRecords(index, 1);
+        blockFirst_ = index;
+    }
+    index_ = index;
+    started_ = true;
+    return true;
+}
+
+FptFile::Block TableReader::memoBlock(int field) {
+    const FieldLayout& layout = fields().at(static_cast<std::size_t>(field));
+    const std::string_view bytes = record().substr(static_cast<std::size_t>(layout.offset), 4);
+    std::uint32_t block = 0;
+    for (int i = 3; i >= 0; --i)
+        block = (block << 8) | static_cast<unsigned char>(bytes[static_cast<std::size_t>(i)]);
+    if (block == 0)
+        return {};
+    if (!table_.memo())
+        throw Error("Memo file for '" + table_.path().filename().string() + "' is missing or is invalid.");
+    return table_.memo()->read(block);
+}
+
 std::string_view TableReader::record() const {
     const auto length = static_cast<std::size_t>(layout().recordLength);
     if (!started_)

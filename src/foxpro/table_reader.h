@@ -29,6 +29,8 @@ class TableReader {
     // length), decimals, nullable.
     const std::vector<FieldLayout>& fields() const { return table_.layout().fields; }
     const TableLayout& layout() const { return table_.layout(); }
+    // A blank record of the table, as the engine starts every record it writes.
+    RecordImage blankRecord() const { return table_.blankRecord(); }
     // The header's record count when the table was opened.
     std::uint32_t recordCount() const { return table_.recordCount(); }
 
@@ -42,6 +44,11 @@ class TableReader {
     // The value of field `field` (an index into fields()); memo values are read from the memo
     // file now.
     FieldValue value(int field) const { return table_.value(record(), field); }
+    // The block a memo field of the record points to, as stored (its type and bytes); an empty
+    // one for a memo field with no value. Throws Error when the memo file lacks it.
+    FptFile::Block memoBlock(int field);
+    // Steps to record `index` (0-based), as next() would; false past the last one.
+    bool seek(std::uint32_t index);
 
   private:
     DbfFile table_;

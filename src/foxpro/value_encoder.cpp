@@ -370,4 +370,13 @@ void encodeValue(const TableLayout& layout, int index, const Literal& value, Rec
     }
 }
 
+void encodeRecord(const TableLayout& layout, const std::vector<int>& fields,
+                  const std::vector<Literal>& values, const RecordImage& blank, RecordImage& record,
+                  CodePageText* text) {
+    record.bytes = blank.bytes;
+    record.clearMemos();
+    for (std::size_t i = 0; i < fields.size(); ++i)
+        encodeValue(layout, fields[i], values[i], record, text);
+}
+
 } // namespace qc::foxpro

@@ -13,4 +13,10 @@ namespace qc::foxpro {
 void encodeValue(const TableLayout& layout, int field, const Literal& value, RecordImage& record,
                  CodePageText* text);
 
+// Assembles a whole record from `blank`: value i goes into field fields[i], the others keep the
+// blank's contents. The first value refused is an Error, as encodeValue() throws it.
+void encodeRecord(const TableLayout& layout, const std::vector<int>& fields,
+                  const std::vector<Literal>& values, const RecordImage& blank, RecordImage& record,
+                  CodePageText* text);
+
 } // namespace qc::foxpro
