@@ -127,6 +127,9 @@ Connection::Impl& Connection::impl() {
 void Connection::setCommandTimeout(int seconds) {
     impl_->commandTimeout = seconds < 0 ? 0 : seconds;
 }
+int Connection::commandTimeout() const {
+    return impl_->commandTimeout;
+}
 void Connection::setConnectionTimeout(int seconds) {
     impl_->connectionTimeout = seconds < 0 ? 0 : seconds;
 }
@@ -148,6 +151,10 @@ void Connection::setCodePage(int codePage) {
 
 bool Connection::isOpen() const {
     return impl_->open();
+}
+
+const odbc::Connection* Connection::odbcConnection() const {
+    return impl_->odbc && impl_->odbc->isOpen() ? impl_->odbc.get() : nullptr;
 }
 
 bool Connection::lost() const {

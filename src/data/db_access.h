@@ -15,6 +15,10 @@
 #include <string_view>
 #include <vector>
 
+namespace qc::odbc {
+class Connection;
+}
+
 namespace qc::data {
 
 using odbc::Value;
@@ -50,6 +54,7 @@ class Connection {
 
     // Properties, set before Open.
     void setCommandTimeout(int seconds);
+    int commandTimeout() const;
     // Seconds; 0 (the default) means the provider's default of 15 seconds.
     void setConnectionTimeout(int seconds);
     // Called every few milliseconds while Open waits for a server, and while a recordset of this
@@ -85,6 +90,9 @@ class Connection {
     // The tables: a recordset with the fields "TABLE_TYPE" and "TABLE_NAME" among others.
     std::unique_ptr<Recordset> openSchema();
     void close();
+    // The open ODBC connection underneath, for what the driver tells beside the recordsets (a
+    // table's primary key); null on the FoxPro engine or while closed.
+    const odbc::Connection* odbcConnection() const;
 
     struct Impl;
     Impl& impl();

@@ -144,6 +144,22 @@ void Statement::tables() {
     describe();
 }
 
+void Statement::primaryKeys(std::string_view schema, std::string_view table) {
+    close();
+    requireConnection();
+    std::u16string wideSchema = utf8ToUtf16(schema);
+    std::u16string wideTable = utf8ToUtf16(table);
+    // A null schema, not an empty one: to ODBC an empty schema means the tables that have none,
+    // where a null one leaves the schema to the source (the login's default on a SQL Server).
+    SQLWCHAR* schemaArgument = schema.empty() ? nullptr : reinterpret_cast<SQLWCHAR*>(wideSchema.data());
+    const SQLRETURN rc = SQLPrimaryKeysW(
+        stmt_, nullptr, 0, schemaArgument, static_cast<SQLSMALLINT>(wideSchema.size()),
+        reinterpret_cast<SQLWCHAR*>(wideTable.data()), static_cast<SQLSMALLINT>(wideTable.size()));
+    if (!succeeded(rc))
+        fail(rc, "Reading the primary key");
+    describe();
+}
+
 void Statement::describe() {
     columns_.clear();
     kinds_.clear();

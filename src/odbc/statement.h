@@ -35,6 +35,10 @@ class Statement {
     void execute(std::string_view sql);
     // SQLTables with no restrictions: TABLE_CAT, TABLE_SCHEM, TABLE_NAME, TABLE_TYPE, REMARKS.
     void tables();
+    // SQLPrimaryKeys of one table of the current catalog, named exactly (not a pattern); an empty
+    // schema names none, for a source without schemas or the login's default one: TABLE_CAT,
+    // TABLE_SCHEM, TABLE_NAME, COLUMN_NAME, KEY_SEQ, PK_NAME, a row per column of the key.
+    void primaryKeys(std::string_view schema, std::string_view table);
 
     const std::vector<Column>& columns() const { return columns_; }
 

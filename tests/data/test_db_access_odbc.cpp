@@ -1,12 +1,20 @@
-// The access layer over a real ODBC driver (SQLite): calling order, streaming and failures.
+// The access layer over a real ODBC driver (SQLite): calling order, streaming and failures; and
+// primary keys through SQLite's driver and FreeTDS against the SQL Server stand-in.
 #include "data/db_access.h"
+#include "data/mssql_source.h"
+#include "data/primary_key.h"
 #include "odbc/ado_types.h"
 #include "odbc/error.h"
 #include "sqlite_database.h"
+#include "support/run_inputs.h"
+#include "support/tds_server.h"
+
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
 
 using namespace qc::data;
 using qc::test::SqliteDatabase;
@@ -165,4 +173,81 @@ TEST(DbAccessOdbc, ARecordsetOutlivingItsConnectionFailsCleanly) {
         EXPECT_THROW(rs.moveNext(), qc::odbc::Error);
     }
     rs.close();
+}
+
+TEST(DbAccessOdbc, PrimaryKeyColumnsComeInKeyOrderFromSqliteAndSqlServer) {
+    // The stand-in's composite key runs against its table's column order. SQLite's driver
+    // (sqliteodbc 0.9998) numbers a key's columns in the table's order, whatever the key's own, so
+    // there the two orders agree. One key column's name is not ASCII.
+    SqliteDatabase sqlite(R"(
+CREATE TABLE Lines(note TEXT, order_id INTEGER, line INTEGER, PRIMARY KEY (order_id, line));
+CREATE TABLE Customers("Schlüssel" INTEGER PRIMARY KEY, name TEXT);
+CREATE TABLE Loose(id INTEGER);
+)");
+    QTemporaryDir fixtureDir;
+    const std::string fixture = fixtureDir.filePath(QStringLiteral("keys.json")).toStdString();
+    std::ofstream(fixture)
+        << R"json({"users": {"testuser": "Test#Pass1"}, "databases": {"TestDB": {"tables": [
+ {"name": "Lines", "columns": [["line", "int NOT NULL"], ["note", "varchar(10)"], ["order_id", "int NOT NULL"]],
+  "rows": [], "primary_key": ["order_id", "line"]},
+ {"name": "Lines", "schema": "archive", "columns": [["id", "int NOT NULL"]], "rows": [], "primary_key": ["id"]},
+ {"name": "Customers", "columns": [["Schlüssel", "int NOT NULL"], ["name", "nvarchar(20)"]], "rows": [],
+  "primary_key": ["Schlüssel"]},
+ {"name": "Loose", "columns": [["id", "int"]], "rows": []}]}}})json";
+    auto server = std::make_unique<qc::test::TdsServer>(fixture);
+
+    using Key = std::vector<std::string>;
+    const Key lines{"order_id", "line"};
+    struct Case {
+        QString schema;
+        QString name;
+        Key key;
+    };
+    struct Source {
+        const char* driver;
+        Connection& connection;
+        std::string connectionString;
+        std::vector<Case> cases;
+    };
+    Connection sqliteSource, sqlServer;
+    const QString dbo = QStringLiteral("dbo");
+    const std::vector<Source> sources{
+        {"SQLite",
+         sqliteSource,
+         sqlite.connectionString(),
+         {{{}, QStringLiteral("Lines"), lines},
+          {{}, QStringLiteral("Customers"), {"Schlüssel"}},
+          {{}, QStringLiteral("Loose"), {}},
+          {{}, QStringLiteral("Missing"), {}}}},
+        {"FreeTDS",
+         sqlServer,
+         mssqlConnectionString(qc::test::tdsLogin(server->port())),
+         {{dbo, QStringLiteral("Lines"), lines},
+          // The schema picks the table: a namesake elsewhere has a key of its own.
+          {QStringLiteral("archive"), QStringLiteral("Lines"), {"id"}},
+          // No schema: the login's default one.
+          {{}, QStringLiteral("Lines"), lines},
+          {dbo, QStringLiteral("Customers"), {"Schlüssel"}},
+          {dbo, QStringLiteral("Loose"), {}},
+          {dbo, QStringLiteral("Missing"), {}}}}};
+    for (const Source& source : sources) {
+        Connection& conn = source.connection;
+        conn.open(source.connectionString);
+        for (const Case& c : source.cases)
+            EXPECT_EQ(primaryKeyColumns(conn, {c.schema, c.name}), c.key)
+                << source.driver << ": " << c.schema.toStdString() << "." << c.name.toStdString();
+        // The connection takes the next statement: no result of the lookups is left pending.
+        Recordset rs;
+        rs.open("SELECT * FROM Loose", conn);
+        rs.close();
+    }
+
+    // A server gone mid-session, a closed connection and the FoxPro engine have no key to tell.
+    server.reset();
+    EXPECT_TRUE(primaryKeyColumns(sqlServer, {dbo, QStringLiteral("Lines")}).empty());
+    Connection closed;
+    EXPECT_TRUE(primaryKeyColumns(closed, {dbo, QStringLiteral("Lines")}).empty());
+    Connection foxPro;
+    foxPro.openFoxPro(fixtureDir.path().toStdString());
+    EXPECT_TRUE(primaryKeyColumns(foxPro, {{}, QStringLiteral("keys")}).empty());
 }
