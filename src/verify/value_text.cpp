@@ -13,6 +13,10 @@ namespace {
 constexpr qsizetype kShownCharacters = 60;
 
 QString shortened(QString text) {
+    // One line per difference: line breaks and tabs are shown, not made.
+    text.replace(QLatin1Char('\r'), QStringLiteral("\\r"))
+        .replace(QLatin1Char('\n'), QStringLiteral("\\n"))
+        .replace(QLatin1Char('\t'), QStringLiteral("\\t"));
     if (text.size() > kShownCharacters)
         text = text.left(kShownCharacters) + QStringLiteral("... (%1 characters)").arg(text.size());
     return text;
