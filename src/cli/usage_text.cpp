@@ -11,8 +11,12 @@ SYNOPSIS
     marravex convert --server HOST [--port N | --local] --database DB --user NAME
                      (--to FOLDER | --dbc FILE [--create]) [--tables A,B,...]
                      [--overwrite ask|yes|no] [--password-file FILE] [--script FILE]
-                     [--timeout SECONDS] [--codepage N]
+                     [--timeout SECONDS] [--codepage N] [--report FILE] [--verify]
     marravex convert --saved-settings [options]
+    marravex verify --server HOST [--port N | --local] --database DB --user NAME
+                    (--to FOLDER | --dbc FILE) [--tables A,B,...] [--password-file FILE]
+                    [--timeout SECONDS] [--codepage N] [--report FILE]
+    marravex verify --saved-settings [options]
     marravex execute SCRIPT (--to FOLDER | --dbc FILE [--create]) [--from-line N]
                      [--codepage N]
     marravex --help
@@ -24,6 +28,9 @@ DESCRIPTION
     table becomes a FoxPro table of the same name, with one INSERT per row.
 
     convert     converts every user table of the source (or those of --tables).
+    verify      compares every table convert converts (or those of --tables) with its source
+                and proves that every source row is there with every value as the conversion
+                makes it.
     execute     executes a script written by convert --script against a FoxPro target, stopping
                 at the first SQL error.
 
@@ -62,13 +69,32 @@ CONVERSION
     --script FILE         write the statements to FILE instead of executing them
     --report FILE         write the result per table to FILE as JSON: the source's rows,
                           rows read, written and refused, the first refusal, kept or not
-                          attempted, how the run ended and the exit status
+                          attempted, how the run ended and the exit status; with --verify,
+                          and for verify, each table's comparison with its source
+    --verify              compare each table with its source as soon as it is converted, as
+                          verify does
     --timeout SECONDS     end a table whose source sends nothing for SECONDS with one report
                           and go on with the next (default: wait as the window does)
     --saved-settings      take the login and the target the window stored in its settings
                           file (the folder or the container, whichever was chosen last);
                           options given as well override them. The window's SQL Preview
                           choices are not used (use --script).
+
+VERIFY
+    verify reads each source table as convert reads it and the FoxPro table convert made of it,
+    in the code page of that table (--codepage only for a table whose mark names none), and
+    reports per table: the source's rows, the table's records (deleted records counted apart),
+    the rows no conversion can write ("not convertible": an integer beyond 32 bits, a text too
+    long, a character the code page lacks; the first few are listed) and whether every other
+    row is there with every value as the conversion writes it: decimals and money as the
+    double stored, date-times to the second, real and time as text in any locale's form, GUIDs
+    braced, binary as hexadecimal, empty text as NULL, C fields padded with blanks. Rows are
+    compared whatever order the source returns them in. For a table that differs, the rows are
+    paired by the source table's primary key (else by position) and the first few that differ
+    are shown with source row, record, field and both values, with the count of all. A table
+    with other fields than the source's columns make ("structure differs"), a missing table, a
+    table the container does not list and a back-link naming another container are
+    differences.
 
 EXECUTE
     --from-line N         start at statement N, as the preview's resume after an error does:
@@ -89,9 +115,11 @@ OUTPUT
     says so.
 
 EXIT STATUS
-    0    every row landed (tables kept by --overwrite no are listed, and are not refused)
+    0    every row landed (tables kept by --overwrite no are listed, and are not refused); for
+         verify, every source row is in its table as the conversion writes it
     1    some rows or tables were refused, a kept table is one a run left unfinished,
-         another error was reported, or a script stopped at an SQL error
+         another error was reported, or a script stopped at an SQL error; for verify (and
+         convert --verify), a table differs or holds rows that are not convertible
     2    the run could not start: bad options, no password, login failed, target missing
     130  interrupted (Ctrl-C); the table being written keeps every row written so far
 
@@ -99,6 +127,7 @@ EXAMPLES
     MARRAVEX_PASSWORD=secret marravex convert --server db1 --database Sales --user etl \
         --dbc /srv/fox/sales.dbc --create --overwrite yes
     marravex convert --saved-settings --script sales.sql
+    marravex verify --saved-settings --report /var/log/sales-verify.json
     marravex execute sales.sql --to /srv/fox/free --from-line 1200
 )");
 }
