@@ -2,6 +2,11 @@
 // compared with its source, clean in every locale and each kind of damage found.
 #include "support/marravex_command.h"
 
+#include "data/mssql_source.h"
+#include "support/run_inputs.h"
+#include "support/scripted_ui.h"
+#include "verify/table_check.h"
+
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
@@ -311,4 +316,37 @@ TEST(CliVerify, FindsEveryKindOfDamage) {
                     "Everything: structure differs: field 1 is OTHER C(5) NULL; the source's "
                     "columns make ID I"))
         << structure.output;
+}
+
+TEST(CliVerify, RowsPairedByKeyAreTheSameInAnyNumberOfPasses) {
+    const VerifyRun run;
+    const std::string folder = run.path("t");
+    fs::create_directory(folder);
+    ASSERT_EQ(run.convert({"--to", folder}).exitCode, 0);
+    const TableFile table{folder + "/everything.dbf"};
+    patch(table.path, table.record(1), "*");
+    patch(table.path, table.record(3) + table.field("C_CHAR") + 2, "X");
+
+    const VerifyRun changed(everythingTable(true));
+    data::Connection source;
+    source.open(data::mssqlConnectionString(test::tdsLogin(changed.server.port())));
+    test::ScriptedUi ui;
+    for (const std::size_t keysPerPass : {std::size_t{1}, std::size_t{3}, std::size_t{1000}}) {
+        SCOPED_TRACE(keysPerPass);
+        verify::TableCheck check(source, ui, Locale(), {});
+        check.setKeysPerPass(keysPerPass);
+        verify::TableVerdict verdict;
+        verdict.table = {QStringLiteral("dbo"), QStringLiteral("Everything")};
+        check.check(verdict, table.path, {"id"});
+        EXPECT_EQ(verdict.outcome, verify::TableVerdict::Outcome::Differs);
+        EXPECT_EQ(verdict.deleted, 1);
+        ASSERT_EQ(verdict.differences, 3);
+        std::vector<std::pair<std::int64_t, QString>> found;
+        for (const auto& difference : verdict.firstDifferences)
+            found.emplace_back(difference.sourceRow, difference.field);
+        std::sort(found.begin(), found.end());
+        const std::vector<std::pair<std::int64_t, QString>> expected{
+            {2, QString()}, {3, QStringLiteral("c_varchar")}, {4, QStringLiteral("c_char")}};
+        EXPECT_EQ(found, expected);
+    }
 }
