@@ -13,6 +13,8 @@ constexpr auto kSlice = std::chrono::milliseconds(5);
 // row, it would take turns with the reader row by row, a thread switch each, whenever the source
 // is the slower. Fewer rows are taken when its wait's slice runs out.
 constexpr std::size_t kWakeAfter = 64;
+// How long a read under way when the rows are no longer wanted may take before it is cancelled.
+constexpr auto kCancelAfter = std::chrono::milliseconds(200);
 // A slot whose values' buffers grew past this for one large row lets them go, so a few large
 // values early in a table do not stay held by every slot for the rest of it.
 constexpr std::size_t kSlotKeeps = 4096;
@@ -52,8 +54,10 @@ RowReadAhead::~RowReadAhead() {
     stop_ = true;
     changed_.notify_all();
     // A server that stops sending in the middle of a result would otherwise hold the close up
-    // for the query's whole time-out.
-    if (reading_ && !finished_) {
+    // for the query's whole time-out. The row being read is let finish first: unixODBC's
+    // SQLCancel frees the statement's diagnostics, which a call handing over a value on the
+    // reading thread may be using at that moment, so only a read that stays waiting is cancelled.
+    if (reading_ && !finished_ && !changed_.wait_for(lock, kCancelAfter, [this] { return finished_; })) {
         lock.unlock();
         statement_->cancel();
         lock.lock();

@@ -311,7 +311,7 @@ TEST(CliVerify, FindsEveryKindOfDamage) {
     ASSERT_EQ(test::runMarravex({"execute", kept + "/make.sql", "--to", kept}).exitCode, 0);
     ASSERT_EQ(run.run("convert", run.server, {"--to", kept, "--overwrite", "no"}).exitCode, 0);
     const auto structure = run.verify({"--to", kept});
-    EXPECT_EQ(structure.exitCode, 1);
+    EXPECT_EQ(structure.exitCode, 1) << structure.output << structure.errors;
     EXPECT_TRUE(has(structure.output,
                     "Everything: structure differs: field 1 is OTHER C(5) NULL; the source's "
                     "columns make ID I"))
