@@ -13,6 +13,9 @@
 // Contract for an implementation:
 //   - Names given to it are already checked by checkTableName() (no path separators, no "."
 //     or ".."); it compares them case-insensitively and writes file names in lower case.
+//   - It finds the files of its folder through a FolderListing (folder_listing.h) kept for the
+//     connection, so that a lookup does not read the folder, while a file another writer made or
+//     removed meanwhile is seen as it is.
 //   - Every failure throws foxpro::Error with a plain FoxPro-style message ("File 'x.dbf' does
 //     not exist."); the executor puts "SQL error: " in front.
 //   - beginWriting() comes before every change of a connection: it takes what the catalog's
@@ -60,6 +63,11 @@ class Catalog {
 
     // Removes the table `name` (files and registration).
     virtual void dropTable(const std::string& name) = 0;
+
+    // The file `fileName` in the folder of the file `beside` (a table's index beside it), found
+    // case-insensitively; an empty path when there is none.
+    virtual std::filesystem::path findBeside(const std::filesystem::path& beside,
+                                             const std::string& fileName) = 0;
 
     // Throws Error when the table file `dbf` belongs to a writer of another kind and must not be
     // dropped, repaired or written to from here (a container's table seen from its folder).

@@ -106,15 +106,15 @@ void ContainerCatalog::recover() {
         const std::string fileName = tableFileName(name, ".dbf");
         if (listed.count(fileName) != 0)
             continue;
-        const fs::path dbf = findFileIgnoringCase(folder, fileName);
+        const fs::path dbf = listing_.find(fileName);
         if (!dbf.empty() && asciiLower(backlinkOf(dbf)) == link) {
-            removeCompanions(dbf);
+            removeCompanions(listing_, dbf);
             removeFile(dbf);
         }
     }
     container_.trimUncounted();
     recoverTableChanges(
-        folder, [&](const std::string& fileName) { return listed.count(asciiLower(fileName)) != 0; },
+        listing_, [&](const std::string& fileName) { return listed.count(asciiLower(fileName)) != 0; },
         [&](const fs::path& file) {
             // Another container in the same folder finishes its own changes.
             const fs::path owner = presentContainerOf(file);
@@ -157,7 +157,7 @@ DbfFile ContainerCatalog::createTable(const std::string& name, const std::vector
     // A file of that name beside the container belongs to someone else: leave it alone.
     for (const char* ext : {".dbf", ".fpt", ".cdx"}) {
         const std::string other = tableFileName(name, ext);
-        if (!findFileIgnoringCase(container_.folder(), other).empty())
+        if (!listing_.find(other).empty())
             throw Error("File '" + other + "' already exists and does not belong to database container '" +
                         container_.path().filename().string() + "'.");
     }
@@ -173,7 +173,7 @@ DbfFile ContainerCatalog::createTable(const std::string& name, const std::vector
     // The table is written under temporary names, renamed into place once the container's new
     // records are written and before the count takes them in (see recover()).
     FolderChangeLock lock(container_.folder());
-    DbfFile table = DbfFile::create(container_.folder() / fileName, layout, link);
+    DbfFile table = DbfFile::create(listing_, fileName, layout, link);
     try {
         container_.addTable(asciiLower(name), fileName, longNames, [&] { table.install(); });
     } catch (...) {
@@ -208,8 +208,12 @@ void ContainerCatalog::dropTable(const std::string& name) {
         }
         throw;
     }
-    removeCompanions(file);
+    removeCompanions(listing_, file);
     removeFile(dropped);
+}
+
+fs::path ContainerCatalog::findBeside(const fs::path& beside, const std::string& fileName) {
+    return listing_.find(beside.parent_path(), fileName);
 }
 
 std::vector<std::string> ContainerCatalog::fieldNames(const std::string& name, const TableLayout& layout) {

@@ -4,6 +4,7 @@
 
 #include "foxpro/catalog.h"
 #include "foxpro/container.h"
+#include "foxpro/folder_listing.h"
 
 #include <utility>
 
@@ -11,7 +12,8 @@ namespace qc::foxpro {
 
 class ContainerCatalog : public Catalog {
   public:
-    explicit ContainerCatalog(Container container) : container_(std::move(container)) {}
+    explicit ContainerCatalog(Container container)
+        : container_(std::move(container)), listing_(container_.folder()) {}
 
     const Container& container() const { return container_; }
 
@@ -21,6 +23,8 @@ class ContainerCatalog : public Catalog {
     DbfFile createTable(const std::string& name, const std::vector<FieldSpec>& columns,
                         int codePage) override;
     void dropTable(const std::string& name) override;
+    std::filesystem::path findBeside(const std::filesystem::path& beside,
+                                     const std::string& fileName) override;
     std::vector<std::string> fieldNames(const std::string& name, const TableLayout& layout) override;
 
     // Tables found bound to the container without being in it and set free meanwhile, each told
@@ -31,7 +35,8 @@ class ContainerCatalog : public Catalog {
     void recover();
 
     Container container_;
-    File useLock_; // the container's lock of exclusive use, once this connection writes
+    FolderListing listing_; // of the container's folder, which holds its tables
+    File useLock_;          // the container's lock of exclusive use, once this connection writes
     bool recovered_ = false;
     std::vector<std::string> notices_;
 };

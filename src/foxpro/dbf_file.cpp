@@ -2,6 +2,7 @@
 
 #include "foxpro/codepage.h"
 #include "foxpro/database.h"
+#include "foxpro/folder_listing.h"
 #include "foxpro/names.h"
 #include "foxpro/table_files.h"
 
@@ -67,14 +68,13 @@ bool nullBitSet(const TableLayout& layout, std::string_view record, int bit) {
     return (byte & (1u << (bit % 8))) != 0;
 }
 
-DbfFile DbfFile::create(const std::filesystem::path& dbfPath, const TableLayout& layout,
+DbfFile DbfFile::create(FolderListing& folder, const std::string& fileName, const TableLayout& layout,
                         const std::string& backlink) {
+    const auto dbfPath = folder.folder() / fileName;
     const auto memoPath = memoPathFor(dbfPath);
-    const std::string dbfName = dbfPath.filename().string();
-    if (!findFileIgnoringCase(dbfPath.parent_path(), dbfName).empty())
-        throw Error("File '" + dbfName + "' already exists.");
-    if (layout.hasMemo() &&
-        !findFileIgnoringCase(dbfPath.parent_path(), memoPath.filename().string()).empty())
+    if (!folder.find(fileName).empty())
+        throw Error("File '" + fileName + "' already exists.");
+    if (layout.hasMemo() && !folder.find(memoPath.filename().string()).empty())
         throw Error("File '" + memoPath.filename().string() + "' already exists.");
     DbfFile table;
     table.layout_ = layout;

@@ -20,6 +20,8 @@
 
 namespace qc::foxpro {
 
+class FolderListing;
+
 // Neither a table nor its memo file may pass this size: Visual FoxPro opens neither beyond it.
 inline constexpr std::uint64_t kMaxFileSize = 2147483647;
 
@@ -72,9 +74,9 @@ class DbfFile {
     // temporary names of newTablePath() (table_files.h) and takes its lock of exclusive use;
     // install() then puts it in place. Fails with "File 'x.dbf' already exists." when either
     // final file is there; removes what it wrote when it fails half-way. `backlink` is the
-    // container's file name relative to the table in the table's code page, or empty. Call with
-    // the folder's change lock held.
-    static DbfFile create(const std::filesystem::path& dbfPath, const TableLayout& layout,
+    // container's file name relative to the table in the table's code page, or empty. `folder`
+    // is the listing of the folder the table goes into. Call with the folder's change lock held.
+    static DbfFile create(FolderListing& folder, const std::string& fileName, const TableLayout& layout,
                           const std::string& backlink = {});
     // Renames the files create() wrote to their final names, the memo file first, never over an
     // existing file.

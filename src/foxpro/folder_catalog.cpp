@@ -12,7 +12,7 @@
 
 namespace qc::foxpro {
 
-FolderCatalog::FolderCatalog(std::filesystem::path folder) : folder_(std::move(folder)) {
+FolderCatalog::FolderCatalog(std::filesystem::path folder) : folder_(std::move(folder)), listing_(folder_) {
     std::error_code error;
     if (!std::filesystem::is_directory(folder_, error))
         throw Error("The folder '" + folder_.string() + "' does not exist.", Error::Cause::Table);
@@ -34,7 +34,7 @@ std::vector<std::string> FolderCatalog::tableNames() {
 }
 
 std::optional<std::filesystem::path> FolderCatalog::findTable(const std::string& name) {
-    auto path = findFileIgnoringCase(folder_, tableFileName(name, ".dbf"));
+    auto path = listing_.find(tableFileName(name, ".dbf"));
     if (path.empty())
         return std::nullopt;
     return path;
@@ -45,7 +45,7 @@ void FolderCatalog::beginWriting() {
         return;
     FolderChangeLock lock(folder_);
     recoverTableChanges(
-        folder_, [](const std::string&) { return false; },
+        listing_, [](const std::string&) { return false; },
         [](const std::filesystem::path& file) { return !presentContainerOf(file).empty(); });
     recovered_ = true;
 }
@@ -54,14 +54,15 @@ DbfFile FolderCatalog::createTable(const std::string& name, const std::vector<Fi
                                    int codePage) {
     auto layout = TableLayout::forStatementNames(columns);
     layout.codePageMark = markOfCodePage(codePage);
-    const auto dbf = folder_ / tableFileName(name, ".dbf");
+    const std::string fileName = tableFileName(name, ".dbf");
+    const auto dbf = folder_ / fileName;
     FolderChangeLock lock(folder_);
     // A container's change of a table of this name that did not finish keeps the name for that
     // container's next writer.
     for (const auto& pending : {newTablePath(dbf), droppedTablePath(dbf)})
         if (fileExists(pending))
             requireOwnTable(pending);
-    DbfFile table = DbfFile::create(dbf, layout);
+    DbfFile table = DbfFile::create(listing_, fileName, layout);
     try {
         table.install();
     } catch (...) {
@@ -79,6 +80,11 @@ void FolderCatalog::requireOwnTable(const std::filesystem::path& dbf) {
                     Error::Cause::Table);
 }
 
+std::filesystem::path FolderCatalog::findBeside(const std::filesystem::path& beside,
+                                                const std::string& fileName) {
+    return listing_.find(beside.parent_path(), fileName);
+}
+
 void FolderCatalog::dropTable(const std::string& name) {
     const auto dbf = findTable(name);
     if (!dbf)
@@ -89,7 +95,7 @@ void FolderCatalog::dropTable(const std::string& name) {
     const auto dropped = droppedTablePath(*dbf);
     removeFile(dropped);
     renameNoReplace(*dbf, dropped);
-    removeCompanions(*dbf);
+    removeCompanions(listing_, *dbf);
     removeFile(dropped);
 }
 

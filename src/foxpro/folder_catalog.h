@@ -3,6 +3,7 @@
 // most 10 characters, no back-link.
 
 #include "foxpro/catalog.h"
+#include "foxpro/folder_listing.h"
 
 #include <filesystem>
 
@@ -22,10 +23,13 @@ class FolderCatalog : public Catalog {
     // A table bound to a container that is there is the container's: its writers alone may
     // change it or finish its changes.
     void requireOwnTable(const std::filesystem::path& dbf) override;
+    std::filesystem::path findBeside(const std::filesystem::path& beside,
+                                     const std::string& fileName) override;
     std::vector<std::string> fieldNames(const std::string& name, const TableLayout& layout) override;
 
   private:
     std::filesystem::path folder_;
+    FolderListing listing_;
     bool recovered_ = false;
 };
 

@@ -178,10 +178,8 @@ StatementExecutor::OpenTable& StatementExecutor::keep(const std::string& name,
     // Rows added behind the back of a structural index would be missing from it, and FoxPro
     // would then find wrong rows through it without any warning.
     auto index = path;
-    table->indexed =
-        (table->file.layout().tableFlags & 0x01) != 0 &&
-        !findFileIgnoringCase(path.parent_path(), index.replace_extension(".cdx").filename().string())
-             .empty();
+    table->indexed = (table->file.layout().tableFlags & 0x01) != 0 &&
+                     !catalog_->findBeside(path, index.replace_extension(".cdx").filename().string()).empty();
     const std::string key = asciiLower(name);
     open_.erase(key);
     recent_ = open_.emplace(key, std::move(table)).first->second.get();

@@ -3,6 +3,7 @@
 #include "foxpro/database.h"
 #include "foxpro/dbf_file.h"
 #include "foxpro/file_io.h"
+#include "foxpro/folder_listing.h"
 #include "foxpro/names.h"
 #include "foxpro/table_layout.h"
 
@@ -99,10 +100,10 @@ void removeFile(const fs::path& file) {
         throw fileError(error.value(), shownFileName(file), "deleting");
 }
 
-void removeCompanions(const fs::path& dbf) {
+void removeCompanions(FolderListing& folder, const fs::path& dbf) {
     const std::string stem = dbf.stem().string();
     for (const char* extension : {".fpt", ".cdx"}) {
-        const auto companion = findFileIgnoringCase(dbf.parent_path(), stem + extension);
+        const auto companion = folder.find(dbf.parent_path(), stem + extension);
         if (!companion.empty())
             removeFile(companion);
     }
@@ -118,8 +119,9 @@ fs::path presentContainerOf(const fs::path& dbf) {
     return findFileIgnoringCase(container.parent_path(), container.filename().string());
 }
 
-void recoverTableChanges(const fs::path& folder, const std::function<bool(const std::string&)>& listed,
+void recoverTableChanges(FolderListing& listing, const std::function<bool(const std::string&)>& listed,
                          const std::function<bool(const fs::path&)>& othersWork) {
+    const fs::path& folder = listing.folder();
     std::vector<std::string> names;
     std::error_code error;
     for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error))
@@ -166,7 +168,7 @@ void recoverTableChanges(const fs::path& folder, const std::function<bool(const 
             renameNoReplace(dropped, dbf); // the container still holds it: the drop is undone
             continue;
         }
-        removeCompanions(dbf);
+        removeCompanions(listing, dbf);
         removeFile(dropped);
     }
 }

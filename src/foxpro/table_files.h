@@ -13,6 +13,8 @@
 
 namespace qc::foxpro {
 
+class FolderListing;
+
 // ".t.dbf.new": the file `target` while it is being written.
 std::filesystem::path newTablePath(const std::filesystem::path& target);
 // ".t.dbf.old": the table file `target` while it is being dropped.
@@ -38,20 +40,21 @@ bool hasExtension(const std::string& fileName, const std::string& extension);
 bool fileExists(const std::filesystem::path& path);
 // Deletes `file` when it is there; a failure is an Error naming it.
 void removeFile(const std::filesystem::path& file);
-// Deletes the companions of the table file `dbf` (its .fpt and .cdx, found ignoring case).
-void removeCompanions(const std::filesystem::path& dbf);
+// Deletes the companions of the table file `dbf` (its .fpt and .cdx, found ignoring case in
+// `folder`, the listing of the folder it lies in).
+void removeCompanions(FolderListing& folder, const std::filesystem::path& dbf);
 
 // The database container the table file `dbf` is bound to, when that container is there (its
 // back-link leads to an existing file); empty otherwise.
 std::filesystem::path presentContainerOf(const std::filesystem::path& dbf);
 
-// Completes or undoes every table change left unfinished in `folder`: a creation is undone (its
+// Completes or undoes every table change left unfinished in the folder of `folder`: a creation is undone (its
 // CREATE never returned, and a table that readers did not see is not there); a drop of a table
 // `listed` still names (a container that did not commit it) is undone, any other drop finished.
 // A change whose table file `othersWork` claims (bound to another container that is there) is
 // left alone: only a writer of that container knows whether it committed. Call with the
 // folder's change lock held.
-void recoverTableChanges(const std::filesystem::path& folder,
+void recoverTableChanges(FolderListing& folder,
                          const std::function<bool(const std::string& fileName)>& listed,
                          const std::function<bool(const std::filesystem::path& file)>& othersWork);
 

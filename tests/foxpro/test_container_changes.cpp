@@ -177,6 +177,11 @@ TEST_F(ContainerChanges, TableFileBesideTheContainerIsRefused) {
     EXPECT_NE(sqlError(*db, "DROP TABLE stray").find("SQL error: "), std::string::npos);
     EXPECT_EQ(snapshot(folder.path()), before);
     EXPECT_TRUE(db->tableNames().empty());
+    // Written after the connection read the folder, such a file is refused just the same.
+    db->execute("CREATE TABLE mine (x INT)");
+    qc::test::writeBytes(folder / "LATE.CDX", "not ours");
+    EXPECT_NE(sqlError(*db, "CREATE TABLE late (x INT)").find("'late.cdx' already exists"),
+              std::string::npos);
 }
 
 TEST_F(ContainerChanges, ReadOnlyContainerRefusesChanges) {

@@ -66,6 +66,35 @@ TEST(TableNames, FilesAreLowerCaseAndFoundWhateverTheirCase) {
     EXPECT_EQ(listing(folder.path()), (std::vector<std::string>{"dir.dbf", "notes.txt", "quote\"d.dbf"}));
 }
 
+// A connection keeps the folder's names from statement to statement; what another connection or
+// program makes or takes away after it read them is seen all the same, in any letter case.
+TEST(TableNames, FilesOthersChangeAfterTheFolderWasReadAreSeen) {
+    ScratchFolder folder;
+    auto db = qc::foxpro::Database::open(folder.str());
+    auto other = qc::foxpro::Database::open(folder.str());
+    db->execute("CREATE TABLE first (n I)");
+    other->execute("CREATE TABLE Later (n I)");
+    EXPECT_EQ(failureOf(*db, "CREATE TABLE LATER (n I)"),
+              "SQL error: File 'later.dbf' already exists. (table LATER)");
+    other.reset();
+    std::filesystem::copy_file(folder.file("later.dbf"), folder.file("ORDERS.DBF"));
+    std::ofstream(folder.file("NOTES.FPT")) << "not ours";
+    EXPECT_EQ(failureOf(*db, "CREATE TABLE orders (n I)"),
+              "SQL error: File 'orders.dbf' already exists. (table orders)");
+    EXPECT_EQ(failureOf(*db, "CREATE TABLE notes (m M)"),
+              "SQL error: File 'notes.fpt' already exists. (table notes)");
+    db->execute("INSERT INTO Orders VALUES (7)");
+    db->execute("DROP TABLE orders");
+    // Taken away by another program, a table is missing here too, and its name free again.
+    std::filesystem::rename(folder.file("later.dbf"), folder.file("later.bak"));
+    EXPECT_EQ(failureOf(*db, "INSERT INTO later VALUES (1)"),
+              "SQL error: File 'later.dbf' does not exist. (table later)");
+    db->execute("CREATE TABLE later (n I)");
+    db.reset();
+    EXPECT_EQ(listing(folder.path()),
+              (std::vector<std::string>{"NOTES.FPT", "first.dbf", "later.bak", "later.dbf"}));
+}
+
 TEST(TableNames, OpeningAMissingFolderOrContainerFails) {
     ScratchFolder folder;
     EXPECT_THROW(qc::foxpro::Database::open(folder.file("missing").string()), qc::foxpro::Error);
