@@ -15,6 +15,8 @@ constexpr auto kSlice = std::chrono::milliseconds(5);
 constexpr std::size_t kWakeAfter = 64;
 // How long a read under way when the rows are no longer wanted may take before it is cancelled.
 constexpr auto kCancelAfter = std::chrono::milliseconds(200);
+// The most rows read between two takings of the lock.
+constexpr std::size_t kBatch = 64;
 // A slot whose values' buffers grew past this for one large row lets them go, so a few large
 // values early in a table do not stay held by every slot for the rest of it.
 constexpr std::size_t kSlotKeeps = 4096;
@@ -88,36 +90,61 @@ bool RowReadAhead::readInto(Row& slot) {
 }
 
 void RowReadAhead::read() {
-    try {
-        for (;;) {
-            std::size_t at = 0;
-            {
-                std::unique_lock lock(mutex_);
-                changed_.wait(lock, [this] { return stop_ || !full(); });
-                if (stop_)
-                    break;
-                at = (first_ + filled_) % ring_.size();
-                reading_ = true;
-            }
-            // The slot after the last row read is this thread's until it is counted in.
-            Row& slot = ring_[at];
-            const bool more = readInto(slot);
-            std::lock_guard lock(mutex_);
-            reading_ = false;
-            if (!more || stop_)
+    std::exception_ptr failure;
+    for (;;) {
+        std::size_t at = 0, room = 0, bytesHeld = 0;
+        {
+            std::unique_lock lock(mutex_);
+            changed_.wait(lock, [this] { return stop_ || !full(); });
+            if (stop_)
                 break;
-            ++filled_;
-            bytesFilled_ += slot.bytes;
-            mostRows_ = std::max(mostRows_, filled_);
-            mostBytes_ = std::max(mostBytes_, bytesFilled_);
-            if (filled_ >= kWakeAfter || full())
-                changed_.notify_all();
+            // With every row given back, the next ones go to the first slots again: where the
+            // source is the slower side, the same few slots, warm in the processors' caches, serve
+            // the whole table instead of each row landing in a slot unused since the ring last
+            // went round.
+            if (filled_ == 0)
+                first_ = 0;
+            at = (first_ + filled_) % ring_.size();
+            room = limits_.rows - filled_;
+            bytesHeld = bytesFilled_;
+            reading_ = true;
         }
-    } catch (...) {
+        // The slots after the last row read are this thread's until they are counted in. Rows are
+        // read into them a batch at a time and counted in together, so the lock is taken once per
+        // batch; a batch ends before a read that may wait for the server, so no row that came is
+        // held back by one that has not.
+        std::size_t count = 0, bytes = 0;
+        bool more = true;
+        try {
+            do {
+                Row& slot = ring_[(at + count) % ring_.size()];
+                more = readInto(slot);
+                if (more) {
+                    ++count;
+                    bytes += slot.bytes;
+                }
+            } while (more && count < room && count < kBatch && bytesHeld + bytes < limits_.bytes &&
+                     !statement_->nextMayWait());
+        } catch (...) {
+            failure = std::current_exception();
+            more = false;
+        }
         std::lock_guard lock(mutex_);
-        failure_ = std::current_exception();
+        reading_ = false;
+        if (stop_)
+            break;
+        filled_ += count;
+        bytesFilled_ += bytes;
+        mostRows_ = std::max(mostRows_, filled_);
+        mostBytes_ = std::max(mostBytes_, bytesFilled_);
+        if (!more)
+            break;
+        // Once, as the rows held reach the mark: the taker, woken, takes them all.
+        if ((filled_ >= kWakeAfter && filled_ - count < kWakeAfter) || full())
+            changed_.notify_all();
     }
     std::lock_guard lock(mutex_);
+    failure_ = failure;
     finished_ = true;
     changed_.notify_all();
 }

@@ -83,7 +83,8 @@ class RowReadAhead {
     mutable std::mutex mutex_;
     std::condition_variable changed_;
     // Under mutex_. The rows read and not yet given back lie in the slots from first_ on; the
-    // taking thread alone moves first_, the reading thread alone fills the slot after the last.
+    // taking thread moves first_ as it gives rows back, the reading thread only while it holds
+    // none (back to the first slot), and alone fills the slots after the last.
     std::size_t first_ = 0;
     std::size_t filled_ = 0;
     std::size_t bytesFilled_ = 0;

@@ -2,12 +2,10 @@
 
 #include "odbc/ado_types.h"
 #include "odbc/connection.h"
-#include "odbc/decimal_text.h"
 #include "odbc/error.h"
 #include "odbc/handles.h"
 #include "odbc/utf.h"
 
-#include <charconv>
 #include <cstring>
 
 namespace qc::odbc {
@@ -23,52 +21,9 @@ constexpr std::size_t kByteChunk = 16384;
 // answering "more data" must not keep us reading.
 constexpr std::size_t kValueLimit = std::size_t{1} << 31;
 
-template <class T> T& reuse(Value& v) {
-    if (auto* p = std::get_if<T>(&v))
-        return *p;
-    return v.emplace<T>();
-}
-
-int digitsAt(std::string_view s, std::size_t at, std::size_t count) {
-    if (at + count > s.size())
-        return -1;
-    int n = 0;
-    for (std::size_t i = at; i < at + count; ++i) {
-        if (s[i] < '0' || s[i] > '9')
-            return -1;
-        n = n * 10 + (s[i] - '0');
-    }
-    return n;
-}
-
-bool isValidDate(const Date& d) {
-    return d.year >= 1 && d.year <= 9999 && d.month >= 1 && d.month <= 12 && d.day >= 1 && d.day <= 31;
-}
-
-bool isValidClock(const Time& t) {
-    return t.hour >= 0 && t.hour < 24 && t.minute >= 0 && t.minute < 60 && t.second >= 0 && t.second < 62;
-}
-
-// The double whose shortest text is that of the float: a single-precision value reads as the
-// number it was written as (0.1, not 0.10000000149011612).
-double widenedSingle(float f) {
-    char text[32];
-    const auto [end, ec] = std::to_chars(text, text + sizeof text, f);
-    if (ec != std::errc())
-        return static_cast<double>(f);
-    // from_chars, not strtod: the C library's locale (the desktop's, once Qt has started) may
-    // take "," for the decimal point and read "0.1" as 0.
-    double widened = static_cast<double>(f);
-    std::from_chars(text, end, widened);
-    return widened;
-}
-
-std::string hex(unsigned long v, int width) {
-    static const char* digits = "0123456789ABCDEF";
-    std::string out(static_cast<std::size_t>(width), '0');
-    for (int i = width - 1; i >= 0; --i, v >>= 4)
-        out[static_cast<std::size_t>(i)] = digits[v & 0xF];
-    return out;
+// A failure of one value (a conversion the driver refused), not of the statement or the link.
+bool isValueFailure(const std::string& sqlState) {
+    return sqlState.rfind("22", 0) == 0 || sqlState == "07006";
 }
 } // namespace
 
@@ -87,22 +42,17 @@ void Statement::fail(SQLRETURN rc, const char* context) {
     check(rc, SQL_HANDLE_STMT, stmt_, context);
 }
 
-bool Statement::readFixed(SQLUSMALLINT column, SQLSMALLINT cType, void* buffer, SQLLEN size, Value& out,
-                          bool* cut) {
-    SQLLEN ind = 0;
-    const SQLRETURN rc = SQLGetData(stmt_, column, cType, buffer, size, &ind);
-    fail(rc, "Reading a value");
-    if (ind == SQL_NULL_DATA) {
-        out = Null{};
-        return false;
+Error Statement::failure(SQLRETURN rc, const char* context) {
+    try {
+        fail(rc, context);
+    } catch (const Error& error) {
+        return error;
     }
-    if (cut)
-        *cut = rc == SQL_SUCCESS_WITH_INFO && truncated();
-    return true;
+    return Error("HY000", 0, context);
 }
 
 void Statement::failColumn(SQLUSMALLINT column, const char* sqlState, const std::string& holds) {
-    throw Error(sqlState, 0, "Column \"" + columns_[column - 1].name + "\" holds " + holds);
+    detail::failColumn(columns_[column - 1].name, sqlState, holds);
 }
 
 void Statement::requireConnection() {
@@ -186,63 +136,48 @@ void Statement::describe() {
         column.nullable = nullable != SQL_NO_NULLS;
         column.adoType = adoType(type, size);
         columns_.push_back(std::move(column));
-        Kind kind = Kind::Text;
-        switch (type) {
-        case SQL_BIT:
-            kind = Kind::Bool;
-            break;
-        case SQL_TINYINT:
-        case SQL_SMALLINT:
-        case SQL_INTEGER:
-        case SQL_BIGINT:
-            kind = Kind::Integer;
-            break;
-        case SQL_REAL:
-            kind = Kind::Single;
-            break;
-        case SQL_FLOAT:
-        case SQL_DOUBLE:
-            kind = Kind::Double;
-            break;
-        case SQL_DECIMAL:
-        case SQL_NUMERIC:
-            kind = Kind::Decimal;
-            break;
-        case SQL_TYPE_DATE:
-        case SQL_DATE:
-            kind = Kind::Date;
-            break;
-        case SQL_TYPE_TIME:
-        case SQL_TIME:
-            kind = Kind::Time;
-            break;
-        case kSqlSsTime2:
-            kind = Kind::TimeText;
-            break;
-        case SQL_TYPE_TIMESTAMP:
-        case SQL_TIMESTAMP:
-            kind = Kind::DateTime;
-            break;
-        case SQL_BINARY:
-        case SQL_VARBINARY:
-        case SQL_LONGVARBINARY:
-        case kSqlSsUdt:
-            kind = Kind::Bytes;
-            break;
-        case SQL_GUID:
-            kind = Kind::Guid;
-            break;
-        case kSqlSsVariant:
-            kind = Kind::VariantText;
-            break;
-        default:
-            kind = Kind::Text;
-        }
+        const Kind kind = detail::kindOf(type);
         kinds_.push_back(kind);
     }
     cursorOpen_ = count > 0;
-    if (!cursorOpen_)
+    if (!cursorOpen_) {
         SQLFreeStmt(stmt_, SQL_CLOSE);
+        return;
+    }
+    if (!traits_)
+        traits_ = detail::driverTraits(handles_->dbc);
+    block_.bind(stmt_, columns_, kinds_, *traits_);
+    rowAt_ = blockRows_ = 0;
+}
+
+bool Statement::advance() {
+    if (rowAt_ + 1 < blockRows_) {
+        ++rowAt_;
+        return true;
+    }
+    const SQLRETURN rc = SQLFetch(stmt_);
+    if (rc == SQL_NO_DATA) {
+        close();
+        return false;
+    }
+    rowFailure_.reset();
+    rowAt_ = 0;
+    blockRows_ = block_.size() > 1 ? block_.rows() : 1;
+    if (!succeeded(rc)) {
+        Error error = failure(rc, "Fetching a row");
+        // A single row whose bound value the driver could not convert is still a row: its
+        // values are read one by one, or fail together where that is not allowed.
+        if (block_.size() > 1 || !isValueFailure(error.sqlState()))
+            throw error;
+        rowFailure_ = std::move(error);
+    } else if (rc == SQL_SUCCESS_WITH_INFO && block_.size() > 1) {
+        for (std::size_t i = 0; i < blockRows_; ++i)
+            if (block_.status(i) == SQL_ROW_ERROR) {
+                rowFailure_ = failure(SQL_ERROR, "Fetching a row");
+                break;
+            }
+    }
+    return true;
 }
 
 bool Statement::next(std::vector<Value>& row) {
@@ -250,13 +185,8 @@ bool Statement::next(std::vector<Value>& row) {
         return false;
     if (session_ != handles_->session)
         throw Error("08003", 0, "The connection is closed.");
-    const SQLRETURN rc = SQLFetch(stmt_);
-    if (rc == SQL_NO_DATA) {
-        close();
+    if (!advance())
         return false;
-    }
-    if (!succeeded(rc))
-        fail(rc, "Fetching a row");
     row.resize(columns_.size());
     if (anyFailure_) {
         for (auto& failure : failures_)
@@ -265,7 +195,10 @@ bool Statement::next(std::vector<Value>& row) {
     }
     for (std::size_t i = 0; i < columns_.size(); ++i) {
         try {
-            readValue(static_cast<SQLUSMALLINT>(i + 1), kinds_[i], row[i]);
+            if (block_.bound(i))
+                readBound(i, row[i]);
+            else
+                readValue(static_cast<SQLUSMALLINT>(i + 1), kinds_[i], row[i]);
         } catch (const Error& error) {
             // A lost connection fails the row: no later value or row could be read either.
             if (error.sqlState().rfind("08", 0) == 0)
@@ -281,6 +214,23 @@ bool Statement::next(std::vector<Value>& row) {
     return true;
 }
 
+void Statement::readBound(std::size_t column, Value& out) {
+    // Where SQLGetData reaches a bound column of a one-row block, it reads what the block could
+    // not hold, as it read every value before columns were bound.
+    const bool again = block_.size() == 1 && (traits_->getDataExtensions & SQL_GD_BOUND);
+    const auto number = static_cast<SQLUSMALLINT>(column + 1);
+    const bool rowFailed = rowFailure_ || (block_.size() > 1 && block_.status(rowAt_) == SQL_ROW_ERROR);
+    if (rowFailed) {
+        if (!again)
+            throw rowFailure_ ? *rowFailure_ : Error("HY000", 0, "The driver could not read the row.");
+    } else if (block_.read(column, rowAt_, kinds_[column], columns_[column].name, out)) {
+        return;
+    } else if (!again) {
+        failColumn(number, "22001", "a value longer than its declared length.");
+    }
+    readValue(number, kinds_[column], out);
+}
+
 const Error* Statement::valueFailure(std::size_t column) const {
     if (!anyFailure_ || column >= failures_.size() || !failures_[column])
         return nullptr;
@@ -288,9 +238,12 @@ const Error* Statement::valueFailure(std::size_t column) const {
 }
 
 void Statement::close() {
-    if (cursorOpen_ && session_ == handles_->session)
+    if (cursorOpen_ && session_ == handles_->session) {
         SQLFreeStmt(stmt_, SQL_CLOSE);
+        block_.release(stmt_);
+    }
     cursorOpen_ = false;
+    rowAt_ = blockRows_ = 0;
 }
 
 bool Statement::truncated() {
@@ -299,77 +252,6 @@ bool Statement::truncated() {
 
 void Statement::readValue(SQLUSMALLINT column, Kind kind, Value& out) {
     switch (kind) {
-    case Kind::Bool: {
-        unsigned char b = 0;
-        if (readFixed(column, SQL_C_BIT, &b, sizeof b, out))
-            out = b != 0;
-        return;
-    }
-    case Kind::Integer: {
-        SQLBIGINT n = 0;
-        if (readFixed(column, SQL_C_SBIGINT, &n, sizeof n, out))
-            out = static_cast<std::int64_t>(n);
-        return;
-    }
-    case Kind::Single: {
-        float f = 0;
-        if (readFixed(column, SQL_C_FLOAT, &f, sizeof f, out))
-            out = widenedSingle(f);
-        return;
-    }
-    case Kind::Double: {
-        double d = 0;
-        if (readFixed(column, SQL_C_DOUBLE, &d, sizeof d, out))
-            out = d;
-        return;
-    }
-    case Kind::Decimal:
-        readDecimal(column, out);
-        return;
-    case Kind::Date: {
-        SQL_DATE_STRUCT d{};
-        if (!readFixed(column, SQL_C_TYPE_DATE, &d, sizeof d, out))
-            return;
-        const Date date{d.year, d.month, d.day};
-        if (!isValidDate(date))
-            failColumn(column, "22007", "a date the driver could not convert.");
-        out = date;
-        return;
-    }
-    case Kind::Time: {
-        SQL_TIME_STRUCT t{};
-        if (readFixed(column, SQL_C_TYPE_TIME, &t, sizeof t, out))
-            out = Time{t.hour, t.minute, t.second, 0};
-        return;
-    }
-    case Kind::TimeText:
-        readTimeText(column, out);
-        return;
-    case Kind::DateTime: {
-        SQL_TIMESTAMP_STRUCT t{};
-        if (!readFixed(column, SQL_C_TYPE_TIMESTAMP, &t, sizeof t, out))
-            return;
-        const DateTime value{Date{t.year, t.month, t.day}, Time{t.hour, t.minute, t.second, t.fraction}};
-        if (!isValidDate(value.date) || !isValidClock(value.time))
-            failColumn(column, "22007", "a date and time the driver could not convert.");
-        out = value;
-        return;
-    }
-    case Kind::Guid: {
-        SQLGUID g{};
-        if (!readFixed(column, SQL_C_GUID, &g, sizeof g, out))
-            return;
-        // Braced, as the platform's text form of a GUID (and so what stored files hold) is.
-        std::string text = "{" + hex(g.Data1, 8) + "-" + hex(g.Data2, 4) + "-" + hex(g.Data3, 4) + "-";
-        for (int i = 0; i < 8; ++i) {
-            if (i == 2)
-                text += "-";
-            text += hex(g.Data4[i], 2);
-        }
-        text += "}";
-        out = Guid{std::move(text)};
-        return;
-    }
     case Kind::Bytes:
         readBytes(column, out);
         return;
@@ -379,7 +261,20 @@ void Statement::readValue(SQLUSMALLINT column, Kind kind, Value& out) {
     case Kind::VariantText:
         readText(column, out, true);
         return;
+    default:
+        break;
     }
+    // Large enough for every fixed C type, a decimal's text included.
+    alignas(8) char buffer[128] = {};
+    const SQLSMALLINT cType = detail::fixedCType(kind);
+    const SQLLEN size = detail::fixedSize(kind);
+    SQLLEN length = 0;
+    fail(SQLGetData(stmt_, column, cType, buffer, size, &length), "Reading a value");
+    if (length == SQL_NULL_DATA) {
+        out = Null{};
+        return;
+    }
+    detail::cellValue(kind, cType, buffer, size, length, columns_[column - 1].name, out);
 }
 
 void Statement::readText(SQLUSMALLINT column, Value& out, bool singleChunk) {
@@ -409,7 +304,7 @@ void Statement::readText(SQLUSMALLINT column, Value& out, bool singleChunk) {
         }
         const std::u16string_view piece(reinterpret_cast<const char16_t*>(chunk.data()), got);
         if (!more && pieces_.empty()) {
-            auto& text = reuse<std::string>(out);
+            auto& text = detail::reuse<std::string>(out);
             text.clear();
             appendUtf8(piece, text);
             return;
@@ -427,7 +322,7 @@ void Statement::readText(SQLUSMALLINT column, Value& out, bool singleChunk) {
         if (pieces_.size() * sizeof(char16_t) >= kValueLimit)
             failColumn(column, "22001", "a value larger than 2 GB.");
     }
-    auto& text = reuse<std::string>(out);
+    auto& text = detail::reuse<std::string>(out);
     text.clear();
     appendUtf8(pieces_, text);
 }
@@ -445,7 +340,7 @@ void Statement::readBytes(SQLUSMALLINT column, Value& out) {
             out = Null{};
             return;
         }
-        auto& bytes = reuse<Bytes>(out);
+        auto& bytes = detail::reuse<Bytes>(out);
         if (first)
             bytes.clear();
         first = false;
@@ -460,38 +355,7 @@ void Statement::readBytes(SQLUSMALLINT column, Value& out) {
             failColumn(column, "22001", "a value larger than 2 GB.");
     }
     if (first)
-        reuse<Bytes>(out).clear();
-}
-
-void Statement::readDecimal(SQLUSMALLINT column, Value& out) {
-    char text[128] = {};
-    bool cut = false;
-    if (!readFixed(column, SQL_C_CHAR, text, sizeof text, out, &cut))
-        return;
-    if (cut)
-        failColumn(column, "22003", "a number too long to read.");
-    const std::string_view raw(text, std::strlen(text));
-    auto plain = plainDecimal(raw);
-    if (!plain)
-        failColumn(column, "22018", "\"" + std::string(raw) + "\", which is no number.");
-    reuse<Decimal>(out).digits = std::move(*plain);
-}
-
-void Statement::readTimeText(SQLUSMALLINT column, Value& out) {
-    char text[64] = {};
-    if (!readFixed(column, SQL_C_CHAR, text, sizeof text, out))
-        return;
-    const std::string_view s(text, std::strlen(text));
-    const int h = digitsAt(s, 0, 2), m = digitsAt(s, 3, 2), sec = digitsAt(s, 6, 2);
-    if (h < 0 || m < 0 || sec < 0 || s[2] != ':' || s[5] != ':')
-        failColumn(column, "22018", "\"" + std::string(s) + "\", which is no time.");
-    std::uint32_t nanos = 0;
-    if (s.size() > 9 && s[8] == '.') {
-        std::uint32_t scale = 100000000;
-        for (std::size_t i = 9; i < s.size() && s[i] >= '0' && s[i] <= '9' && scale > 0; ++i, scale /= 10)
-            nanos += static_cast<std::uint32_t>(s[i] - '0') * scale;
-    }
-    out = Time{h, m, sec, nanos};
+        detail::reuse<Bytes>(out).clear();
 }
 
 } // namespace qc::odbc

@@ -2,8 +2,10 @@
 // One statement on an open connection: executes a query or lists the tables, describes the result
 // columns and streams the rows on a forward-only cursor as typed values.
 
+#include "odbc/cells.h"
 #include "odbc/column.h"
 #include "odbc/error.h"
+#include "odbc/row_block.h"
 #include "odbc/value.h"
 
 #include <sql.h>
@@ -52,6 +54,10 @@ class Statement {
     // Whether any value of the current row failed (so a caller need not ask column by column).
     bool anyValueFailure() const { return anyFailure_; }
 
+    // Whether the next call of next() may wait for the server; false while it takes its row from
+    // the rows already fetched, or from a source that never keeps anyone waiting.
+    bool nextMayWait() const { return rowAt_ + 1 >= blockRows_ && (!traits_ || traits_->rowsMayWait); }
+
     // Closes the cursor (the rest of the result is discarded).
     void close();
     // Asks the server to stop the statement: a call of it waiting for the server on another
@@ -59,34 +65,22 @@ class Statement {
     void cancel();
 
   private:
-    enum class Kind {
-        Bool,
-        Integer,
-        Single,
-        Double,
-        Decimal,
-        Date,
-        Time,
-        TimeText,
-        DateTime,
-        Text,
-        Bytes,
-        Guid,
-        VariantText
-    };
+    using Kind = detail::Kind;
 
     void describe();
     void readValue(SQLUSMALLINT column, Kind kind, Value& out);
+    // Reads the bound column's value of the current row, by SQLGetData where the block cannot
+    // give it.
+    void readBound(std::size_t column, Value& out);
     void readText(SQLUSMALLINT column, Value& out, bool bounded);
     void readBytes(SQLUSMALLINT column, Value& out);
-    void readDecimal(SQLUSMALLINT column, Value& out);
-    void readTimeText(SQLUSMALLINT column, Value& out);
-    // Reads a value that fits the buffer whole. False, with `out` set to NULL, when the value is
-    // NULL; `cut` (when given) tells whether the driver had to shorten it.
-    bool readFixed(SQLUSMALLINT column, SQLSMALLINT cType, void* buffer, SQLLEN size, Value& out,
-                   bool* cut = nullptr);
     bool truncated();
+    // Moves to the next row, fetching the next block when the current one is used up; false at
+    // the end.
+    bool advance();
     void fail(SQLRETURN rc, const char* context);
+    // The failure the handle's diagnostics describe.
+    Error failure(SQLRETURN rc, const char* context);
     [[noreturn]] void failColumn(SQLUSMALLINT column, const char* sqlState, const std::string& holds);
     void requireConnection();
 
@@ -96,6 +90,12 @@ class Statement {
     bool cursorOpen_ = false;
     std::vector<Column> columns_;
     std::vector<Kind> kinds_;
+    std::optional<detail::DriverTraits> traits_;
+    detail::RowBlock block_;
+    std::size_t rowAt_ = 0;     // the current row within the block
+    std::size_t blockRows_ = 0; // rows of the block fetched last
+    // Of the current row when the driver failed it whole: the bound values cannot be read.
+    std::optional<Error> rowFailure_;
     std::vector<std::optional<Error>> failures_; // per column, of the current row
     bool anyFailure_ = false;
     std::vector<SQLWCHAR> chunk_;

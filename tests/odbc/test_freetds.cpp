@@ -1,6 +1,7 @@
 // FreeTDS through unixODBC against the SQL Server stand-in: what is sent after the login, the
 // default port, login failures and time-outs.
 #include "odbc/connection.h"
+#include "odbc/decimal_text.h"
 #include "odbc/error.h"
 #include "odbc/freetds_environment.h"
 #include "odbc/statement.h"
@@ -13,6 +14,10 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <memory>
+
+#include <sql.h>
+#include <sqlext.h>
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
@@ -77,6 +82,77 @@ TEST(FreeTds, AsksTheServerForWholeLongValues) {
             if (const auto* s = std::get_if<std::string>(&v); s && s->size() >= 10004)
                 sawLong = true;
     EXPECT_TRUE(sawLong);
+}
+
+// Decimals read from bound columns give the digits the driver's text of each value, read by
+// SQLGetData, gives: every digit after the point, the sign, a 38-digit magnitude, money.
+TEST(FreeTds, BoundDecimalsGiveTheDigitsOfTheDriversText) {
+    TdsServer server(TdsServer::standardFixture());
+    const std::string connect = connectionString(hostPort(server.port()));
+    for (const std::string table : {"AllTypes", "BigTable"}) {
+        std::vector<std::vector<std::string>> expected; // per row, its decimals' digits ("" for NULL)
+        {
+            const auto freeEnv = [](SQLHANDLE h) { SQLFreeHandle(SQL_HANDLE_ENV, h); };
+            const auto freeDbc = [](SQLHANDLE h) {
+                SQLDisconnect(h);
+                SQLFreeHandle(SQL_HANDLE_DBC, h);
+            };
+            SQLHANDLE env = SQL_NULL_HANDLE, dbc = SQL_NULL_HANDLE, stmt = SQL_NULL_HANDLE;
+            ASSERT_TRUE(SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_ENV, SQL_NULL_HANDLE, &env)));
+            const std::unique_ptr<void, decltype(freeEnv)> envOwner(env, freeEnv);
+            SQLSetEnvAttr(env, SQL_ATTR_ODBC_VERSION, reinterpret_cast<SQLPOINTER>(SQL_OV_ODBC3), 0);
+            ASSERT_TRUE(SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_DBC, env, &dbc)));
+            ASSERT_TRUE(SQL_SUCCEEDED(
+                SQLDriverConnect(dbc, nullptr, reinterpret_cast<SQLCHAR*>(const_cast<char*>(connect.c_str())),
+                                 SQL_NTS, nullptr, 0, nullptr, SQL_DRIVER_NOPROMPT)));
+            const std::unique_ptr<void, decltype(freeDbc)> dbcOwner(dbc, freeDbc);
+            ASSERT_TRUE(SQL_SUCCEEDED(SQLAllocHandle(SQL_HANDLE_STMT, dbc, &stmt)));
+            const std::string sql = "SELECT * FROM [" + table + "]";
+            ASSERT_TRUE(SQL_SUCCEEDED(
+                SQLExecDirect(stmt, reinterpret_cast<SQLCHAR*>(const_cast<char*>(sql.c_str())), SQL_NTS)));
+            SQLSMALLINT columns = 0;
+            SQLNumResultCols(stmt, &columns);
+            std::vector<SQLUSMALLINT> decimals;
+            for (SQLUSMALLINT c = 1; c <= static_cast<SQLUSMALLINT>(columns); ++c) {
+                SQLLEN type = 0;
+                SQLColAttribute(stmt, c, SQL_DESC_CONCISE_TYPE, nullptr, 0, nullptr, &type);
+                if (type == SQL_DECIMAL || type == SQL_NUMERIC)
+                    decimals.push_back(c);
+            }
+            ASSERT_FALSE(decimals.empty());
+            while (SQL_SUCCEEDED(SQLFetch(stmt))) {
+                std::vector<std::string>& row = expected.emplace_back();
+                for (const SQLUSMALLINT c : decimals) {
+                    char text[128] = {};
+                    SQLLEN length = 0;
+                    ASSERT_TRUE(SQL_SUCCEEDED(SQLGetData(stmt, c, SQL_C_CHAR, text, sizeof text, &length)));
+                    row.push_back(length == SQL_NULL_DATA ? "" : qc::odbc::plainDecimal(text).value_or("?"));
+                }
+            }
+            SQLFreeHandle(SQL_HANDLE_STMT, stmt);
+        }
+        qc::odbc::Connection connection;
+        connection.open(connect);
+        qc::odbc::Statement st(connection);
+        st.execute("SELECT * FROM [" + table + "]");
+        std::vector<std::size_t> decimals;
+        for (std::size_t i = 0; i < st.columns().size(); ++i)
+            if (st.columns()[i].sqlType == SQL_DECIMAL || st.columns()[i].sqlType == SQL_NUMERIC)
+                decimals.push_back(i);
+        std::vector<qc::odbc::Value> row;
+        std::size_t rows = 0;
+        while (st.next(row)) {
+            ASSERT_LT(rows, expected.size());
+            std::vector<std::string> digits;
+            for (const std::size_t i : decimals) {
+                const auto* d = std::get_if<qc::odbc::Decimal>(&row[i]);
+                digits.push_back(d ? d->digits : qc::odbc::isNull(row[i]) ? "" : "not a decimal");
+            }
+            EXPECT_EQ(digits, expected[rows]) << table << " row " << rows + 1;
+            ++rows;
+        }
+        EXPECT_EQ(rows, expected.size()) << table;
+    }
 }
 
 TEST(FreeTds, PortVariableFollowsTheServerText) {

@@ -126,3 +126,38 @@ TEST_F(SqliteDriver, ErrorsCarryStateCodeAndMessage) {
     EXPECT_THROW(st.execute("SELECT 1"), Error);
     EXPECT_THROW(Statement{connection_}, Error);
 }
+
+// A result of fixed-size columns only is fetched many rows at a time: values and NULLs (a text
+// that is no date the driver gives as NULL) come out row for row across the blocks' edges, and in
+// the short last block, as one row at a time gives them.
+TEST_F(SqliteDriver, RowsFetchedInBlocksKeepEveryValueInItsRow) {
+    constexpr int kRows = 1300;
+    const auto made = qc::test::runProcess(
+        "/usr/bin/sqlite3",
+        {path_, "CREATE TABLE f(i INTEGER, d DOUBLE, ts TIMESTAMP, b BIT);"
+                "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < " +
+                    std::to_string(kRows) +
+                    ") INSERT INTO f SELECT i, CASE WHEN i % 5 = 0 THEN NULL ELSE i / 4.0 END, "
+                    "printf('2020-01-%02d 10:%02d:00', i % 28 + 1, i % 60), i % 2 FROM n;"
+                    "UPDATE f SET ts = 'soon' WHERE i = 700;"});
+    ASSERT_EQ(made.exitCode, 0) << made.errors;
+    Statement st(connection_);
+    st.execute("SELECT * FROM f");
+    std::vector<Value> row;
+    int rows = 0;
+    while (st.next(row)) {
+        const int i = ++rows;
+        ASSERT_EQ(std::get<std::int64_t>(row[0]), i);
+        if (i % 5 == 0)
+            EXPECT_TRUE(isNull(row[1])) << i;
+        else
+            EXPECT_EQ(std::get<double>(row[1]), i / 4.0) << i;
+        EXPECT_EQ(std::get<bool>(row[3]), i % 2 == 1) << i;
+        if (i == 700)
+            EXPECT_TRUE(isNull(row[2]));
+        else
+            EXPECT_EQ(std::get<DateTime>(row[2]), (DateTime{{2020, 1, i % 28 + 1}, {10, i % 60, 0, 0}})) << i;
+        EXPECT_FALSE(st.anyValueFailure()) << i;
+    }
+    EXPECT_EQ(rows, kRows);
+}
