@@ -11,50 +11,33 @@
 
 namespace qc::verify {
 
-namespace {
-
-// Tags keep a NULL, an empty memo and a value whose bytes happen to spell a tag apart.
-constexpr char kNullTag = 'N';
-constexpr char kValueTag = 'v';
-
-} // namespace
-
 RecordHasher::RecordHasher(const foxpro::TableLayout& layout, std::vector<bool> localeForm)
     : layout_(layout), localeForm_(std::move(localeForm)) {
     localeForm_.resize(layout.fields.size(), false);
 }
 
-void RecordHasher::fieldBytes(int index, std::string_view record, const Memos& memos,
-                              std::string& out) const {
+RecordHasher::FieldImage RecordHasher::fieldImage(int index, std::string_view record, const Memos& memos,
+                                                  std::string& scratch) const {
     const auto& field = layout_.fields[static_cast<std::size_t>(index)];
-    out.clear();
-    if (field.nullBit >= 0 && foxpro::nullBitSet(layout_, record, field.nullBit)) {
-        out += kNullTag;
-        return;
-    }
-    out += kValueTag;
+    if (field.nullBit >= 0 && foxpro::nullBitSet(layout_, record, field.nullBit))
+        return {true, 0, {}};
     const std::string_view raw =
         record.substr(static_cast<std::size_t>(field.offset), static_cast<std::size_t>(field.width));
     if (field.isMemo()) {
         // The block number says only where the value lies: two tables holding the same values
         // put them in other blocks.
         const auto& memo = memos[static_cast<std::size_t>(index)];
-        if (!memo.data.empty()) {
-            out += static_cast<char>('0' + memo.type);
-            out += memo.data;
-        }
-        return;
+        return {false, memo.data.empty() ? 0 : memo.type, memo.data};
     }
-    if ((field.type == 'V' || field.type == 'Q') && foxpro::nullBitSet(layout_, record, field.lengthBit)) {
-        out += raw.substr(0, std::min<std::size_t>(static_cast<unsigned char>(raw.back()), raw.size() - 1));
-        return;
-    }
-    const std::size_t start = out.size();
-    out += raw;
-    if (localeForm_[static_cast<std::size_t>(index)])
-        std::replace_if(
-            out.begin() + static_cast<std::ptrdiff_t>(start), out.end(),
-            [](char c) { return c == ',' || c == ':'; }, '.');
+    if ((field.type == 'V' || field.type == 'Q') && foxpro::nullBitSet(layout_, record, field.lengthBit))
+        return {false, 0,
+                raw.substr(0, std::min<std::size_t>(static_cast<unsigned char>(raw.back()), raw.size() - 1))};
+    if (!localeForm_[static_cast<std::size_t>(index)])
+        return {false, 0, raw};
+    scratch.assign(raw);
+    std::replace_if(
+        scratch.begin(), scratch.end(), [](char c) { return c == ',' || c == ':'; }, '.');
+    return {false, 0, scratch};
 }
 
 std::uint64_t RecordHasher::hash(std::string_view record, const Memos& memos,
@@ -62,10 +45,13 @@ std::uint64_t RecordHasher::hash(std::string_view record, const Memos& memos,
     const auto count = static_cast<int>(layout_.fields.size());
     fields.resize(static_cast<std::size_t>(count));
     for (int i = 0; i < count; ++i) {
-        fieldBytes(i, record, memos, bytes_);
-        // Seeded by the position, so equal values in two columns hash apart.
+        const FieldImage image = fieldImage(i, record, memos, scratch_);
+        // Seeded by the position, so equal values in two columns hash apart, and by NULL and the
+        // memo's type, so neither hides in bytes that happen to spell it.
+        const auto seed = (static_cast<XXH64_hash_t>(i + 1) << 34) | (XXH64_hash_t{image.memoType} << 1) |
+                          (image.null ? 1U : 0U);
         fields[static_cast<std::size_t>(i)] =
-            XXH3_64bits_withSeed(bytes_.data(), bytes_.size(), static_cast<XXH64_hash_t>(i) + 1);
+            XXH3_64bits_withSeed(image.bytes.data(), image.bytes.size(), seed);
     }
     return XXH3_64bits(fields.data(), fields.size() * sizeof(std::uint64_t));
 }

@@ -28,14 +28,21 @@ class RecordHasher {
     // The hash of the values of `keyFields` among hashes hash() made.
     static std::uint64_t keyHash(const std::vector<std::uint64_t>& fields, const std::vector<int>& keyFields);
 
-    // The bytes field `field` compares by: NULL, the memo's type and bytes, the value of a V or Q
-    // field up to its length, or the field's bytes as stored.
-    void fieldBytes(int field, std::string_view record, const Memos& memos, std::string& out) const;
+    // What field `field` compares by: NULL, or the memo's type and bytes, the value of a V or Q
+    // field up to its length, or the field's bytes as stored. The bytes are viewed where they lie,
+    // but for a field of locale form, whose separators are made alike in `scratch`.
+    struct FieldImage {
+        bool null = false;
+        std::uint32_t memoType = 0; // of a memo value
+        std::string_view bytes;
+        bool operator==(const FieldImage&) const = default;
+    };
+    FieldImage fieldImage(int field, std::string_view record, const Memos& memos, std::string& scratch) const;
 
   private:
     const foxpro::TableLayout& layout_;
     std::vector<bool> localeForm_;
-    std::string bytes_; // kept from field to field for its buffer
+    std::string scratch_; // kept from field to field for its buffer
 };
 
 } // namespace qc::verify

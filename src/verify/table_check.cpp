@@ -360,9 +360,7 @@ class Comparison {
             const auto toUtf8 = [&](std::string_view bytes) { return text.toUtf8(bytes); };
             std::string a, b;
             for (int i = 0; i < static_cast<int>(layout.fields.size()); ++i) {
-                hasher.fieldBytes(i, expected, memos_, a);
-                hasher.fieldBytes(i, held, heldMemos, b);
-                if (a == b)
+                if (hasher.fieldImage(i, expected, memos_, a) == hasher.fieldImage(i, held, heldMemos, b))
                     continue;
                 difference.field = QString::fromStdString(columns_[static_cast<std::size_t>(i)]);
                 difference.sourceValue = valueText(foxpro::decodeField(
