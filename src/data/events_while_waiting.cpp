@@ -4,11 +4,10 @@
 #include <condition_variable>
 #include <exception>
 #include <mutex>
-#include <thread>
 
 namespace qc::data {
 
-void runLettingEventsThrough(const std::function<void()>& work,
+void runLettingEventsThrough(WorkerThread& worker, const std::function<void()>& work,
                              const std::function<void()>& letEventsThrough) {
     if (!letEventsThrough) {
         work();
@@ -18,7 +17,7 @@ void runLettingEventsThrough(const std::function<void()>& work,
     std::condition_variable finished;
     bool done = false;
     std::exception_ptr failure;
-    std::thread worker([&] {
+    worker.post([&] {
         try {
             work();
         } catch (...) {
@@ -44,7 +43,6 @@ void runLettingEventsThrough(const std::function<void()>& work,
         lock.lock();
     }
     lock.unlock();
-    worker.join();
     if (pumpFailure)
         std::rethrow_exception(pumpFailure);
     if (failure)

@@ -11,11 +11,11 @@ const std::vector<std::string>& tablesSchemaFieldNames() {
 }
 
 OdbcQuerySource::OdbcQuerySource(std::unique_ptr<odbc::Statement> statement, std::int64_t rowCount,
-                                 std::function<void()> whileWaiting)
+                                 WorkerThread* reader, std::function<void()> whileWaiting)
     : statement_(std::move(statement)), fields_(statement_->columns()), rowCount_(rowCount) {
     row_.resize(fields_.size());
-    if (whileWaiting)
-        readAhead_ = std::make_unique<RowReadAhead>(std::move(statement_), std::move(whileWaiting));
+    if (reader)
+        readAhead_ = std::make_unique<RowReadAhead>(*reader, std::move(statement_), std::move(whileWaiting));
 }
 
 namespace {

@@ -11,12 +11,12 @@
 namespace qc::data {
 
 // The rows of one ODBC statement, fetched as the recordset moves; the row total comes from a
-// count the caller took before the stream started. With `whileWaiting`, the rows are read ahead
-// on a thread of their own and `whileWaiting` is called while the next one is awaited.
+// count the caller took before the stream started. With `reader`, the rows are read ahead on that
+// thread and `whileWaiting` is called while the next one is awaited.
 class OdbcQuerySource : public Recordset::Source {
   public:
     OdbcQuerySource(std::unique_ptr<odbc::Statement> statement, std::int64_t rowCount,
-                    std::function<void()> whileWaiting = {});
+                    WorkerThread* reader = nullptr, std::function<void()> whileWaiting = {});
 
     int fieldCount() const override { return static_cast<int>(fields_.size()); }
     const std::string& fieldName(int index) const override {

@@ -42,14 +42,17 @@ std::size_t rowBytes(const std::vector<odbc::Value>& values) {
 }
 } // namespace
 
-RowReadAhead::RowReadAhead(std::unique_ptr<odbc::Statement> statement, std::function<void()> whileWaiting)
-    : RowReadAhead(std::move(statement), std::move(whileWaiting), Limits{}) {}
+RowReadAhead::RowReadAhead(WorkerThread& thread, std::unique_ptr<odbc::Statement> statement,
+                           std::function<void()> whileWaiting)
+    : RowReadAhead(thread, std::move(statement), std::move(whileWaiting), Limits{}) {}
 
-RowReadAhead::RowReadAhead(std::unique_ptr<odbc::Statement> statement, std::function<void()> whileWaiting,
-                           Limits limits)
+RowReadAhead::RowReadAhead(WorkerThread& thread, std::unique_ptr<odbc::Statement> statement,
+                           std::function<void()> whileWaiting, Limits limits)
     : statement_(std::move(statement)),
       whileWaiting_(std::move(whileWaiting)), limits_{std::max<std::size_t>(limits.rows, 1), limits.bytes},
-      ring_(limits_.rows), reader_([this] { read(); }) {}
+      ring_(limits_.rows) {
+    thread.post([this] { read(); });
+}
 
 RowReadAhead::~RowReadAhead() {
     std::unique_lock lock(mutex_);
@@ -64,9 +67,8 @@ RowReadAhead::~RowReadAhead() {
         statement_->cancel();
         lock.lock();
     }
+    // The reading touches nothing of this object once it has said it finished.
     await(lock, [this] { return finished_; });
-    lock.unlock();
-    reader_.join();
 }
 
 bool RowReadAhead::full() const {

@@ -8,6 +8,7 @@
 // buffers inside it go back to the reading thread once taken, so a row costs no allocation once
 // the ring is warm, and neither thread frees what the other allocated.
 
+#include "data/worker_thread.h"
 #include "odbc/statement.h"
 
 #include <chrono>
@@ -17,7 +18,6 @@
 #include <functional>
 #include <memory>
 #include <mutex>
-#include <thread>
 #include <utility>
 #include <vector>
 
@@ -33,13 +33,14 @@ class RowReadAhead {
         std::size_t bytes = std::size_t{4} << 20;
     };
 
-    // Starts reading at once; `whileWaiting` is called every few milliseconds while the next row
-    // has not arrived.
-    RowReadAhead(std::unique_ptr<odbc::Statement> statement, std::function<void()> whileWaiting);
-    RowReadAhead(std::unique_ptr<odbc::Statement> statement, std::function<void()> whileWaiting,
-                 Limits limits);
-    // Stops the reading, cancelling a read the server keeps waiting, and waits for it, calling
-    // `whileWaiting` meanwhile.
+    // Starts reading on `thread` at once (or once the jobs before it there have ended);
+    // `whileWaiting` is called every few milliseconds while the next row has not arrived.
+    RowReadAhead(WorkerThread& thread, std::unique_ptr<odbc::Statement> statement,
+                 std::function<void()> whileWaiting);
+    RowReadAhead(WorkerThread& thread, std::unique_ptr<odbc::Statement> statement,
+                 std::function<void()> whileWaiting, Limits limits);
+    // Stops the reading, cancelling a read the server keeps waiting, and waits for it to end,
+    // calling `whileWaiting` meanwhile.
     ~RowReadAhead();
     RowReadAhead(const RowReadAhead&) = delete;
     RowReadAhead& operator=(const RowReadAhead&) = delete;
@@ -101,8 +102,6 @@ class RowReadAhead {
     std::size_t takenBytes_ = 0;
     std::size_t handedBytes_ = 0; // of the row last handed out, whose buffers the caller holds
     std::vector<std::pair<std::size_t, odbc::Error>> lastFailures_;
-
-    std::thread reader_;
 };
 
 } // namespace qc::data

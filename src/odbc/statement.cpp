@@ -246,6 +246,26 @@ void Statement::close() {
     rowAt_ = blockRows_ = 0;
 }
 
+bool Statement::nextResult() {
+    requireConnection();
+    if (cursorOpen_)
+        block_.release(stmt_);
+    cursorOpen_ = false;
+    rowAt_ = blockRows_ = 0;
+    // A statement's count of the rows it touched is a result of its own, without columns.
+    SQLSMALLINT columns = 0;
+    do {
+        const SQLRETURN rc = SQLMoreResults(stmt_);
+        if (rc == SQL_NO_DATA)
+            return false;
+        if (!succeeded(rc))
+            fail(rc, "Moving to the next result");
+        fail(SQLNumResultCols(stmt_, &columns), "Counting the result columns");
+    } while (columns == 0);
+    describe();
+    return true;
+}
+
 bool Statement::truncated() {
     return firstSqlState(SQL_HANDLE_STMT, stmt_) == "01004";
 }

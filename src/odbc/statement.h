@@ -60,6 +60,10 @@ class Statement {
 
     // Closes the cursor (the rest of the result is discarded).
     void close();
+    // Moves to the next result with columns of a batch of statements, discarding the rest of this
+    // one; false, with the cursor closed, when there is none. A statement of the batch that failed
+    // throws here.
+    bool nextResult();
     // Asks the server to stop the statement: a call of it waiting for the server on another
     // thread then fails at once. The one call another thread may make while the statement is in use.
     void cancel();

@@ -41,7 +41,8 @@ TEST(ReadAhead, ATableLargerThanTheQueueArrivesWholeAndInOrder) {
     SqliteDatabase db(kScript);
     qc::odbc::Connection connection;
     connection.open(db.connectionString());
-    RowReadAhead rows(selectAll(connection), [] {});
+    WorkerThread reader;
+    RowReadAhead rows(reader, selectAll(connection), [] {});
     // The reader fills its queue and waits for room before the first row is taken.
     ASSERT_TRUE(rows.waitUntilFull(kFillLimit));
 
@@ -70,8 +71,9 @@ INSERT INTO t SELECT i, printf('%d%.*c', i, 1048576, 'x') FROM c;
     connection.open(db.connectionString());
     RowReadAhead::Limits limits;
     limits.bytes = 3u << 20;
+    WorkerThread reader;
     RowReadAhead rows(
-        selectAll(connection), [] {}, limits);
+        reader, selectAll(connection), [] {}, limits);
     // Three rows reach the limit: the reader stops there, long before the row limit.
     ASSERT_TRUE(rows.waitUntilFull(kFillLimit));
     EXPECT_EQ(rows.mostRowsHeld(), 3u);
@@ -94,6 +96,8 @@ TEST(ReadAhead, LeavingInTheMiddleOfATableStopsTheReader) {
     SqliteDatabase db(kScript);
     qc::odbc::Connection connection;
     connection.open(db.connectionString());
+    // One thread serves each reader in turn, as it serves each table of a run.
+    WorkerThread reader;
     for (int taken : {0, 3, 5000}) {
         // While it closes, the read-ahead waits for its reader in slices, calling this between
         // them: a reader that goes on waiting for room nobody makes keeps it here for good.
@@ -105,7 +109,7 @@ TEST(ReadAhead, LeavingInTheMiddleOfATableStopsTheReader) {
                 std::abort();
             }
         };
-        auto rows = std::make_unique<RowReadAhead>(selectAll(connection), whileWaiting);
+        auto rows = std::make_unique<RowReadAhead>(reader, selectAll(connection), whileWaiting);
         std::vector<qc::odbc::Value> row;
         for (int i = 1; i <= taken; ++i) {
             ASSERT_TRUE(rows->next(row));

@@ -1,5 +1,5 @@
 // FreeTDS through unixODBC against the SQL Server stand-in: what is sent after the login, the
-// default port, login failures and time-outs.
+// default port, login failures, time-outs and a batch's results.
 #include "odbc/connection.h"
 #include "odbc/decimal_text.h"
 #include "odbc/error.h"
@@ -224,4 +224,24 @@ TEST(FreeTds, AStatementWhileAResultIsPendingFailsAndTheConnectionRecovers) {
     count.execute("SELECT COUNT(*) FROM [BigTable]");
     ASSERT_TRUE(count.next(row));
     EXPECT_EQ(std::get<std::int64_t>(row[0]), 500);
+    count.close();
+
+    // A batch's results come one after the other on one statement; a failing statement of the
+    // batch fails where its result would start.
+    rows.execute("SELECT COUNT(*) FROM [BigTable];\nSELECT * FROM [BigTable]");
+    ASSERT_TRUE(rows.next(row));
+    EXPECT_EQ(std::get<std::int64_t>(row[0]), 500);
+    ASSERT_TRUE(rows.nextResult());
+    int read = 0;
+    while (rows.next(row))
+        ++read;
+    EXPECT_EQ(read, 500);
+    EXPECT_GT(rows.columns().size(), 1u);
+    EXPECT_FALSE(rows.nextResult());
+    rows.execute("SELECT COUNT(*) FROM [BigTable];\nSELECT * FROM [NoSuchTable]");
+    ASSERT_TRUE(rows.next(row));
+    EXPECT_THROW(rows.nextResult(), qc::odbc::Error);
+    rows.close();
+    count.execute("SELECT COUNT(*) FROM [BigTable]");
+    EXPECT_TRUE(count.next(row));
 }
