@@ -9,13 +9,13 @@ fix=()
 [ "${1:-}" = --fix ] && fix=(-fix)
 out=$(mktemp)
 status=0
-# Debian's Python runs the driver script: another python3 may come first on PATH.
 # clang-tidy cannot read GCC's precompiled headers: it reads the commands without them, which the
 # files allow, as each includes what it uses.
 commands=$(mktemp -d)
 trap 'rm -f "$out"; rm -rf "$commands"' EXIT
 sed -E 's# -include [^ ]*/cmake_pch\.hxx##g; s# -Winvalid-pch##g' "$top/build/debug/compile_commands.json" \
     >"$commands/compile_commands.json"
+# Debian's Python runs the driver script: another python3 may come first on PATH.
 /usr/bin/python3 /usr/bin/run-clang-tidy -quiet -p "$commands" -j "$(nproc)" "${fix[@]}" "$top/src/" >"$out" 2>&1 || status=$?
 if [ "$status" -ne 0 ] || grep -q 'error:' "$out"; then
     grep -E 'error:|warning:' "$out" | sort -u
