@@ -8,6 +8,8 @@
 #include "shell/error_trap.h"
 
 #include <algorithm>
+#include <chrono>
+#include <condition_variable>
 #include <thread>
 
 namespace qc::engine {
@@ -88,13 +90,18 @@ bool TableJobs::start(const data::SqlServerLogin& login, const data::FoxProTarge
     if (!data::isValidFoxProConnection(target, port_, &reason))
         return cannot(QStringLiteral("The FoxPro target cannot be opened:"), reason,
                       RunEnd::TargetUnreachable);
-    if (!data::isValidMSSQLConnection(login, &reason, &port_))
-        return cannot(QStringLiteral("The SQL Server database cannot be reached:"), reason,
+    // The jobs' logins check the source as ConversionRun's start does.
+    if (!logIn(login)) {
+        sources_.clear();
+        return cannot(QStringLiteral("The SQL Server database cannot be reached:"), loginFailure_,
                       RunEnd::SourceUnreachable);
+    }
     ErrorTrap trap(port_, QStringLiteral("Form1"), QStringLiteral("PushButton7_Click"));
     trap.step(Step::ListSourceTables, [&] { data::listSourceTables(login, sourceTables_, port_); });
     trap.step(Step::ListTargetTables, [&] { data::listTargetTables(target, targetTables_, port_); });
     dispenser_ = std::make_unique<TableDispenser>(conversionOrder(sourceTables_, tableFilter_));
+    // A job without a table has no use for its connection.
+    sources_.resize(std::clamp<std::size_t>(dispenser_->order().size(), 1, sources_.size()));
 
     try {
         target_ = std::make_unique<foxpro::SharedTarget>(target.chosenPath().toStdString(), locale_.codePage);
@@ -102,27 +109,53 @@ bool TableJobs::start(const data::SqlServerLogin& login, const data::FoxProTarge
         return cannot(QStringLiteral("The FoxPro target cannot be opened:"), currentFailureText(),
                       RunEnd::TargetUnreachable);
     }
-    // Every job logs in before any writes: a server that takes fewer connections than jobs
-    // stops the run while the target is as it was.
-    const auto count =
-        std::clamp<std::size_t>(dispenser_->order().size(), 1, static_cast<std::size_t>(jobs_));
-    for (std::size_t job = 0; job < count; ++job) {
-        auto source = std::make_unique<data::Connection>();
-        source->setCommandTimeout(sourceTimeout_.value_or(5000));
-        source->setConnectionTimeout(5000);
-        data::letEventsThroughWhileOpening(*source, port_);
-        try {
-            source->open(data::mssqlConnectionString(login));
-        } catch (...) {
-            return cannot(QStringLiteral("The SQL Server database cannot be reached:"), currentFailureText(),
-                          RunEnd::SourceUnreachable);
-        }
+    for (std::size_t job = 0; job < sources_.size(); ++job) {
         auto connection = std::make_unique<data::Connection>();
         connection->openFoxPro(*target_);
-        sources_.push_back(std::move(source));
         targets_.push_back(std::move(connection));
     }
     return true;
+}
+
+bool TableJobs::logIn(const data::SqlServerLogin& login) {
+    // Every job logs in before anything is written, so a server that takes fewer connections
+    // than jobs stops the run while the target is as it was; all at once, as over a slow link
+    // each login costs several round trips.
+    const std::string connectionString = data::mssqlConnectionString(login);
+    std::mutex mutex;
+    std::condition_variable done;
+    int pending = jobs_;
+    std::vector<std::thread> logins;
+    for (int job = 0; job < jobs_; ++job) {
+        auto& source = sources_.emplace_back(std::make_unique<data::Connection>());
+        source->setCommandTimeout(sourceTimeout_.value_or(5000));
+        source->setConnectionTimeout(5000);
+        logins.emplace_back([&, connection = source.get()] {
+            QString failure;
+            try {
+                connection->open(connectionString);
+            } catch (...) {
+                failure = currentFailureText();
+            }
+            const std::lock_guard lock(mutex);
+            if (!failure.isEmpty() && loginFailure_.isEmpty())
+                loginFailure_ = failure;
+            --pending;
+            done.notify_one();
+        });
+    }
+    // Meanwhile a Ctrl-C is noticed, as while a single login waits.
+    std::unique_lock lock(mutex);
+    while (pending > 0) {
+        done.wait_for(lock, std::chrono::milliseconds(15));
+        lock.unlock();
+        port_.letEventsThrough();
+        lock.lock();
+    }
+    lock.unlock();
+    for (std::thread& thread : logins)
+        thread.join();
+    return loginFailure_.isEmpty();
 }
 
 void TableJobs::askOverwrites() {

@@ -84,6 +84,9 @@ class TableJobs {
 
     // False, with the user told why, when the run cannot start.
     bool start(const data::SqlServerLogin& login, const data::FoxProTarget& target, RunResult& result);
+    // Opens a source connection per job; false, with the first failure in loginFailure_, when
+    // any login fails.
+    bool logIn(const data::SqlServerLogin& login);
     void askOverwrites();
 
     RunUser& user_;
@@ -109,6 +112,7 @@ class TableJobs {
     std::vector<std::unique_ptr<JobUser>> users_;
     std::vector<std::unique_ptr<ConversionRun>> runs_;
     int ownReports_ = 0;
+    QString loginFailure_;
 };
 
 } // namespace qc::engine

@@ -150,6 +150,24 @@ TEST(CliJobs, ATableRefusedInOneJobDoesNotStopTheOthers) {
     EXPECT_EQ(test::dumpTable(folder + "/order details.dbf").records.size(), 3u);
 }
 
+TEST(CliJobs, OnATerminalTheQuestionsComeFirstThenALinePerJobAndATotal) {
+    CliRun cli;
+    const std::vector<std::string> two{
+        "--to", cli.dir.path().toStdString(), "--tables", "Order Details,BigTable", "--jobs", "2"};
+    ASSERT_EQ(cli.convert(two).exitCode, 0);
+    const auto run = cli.convertOnTerminal(two, "y\\ny\\n");
+    EXPECT_EQ(run.exitCode, 0) << run.output;
+    // Both asked, one after the other, before any job draws its line.
+    const auto firstLine = run.output.find("rows/s");
+    EXPECT_LT(run.output.find("Would you like to overwrite BigTable? [y/n] "), firstLine) << run.output;
+    EXPECT_LT(run.output.find("Would you like to overwrite Order Details? [y/n] "), firstLine) << run.output;
+    // The lines drawn in place are erased as a whole before they are drawn again.
+    EXPECT_TRUE(has(run.output, "total: 0 of 2 tables done, 0 rows, 0 rows/s")) << run.output;
+    EXPECT_TRUE(has(run.output, "\x1b[J")) << run.output;
+    EXPECT_TRUE(has(run.output, "BigTable: 500 of 500 rows, ")) << run.output;
+    EXPECT_EQ(test::dumpTable(cli.path("bigtable.dbf")).records.size(), 500u);
+}
+
 // Three jobs each held up by the source after some rows of their table, then stopped: by Ctrl-C,
 // which keeps every row written; by a kill in a container, which the next run repairs.
 TEST(CliJobs, StoppedMidRunEveryTableKeepsItsRowsAndTheNextRunRepairs) {
