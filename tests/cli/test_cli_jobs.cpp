@@ -150,6 +150,19 @@ TEST(CliJobs, ATableRefusedInOneJobDoesNotStopTheOthers) {
     EXPECT_EQ(test::dumpTable(folder + "/order details.dbf").records.size(), 3u);
 }
 
+TEST(CliJobs, ALoginRefusedForAnyJobEndsTheRunBeforeAnythingIsWritten) {
+    CliRun cli;
+    // The command line's own check takes the first connection, the jobs the next three.
+    test::TdsServer server(test::TdsServer::standardFixture(), 0, {"--refuse-logins-from", "4"});
+    const std::string folder = cli.path("target");
+    std::filesystem::create_directory(folder);
+    const auto run = cli.convert({"--to", folder, "--port", std::to_string(server.port()), "--jobs", "3"});
+    EXPECT_EQ(run.exitCode, 2) << run.output;
+    EXPECT_TRUE(has(run.errors, "The SQL Server database cannot be reached:")) << run.errors;
+    EXPECT_TRUE(has(run.errors, "Login failed for user 'testuser'.")) << run.errors;
+    EXPECT_TRUE(std::filesystem::is_empty(folder));
+}
+
 TEST(CliJobs, OnATerminalTheQuestionsComeFirstThenALinePerJobAndATotal) {
     CliRun cli;
     const std::vector<std::string> two{
