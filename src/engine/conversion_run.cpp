@@ -94,7 +94,7 @@ RunResult ConversionRun::runJob(Job job) {
 
     ErrorTrap trap(port_, QStringLiteral("Form1"), QStringLiteral("PushButton7_Click"));
     copyTables(trap);
-    if (targetRefused_ || sourceLost_)
+    if (dispenser_ && (targetRefused_ || sourceLost_))
         dispenser_->stop();
     finish(trap);
     result_.reports = port_.reportsMade() - reportsBefore;

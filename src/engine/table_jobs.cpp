@@ -16,8 +16,10 @@ namespace qc::engine {
 
 // A job's user: the run's user reached under the run's lock, the overwrite questions answered as
 // the user answered them before the jobs started, and between two steps the caller's call in
-// place of letting events through.
-class TableJobs::JobUser : public UiPort, public RunUser {
+// place of letting events through. Told of its own run's tables, so that a report whose
+// description names no table (a driver's words when the end of the rows cannot be told) still
+// says which one it is about among the jobs' reports.
+class TableJobs::JobUser : public UiPort, public RunUser, public RunObserver {
   public:
     JobUser(TableJobs& jobs, int job) : jobs_(jobs), job_(job) {}
 
@@ -40,19 +42,27 @@ class TableJobs::JobUser : public UiPort, public RunUser {
     preview::PreviewExit preview(preview::PreviewSession&) override { return preview::PreviewExit::WentBack; }
     void runEnded() override {}
 
+    void tableStarted(const TableResult& table) override { table_ = table.name(); }
+    void tableKept(const TableResult&) override { table_.clear(); }
+    void tableEnded(const TableResult&) override { table_.clear(); }
+
   protected:
     void processEvents() override {
         if (jobs_.betweenSteps_)
             jobs_.betweenSteps_(job_);
     }
     void showReport(const ErrorReport& report) override {
+        ErrorReport named = report;
+        if (!table_.isEmpty() && !named.description.contains(QStringLiteral("(table ")))
+            named.description += QStringLiteral(" (table ") + table_ + QLatin1Char(')');
         const std::lock_guard lock(jobs_.lock_);
-        jobs_.port_.report(report);
+        jobs_.port_.report(named);
     }
 
   private:
     TableJobs& jobs_;
     int job_;
+    QString table_; // the table the job is converting
 };
 
 // Tells the run's onlookers what a job tells, one job at a time.
@@ -183,6 +193,7 @@ RunResult TableJobs::run(const data::SqlServerLogin& login, const data::FoxProTa
     for (std::size_t job = 0; job < sources_.size(); ++job) {
         users_.push_back(std::make_unique<JobUser>(*this, static_cast<int>(job)));
         runs_.push_back(std::make_unique<ConversionRun>(*users_.back(), locale_));
+        runs_.back()->addObserver(*users_.back());
         runs_.back()->addObserver(*relay_);
         runs_.back()->setSourceTimeout(sourceTimeout_);
         if (jobSetup_)
