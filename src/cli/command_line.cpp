@@ -258,35 +258,34 @@ class VerifyInJob : public verify::VerifyObserver {
 };
 
 // Ctrl-C with several jobs: each job stops between two steps and waits there for the end of the
-// program, and the last of them to stop (or to end) ends it as a run of one job ends from its
-// port, once no job writes any more.
+// program; once the last has stopped (or ended), the run's own thread ends the program as a run of
+// one job ends from its port, with no job writing any more.
 class JobsStop {
   public:
-    JobsStop(TerminalPort& port, const engine::TableJobs& jobs) : port_(port), jobs_(jobs) {}
+    explicit JobsStop(engine::TableJobs& jobs) : jobs_(jobs) {}
 
     void betweenSteps() {
         if (!interrupted())
             return;
         std::unique_lock lock(mutex_);
         ++stopped_;
-        endIfLast();
+        stopIfLast();
         never_.wait(lock, [] { return false; });
     }
     void jobEnded() {
         const std::lock_guard lock(mutex_);
         ++stopped_;
         if (interrupted())
-            endIfLast();
+            stopIfLast();
     }
 
   private:
-    void endIfLast() {
+    void stopIfLast() {
         if (stopped_ == jobs_.jobCount())
-            port_.endInterrupted();
+            jobs_.stop();
     }
 
-    TerminalPort& port_;
-    const engine::TableJobs& jobs_;
+    engine::TableJobs& jobs_;
     std::mutex mutex_;
     std::condition_variable never_;
     int stopped_ = 0;
@@ -339,9 +338,10 @@ int convertInJobs(const Options& o, const data::SqlServerLogin& login, const dat
     jobs.addObserver(marks);
     jobs.setTableFilter(o.tables);
     jobs.setSourceTimeout(o.timeout);
-    JobsStop stop(port, jobs);
+    JobsStop stop(jobs);
     jobs.setBetweenSteps([&](int) { stop.betweenSteps(); });
     jobs.setJobEnded([&](int) { stop.jobEnded(); });
+    jobs.setOnStopped([&] { port.endInterrupted(); });
     std::vector<std::unique_ptr<verify::Verifier>> verifiers;
     std::vector<std::unique_ptr<VerifyInJob>> verifyOutputs;
     std::vector<std::unique_ptr<VerifyEachTable>> verifyEach;
@@ -357,7 +357,7 @@ int convertInJobs(const Options& o, const data::SqlServerLogin& login, const dat
             std::make_unique<VerifyEachTable>(*verifiers.back(), *verifyOutputs.back(), o.tables));
         run.addObserver(*verifyEach.back());
     });
-    // Called on the caller's thread, or on a job's once every job has stopped.
+    // Called on this thread, before the jobs start, after they ended, or once every one stopped.
     port.onInterrupt([&] {
         jobs.closeTargetFiles();
         tally.takeResult(jobs.resultSoFar());

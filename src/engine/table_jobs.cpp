@@ -65,7 +65,9 @@ class TableJobs::JobUser : public UiPort, public RunUser, public RunObserver {
     QString table_; // the table the job is converting
 };
 
-// Tells the run's onlookers what a job tells, one job at a time.
+// Tells the run's onlookers what one job tells, one job at a time. An onlooker may look at any
+// job's table while another job is told (the progress of every table being converted), so it is
+// shown the job's figures as copied under the lock, never the ones the job goes on changing.
 class TableJobs::Relay : public RunObserver {
   public:
     explicit Relay(TableJobs& jobs) : jobs_(jobs) {}
@@ -78,10 +80,12 @@ class TableJobs::Relay : public RunObserver {
   private:
     template <class Call> void tell(Call call, const TableResult& table) {
         const std::lock_guard lock(jobs_.lock_);
+        shown_ = table;
         for (RunObserver* observer : jobs_.observers_)
-            (observer->*call)(table);
+            (observer->*call)(shown_);
     }
     TableJobs& jobs_;
+    TableResult shown_; // the job's table, as the onlookers see it
 };
 
 TableJobs::TableJobs(RunUser& user, Locale locale, int jobs)
@@ -189,12 +193,12 @@ RunResult TableJobs::run(const data::SqlServerLogin& login, const data::FoxProTa
     }
     askOverwrites();
 
-    relay_ = std::make_unique<Relay>(*this);
     for (std::size_t job = 0; job < sources_.size(); ++job) {
         users_.push_back(std::make_unique<JobUser>(*this, static_cast<int>(job)));
         runs_.push_back(std::make_unique<ConversionRun>(*users_.back(), locale_));
         runs_.back()->addObserver(*users_.back());
-        runs_.back()->addObserver(*relay_);
+        relays_.push_back(std::make_unique<Relay>(*this));
+        runs_.back()->addObserver(*relays_.back());
         runs_.back()->setSourceTimeout(sourceTimeout_);
         if (jobSetup_)
             jobSetup_(static_cast<int>(job), *runs_.back(), *users_.back());
@@ -202,18 +206,47 @@ RunResult TableJobs::run(const data::SqlServerLogin& login, const data::FoxProTa
     ownReports_ = port_.reportsMade() - reportsBefore;
 
     std::vector<std::thread> threads;
+    std::vector<bool> ended(runs_.size(), false);
     for (std::size_t job = 0; job < runs_.size(); ++job) {
         ConversionRun::Job work{std::move(sources_[job]), std::move(targets_[job]), sourceTables_,
                                 targetTables_, dispenser_.get()};
-        threads.emplace_back([this, job, work = std::move(work)]() mutable {
+        threads.emplace_back([this, job, &ended, work = std::move(work)]() mutable {
             runs_[job]->runJob(std::move(work));
+            {
+                // Marked before the call below, which may stop the run: the caller then joins
+                // this thread with the others that ended.
+                const std::lock_guard lock(waitMutex_);
+                ended[job] = true;
+                ++endedJobs_;
+            }
             if (jobEnded_)
                 jobEnded_(static_cast<int>(job));
+            waitCondition_.notify_all();
         });
     }
-    for (std::thread& thread : threads)
-        thread.join();
+    std::unique_lock lock(waitMutex_);
+    waitCondition_.wait(lock, [&] { return stopped_ || endedJobs_ == static_cast<int>(threads.size()); });
+    const bool stopped = stopped_;
+    const std::vector<bool> joinable = ended;
+    lock.unlock();
+    for (std::size_t job = 0; job < threads.size(); ++job)
+        if (!stopped || joinable[job])
+            threads[job].join();
+    if (stopped) {
+        // The jobs that did not end wait where they stopped; the program ends with them.
+        if (onStopped_)
+            onStopped_();
+        std::terminate();
+    }
     return resultSoFar();
+}
+
+void TableJobs::stop() {
+    {
+        const std::lock_guard lock(waitMutex_);
+        stopped_ = true;
+    }
+    waitCondition_.notify_all();
 }
 
 RunResult TableJobs::resultSoFar() const {

@@ -13,7 +13,9 @@
 // order. Then each job takes the next table of the run's order (bottom entry first) as soon as
 // it is free and converts it on a thread of its own with a ConversionRun of its own, so each
 // table gets the statements, the bytes and the reports a run of one table at a time gives it.
-// Reports, messages and the onlookers of `addObserver` reach the user one job at a time.
+// Reports, messages and the onlookers of `addObserver` reach the user one job at a time; an
+// onlooker is shown each job's table as it stood when told, and may keep looking at it until
+// that job's next call.
 
 #include "data/foxpro_target.h"
 #include "data/sql_server_login.h"
@@ -25,6 +27,7 @@
 
 #include <QStringList>
 
+#include <condition_variable>
 #include <functional>
 #include <memory>
 #include <mutex>
@@ -63,6 +66,11 @@ class TableJobs {
     }
     // Called on a job's thread once its tables are done and its connections closed.
     void setJobEnded(std::function<void(int job)> call) { jobEnded_ = std::move(call); }
+    // Called from a job's thread once every job waits in its between-steps call for good or
+    // has ended (a Ctrl-C): run() joins the jobs that ended and calls `onStopped` on its own
+    // thread, which ends the program there (it must not return).
+    void stop();
+    void setOnStopped(std::function<void()> call) { onStopped_ = std::move(call); }
 
     RunResult run(const data::SqlServerLogin& login, const data::FoxProTarget& target);
 
@@ -99,6 +107,7 @@ class TableJobs {
     std::function<void(int)> betweenSteps_;
     std::function<void(int, ConversionRun&, UiPort&)> jobSetup_;
     std::function<void(int)> jobEnded_;
+    std::function<void()> onStopped_;
 
     std::mutex lock_;
     data::SourceTables sourceTables_;
@@ -108,10 +117,15 @@ class TableJobs {
     std::vector<std::unique_ptr<data::Connection>> sources_;
     std::vector<std::unique_ptr<data::Connection>> targets_;
     std::vector<std::pair<QString, bool>> answers_; // lower-case table name, replace it
-    std::unique_ptr<Relay> relay_;
+    std::vector<std::unique_ptr<Relay>> relays_;    // one per job
     std::vector<std::unique_ptr<JobUser>> users_;
     std::vector<std::unique_ptr<ConversionRun>> runs_;
     int ownReports_ = 0;
+    // The caller of run() waits here for the jobs to end, or for stop().
+    std::mutex waitMutex_;
+    std::condition_variable waitCondition_;
+    int endedJobs_ = 0;
+    bool stopped_ = false;
     QString loginFailure_;
 };
 
