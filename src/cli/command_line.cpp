@@ -13,6 +13,7 @@
 #include "data/mssql_source.h"
 #include "data/stored_inputs.h"
 #include "engine/conversion_run.h"
+#include "engine/table_jobs.h"
 #include "engine/table_list.h"
 #include "foxpro/new_container.h"
 #include "preview/script_execution.h"
@@ -23,9 +24,12 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <condition_variable>
 #include <cstdio>
 #include <cstring>
 #include <functional>
+#include <memory>
+#include <mutex>
 #include <stdexcept>
 #include <string_view>
 
@@ -213,7 +217,8 @@ verify::VerifyRequest verifyRequest(const Options& o, const data::SqlServerLogin
 // Compares each table with its source as soon as the run has converted it.
 class VerifyEachTable : public engine::RunObserver {
   public:
-    VerifyEachTable(verify::Verifier& verifier, VerifyTally& tally, const std::optional<QStringList>& tables)
+    VerifyEachTable(verify::Verifier& verifier, verify::VerifyObserver& tally,
+                    const std::optional<QStringList>& tables)
         : verifier_(verifier), tally_(tally) {
         for (const auto& [index, takenBy] : engine::conversionOrder(verifier.sourceTables(), tables))
             takenBy_.emplace_back(verifier.sourceTables()[index], takenBy);
@@ -228,9 +233,153 @@ class VerifyEachTable : public engine::RunObserver {
 
   private:
     verify::Verifier& verifier_;
-    VerifyTally& tally_;
+    verify::VerifyObserver& tally_;
     std::vector<std::pair<data::SourceTable, QString>> takenBy_;
 };
+
+// With several jobs, each verdict reaches the terminal one job at a time, and a verification's
+// progress is only where its job notices a Ctrl-C.
+class VerifyInJob : public verify::VerifyObserver {
+  public:
+    VerifyInJob(VerifyTally& tally, TableTally& runTally, std::mutex& lock, UiPort& jobPort)
+        : tally_(tally), runTally_(runTally), lock_(lock), jobPort_(jobPort) {}
+    void tableProgress(const verify::TableVerdict&) override { jobPort_.letEventsThrough(); }
+    void tableEnded(const verify::TableVerdict& verdict) override {
+        const std::lock_guard lock(lock_);
+        runTally_.breakLine();
+        tally_.tableEnded(verdict);
+    }
+
+  private:
+    VerifyTally& tally_;
+    TableTally& runTally_;
+    std::mutex& lock_;
+    UiPort& jobPort_;
+};
+
+// Ctrl-C with several jobs: each job stops between two steps and waits there for the end of the
+// program; once the last has stopped (or ended), the run's own thread ends the program as a run of
+// one job ends from its port, with no job writing any more.
+class JobsStop {
+  public:
+    explicit JobsStop(engine::TableJobs& jobs) : jobs_(jobs) {}
+
+    void betweenSteps() {
+        if (!interrupted())
+            return;
+        std::unique_lock lock(mutex_);
+        ++stopped_;
+        stopIfLast();
+        never_.wait(lock, [] { return false; });
+    }
+    void jobEnded() {
+        const std::lock_guard lock(mutex_);
+        ++stopped_;
+        if (interrupted())
+            stopIfLast();
+    }
+
+  private:
+    void stopIfLast() {
+        if (stopped_ == jobs_.jobCount())
+            jobs_.stop();
+    }
+
+    engine::TableJobs& jobs_;
+    std::mutex mutex_;
+    std::condition_variable never_;
+    int stopped_ = 0;
+};
+
+// What every run of convert does once its tables are done: the figures of the tables it did not
+// read, the kept tables' state, the script committed, the report and the summaries; the exit status.
+int endConvert(const Options& o, const engine::RunResult& result, const data::SqlServerLogin& login,
+               TerminalPort& port, TableTally& tally, const UnfinishedMarks& marks, VerifyTally& verifyTally,
+               std::optional<ScriptWriter>& script) {
+    tally.takeResult(result);
+    SourceRowCounter counter(login, port, o.timeout.value_or(kSourceTimeout),
+                             result.end == engine::RunEnd::SourceLost);
+    tally.countUnread(std::ref(counter));
+    tally.inspectKept(marks);
+
+    const bool failed = result.anyFailure() || tally.anyUnfinished() || !verifyTally.allClean();
+    int status = failed ? kSomeRefused : kAllLanded;
+    if (script) {
+        try {
+            script->commit();
+            std::printf("%zu statements written to %s\n", script->statements(),
+                        o.script.toLocal8Bit().constData());
+        } catch (const std::exception& e) {
+            fail(QString::fromUtf8(e.what()));
+            status = kSomeRefused;
+        }
+    }
+    if (!o.report.isEmpty()) {
+        try {
+            writeRunReport(o.report, result, tally.tables(), status, verifyTally.verdicts());
+        } catch (const std::exception& e) {
+            fail(QString::fromUtf8(e.what()));
+            status = kSomeRefused;
+        }
+    }
+    tally.printSummary(stdout);
+    if (o.verify)
+        verifyTally.printSummary(stdout);
+    return status;
+}
+
+// convert --jobs N with N above 1: the tables side by side (engine/table_jobs.h), each verified
+// in its own job once written.
+int convertInJobs(const Options& o, const data::SqlServerLogin& login, const data::FoxProTarget& target,
+                  const Locale& locale, TerminalPort& port, TableTally& tally, VerifyTally& verifyTally) {
+    engine::TableJobs jobs(port, locale, o.jobs);
+    UnfinishedMarks marks(target);
+    jobs.addObserver(tally);
+    jobs.addObserver(marks);
+    jobs.setTableFilter(o.tables);
+    jobs.setSourceTimeout(o.timeout);
+    JobsStop stop(jobs);
+    jobs.setBetweenSteps([&](int) { stop.betweenSteps(); });
+    jobs.setJobEnded([&](int) { stop.jobEnded(); });
+    jobs.setOnStopped([&] { port.endInterrupted(); });
+    std::vector<std::unique_ptr<verify::Verifier>> verifiers;
+    std::vector<std::unique_ptr<VerifyInJob>> verifyOutputs;
+    std::vector<std::unique_ptr<VerifyEachTable>> verifyEach;
+    jobs.setJobSetup([&](int job, engine::ConversionRun& run, UiPort& jobPort) {
+        if (job == 0)
+            tally.showJobs(jobs.tableCount());
+        if (!o.verify)
+            return;
+        verifiers.push_back(
+            std::make_unique<verify::Verifier>(verifyRequest(o, login, target, locale), jobPort));
+        verifyOutputs.push_back(std::make_unique<VerifyInJob>(verifyTally, tally, jobs.lock(), jobPort));
+        verifyEach.push_back(
+            std::make_unique<VerifyEachTable>(*verifiers.back(), *verifyOutputs.back(), o.tables));
+        run.addObserver(*verifyEach.back());
+    });
+    // Called on this thread, before the jobs start, after they ended, or once every one stopped.
+    port.onInterrupt([&] {
+        jobs.closeTargetFiles();
+        tally.takeResult(jobs.resultSoFar());
+        tally.printSummary(stdout);
+    });
+    engine::RunResult result;
+    try {
+        result = jobs.run(login, target);
+    } catch (const verify::CannotStart& e) {
+        fail(QStringLiteral("cannot verify: ") + QString::fromUtf8(e.what()));
+        return kCouldNotStart;
+    }
+    // A job's login refused, or a target gone since it was checked: nothing was written.
+    if (result.end == engine::RunEnd::SourceUnreachable || result.end == engine::RunEnd::TargetUnreachable)
+        return kCouldNotStart;
+    std::vector<data::SourceTable> order;
+    for (const engine::TableResult& table : result.tables)
+        order.push_back(table.table);
+    verifyTally.orderLike(order);
+    std::optional<ScriptWriter> noScript;
+    return endConvert(o, result, login, port, tally, marks, verifyTally, noScript);
+}
 
 int convert(const Options& o) {
     const Inputs in = inputsOf(o);
@@ -307,6 +456,11 @@ int convert(const Options& o) {
             return kCouldNotStart;
         }
     }
+    if (o.jobs > 1) {
+        // Each job verifies with connections of its own; this one has shown that they open.
+        verifier.reset();
+        return convertInJobs(o, login, target, *locale, port, tally, verifyTally);
+    }
     engine::ConversionRun run(port, *locale);
     running = &run;
     UnfinishedMarks marks(target);
@@ -325,36 +479,7 @@ int convert(const Options& o) {
         run.setStatementSink([&](const std::string& statement) { script->add(statement); });
     const engine::RunResult result =
         run.run(login, target, script ? engine::PreviewChoice::PerFile : engine::PreviewChoice::Off);
-    tally.takeResult(result);
-    SourceRowCounter counter(login, port, o.timeout.value_or(kSourceTimeout),
-                             result.end == engine::RunEnd::SourceLost);
-    tally.countUnread(std::ref(counter));
-    tally.inspectKept(marks);
-
-    const bool failed = result.anyFailure() || tally.anyUnfinished() || !verifyTally.allClean();
-    int status = failed ? kSomeRefused : kAllLanded;
-    if (script) {
-        try {
-            script->commit();
-            std::printf("%zu statements written to %s\n", script->statements(),
-                        o.script.toLocal8Bit().constData());
-        } catch (const std::exception& e) {
-            fail(QString::fromUtf8(e.what()));
-            status = kSomeRefused;
-        }
-    }
-    if (!o.report.isEmpty()) {
-        try {
-            writeRunReport(o.report, result, tally.tables(), status, verifyTally.verdicts());
-        } catch (const std::exception& e) {
-            fail(QString::fromUtf8(e.what()));
-            status = kSomeRefused;
-        }
-    }
-    tally.printSummary(stdout);
-    if (verifier)
-        verifyTally.printSummary(stdout);
-    return status;
+    return endConvert(o, result, login, port, tally, marks, verifyTally, script);
 }
 
 int verifyCommand(const Options& o) {

@@ -66,6 +66,19 @@ QString applyTimeout(Options& o, const QString& v) {
     return QString();
 }
 
+// More jobs than this would wait for the disk and the server rather than each other.
+constexpr int kMostJobs = 64;
+
+QString applyJobs(Options& o, const QString& v) {
+    bool ok = false;
+    o.jobs = v.toInt(&ok);
+    if (!ok || o.jobs < 1 || o.jobs > kMostJobs || v != QString::number(o.jobs))
+        return QStringLiteral("--jobs takes a number of tables at once from 1 to %1, not '%2'")
+            .arg(kMostJobs)
+            .arg(v);
+    return QString();
+}
+
 QString applyCodePage(Options& o, const QString& v) {
     o.codePage = writableCodePage(v);
     return o.codePage ? QString() : codePageRefusal(QStringLiteral("--codepage"), v);
@@ -132,6 +145,7 @@ const std::vector<OptionSpec>& optionTable() {
         {"--codepage", "N", {Convert, Verify, Execute}, {}, applyCodePage},
         {"--saved-settings", nullptr, {Convert, Verify}, {}, flag(&Options::savedSettings)},
         {"--verify", nullptr, {Convert}, {}, flag(&Options::verify)},
+        {"--jobs", "N", {Convert}, {}, applyJobs},
         {"--from-line", "N", {Execute}, {}, applyFromLine},
     };
     return table;

@@ -106,6 +106,10 @@ ParseResult parseOptions(const QStringList& args) {
     else if (o.verify && !o.script.isEmpty())
         result.error =
             QStringLiteral("--verify compares the tables a conversion writes: with --script it writes none");
+    else if (o.jobs > 1 && !o.script.isEmpty())
+        result.error =
+            QStringLiteral("--jobs converts tables side by side: a script's statements follow one order, "
+                           "give --jobs 1 with --script");
     return result;
 }
 

@@ -33,6 +33,7 @@ struct Options {
     QString script;                           // convert: write statements here instead of running them
     QString report;                           // convert, verify: the result per table, as JSON
     bool verify = false;                      // convert: each table compared with its source once written
+    int jobs = 1;                             // convert: tables converted at once
     bool savedSettings = false;
     // execute: the script to run and the statement to start at.
     QString scriptToRun;

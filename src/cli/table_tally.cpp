@@ -17,7 +17,19 @@ void print(std::FILE* out, const QString& text) {
 
 } // namespace
 
+void TableTally::showJobs(int tables) {
+    jobs_ = true;
+    tableCount_ = tables;
+    runStarted_ = std::chrono::steady_clock::now();
+}
+
 void TableTally::tableStarted(const engine::TableResult& table) {
+    if (jobs_) {
+        running_.push_back({&table, std::chrono::steady_clock::now()});
+        drawn_ = {};
+        refresh();
+        return;
+    }
     current_ = &table;
     started_ = std::chrono::steady_clock::now();
     drawn_ = {};
@@ -25,8 +37,11 @@ void TableTally::tableStarted(const engine::TableResult& table) {
 }
 
 void TableTally::tableKept(const engine::TableResult& table) {
+    if (jobs_)
+        eraseJobs();
     breakLine();
     print(out_, table.name() + QStringLiteral(": kept, the target has it (not overwritten)\n"));
+    ++tablesEnded_;
     std::fflush(out_);
 }
 
@@ -34,7 +49,23 @@ void TableTally::rowDone(const engine::TableResult&) {
     refresh();
 }
 
-void TableTally::tableEnded(const engine::TableResult&) {
+void TableTally::tableEnded(const engine::TableResult& table) {
+    if (jobs_) {
+        const auto found = std::find_if(running_.begin(), running_.end(),
+                                        [&](const Running& r) { return r.table == &table; });
+        if (found == running_.end())
+            return;
+        // The table's last figures stay on a line of their own above the lines still redrawn.
+        eraseJobs();
+        print(out_, progressText(table, found->started) + QLatin1Char('\n'));
+        ++tablesEnded_;
+        rowsEnded_ += table.read;
+        running_.erase(found);
+        drawn_ = {};
+        refresh();
+        std::fflush(out_);
+        return;
+    }
     if (current_ == nullptr)
         return;
     draw(progressText());
@@ -83,6 +114,15 @@ QString TableTally::keptNote(const TableFigures& figures) {
 }
 
 void TableTally::refresh() {
+    if (jobs_) {
+        if (due()) {
+            const QString text = jobsText();
+            eraseJobs();
+            redraw(text);
+            linesDrawn_ = static_cast<int>(text.count(QLatin1Char('\n')));
+        }
+        return;
+    }
     if (current_ != nullptr && due())
         redraw(progressText());
 }
@@ -115,6 +155,11 @@ void TableTally::redraw(const QString& text) {
 }
 
 void TableTally::breakLine() {
+    // The lines of several jobs are drawn again below what comes now.
+    if (jobs_) {
+        eraseJobs();
+        return;
+    }
     if (!lineOpen_)
         return;
     std::fputc('\n', out_);
@@ -135,9 +180,42 @@ void TableTally::draw(const QString& text) {
     lineOpen_ = true;
 }
 
+void TableTally::eraseJobs() {
+    if (!terminal_ || !lineOpen_)
+        return;
+    // Back to the first line drawn in place, and everything from there on erased.
+    std::fputs("\r", out_);
+    if (linesDrawn_ > 0)
+        std::fprintf(out_, "\x1b[%dA", linesDrawn_);
+    std::fputs("\x1b[J", out_);
+    linesDrawn_ = 0;
+    lineOpen_ = false;
+}
+
+QString TableTally::jobsText() const {
+    QString text;
+    std::int64_t rows = rowsEnded_;
+    for (const Running& r : running_) {
+        text += progressText(*r.table, r.started) + QLatin1Char('\n');
+        rows += r.table->read;
+    }
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - runStarted_).count();
+    const auto rate = seconds > 0 ? static_cast<std::int64_t>(static_cast<double>(rows) / seconds) : 0;
+    return text + QStringLiteral("total: %1 of %2 tables done, %3 rows, %4 rows/s")
+                      .arg(tablesEnded_)
+                      .arg(tableCount_)
+                      .arg(rows)
+                      .arg(rate);
+}
+
 QString TableTally::progressText() const {
-    const engine::TableResult& t = *current_;
-    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started_).count();
+    return progressText(*current_, started_);
+}
+
+QString TableTally::progressText(const engine::TableResult& t,
+                                 std::chrono::steady_clock::time_point started) {
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
     const auto rate = seconds > 0 ? static_cast<std::int64_t>(static_cast<double>(t.read) / seconds) : 0;
     const std::int64_t total = t.sourceRows < 0 ? -1 : std::max(t.sourceRows, t.read);
     QString text = t.name() + QStringLiteral(": ") + QString::number(t.read) + QStringLiteral(" of ") +

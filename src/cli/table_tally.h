@@ -1,7 +1,8 @@
 #pragma once
 // The progress of a run as it goes, from the run's own figures: on a terminal one line per table
 // redrawn in place a few times a second, otherwise one line per table when it ends; and, once the
-// run has returned (or been stopped), the summary of its result.
+// run has returned (or been stopped), the summary of its result. With several jobs, a terminal
+// shows one line per table being converted and a total line under them, all redrawn in place.
 
 #include "cli/unfinished_marks.h"
 #include "engine/run_observer.h"
@@ -29,6 +30,10 @@ class TableTally : public engine::RunObserver {
   public:
     // Progress goes to `out`; `terminal` says whether it is one.
     TableTally(std::FILE* out, bool terminal) : out_(out), terminal_(terminal) {}
+
+    // Several tables at once (engine/table_jobs.h), of `tables` in all; the calls that follow
+    // come one at a time, each naming its table.
+    void showJobs(int tables);
 
     void tableStarted(const engine::TableResult& table) override;
     void tableKept(const engine::TableResult& table) override;
@@ -67,6 +72,10 @@ class TableTally : public engine::RunObserver {
   private:
     static QString keptNote(const TableFigures& figures);
     QString progressText() const;
+    static QString progressText(const engine::TableResult& t, std::chrono::steady_clock::time_point started);
+    // Several jobs: the lines of the tables being converted and the total line.
+    QString jobsText() const;
+    void eraseJobs();
     // True on a terminal once the last redraw is old enough.
     bool due() const;
     void draw(const QString& text);
@@ -82,6 +91,18 @@ class TableTally : public engine::RunObserver {
     int redraws_ = 0;
     std::chrono::steady_clock::time_point started_;
     std::chrono::steady_clock::time_point drawn_;
+    // Several jobs: the tables being converted, in the order they started, with their starts.
+    struct Running {
+        const engine::TableResult* table;
+        std::chrono::steady_clock::time_point started;
+    };
+    bool jobs_ = false;
+    std::vector<Running> running_;
+    int tableCount_ = 0;
+    int tablesEnded_ = 0;
+    std::int64_t rowsEnded_ = 0; // read by the tables that ended
+    int linesDrawn_ = 0;         // of the lines drawn in place, those above the last
+    std::chrono::steady_clock::time_point runStarted_;
 };
 
 } // namespace qc::cli

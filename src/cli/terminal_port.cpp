@@ -1,6 +1,7 @@
 #include "cli/terminal_port.h"
 #include "shell/message_text.h"
 
+#include <atomic>
 #include <csignal>
 #include <cstdio>
 #include <fstream>
@@ -13,13 +14,14 @@ namespace qc::cli {
 
 namespace {
 
-// Signal handlers can only reach state of this kind.
-volatile std::sig_atomic_t interruptCount = 0;
-volatile std::sig_atomic_t exitHeld = 0;
+// Signal handlers can only reach state of this kind; atomic, since the jobs of a run look at it
+// from threads of their own.
+std::atomic<int> interruptCount{0};
+std::atomic<int> exitHeld{0};
+static_assert(std::atomic<int>::is_always_lock_free);
 
 extern "C" void onSignal(int) {
-    interruptCount = interruptCount + 1;
-    if (interruptCount > 1 && exitHeld == 0) {
+    if (interruptCount.fetch_add(1) + 1 > 1 && exitHeld.load() == 0) {
         static const char text[] = "\nInterrupted.\n";
         [[maybe_unused]] auto written = ::write(STDERR_FILENO, text, sizeof text - 1);
         ::_exit(130);
@@ -103,17 +105,20 @@ void TerminalPort::printError(const QString& text) {
 }
 
 void TerminalPort::processEvents() {
-    if (interrupted()) {
-        tally_.breakLine();
-        if (onInterrupt_)
-            onInterrupt_();
-        std::fputs("Interrupted.\n", stderr);
-        std::fflush(stdout);
-        std::fflush(stderr);
-        // Every statement executed so far is in the files; nothing of the run is left to undo.
-        ::_exit(130);
-    }
+    if (interrupted())
+        endInterrupted();
     tally_.refresh();
+}
+
+void TerminalPort::endInterrupted() {
+    tally_.breakLine();
+    if (onInterrupt_)
+        onInterrupt_();
+    std::fputs("Interrupted.\n", stderr);
+    std::fflush(stdout);
+    std::fflush(stderr);
+    // Every statement executed so far is in the files; nothing of the run is left to undo.
+    ::_exit(130);
 }
 
 } // namespace qc::cli

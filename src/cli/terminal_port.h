@@ -35,6 +35,9 @@ class TerminalPort : public UiPort, public engine::RunUser {
     void onInterrupt(std::function<void()> last) { onInterrupt_ = std::move(last); }
     // Writes to standard error, after ending a progress line drawn in place.
     void printError(const QString& text);
+    // What a Ctrl-C noticed does: the onInterrupt call, "Interrupted." and the end of the
+    // program with status 130. The jobs of a run call it once every one of them has stopped.
+    [[noreturn]] void endInterrupted();
 
   protected:
     void processEvents() override;

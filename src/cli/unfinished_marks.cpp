@@ -3,23 +3,28 @@
 #include "foxpro/file_io.h"
 #include "foxpro/names.h"
 
+#include <algorithm>
 #include <fstream>
 
 namespace qc::cli {
 
 void UnfinishedMarks::tableCreating(const engine::TableResult& table) {
     // A mark that cannot be made goes with a target that takes no table either.
-    marked_ = static_cast<bool>(std::ofstream(markOf(table.table)));
+    if (std::ofstream(markOf(table.table)))
+        marked_.push_back(table.table);
 }
 
 void UnfinishedMarks::tableEnded(const engine::TableResult& table) {
     // A refusal before any row is that of the CREATE (a row's comes with the row): there is no
     // table to mark.
     const bool notCreated = table.tableRefused && table.read == 0;
+    const auto marked = std::find(marked_.begin(), marked_.end(), table.table);
+    if (marked == marked_.end())
+        return;
+    marked_.erase(marked);
     std::error_code ignored;
-    if (marked_ && (table.allRead || notCreated))
+    if (table.allRead || notCreated)
         std::filesystem::remove(markOf(table.table), ignored);
-    marked_ = false;
 }
 
 bool UnfinishedMarks::unfinished(const data::SourceTable& table) const {

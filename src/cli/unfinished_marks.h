@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <optional>
+#include <vector>
 
 namespace qc::cli {
 
@@ -35,7 +36,8 @@ class UnfinishedMarks : public engine::RunObserver {
     std::filesystem::path markOf(const data::SourceTable& table) const;
 
     const data::FoxProTarget& target_;
-    bool marked_ = false;
+    // The tables marked and not yet ended: several with jobs.
+    std::vector<data::SourceTable> marked_;
 };
 
 } // namespace qc::cli

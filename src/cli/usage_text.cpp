@@ -12,6 +12,7 @@ SYNOPSIS
                      (--to FOLDER | --dbc FILE [--create]) [--tables A,B,...]
                      [--overwrite ask|yes|no] [--password-file FILE] [--script FILE]
                      [--timeout SECONDS] [--codepage N] [--report FILE] [--verify]
+                     [--jobs N]
     marravex convert --saved-settings [options]
     marravex verify --server HOST [--port N | --local] --database DB --user NAME
                     (--to FOLDER | --dbc FILE) [--tables A,B,...] [--password-file FILE]
@@ -75,6 +76,10 @@ CONVERSION
                           verify does
     --timeout SECONDS     end a table whose source sends nothing for SECONDS with one report
                           and go on with the next (default: wait as the window does)
+    --jobs N              convert up to N tables at once (1 to 64, default 1), each on a
+                          source connection of its own, handed out in the run's order; each
+                          table gets what a run of one job gives it. The overwrite questions
+                          are asked before the jobs start. Not with --script.
     --saved-settings      take the login and the target the window stored in its settings
                           file (the folder or the container, whichever was chosen last);
                           options given as well override them. The window's SQL Preview
@@ -108,7 +113,8 @@ SCRIPT FILES
 
 OUTPUT
     On a terminal, a progress line per table (name, rows done of total, rows per second) is
-    redrawn in place; otherwise one line is printed per table when it ends. Error reports go to
+    redrawn in place (with --jobs, one per table being converted and a total line);
+    otherwise one line is printed per table when it ends. Error reports go to
     standard error in the words of the window's reports. A summary closes the run: per table
     of the run the rows its source holds ("?" where they could not be counted), the rows read,
     written and refused, with the reason of the first refusal; a table kept or not attempted
@@ -121,7 +127,8 @@ EXIT STATUS
          another error was reported, or a script stopped at an SQL error; for verify (and
          convert --verify), a table differs or holds rows that are not convertible
     2    the run could not start: bad options, no password, login failed, target missing
-    130  interrupted (Ctrl-C); the table being written keeps every row written so far
+    130  interrupted (Ctrl-C); the table being written (with --jobs, every one) keeps every
+         row written so far
 
 EXAMPLES
     MARRAVEX_PASSWORD=secret marravex convert --server db1 --database Sales --user etl \

@@ -113,6 +113,14 @@ void VerifyTally::tableEnded(const verify::TableVerdict& v) {
     verdicts_.push_back(v);
 }
 
+void VerifyTally::orderLike(const std::vector<data::SourceTable>& tables) {
+    const auto place = [&](const verify::TableVerdict& v) {
+        return std::find(tables.begin(), tables.end(), v.table) - tables.begin();
+    };
+    std::stable_sort(verdicts_.begin(), verdicts_.end(),
+                     [&](const auto& a, const auto& b) { return place(a) < place(b); });
+}
+
 bool VerifyTally::allClean() const {
     return std::all_of(verdicts_.begin(), verdicts_.end(),
                        [](const verify::TableVerdict& v) { return v.clean(); });

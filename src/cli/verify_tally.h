@@ -24,6 +24,8 @@ class VerifyTally : public verify::VerifyObserver {
     void tableEnded(const verify::TableVerdict& table) override;
 
     const std::vector<verify::TableVerdict>& verdicts() const { return verdicts_; }
+    // Puts the verdicts in the order of `tables` (the run's), as jobs may end them in another.
+    void orderLike(const std::vector<data::SourceTable>& tables);
     // True when every table is there with every row as the mapping makes it.
     bool allClean() const;
     void printSummary(std::FILE* out) const;

@@ -3,6 +3,7 @@
 #include "data/events_while_waiting.h"
 #include "data/odbc_sources.h"
 #include "foxpro/database.h"
+#include "foxpro/shared_target.h"
 #include "odbc/ado_types.h"
 #include "odbc/ascii_text.h"
 #include "odbc/connection.h"
@@ -195,6 +196,12 @@ void Connection::openFoxPro(const std::string& path) {
     if (path.empty())
         throw foxpro::Error("The connection string names no Data Source.");
     impl_->foxpro = foxpro::Database::open(path, impl_->limits, impl_->codePage);
+}
+
+void Connection::openFoxPro(foxpro::SharedTarget& target) {
+    if (impl_->open())
+        openObject();
+    impl_->foxpro = target.connect(impl_->limits);
 }
 
 void Connection::open(const std::string& connectionString) {

@@ -18,6 +18,9 @@
 namespace qc::odbc {
 class Connection;
 }
+namespace qc::foxpro {
+class SharedTarget;
+}
 
 namespace qc::data {
 
@@ -76,6 +79,10 @@ class Connection {
     void open(const std::string& connectionString);
     // The FoxPro engine on a folder of free tables or a database container (.dbc).
     void openFoxPro(const std::string& path);
+    // The FoxPro engine on a target several connections write at once (shared_target.h), which
+    // must outlive the connection; the file size limit set here applies, the code page is the
+    // shared target's.
+    void openFoxPro(foxpro::SharedTarget& target);
     bool isOpen() const;
     // True when the connection never opened, or its link to the server is known to be gone.
     bool lost() const;

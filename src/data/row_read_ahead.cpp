@@ -146,7 +146,8 @@ void RowReadAhead::read() {
             changed_.notify_all();
     }
     std::lock_guard lock(mutex_);
-    failure_ = failure;
+    // Moved, so that this thread holds no reference to release once the taker may have one.
+    failure_ = std::move(failure);
     finished_ = true;
     changed_.notify_all();
 }

@@ -4,6 +4,7 @@
 #include "data/mssql_source.h"
 #include "engine/recordset_fields.h"
 #include "engine/row_statements.h"
+#include "engine/table_dispenser.h"
 #include "engine/table_list.h"
 #include "engine/type_mapping.h"
 #include "preview/preview_session.h"
@@ -61,6 +62,44 @@ RunResult ConversionRun::run(const data::SqlServerLogin& login, const data::FoxP
     result_.reports = port_.reportsMade() - reportsBefore;
     return result_;
 } // converting_ = false [480]
+
+RunResult ConversionRun::runJob(Job job) {
+    if (converting_)
+        return RunResult{RunEnd::AlreadyRunning, {}, 0};
+    converting_ = true;
+    struct ConvertingReset {
+        bool& flag;
+        TableDispenser*& dispenser;
+        ~ConvertingReset() {
+            flag = false;
+            dispenser = nullptr;
+        }
+    } reset{converting_, dispenser_};
+    preview_ = PreviewChoice::Off;
+    result_ = {};
+    const int reportsBefore = port_.reportsMade();
+    recordset_.reset();
+    source_ = std::move(job.source);
+    target_ = std::move(job.target);
+    recordset_ = std::make_unique<data::Recordset>();
+    // The source waits for its rows through this job's port, not the one it was opened with.
+    data::letEventsThroughWhileOpening(*source_, port_);
+    sourceTables_ = std::move(job.sourceTables);
+    targetTables_ = std::move(job.targetTables);
+    dispenser_ = job.dispenser;
+    connectionsOpen_ = true;
+    targetRefused_ = false;
+    sqlLines_.clear();
+    datatypeRows_.clear();
+
+    ErrorTrap trap(port_, QStringLiteral("Form1"), QStringLiteral("PushButton7_Click"));
+    copyTables(trap);
+    if (dispenser_ && (targetRefused_ || sourceLost_))
+        dispenser_->stop();
+    finish(trap);
+    result_.reports = port_.reportsMade() - reportsBefore;
+    return result_;
+}
 
 bool ConversionRun::start(ErrorTrap& trap) {
     // A recordset left from an earlier run goes before the connection its statement lives on.
@@ -128,8 +167,11 @@ void ConversionRun::copyTables(ErrorTrap& trap) {
     sourceLost_ = !source_->isOpen(); // its failure to open has been reported
     std::size_t next = 0;
     bool wentBack = false;
-    while (next < order_.size() && !targetRefused_ && !sourceLost_) {
-        const auto& [index, takenBy] = order_[next++];
+    while (!targetRefused_ && !sourceLost_) {
+        const auto entry = nextTable(next);
+        if (!entry)
+            break;
+        const auto& [index, takenBy] = *entry;
         if (copyTable(trap, index, takenBy) == TableOutcome::EndRun) {
             wentBack = true;
             break;
@@ -139,12 +181,20 @@ void ConversionRun::copyTables(ErrorTrap& trap) {
                   : sourceLost_  ? RunEnd::SourceLost
                   : wentBack     ? RunEnd::WentBack
                                  : RunEnd::Completed;
-    for (; next < order_.size(); ++next) {
+    for (; !dispenser_ && next < order_.size(); ++next) {
         TableResult& table = result_.tables.emplace_back();
         table.table = sourceTables_[order_[next].first];
         table.fate = TableResult::Fate::NotAttempted;
     }
     tellEngineNotices();
+}
+
+std::optional<std::pair<int, QString>> ConversionRun::nextTable(std::size_t& next) {
+    if (dispenser_)
+        return dispenser_->take();
+    if (next < order_.size())
+        return order_[next++];
+    return std::nullopt;
 }
 
 void ConversionRun::finish(ErrorTrap& trap) {

@@ -55,6 +55,8 @@
 
 namespace qc::engine {
 
+class TableDispenser;
+
 class ConversionRun {
   public:
     // `locale` writes the dates, times and numbers of the statements, and gives new tables their
@@ -64,6 +66,20 @@ class ConversionRun {
 
     RunResult run(const data::SqlServerLogin& login, const data::FoxProTarget& target, PreviewChoice preview);
     bool converting() const { return converting_; }
+
+    // One job of a run of several (table_jobs.h): converts each table `dispenser` hands out,
+    // from `source` into `target` (both open and the job's own), exactly as run() converts it,
+    // with its statements executed. A source whose connection is lost, or a target that refuses
+    // everything, stops the dispenser. The result holds the tables this job converted; those
+    // never handed out are the caller's to list.
+    struct Job {
+        std::unique_ptr<data::Connection> source;
+        std::unique_ptr<data::Connection> target;
+        data::SourceTables sourceTables;
+        QStringList targetTables;
+        TableDispenser* dispenser = nullptr;
+    };
+    RunResult runJob(Job job);
     // What the run in progress has done so far (after it: what it did, as run() returned).
     const RunResult& result() const { return result_; }
     // Closes the target's files where the run stands, between two statements, for a program
@@ -107,6 +123,8 @@ class ConversionRun {
     // The tables the run converts, from the listing's last entry back to its first.
     void chooseTables();
     void copyTables(ErrorTrap& trap);
+    // The next table to convert, from the run's order or the job's dispenser.
+    std::optional<std::pair<int, QString>> nextTable(std::size_t& next);
     enum class TableOutcome { Next, EndRun };
     // `takenBy`: the schema whose table of the same name has the FoxPro name, when not this one.
     TableOutcome copyTable(ErrorTrap& trap, int index, const QString& takenBy);
@@ -166,6 +184,7 @@ class ConversionRun {
     // Indexes into sourceTables_ in the order the run converts them, each with the shown name of
     // the table that took its FoxPro name first, if one did.
     std::vector<std::pair<int, QString>> order_;
+    TableDispenser* dispenser_ = nullptr; // a job's, in place of order_
     QStringList targetTables_;
     std::unique_ptr<data::Connection> source_;
     std::unique_ptr<data::Connection> target_;

@@ -21,11 +21,14 @@ std::unique_ptr<Database> Database::open(const std::string& path) {
 }
 
 std::unique_ptr<Database> Database::open(const std::string& path, const Limits& limits, int codePage) {
+    return std::make_unique<StatementExecutor>(openCatalog(path, codePage), limits, codePage);
+}
+
+std::unique_ptr<Catalog> Database::openCatalog(const std::string& path, int codePage) {
     requireWritableCodePage(codePage);
     if (isContainerPath(path))
-        return std::make_unique<StatementExecutor>(
-            std::make_unique<ContainerCatalog>(Container::open(path, codePage)), limits, codePage);
-    return std::make_unique<StatementExecutor>(std::make_unique<FolderCatalog>(path), limits, codePage);
+        return std::make_unique<ContainerCatalog>(Container::open(path, codePage));
+    return std::make_unique<FolderCatalog>(path);
 }
 
 } // namespace qc::foxpro

@@ -30,6 +30,8 @@ class Error : public std::runtime_error {
     Cause cause_;
 };
 
+class Catalog;
+
 class Database {
   public:
     struct Limits {
@@ -44,6 +46,8 @@ class Database {
     // writableCodePages(), codepage.h), as are tables that carry no code page mark.
     static std::unique_ptr<Database> open(const std::string& path);
     static std::unique_ptr<Database> open(const std::string& path, const Limits& limits, int codePage = 1252);
+    // Where open() keeps the tables of `path` (catalog.h); throws as open() does.
+    static std::unique_ptr<Catalog> openCatalog(const std::string& path, int codePage);
 
     // Executes one CREATE TABLE, DROP TABLE or INSERT INTO statement (a trailing ";" allowed).
     // When it returns, its effect is in the files and the files are consistent.

@@ -33,13 +33,7 @@ bool matches(const std::string& text, const char* pattern) {
 // `marravex convert` of one table into the test's folder on a pseudo-terminal, which is given
 // `typed` as the user's keys.
 test::ProcessResult onTerminal(const CliRun& cli, const std::string& table, const std::string& typed = "") {
-    std::string command = "'" + test::marravex() + "' convert";
-    for (const auto& arg : cli.login())
-        command += " '" + arg + "'";
-    command += " --to '" + cli.dir.path().toStdString() + "' --tables '" + table + "'";
-    return test::runProcess("/bin/bash",
-                            {"-c", "printf '" + typed + "' | /usr/bin/script -qec \"$0\" /dev/null", command},
-                            120, test::headless());
+    return cli.convertOnTerminal({"--to", cli.dir.path().toStdString(), "--tables", table}, typed);
 }
 
 // What the window stores for the stand-in's login and the folder target.

@@ -53,6 +53,12 @@ TEST(CliOptions, WhatCannotStartARunIsNamed) {
         {kLogin + QStringList{"--to", "a", "--codepage", "1257"}, "can write (437, 737, 850, 852"},
         {{"execute", "s.sql", "--to", "a", "--codepage=65001"}, "1256, 10000, 10007, 10029), not '65001'"},
         {kLogin + QStringList{"--to", "a", "--codepage", "01250"}, "not '01250'"},
+        {kLogin + QStringList{"--to", "a", "--jobs", "0"},
+         "--jobs takes a number of tables at once from 1 to 64"},
+        {kLogin + QStringList{"--to", "a", "--jobs=65"}, "not '65'"},
+        {kLogin + QStringList{"--to", "a", "--jobs", "2", "--script", "s.sql"},
+         "a script's statements follow one order"},
+        {{"verify", "--to", "a", "--jobs", "2"}, "unknown option '--jobs'"},
     };
     for (const auto& [args, says] : cases) {
         const auto r = parse(args);

@@ -54,6 +54,18 @@ Process CliRun::startConvert(const std::vector<std::string>& args, const Environ
     return Process(marravex(), all, env);
 }
 
+ProcessResult CliRun::convertOnTerminal(const std::vector<std::string>& args,
+                                        const std::string& typed) const {
+    std::string command = "'" + marravex() + "' convert";
+    for (const auto& arg : login())
+        command += " '" + arg + "'";
+    for (const auto& arg : args)
+        command += " '" + arg + "'";
+    return runProcess("/bin/bash",
+                      {"-c", "printf '" + typed + "' | /usr/bin/script -qec \"$0\" /dev/null", command}, 120,
+                      headless());
+}
+
 ::testing::AssertionResult sameTables(const std::string& a, const std::string& b) {
     const auto names = fileNames(a);
     if (names != fileNames(b))

@@ -36,6 +36,10 @@ struct CliRun {
                           const EnvironmentChanges& env = headless()) const;
     Process startConvert(const std::vector<std::string>& args,
                          const EnvironmentChanges& env = headless()) const;
+    // `marravex convert <login> <args>` on a pseudo-terminal, which is given `typed` as the
+    // user's keys (printf's escapes: "y\\n").
+    ProcessResult convertOnTerminal(const std::vector<std::string>& args,
+                                    const std::string& typed = "") const;
 };
 
 std::string marravex();
