@@ -46,22 +46,10 @@ constexpr int kRowsPerTable = 25000;
 // A SQLite fixture of the stand-in: tables J1 to J8 with BigTable's columns and rows.
 std::string writeFixture(const std::string& folder) {
     const std::string out = folder + "/jobs.sqlite";
-    const std::string script = "import sys\n"
-                               "sys.path.insert(0, sys.argv[1])\n"
-                               "import make_fixture as m\n"
-                               "rows = [m.big_row(i) for i in range(1, " +
-                               std::to_string(kRowsPerTable + 1) +
-                               ")]\n"
-                               "tables = [{'name': 'J%d' % t, 'columns': m.BIG_COLUMNS, 'rows': rows}\n"
-                               "          for t in range(1, " +
-                               std::to_string(kTables + 1) +
-                               ")]\n"
-                               "m.write_sqlite({'server_name': 'TDSFIXTURE', 'users': m.USERS,\n"
-                               "                'databases': {'TestDB': {'tables': tables}}}, sys.argv[2])\n";
-    const auto result =
-        qc::test::runPython({"-c", script, qc::test::testFilesDir() + "/tools/tds-server", out}, 600);
-    if (result.exitCode != 0)
-        throw std::runtime_error("writing the fixture failed: " + result.errors);
+    std::vector<std::pair<std::string, int>> tables;
+    for (int t = 1; t <= kTables; ++t)
+        tables.emplace_back("J" + std::to_string(t), kRowsPerTable);
+    qc::test::TdsServer::writeBigRowTables(out, tables);
     return out;
 }
 

@@ -51,26 +51,11 @@ std::string tableName(int number) {
 // all with BigTable's columns and rows of the standard fixture.
 std::string writeFixture(const std::string& folder) {
     const std::string out = folder + "/many.sqlite";
-    const std::string script = "import sys\n"
-                               "sys.path.insert(0, sys.argv[1])\n"
-                               "import make_fixture as m\n"
-                               "small = [m.big_row(i) for i in range(1, " +
-                               std::to_string(kRowsPerTable + 1) +
-                               ")]\n"
-                               "tables = [{'name': 'T%03d' % t, 'columns': m.BIG_COLUMNS, 'rows': small}\n"
-                               "          for t in range(1, " +
-                               std::to_string(kTables + 1) +
-                               ")]\n"
-                               "tables.append({'name': 'BigTable', 'columns': m.BIG_COLUMNS,\n"
-                               "               'rows': [m.big_row(i) for i in range(1, " +
-                               std::to_string(kBigRows + 1) +
-                               ")]})\n"
-                               "m.write_sqlite({'server_name': 'TDSFIXTURE', 'users': m.USERS,\n"
-                               "                'databases': {'TestDB': {'tables': tables}}}, sys.argv[2])\n";
-    const auto result =
-        qc::test::runPython({"-c", script, qc::test::testFilesDir() + "/tools/tds-server", out}, 600);
-    if (result.exitCode != 0)
-        throw std::runtime_error("writing the fixture failed: " + result.errors);
+    std::vector<std::pair<std::string, int>> tables;
+    for (int t = 1; t <= kTables; ++t)
+        tables.emplace_back(tableName(t), kRowsPerTable);
+    tables.emplace_back("BigTable", static_cast<int>(kBigRows));
+    qc::test::TdsServer::writeBigRowTables(out, tables);
     return out;
 }
 

@@ -57,21 +57,10 @@ void removeContainer(const std::string& dbc) {
 // A fixture of `tables` tables J1, J2, ... of `rows` rows each, with BigTable's columns, in `folder`.
 std::string jobsFixture(const test::ScratchFolder& folder, int tables, int rows) {
     const std::string out = folder.file("jobs.sqlite").string();
-    const std::string script = "import sys\n"
-                               "sys.path.insert(0, sys.argv[1])\n"
-                               "import make_fixture as m\n"
-                               "rows = [m.big_row(i) for i in range(1, " +
-                               std::to_string(rows + 1) +
-                               ")]\n"
-                               "tables = [{'name': 'J%d' % t, 'columns': m.BIG_COLUMNS, 'rows': rows}\n"
-                               "          for t in range(1, " +
-                               std::to_string(tables + 1) +
-                               ")]\n"
-                               "m.write_sqlite({'server_name': 'TDSFIXTURE', 'users': m.USERS,\n"
-                               "                'databases': {'TestDB': {'tables': tables}}}, sys.argv[2])\n";
-    const auto result = test::runPython({"-c", script, test::testFilesDir() + "/tools/tds-server", out}, 300);
-    if (result.exitCode != 0)
-        throw std::runtime_error("writing the fixture failed: " + result.errors);
+    std::vector<std::pair<std::string, int>> spec;
+    for (int t = 1; t <= tables; ++t)
+        spec.emplace_back("J" + std::to_string(t), rows);
+    test::TdsServer::writeBigRowTables(out, spec);
     return out;
 }
 

@@ -36,6 +36,29 @@ std::string TdsServer::standardFixture(int rows) {
     return out;
 }
 
+void TdsServer::writeBigRowTables(const std::string& out,
+                                  const std::vector<std::pair<std::string, int>>& tables) {
+    std::string spec;
+    for (const auto& [name, rows] : tables)
+        spec += (spec.empty() ? "" : ",") + ("[\"" + name + "\", " + std::to_string(rows) + "]");
+    const char* script = "import json, sys\n"
+                         "sys.path.insert(0, sys.argv[1])\n"
+                         "import make_fixture as m\n"
+                         "made = {}\n"
+                         "def rows(n):\n"
+                         "    if n not in made:\n"
+                         "        made[n] = [m.big_row(i) for i in range(1, n + 1)]\n"
+                         "    return made[n]\n"
+                         "tables = [{'name': name, 'columns': m.BIG_COLUMNS, 'rows': rows(n)}\n"
+                         "          for name, n in json.loads(sys.argv[3])]\n"
+                         "m.write_sqlite({'server_name': 'TDSFIXTURE', 'users': m.USERS,\n"
+                         "                'databases': {'TestDB': {'tables': tables}}}, sys.argv[2])\n";
+    const auto result =
+        runPython({"-c", script, testFilesDir() + "/tools/tds-server", out, "[" + spec + "]"}, 600);
+    if (result.exitCode != 0)
+        throw std::runtime_error("writing the fixture failed: " + result.errors);
+}
+
 TdsServer::TdsServer(const std::string& fixture, int port, const std::vector<std::string>& extraArgs) {
     const QString portFile =
         scratch().filePath(QStringLiteral("port-%1").arg(reinterpret_cast<quintptr>(this)));

@@ -6,6 +6,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace qc::test {
@@ -24,6 +25,10 @@ class TdsServer {
 
     // The stand-in's standard fixture with `rows` rows in BigTable, built once per process.
     static std::string standardFixture(int rows = 500);
+    // Writes a fixture at `out` (a .sqlite file) of the tables named, each with the standard
+    // BigTable's columns and its first rows, as many as given.
+    static void writeBigRowTables(const std::string& out,
+                                  const std::vector<std::pair<std::string, int>>& tables);
 
   private:
     std::unique_ptr<Process> process_;
