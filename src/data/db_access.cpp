@@ -65,9 +65,9 @@ std::int64_t countFrom(odbc::Statement& counter) {
     return -1;
 }
 
-// The rows `source` gives by a count of its own; -1 when it is not counted.
-std::int64_t countOnServer(const odbc::Connection& connection, int timeout, std::string_view source) {
-    const auto counting = countStatement(source);
+// The rows the count statement gives; -1 when there is none.
+std::int64_t countOnServer(const odbc::Connection& connection, int timeout,
+                           const std::optional<std::string>& counting) {
     if (!counting)
         return -1;
     odbc::Statement counter(connection);
@@ -78,16 +78,17 @@ std::int64_t countOnServer(const odbc::Connection& connection, int timeout, std:
     return count;
 }
 
-// The statement executing `source`, its rows counted first into `count`. A SQL Server is sent the
-// count and the query as one batch: a table then waits for the server once, not twice, which is
-// most of what a small table costs over a slow link. Other sources run the two in turn.
-std::unique_ptr<odbc::Statement> openCounted(const odbc::Connection& connection, int timeout,
+// The statement executing `source`, its rows counted first into `count`. A server that takes
+// batches (`batches`: a SQL Server) is sent the count and the query as one: a table then waits for
+// the server once, not twice, which is most of what a small table costs over a slow link. Other
+// sources run the two in turn.
+std::unique_ptr<odbc::Statement> openCounted(const odbc::Connection& connection, bool batches, int timeout,
                                              const std::string& source, std::int64_t& count) {
     const auto counting = countStatement(source);
     auto statement = std::make_unique<odbc::Statement>(connection);
     statement->setQueryTimeout(timeout);
-    if (!counting || connection.dbmsName() != "Microsoft SQL Server") {
-        count = countOnServer(connection, timeout, source);
+    if (!counting || !batches) {
+        count = countOnServer(connection, timeout, counting);
         statement->execute(source);
         return statement;
     }
@@ -132,6 +133,8 @@ struct Connection::Impl {
     std::unique_ptr<foxpro::Database> foxpro;
     // Waits for the server and reads rows ahead, for every statement of the connection.
     WorkerThread worker;
+    // The open ODBC source takes a batch of statements (a SQL Server), asked once as it opens.
+    bool batches = false;
 
     bool open() const { return (odbc && odbc->isOpen()) || foxpro; }
 };
@@ -142,7 +145,8 @@ std::int64_t countRows(Connection& connection, std::string_view source) {
         closedObject();
     std::int64_t count = -1;
     runLettingEventsThrough(
-        conn.worker, [&] { count = countOnServer(*conn.odbc, conn.commandTimeout, source); }, conn.eventPump);
+        conn.worker, [&] { count = countOnServer(*conn.odbc, conn.commandTimeout, countStatement(source)); },
+        conn.eventPump);
     return count;
 }
 
@@ -210,6 +214,7 @@ void Connection::open(const std::string& connectionString) {
     auto connection = std::make_unique<odbc::Connection>();
     connection->setLoginTimeout(impl_->connectionTimeout);
     connection->open(connectionString, impl_->eventPump);
+    impl_->batches = connection->dbmsName() == "Microsoft SQL Server";
     impl_->odbc = std::move(connection);
 }
 
@@ -292,7 +297,8 @@ void Recordset::open(const std::string& source, Connection& connection) {
     std::int64_t count = -1;
     std::unique_ptr<odbc::Statement> statement;
     runLettingEventsThrough(
-        conn.worker, [&] { statement = openCounted(*conn.odbc, conn.commandTimeout, source, count); },
+        conn.worker,
+        [&] { statement = openCounted(*conn.odbc, conn.batches, conn.commandTimeout, source, count); },
         conn.eventPump);
     const bool readAhead = conn.readAhead && conn.eventPump;
     openSource(std::make_unique<OdbcQuerySource>(std::move(statement), count,
