@@ -4,6 +4,7 @@
 #include "data/odbc_sources.h"
 #include "foxpro/database.h"
 #include "foxpro/shared_target.h"
+#include "foxpro/statement.h"
 #include "odbc/ado_types.h"
 #include "odbc/ascii_text.h"
 #include "odbc/connection.h"
@@ -228,6 +229,16 @@ void Connection::execute(std::string_view statement) {
     odbc::Statement stmt(*impl_->odbc);
     stmt.setQueryTimeout(impl_->commandTimeout);
     stmt.execute(statement);
+}
+
+void Connection::execute(const foxpro::InsertInto& statement) {
+    if (impl_->foxpro) {
+        impl_->foxpro->execute(statement);
+        return;
+    }
+    if (!impl_->open())
+        closedObject();
+    throw std::logic_error("Only the FoxPro engine takes a statement as its parts.");
 }
 
 void Connection::check(std::string_view statement) const {

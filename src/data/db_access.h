@@ -20,7 +20,8 @@ class Connection;
 }
 namespace qc::foxpro {
 class SharedTarget;
-}
+struct InsertInto;
+} // namespace qc::foxpro
 
 namespace qc::data {
 
@@ -88,6 +89,9 @@ class Connection {
     bool lost() const;
     // Executes one statement; no result is read.
     void execute(std::string_view statement);
+    // On a FoxPro connection, executes an INSERT INTO as the engine's parser reads it from its
+    // text (foxpro/statement.h); other connections take statements as text only.
+    void execute(const foxpro::InsertInto& statement);
     // On a FoxPro connection, throws what Execute would throw for a statement whose text or table
     // definition the engine refuses, without changing anything; other connections check nothing.
     void check(std::string_view statement) const;

@@ -352,7 +352,9 @@ void ConversionRun::copyRows(ErrorTrap& trap, const std::vector<int>& numericCol
     std::int64_t rowTotal = 0;
     trap.step(Step::CountRows, [&] { rowTotal = rs.recordCount(); });
 
-    RowStatement statement(tableName().toStdString(), numericColumns, locale_); // [322]
+    const bool literals = preview_ == PreviewChoice::Off && !rowsAsText_;
+    RowStatement statement(tableName().toStdString(), numericColumns, locale_, // [322]
+                           literals ? RowStatement::Output::Literals : RowStatement::Output::Text);
     const odbc::Value unread{odbc::Null{}};
     const int fieldCount = rs.fieldCount();
     for (std::int64_t row = 1;; ++row) { // [332]
@@ -374,7 +376,7 @@ void ConversionRun::copyRows(ErrorTrap& trap, const std::vector<int>& numericCol
             trap.step(Step::AppendValue, [&] { statement.appendValue(*value); });
         }
         statement.finishRow(); // [410, 412]
-        const auto refusal = output(trap, statement.text(), Step::CollectInsert, Step::ExecuteInsert, row);
+        const auto refusal = outputRow(trap, statement, row);
         ++table.read;
         if (refusal) {
             ++table.refused;
@@ -443,10 +445,29 @@ std::optional<ConversionRun::Refused> ConversionRun::output(ErrorTrap& trap, con
         });
         return std::nullopt;
     }
+    return executeOnTarget(trap, execute, sourceRow, [&] { target_->execute(statement); });
+}
+
+std::optional<ConversionRun::Refused> ConversionRun::outputRow(ErrorTrap& trap, const RowStatement& statement,
+                                                               std::int64_t sourceRow) {
+    if (statement.output() == RowStatement::Output::Text)
+        return output(trap, statement.text(), Step::CollectInsert, Step::ExecuteInsert, sourceRow);
+    return executeOnTarget(trap, Step::ExecuteInsert, sourceRow, [&] {
+        if (statement.literalsParse())
+            target_->execute(statement.literals());
+        else
+            target_->execute(statement.renderText()); // refused as its text is
+    });
+}
+
+template <typename Execute>
+std::optional<ConversionRun::Refused> ConversionRun::executeOnTarget(ErrorTrap& trap, Step execute,
+                                                                     std::int64_t sourceRow,
+                                                                     const Execute& executeIt) {
     // A target connection that never opened takes nothing: that is the whole target refusing.
     const bool targetOpen = target_->isOpen();
     try {
-        target_->execute(statement);
+        executeIt();
         return std::nullopt;
     } catch (const std::exception& e) {
         QString description = QString::fromUtf8(e.what());

@@ -32,6 +32,7 @@
 #include "data/source_table.h"
 #include "data/sql_server_login.h"
 #include "engine/preview_choice.h"
+#include "engine/row_statements.h"
 #include "engine/run_observer.h"
 #include "engine/run_result.h"
 #include "engine/run_steps.h"
@@ -102,6 +103,9 @@ class ConversionRun {
     // False reads each source row only after the statement of the one before has run, as a
     // reference for measuring what reading ahead gains; the statements stay the same.
     void setReadAhead(bool readAhead) { readAhead_ = readAhead; }
+    // True has the engine read each row's statement from its text in immediate mode too, as a
+    // reference for measuring what handing it the values gains; the files written are the same.
+    void setRowsAsText(bool rowsAsText) { rowsAsText_ = rowsAsText; }
     // The code page of the tables the next run creates, in place of the locale's.
     void setCodePage(int codePage) { locale_.codePage = codePage; }
     int codePage() const { return locale_.codePage; }
@@ -156,6 +160,13 @@ class ConversionRun {
     };
     std::optional<Refused> output(ErrorTrap& trap, const std::string& statement, Step collect, Step execute,
                                   std::int64_t sourceRow = 0);
+    // The row's statement as output() takes its text; in immediate mode the engine is handed the
+    // row's values, unless the text is asked for.
+    std::optional<Refused> outputRow(ErrorTrap& trap, const RowStatement& statement, std::int64_t sourceRow);
+    // Has the target execute a statement; how it refused, if it did.
+    template <typename Execute>
+    std::optional<Refused> executeOnTarget(ErrorTrap& trap, Step execute, std::int64_t sourceRow,
+                                           const Execute& executeIt);
     // Takes note of a refusal: whether the rest of the table, or of the run, is given up.
     void refused(const std::optional<Refused>& refusal, bool statementOfTable);
 
@@ -165,6 +176,7 @@ class ConversionRun {
     bool converting_ = false;
     std::optional<QStringList> tableFilter_;
     bool readAhead_ = true;
+    bool rowsAsText_ = false;
     std::optional<std::uint64_t> targetFileSizeLimit_;
     std::function<void(const std::string&)> statementSink_;
     std::optional<int> sourceTimeout_;

@@ -103,19 +103,24 @@ const odbc::Value& nullToDefault(const odbc::Value& value, const odbc::Value& fa
     return odbc::isNull(value) ? fallback : value;
 }
 
-RowStatement::RowStatement(std::string_view table, std::vector<int> numericColumns, const Locale& locale)
+RowStatement::RowStatement(std::string_view table, std::vector<int> numericColumns, const Locale& locale,
+                           Output output)
     : prefix_("INSERT INTO " + bracketedName(table) + " VALUES ("),
       numericColumns_(std::move(numericColumns)),
       decimalSeparator_(separator(locale.decimalSeparator, ",.", '.')),
       dateSeparator_(separator(locale.dateSeparator, "/.-", '/')),
-      timeSeparator_(separator(locale.timeSeparator, ":.", ':')) {
+      timeSeparator_(separator(locale.timeSeparator, ":.", ':')), output_(output) {
     text_.reserve(256);
+    row_.table.assign(table);
 }
 
 void RowStatement::beginRow() {
     cursor_ = 0;
-    text_.assign(prefix_);
     position_ = 0;
+    if (output_ == Output::Text)
+        text_.assign(prefix_);
+    else
+        literalsParse_ = true;
 }
 
 void RowStatement::appendValue(const odbc::Value& raw) {
@@ -132,17 +137,13 @@ void RowStatement::appendValue(const odbc::Value& raw) {
                 else
                     appendQuoted(v ? "True" : "False");
             } else if constexpr (std::is_same_v<T, std::int64_t>) {
-                // Digits need no doubling of quotes: the literal goes in with one append.
-                char buffer[32];
-                char* at = buffer;
-                if (form != Form::Numeric)
-                    *at++ = '\'';
-                at = std::to_chars(at, buffer + sizeof buffer, v).ptr;
-                if (form != Form::Numeric)
-                    *at++ = '\'';
-                *at++ = ',';
-                *at++ = ' ';
-                text_.append(buffer, static_cast<std::size_t>(at - buffer));
+                char buffer[24];
+                const auto end = std::to_chars(buffer, buffer + sizeof buffer, v).ptr;
+                const std::string_view digits(buffer, static_cast<std::size_t>(end - buffer));
+                if (form == Form::Numeric)
+                    appendUnquoted(digits);
+                else
+                    appendQuoted(digits, false);
             } else if constexpr (std::is_same_v<T, double>) {
                 // The shortest text that reads back as the same double.
                 char buffer[32];
@@ -179,12 +180,12 @@ void RowStatement::appendValue(const odbc::Value& raw) {
                     return;
                 }
                 static constexpr char kHex[] = "0123456789ABCDEF";
-                text_ += '\'';
+                scratch_.clear();
                 for (std::uint8_t b : v) {
-                    text_ += kHex[b >> 4];
-                    text_ += kHex[b & 0x0F];
+                    scratch_ += kHex[b >> 4];
+                    scratch_ += kHex[b & 0x0F];
                 }
-                text_ += "', ";
+                appendQuoted(scratch_, false);
             } else if constexpr (std::is_same_v<T, odbc::Guid>) {
                 if (v.text.empty())
                     appendNull();
@@ -196,40 +197,113 @@ void RowStatement::appendValue(const odbc::Value& raw) {
     ++position_;
 }
 
+namespace {
+
+// The three literals as the text writes them; a literal ends with ", ", which the next NULL
+// shortens and the row's end drops.
+void writeNull(std::string& out) {
+    if (!out.empty() && out.back() == ' ')
+        out.pop_back();
+    out += "NULL, ";
+}
+
+void writeUnquoted(std::string& out, std::string_view text) {
+    out += text;
+    out += ", ";
+}
+
+void writeQuoted(std::string& out, std::string_view text, bool mayHoldApostrophe) {
+    out += '\'';
+    for (std::size_t start = 0; mayHoldApostrophe;) {
+        const std::size_t quote = text.find('\'', start);
+        if (quote == std::string_view::npos) {
+            text = text.substr(start);
+            break;
+        }
+        out.append(text.substr(start, quote + 1 - start));
+        out += '\'';
+        start = quote + 1;
+    }
+    out += text;
+    out += "', ";
+}
+
+void writeEnd(std::string& out) {
+    if (out.size() >= 2)
+        out.resize(out.size() - 2);
+    out += ");";
+}
+
+} // namespace
+
 void RowStatement::finishRow() {
-    if (text_.size() >= 2)
-        text_.resize(text_.size() - 2);
-    text_ += ");";
+    if (output_ == Output::Text)
+        writeEnd(text_);
+    else
+        row_.values.resize(static_cast<std::size_t>(position_));
+}
+
+std::string RowStatement::renderText() const {
+    std::string out = prefix_;
+    for (const auto& literal : row_.values) {
+        switch (literal.kind) {
+        case foxpro::Literal::Kind::Number:
+            writeUnquoted(out, literal.text);
+            break;
+        case foxpro::Literal::Kind::Text:
+            writeQuoted(out, literal.text, true);
+            break;
+        default:
+            writeNull(out);
+            break;
+        }
+    }
+    writeEnd(out);
+    return out;
+}
+
+foxpro::Literal& RowStatement::nextLiteral() {
+    const auto at = static_cast<std::size_t>(position_);
+    if (at == row_.values.size())
+        row_.values.emplace_back();
+    return row_.values[at];
 }
 
 void RowStatement::appendNull() {
-    if (!text_.empty() && text_.back() == ' ')
-        text_.pop_back();
-    text_ += "NULL, ";
+    if (output_ == Output::Text) {
+        writeNull(text_);
+        return;
+    }
+    foxpro::Literal& literal = nextLiteral();
+    literal.kind = foxpro::Literal::Kind::Null;
+    literal.text.clear();
 }
 
 void RowStatement::appendUnquoted(std::string_view text) {
-    text_ += text;
-    text_ += ", ";
+    if (output_ == Output::Text) {
+        writeUnquoted(text_, text);
+        return;
+    }
+    foxpro::Literal& literal = nextLiteral();
+    literal.kind = foxpro::Literal::Kind::Number;
+    literal.text.assign(text);
 }
 
-void RowStatement::appendQuoted(std::string_view text) {
-    text_ += '\'';
-    for (std::size_t start = 0;;) {
-        const std::size_t quote = text.find('\'', start);
-        if (quote == std::string_view::npos) {
-            text_.append(text.substr(start));
-            break;
-        }
-        text_.append(text.substr(start, quote + 1 - start));
-        text_ += '\'';
-        start = quote + 1;
+void RowStatement::appendQuoted(std::string_view text, bool mayHoldApostrophe) {
+    if (output_ == Output::Text) {
+        writeQuoted(text_, text, mayHoldApostrophe);
+        return;
     }
-    text_ += "', ";
+    foxpro::Literal& literal = nextLiteral();
+    literal.kind = foxpro::Literal::Kind::Text;
+    literal.text.assign(text);
 }
 
 void RowStatement::appendNumber(std::string_view digits, Form form) {
     if (form == Form::Numeric) {
+        // A double's text may be "inf" or "nan", which the parser refuses.
+        if (output_ == Output::Literals && !isPlainNumber(digits))
+            literalsParse_ = false;
         appendUnquoted(digits);
         return;
     }
@@ -239,16 +313,11 @@ void RowStatement::appendNumber(std::string_view digits, Form form) {
     }
     // A number in a text column of a table that has numeric columns keeps the user's own
     // decimal separator, as the text of the number reads in that locale.
-    text_ += '\'';
-    const std::size_t point = digits.find('.');
-    if (point == std::string_view::npos) {
-        text_ += digits;
-    } else {
-        text_ += digits.substr(0, point);
-        text_ += decimalSeparator_;
-        text_ += digits.substr(point + 1);
-    }
-    text_ += "', ";
+    scratch_.assign(digits);
+    const std::size_t point = scratch_.find('.');
+    if (point != std::string::npos)
+        scratch_[point] = decimalSeparator_;
+    appendQuoted(scratch_);
 }
 
 char* RowStatement::putDate(char* out, const odbc::Date& date) const {
@@ -268,33 +337,28 @@ char* RowStatement::putClock(char* out, const odbc::Time& time) const {
 }
 
 void RowStatement::appendDateTime(const odbc::Date& date, const odbc::Time* time) {
-    char buffer[2 * kPartRoom + 8];
-    char* at = buffer;
-    *at++ = '\'';
-    at = putDate(at, date);
+    char buffer[2 * kPartRoom + 2];
+    char* at = putDate(buffer, date);
     if (time) {
         *at++ = ' ';
         at = putClock(at, *time);
     }
-    *at++ = '\'';
-    *at++ = ',';
-    *at++ = ' ';
-    text_.append(buffer, static_cast<std::size_t>(at - buffer));
+    appendQuoted(std::string_view(buffer, static_cast<std::size_t>(at - buffer)), false);
 }
 
 void RowStatement::appendTime(const odbc::Time& time) {
-    char clock[kPartRoom];
-    text_ += '\'';
-    text_.append(clock, static_cast<std::size_t>(putClock(clock, time) - clock));
+    char clock[kPartRoom + 16];
+    char* at = putClock(clock, time);
     if (time.nanos != 0) {
         char fraction[16];
         std::snprintf(fraction, sizeof fraction, "%09u", static_cast<unsigned>(time.nanos % 1000000000u));
         std::string_view digits(fraction, 9);
         digits = digits.substr(0, digits.find_last_not_of('0') + 1);
-        text_ += '.';
-        text_ += digits;
+        *at++ = '.';
+        std::memcpy(at, digits.data(), digits.size());
+        at += digits.size();
     }
-    text_ += "', ";
+    appendQuoted(std::string_view(clock, static_cast<std::size_t>(at - clock)), false);
 }
 
 std::string rowStatement(std::string_view table, const std::vector<int>& numericColumns,

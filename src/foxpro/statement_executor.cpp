@@ -8,6 +8,7 @@
 #include <new>
 #include <optional>
 #include <system_error>
+#include <type_traits>
 
 namespace qc::foxpro {
 
@@ -23,6 +24,10 @@ namespace {
 // refused what.
 const std::string& tableOf(const Statement& statement) {
     return std::visit([](const auto& s) -> const std::string& { return s.table; }, statement);
+}
+
+const std::string& tableOf(const InsertInto& statement) {
+    return statement.table;
 }
 
 std::string withTable(const char* message, const std::string& table) {
@@ -57,14 +62,25 @@ void StatementExecutor::close() {
 
 void StatementExecutor::execute(std::string_view text) {
     parseSql(text, parsed_);
-    const std::string& table = tableOf(parsed_);
+    executeParsed(parsed_);
+}
+
+void StatementExecutor::execute(const InsertInto& statement) {
+    executeParsed(statement);
+}
+
+template <typename Parsed> void StatementExecutor::executeParsed(const Parsed& statement) {
+    const std::string& table = tableOf(statement);
     try {
-        if (const auto* create = std::get_if<CreateTable>(&parsed_))
+        if constexpr (std::is_same_v<Parsed, InsertInto>) {
+            insert(statement);
+        } else if (const auto* create = std::get_if<CreateTable>(&statement)) {
             this->create(*create);
-        else if (const auto* drop = std::get_if<DropTable>(&parsed_))
+        } else if (const auto* drop = std::get_if<DropTable>(&statement)) {
             this->drop(*drop);
-        else
-            insert(std::get<InsertInto>(parsed_));
+        } else {
+            insert(std::get<InsertInto>(statement));
+        }
     } catch (const std::bad_alloc&) {
         throw Error(withTable("There is not enough memory to complete this operation.", table),
                     Error::Cause::Target);

@@ -24,6 +24,7 @@ class StatementExecutor : public Database {
     StatementExecutor(std::unique_ptr<Catalog> catalog, const Limits& limits, int codePage);
 
     void execute(std::string_view statement) override;
+    void execute(const InsertInto& statement) override;
     std::vector<std::string> tableNames() override;
     void close() override;
     std::vector<std::string> takeNotices() override { return catalog_->takeNotices(); }
@@ -41,6 +42,8 @@ class StatementExecutor : public Database {
         std::optional<CodePageText> text;
     };
 
+    // Executes a parsed statement, its failures told as SQL errors naming its table.
+    template <typename Parsed> void executeParsed(const Parsed& statement);
     void create(const CreateTable& statement);
     void drop(const DropTable& statement);
     void insert(const InsertInto& statement);

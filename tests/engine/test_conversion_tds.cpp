@@ -182,7 +182,9 @@ TEST(ConversionTds, AWrongPasswordEndsTheRunWithTheDriversReason) {
 
 // Reading the rows ahead changes how the run works, not what it does: with the rows read in
 // turns instead, every message, every statement and every byte written is the same.
-TEST(ConversionTds, ReadingAheadOrInTurnsGivesTheSameRun) {
+// Rows read ahead or in turns, handed to the engine as values or as statements' text: the same
+// reports, statements and files.
+TEST(ConversionTds, ReadingAheadOrInTurnsValuesOrTextGiveTheSameRun) {
     // BigTable longer than the rows held ahead.
     test::TdsServer server{test::TdsServer::standardFixture(5000)};
     struct Outcome {
@@ -190,13 +192,14 @@ TEST(ConversionTds, ReadingAheadOrInTurnsGivesTheSameRun) {
         std::vector<std::string> statements;
         std::map<std::string, std::string> files;
     };
-    const auto convert = [&](bool readAhead) {
+    const auto convert = [&](bool readAhead, bool rowsAsText) {
         Outcome out;
         for (const bool preview : {true, false}) {
             QTemporaryDir dir;
             ScriptedUi ui;
             ConversionRun run(ui);
             run.setReadAhead(readAhead);
+            run.setRowsAsText(rowsAsText);
             const PreviewChoice choice = preview ? PreviewChoice::PerFile : PreviewChoice::Off;
             run.run(test::tdsLogin(server.port()), test::folderTarget(dir.path().toStdString()), choice);
             for (const auto& shown : ui.messages)
@@ -212,11 +215,14 @@ TEST(ConversionTds, ReadingAheadOrInTurnsGivesTheSameRun) {
         }
         return out;
     };
-    const Outcome ahead = convert(true);
-    const Outcome inTurns = convert(false);
+    const Outcome ahead = convert(true, false);
+    const Outcome inTurns = convert(false, false);
+    const Outcome asText = convert(true, true);
     EXPECT_EQ(ahead.messages, inTurns.messages);
     EXPECT_GT(ahead.statements.size(), 5000u);
     EXPECT_EQ(ahead.statements, inTurns.statements);
     EXPECT_GE(ahead.files.size(), 7u);
     EXPECT_EQ(ahead.files, inTurns.files);
+    EXPECT_EQ(ahead.messages, asText.messages);
+    EXPECT_EQ(ahead.files, asText.files);
 }

@@ -1,6 +1,9 @@
 // INSERT INTO statements: literal forms by value type, the null literal's spacing, the locale's
-// separators, and texts that must reach the target unchanged.
+// separators, and texts that must reach the target unchanged. Every row is also made as the
+// literals handed to the engine without the text: they must be what the engine's parser reads
+// from the text, and give back the same text.
 #include "engine/row_statements.h"
+#include "foxpro/statement.h"
 
 #include <gtest/gtest.h>
 
@@ -24,9 +27,34 @@ Locale german() {
     return l;
 }
 
+// The row's statement; the literals of the same row are checked against it.
+std::string statementOf(const std::string& table, const std::vector<int>& numeric,
+                        const std::vector<Value>& values, const Locale& l) {
+    const std::string text = rowStatement(table, numeric, values, l);
+    RowStatement literals(table, numeric, l, RowStatement::Output::Literals);
+    for (int round = 0; round < 2; ++round) { // the second row reuses the first one's room
+        literals.beginRow();
+        for (const auto& value : values)
+            literals.appendValue(value);
+        literals.finishRow();
+    }
+    EXPECT_EQ(literals.renderText(), text);
+    if (!literals.literalsParse())
+        return text;
+    const auto parsed = std::get<qc::foxpro::InsertInto>(qc::foxpro::parseStatement(text));
+    EXPECT_EQ(literals.literals().table, parsed.table) << text;
+    EXPECT_TRUE(literals.literals().fields.empty());
+    EXPECT_EQ(literals.literals().values.size(), parsed.values.size()) << text;
+    for (std::size_t i = 0; i < parsed.values.size() && i < literals.literals().values.size(); ++i) {
+        EXPECT_EQ(literals.literals().values[i].kind, parsed.values[i].kind) << text << " value " << i;
+        EXPECT_EQ(literals.literals().values[i].text, parsed.values[i].text) << text << " value " << i;
+    }
+    return text;
+}
+
 std::string row(const std::vector<int>& numeric, const std::vector<Value>& values,
                 const Locale& l = english()) {
-    return rowStatement("T", numeric, values, l);
+    return statementOf("T", numeric, values, l);
 }
 
 const Value null{qc::odbc::Null{}};
@@ -40,7 +68,7 @@ TEST(RowStatements, OrdersExample) {
                                     qc::odbc::Decimal{"12.5"},
                                     null,
                                     true};
-    EXPECT_EQ(rowStatement("Orders", {0, 3, 5}, values, english()),
+    EXPECT_EQ(statementOf("Orders", {0, 3, 5}, values, english()),
               "INSERT INTO [Orders] VALUES (7, 'O''Brien', '08/31/2021 14:05:00', 12.5,NULL, 1);");
 }
 
@@ -76,6 +104,15 @@ TEST(RowStatements, DoublesReadBackExactly) {
         EXPECT_EQ(std::strtod(literal.c_str(), nullptr), d) << s;
     }
     EXPECT_EQ(row({0}, {0.1}), "INSERT INTO [T] VALUES (0.1);");
+    // What is not a number in a numeric column is left to the parser to refuse, as its text.
+    for (double d : {std::numeric_limits<double>::infinity(), std::numeric_limits<double>::quiet_NaN()}) {
+        RowStatement s("T", {0}, english(), RowStatement::Output::Literals);
+        s.beginRow();
+        s.appendValue(d);
+        s.finishRow();
+        EXPECT_FALSE(s.literalsParse());
+        EXPECT_THROW(qc::foxpro::parseStatement(s.renderText()), std::exception) << s.renderText();
+    }
 }
 
 TEST(RowStatements, CommaDecimalLocale) {
@@ -142,7 +179,7 @@ TEST(RowStatements, BytesGuidsAndTableNames) {
     EXPECT_EQ(row({}, {qc::odbc::Bytes{0x00, 0xAB, 0x10, 0xFF}}), "INSERT INTO [T] VALUES ('00AB10FF');");
     EXPECT_EQ(row({}, {qc::odbc::Guid{"6F9619FF-8B86-D011-B42D-00C04FC964FF"}}),
               "INSERT INTO [T] VALUES ('6F9619FF-8B86-D011-B42D-00C04FC964FF');");
-    EXPECT_EQ(rowStatement("Weird]Name", {}, {std::string("x")}, english()),
+    EXPECT_EQ(statementOf("Weird]Name", {}, {std::string("x")}, english()),
               "INSERT INTO [Weird]]Name] VALUES ('x');");
 }
 
