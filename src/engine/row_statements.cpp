@@ -97,6 +97,41 @@ inline char* putPadded(char* out, long long number, int width) {
     return putPaddedSlowly(out, number, width);
 }
 
+// The three literals as the text writes them; a literal ends with ", ", which the next NULL
+// shortens and the row's end drops.
+void writeNull(std::string& out) {
+    if (!out.empty() && out.back() == ' ')
+        out.pop_back();
+    out += "NULL, ";
+}
+
+void writeUnquoted(std::string& out, std::string_view text) {
+    out += text;
+    out += ", ";
+}
+
+void writeQuoted(std::string& out, std::string_view text, bool mayHoldApostrophe) {
+    out += '\'';
+    for (std::size_t start = 0; mayHoldApostrophe;) {
+        const std::size_t quote = text.find('\'', start);
+        if (quote == std::string_view::npos) {
+            text = text.substr(start);
+            break;
+        }
+        out.append(text.substr(start, quote + 1 - start));
+        out += '\'';
+        start = quote + 1;
+    }
+    out += text;
+    out += "', ";
+}
+
+void writeEnd(std::string& out) {
+    if (out.size() >= 2)
+        out.resize(out.size() - 2);
+    out += ");";
+}
+
 } // namespace
 
 const odbc::Value& nullToDefault(const odbc::Value& value, const odbc::Value& fallback) {
@@ -196,45 +231,6 @@ void RowStatement::appendValue(const odbc::Value& raw) {
         value);
     ++position_;
 }
-
-namespace {
-
-// The three literals as the text writes them; a literal ends with ", ", which the next NULL
-// shortens and the row's end drops.
-void writeNull(std::string& out) {
-    if (!out.empty() && out.back() == ' ')
-        out.pop_back();
-    out += "NULL, ";
-}
-
-void writeUnquoted(std::string& out, std::string_view text) {
-    out += text;
-    out += ", ";
-}
-
-void writeQuoted(std::string& out, std::string_view text, bool mayHoldApostrophe) {
-    out += '\'';
-    for (std::size_t start = 0; mayHoldApostrophe;) {
-        const std::size_t quote = text.find('\'', start);
-        if (quote == std::string_view::npos) {
-            text = text.substr(start);
-            break;
-        }
-        out.append(text.substr(start, quote + 1 - start));
-        out += '\'';
-        start = quote + 1;
-    }
-    out += text;
-    out += "', ";
-}
-
-void writeEnd(std::string& out) {
-    if (out.size() >= 2)
-        out.resize(out.size() - 2);
-    out += ");";
-}
-
-} // namespace
 
 void RowStatement::finishRow() {
     if (output_ == Output::Text)
