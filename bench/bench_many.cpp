@@ -109,13 +109,7 @@ int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     const std::vector<std::string> args(argv + 1, argv + argc);
     try {
-        int rounds = 5;
-        for (std::size_t i = 0; i < args.size(); ++i) {
-            if (args[i] == "--rounds" && i + 1 < args.size())
-                rounds = std::max(1, std::stoi(args[++i]));
-            else
-                throw std::runtime_error("unknown option " + args[i]);
-        }
+        const int rounds = qc::bench::roundsOption(args, 5);
         QStringList many;
         for (int t = 1; t <= kTables; ++t)
             many << QString::fromStdString(tableName(t));

@@ -4,9 +4,11 @@
 
 #include <QCoreApplication>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
+#include <stdexcept>
 
 namespace qc::bench {
 
@@ -34,6 +36,17 @@ long recordCount(const std::string& dbf) {
     unsigned char header[8] = {};
     in.read(reinterpret_cast<char*>(header), sizeof header);
     return header[4] | header[5] << 8 | header[6] << 16 | static_cast<long>(header[7]) << 24;
+}
+
+int roundsOption(const std::vector<std::string>& args, int fallback) {
+    int rounds = fallback;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--rounds" && i + 1 < args.size())
+            rounds = std::max(1, std::stoi(args[++i]));
+        else
+            throw std::runtime_error("unknown option " + args[i]);
+    }
+    return rounds;
 }
 
 } // namespace qc::bench

@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <string>
+#include <vector>
 
 namespace qc::bench {
 
@@ -34,5 +35,9 @@ void mapSqlServer(const std::string& folder, const char* driver);
 
 // The record count in the header of a DBF file.
 long recordCount(const std::string& dbf);
+
+// The rounds a benchmark's only option, --rounds N, asks for (at least 1), else `fallback`;
+// throws on any other argument.
+int roundsOption(const std::vector<std::string>& args, int fallback);
 
 } // namespace qc::bench
