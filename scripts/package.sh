@@ -7,6 +7,9 @@ top=$(cd "$(dirname "$0")/.." && pwd)
 bash "$top/scripts/setup.sh"
 dir="$top/build/package"
 export DEB_BUILD_MAINT_OPTIONS=hardening=+all
+# CPack strips the programs (CPACK_STRIP_FILES), so their debug information would only be thrown
+# away: it is not made, as making it only slows the compile.
+export DEB_CFLAGS_MAINT_STRIP=-g DEB_CXXFLAGS_MAINT_STRIP=-g
 # Configured each time: the version carries the commit. With these flags GCC 12 warns, wrongly, of
 # overlapping copies inside std::string (its bug 105329): -Wno-restrict.
 CFLAGS=$(dpkg-buildflags --get CFLAGS) \
