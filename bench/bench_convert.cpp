@@ -70,17 +70,19 @@ int main(int argc, char** argv) {
         // swings twice as much.
         double read = 0, statements = 0, convert = 0, convertText = 0;
         long faults = 0, previewFaults = 0, textFaults = 0;
+        const auto emptyTarget = [&] {
+            QDir(QString::fromStdString(target)).removeRecursively();
+            QDir().mkpath(QString::fromStdString(target));
+        };
         for (int round = 0; round < 3; ++round) {
             const auto bare = qc::bench::bareOdbcRead(qc::bench::sqliteConnectionString(source), "Big");
             if (bare.rows != kRows)
                 throw std::runtime_error("the bare read saw " + std::to_string(bare.rows) + " rows");
             read = std::max(read, bare.rows / bare.seconds);
-            QDir(QString::fromStdString(target)).removeRecursively();
-            QDir().mkpath(QString::fromStdString(target));
+            emptyTarget();
             statements = std::max(statements, convertRowsPerSecond(source, target, true, previewFaults));
             convert = std::max(convert, convertRowsPerSecond(source, target, false, faults));
-            QDir(QString::fromStdString(target)).removeRecursively();
-            QDir().mkpath(QString::fromStdString(target));
+            emptyTarget();
             convertText =
                 std::max(convertText, convertRowsPerSecond(source, target, false, textFaults, true));
         }

@@ -132,6 +132,22 @@ void writeEnd(std::string& out) {
     out += ");";
 }
 
+// A literal as the parser reads it, written as the text that it reads it from.
+void writeLiteral(std::string& out, foxpro::Literal::Kind kind, std::string_view text,
+                  bool mayHoldApostrophe) {
+    switch (kind) {
+    case foxpro::Literal::Kind::Number:
+        writeUnquoted(out, text);
+        break;
+    case foxpro::Literal::Kind::Text:
+        writeQuoted(out, text, mayHoldApostrophe);
+        break;
+    default:
+        writeNull(out);
+        break;
+    }
+}
+
 } // namespace
 
 const odbc::Value& nullToDefault(const odbc::Value& value, const odbc::Value& fallback) {
@@ -241,58 +257,22 @@ void RowStatement::finishRow() {
 
 std::string RowStatement::renderText() const {
     std::string out = prefix_;
-    for (const auto& literal : row_.values) {
-        switch (literal.kind) {
-        case foxpro::Literal::Kind::Number:
-            writeUnquoted(out, literal.text);
-            break;
-        case foxpro::Literal::Kind::Text:
-            writeQuoted(out, literal.text, true);
-            break;
-        default:
-            writeNull(out);
-            break;
-        }
-    }
+    for (const auto& literal : row_.values)
+        writeLiteral(out, literal.kind, literal.text, true);
     writeEnd(out);
     return out;
 }
 
-foxpro::Literal& RowStatement::nextLiteral() {
+void RowStatement::appendLiteral(foxpro::Literal::Kind kind, std::string_view text, bool mayHoldApostrophe) {
+    if (output_ == Output::Text) {
+        writeLiteral(text_, kind, text, mayHoldApostrophe);
+        return;
+    }
     const auto at = static_cast<std::size_t>(position_);
     if (at == row_.values.size())
         row_.values.emplace_back();
-    return row_.values[at];
-}
-
-void RowStatement::appendNull() {
-    if (output_ == Output::Text) {
-        writeNull(text_);
-        return;
-    }
-    foxpro::Literal& literal = nextLiteral();
-    literal.kind = foxpro::Literal::Kind::Null;
-    literal.text.clear();
-}
-
-void RowStatement::appendUnquoted(std::string_view text) {
-    if (output_ == Output::Text) {
-        writeUnquoted(text_, text);
-        return;
-    }
-    foxpro::Literal& literal = nextLiteral();
-    literal.kind = foxpro::Literal::Kind::Number;
-    literal.text.assign(text);
-}
-
-void RowStatement::appendQuoted(std::string_view text, bool mayHoldApostrophe) {
-    if (output_ == Output::Text) {
-        writeQuoted(text_, text, mayHoldApostrophe);
-        return;
-    }
-    foxpro::Literal& literal = nextLiteral();
-    literal.kind = foxpro::Literal::Kind::Text;
-    literal.text.assign(text);
+    row_.values[at].kind = kind;
+    row_.values[at].text.assign(text);
 }
 
 void RowStatement::appendNumber(std::string_view digits, Form form) {

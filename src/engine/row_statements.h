@@ -62,12 +62,14 @@ class RowStatement {
         return Form::TextAmongNumeric;
     }
 
-    // The three literals every value ends as. A text known to hold no apostrophe skips the
-    // search for one.
-    void appendNull();
-    void appendUnquoted(std::string_view text);
-    void appendQuoted(std::string_view text, bool mayHoldApostrophe = true);
-    foxpro::Literal& nextLiteral();
+    // The three literals every value ends as, written into the text or kept as the next
+    // literal. A text known to hold no apostrophe skips the search for one.
+    void appendLiteral(foxpro::Literal::Kind kind, std::string_view text, bool mayHoldApostrophe = true);
+    void appendNull() { appendLiteral(foxpro::Literal::Kind::Null, {}); }
+    void appendUnquoted(std::string_view text) { appendLiteral(foxpro::Literal::Kind::Number, text); }
+    void appendQuoted(std::string_view text, bool mayHoldApostrophe = true) {
+        appendLiteral(foxpro::Literal::Kind::Text, text, mayHoldApostrophe);
+    }
     void appendNumber(std::string_view digits, Form form);
     // mm/dd/yyyy and hh:nn:ss with the locale's separators, unquoted, written at `out`; each
     // returns the end. kPartRoom is what either may need.
