@@ -11,7 +11,10 @@
 #include "odbc/statement.h"
 
 #include <cctype>
+#include <exception>
+#include <memory>
 #include <stdexcept>
+#include <utility>
 
 namespace qc::data {
 
@@ -124,6 +127,28 @@ bool timedOut(const std::exception& failure) {
 }
 
 struct Connection::Impl {
+    // A query sent ahead of its Recordset::open, and the server's answer. Only the worker touches
+    // what it holds, so its statement is made and freed on the thread of the connection's others.
+    struct AheadQuery {
+        std::string source;
+        std::unique_ptr<odbc::Statement> statement;
+        std::int64_t count = -1;
+        std::exception_ptr failure;
+    };
+
+    ~Impl() {
+        // Before the worker ends, which first runs the query sent ahead if it has not yet.
+        if (ahead)
+            worker.post([query = std::move(ahead)] { query->statement.reset(); });
+    }
+
+    // Drops the query sent ahead, if any, freeing its statement on the worker.
+    void dropAhead() {
+        if (const std::shared_ptr<AheadQuery> query = std::move(ahead))
+            runLettingEventsThrough(
+                worker, [&] { query->statement.reset(); }, eventPump);
+    }
+
     int commandTimeout = 30;
     int connectionTimeout = 0;
     std::function<void()> eventPump;
@@ -136,6 +161,7 @@ struct Connection::Impl {
     WorkerThread worker;
     // The open ODBC source takes a batch of statements (a SQL Server), asked once as it opens.
     bool batches = false;
+    std::shared_ptr<AheadQuery> ahead;
 
     bool open() const { return (odbc && odbc->isOpen()) || foxpro; }
 };
@@ -272,6 +298,24 @@ std::unique_ptr<Recordset> Connection::openSchema() {
     return recordset;
 }
 
+void Connection::sendAhead(const std::string& source) {
+    Impl& conn = *impl_;
+    if (!conn.odbc || !conn.odbc->isOpen() || !conn.batches || !conn.readAhead || !conn.eventPump)
+        return;
+    conn.dropAhead();
+    auto query = std::make_shared<Impl::AheadQuery>();
+    query->source = source;
+    // Queued behind the reading of the rows before, whose statement goes as the reading ends.
+    conn.worker.post([&odbc = *conn.odbc, timeout = conn.commandTimeout, query] {
+        try {
+            query->statement = openCounted(odbc, true, timeout, query->source, query->count);
+        } catch (...) {
+            query->failure = std::current_exception();
+        }
+    });
+    conn.ahead = std::move(query);
+}
+
 void closeBeforeExit(Connection& connection) noexcept {
     try {
         if (connection.isOpen())
@@ -287,6 +331,7 @@ void Connection::close() {
     // The engine's files are closed first so that a write the system tells of only then is
     // reported; the connection is closed either way.
     const std::unique_ptr<foxpro::Database> foxpro = std::move(impl_->foxpro);
+    impl_->dropAhead();
     impl_->odbc.reset();
     if (foxpro)
         foxpro->close();
@@ -307,9 +352,21 @@ void Recordset::open(const std::string& source, Connection& connection) {
     // result is pending, the connection takes no second statement.
     std::int64_t count = -1;
     std::unique_ptr<odbc::Statement> statement;
+    const std::shared_ptr<Connection::Impl::AheadQuery> ahead = std::move(conn.ahead);
     runLettingEventsThrough(
         conn.worker,
-        [&] { statement = openCounted(*conn.odbc, conn.batches, conn.commandTimeout, source, count); },
+        [&] {
+            if (ahead && ahead->source == source) {
+                count = ahead->count;
+                statement = std::move(ahead->statement);
+                if (ahead->failure)
+                    std::rethrow_exception(std::exchange(ahead->failure, nullptr));
+                return;
+            }
+            if (ahead) // sent for another text: its answer goes before this one is asked
+                ahead->statement.reset();
+            statement = openCounted(*conn.odbc, conn.batches, conn.commandTimeout, source, count);
+        },
         conn.eventPump);
     const bool readAhead = conn.readAhead && conn.eventPump;
     openSource(std::make_unique<OdbcQuerySource>(std::move(statement), count,

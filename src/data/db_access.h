@@ -100,6 +100,11 @@ class Connection {
     std::vector<std::string> takeNotices();
     // The tables: a recordset with the fields "TABLE_TYPE" and "TABLE_NAME" among others.
     std::unique_ptr<Recordset> openSchema();
+    // Sends the query `source` to a SQL Server as soon as the rows of the recordset open now have
+    // all been read, so the next table's answer is on its way while this one's last rows are
+    // written; the next Recordset::open of the same text takes it, failure included, and any
+    // other open drops it. Nothing is sent unless rows are read ahead (an event pump is set).
+    void sendAhead(const std::string& source);
     void close();
     // The open ODBC connection underneath, for what the driver tells beside the recordsets (a
     // table's primary key); null on the FoxPro engine or while closed.

@@ -64,7 +64,12 @@ RowReadAhead::~RowReadAhead() {
     // reading thread may be using at that moment, so only a read that stays waiting is cancelled.
     if (reading_ && !finished_ && !changed_.wait_for(lock, kCancelAfter, [this] { return finished_; })) {
         lock.unlock();
-        statement_->cancel();
+        {
+            // A reading thread letting the statement go is no longer reading: nothing to cancel.
+            std::unique_lock guard(statementMutex_, std::try_to_lock);
+            if (guard.owns_lock() && statement_)
+                statement_->cancel();
+        }
         lock.lock();
     }
     // The reading touches nothing of this object once it has said it finished.
@@ -144,6 +149,13 @@ void RowReadAhead::read() {
         // Once, as the rows held reach the mark: the taker, woken, takes them all.
         if ((filled_ >= kWakeAfter && filled_ - count < kWakeAfter) || full())
             changed_.notify_all();
+    }
+    // The statement goes here, before the connection's next job: that job may send the server
+    // the next query, which a statement with its cursor still open would hold up or cut off, and
+    // the connection's statements are made and freed on this thread only.
+    {
+        std::lock_guard guard(statementMutex_);
+        statement_.reset();
     }
     std::lock_guard lock(mutex_);
     // Moved, so that this thread holds no reference to release once the taker may have one.

@@ -76,7 +76,9 @@ class RowReadAhead {
     // Under mutex_: the reader may hold no more until rows are taken.
     bool full() const;
 
+    // Freed by the reading thread as it ends, under statementMutex_, which a cancel holds too.
     std::unique_ptr<odbc::Statement> statement_;
+    std::mutex statementMutex_;
     std::function<void()> whileWaiting_;
     const Limits limits_;
     std::vector<Row> ring_;

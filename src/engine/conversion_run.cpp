@@ -172,7 +172,8 @@ void ConversionRun::copyTables(ErrorTrap& trap) {
         if (!entry)
             break;
         const auto& [index, takenBy] = *entry;
-        if (copyTable(trap, index, takenBy) == TableOutcome::EndRun) {
+        const auto* following = !dispenser_ && next < order_.size() ? &order_[next] : nullptr;
+        if (copyTable(trap, index, takenBy, following) == TableOutcome::EndRun) {
             wentBack = true;
             break;
         }
@@ -210,7 +211,8 @@ void ConversionRun::finish(ErrorTrap& trap) {
     recordset_.reset();
 }
 
-ConversionRun::TableOutcome ConversionRun::copyTable(ErrorTrap& trap, int index, const QString& takenBy) {
+ConversionRun::TableOutcome ConversionRun::copyTable(ErrorTrap& trap, int index, const QString& takenBy,
+                                                     const std::pair<int, QString>* following) {
     trap.step(Step::LetEventsThroughBeforeTable, [&] { port_.letEventsThrough(); });
     TableResult& table = result_.tables.emplace_back(); // [162]
     table.table = sourceTables_[index];
@@ -251,6 +253,8 @@ ConversionRun::TableOutcome ConversionRun::copyTable(ErrorTrap& trap, int index,
     // lets events through, so a Ctrl-C of the command line never falls between them.
     TableDefinition definition;
     const bool built = prepareTable(trap, definition);
+    if (built && following)
+        sendAhead(*following);
     if (built) {
         if (replace == true) { // [178]
             refused(output(trap, "DROP TABLE " + bracketedName(tableName().toStdString()) + ";",
@@ -280,6 +284,20 @@ ConversionRun::TableOutcome ConversionRun::copyTable(ErrorTrap& trap, int index,
     }
     trap.step(Step::ClearTableProgress, [&] { port_.setProgressText(QString()); });
     return TableOutcome::Next; // [446]
+}
+
+void ConversionRun::sendAhead(const std::pair<int, QString>& following) {
+    // A question may keep the next table (or a preview end the run): its rows would be sent for
+    // nothing.
+    const data::SourceTable& next = sourceTables_[static_cast<std::size_t>(following.first)];
+    if (preview_ != PreviewChoice::Off || !following.second.isEmpty() ||
+        containsCaseless(targetTables_, next.name))
+        return;
+    try {
+        source_->sendAhead(data::selectAllStatement(next));
+    } catch (...) {
+        // Then the table's query is sent when its turn comes, and fails there if it must.
+    }
 }
 
 bool ConversionRun::prepareTable(ErrorTrap& trap, TableDefinition& definition) {

@@ -131,7 +131,12 @@ class ConversionRun {
     std::optional<std::pair<int, QString>> nextTable(std::size_t& next);
     enum class TableOutcome { Next, EndRun };
     // `takenBy`: the schema whose table of the same name has the FoxPro name, when not this one.
-    TableOutcome copyTable(ErrorTrap& trap, int index, const QString& takenBy);
+    // `following`: the run's next table, when it is known (not a job's).
+    TableOutcome copyTable(ErrorTrap& trap, int index, const QString& takenBy,
+                           const std::pair<int, QString>* following);
+    // Has the source send the query of the run's next table once this table's rows are read,
+    // where that table is sure to be read next without a question first.
+    void sendAhead(const std::pair<int, QString>& following);
     void finish(ErrorTrap& trap);
     TableResult& current() { return result_.tables.back(); }
     const TableResult& current() const { return result_.tables.back(); }

@@ -251,3 +251,58 @@ CREATE TABLE Loose(id INTEGER);
     foxPro.openFoxPro(fixtureDir.path().toStdString());
     EXPECT_TRUE(primaryKeyColumns(foxPro, {{}, QStringLiteral("keys")}).empty());
 }
+
+TEST(DbAccessOdbc, AQuerySentAheadIsTakenByItsOwnOpenOnlyAndFailsThereAsItWouldHave) {
+    QTemporaryDir fixtureDir;
+    const std::string fixture = fixtureDir.filePath(QStringLiteral("ahead.json")).toStdString();
+    std::ofstream(fixture)
+        << R"json({"users": {"testuser": "Test#Pass1"}, "databases": {"TestDB": {"tables": [
+ {"name": "A", "columns": [["id", "int"]], "rows": [[1], [2], [3]]},
+ {"name": "B", "columns": [["id", "int"]], "rows": [[10], [20]]},
+ {"name": "Secret", "columns": [["id", "int"]], "rows": [[1]], "deny_select": true}]}}})json";
+    qc::test::TdsServer server(fixture);
+    Connection conn;
+    conn.setEventPump([] {}); // rows are read ahead, and queries may be sent ahead
+    conn.open(mssqlConnectionString(qc::test::tdsLogin(server.port())));
+    const auto openIds = [&](const std::string& table, std::size_t readAtMost = 100) {
+        Recordset rs;
+        rs.open("SELECT * FROM [" + table + "]", conn);
+        std::vector<std::int64_t> ids{rs.recordCount()};
+        for (; !rs.eof() && ids.size() <= readAtMost; rs.moveNext())
+            ids.push_back(std::get<std::int64_t>(rs.fieldValue(0)));
+        return ids; // the count, then the rows
+    };
+    const auto failureOpening = [&](const std::string& table) {
+        try {
+            openIds(table);
+        } catch (const std::exception& e) {
+            return std::string(e.what());
+        }
+        return std::string("no failure");
+    };
+    using Ids = std::vector<std::int64_t>;
+
+    // Sent while A is read: taken by B's open, once.
+    {
+        Recordset a;
+        a.open("SELECT * FROM [A]", conn);
+        conn.sendAhead("SELECT * FROM [B]");
+        a.close(); // before its rows are all read
+    }
+    EXPECT_EQ(openIds("B"), (Ids{2, 10, 20}));
+    EXPECT_EQ(openIds("A"), (Ids{3, 1, 2, 3}));
+    // Another open drops it, and the connection goes on.
+    conn.sendAhead("SELECT * FROM [B]");
+    EXPECT_EQ(openIds("A", 1), (Ids{3, 1}));
+    EXPECT_EQ(openIds("B"), (Ids{2, 10, 20}));
+    // A refusal comes at the open, in the words it has without sending ahead.
+    const std::string refused = failureOpening("Secret");
+    EXPECT_NE(refused, "no failure");
+    conn.sendAhead("SELECT * FROM [Secret]");
+    EXPECT_EQ(failureOpening("Secret"), refused);
+    EXPECT_EQ(openIds("A"), (Ids{3, 1, 2, 3}));
+    // Closing with a query sent ahead and never taken.
+    conn.sendAhead("SELECT * FROM [B]");
+    conn.close();
+    EXPECT_FALSE(conn.isOpen());
+}
