@@ -115,11 +115,15 @@ void RowReadAhead::read() {
             room = limits_.rows - filled_;
             bytesHeld = bytesFilled_;
             reading_ = true;
+            batchAt_ = at;
+            batchTaken_ = batchTakenBytes_ = 0;
+            batchRead_.store(0, std::memory_order_relaxed);
         }
         // The slots after the last row read are this thread's until they are counted in. Rows are
         // read into them a batch at a time and counted in together, so the lock is taken once per
-        // batch; a batch ends before a read that may wait for the server, so no row that came is
-        // held back by one that has not.
+        // batch. Each row read is published as it comes (a store, no lock): a taker that runs out
+        // counts in what the batch has so far, so no row that came is held back by a read that
+        // waits for the server.
         std::size_t count = 0, bytes = 0;
         bool more = true;
         try {
@@ -129,9 +133,9 @@ void RowReadAhead::read() {
                 if (more) {
                     ++count;
                     bytes += slot.bytes;
+                    batchRead_.store(count, std::memory_order_release);
                 }
-            } while (more && count < room && count < kBatch && bytesHeld + bytes < limits_.bytes &&
-                     !statement_->nextMayWait());
+            } while (more && count < room && count < kBatch && bytesHeld + bytes < limits_.bytes);
         } catch (...) {
             failure = std::current_exception();
             more = false;
@@ -140,14 +144,18 @@ void RowReadAhead::read() {
         reading_ = false;
         if (stop_)
             break;
-        filled_ += count;
-        bytesFilled_ += bytes;
+        // Those the taker counted in already stay counted once.
+        const std::size_t added = count - batchTaken_;
+        filled_ += added;
+        bytesFilled_ += bytes - batchTakenBytes_;
+        batchTaken_ = batchTakenBytes_ = 0;
+        batchRead_.store(0, std::memory_order_relaxed);
         mostRows_ = std::max(mostRows_, filled_);
         mostBytes_ = std::max(mostBytes_, bytesFilled_);
         if (!more)
             break;
         // Once, as the rows held reach the mark: the taker, woken, takes them all.
-        if ((filled_ >= kWakeAfter && filled_ - count < kWakeAfter) || full())
+        if ((filled_ >= kWakeAfter && filled_ - added < kWakeAfter) || full())
             changed_.notify_all();
     }
     // The statement goes here, before the connection's next job: that job may send the server
@@ -162,6 +170,21 @@ void RowReadAhead::read() {
     failure_ = std::move(failure);
     finished_ = true;
     changed_.notify_all();
+}
+
+void RowReadAhead::takeFromBatch() {
+    const std::size_t read = batchRead_.load(std::memory_order_acquire);
+    if (read <= batchTaken_)
+        return;
+    std::size_t bytes = 0;
+    for (std::size_t i = batchTaken_; i < read; ++i)
+        bytes += ring_[(batchAt_ + i) % ring_.size()].bytes;
+    filled_ += read - batchTaken_;
+    bytesFilled_ += bytes;
+    batchTaken_ = read;
+    batchTakenBytes_ += bytes;
+    mostRows_ = std::max(mostRows_, filled_);
+    mostBytes_ = std::max(mostBytes_, bytesFilled_);
 }
 
 template <class Ready> void RowReadAhead::await(std::unique_lock<std::mutex>& lock, Ready ready) {
@@ -184,7 +207,10 @@ bool RowReadAhead::next(std::vector<odbc::Value>& row) {
         bytesFilled_ -= takenBytes_;
         taken_ = claimed_ = takenBytes_ = 0;
         changed_.notify_all();
-        await(lock, [this] { return filled_ > 0 || finished_; });
+        await(lock, [this] {
+            takeFromBatch();
+            return filled_ > 0 || finished_;
+        });
         claimed_ = filled_;
         if (claimed_ == 0) {
             if (failure_)

@@ -11,6 +11,7 @@
 #include "data/worker_thread.h"
 #include "odbc/statement.h"
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstddef>
@@ -75,6 +76,8 @@ class RowReadAhead {
     template <class Ready> void await(std::unique_lock<std::mutex>& lock, Ready ready);
     // Under mutex_: the reader may hold no more until rows are taken.
     bool full() const;
+    // Under mutex_: counts in the rows of the reader's batch under way that it has read so far.
+    void takeFromBatch();
 
     // Freed by the reading thread as it ends, under statementMutex_, which a cancel holds too.
     std::unique_ptr<odbc::Statement> statement_;
@@ -96,6 +99,13 @@ class RowReadAhead {
     bool finished_ = false;
     bool stop_ = false;
     bool reading_ = false; // the reading thread is in a call that waits for the server
+    // The reader's batch under way: its first slot and how many of its rows the taker counted in
+    // before the reader did (under mutex_), and how many the reader has read (its own, published
+    // row by row).
+    std::size_t batchAt_ = 0;
+    std::size_t batchTaken_ = 0;
+    std::size_t batchTakenBytes_ = 0;
+    std::atomic<std::size_t> batchRead_ = 0;
     std::exception_ptr failure_;
 
     // The taking thread's own: the slots claimed at its last wait and how many of them it took.

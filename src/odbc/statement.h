@@ -54,10 +54,6 @@ class Statement {
     // Whether any value of the current row failed (so a caller need not ask column by column).
     bool anyValueFailure() const { return anyFailure_; }
 
-    // Whether the next call of next() may wait for the server; false while it takes its row from
-    // the rows already fetched, or from a source that never keeps anyone waiting.
-    bool nextMayWait() const { return rowAt_ + 1 >= blockRows_ && (!traits_ || traits_->rowsMayWait); }
-
     // Closes the cursor (the rest of the result is discarded).
     void close();
     // Moves to the next result with columns of a batch of statements, discarding the rest of this
