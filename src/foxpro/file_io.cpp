@@ -124,6 +124,7 @@ void File::takeFrom(File& other) noexcept {
     undoable_ = std::exchange(other.undoable_, false);
     zeroFrom_ = std::exchange(other.zeroFrom_, ~std::uint64_t{0});
     populate_ = std::exchange(other.populate_, true);
+    populatedTo_ = std::exchange(other.populatedTo_, 0);
 }
 
 namespace {
@@ -135,6 +136,9 @@ constexpr std::size_t kMapLength = std::size_t{1} << 31;
 // small tables would pay for with every table.
 constexpr std::uint64_t kFirstGrowStep = std::uint64_t{64} << 10;
 constexpr std::uint64_t kGrowStep = std::uint64_t{1} << 20;
+// The page faults of room taken are taken this much at a time, ahead of the bytes written: a
+// table that ends early in its last step pays for no pages it never fills.
+constexpr std::uint64_t kPopulateStep = std::uint64_t{64} << 10;
 #ifndef MADV_POPULATE_WRITE
 #define MADV_POPULATE_WRITE 23 // Linux 5.14; older kernels answer EINVAL
 #endif
@@ -185,6 +189,7 @@ void File::unmap() {
     map_ = nullptr;
     releasedTo_ = 0;
     mapped_ = 0;
+    populatedTo_ = 0;
     mapTried_ = false;
 }
 
@@ -198,6 +203,7 @@ void File::writeGrowing(std::uint64_t offset, std::string_view bytes, std::uint6
     if (end > mapped_) {
         // Someone else may have grown the file meanwhile.
         mapped_ = std::min<std::uint64_t>(std::max(mapped_, size()), kMapLength);
+        populatedTo_ = std::max(populatedTo_, mapped_);
     }
     if (end > mapped_) {
         const std::uint64_t step =
@@ -230,11 +236,16 @@ void File::writeGrowing(std::uint64_t offset, std::string_view bytes, std::uint6
         releaseWrittenPages(offset);
         // Room taken now reads as zeros until written.
         zeroFrom_ = std::min(zeroFrom_, mapped_);
-        populate(mapped_, target);
+        populatedTo_ = std::max(populatedTo_, mapped_);
         mapped_ = target;
         grown_ = grown_ || target > end;
     } else {
         undoLength_ = mapped_;
+    }
+    if (end > populatedTo_) {
+        const std::uint64_t to = std::min(mapped_, end + kPopulateStep);
+        populate(populatedTo_, to);
+        populatedTo_ = to;
     }
     // The bytes about to be written over inside the file as it was, for undoLastAppend(): those
     // in room this object took are zeros and need no copy.
@@ -280,6 +291,7 @@ void File::undoLastAppend() {
     if (size() != undoLength_) {
         cutBack(undoLength_);
         mapped_ = std::min(mapped_, undoLength_);
+        populatedTo_ = std::min(populatedTo_, mapped_);
     }
 }
 
@@ -289,6 +301,7 @@ void File::trimTo(std::uint64_t length) {
     if (size() > length)
         cutBack(length);
     mapped_ = std::min(mapped_, length);
+    populatedTo_ = std::min(populatedTo_, mapped_);
     grown_ = false;
 }
 
@@ -315,6 +328,7 @@ void File::map() {
         return;
     mapTried_ = true;
     mapped_ = std::min<std::uint64_t>(size(), kMapLength);
+    populatedTo_ = mapped_;
     void* map = ::mmap(nullptr, kMapLength, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_NORESERVE, fd_, 0);
     map_ = map == MAP_FAILED ? nullptr : static_cast<char*>(map);
 }

@@ -93,6 +93,8 @@ class File {
     bool grown_ = false;           // writeGrowing reserved room beyond the data
     bool locked_ = false;
     bool populate_ = true; // the kernel takes MADV_POPULATE_WRITE
+    // Room taken below this has had its page faults taken (or was the file's already).
+    std::uint64_t populatedTo_ = 0;
     // What undoLastAppend() restores.
     std::uint64_t undoOffset_ = 0;
     std::uint64_t undoLength_ = 0;
