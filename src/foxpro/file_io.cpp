@@ -145,18 +145,20 @@ constexpr std::uint64_t kPopulateStep = std::uint64_t{64} << 10;
 } // namespace
 
 void File::copyIntoMapping(std::uint64_t offset, const char* bytes, std::size_t length) {
-    // Earlier writes stay before this one for every reader.
-    std::atomic_thread_fence(std::memory_order_seq_cst);
-    const bool copied = copyThroughMapping(map_ + offset, bytes, length);
-    std::atomic_thread_fence(std::memory_order_seq_cst);
-    if (!copied)
+    // Earlier writes stay before this one for every reader (a record before the count that
+    // takes it in). Release is all that needs: a full fence here cost every row several.
+    std::atomic_thread_fence(std::memory_order_release);
+    if (!copyThroughMapping(map_ + offset, bytes, length))
         throw cutShort();
 }
 
 void File::copyFromMapping(std::uint64_t offset, char* out, std::size_t length) {
-    std::atomic_thread_fence(std::memory_order_seq_cst);
+    if (length == 0)
+        return;
     if (!copyThroughMapping(out, map_ + offset, length))
         throw cutShort();
+    // Later reads see at least what this one saw (the records a count read here takes in).
+    std::atomic_thread_fence(std::memory_order_acquire);
 }
 
 Error File::cutShort() {
