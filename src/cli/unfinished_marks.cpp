@@ -9,22 +9,29 @@
 namespace qc::cli {
 
 void UnfinishedMarks::tableCreating(const engine::TableResult& table) {
+    // The table is about to be created, under the name the engine gives a new table: the mark is
+    // named after that without looking through the folder, which with every table of a run would
+    // cost as much as the folder holds.
+    const std::filesystem::path mark =
+        markBeside(folderOf() / foxpro::tableFileName(table.table.name.toStdString(), ".dbf"));
     // A mark that cannot be made goes with a target that takes no table either.
-    if (std::ofstream(markOf(table.table)))
-        marked_.push_back(table.table);
+    if (std::ofstream(mark))
+        marked_.emplace_back(table.table, mark);
 }
 
 void UnfinishedMarks::tableEnded(const engine::TableResult& table) {
     // A refusal before any row is that of the CREATE (a row's comes with the row): there is no
     // table to mark.
     const bool notCreated = table.tableRefused && table.read == 0;
-    const auto marked = std::find(marked_.begin(), marked_.end(), table.table);
+    const auto marked = std::find_if(marked_.begin(), marked_.end(),
+                                     [&](const auto& entry) { return entry.first == table.table; });
     if (marked == marked_.end())
         return;
+    const std::filesystem::path mark = marked->second;
     marked_.erase(marked);
     std::error_code ignored;
     if (table.allRead || notCreated)
-        std::filesystem::remove(markOf(table.table), ignored);
+        std::filesystem::remove(mark, ignored);
 }
 
 bool UnfinishedMarks::unfinished(const data::SourceTable& table) const {
@@ -42,20 +49,25 @@ std::optional<std::int64_t> UnfinishedMarks::records(const data::SourceTable& ta
                                      static_cast<std::uint32_t>(header[7]) << 24);
 }
 
-std::filesystem::path UnfinishedMarks::tableFile(const data::SourceTable& table) const {
-    const std::string name = table.name.toStdString();
+std::filesystem::path UnfinishedMarks::folderOf() const {
     // A container's tables lie beside it.
-    const std::filesystem::path folder =
-        target_.containerChosen ? std::filesystem::path(target_.container.toStdString()).parent_path()
-                                : std::filesystem::path(target_.folder.toStdString());
-    const std::string file = foxpro::tableFileName(name, ".dbf");
+    return target_.containerChosen ? std::filesystem::path(target_.container.toStdString()).parent_path()
+                                   : std::filesystem::path(target_.folder.toStdString());
+}
+
+std::filesystem::path UnfinishedMarks::tableFile(const data::SourceTable& table) const {
+    const std::filesystem::path folder = folderOf();
+    const std::string file = foxpro::tableFileName(table.name.toStdString(), ".dbf");
     const std::filesystem::path found = foxpro::findFileIgnoringCase(folder, file);
     return found.empty() ? folder / file : found;
 }
 
-std::filesystem::path UnfinishedMarks::markOf(const data::SourceTable& table) const {
-    const std::filesystem::path dbf = tableFile(table);
+std::filesystem::path UnfinishedMarks::markBeside(const std::filesystem::path& dbf) {
     return dbf.parent_path() / ("." + dbf.filename().string() + ".unfinished");
+}
+
+std::filesystem::path UnfinishedMarks::markOf(const data::SourceTable& table) const {
+    return markBeside(tableFile(table));
 }
 
 } // namespace qc::cli

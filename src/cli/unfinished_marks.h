@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace qc::cli {
@@ -34,10 +35,13 @@ class UnfinishedMarks : public engine::RunObserver {
     // The target's .dbf of the table, found in any letter case; the lower-case name when there is none.
     std::filesystem::path tableFile(const data::SourceTable& table) const;
     std::filesystem::path markOf(const data::SourceTable& table) const;
+    static std::filesystem::path markBeside(const std::filesystem::path& dbf);
+    // Where the target's tables lie.
+    std::filesystem::path folderOf() const;
 
     const data::FoxProTarget& target_;
-    // The tables marked and not yet ended: several with jobs.
-    std::vector<data::SourceTable> marked_;
+    // The tables marked and not yet ended (several with jobs), each with its mark.
+    std::vector<std::pair<data::SourceTable, std::filesystem::path>> marked_;
 };
 
 } // namespace qc::cli
