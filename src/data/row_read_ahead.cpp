@@ -121,9 +121,9 @@ void RowReadAhead::read() {
         }
         // The slots after the last row read are this thread's until they are counted in. Rows are
         // read into them a batch at a time and counted in together, so the lock is taken once per
-        // batch. Each row read is published as it comes (a store, no lock): a taker that runs out
-        // counts in what the batch has so far, so no row that came is held back by a read that
-        // waits for the server.
+        // batch. Each row read is published as it comes (a store, no lock): a taker that has
+        // waited counts in what the batch has so far, so no row that came is held back for long
+        // by a read that waits for the server.
         std::size_t count = 0, bytes = 0;
         bool more = true;
         try {
@@ -207,8 +207,13 @@ bool RowReadAhead::next(std::vector<odbc::Value>& row) {
         bytesFilled_ -= takenBytes_;
         taken_ = claimed_ = takenBytes_ = 0;
         changed_.notify_all();
-        await(lock, [this] {
-            takeFromBatch();
+        // The rows of the batch under way are counted in only once this taker has waited: taking
+        // them as they come would hand rows over one by one whenever the reader is the slower
+        // side, while a batch held up by a slow server still gives up its rows within a slice.
+        bool waited = false;
+        await(lock, [this, &waited] {
+            if (std::exchange(waited, true))
+                takeFromBatch();
             return filled_ > 0 || finished_;
         });
         claimed_ = filled_;
