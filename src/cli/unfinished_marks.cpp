@@ -12,8 +12,7 @@ void UnfinishedMarks::tableCreating(const engine::TableResult& table) {
     // The table is about to be created, under the name the engine gives a new table: the mark is
     // named after that without looking through the folder, which with every table of a run would
     // cost as much as the folder holds.
-    const std::filesystem::path mark =
-        markBeside(folderOf() / foxpro::tableFileName(table.table.name.toStdString(), ".dbf"));
+    const std::filesystem::path mark = markBeside(newTableFile(table.table));
     // A mark that cannot be made goes with a target that takes no table either.
     if (std::ofstream(mark))
         marked_.emplace_back(table.table, mark);
@@ -49,17 +48,19 @@ std::optional<std::int64_t> UnfinishedMarks::records(const data::SourceTable& ta
                                      static_cast<std::uint32_t>(header[7]) << 24);
 }
 
-std::filesystem::path UnfinishedMarks::folderOf() const {
+std::filesystem::path UnfinishedMarks::newTableFile(const data::SourceTable& table) const {
     // A container's tables lie beside it.
-    return target_.containerChosen ? std::filesystem::path(target_.container.toStdString()).parent_path()
-                                   : std::filesystem::path(target_.folder.toStdString());
+    const std::filesystem::path folder =
+        target_.containerChosen ? std::filesystem::path(target_.container.toStdString()).parent_path()
+                                : std::filesystem::path(target_.folder.toStdString());
+    return folder / foxpro::tableFileName(table.name.toStdString(), ".dbf");
 }
 
 std::filesystem::path UnfinishedMarks::tableFile(const data::SourceTable& table) const {
-    const std::filesystem::path folder = folderOf();
-    const std::string file = foxpro::tableFileName(table.name.toStdString(), ".dbf");
-    const std::filesystem::path found = foxpro::findFileIgnoringCase(folder, file);
-    return found.empty() ? folder / file : found;
+    const std::filesystem::path named = newTableFile(table);
+    const std::filesystem::path found =
+        foxpro::findFileIgnoringCase(named.parent_path(), named.filename().string());
+    return found.empty() ? named : found;
 }
 
 std::filesystem::path UnfinishedMarks::markBeside(const std::filesystem::path& dbf) {

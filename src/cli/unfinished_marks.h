@@ -36,8 +36,8 @@ class UnfinishedMarks : public engine::RunObserver {
     std::filesystem::path tableFile(const data::SourceTable& table) const;
     std::filesystem::path markOf(const data::SourceTable& table) const;
     static std::filesystem::path markBeside(const std::filesystem::path& dbf);
-    // Where the target's tables lie.
-    std::filesystem::path folderOf() const;
+    // The .dbf the engine gives the table when it creates it.
+    std::filesystem::path newTableFile(const data::SourceTable& table) const;
 
     const data::FoxProTarget& target_;
     // The tables marked and not yet ended (several with jobs), each with its mark.

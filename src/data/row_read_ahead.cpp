@@ -115,9 +115,6 @@ void RowReadAhead::read() {
             room = limits_.rows - filled_;
             bytesHeld = bytesFilled_;
             reading_ = true;
-            batchAt_ = at;
-            batchTaken_ = batchTakenBytes_ = 0;
-            batchRead_.store(0, std::memory_order_relaxed);
         }
         // The slots after the last row read are this thread's until they are counted in. Rows are
         // read into them a batch at a time and counted in together, so the lock is taken once per
@@ -146,12 +143,9 @@ void RowReadAhead::read() {
             break;
         // Those the taker counted in already stay counted once.
         const std::size_t added = count - batchTaken_;
-        filled_ += added;
-        bytesFilled_ += bytes - batchTakenBytes_;
+        countIn(added, bytes - batchTakenBytes_);
         batchTaken_ = batchTakenBytes_ = 0;
         batchRead_.store(0, std::memory_order_relaxed);
-        mostRows_ = std::max(mostRows_, filled_);
-        mostBytes_ = std::max(mostBytes_, bytesFilled_);
         if (!more)
             break;
         // Once, as the rows held reach the mark: the taker, woken, takes them all.
@@ -172,19 +166,25 @@ void RowReadAhead::read() {
     changed_.notify_all();
 }
 
+void RowReadAhead::countIn(std::size_t rows, std::size_t bytes) {
+    filled_ += rows;
+    bytesFilled_ += bytes;
+    mostRows_ = std::max(mostRows_, filled_);
+    mostBytes_ = std::max(mostBytes_, bytesFilled_);
+}
+
 void RowReadAhead::takeFromBatch() {
     const std::size_t read = batchRead_.load(std::memory_order_acquire);
     if (read <= batchTaken_)
         return;
+    // The batch's rows not yet counted in follow the last row counted in.
+    const std::size_t from = first_ + filled_;
     std::size_t bytes = 0;
-    for (std::size_t i = batchTaken_; i < read; ++i)
-        bytes += ring_[(batchAt_ + i) % ring_.size()].bytes;
-    filled_ += read - batchTaken_;
-    bytesFilled_ += bytes;
+    for (std::size_t i = 0; i < read - batchTaken_; ++i)
+        bytes += ring_[(from + i) % ring_.size()].bytes;
+    countIn(read - batchTaken_, bytes);
     batchTaken_ = read;
     batchTakenBytes_ += bytes;
-    mostRows_ = std::max(mostRows_, filled_);
-    mostBytes_ = std::max(mostBytes_, bytesFilled_);
 }
 
 template <class Ready> void RowReadAhead::await(std::unique_lock<std::mutex>& lock, Ready ready) {

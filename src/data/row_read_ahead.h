@@ -76,6 +76,8 @@ class RowReadAhead {
     template <class Ready> void await(std::unique_lock<std::mutex>& lock, Ready ready);
     // Under mutex_: the reader may hold no more until rows are taken.
     bool full() const;
+    // Under mutex_: the rows and bytes held grow by these.
+    void countIn(std::size_t rows, std::size_t bytes);
     // Under mutex_: counts in the rows of the reader's batch under way that it has read so far.
     void takeFromBatch();
 
@@ -99,10 +101,9 @@ class RowReadAhead {
     bool finished_ = false;
     bool stop_ = false;
     bool reading_ = false; // the reading thread is in a call that waits for the server
-    // The reader's batch under way: its first slot and how many of its rows the taker counted in
-    // before the reader did (under mutex_), and how many the reader has read (its own, published
-    // row by row).
-    std::size_t batchAt_ = 0;
+    // The reader's batch under way, which starts right after the rows counted in: how many of its
+    // rows the taker counted in before the reader did (under mutex_), and how many the reader has
+    // read (its own, published row by row).
     std::size_t batchTaken_ = 0;
     std::size_t batchTakenBytes_ = 0;
     std::atomic<std::size_t> batchRead_ = 0;

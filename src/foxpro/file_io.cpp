@@ -238,7 +238,6 @@ void File::writeGrowing(std::uint64_t offset, std::string_view bytes, std::uint6
         releaseWrittenPages(offset);
         // Room taken now reads as zeros until written.
         zeroFrom_ = std::min(zeroFrom_, mapped_);
-        populatedTo_ = std::max(populatedTo_, mapped_);
         mapped_ = target;
         grown_ = grown_ || target > end;
     } else {
