@@ -61,9 +61,8 @@ class RowReadAhead {
 
   private:
     // The two threads write their own fields row by row, and each its own slot of the ring: kept on
-    // lines of their own, neither's writes take the other's cache line away from it. Whether two
-    // such fields shared a line depended on where the heap placed the object, which made one run
-    // take half as much processor time again as the next.
+    // lines of their own, neither's writes take the other's cache line away from it. Without this,
+    // whether two such fields shared a line would depend on where the heap placed the object.
     static constexpr std::size_t kCacheLine = 64;
 
     // A row with the failures of the values that could not be read, which travel with it.
