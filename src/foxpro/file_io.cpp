@@ -332,12 +332,6 @@ void File::map() {
     populatedTo_ = mapped_;
     void* map = ::mmap(nullptr, kMapLength, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_NORESERVE, fd_, 0);
     map_ = map == MAP_FAILED ? nullptr : static_cast<char*>(map);
-    // Where the file system keeps large pages in its cache (ext4 since Linux 6.16), the kernel
-    // then makes a growing file's room in a few large pages instead of one fault per 4 KiB page:
-    // writing 57 MB through the mapping took a third less processor time. Elsewhere the advice
-    // changes nothing, and a kernel that refuses it loses nothing.
-    if (map_ != nullptr)
-        ::madvise(map_, kMapLength, MADV_HUGEPAGE);
 }
 
 void File::readHeaderAt(std::uint64_t offset, char* out, std::size_t length) {
