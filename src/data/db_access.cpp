@@ -127,27 +127,24 @@ bool timedOut(const std::exception& failure) {
 }
 
 struct Connection::Impl {
-    // A query sent ahead of its Recordset::open, and the server's answer. Only the worker touches
-    // what it holds, so its statement is made and freed on the thread of the connection's others.
+    // A query sent ahead of its Recordset::open, whose rows are read as soon as the server answers,
+    // while the rows before are still being written. The worker opens its statement (so that it
+    // is made and freed on the thread of the connection's others) and fills in the answer before
+    // the rows say they are open.
     struct AheadQuery {
+        struct Answer {
+            std::int64_t count = -1;
+            std::vector<odbc::Column> columns;
+        };
         std::string source;
-        std::unique_ptr<odbc::Statement> statement;
-        std::int64_t count = -1;
-        std::exception_ptr failure;
+        std::shared_ptr<Answer> answer = std::make_shared<Answer>();
+        std::unique_ptr<RowReadAhead> rows;
     };
 
-    ~Impl() {
-        // Before the worker ends, which first runs the query sent ahead if it has not yet.
-        if (ahead)
-            worker.post([query = std::move(ahead)] { query->statement.reset(); });
-    }
-
-    // Drops the query sent ahead, if any, freeing its statement on the worker.
-    void dropAhead() {
-        if (const std::shared_ptr<AheadQuery> query = std::move(ahead))
-            runLettingEventsThrough(
-                worker, [&] { query->statement.reset(); }, eventPump);
-    }
+    // Drops the query sent ahead, if any: its reading stops, and the server's answer is cut off
+    // if it keeps the reading waiting. Anything else the connection is asked waits on the worker
+    // behind that reading, which would wait for room without end once its rows fill the ring.
+    void dropAhead() { ahead.reset(); }
 
     int commandTimeout = 30;
     int connectionTimeout = 0;
@@ -161,7 +158,8 @@ struct Connection::Impl {
     WorkerThread worker;
     // The open ODBC source takes a batch of statements (a SQL Server), asked once as it opens.
     bool batches = false;
-    std::shared_ptr<AheadQuery> ahead;
+    // Goes before the worker, which its reading needs until it stops.
+    std::unique_ptr<AheadQuery> ahead;
 
     bool open() const { return (odbc && odbc->isOpen()) || foxpro; }
 };
@@ -170,6 +168,7 @@ std::int64_t countRows(Connection& connection, std::string_view source) {
     Connection::Impl& conn = connection.impl();
     if (!conn.odbc || !conn.odbc->isOpen())
         closedObject();
+    conn.dropAhead();
     std::int64_t count = -1;
     runLettingEventsThrough(
         conn.worker, [&] { count = countOnServer(*conn.odbc, conn.commandTimeout, countStatement(source)); },
@@ -252,6 +251,7 @@ void Connection::execute(std::string_view statement) {
     }
     if (!impl_->open())
         closedObject();
+    impl_->dropAhead();
     odbc::Statement stmt(*impl_->odbc);
     stmt.setQueryTimeout(impl_->commandTimeout);
     stmt.execute(statement);
@@ -290,6 +290,7 @@ std::unique_ptr<Recordset> Connection::openSchema() {
             std::make_unique<RowsSource>(tablesSchemaFieldNames(), std::move(types), std::move(rows)));
     } else {
         std::unique_ptr<Recordset::Source> tables;
+        impl_->dropAhead();
         runLettingEventsThrough(
             impl_->worker, [&] { tables = odbcTablesSchema(*impl_->odbc, impl_->commandTimeout); },
             impl_->eventPump);
@@ -303,16 +304,17 @@ void Connection::sendAhead(const std::string& source) {
     if (!conn.odbc || !conn.odbc->isOpen() || !conn.batches || !conn.readAhead || !conn.eventPump)
         return;
     conn.dropAhead();
-    auto query = std::make_shared<Impl::AheadQuery>();
+    auto query = std::make_unique<Impl::AheadQuery>();
     query->source = source;
     // Queued behind the reading of the rows before, whose statement goes as the reading ends.
-    conn.worker.post([&odbc = *conn.odbc, timeout = conn.commandTimeout, query] {
-        try {
-            query->statement = openCounted(odbc, true, timeout, query->source, query->count);
-        } catch (...) {
-            query->failure = std::current_exception();
-        }
-    });
+    query->rows = std::make_unique<RowReadAhead>(
+        conn.worker,
+        [&odbc = *conn.odbc, timeout = conn.commandTimeout, source, answer = query->answer] {
+            auto statement = openCounted(odbc, true, timeout, source, answer->count);
+            answer->columns = statement->columns();
+            return statement;
+        },
+        conn.eventPump);
     conn.ahead = std::move(query);
 }
 
@@ -350,23 +352,18 @@ void Recordset::open(const std::string& source, Connection& connection) {
         throw std::runtime_error("The FoxPro provider answers no queries: only statements can be executed.");
     // The rows are streamed on a forward-only cursor, so the total is counted first: while a
     // result is pending, the connection takes no second statement.
+    if (const std::unique_ptr<Connection::Impl::AheadQuery> ahead = std::move(conn.ahead);
+        ahead && ahead->source == source) {
+        ahead->rows->waitOpened();
+        openSource(std::make_unique<OdbcQuerySource>(std::move(ahead->answer->columns), ahead->answer->count,
+                                                     std::move(ahead->rows)));
+        return;
+    } // one sent for another text goes before this one is asked
     std::int64_t count = -1;
     std::unique_ptr<odbc::Statement> statement;
-    const std::shared_ptr<Connection::Impl::AheadQuery> ahead = std::move(conn.ahead);
     runLettingEventsThrough(
         conn.worker,
-        [&] {
-            if (ahead && ahead->source == source) {
-                count = ahead->count;
-                statement = std::move(ahead->statement);
-                if (ahead->failure)
-                    std::rethrow_exception(std::exchange(ahead->failure, nullptr));
-                return;
-            }
-            if (ahead) // sent for another text: its answer goes before this one is asked
-                ahead->statement.reset();
-            statement = openCounted(*conn.odbc, conn.batches, conn.commandTimeout, source, count);
-        },
+        [&] { statement = openCounted(*conn.odbc, conn.batches, conn.commandTimeout, source, count); },
         conn.eventPump);
     const bool readAhead = conn.readAhead && conn.eventPump;
     openSource(std::make_unique<OdbcQuerySource>(std::move(statement), count,

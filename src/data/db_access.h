@@ -101,9 +101,10 @@ class Connection {
     // The tables: a recordset with the fields "TABLE_TYPE" and "TABLE_NAME" among others.
     std::unique_ptr<Recordset> openSchema();
     // Sends the query `source` to a SQL Server as soon as the rows of the recordset open now have
-    // all been read, so the next table's answer is on its way while this one's last rows are
-    // written; the next Recordset::open of the same text takes it, failure included, and any
-    // other open drops it. Nothing is sent unless rows are read ahead (an event pump is set).
+    // all been read, and reads its rows ahead from then on, so the next table's rows arrive while
+    // this one's last rows are written; the next Recordset::open of the same text takes them,
+    // failure included, and any other question to the server drops them. Nothing is sent unless
+    // rows are read ahead (an event pump is set).
     void sendAhead(const std::string& source);
     void close();
     // The open ODBC connection underneath, for what the driver tells beside the recordsets (a

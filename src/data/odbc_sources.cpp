@@ -18,6 +18,12 @@ OdbcQuerySource::OdbcQuerySource(std::unique_ptr<odbc::Statement> statement, std
         readAhead_ = std::make_unique<RowReadAhead>(*reader, std::move(statement_), std::move(whileWaiting));
 }
 
+OdbcQuerySource::OdbcQuerySource(std::vector<odbc::Column> fields, std::int64_t rowCount,
+                                 std::unique_ptr<RowReadAhead> rows)
+    : fields_(std::move(fields)), rowCount_(rowCount), readAhead_(std::move(rows)) {
+    row_.resize(fields_.size());
+}
+
 namespace {
 // SQLTables answers with TABLE_CAT, TABLE_SCHEM, TABLE_NAME, TABLE_TYPE and REMARKS; ADO names
 // them as its own schema does.

@@ -17,6 +17,9 @@ class OdbcQuerySource : public Recordset::Source {
   public:
     OdbcQuerySource(std::unique_ptr<odbc::Statement> statement, std::int64_t rowCount,
                     WorkerThread* reader = nullptr, std::function<void()> whileWaiting = {});
+    // The rows of a statement already being read ahead, whose columns were taken as it opened.
+    OdbcQuerySource(std::vector<odbc::Column> fields, std::int64_t rowCount,
+                    std::unique_ptr<RowReadAhead> rows);
 
     int fieldCount() const override { return static_cast<int>(fields_.size()); }
     const std::string& fieldName(int index) const override {

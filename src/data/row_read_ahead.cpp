@@ -50,7 +50,12 @@ RowReadAhead::RowReadAhead(WorkerThread& thread, std::unique_ptr<odbc::Statement
                            std::function<void()> whileWaiting, Limits limits)
     : statement_(std::move(statement)),
       whileWaiting_(std::move(whileWaiting)), limits_{std::max<std::size_t>(limits.rows, 1), limits.bytes},
-      ring_(limits_.rows) {
+      ring_(limits_.rows), opened_(true) {
+    thread.post([this] { read(); });
+}
+
+RowReadAhead::RowReadAhead(WorkerThread& thread, Opener open, std::function<void()> whileWaiting)
+    : open_(std::move(open)), whileWaiting_(std::move(whileWaiting)), limits_{}, ring_(limits_.rows) {
     thread.post([this] { read(); });
 }
 
@@ -96,8 +101,61 @@ bool RowReadAhead::readInto(Row& slot) {
     return true;
 }
 
+bool RowReadAhead::openStatement() {
+    std::unique_ptr<odbc::Statement> statement;
+    std::exception_ptr failure;
+    bool stopped = false;
+    {
+        std::lock_guard lock(mutex_);
+        stopped = stop_;
+    }
+    // A query no longer wanted before its turn came is never sent.
+    if (!stopped) {
+        try {
+            statement = open_();
+        } catch (...) {
+            failure = std::current_exception();
+        }
+    }
+    open_ = nullptr;
+    const bool open = statement != nullptr;
+    {
+        std::lock_guard guard(statementMutex_);
+        statement_ = std::move(statement);
+    }
+    std::lock_guard lock(mutex_);
+    openFailure_ = std::move(failure);
+    opened_ = true;
+    changed_.notify_all();
+    return open;
+}
+
+void RowReadAhead::waitOpened() {
+    std::unique_lock lock(mutex_);
+    await(lock, [this] { return opened_; });
+    if (openFailure_)
+        std::rethrow_exception(openFailure_);
+}
+
 void RowReadAhead::read() {
     std::exception_ptr failure;
+    if (!open_ || openStatement())
+        readRows(failure);
+    // The statement goes here, before the connection's next job: that job may send the server
+    // the next query, which a statement with its cursor still open would hold up or cut off, and
+    // the connection's statements are made and freed on this thread only.
+    {
+        std::lock_guard guard(statementMutex_);
+        statement_.reset();
+    }
+    std::lock_guard lock(mutex_);
+    // Moved, so that this thread holds no reference to release once the taker may have one.
+    failure_ = std::move(failure);
+    finished_ = true;
+    changed_.notify_all();
+}
+
+void RowReadAhead::readRows(std::exception_ptr& failure) {
     for (;;) {
         std::size_t at = 0, room = 0, bytesHeld = 0;
         {
@@ -152,18 +210,6 @@ void RowReadAhead::read() {
         if ((filled_ >= kWakeAfter && filled_ - added < kWakeAfter) || full())
             changed_.notify_all();
     }
-    // The statement goes here, before the connection's next job: that job may send the server
-    // the next query, which a statement with its cursor still open would hold up or cut off, and
-    // the connection's statements are made and freed on this thread only.
-    {
-        std::lock_guard guard(statementMutex_);
-        statement_.reset();
-    }
-    std::lock_guard lock(mutex_);
-    // Moved, so that this thread holds no reference to release once the taker may have one.
-    failure_ = std::move(failure);
-    finished_ = true;
-    changed_.notify_all();
 }
 
 void RowReadAhead::countIn(std::size_t rows, std::size_t bytes) {

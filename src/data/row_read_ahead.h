@@ -40,12 +40,20 @@ class RowReadAhead {
                  std::function<void()> whileWaiting);
     RowReadAhead(WorkerThread& thread, std::unique_ptr<odbc::Statement> statement,
                  std::function<void()> whileWaiting, Limits limits);
+    // A query asked ahead of its turn: `open` runs on `thread` first and gives the statement whose
+    // rows are then read ahead, while the thread that takes them is still busy with the rows
+    // before. waitOpened() throws what `open` threw.
+    using Opener = std::function<std::unique_ptr<odbc::Statement>()>;
+    RowReadAhead(WorkerThread& thread, Opener open, std::function<void()> whileWaiting);
     // Stops the reading, cancelling a read the server keeps waiting, and waits for it to end,
     // calling `whileWaiting` meanwhile.
     ~RowReadAhead();
     RowReadAhead(const RowReadAhead&) = delete;
     RowReadAhead& operator=(const RowReadAhead&) = delete;
 
+    // Waits until the statement is open, calling `whileWaiting` meanwhile; throws the failure of
+    // opening it.
+    void waitOpened();
     // The next row into `row` (whose old values go back to the reading thread); false at the
     // end. A read that failed throws here, in its place.
     bool next(std::vector<odbc::Value>& row);
@@ -75,6 +83,9 @@ class RowReadAhead {
     };
 
     void read();
+    // Runs the opener on the reading thread; false when there is no statement to read.
+    bool openStatement();
+    void readRows(std::exception_ptr& failure);
     // Reads the next row into `slot`; false at the end.
     bool readInto(Row& slot);
     // Waits, `whileWaiting` called between slices, until `ready` holds; the lock is held on return.
@@ -88,6 +99,7 @@ class RowReadAhead {
 
     // Freed by the reading thread as it ends, under statementMutex_, which a cancel holds too.
     std::unique_ptr<odbc::Statement> statement_;
+    Opener open_; // the reading thread's, until it has run
     std::mutex statementMutex_;
     std::function<void()> whileWaiting_;
     const Limits limits_;
@@ -103,6 +115,8 @@ class RowReadAhead {
     std::size_t bytesFilled_ = 0;
     std::size_t mostRows_ = 0;
     std::size_t mostBytes_ = 0;
+    bool opened_ = false;
+    std::exception_ptr openFailure_;
     bool finished_ = false;
     bool stop_ = false;
     bool reading_ = false; // the reading thread is in a call that waits for the server

@@ -255,10 +255,17 @@ CREATE TABLE Loose(id INTEGER);
 TEST(DbAccessOdbc, AQuerySentAheadIsTakenByItsOwnOpenOnlyAndFailsThereAsItWouldHave) {
     QTemporaryDir fixtureDir;
     const std::string fixture = fixtureDir.filePath(QStringLiteral("ahead.json")).toStdString();
+    // Big holds more rows than the reading ahead keeps, so its reading waits for room.
+    constexpr int kBigRows = 5000;
+    std::string bigRows;
+    for (int i = 1; i <= kBigRows; ++i)
+        bigRows += (i > 1 ? ", [" : "[") + std::to_string(i) + "]";
     std::ofstream(fixture)
         << R"json({"users": {"testuser": "Test#Pass1"}, "databases": {"TestDB": {"tables": [
  {"name": "A", "columns": [["id", "int"]], "rows": [[1], [2], [3]]},
  {"name": "B", "columns": [["id", "int"]], "rows": [[10], [20]]},
+ {"name": "Big", "columns": [["id", "int"]], "rows": [)json"
+        << bigRows << R"json(]},
  {"name": "Secret", "columns": [["id", "int"]], "rows": [[1]], "deny_select": true}]}}})json";
     qc::test::TdsServer server(fixture);
     Connection conn;
@@ -301,8 +308,19 @@ TEST(DbAccessOdbc, AQuerySentAheadIsTakenByItsOwnOpenOnlyAndFailsThereAsItWouldH
     conn.sendAhead("SELECT * FROM [Secret]");
     EXPECT_EQ(failureOpening("Secret"), refused);
     EXPECT_EQ(openIds("A"), (Ids{3, 1, 2, 3}));
-    // Closing with a query sent ahead and never taken.
-    conn.sendAhead("SELECT * FROM [B]");
+    // Rows read ahead of their open until the reading waits for room: all come, in order, and
+    // any other question to the server is answered meanwhile.
+    Ids big{kBigRows};
+    for (std::int64_t i = 1; i <= kBigRows; ++i)
+        big.push_back(i);
+    conn.sendAhead("SELECT * FROM [Big]");
+    EXPECT_EQ(openIds("Big", kBigRows), big);
+    conn.sendAhead("SELECT * FROM [Big]");
+    EXPECT_EQ(countRows(conn, "SELECT * FROM [A]"), 3);
+    conn.sendAhead("SELECT * FROM [Big]");
+    EXPECT_EQ(openIds("A"), (Ids{3, 1, 2, 3}));
+    // Closing with a query sent ahead and never taken, its reading waiting for room.
+    conn.sendAhead("SELECT * FROM [Big]");
     conn.close();
     EXPECT_FALSE(conn.isOpen());
 }
