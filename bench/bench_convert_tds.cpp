@@ -186,6 +186,8 @@ int main(int argc, char** argv) {
                 convert = std::max(convert, ahead);
                 inTurns = std::max(inTurns, turns);
                 aheadOverTurns.push_back(ahead / turns);
+                std::printf("round %d: bare %.0f, ahead %.0f, in turns %.0f rows/s\n", round + 1,
+                            static_cast<double>(bare.rows) / bare.seconds, ahead, turns);
             }
             std::nth_element(aheadOverTurns.begin(), aheadOverTurns.begin() + 2, aheadOverTurns.end());
             std::printf("bare FreeTDS read: %.0f rows/s\n", read);
