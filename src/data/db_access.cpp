@@ -156,6 +156,7 @@ struct Connection::Impl {
     std::unique_ptr<foxpro::Database> foxpro;
     // Waits for the server and reads rows ahead, for every statement of the connection.
     WorkerThread worker;
+    RowReadAhead::SpareRing spareRing;
     // The open ODBC source takes a batch of statements (a SQL Server), asked once as it opens.
     bool batches = false;
     // Goes before the worker, which its reading needs until it stops.
@@ -314,7 +315,7 @@ void Connection::sendAhead(const std::string& source) {
             answer->columns = statement->columns();
             return statement;
         },
-        conn.eventPump);
+        conn.eventPump, &conn.spareRing);
     conn.ahead = std::move(query);
 }
 
@@ -368,7 +369,7 @@ void Recordset::open(const std::string& source, Connection& connection) {
     const bool readAhead = conn.readAhead && conn.eventPump;
     openSource(std::make_unique<OdbcQuerySource>(std::move(statement), count,
                                                  readAhead ? &conn.worker : nullptr,
-                                                 readAhead ? conn.eventPump : nullptr));
+                                                 readAhead ? conn.eventPump : nullptr, &conn.spareRing));
 }
 
 void Recordset::openSource(std::unique_ptr<Source> source) {

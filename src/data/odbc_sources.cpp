@@ -11,11 +11,13 @@ const std::vector<std::string>& tablesSchemaFieldNames() {
 }
 
 OdbcQuerySource::OdbcQuerySource(std::unique_ptr<odbc::Statement> statement, std::int64_t rowCount,
-                                 WorkerThread* reader, std::function<void()> whileWaiting)
+                                 WorkerThread* reader, std::function<void()> whileWaiting,
+                                 RowReadAhead::SpareRing* spare)
     : statement_(std::move(statement)), fields_(statement_->columns()), rowCount_(rowCount) {
     row_.resize(fields_.size());
     if (reader)
-        readAhead_ = std::make_unique<RowReadAhead>(*reader, std::move(statement_), std::move(whileWaiting));
+        readAhead_ =
+            std::make_unique<RowReadAhead>(*reader, std::move(statement_), std::move(whileWaiting), spare);
 }
 
 OdbcQuerySource::OdbcQuerySource(std::vector<odbc::Column> fields, std::int64_t rowCount,

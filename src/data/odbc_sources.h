@@ -16,7 +16,8 @@ namespace qc::data {
 class OdbcQuerySource : public Recordset::Source {
   public:
     OdbcQuerySource(std::unique_ptr<odbc::Statement> statement, std::int64_t rowCount,
-                    WorkerThread* reader = nullptr, std::function<void()> whileWaiting = {});
+                    WorkerThread* reader = nullptr, std::function<void()> whileWaiting = {},
+                    RowReadAhead::SpareRing* spare = nullptr);
     // The rows of a statement already being read ahead, whose columns were taken as it opened.
     OdbcQuerySource(std::vector<odbc::Column> fields, std::int64_t rowCount,
                     std::unique_ptr<RowReadAhead> rows);

@@ -43,20 +43,31 @@ std::size_t rowBytes(const std::vector<odbc::Value>& values) {
 } // namespace
 
 RowReadAhead::RowReadAhead(WorkerThread& thread, std::unique_ptr<odbc::Statement> statement,
-                           std::function<void()> whileWaiting)
-    : RowReadAhead(thread, std::move(statement), std::move(whileWaiting), Limits{}) {}
+                           std::function<void()> whileWaiting, SpareRing* spare)
+    : RowReadAhead(thread, std::move(statement), std::move(whileWaiting), Limits{}, spare) {}
 
 RowReadAhead::RowReadAhead(WorkerThread& thread, std::unique_ptr<odbc::Statement> statement,
-                           std::function<void()> whileWaiting, Limits limits)
+                           std::function<void()> whileWaiting, Limits limits, SpareRing* spare)
     : statement_(std::move(statement)),
       whileWaiting_(std::move(whileWaiting)), limits_{std::max<std::size_t>(limits.rows, 1), limits.bytes},
-      ring_(limits_.rows), opened_(true) {
+      spare_(spare), ring_(ringFrom(spare, limits_.rows)), opened_(true) {
     thread.post([this] { read(); });
 }
 
-RowReadAhead::RowReadAhead(WorkerThread& thread, Opener open, std::function<void()> whileWaiting)
-    : open_(std::move(open)), whileWaiting_(std::move(whileWaiting)), limits_{}, ring_(limits_.rows) {
+RowReadAhead::RowReadAhead(WorkerThread& thread, Opener open, std::function<void()> whileWaiting,
+                           SpareRing* spare)
+    : open_(std::move(open)), whileWaiting_(std::move(whileWaiting)), limits_{}, spare_(spare),
+      ring_(ringFrom(spare, limits_.rows)) {
     thread.post([this] { read(); });
+}
+
+std::vector<RowReadAhead::Row> RowReadAhead::ringFrom(SpareRing* spare, std::size_t size) {
+    if (spare) {
+        std::lock_guard lock(spare->mutex_);
+        if (spare->slots_.size() == size)
+            return std::exchange(spare->slots_, {});
+    }
+    return std::vector<Row>(size);
 }
 
 RowReadAhead::~RowReadAhead() {
@@ -79,6 +90,13 @@ RowReadAhead::~RowReadAhead() {
     }
     // The reading touches nothing of this object once it has said it finished.
     await(lock, [this] { return finished_; });
+    if (!spare_)
+        return;
+    // Buffers grown for a few large values are not kept for the connection's life.
+    for (Row& slot : ring_)
+        trim(slot);
+    std::lock_guard spareLock(spare_->mutex_);
+    spare_->slots_ = std::move(ring_);
 }
 
 bool RowReadAhead::full() const {
@@ -86,11 +104,15 @@ bool RowReadAhead::full() const {
     return filled_ > 0 && (filled_ >= limits_.rows || bytesFilled_ >= limits_.bytes);
 }
 
-bool RowReadAhead::readInto(Row& slot) {
+void RowReadAhead::trim(Row& slot) {
     // The values' places stay whatever their number; only what they hold counts.
     if (slot.bytes > kSlotKeeps + slot.values.size() * sizeof(odbc::Value))
         slot.values.clear();
     slot.failures.clear();
+}
+
+bool RowReadAhead::readInto(Row& slot) {
+    trim(slot);
     if (!statement_->next(slot.values))
         return false;
     if (statement_->anyValueFailure())

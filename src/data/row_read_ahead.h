@@ -34,17 +34,21 @@ class RowReadAhead {
         std::size_t bytes = std::size_t{4} << 20;
     };
 
+    class SpareRing;
+
     // Starts reading on `thread` at once (or once the jobs before it there have ended);
-    // `whileWaiting` is called every few milliseconds while the next row has not arrived.
+    // `whileWaiting` is called every few milliseconds while the next row has not arrived. The
+    // ring's slots come from `spare` when it has some, and go back there at the end.
     RowReadAhead(WorkerThread& thread, std::unique_ptr<odbc::Statement> statement,
-                 std::function<void()> whileWaiting);
+                 std::function<void()> whileWaiting, SpareRing* spare = nullptr);
     RowReadAhead(WorkerThread& thread, std::unique_ptr<odbc::Statement> statement,
-                 std::function<void()> whileWaiting, Limits limits);
+                 std::function<void()> whileWaiting, Limits limits, SpareRing* spare = nullptr);
     // A query asked ahead of its turn: `open` runs on `thread` first and gives the statement whose
     // rows are then read ahead, while the thread that takes them is still busy with the rows
     // before. waitOpened() throws what `open` threw.
     using Opener = std::function<std::unique_ptr<odbc::Statement>()>;
-    RowReadAhead(WorkerThread& thread, Opener open, std::function<void()> whileWaiting);
+    RowReadAhead(WorkerThread& thread, Opener open, std::function<void()> whileWaiting,
+                 SpareRing* spare = nullptr);
     // Stops the reading, cancelling a read the server keeps waiting, and waits for it to end,
     // calling `whileWaiting` meanwhile.
     ~RowReadAhead();
@@ -82,10 +86,14 @@ class RowReadAhead {
         std::size_t bytes = 0;
     };
 
+    // A ring of `size` slots, those of `spare` if it holds as many.
+    static std::vector<Row> ringFrom(SpareRing* spare, std::size_t size);
     void read();
     // Runs the opener on the reading thread; false when there is no statement to read.
     bool openStatement();
     void readRows(std::exception_ptr& failure);
+    // Lets go of the buffers of `slot` that one large row grew, and of its failures.
+    static void trim(Row& slot);
     // Reads the next row into `slot`; false at the end.
     bool readInto(Row& slot);
     // Waits, `whileWaiting` called between slices, until `ready` holds; the lock is held on return.
@@ -103,6 +111,7 @@ class RowReadAhead {
     std::mutex statementMutex_;
     std::function<void()> whileWaiting_;
     const Limits limits_;
+    SpareRing* spare_;
     std::vector<Row> ring_;
 
     mutable std::mutex mutex_;
@@ -134,6 +143,17 @@ class RowReadAhead {
     std::size_t takenBytes_ = 0;
     std::size_t handedBytes_ = 0; // of the row last handed out, whose buffers the caller holds
     std::vector<std::pair<std::size_t, odbc::Error>> lastFailures_;
+
+  public:
+    // The slots of a reading that ended, kept for the next one on the same connection. A ring is
+    // one large allocation, cleared each time, and each of its slots keeps the buffers of the
+    // rows it held: a run of many small tables paid for both with every table, and for every row
+    // its slot's first buffers.
+    class SpareRing {
+        friend class RowReadAhead;
+        std::mutex mutex_;
+        std::vector<Row> slots_;
+    };
 };
 
 } // namespace qc::data

@@ -264,6 +264,7 @@ TEST(DbAccessOdbc, AQuerySentAheadIsTakenByItsOwnOpenOnlyAndFailsThereAsItWouldH
         << R"json({"users": {"testuser": "Test#Pass1"}, "databases": {"TestDB": {"tables": [
  {"name": "A", "columns": [["id", "int"]], "rows": [[1], [2], [3]]},
  {"name": "B", "columns": [["id", "int"]], "rows": [[10], [20]]},
+ {"name": "Pairs", "columns": [["id", "int"], ["name", "nvarchar(20)"]], "rows": [[7, "seven"], [8, null]]},
  {"name": "Big", "columns": [["id", "int"]], "rows": [)json"
         << bigRows << R"json(]},
  {"name": "Secret", "columns": [["id", "int"]], "rows": [[1]], "deny_select": true}]}}})json";
@@ -319,6 +320,23 @@ TEST(DbAccessOdbc, AQuerySentAheadIsTakenByItsOwnOpenOnlyAndFailsThereAsItWouldH
     EXPECT_EQ(countRows(conn, "SELECT * FROM [A]"), 3);
     conn.sendAhead("SELECT * FROM [Big]");
     EXPECT_EQ(openIds("A"), (Ids{3, 1, 2, 3}));
+    // The next reading takes over the slots of the one before, whatever its columns held.
+    const auto pairs = [&] {
+        Recordset rs;
+        rs.open("SELECT * FROM [Pairs]", conn);
+        std::vector<Value> seen;
+        for (; !rs.eof(); rs.moveNext())
+            for (int i = 0; i < rs.fieldCount(); ++i)
+                seen.push_back(rs.fieldValue(i));
+        return seen;
+    };
+    const std::vector<Value> pairRows{std::int64_t{7}, std::string("seven"), std::int64_t{8},
+                                      qc::odbc::Null{}};
+    EXPECT_EQ(pairs(), pairRows);
+    conn.sendAhead("SELECT * FROM [Pairs]");
+    EXPECT_EQ(pairs(), pairRows);
+    EXPECT_EQ(openIds("B"), (Ids{2, 10, 20}));
+    EXPECT_EQ(pairs(), pairRows);
     // Closing with a query sent ahead and never taken, its reading waiting for room.
     conn.sendAhead("SELECT * FROM [Big]");
     conn.close();
