@@ -159,7 +159,7 @@ struct Connection::Impl {
     RowReadAhead::SpareRing spareRing;
     // The open ODBC source takes a batch of statements (a SQL Server), asked once as it opens.
     bool batches = false;
-    // Goes before the worker, which its reading needs until it stops.
+    // Goes before the worker and the spare ring, which its reading needs until it stops.
     std::unique_ptr<AheadQuery> ahead;
 
     bool open() const { return (odbc && odbc->isOpen()) || foxpro; }
@@ -351,8 +351,6 @@ void Recordset::open(const std::string& source, Connection& connection) {
         closedObject();
     if (!conn.odbc)
         throw std::runtime_error("The FoxPro provider answers no queries: only statements can be executed.");
-    // The rows are streamed on a forward-only cursor, so the total is counted first: while a
-    // result is pending, the connection takes no second statement.
     if (const std::unique_ptr<Connection::Impl::AheadQuery> ahead = std::move(conn.ahead);
         ahead && ahead->source == source) {
         ahead->rows->waitOpened();
@@ -360,6 +358,8 @@ void Recordset::open(const std::string& source, Connection& connection) {
                                                      std::move(ahead->rows)));
         return;
     } // one sent for another text goes before this one is asked
+    // The rows are streamed on a forward-only cursor, so the total is counted first: while a
+    // result is pending, the connection takes no second statement.
     std::int64_t count = -1;
     std::unique_ptr<odbc::Statement> statement;
     runLettingEventsThrough(
